@@ -1,0 +1,201 @@
+#include "serial/qtserialport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace kestrel {
+
+QtSerialPort::QtSerialPort(QObject* parent) : SerialPort(parent) {}
+
+QtSerialPort::~QtSerialPort() { close(); }
+
+QStringList QtSerialPort::availablePorts() {
+    QStringList ports = systemSerialPorts();
+    for (const QString& path : extraPaths_) {
+        if (QFileInfo::exists(path) && !ports.contains(path)) ports.append(path);
+    }
+    return ports;
+}
+
+namespace {
+
+QString devicePath(const QString& name) {
+#ifdef Q_OS_UNIX
+    if (!name.contains(QLatin1Char('/'))) return QStringLiteral("/dev/") + name;
+#endif
+    return name;
+}
+
+bool isPortGoneError(QSerialPort::SerialPortError e) {
+    return e == QSerialPort::ReadError || e == QSerialPort::ResourceError || e == QSerialPort::WriteError;
+}
+
+}  // namespace
+
+OpenResult QtSerialPort::open(const QString& name) {
+    close();
+    port_ = new QSerialPort(this);
+    port_->setPortName(name);
+    goneReported_ = false;
+    errno = 0;
+    if (!port_->open(QIODevice::ReadWrite)) {
+        const int savedErrno = errno;
+        const auto error = port_->error();
+        const QString qtText = port_->errorString();
+        delete port_;
+        port_ = nullptr;
+        switch (error) {
+            case QSerialPort::DeviceNotFoundError:
+                return {false, OpenFailure::NotFound, QStringLiteral("устройство не найдено"), error};
+            case QSerialPort::PermissionError:
+                return explainPermissionError(devicePath(name), savedErrno);
+            default:
+                return {false, OpenFailure::Other, qtText, error};
+        }
+    }
+    const bool settingsOk = port_->setBaudRate(19200) && port_->setDataBits(QSerialPort::Data8) &&
+                            port_->setParity(QSerialPort::NoParity) && port_->setStopBits(QSerialPort::OneStop) &&
+                            port_->setFlowControl(QSerialPort::NoFlowControl);
+    if (!settingsOk) {
+        OpenResult r{false, OpenFailure::Settings, port_->errorString(), port_->error()};
+        close();
+        return r;
+    }
+    // Only the errors that mean the device went away matter once the port is open; others (an
+    // unsupported line-control call on a pty, say) are harmless.
+    connect(port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+    connect(port_, &QSerialPort::readyRead, this, &SerialPort::readyRead);
+    return {true, OpenFailure::None, {}, 0};
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error) {
+    if (!port_ || !isPortGoneError(error) || goneReported_) return;
+    goneReported_ = true;
+    const QString reason = port_->errorString();
+    // Closing here stops the error storm a hung-up device causes (a ReadError per empty read).
+    port_->disconnect(this);
+    port_->close();
+    emit gone(reason);
+}
+
+bool QtSerialPort::isOpen() const { return port_ && port_->isOpen(); }
+
+qint64 QtSerialPort::bytesAvailable() const { return isOpen() ? port_->bytesAvailable() : 0; }
+
+QByteArray QtSerialPort::read(qint64 maxBytes) {
+    if (!isOpen() || maxBytes <= 0) return {};
+    return port_->read(maxBytes);
+}
+
+qint64 QtSerialPort::write(const QByteArray& data) {
+    if (!isOpen()) return 0;
+    qint64 total = 0;
+    for (qsizetype at = 0; at < data.size(); at += kMaxPieceBytes) {
+        const qint64 n = port_->write(data.mid(at, kMaxPieceBytes));
+        if (n <= 0) break;
+        total += n;
+        if (!isOpen()) break;
+    }
+    return total;
+}
+
+void QtSerialPort::flush() {
+    if (isOpen()) port_->flush();
+}
+
+void QtSerialPort::close() {
+    if (!port_) return;
+    QSerialPort* p = port_;
+    port_ = nullptr;  // no stale handle: a later read, write or close sees a closed port
+    p->disconnect(this);
+    if (p->isOpen()) p->close();
+    p->deleteLater();
+}
+
+bool naturalLess(const QString& a, const QString& b) {
+    int i = 0;
+    int j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            int ie = i;
+            int je = j;
+            while (ie < a.size() && a[ie].isDigit()) ++ie;
+            while (je < b.size() && b[je].isDigit()) ++je;
+            const QString na = a.mid(i, ie - i).remove(QRegularExpression(QStringLiteral("^0+(?=.)")));
+            const QString nb = b.mid(j, je - j).remove(QRegularExpression(QStringLiteral("^0+(?=.)")));
+            if (na.size() != nb.size()) return na.size() < nb.size();
+            if (na != nb) return na < nb;
+            i = ie;
+            j = je;
+        } else {
+            if (a[i] != b[j]) return a[i] < b[j];
+            ++i;
+            ++j;
+        }
+    }
+    return (a.size() - i) < (b.size() - j);
+}
+
+QStringList systemSerialPorts() {
+    QStringList names;
+    const auto infos = QSerialPortInfo::availablePorts();
+#ifdef Q_OS_WIN
+    for (int n = 1; n <= kMaxListedPorts; ++n) {
+        const QString com = QStringLiteral("COM%1").arg(n);
+        for (const auto& info : infos) {
+            if (info.portName().compare(com, Qt::CaseInsensitive) == 0) {
+                names.append(com);
+                break;
+            }
+        }
+    }
+#else
+    for (const auto& info : infos) names.append(info.portName());
+    std::sort(names.begin(), names.end(), naturalLess);
+    names.removeDuplicates();
+    if (names.size() > kMaxListedPorts) names = names.mid(0, kMaxListedPorts);
+#endif
+    return names;
+}
+
+OpenResult explainPermissionError(const QString& path, int savedErrno) {
+#ifdef Q_OS_UNIX
+    if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0 && errno == EACCES) {
+        return {false, OpenFailure::PermissionDenied,
+                QStringLiteral("нет прав доступа (%1); пользователь должен состоять в группе dialout")
+                    .arg(QString::fromLocal8Bit(std::strerror(EACCES))),
+                EACCES};
+    }
+    // The node is usable, so another program holds the port. Name it when its lock file says who.
+    const QString lockName = QStringLiteral("LCK..") + QString(path).replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const QString& dir : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")}) {
+        QLockFile lock(dir + QLatin1Char('/') + lockName);
+        qint64 pid = 0;
+        QString host;
+        QString app;
+        if (lock.getLockInfo(&pid, &host, &app)) {
+            return {false, OpenFailure::Busy,
+                    QStringLiteral("порт занят другой программой (PID %1%2)")
+                        .arg(pid)
+                        .arg(app.isEmpty() ? QString() : QStringLiteral(", ") + app),
+                    savedErrno};
+        }
+    }
+    return {false, OpenFailure::Busy, QStringLiteral("порт занят другой программой"), savedErrno};
+#else
+    Q_UNUSED(path);
+    return {false, OpenFailure::Busy, QStringLiteral("порт занят другой программой"), savedErrno};
+#endif
+}
+
+}  // namespace kestrel

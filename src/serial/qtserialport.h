@@ -1,0 +1,49 @@
+#pragma once
+// The real port: QSerialPort behind the SerialPort interface.
+
+#include <QSerialPort>
+#include <QStringList>
+
+#include "serial/serialport.h"
+
+namespace kestrel {
+
+class QtSerialPort : public SerialPort {
+    Q_OBJECT
+public:
+    explicit QtSerialPort(QObject* parent = nullptr);
+    ~QtSerialPort() override;
+
+    // Paths listed after the system's ports (a pty, a symlink), shown while they exist.
+    void setExtraPaths(const QStringList& paths) { extraPaths_ = paths; }
+    const QStringList& extraPaths() const { return extraPaths_; }
+
+    QStringList availablePorts() override;
+    OpenResult open(const QString& name) override;
+    bool isOpen() const override;
+    qint64 bytesAvailable() const override;
+    QByteArray read(qint64 maxBytes) override;
+    qint64 write(const QByteArray& data) override;
+    void flush() override;
+    void close() override;
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+
+    QSerialPort* port_ = nullptr;  // a fresh object for each open, so no stale state survives a close
+    QStringList extraPaths_;
+    bool goneReported_ = false;
+};
+
+// The system's serial devices: on Windows COM1..COM30 that exist; elsewhere the device names the
+// system lists (ttyUSB0, ttyACM0, ttyS0 ...) in natural order, at most 30.
+QStringList systemSerialPorts();
+
+// Natural order of port names: ttyS2 before ttyS10.
+bool naturalLess(const QString& a, const QString& b);
+
+// Describes why `path` could not be opened when Qt reports a permission error: on Linux "busy" and
+// "no permission" look the same to Qt, so the device node's access and the lock file are examined.
+OpenResult explainPermissionError(const QString& path, int savedErrno);
+
+}  // namespace kestrel

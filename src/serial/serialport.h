@@ -1,0 +1,62 @@
+#pragma once
+// The one serial port through which the tool talks to the bus, behind a small interface so that the
+// exchange cycle runs against an in-memory fake in tests and against QSerialPort in the program.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+namespace kestrel {
+
+// Why an open failed; the window turns each into the message the user sees.
+enum class OpenFailure {
+    None,
+    NotFound,          // the device does not exist (any more)
+    Busy,              // another program holds the port
+    PermissionDenied,  // the user may not open the device node
+    Settings,          // the port opened but refused 19200 8N1
+    Other,
+};
+
+struct OpenResult {
+    bool ok = false;
+    OpenFailure failure = OpenFailure::None;
+    QString cause;  // a short description of the cause for the user, empty on success
+    int code = 0;   // the platform's error code, where there is one
+};
+
+class SerialPort : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~SerialPort() override = default;
+
+    // The ports present now, in the order the port list shows them.
+    virtual QStringList availablePorts() = 0;
+    // Opens `name` exclusively at 19200 baud, 8 data bits, no parity, 1 stop bit, no flow control.
+    virtual OpenResult open(const QString& name) = 0;
+    virtual bool isOpen() const = 0;
+    // Bytes that have arrived and not been read yet.
+    virtual qint64 bytesAvailable() const = 0;
+    // Takes at most `maxBytes` of what has arrived, without waiting.
+    virtual QByteArray read(qint64 maxBytes) = 0;
+    // Writes `data` in pieces of at most 255 bytes; returns the number of bytes accepted
+    // (0 for empty data or a closed port).
+    virtual qint64 write(const QByteArray& data) = 0;
+    // Pushes written bytes out; never discards received ones.
+    virtual void flush() = 0;
+    // Closing twice, or closing what was never opened, is harmless.
+    virtual void close() = 0;
+
+signals:
+    void readyRead();
+    // The open port went away (adapter pulled, other end hung up). Emitted once per open; the port is
+    // already closed when it arrives.
+    void gone(const QString& reason);
+};
+
+inline constexpr int kMaxPieceBytes = 255;  // one write carries at most 255 bytes
+inline constexpr int kMaxListedPorts = 30;
+
+}  // namespace kestrel
