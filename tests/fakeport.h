@@ -1,0 +1,92 @@
+#pragma once
+// An in-memory serial port: tests feed the bytes a device would send, see what was written (piece by
+// piece), and make opening or writing fail.
+
+#include <QTimer>
+#include <functional>
+#include <vector>
+
+#include "serial/serialport.h"
+
+namespace kestrel::test {
+
+class FakePort : public SerialPort {
+    Q_OBJECT
+public:
+    using SerialPort::SerialPort;
+
+    QStringList ports;            // what availablePorts() reports
+    OpenResult openResult{true, OpenFailure::None, {}, 0};
+    qint64 writeLimit = -1;       // accept at most this many bytes per write call (-1: all)
+    std::vector<QByteArray> pieces;  // every write call's bytes, in order
+    QByteArray written;           // all bytes written
+    int flushCount = 0;
+    int closeCount = 0;
+    QString openedName;
+    // Called after each write call with its bytes, e.g. to answer like a device.
+    std::function<void(const QByteArray&)> onWrite;
+
+    QStringList availablePorts() override { return ports; }
+    OpenResult open(const QString& name) override {
+        openedName = name;
+        open_ = openResult.ok;
+        return openResult;
+    }
+    bool isOpen() const override { return open_; }
+    qint64 bytesAvailable() const override { return open_ ? incoming_.size() : 0; }
+    QByteArray read(qint64 maxBytes) override {
+        if (!open_) return {};
+        const QByteArray out = incoming_.left(maxBytes);
+        incoming_.remove(0, out.size());
+        return out;
+    }
+    qint64 write(const QByteArray& data) override {
+        if (!open_) return 0;
+        qint64 total = 0;
+        for (qsizetype at = 0; at < data.size(); at += kMaxPieceBytes) {
+            QByteArray piece = data.mid(at, kMaxPieceBytes);
+            if (writeLimit >= 0) piece = piece.left(writeLimit);
+            pieces.push_back(piece);
+            written += piece;
+            total += piece.size();
+        }
+        if (onWrite && !data.isEmpty()) onWrite(data);
+        return total;
+    }
+    void flush() override { ++flushCount; }
+    void close() override {
+        ++closeCount;
+        open_ = false;
+        incoming_.clear();
+    }
+
+    // Bytes arriving from the device now.
+    void feed(const QByteArray& bytes) {
+        incoming_ += bytes;
+        emit readyRead();
+    }
+    // Bytes arriving after `ms` milliseconds.
+    void feedLater(int ms, const QByteArray& bytes) {
+        QTimer::singleShot(ms, this, [this, bytes] { feed(bytes); });
+    }
+    // The device goes away: the port closes itself and says so once.
+    void hangUp() {
+        open_ = false;
+        incoming_.clear();
+        emit gone(QStringLiteral("hung up"));
+    }
+    // Forget what was written so far.
+    void clearWritten() {
+        pieces.clear();
+        written.clear();
+    }
+
+private:
+    bool open_ = false;
+    QByteArray incoming_;
+};
+
+// Bytes from a hex text such as "31 05 F0 FE".
+inline QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+
+}  // namespace kestrel::test
