@@ -1,0 +1,271 @@
+// kestrel-sim: the simulated bus on a pseudo-terminal, for trying the tool without devices.
+//
+//   kestrel-sim [--link PATH] [--readers 5,7] [--tags N] [--fault KIND[:COUNT][@ADDR]]...
+//               [--no-pacing] [--trace] [--seed N] [--replug MS]
+//
+// The first line printed is the port path to open. Ctrl-C (or SIGTERM) stops it.
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <QStringList>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <cstdio>
+#include <memory>
+#include <thread>
+
+#include <unistd.h>
+
+#include "sim/ptyhost.h"
+
+using namespace kestrel::sim;
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void onSignal(int) { g_stop = 1; }
+
+struct Options {
+    QString link;
+    QList<quint8> readers{5};
+    int tags = 2;
+    std::vector<Fault> faults;
+    bool pacing = true;
+    bool trace = false;
+    quint32 seed = 1;
+    int replugMs = 2000;
+};
+
+int usageError(const QString& message) {
+    std::fprintf(stderr, "kestrel-sim: %s\nTry 'kestrel-sim --help'.\n", qPrintable(message));
+    return 2;
+}
+
+// KIND[:COUNT][@ADDR]; a hang-up without a count happens once, other faults last until the end.
+std::optional<Fault> parseFault(const QString& text, QString* why) {
+    static const QRegularExpression re(QStringLiteral("^([a-z-]+)(?::(\\d+))?(?:@(\\d+))?$"));
+    const auto m = re.match(text);
+    if (!m.hasMatch()) {
+        *why = QStringLiteral("bad fault '%1': expected KIND[:COUNT][@ADDR]").arg(text);
+        return std::nullopt;
+    }
+    const auto kind = faultFromName(m.captured(1));
+    if (!kind) {
+        *why = QStringLiteral("unknown fault kind '%1' (silence, bad-crc, garbage, split, late, long, hangup)")
+                   .arg(m.captured(1));
+        return std::nullopt;
+    }
+    Fault f;
+    f.kind = *kind;
+    f.remaining = *kind == FaultKind::HangUp ? 1 : kUntilCleared;
+    if (m.hasCaptured(2)) {
+        bool ok = false;
+        f.remaining = m.captured(2).toInt(&ok);
+        if (!ok || f.remaining < 1) {
+            *why = QStringLiteral("bad fault count in '%1': a whole number from 1 up").arg(text);
+            return std::nullopt;
+        }
+    }
+    if (m.hasCaptured(3)) {
+        bool ok = false;
+        const int a = m.captured(3).toInt(&ok);
+        if (!ok || a < 0 || a > 254) {
+            *why = QStringLiteral("bad fault address in '%1': 0..254").arg(text);
+            return std::nullopt;
+        }
+        f.address = quint8(a);
+    }
+    return f;
+}
+
+std::optional<int> parseInt(const QString& text, int lo, int hi) {
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < lo || v > hi) return std::nullopt;
+    return v;
+}
+
+bool makeLink(const QString& link, const QString& target, QString* why) {
+    const QByteArray l = QFile::encodeName(link);
+    char buf[4096];
+    if (::readlink(l.constData(), buf, sizeof buf) >= 0) {
+        ::unlink(l.constData());  // our own link from an earlier run, or one we re-point
+    } else if (::access(l.constData(), F_OK) == 0) {
+        *why = QStringLiteral("%1 exists and is not a symbolic link; not replacing it").arg(link);
+        return false;
+    }
+    if (::symlink(QFile::encodeName(target).constData(), l.constData()) != 0) {
+        *why = QStringLiteral("cannot make the link %1: %2").arg(link, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    return true;
+}
+
+// Removes the link only while it still points at our pty.
+void removeLink(const QString& link, const QString& target) {
+    if (link.isEmpty()) return;
+    const QByteArray l = QFile::encodeName(link);
+    char buf[4096];
+    const ssize_t n = ::readlink(l.constData(), buf, sizeof buf - 1);
+    if (n >= 0 && QByteArray(buf, int(n)) == QFile::encodeName(target)) ::unlink(l.constData());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kestrel-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulated device bus on a pseudo-terminal, for Kestrel Tool without hardware.\n"
+        "Prints the port path (e.g. /dev/pts/3) on its first line; open it in the tool at 19200 8N1.\n"
+        "Every reader answers all commands of the tool; the network poll lists all readers.\n"
+        "Ctrl-C or SIGTERM stops it and removes the --link."));
+    const QCommandLineOption helpOpt(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                     QStringLiteral("Show this help."));
+    const QCommandLineOption linkOpt(QStringLiteral("link"),
+                                     QStringLiteral("Make a symbolic link PATH to the port (re-pointed after a re-plug, "
+                                                    "removed on exit)."),
+                                     QStringLiteral("PATH"));
+    const QCommandLineOption readersOpt(QStringLiteral("readers"),
+                                        QStringLiteral("Comma-separated reader addresses, 0..254 (default 5)."),
+                                        QStringLiteral("LIST"));
+    const QCommandLineOption tagsOpt(QStringLiteral("tags"),
+                                     QStringLiteral("Radio tags each reader hears, 0..50 (default 2)."),
+                                     QStringLiteral("N"));
+    const QCommandLineOption faultOpt(
+        QStringLiteral("fault"),
+        QStringLiteral("Misbehave: KIND[:COUNT][@ADDR], repeatable. KIND is silence (no reply), bad-crc (wrong "
+                       "check byte), garbage (random bytes), split (reply in two parts 30 ms apart), late (reply "
+                       "after 300 ms), long (reply padded to 60 bytes, check byte valid) or hangup (the port "
+                       "goes away, as when an adapter is pulled). COUNT spoils that many replies (default: all; "
+                       "hangup: once); ADDR limits it to one reader."),
+        QStringLiteral("SPEC"));
+    const QCommandLineOption noPacingOpt(QStringLiteral("no-pacing"),
+                                         QStringLiteral("Send replies at once instead of at 19200 baud."));
+    const QCommandLineOption traceOpt(QStringLiteral("trace"),
+                                      QStringLiteral("Print every request and reply as hex with a timestamp."));
+    const QCommandLineOption seedOpt(QStringLiteral("seed"),
+                                     QStringLiteral("Seed of the drifting live values and garbage (default 1)."),
+                                     QStringLiteral("N"));
+    const QCommandLineOption replugOpt(QStringLiteral("replug"),
+                                       QStringLiteral("After a hang-up, come back on a new port after MS "
+                                                      "milliseconds (default 2000; 0 = exit)."),
+                                       QStringLiteral("MS"));
+    parser.addOptions({helpOpt, linkOpt, readersOpt, tagsOpt, faultOpt, noPacingOpt, traceOpt, seedOpt, replugOpt});
+
+    if (!parser.parse(QCoreApplication::arguments())) return usageError(parser.errorText());
+    if (parser.isSet(helpOpt)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+
+    Options opt;
+    opt.link = parser.value(linkOpt);
+    opt.pacing = !parser.isSet(noPacingOpt);
+    opt.trace = parser.isSet(traceOpt);
+    if (parser.isSet(readersOpt)) {
+        opt.readers.clear();
+        for (const QString& part : parser.value(readersOpt).split(QLatin1Char(','))) {
+            const auto a = parseInt(part.trimmed(), 0, 254);
+            if (!a) return usageError(QStringLiteral("bad reader address '%1': 0..254").arg(part));
+            if (opt.readers.contains(quint8(*a)))
+                return usageError(QStringLiteral("reader address %1 given twice").arg(*a));
+            opt.readers.append(quint8(*a));
+        }
+    }
+    if (parser.isSet(tagsOpt)) {
+        const auto n = parseInt(parser.value(tagsOpt), 0, 50);
+        if (!n) return usageError(QStringLiteral("bad tag count '%1': 0..50").arg(parser.value(tagsOpt)));
+        opt.tags = *n;
+    }
+    if (parser.isSet(seedOpt)) {
+        bool ok = false;
+        opt.seed = parser.value(seedOpt).toUInt(&ok);
+        if (!ok) return usageError(QStringLiteral("bad seed '%1'").arg(parser.value(seedOpt)));
+    }
+    if (parser.isSet(replugOpt)) {
+        const auto ms = parseInt(parser.value(replugOpt), 0, 600000);
+        if (!ms) return usageError(QStringLiteral("bad re-plug delay '%1': 0..600000 ms").arg(parser.value(replugOpt)));
+        opt.replugMs = *ms;
+    }
+    for (const QString& spec : parser.values(faultOpt)) {
+        QString why;
+        const auto f = parseFault(spec, &why);
+        if (!f) return usageError(why);
+        if (f->address && !opt.readers.contains(*f->address))
+            return usageError(QStringLiteral("fault '%1' names address %2, which no reader has").arg(spec).arg(*f->address));
+        opt.faults.push_back(*f);
+    }
+
+    Bus bus(opt.seed);
+    for (int i = 0; i < opt.readers.size(); ++i) bus.addReader(Bus::defaultReader(opt.readers[i], i, opt.tags));
+    for (const Fault& f : opt.faults) bus.injectFault(f);
+
+    PtyHost host(std::move(bus));
+    host.setPacing(opt.pacing);
+    if (opt.trace) {
+        host.setTrace([](const TraceEntry& e) {
+            std::fprintf(stdout, "%s\n", qPrintable(formatTrace(e)));
+            std::fflush(stdout);
+        });
+    }
+
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+
+    QString linkTarget;
+    const auto bringUp = [&]() -> bool {
+        QString why;
+        if (!host.start(&why)) {
+            std::fprintf(stderr, "kestrel-sim: cannot open a pseudo-terminal: %s\n", qPrintable(why));
+            return false;
+        }
+        linkTarget = host.slavePath();
+        std::fprintf(stdout, "%s\n", qPrintable(linkTarget));
+        if (!opt.link.isEmpty()) {
+            if (!makeLink(opt.link, linkTarget, &why)) {
+                std::fprintf(stderr, "kestrel-sim: %s\n", qPrintable(why));
+                return false;
+            }
+            std::fprintf(stdout, "link %s -> %s\n", qPrintable(opt.link), qPrintable(linkTarget));
+        }
+        std::fflush(stdout);
+        return true;
+    };
+
+    if (!bringUp()) return 1;
+    QStringList addrs;
+    for (quint8 a : opt.readers) addrs << QString::number(a);
+    std::fprintf(stderr, "kestrel-sim: readers at %s, %d tag(s) each, 19200 8N1%s; Ctrl-C stops\n",
+                 qPrintable(addrs.join(QStringLiteral(", "))), opt.tags, opt.pacing ? "" : ", no pacing");
+
+    int status = 0;
+    while (!g_stop) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!host.hungUp()) continue;
+        std::fprintf(stderr, "kestrel-sim: the line hung up\n");
+        if (opt.replugMs == 0) break;
+        for (int waited = 0; waited < opt.replugMs && !g_stop; waited += 50)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (g_stop) break;
+        removeLink(opt.link, linkTarget);
+        if (!bringUp()) {
+            status = 1;
+            break;
+        }
+    }
+    host.stop();
+    removeLink(opt.link, linkTarget);
+    return status;
+}

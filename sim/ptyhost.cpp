@@ -1,0 +1,210 @@
+#include "sim/ptyhost.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace kestrel::sim {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::duration_cast;
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+namespace {
+
+constexpr int kPacedPieceBytes = 4;            // bytes handed to the pty at a time while pacing
+constexpr milliseconds kIdleWake{200};         // wake this often to let the live values drift
+constexpr milliseconds kRetryFullBuffer{5};    // nobody reads the port and its buffer is full
+constexpr int kReadBlock = 4096;
+
+void closeFd(int& fd) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+}
+
+QString errnoText(const char* what) {
+    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+}  // namespace
+
+QString formatTrace(const TraceEntry& e) {
+    return QStringLiteral("%1 %2 %3")
+        .arg(double(e.ms) / 1000.0, 10, 'f', 3)
+        .arg(e.incoming ? QStringLiteral("request") : QStringLiteral("reply  "))
+        .arg(hexText(e.bytes));
+}
+
+PtyHost::PtyHost(Bus bus) : bus_(std::move(bus)) {}
+
+PtyHost::~PtyHost() { stop(); }
+
+QString PtyHost::slavePath() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return slavePath_;
+}
+
+bool PtyHost::start(QString* error) {
+    const auto fail = [&](const QString& why) {
+        if (error) *error = why;
+        closeFds();
+        return false;
+    };
+    if (running_) return fail(QStringLiteral("the simulated bus is already running"));
+    stop();  // collects a thread that ended with a hang-up
+
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master_ < 0) return fail(errnoText("posix_openpt"));
+    if (::grantpt(master_) != 0) return fail(errnoText("grantpt"));
+    if (::unlockpt(master_) != 0) return fail(errnoText("unlockpt"));
+    char name[128] = {};
+    if (::ptsname_r(master_, name, sizeof name) != 0) return fail(errnoText("ptsname"));
+    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave_ < 0) return fail(errnoText("open slave"));
+    // Raw line: no echo, no line editing, no CR/LF translation, before any client configures it.
+    termios tio{};
+    if (::tcgetattr(slave_, &tio) != 0) return fail(errnoText("tcgetattr"));
+    ::cfmakeraw(&tio);
+    ::cfsetispeed(&tio, B19200);
+    ::cfsetospeed(&tio, B19200);
+    if (::tcsetattr(slave_, TCSANOW, &tio) != 0) return fail(errnoText("tcsetattr"));
+    if (::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK) != 0) return fail(errnoText("fcntl"));
+    if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) return fail(errnoText("pipe"));
+
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        slavePath_ = QString::fromLocal8Bit(name);
+    }
+    out_.clear();
+    started_ = Clock::now();
+    lineFree_ = started_;
+    hungUp_ = false;
+    running_ = true;
+    thread_ = std::thread(&PtyHost::run, this);
+    return true;
+}
+
+void PtyHost::stop() {
+    if (thread_.joinable()) {
+        const char byte = 1;
+        [[maybe_unused]] const auto n = ::write(wake_[1], &byte, 1);
+        thread_.join();
+    }
+    running_ = false;
+    closeFds();
+    out_.clear();
+    std::lock_guard<std::mutex> lock(mutex_);
+    slavePath_.clear();
+}
+
+void PtyHost::closeFds() {
+    closeFd(master_);
+    closeFd(slave_);
+    closeFd(wake_[0]);
+    closeFd(wake_[1]);
+}
+
+void PtyHost::emitTrace(bool incoming, const QByteArray& bytes) {
+    if (!trace_) return;
+    trace_(TraceEntry{duration_cast<milliseconds>(Clock::now() - started_).count(), incoming, bytes});
+}
+
+// Lays the reply out on the line: after the busy line is free, each chunk after its delay; with pacing
+// each piece becomes due when its last byte would have finished on a 19200 baud line.
+void PtyHost::schedule(const Exchange& ex, Clock::time_point now) {
+    Clock::time_point t = std::max(now, lineFree_);
+    if (ex.hangUp) {
+        out_.push_back({t, {}, true});
+        return;
+    }
+    const bool paced = pacing_;
+    for (const Chunk& chunk : ex.chunks) {
+        t += milliseconds(chunk.delayMs);
+        const int step = paced ? kPacedPieceBytes : int(chunk.bytes.size());
+        for (qsizetype at = 0; at < chunk.bytes.size(); at += step) {
+            const QByteArray piece = chunk.bytes.mid(at, step);
+            if (paced) t += kByteTime * piece.size();
+            out_.push_back({t, piece, false});
+        }
+    }
+    lineFree_ = t;
+}
+
+bool PtyHost::sendDue(Clock::time_point now) {
+    while (!out_.empty() && out_.front().due <= now) {
+        Pending& p = out_.front();
+        if (p.hangUp) {
+            // As when the adapter is pulled: every open file of the line is hung up and the slave
+            // node disappears.
+            closeFd(master_);
+            closeFd(slave_);
+            out_.clear();
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                slavePath_.clear();
+            }
+            hungUp_ = true;
+            emitTrace(false, QByteArrayLiteral("(hang-up)"));
+            return false;
+        }
+        const ssize_t n = ::write(master_, p.bytes.constData(), size_t(p.bytes.size()));
+        if (n > 0) emitTrace(false, p.bytes.left(n));
+        if (n == p.bytes.size()) {
+            out_.pop_front();
+            continue;
+        }
+        if (n > 0) p.bytes.remove(0, n);
+        p.due = now + kRetryFullBuffer;
+        break;
+    }
+    return true;
+}
+
+void PtyHost::run() {
+    Clock::time_point lastAdvance = Clock::now();
+    QByteArray buf(kReadBlock, '\0');
+    for (;;) {
+        Clock::time_point now = Clock::now();
+        microseconds wait = kIdleWake;
+        if (!out_.empty()) wait = std::max(microseconds(0), duration_cast<microseconds>(out_.front().due - now));
+        const timespec ts{time_t(wait.count() / 1000000), long(wait.count() % 1000000) * 1000};
+        pollfd fds[2] = {{wake_[0], POLLIN, 0}, {master_, POLLIN, 0}};
+        const int ready = ::ppoll(fds, 2, &ts, nullptr);
+        if (ready < 0 && errno != EINTR) break;
+        if (fds[0].revents) break;  // stop()
+
+        now = Clock::now();
+        const auto elapsed = duration_cast<milliseconds>(now - lastAdvance);
+        lastAdvance += elapsed;
+        std::vector<Exchange> exchanges;
+        QByteArray input;
+        if (fds[1].revents & POLLIN) {
+            const ssize_t n = ::read(master_, buf.data(), size_t(buf.size()));
+            if (n > 0) input = buf.left(n);
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            bus_.advance(elapsed.count());
+            if (!input.isEmpty()) exchanges = bus_.feed(input);
+        }
+        for (const Exchange& ex : exchanges) {
+            emitTrace(true, ex.request);
+            schedule(ex, now);
+        }
+        if ((fds[1].revents & (POLLHUP | POLLERR)) && !(fds[1].revents & POLLIN)) {
+            // Cannot happen while our own slave descriptor is open; never spin if it does.
+            std::this_thread::sleep_for(milliseconds(10));
+        }
+        if (!sendDue(Clock::now())) break;
+    }
+    running_ = false;
+}
+
+}  // namespace kestrel::sim

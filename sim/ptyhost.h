@@ -1,0 +1,102 @@
+#pragma once
+// Serves a simulated bus on a pseudo-terminal, so the tool (or anything that opens a serial port by
+// path) talks to it like to a USB adapter. The bus runs on a thread of its own; tests and the window
+// change it while it runs through withBus(), under a lock.
+
+#include <QString>
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "sim/bus.h"
+
+namespace kestrel::sim {
+
+// One line of traffic, for the trace callback.
+struct TraceEntry {
+    qint64 ms = 0;         // since start()
+    bool incoming = true;  // true: a request frame the bus took; false: bytes sent back
+    QByteArray bytes;
+};
+
+// "  12.345 <- 31 05 F0 FE" (request) or "  12.346 -> 3E 05 ..." (reply bytes).
+QString formatTrace(const TraceEntry& entry);
+
+class PtyHost {
+public:
+    // 19200 baud, 8N1: ten bit times a byte.
+    static constexpr std::chrono::microseconds kByteTime{521};
+
+    explicit PtyHost(Bus bus = Bus::withDefaults());
+    ~PtyHost();  // stops
+    PtyHost(const PtyHost&) = delete;
+    PtyHost& operator=(const PtyHost&) = delete;
+
+    // Opens a new pseudo-terminal and starts serving. False (with the reason in `error`) when the
+    // pty cannot be made or the host already runs. After a hang-up or stop() it may start again, on
+    // a new pty with a new path.
+    bool start(QString* error = nullptr);
+    // Stops serving and closes the pty; prompt (the thread is woken, not waited out). Idempotent.
+    void stop();
+    bool isRunning() const { return running_; }
+    // True once a hang-up fault closed the line (the slave path is gone then).
+    bool hungUp() const { return hungUp_; }
+
+    // The slave side, e.g. "/dev/pts/7"; empty while not started.
+    QString slavePath() const;
+
+    // Replies go out at the line rate (about 0.52 ms a byte) unless pacing is off.
+    void setPacing(bool on) { pacing_ = on; }
+    bool pacing() const { return pacing_; }
+
+    // Runs `f` with the bus under the host's lock, from any thread; returns what `f` returns.
+    template <class F>
+    auto withBus(F&& f) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return f(bus_);
+    }
+    void injectFault(FaultKind kind, int count = kUntilCleared, std::optional<quint8> address = {},
+                     int delayMs = -1) {
+        withBus([&](Bus& b) { b.injectFault(kind, count, address, delayMs); });
+    }
+    void clearFaults() {
+        withBus([](Bus& b) { b.clearFaults(); });
+    }
+
+    // Called on the host's thread for every request frame and every piece of reply sent; set it
+    // before start(). It must not call stop().
+    void setTrace(std::function<void(const TraceEntry&)> trace) { trace_ = std::move(trace); }
+
+private:
+    struct Pending {
+        std::chrono::steady_clock::time_point due;
+        QByteArray bytes;
+        bool hangUp = false;
+    };
+
+    void run();
+    void schedule(const Exchange& ex, std::chrono::steady_clock::time_point now);
+    bool sendDue(std::chrono::steady_clock::time_point now);  // false after a hang-up
+    void closeFds();
+    void emitTrace(bool incoming, const QByteArray& bytes);
+
+    Bus bus_;
+    mutable std::mutex mutex_;
+    std::thread thread_;
+    std::atomic<bool> running_{false};
+    std::atomic<bool> hungUp_{false};
+    std::atomic<bool> pacing_{true};
+    int master_ = -1;
+    int slave_ = -1;      // kept open so the master never sees the line hang up by itself
+    int wake_[2] = {-1, -1};
+    QString slavePath_;
+    std::deque<Pending> out_;  // host thread only
+    std::chrono::steady_clock::time_point lineFree_;  // when the last queued byte has gone out
+    std::chrono::steady_clock::time_point started_;
+    std::function<void(const TraceEntry&)> trace_;
+};
+
+}  // namespace kestrel::sim
