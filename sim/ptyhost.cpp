@@ -52,12 +52,15 @@ QString PtyHost::slavePath() const {
 }
 
 bool PtyHost::start(QString* error) {
+    if (running_) {
+        if (error) *error = QStringLiteral("the simulated bus is already running");
+        return false;
+    }
     const auto fail = [&](const QString& why) {
         if (error) *error = why;
         closeFds();
         return false;
     };
-    if (running_) return fail(QStringLiteral("the simulated bus is already running"));
     stop();  // collects a thread that ended with a hang-up
 
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
