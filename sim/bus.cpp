@@ -32,20 +32,26 @@ enum : quint8 {
 };
 
 constexpr quint32 kAnyTag = 0x7A7A7A7A;
-constexpr quint8 kPollCheck = 0xDC;     // check byte of the network poll 31 FF
+constexpr quint8 kPollCheck = 0xDC;      // check byte of the network poll 31 FF
 constexpr quint8 kTagWriteCount = 0x0E;  // data bytes of a tag parameter write after the count byte
 constexpr qint64 kWanderStepMs = 100;
 
-quint8 at(const QByteArray& b, int i) { return static_cast<quint8>(b.at(i)); }
+quint8 at(const QByteArray& b, int i) {
+    return static_cast<quint8>(b.at(i));
+}
 
 // 4 bytes from position i (0-based), most significant first.
 quint32 be32(const QByteArray& b, int i) {
     return (quint32(at(b, i)) << 24) | (quint32(at(b, i + 1)) << 16) | (quint32(at(b, i + 2)) << 8) |
            quint32(at(b, i + 3));
 }
-quint16 be16(const QByteArray& b, int i) { return quint16((at(b, i) << 8) | at(b, i + 1)); }
+quint16 be16(const QByteArray& b, int i) {
+    return quint16((at(b, i) << 8) | at(b, i + 1));
+}
 
-void putByte(QByteArray& b, int v) { b.append(static_cast<char>(v & 0xFF)); }
+void putByte(QByteArray& b, int v) {
+    b.append(static_cast<char>(v & 0xFF));
+}
 void putBe16(QByteArray& b, quint32 v) {
     putByte(b, int(v >> 8));
     putByte(b, int(v));
@@ -98,7 +104,8 @@ Tag* tagById(Reader& r, quint32 id) {
     return it == r.tags.end() ? nullptr : &*it;
 }
 Tag* tagBySerial(Reader& r, quint32 serial) {
-    auto it = std::find_if(r.tags.begin(), r.tags.end(), [serial](const Tag& t) { return t.serial == serial; });
+    auto it =
+        std::find_if(r.tags.begin(), r.tags.end(), [serial](const Tag& t) { return t.serial == serial; });
     return it == r.tags.end() ? nullptr : &*it;
 }
 
@@ -106,13 +113,20 @@ Tag* tagBySerial(Reader& r, quint32 serial) {
 
 QString faultName(FaultKind kind) {
     switch (kind) {
-        case FaultKind::Silence: return QStringLiteral("silence");
-        case FaultKind::BadCrc: return QStringLiteral("bad-crc");
-        case FaultKind::Garbage: return QStringLiteral("garbage");
-        case FaultKind::Split: return QStringLiteral("split");
-        case FaultKind::Late: return QStringLiteral("late");
-        case FaultKind::Long: return QStringLiteral("long");
-        case FaultKind::HangUp: return QStringLiteral("hangup");
+        case FaultKind::Silence:
+            return QStringLiteral("silence");
+        case FaultKind::BadCrc:
+            return QStringLiteral("bad-crc");
+        case FaultKind::Garbage:
+            return QStringLiteral("garbage");
+        case FaultKind::Split:
+            return QStringLiteral("split");
+        case FaultKind::Late:
+            return QStringLiteral("late");
+        case FaultKind::Long:
+            return QStringLiteral("long");
+        case FaultKind::HangUp:
+            return QStringLiteral("hangup");
     }
     return {};
 }
@@ -131,7 +145,9 @@ QByteArray Exchange::replyBytes() const {
     return all;
 }
 
-QString hexText(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
+QString hexText(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
 
 Bus::Bus(quint32 seed) : rng_(seed) {}
 
@@ -160,7 +176,7 @@ Reader Bus::defaultReader(quint8 address, int index, int tagCount) {
             t = Tag{1002, 0x00ABCDEF, 200, 2, 5, 45, 120, -85};
         } else {
             t = Tag{quint32(1001 + i), 0x00100000u + quint32(i), quint16(100 * (i + 1)), 1, 0, 100,
-                    quint16(60 + i), qint8(-60 - i % 40)};
+                    quint16(60 + i),   qint8(-60 - i % 40)};
         }
         t.serial += quint32(index) * 1000;
         t.identifier += idOffset;
@@ -179,7 +195,8 @@ bool Bus::addReader(const Reader& reader) {
 }
 
 bool Bus::removeReader(quint8 address) {
-    auto it = std::find_if(readers_.begin(), readers_.end(), [address](const Reader& r) { return r.address == address; });
+    auto it = std::find_if(readers_.begin(), readers_.end(),
+                           [address](const Reader& r) { return r.address == address; });
     if (it == readers_.end()) return false;
     readers_.erase(it);
     return true;
@@ -192,7 +209,9 @@ Reader* Bus::reader(quint8 address) {
     return nullptr;
 }
 
-const Reader* Bus::reader(quint8 address) const { return const_cast<Bus*>(this)->reader(address); }
+const Reader* Bus::reader(quint8 address) const {
+    return const_cast<Bus*>(this)->reader(address);
+}
 
 QList<quint8> Bus::addresses() const {
     QList<quint8> list;
@@ -219,7 +238,7 @@ void Bus::wanderOne(Reader& r) {
     std::uniform_int_distribution<int> step(-6, 6);
     const int level = std::clamp(int(r.live.level) + step(rng_), 0, 1023);
     r.live.level = quint16(level);
-    const qint64 current = qint64(r.live.current) + step(rng_) * 3;
+    const qint64 current = qint64(r.live.current) + qint64(step(rng_)) * 3;
     r.live.current = quint32(std::clamp<qint64>(current, 1, 0xFFFFFFFF));
     r.live.second = quint16(r.live.second + std::uniform_int_distribution<int>(0, 2)(rng_));
     if (std::uniform_int_distribution<int>(0, 49)(rng_) == 0) {
@@ -518,7 +537,8 @@ void Bus::applyFault(Exchange& ex) {
             break;
         case FaultKind::Long: {
             QByteArray body = reply.left(reply.size() - 1);
-            if (body.size() < kLongReplyBytes - 1) body.append(QByteArray(kLongReplyBytes - 1 - body.size(), '\0'));
+            if (body.size() < kLongReplyBytes - 1)
+                body.append(QByteArray(kLongReplyBytes - 1 - body.size(), '\0'));
             ex.chunks.push_back({0, Control_summ(body)});
             break;
         }

@@ -23,7 +23,7 @@ struct Tag {
     qint8 power = 0;      // dBm
     quint8 firmware = 0;  // shown by the tool as digits with full stops: 123 -> "1.2.3."
     quint16 period = 1;
-    qint8 level = 0;      // reception level of the tag's answer
+    qint8 level = 0;  // reception level of the tag's answer
 };
 
 // The remote device a bridge reader reports on.
@@ -31,8 +31,8 @@ struct Slave {
     quint32 serial = 0;
     quint16 temperature = 0;  // in sixteenths of a degree
     quint16 frequency = 0;
-    quint8 contact = 0;       // kContactClosed or anything else (open)
-    qint8 level = 0;          // reception level
+    quint8 contact = 0;  // kContactClosed or anything else (open)
+    qint8 level = 0;     // reception level
     quint16 rs485 = 0;
 };
 
@@ -54,7 +54,7 @@ struct Reader {
     quint8 deviceType = 134;   // identification byte 8; 134 selects every panel set
     quint8 versionPrefix = 0;  // identification byte 9; 0 = no prefix, so the version reads "1.3.4."
     Live live;
-    bool wander = true;        // whether advance() moves the live values
+    bool wander = true;  // whether advance() moves the live values
     quint8 mode = 2;
     quint16 network = 1;
     quint8 channel = 5;
@@ -95,9 +95,9 @@ inline constexpr int kLongReplyBytes = 60;
 
 struct Fault {
     FaultKind kind = FaultKind::Silence;
-    int remaining = kUntilCleared;   // replies still to spoil, or kUntilCleared
-    std::optional<quint8> address;   // only replies of this reader; none = every reply
-    int delayMs = -1;                // gap for Split, delay for Late; -1 = the default
+    int remaining = kUntilCleared;  // replies still to spoil, or kUntilCleared
+    std::optional<quint8> address;  // only replies of this reader; none = every reply
+    int delayMs = -1;               // gap for Split, delay for Late; -1 = the default
 };
 
 // Names used on the command line and in traces: silence, bad-crc, garbage, split, late, long, hangup.
@@ -115,7 +115,7 @@ struct Exchange {
 };
 
 class Bus {
-public:
+  public:
     // An empty bus; see withDefaults() for the usual set-up.
     explicit Bus(quint32 seed = 1);
 
@@ -163,7 +163,7 @@ public:
     static int requestLength(quint8 command);
     static constexpr qint64 kStaleFrameMs = 100;
 
-private:
+  private:
     QByteArray replyFor(Reader& r, quint8 command, const QByteArray& frame);
     void applyFault(Exchange& ex);
     void wanderOne(Reader& r);

@@ -5,19 +5,19 @@
 //
 // The first line printed is the port path to open. Ctrl-C (or SIGTERM) stops it.
 
+#include <unistd.h>
+
 #include <QCommandLineParser>
-#include <QFile>
 #include <QCoreApplication>
+#include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <thread>
-
-#include <unistd.h>
 
 #include "sim/ptyhost.h"
 
@@ -27,7 +27,9 @@ namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
 
-void onSignal(int) { g_stop = 1; }
+void onSignal(int) {
+    g_stop = 1;
+}
 
 struct Options {
     QString link;
@@ -55,8 +57,9 @@ std::optional<Fault> parseFault(const QString& text, QString* why) {
     }
     const auto kind = faultFromName(m.captured(1));
     if (!kind) {
-        *why = QStringLiteral("unknown fault kind '%1' (silence, bad-crc, garbage, split, late, long, hangup)")
-                   .arg(m.captured(1));
+        *why =
+            QStringLiteral("unknown fault kind '%1' (silence, bad-crc, garbage, split, late, long, hangup)")
+                .arg(m.captured(1));
         return std::nullopt;
     }
     Fault f;
@@ -99,7 +102,8 @@ bool makeLink(const QString& link, const QString& target, QString* why) {
         return false;
     }
     if (::symlink(QFile::encodeName(target).constData(), l.constData()) != 0) {
-        *why = QStringLiteral("cannot make the link %1: %2").arg(link, QString::fromLocal8Bit(std::strerror(errno)));
+        *why = QStringLiteral("cannot make the link %1: %2")
+                   .arg(link, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     return true;
@@ -128,36 +132,39 @@ int main(int argc, char** argv) {
         "Ctrl-C or SIGTERM stops it and removes the --link."));
     const QCommandLineOption helpOpt(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                      QStringLiteral("Show this help."));
-    const QCommandLineOption linkOpt(QStringLiteral("link"),
-                                     QStringLiteral("Make a symbolic link PATH to the port (re-pointed after a re-plug, "
-                                                    "removed on exit)."),
-                                     QStringLiteral("PATH"));
-    const QCommandLineOption readersOpt(QStringLiteral("readers"),
-                                        QStringLiteral("Comma-separated reader addresses, 0..254 (default 5)."),
-                                        QStringLiteral("LIST"));
+    const QCommandLineOption linkOpt(
+        QStringLiteral("link"),
+        QStringLiteral("Make a symbolic link PATH to the port (re-pointed after a re-plug, "
+                       "removed on exit)."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption readersOpt(
+        QStringLiteral("readers"), QStringLiteral("Comma-separated reader addresses, 0..254 (default 5)."),
+        QStringLiteral("LIST"));
     const QCommandLineOption tagsOpt(QStringLiteral("tags"),
                                      QStringLiteral("Radio tags each reader hears, 0..50 (default 2)."),
                                      QStringLiteral("N"));
     const QCommandLineOption faultOpt(
         QStringLiteral("fault"),
-        QStringLiteral("Misbehave: KIND[:COUNT][@ADDR], repeatable. KIND is silence (no reply), bad-crc (wrong "
-                       "check byte), garbage (random bytes), split (reply in two parts 30 ms apart), late (reply "
-                       "after 300 ms), long (reply padded to 60 bytes, check byte valid) or hangup (the port "
-                       "goes away, as when an adapter is pulled). COUNT spoils that many replies (default: all; "
-                       "hangup: once); ADDR limits it to one reader."),
+        QStringLiteral(
+            "Misbehave: KIND[:COUNT][@ADDR], repeatable. KIND is silence (no reply), bad-crc (wrong "
+            "check byte), garbage (random bytes), split (reply in two parts 30 ms apart), late (reply "
+            "after 300 ms), long (reply padded to 60 bytes, check byte valid) or hangup (the port "
+            "goes away, as when an adapter is pulled). COUNT spoils that many replies (default: all; "
+            "hangup: once); ADDR limits it to one reader."),
         QStringLiteral("SPEC"));
     const QCommandLineOption noPacingOpt(QStringLiteral("no-pacing"),
                                          QStringLiteral("Send replies at once instead of at 19200 baud."));
-    const QCommandLineOption traceOpt(QStringLiteral("trace"),
-                                      QStringLiteral("Print every request and reply as hex with a timestamp."));
-    const QCommandLineOption seedOpt(QStringLiteral("seed"),
-                                     QStringLiteral("Seed of the drifting live values and garbage (default 1)."),
-                                     QStringLiteral("N"));
+    const QCommandLineOption traceOpt(
+        QStringLiteral("trace"), QStringLiteral("Print every request and reply as hex with a timestamp."));
+    const QCommandLineOption seedOpt(
+        QStringLiteral("seed"), QStringLiteral("Seed of the drifting live values and garbage (default 1)."),
+        QStringLiteral("N"));
     const QCommandLineOption replugOpt(QStringLiteral("replug"),
                                        QStringLiteral("After a hang-up, come back on a new port after MS "
                                                       "milliseconds (default 2000; 0 = exit)."),
                                        QStringLiteral("MS"));
-    parser.addOptions({helpOpt, linkOpt, readersOpt, tagsOpt, faultOpt, noPacingOpt, traceOpt, seedOpt, replugOpt});
+    parser.addOptions(
+        {helpOpt, linkOpt, readersOpt, tagsOpt, faultOpt, noPacingOpt, traceOpt, seedOpt, replugOpt});
 
     if (!parser.parse(QCoreApplication::arguments())) return usageError(parser.errorText());
     if (parser.isSet(helpOpt)) {
@@ -165,7 +172,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!parser.positionalArguments().isEmpty())
-        return usageError(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+        return usageError(
+            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
 
     Options opt;
     opt.link = parser.value(linkOpt);
@@ -193,7 +201,9 @@ int main(int argc, char** argv) {
     }
     if (parser.isSet(replugOpt)) {
         const auto ms = parseInt(parser.value(replugOpt), 0, 600000);
-        if (!ms) return usageError(QStringLiteral("bad re-plug delay '%1': 0..600000 ms").arg(parser.value(replugOpt)));
+        if (!ms)
+            return usageError(
+                QStringLiteral("bad re-plug delay '%1': 0..600000 ms").arg(parser.value(replugOpt)));
         opt.replugMs = *ms;
     }
     for (const QString& spec : parser.values(faultOpt)) {
@@ -201,12 +211,15 @@ int main(int argc, char** argv) {
         const auto f = parseFault(spec, &why);
         if (!f) return usageError(why);
         if (f->address && !opt.readers.contains(*f->address))
-            return usageError(QStringLiteral("fault '%1' names address %2, which no reader has").arg(spec).arg(*f->address));
+            return usageError(QStringLiteral("fault '%1' names address %2, which no reader has")
+                                  .arg(spec)
+                                  .arg(*f->address));
         opt.faults.push_back(*f);
     }
 
     Bus bus(opt.seed);
-    for (int i = 0; i < opt.readers.size(); ++i) bus.addReader(Bus::defaultReader(opt.readers[i], i, opt.tags));
+    for (int i = 0; i < opt.readers.size(); ++i)
+        bus.addReader(Bus::defaultReader(opt.readers[i], i, opt.tags));
     for (const Fault& f : opt.faults) bus.injectFault(f);
 
     PtyHost host(std::move(bus));

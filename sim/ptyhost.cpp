@@ -19,9 +19,9 @@ using std::chrono::milliseconds;
 
 namespace {
 
-constexpr int kPacedPieceBytes = 4;            // bytes handed to the pty at a time while pacing
-constexpr milliseconds kIdleWake{200};         // wake this often to let the live values drift
-constexpr milliseconds kRetryFullBuffer{5};    // nobody reads the port and its buffer is full
+constexpr int kPacedPieceBytes = 4;          // bytes handed to the pty at a time while pacing
+constexpr milliseconds kIdleWake{200};       // wake this often to let the live values drift
+constexpr milliseconds kRetryFullBuffer{5};  // nobody reads the port and its buffer is full
 constexpr int kReadBlock = 4096;
 
 void closeFd(int& fd) {
@@ -44,7 +44,9 @@ QString formatTrace(const TraceEntry& e) {
 
 PtyHost::PtyHost(Bus bus) : bus_(std::move(bus)) {}
 
-PtyHost::~PtyHost() { stop(); }
+PtyHost::~PtyHost() {
+    stop();
+}
 
 QString PtyHost::slavePath() const {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -78,7 +80,8 @@ bool PtyHost::start(QString* error) {
     ::cfsetispeed(&tio, B19200);
     ::cfsetospeed(&tio, B19200);
     if (::tcsetattr(slave_, TCSANOW, &tio) != 0) return fail(errnoText("tcsetattr"));
-    if (::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK) != 0) return fail(errnoText("fcntl"));
+    if (::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK) != 0)
+        return fail(errnoText("fcntl"));
     if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) return fail(errnoText("pipe"));
 
     {
@@ -176,7 +179,8 @@ void PtyHost::run() {
     for (;;) {
         Clock::time_point now = Clock::now();
         microseconds wait = kIdleWake;
-        if (!out_.empty()) wait = std::max(microseconds(0), duration_cast<microseconds>(out_.front().due - now));
+        if (!out_.empty())
+            wait = std::max(microseconds(0), duration_cast<microseconds>(out_.front().due - now));
         const timespec ts{time_t(wait.count() / 1000000), long(wait.count() % 1000000) * 1000};
         pollfd fds[2] = {{wake_[0], POLLIN, 0}, {master_, POLLIN, 0}};
         const int ready = ::ppoll(fds, 2, &ts, nullptr);

@@ -26,7 +26,7 @@ struct TraceEntry {
 QString formatTrace(const TraceEntry& entry);
 
 class PtyHost {
-public:
+  public:
     // 19200 baud, 8N1: ten bit times a byte.
     static constexpr std::chrono::microseconds kByteTime{521};
 
@@ -70,7 +70,7 @@ public:
     // before start(). It must not call stop().
     void setTrace(std::function<void(const TraceEntry&)> trace) { trace_ = std::move(trace); }
 
-private:
+  private:
     struct Pending {
         std::chrono::steady_clock::time_point due;
         QByteArray bytes;
@@ -90,10 +90,10 @@ private:
     std::atomic<bool> hungUp_{false};
     std::atomic<bool> pacing_{true};
     int master_ = -1;
-    int slave_ = -1;      // kept open so the master never sees the line hang up by itself
+    int slave_ = -1;  // kept open so the master never sees the line hang up by itself
     int wake_[2] = {-1, -1};
     QString slavePath_;
-    std::deque<Pending> out_;  // host thread only
+    std::deque<Pending> out_;                         // host thread only
     std::chrono::steady_clock::time_point lineFree_;  // when the last queued byte has gone out
     std::chrono::steady_clock::time_point started_;
     std::function<void(const TraceEntry&)> trace_;

@@ -10,7 +10,9 @@
 namespace kestrel::sim {
 namespace {
 
-QByteArray hex(const std::string& text) { return QByteArray::fromHex(QByteArray::fromStdString(text)); }
+QByteArray hex(const std::string& text) {
+    return QByteArray::fromHex(QByteArray::fromStdString(text));
+}
 
 // n zero bytes as hex text, for the long runs of empty cells and padding.
 std::string zeros(int n) {
@@ -26,7 +28,9 @@ QByteArray ask(Bus& bus, const std::string& request) {
     return all;
 }
 
-std::string show(const QByteArray& b) { return hexText(b).toStdString(); }
+std::string show(const QByteArray& b) {
+    return hexText(b).toStdString();
+}
 
 #define EXPECT_BYTES(actual, expectedHex) EXPECT_EQ(show(actual), show(hex(expectedHex)))
 
@@ -35,7 +39,8 @@ std::string show(const QByteArray& b) { return hexText(b).toStdString(); }
 // A1B2C3, second value 300, mode 2, network 1, channel 5, power 10, cells 1 and 2 bound to the two
 // tags, reset delay 500; tag 1001/123456, tag 1002/ABCDEF; slave 654321, 25.5 degrees, 1500, closed,
 // -100, RS485 4660.
-const std::string kF0Default = "3E 05 F0 15 00 02 39 30 00 00 64 00 00 00 C3 B2 A1 00 2C 01 02 01 00 05 0A E5";
+const std::string kF0Default =
+    "3E 05 F0 15 00 02 39 30 00 00 64 00 00 00 C3 B2 A1 00 2C 01 02 01 00 05 0A E5";
 const std::string kFCDefault = "3E 05 FC 40 E2 01 00 86 00 48";
 const std::string kTableDefault = "3E 05 E6 56 34 12 00 EF CD AB 00" + zeros(32) + " 81";
 const std::string kTableEmpty = "3E 05 E6" + zeros(40) + " 0C";
@@ -62,9 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"upper_calibration_acknowledged", "31 05 F5 C1", "3E 05 F5 9E"},
         ReplyCase{"lower_calibration_acknowledged", "31 05 FA 80", "3E 05 FA DF"},
         ReplyCase{"table_read_answers_code_E6_with_ten_cells", "31 05 E7 E0", kTableDefault},
-        ReplyCase{"table_clear_answers_the_empty_table",
-                  "31 05 E9 FF",
-                  kTableEmpty},
+        ReplyCase{"table_clear_answers_the_empty_table", "31 05 E9 FF", kTableEmpty},
         ReplyCase{"delay_read_answers_code_F1_lsb_first", "31 05 F7 7D", "3E 05 F1 F4 01 7D"},
         ReplyCase{"slave_data_mixed_byte_orders", "31 05 E8 A1", "3E 05 E8 F1 FB 09 00 01 98 DC 05 CD 9C 08"},
         ReplyCase{"slave_rs485_value_after_an_unused_byte", "31 05 06 57", "3E 05 06 00 34 12 12"},
@@ -79,8 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"network_poll_answers_bare_addresses", "31 FF DC", "05"},
         ReplyCase{"new_mode_acknowledged_with_the_mode_in_force", "31 05 F2 C0 30", "3E 05 F2 C0 AA"},
         ReplyCase{"radio_parameters_acknowledged", "31 05 F4 FD E8 07 14 E7", "3E 05 F4 C0"},
-        ReplyCase{"cell_write_answers_the_whole_table", "31 05 E6 09 00 1A 2B 3C C1",
-                  kTableCell10},
+        ReplyCase{"cell_write_answers_the_whole_table", "31 05 E6 09 00 1A 2B 3C C1", kTableCell10},
         ReplyCase{"delay_set_answers_the_parameter_reply", "31 05 F1 17 70 94", "3E 05 F1 70 17 29"},
         ReplyCase{"new_address_acknowledged_from_the_new_address", "31 05 FB 07 CB", "3E 07 FB 10"},
         ReplyCase{"new_serial_acknowledged", "31 05 F6 00 1E 84 80 DE", "3E 05 F6 7C"},
@@ -123,14 +125,10 @@ INSTANTIATE_TEST_SUITE_P(
                    {"31 05 F0 FE",
                     "3E 05 F0 15 00 02 39 30 00 00 64 00 00 00 C3 B2 A1 00 2C 01 C0 E8 FD 07 14 10"}}},
         RoundTrip{"written_cell_shows_in_the_next_table_read_and_clear_empties_it",
-                  {{"31 05 E6 09 00 1A 2B 3C C1",
-                    kTableCell10},
-                   {"31 05 E7 E0",
-                    kTableCell10},
-                   {"31 05 E9 FF",
-                    kTableEmpty},
-                   {"31 05 E7 E0",
-                    kTableEmpty}}},
+                  {{"31 05 E6 09 00 1A 2B 3C C1", kTableCell10},
+                   {"31 05 E7 E0", kTableCell10},
+                   {"31 05 E9 FF", kTableEmpty},
+                   {"31 05 E7 E0", kTableEmpty}}},
         RoundTrip{"reset_delay_set_is_read_back",
                   {{"31 05 F1 17 70 94", "3E 05 F1 70 17 29"}, {"31 05 F7 7D", "3E 05 F1 70 17 29"}}},
         RoundTrip{"tag_write_shows_in_the_read_by_its_new_identifier",
@@ -146,8 +144,9 @@ INSTANTIATE_TEST_SUITE_P(
                    {"31 05 F0 FE", ""},
                    {"31 07 FC CC", "3E 07 FC 40 E2 01 00 86 00 CE"},
                    {"31 FF DC", "07"}}},
-        RoundTrip{"new_serial_shows_in_the_identification",
-                  {{"31 05 F6 00 1E 84 80 DE", "3E 05 F6 7C"}, {"31 05 FC 5D", "3E 05 FC 80 84 1E 00 86 00 F8"}}},
+        RoundTrip{
+            "new_serial_shows_in_the_identification",
+            {{"31 05 F6 00 1E 84 80 DE", "3E 05 F6 7C"}, {"31 05 FC 5D", "3E 05 FC 80 84 1E 00 86 00 F8"}}},
         RoundTrip{"empty_mark_takes_the_present_current_value",
                   {{"31 05 FA 80", "3E 05 FA DF"},
                    {"31 05 F0 FE",
@@ -242,7 +241,8 @@ TEST(SimBusFraming, FrameForAnAbsentAddressIsIgnored) {
 TEST(SimBusFraming, JunkAroundFramesIsSkipped) {
     Bus bus = Bus::withDefaults();
     // Noise, a lone start byte, an unknown command and a truncated poll before and between frames.
-    EXPECT_BYTES(ask(bus, "00 FF 3E 31 31 05 77 31 FF 00 31 05 F5 C1 AA 55 31 05 FA 80"), "3E 05 F5 9E 3E 05 FA DF");
+    EXPECT_BYTES(ask(bus, "00 FF 3E 31 31 05 77 31 FF 00 31 05 F5 C1 AA 55 31 05 FA 80"),
+                 "3E 05 F5 9E 3E 05 FA DF");
     EXPECT_TRUE(bus.pendingInput().isEmpty());
 }
 
@@ -261,11 +261,12 @@ TEST(SimBusFraming, UnfinishedFrameWaitsWithinTheGap) {
 }
 
 TEST(SimBusFraming, RequestLengthsFollowTheCommandLayouts) {
-    const std::pair<int, int> lengths[] = {{0xF0, 4}, {0xFC, 4}, {0xFB, 5}, {0xF6, 8}, {0xF5, 4}, {0xFA, 4},
-                                           {0xF2, 5}, {0xF4, 8}, {0xE9, 4}, {0xE7, 4}, {0xE6, 9}, {0xF7, 4},
-                                           {0xF1, 6}, {0xE0, 8}, {0xE3, 8}, {0xE1, 19}, {0xE2, 12}, {0xE8, 4},
-                                           {0x06, 4}, {0x77, 0}};
-    for (const auto& [code, len] : lengths) EXPECT_EQ(Bus::requestLength(quint8(code)), len) << std::hex << code;
+    const std::pair<int, int> lengths[] = {{0xF0, 4},  {0xFC, 4},  {0xFB, 5}, {0xF6, 8}, {0xF5, 4},
+                                           {0xFA, 4},  {0xF2, 5},  {0xF4, 8}, {0xE9, 4}, {0xE7, 4},
+                                           {0xE6, 9},  {0xF7, 4},  {0xF1, 6}, {0xE0, 8}, {0xE3, 8},
+                                           {0xE1, 19}, {0xE2, 12}, {0xE8, 4}, {0x06, 4}, {0x77, 0}};
+    for (const auto& [code, len] : lengths)
+        EXPECT_EQ(Bus::requestLength(quint8(code)), len) << std::hex << code;
 }
 
 // ---- Faults ----
@@ -312,8 +313,10 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"silence", FaultKind::Silence, {}, false},
         FaultCase{"bad_crc", FaultKind::BadCrc, {}, false},
         FaultCase{"garbage", FaultKind::Garbage, {}, false},
-        FaultCase{"split_in_two_30ms_apart", FaultKind::Split,
-                  {{0, "3E 05 FC 40 E2"}, {30, "01 00 86 00 48"}}, false},
+        FaultCase{"split_in_two_30ms_apart",
+                  FaultKind::Split,
+                  {{0, "3E 05 FC 40 E2"}, {30, "01 00 86 00 48"}},
+                  false},
         FaultCase{"late_by_300ms", FaultKind::Late, {{300, "3E 05 FC 40 E2 01 00 86 00 48"}}, false},
         FaultCase{"long_60_bytes_with_valid_check",
                   FaultKind::Long,

@@ -21,8 +21,12 @@
 namespace kestrel::sim {
 namespace {
 
-QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text)); }
-std::string show(const QByteArray& b) { return hexText(b).toStdString(); }
+QByteArray hex(const char* text) {
+    return QByteArray::fromHex(QByteArray(text));
+}
+std::string show(const QByteArray& b) {
+    return hexText(b).toStdString();
+}
 
 const char* const kFCDefault = "3E 05 FC 40 E2 01 00 86 00 48";
 
@@ -42,7 +46,7 @@ QByteArray readBytes(SerialPort& port, int count, int timeoutMs) {
 }
 
 class SimPty : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         host.setPacing(false);
         QString why;
@@ -279,7 +283,8 @@ TEST(SimCommandLine, BadOptionsAreRefusedWithAMessage) {
 TEST(SimCommandLine, HelpExplainsTheOptions) {
     const CliRun r = runSim({QStringLiteral("--help")});
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* word : {"--link", "--readers", "--tags", "--fault", "--no-pacing", "--trace", "hangup", "bad-crc"})
+    for (const char* word :
+         {"--link", "--readers", "--tags", "--fault", "--no-pacing", "--trace", "hangup", "bad-crc"})
         EXPECT_TRUE(r.out.contains(QLatin1String(word))) << word;
 }
 
