@@ -4,9 +4,13 @@
 
 #include <QTimer>
 #include <functional>
+#include <ostream>
 #include <vector>
 
 #include "serial/serialport.h"
+
+// Readable QString values in test failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace kestrel::test {
 

@@ -20,7 +20,13 @@ QtSerialPort::QtSerialPort(QObject* parent) : SerialPort(parent) {}
 QtSerialPort::~QtSerialPort() { close(); }
 
 QStringList QtSerialPort::availablePorts() {
-    QStringList ports = systemSerialPorts();
+    QStringList ports;
+    for (const QString& path : leadingPaths_) {
+        if (QFileInfo::exists(path) && !ports.contains(path)) ports.append(path);
+    }
+    for (const QString& name : systemSerialPorts()) {
+        if (!ports.contains(name)) ports.append(name);
+    }
     for (const QString& path : extraPaths_) {
         if (QFileInfo::exists(path) && !ports.contains(path)) ports.append(path);
     }

@@ -14,6 +14,8 @@ public:
     explicit QtSerialPort(QObject* parent = nullptr);
     ~QtSerialPort() override;
 
+    // Paths listed before the system's ports (the demo's simulated bus), shown while they exist.
+    void setLeadingPaths(const QStringList& paths) { leadingPaths_ = paths; }
     // Paths listed after the system's ports (a pty, a symlink), shown while they exist.
     void setExtraPaths(const QStringList& paths) { extraPaths_ = paths; }
     const QStringList& extraPaths() const { return extraPaths_; }
@@ -31,6 +33,7 @@ private:
     void onError(QSerialPort::SerialPortError error);
 
     QSerialPort* port_ = nullptr;  // a fresh object for each open, so no stale state survives a close
+    QStringList leadingPaths_;
     QStringList extraPaths_;
     bool goneReported_ = false;
 };

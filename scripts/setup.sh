@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the demo need, when they are missing.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl1-mesa-dev libgtest-dev libgmock-dev
+          libbenchmark-dev fonts-dejavu-core)
+if [[ "${KESTREL_WITH_FUZZ:-0}" == 1 ]]; then packages+=(clang-14 libclang-rt-14-dev); fi
+if [[ "${KESTREL_WITH_X:-0}" == 1 ]]; then packages+=(xvfb xdotool imagemagick); fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,47 @@
+#include "ui/widgets.h"
+
+#include <QPainter>
+
+namespace kestrel {
+
+TraceBox::TraceBox(QWidget* parent) : QPlainTextEdit(parent) { setReadOnly(true); }
+
+void TraceBox::setTraceText(const QString& text) {
+    raw_ = text;
+    show();
+}
+
+void TraceBox::appendTraceText(const QString& text) {
+    raw_ += text;
+    if (raw_.size() > kMaxChars) {
+        // Keep the newest text, cut at a line break so no line is shown half.
+        int cut = raw_.size() - kMaxChars;
+        const int nl = raw_.indexOf(QLatin1Char('\n'), cut);
+        if (nl >= 0) cut = nl + 1;
+        raw_.remove(0, cut);
+    }
+    show();
+}
+
+void TraceBox::show() { setPlainText(QString(raw_).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))); }
+
+Lamp::Lamp(QWidget* parent) : QWidget(parent) {}
+
+void Lamp::setColour(quint32 bgr) {
+    if (bgr == bgr_) return;
+    bgr_ = bgr;
+    update();
+}
+
+QColor Lamp::qcolor() const { return QColor(bgr_ & 0xFF, (bgr_ >> 8) & 0xFF, (bgr_ >> 16) & 0xFF); }
+
+void Lamp::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(qcolor());
+    const int d = qMin(width(), height()) - 2;
+    p.drawEllipse(QRectF((width() - d) / 2.0, (height() - d) / 2.0, d, d));
+}
+
+}  // namespace kestrel

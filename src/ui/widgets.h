@@ -1,0 +1,41 @@
+#pragma once
+// Small widgets of the main window: the trace boxes and the activity lamp.
+
+#include <QPlainTextEdit>
+#include <QWidget>
+
+namespace kestrel {
+
+// A trace box. It keeps its text exactly as written (line breaks are CR LF) and shows it with plain
+// line breaks. Appended text is capped so that a box written every second never grows without end.
+class TraceBox : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    static constexpr int kMaxChars = 16000;
+    explicit TraceBox(QWidget* parent = nullptr);
+    void setTraceText(const QString& text);
+    void appendTraceText(const QString& text);
+    QString traceText() const { return raw_; }
+
+private:
+    void show();
+    QString raw_;
+};
+
+// The round activity lamp; its colour is kept as 0xBBGGRR.
+class Lamp : public QWidget {
+    Q_OBJECT
+public:
+    explicit Lamp(QWidget* parent = nullptr);
+    quint32 colour() const { return bgr_; }
+    void setColour(quint32 bgr);
+    QColor qcolor() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    quint32 bgr_ = 0x00FFFF;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,315 @@
+// The main window offscreen: controls, start-up, the port scan, opening and closing, control groups.
+#include "window_harness.h"
+
+#include <QGroupBox>
+#include <QProgressBar>
+#include <QRadioButton>
+
+#include "ui/controlgroups.h"
+#include "ui/widgets.h"
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+class Window : public WindowOnFakePort {};
+}  // namespace
+
+TEST_F(Window, StartsHiddenWithItsCaptionAndStartTexts) {
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Kestrel Tool"));
+    EXPECT_FALSE(window->isVisible()) << "the start-up picture stands alone first";
+    struct Case {
+        const char* name;
+        const char* text;
+    } cases[] = {{"hi", "нет данных"},   {"ne", "нет данных"},   {"netdev", "Не определены"}, {"MsgCom", ""},
+                 {"sn", "0"},            {"vv", "--------------------"},                       {"vraa", "нет данных"},
+                 {"SerNumMetki", "0"},   {"outID", "0"},         {"UrPr", "0"},               {"outVer", "---------"},
+                 {"ur_sl", "-160"},      {"Temp_sl", "нет"},     {"fr_sl", "нет"},            {"RR_SL_data", "нет"},
+                 {"sn_sl", "-"},         {"tek", "нет данных"},  {"temp", "нет данных"},      {"uroven", "нет данных"},
+                 {"ko", "0"},            {"lo", "нет данных"},   {"num_bytes", "0"},          {"CmdBoxText", "Text1"},
+                 {"m1(0)", "0"},         {"m1(9)", "0"},         {"outSN", "0"},              {"textOutCmd", "0"}};
+    for (const auto& c : cases) EXPECT_EQ(text(QString::fromUtf8(c.name)), QString::fromUtf8(c.text)) << c.name;
+    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(), QStringLiteral("----"));
+    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("0"));
+    EXPECT_TRUE(ctl<QRadioButton>(QStringLiteral("R_a"))->isChecked());
+    EXPECT_TRUE(ctl<QCheckBox>(QStringLiteral("Hex_id"))->isChecked());
+    EXPECT_EQ(ctl<Lamp>(QStringLiteral("Pic"))->colour(), 0x00FFFFu) << "yellow at start";
+    auto* tabs = ctl<QTabWidget>(QStringLiteral("SSTab1"));
+    ASSERT_EQ(tabs->count(), 3);
+    EXPECT_EQ(tabs->tabText(0), QStringLiteral("Считыватель"));
+    EXPECT_EQ(tabs->tabText(1), QStringLiteral("метка"));
+    EXPECT_EQ(tabs->tabText(2), QStringLiteral("мост"));
+    EXPECT_EQ(ctl<QPushButton>(QStringLiteral("zapr_data_sl"))->text(), QStringLiteral("запрос Е8"));
+    EXPECT_EQ(ctl<QPushButton>(QStringLiteral("low"))->text(), QStringLiteral("Уст&ановить  Пустой"));
+}
+
+TEST_F(Window, StartUpVisibilityAndEnabledStates) {
+    window->Timer1_Timer();
+    window->Timer1_Timer();
+    ASSERT_TRUE(window->isVisible()) << "shown on the second port-scan tick";
+    for (const char* name : {"iinv", "invers", "usredn", "usred", "Image1", "Image2", "Image3", "Image6", "vra",
+                             "vraa", "txtRec", "CmdBoxText", "hig", "low", "InstSN", "Set_ident", "Command1",
+                             "Find_metki", "zapr_data_sl", "sl_zapros", "tek", "lo", "ko", "outSN"}) {
+        EXPECT_FALSE(ctl(QString::fromLatin1(name))->isVisible()) << name;
+    }
+    for (const char* name : {"CmbPort", "CmbNet", "BTNOpenCom", "net", "Opros", "SSTab1", "ProgressBar1", "Pic",
+                             "sn", "vv", "hi", "ne", "MsgCom"}) {
+        EXPECT_TRUE(ctl(QString::fromLatin1(name))->isVisible()) << name;
+    }
+    EXPECT_TRUE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled());
+    EXPECT_TRUE(ctl(QStringLiteral("CmbPort"))->isEnabled());
+    for (const char* name : {"BTNCloseCom", "CmbNet", "net", "Opros", "Set_mode", "param", "ReadParamMetki",
+                             "Check_sl", "R_p"}) {
+        EXPECT_FALSE(ctl(QString::fromLatin1(name))->isEnabled()) << name;
+    }
+}
+
+TEST_F(Window, EveryVisibleControlFitsInsideTheWindow) {
+    window->Timer1_Timer();
+    window->Timer1_Timer();
+    const QRect client = window->rect();
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window.get()) || w->objectName().isEmpty() || w->parentWidget() != window.get()) continue;
+        EXPECT_TRUE(client.contains(w->geometry())) << w->objectName().toStdString();
+    }
+    for (QGroupBox* g : window->findChildren<QGroupBox*>()) {
+        for (QWidget* c : g->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (c->isHidden()) continue;
+            EXPECT_TRUE(g->rect().contains(c->geometry())) << c->objectName().toStdString() << " in "
+                                                            << g->objectName().toStdString();
+        }
+    }
+}
+
+TEST_F(Window, PortScanFollowsThePositionAndClampsToTheLastEntry) {
+    port.ports = {};
+    window->Timer1_Timer();
+    auto* cmb = ctl<QComboBox>(QStringLiteral("CmbPort"));
+    EXPECT_EQ(cmb->count(), 1);
+    EXPECT_EQ(cmb->currentText(), QStringLiteral("----"));
+    EXPECT_TRUE(text(QStringLiteral("txtRec")).endsWith(QStringLiteral("\r\n")));
+
+    port.ports = {QStringLiteral("COM1"), QStringLiteral("COM3"), QStringLiteral("COM4")};
+    window->Timer1_Timer();
+    EXPECT_EQ(cmb->currentIndex(), 0);
+    EXPECT_TRUE(text(QStringLiteral("txtRec")).endsWith(QStringLiteral("COM1, COM3, COM4, \r\n")));
+    cmb->setCurrentIndex(2);
+    port.ports = {QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4")};
+    window->Timer1_Timer();
+    EXPECT_EQ(cmb->currentIndex(), 2) << "the position is kept, not the name";
+    EXPECT_EQ(cmb->currentText(), QStringLiteral("COM3"));
+    port.ports = {QStringLiteral("COM1")};
+    window->Timer1_Timer();
+    EXPECT_EQ(cmb->currentIndex(), 0) << "clamped to the last entry";
+    port.ports = {};
+    window->Timer1_Timer();
+    EXPECT_EQ(cmb->currentText(), QStringLiteral("----"));
+}
+
+TEST_F(Window, IdleTraceIsCappedWhileThePortStaysClosed) {
+    port.ports = {QStringLiteral("COM1")};
+    for (int i = 0; i < 4000; ++i) window->Timer1_Timer();
+    EXPECT_LE(text(QStringLiteral("txtRec")).size(), TraceBox::kMaxChars);
+    EXPECT_TRUE(text(QStringLiteral("txtRec")).startsWith(QStringLiteral("COM1, ")));
+}
+
+TEST_F(Window, OpeningWithoutAPortSaysSoAndStopsTheScan) {
+    port.ports = {};
+    window->Timer1_Timer();
+    click(QStringLiteral("BTNOpenCom"));
+    EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("Нет доступных портов")});
+    EXPECT_TRUE(dialogs.messages[0].title.isEmpty()) << "the application's own title";
+    EXPECT_FALSE(window->timer1().isActive());
+    EXPECT_FALSE(port.isOpen());
+}
+
+TEST_F(Window, AFailedOpenShowsTheCauseAndThenNotAvailable) {
+    struct Case {
+        OpenResult result;
+        QString first;
+        Dialogs::Icon icon;
+    } cases[] = {
+        {{false, OpenFailure::NotFound, QStringLiteral("устройство не найдено"), 2},
+         QStringLiteral("Com Port COM3 недоступен. Установите нужный порт.\nустройство не найдено"),
+         Dialogs::Icon::Exclamation},
+        {{false, OpenFailure::PermissionDenied, QStringLiteral("нет прав доступа; группа dialout"), 13},
+         QStringLiteral("Com Port COM3 недоступен. Установите нужный порт.\nнет прав доступа; группа dialout"),
+         Dialogs::Icon::Exclamation},
+        {{false, OpenFailure::Settings, QStringLiteral("x"), 9},
+         QStringLiteral("Unable to set Comm DCB 19200,n,8,1 Error: 9"), Dialogs::Icon::None},
+    };
+    for (const auto& c : cases) {
+        dialogs.clear();
+        port.openResult = c.result;
+        window->Timer1_Timer();
+        click(QStringLiteral("BTNOpenCom"));
+        ASSERT_EQ(dialogs.messages.size(), 2u);
+        EXPECT_EQ(dialogs.messages[0].text, c.first);
+        EXPECT_EQ(dialogs.messages[0].icon, c.icon);
+        EXPECT_EQ(dialogs.messages[1].text, QStringLiteral("COM3 Not available!"));
+        EXPECT_TRUE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled());
+        EXPECT_FALSE(ctl(QStringLiteral("net"))->isEnabled());
+        EXPECT_FALSE(window->timer1().isActive()) << "the list is not refreshed after a failed open";
+    }
+}
+
+TEST_F(Window, OpenCloseOpenSwitchesTheOperationControlsEachTime) {
+    const QStringList tag9 = {"BTNCloseCom", "CmbNet", "net", "Opros", "hi", "ne", "Set_mode", "num_net", "param",
+                              "Zad2", "m1(3)", "ID_Metki", "SetModesMetki", "Hex_id", "Check_sl", "sn_sl", "hig"};
+    for (int round = 0; round < 2; ++round) {
+        openPort();
+        EXPECT_TRUE(window->cycle().isRunning());
+        EXPECT_FALSE(window->timer1().isActive());
+        EXPECT_FALSE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled());
+        for (const QString& name : tag9) EXPECT_TRUE(ownEnabled(ctl(name))) << name.toStdString();
+        EXPECT_FALSE(ctl(QStringLiteral("R_p"))->isEnabled()) << "the repeater option stays greyed";
+        EXPECT_TRUE(ctl(QStringLiteral("CmbPort"))->isEnabled());
+        EXPECT_TRUE(ownEnabled(ctl(QStringLiteral("Frame2"))));
+        click(QStringLiteral("BTNCloseCom"));
+        EXPECT_FALSE(port.isOpen());
+        EXPECT_FALSE(window->cycle().isRunning());
+        EXPECT_TRUE(window->timer1().isActive());
+        EXPECT_TRUE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled());
+        for (const QString& name : tag9) EXPECT_FALSE(ownEnabled(ctl(name))) << name.toStdString();
+        EXPECT_FALSE(ctl(QStringLiteral("R_p"))->isEnabled());
+    }
+}
+
+TEST_F(Window, GroupRoutinesNeverTouchThePortControls) {
+    openPort();
+    ctl(QStringLiteral("BTNOpenCom"))->setEnabled(true);
+    CloseAllTags(*window);
+    SwitchTags(*window);
+    swtag130(*window);
+    swtag131(*window);
+    swtag134(*window);
+    EXPECT_TRUE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled());
+    EXPECT_TRUE(ctl(QStringLiteral("CmbPort"))->isEnabled());
+    EXPECT_TRUE(ownEnabled(ctl(QStringLiteral("Frame2"))));
+    EXPECT_FALSE(ctl(QStringLiteral("R_p"))->isEnabled());
+}
+
+TEST_F(Window, PanelSetsAreAppliedCumulativelyByDeviceType) {
+    auto* a = new QPushButton(window.get());
+    auto* b = new QPushButton(window.get());
+    auto* c = new QPushButton(window.get());
+    auto* d = new QPushButton(window.get());
+    setTag(a, 130);
+    setTag(b, 131);
+    setTag(c, 134);
+    setTag(d, 214);
+    for (QWidget* w : {a, b, c, d}) w->setEnabled(false);
+    applyDeviceType(*window, 129);
+    for (QWidget* w : {a, b, c, d}) EXPECT_FALSE(w->isEnabled());
+    applyDeviceType(*window, 131);
+    EXPECT_TRUE(a->isEnabled());
+    EXPECT_TRUE(b->isEnabled());
+    EXPECT_FALSE(c->isEnabled());
+    applyDeviceType(*window, 134);
+    EXPECT_TRUE(c->isEnabled());
+    EXPECT_TRUE(d->isEnabled());
+    CloseAllTags(*window);
+    for (QWidget* w : {a, b, c, d}) EXPECT_FALSE(w->isEnabled());
+}
+
+TEST_F(Window, CloseResetsTheReadOutsAndTheAddressList) {
+    openPort();
+    auto* cmb = ctl<QComboBox>(QStringLiteral("CmbNet"));
+    cmb->addItem(QStringLiteral("5"));
+    cmb->setCurrentIndex(1);
+    ctl<QLabel>(QStringLiteral("sn"))->setText(QStringLiteral("123456"));
+    ctl<QLabel>(QStringLiteral("MsgCom"))->setText(QStringLiteral("Приняты данные"));
+    ctl<QProgressBar>(QStringLiteral("ProgressBar1"))->setValue(500);
+    ctl<QLabel>(QStringLiteral("SerNumMetki"))->setText(QStringLiteral("77"));
+    click(QStringLiteral("BTNCloseCom"));
+    EXPECT_EQ(cmb->count(), 1);
+    EXPECT_EQ(cmb->currentText(), QStringLiteral("0"));
+    EXPECT_EQ(text(QStringLiteral("sn")), QStringLiteral("0"));
+    EXPECT_EQ(text(QStringLiteral("vv")), QStringLiteral("--------"));
+    for (const char* name : {"tek", "temp", "uroven", "lo", "hi", "ne"}) {
+        EXPECT_EQ(text(QString::fromLatin1(name)), QStringLiteral("Нет данных")) << name;
+    }
+    EXPECT_EQ(ctl<QProgressBar>(QStringLiteral("ProgressBar1"))->value(), 0);
+    EXPECT_EQ(text(QStringLiteral("MsgCom")), QString());
+    EXPECT_EQ(text(QStringLiteral("netdev")), QStringLiteral("Не определены"));
+    EXPECT_EQ(ctl<Lamp>(QStringLiteral("Pic"))->colour(), 0x10FFFFu);
+    EXPECT_EQ(text(QStringLiteral("SerNumMetki")), QStringLiteral("77")) << "the current tag is kept";
+}
+
+TEST_F(Window, AWriteFailureShowsItsMessageAndClosesThePort) {
+    openPort();
+    port.writeLimit = 0;
+    runTick();
+    EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("Ошибка записи в порт")});
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_TRUE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled());
+    EXPECT_TRUE(window->timer1().isActive()) << "the port scan resumes";
+}
+
+TEST_F(Window, ClosingTheWindowClosesThePort) {
+    openPort();
+    window->close();
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(window->cycle().isRunning());
+}
+
+TEST_F(Window, TypingAnAddressAndEnterAddressesThatDevice) {
+    openPort();
+    auto* cmb = ctl<QComboBox>(QStringLiteral("CmbNet"));
+    cmb->setFocus();
+    cmb->lineEdit()->selectAll();
+    QTest::keyClicks(cmb->lineEdit(), QStringLiteral("7"));
+    EXPECT_EQ(state().wrs, QByteArray()) << "while typing no listed address is selected";
+    QTest::keyClick(cmb->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(cmb->currentText(), QStringLiteral("7"));
+    EXPECT_EQ(tickWritten(), hex("31 07 FC CC"));
+    cmb->lineEdit()->selectAll();
+    QTest::keyClicks(cmb->lineEdit(), QStringLiteral("abc"));
+    QTest::keyClick(cmb->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(cmb->currentText(), QStringLiteral("7")) << "text that is no address is put back";
+}
+
+TEST_F(Window, OutModesShowsTheModeByte) {
+    openPort();
+    struct Case {
+        quint8 nn;
+        const char* option;
+        bool master, frequency, boxesVisible;
+    } cases[] = {
+        {0x40, "R485", false, true, true},   {0xC0, "R485", true, true, true},
+        {0x82, "R_a", false, false, false},  {0x06, "R_p", false, false, false},
+        {0x10, "R_p485", false, false, false}, {0x01, "R_f", false, false, false},
+        {0x41, "R_f", false, true, false},
+    };
+    for (const auto& c : cases) {
+        state().mode_yes = 1;
+        window->Out_modes(c.nn);
+        EXPECT_TRUE(ctl<QRadioButton>(QString::fromLatin1(c.option))->isChecked()) << int(c.nn);
+        EXPECT_EQ(ctl<QCheckBox>(QStringLiteral("iinv"))->isChecked(), c.master) << int(c.nn);
+        EXPECT_EQ(ctl<QCheckBox>(QStringLiteral("usredn"))->isChecked(), c.frequency) << int(c.nn);
+        EXPECT_EQ(ctl(QStringLiteral("usred"))->isVisibleTo(window.get()), c.boxesVisible) << int(c.nn);
+        EXPECT_EQ(state().mode_yes, 0);
+    }
+    EXPECT_FALSE(ctl(QStringLiteral("R_p"))->isEnabled()) << "selected but still greyed";
+    // An unknown mode number changes no option but still sets the check boxes and ends the refresh.
+    window->Out_modes(0x40);
+    state().mode_yes = 2;
+    window->Out_modes(0x83);
+    EXPECT_TRUE(ctl<QRadioButton>(QStringLiteral("R485"))->isChecked());
+    EXPECT_TRUE(ctl<QCheckBox>(QStringLiteral("iinv"))->isChecked());
+    EXPECT_FALSE(ctl<QCheckBox>(QStringLiteral("usredn"))->isChecked());
+    EXPECT_EQ(state().mode_yes, 0);
+}
+
+TEST_F(Window, OptionClicksShowTheBridgeBoxesOnlyForTheBridge) {
+    openPort();
+    window->show();
+    ctl<QRadioButton>(QStringLiteral("R485"))->click();
+    EXPECT_TRUE(ctl(QStringLiteral("iinv"))->isVisible());
+    ctl<QCheckBox>(QStringLiteral("iinv"))->setChecked(true);
+    ctl<QRadioButton>(QStringLiteral("R_f"))->click();
+    EXPECT_FALSE(ctl(QStringLiteral("iinv"))->isVisible());
+    EXPECT_FALSE(ctl<QCheckBox>(QStringLiteral("iinv"))->isChecked());
+    ctl<QRadioButton>(QStringLiteral("R485"))->click();
+    EXPECT_FALSE(ctl<QCheckBox>(QStringLiteral("iinv"))->isChecked()) << "the bridge keeps the cleared state";
+}

@@ -1,0 +1,172 @@
+#pragma once
+// The real main window, offscreen, with scripted dialogs: over an in-memory port (WindowOnFakePort) or
+// over a pseudo-terminal to the simulated bus (WindowOnSimBus). Ticks are started by the test, so each
+// step is deterministic; the read window and the wire are real.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <deque>
+#include <memory>
+
+#include "fakeport.h"
+#include "serial/qtserialport.h"
+#include "sim/ptyhost.h"
+#include "ui/dialogs.h"
+#include "ui/frmserial.h"
+#include "ui/widgets.h"
+
+namespace kestrel::test {
+
+// Dialogs answered from a script; everything asked is recorded.
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Shown {
+        QString text;
+        Icon icon;
+        QString title;
+    };
+    std::vector<Shown> messages;
+    QStringList questions;
+    QStringList prompts;  // "prompt|title|default"
+    std::deque<bool> yesNo;
+    std::deque<QString> inputs;
+    std::function<void()> onMessage;  // runs while a message box would be open
+
+    void message(const QString& text, Icon icon, const QString& title) override {
+        messages.push_back({text, icon, title});
+        if (onMessage) onMessage();
+    }
+    bool askYesNo(const QString& text) override {
+        questions << text;
+        if (yesNo.empty()) return false;
+        const bool a = yesNo.front();
+        yesNo.pop_front();
+        return a;
+    }
+    QString input(const QString& prompt, const QString& title, const QString& defaultText) override {
+        prompts << prompt + QLatin1Char('|') + title + QLatin1Char('|') + defaultText;
+        if (inputs.empty()) return {};
+        const QString a = inputs.front();
+        inputs.pop_front();
+        return a;
+    }
+    QStringList messageTexts() const {
+        QStringList out;
+        for (const auto& m : messages) out << m.text;
+        return out;
+    }
+    void clear() {
+        messages.clear();
+        questions.clear();
+        prompts.clear();
+    }
+};
+
+// Timing for tests: ticks only when the test asks, a short read window.
+inline frmSerial::Options testOptions() {
+    frmSerial::Options o;
+    o.showStartupPicture = false;
+    o.timer1Ms = 60000;
+    o.timing = ExchangeCycle::Timing{60000, 60, 10};
+    return o;
+}
+
+class WindowTestBase : public ::testing::Test {
+protected:
+    template <typename T = QWidget>
+    T* ctl(const QString& name) {
+        T* w = window->findChild<T*>(name);
+        EXPECT_NE(w, nullptr) << name.toStdString();
+        return w;
+    }
+    QString text(const QString& name) {
+        if (auto* l = window->findChild<QLabel*>(name)) return l->text();
+        if (auto* e = window->findChild<QLineEdit*>(name)) return e->text();
+        if (auto* t = window->findChild<TraceBox*>(name)) return t->traceText();
+        ADD_FAILURE() << "no text control " << name.toStdString();
+        return {};
+    }
+    void setText(const QString& name, const QString& value) { ctl<QLineEdit>(name)->setText(value); }
+    void click(const QString& name) { ctl<QPushButton>(name)->click(); }
+    void selectTab(int index) { ctl<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(index); }
+    ExchangeState& state() { return window->cycle().state(); }
+    // Runs one tick of the exchange cycle to its end.
+    void runTick() {
+        window->cycle().TMRComm_Timer();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !window->cycle().tickInProgress(); }, 3000));
+    }
+    // Selects an address of the list by its text, as a user choosing it.
+    void chooseAddress(const QString& address) {
+        auto* cmb = ctl<QComboBox>(QStringLiteral("CmbNet"));
+        int i = cmb->findText(address);
+        if (i < 0) {
+            cmb->addItem(address);
+            i = cmb->count() - 1;
+        }
+        cmb->setCurrentIndex(i);
+    }
+
+    ScriptedDialogs dialogs;
+    std::unique_ptr<frmSerial> window;
+};
+
+class WindowOnFakePort : public WindowTestBase {
+protected:
+    WindowOnFakePort() {
+        port.ports = {QStringLiteral("COM3")};
+        window = std::make_unique<frmSerial>(port, dialogs, testOptions());
+    }
+    ~WindowOnFakePort() override { window.reset(); }
+    // The port scan runs, the port is opened with the button.
+    void openPort() {
+        window->Timer1_Timer();
+        click(QStringLiteral("BTNOpenCom"));
+        ASSERT_TRUE(port.isOpen());
+    }
+    // Runs a tick and returns the bytes it wrote.
+    QByteArray tickWritten() {
+        port.clearWritten();
+        runTick();
+        return port.written;
+    }
+    FakePort port;
+};
+
+class WindowOnSimBus : public WindowTestBase {
+protected:
+    WindowOnSimBus() {
+        host.setPacing(false);
+        QString error;
+        started = host.start(&error);
+        EXPECT_TRUE(started) << error.toStdString();
+        serial.setLeadingPaths({host.slavePath()});
+        window = std::make_unique<frmSerial>(serial, dialogs, testOptions());
+    }
+    ~WindowOnSimBus() override {
+        window.reset();
+        host.stop();
+    }
+    void openPort() {
+        window->Timer1_Timer();
+        ASSERT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(), host.slavePath());
+        click(QStringLiteral("BTNOpenCom"));
+        ASSERT_TRUE(serial.isOpen());
+    }
+    // A tick, then a pause for the simulated device to answer (read on the next tick).
+    void exchange() {
+        runTick();
+        QTest::qWait(25);
+    }
+    sim::PtyHost host;
+    QtSerialPort serial;
+    bool started = false;
+};
+
+}  // namespace kestrel::test
