@@ -226,8 +226,8 @@ void frmSerial::buildReaderTab(QWidget* p) {
     button(f7, QStringLiteral("param"), QStringLiteral("Установить"), 116, 88, 100, 24, t);
 
     QGroupBox* f8 = frame(p, QStringLiteral("Frame8"), QStringLiteral("Доп. параметры"), 238, 6, 230, 86, t);
-    label(f8, QStringLiteral("lblZad2"), QStringLiteral("Задержка обнуления ID"), 8, 22, 150, 22, t);
-    edit(f8, QStringLiteral("Zad2"), 160, 22, 60, 22, t);
+    label(f8, QStringLiteral("lblZad2"), QStringLiteral("Задержка обнуления ID"), 6, 22, 162, 22, t);
+    edit(f8, QStringLiteral("Zad2"), 168, 22, 54, 22, t);
     button(f8, QStringLiteral("Command2"), QStringLiteral("Установить"), 8, 52, 104, 26, t);
     button(f8, QStringLiteral("RD_DP"), QStringLiteral("Считать"), 116, 52, 104, 26, t);
 
@@ -245,9 +245,9 @@ void frmSerial::buildReaderTab(QWidget* p) {
     edit(f9, QStringLiteral("plm"), 8, 156, 60, 22, t);
     label(f9, QStringLiteral("lblIddm"), QStringLiteral("ID метки"), 76, 136, 144, 20, t);
     edit(f9, QStringLiteral("iddm"), 76, 156, 144, 22, t);
-    button(f9, QStringLiteral("Command3"), QStringLiteral("установить"), 8, 192, 70, 26, t);
-    button(f9, QStringLiteral("ids_r"), QStringLiteral("считать"), 80, 192, 68, 26, t);
-    button(f9, QStringLiteral("ids_clr"), QStringLiteral("очистить"), 150, 192, 72, 26, t);
+    button(f9, QStringLiteral("Command3"), QStringLiteral("установить"), 6, 192, 80, 26, t);
+    button(f9, QStringLiteral("ids_r"), QStringLiteral("считать"), 88, 192, 64, 26, t);
+    button(f9, QStringLiteral("ids_clr"), QStringLiteral("очистить"), 154, 192, 70, 26, t);
 }
 
 void frmSerial::buildTagTab(QWidget* p) {

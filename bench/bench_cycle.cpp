@@ -1,0 +1,117 @@
+// How long the event loop stalls while the exchange cycle runs, against a silent line and against an
+// answering simulated reader, each over a real pseudo-terminal. A 1 ms probe timer records the longest
+// gap between its firings during each tick; a blocking read of the same line is measured for contrast.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSerialPort>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "protocol/exchange.h"
+#include "serial/qtserialport.h"
+#include "sim/ptyhost.h"
+
+using namespace kestrel;
+
+namespace {
+
+class QuietHost : public ExchangeHost {
+public:
+    std::optional<QString> selectedAddressText() const override { return QStringLiteral("5"); }
+    int openTab() const override { return TabReader; }
+    QString statusText() const override { return status; }
+    void setStatusText(const QString& t) override { status = t; }
+    quint32 lampColour() const override { return lamp; }
+    void setLampColour(quint32 c) override { lamp = c; }
+    void setCmdBoxText(const QString&) override {}
+    void setTxtRec(const QString&) override {}
+    void showWriteFailure(const QString&) override { ++failures; }
+    void runCloseAction() override {}
+    QString status;
+    quint32 lamp = 0;
+    int failures = 0;
+};
+
+struct Figures {
+    qint64 worst = 0;
+    qint64 median = 0;
+    int ticks = 0;
+    int replies = 0;
+};
+
+Figures measure(sim::PtyHost& host, int ticks) {
+    QtSerialPort port;
+    Figures f;
+    if (!port.open(host.slavePath()).ok) return f;
+    QuietHost ui;
+    ExchangeCycle cycle(port, ui);  // the real timing: 500 ms ticks, 256 ms read window, 20 ms silence
+    cycle.state().last_net = 5;
+    int replies = 0;
+    cycle.registerDecoder(kCmdCurrentParams, [&](const Reply&) { ++replies; });
+    std::vector<qint64> perTick;
+    qint64 longest = 0;
+    QElapsedTimer since;
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&probe, &QTimer::timeout, [&] { longest = std::max(longest, since.restart()); });
+    QObject::connect(&cycle, &ExchangeCycle::tickFinished, [&] {
+        perTick.push_back(longest);
+        longest = 0;
+        if (static_cast<int>(perTick.size()) >= ticks) QCoreApplication::quit();
+    });
+    since.start();
+    probe.start(1);
+    cycle.start();
+    QCoreApplication::exec();
+    cycle.stop();
+    port.close();
+    std::vector<qint64> sorted = perTick;
+    std::sort(sorted.begin(), sorted.end());
+    f.ticks = static_cast<int>(perTick.size());
+    f.worst = sorted.empty() ? 0 : sorted.back();
+    f.median = sorted.empty() ? 0 : sorted[sorted.size() / 2];
+    f.replies = replies;
+    return f;
+}
+
+qint64 blockingReadStall(sim::PtyHost& host) {
+    QSerialPort port;
+    port.setPortName(host.slavePath());
+    if (!port.open(QIODevice::ReadWrite)) return -1;
+    QElapsedTimer t;
+    t.start();
+    port.waitForReadyRead(256);  // what a blocking read of a silent line costs the window
+    return t.elapsed();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int ticks = argc > 1 ? std::max(3, atoi(argv[1])) : 20;
+
+    sim::PtyHost silent;
+    silent.injectFault(sim::FaultKind::Silence);
+    sim::PtyHost answering;  // paced at 19200 baud, as a real line
+    QString error;
+    if (!silent.start(&error) || !answering.start(&error)) {
+        std::fprintf(stderr, "bench_cycle: cannot start the simulated bus: %s\n", qPrintable(error));
+        return 1;
+    }
+    const Figures quiet = measure(silent, ticks);
+    const Figures busy = measure(answering, ticks);
+    const qint64 blocking = blockingReadStall(silent);
+    silent.stop();
+    answering.stop();
+
+    std::printf("Longest event-loop stall per exchange tick (ms), %d ticks each, goal <= 10 ms:\n", ticks);
+    std::printf("  silent line      worst %3lld   median %3lld   (replies %d)\n", static_cast<long long>(quiet.worst),
+                static_cast<long long>(quiet.median), quiet.replies);
+    std::printf("  answering reader worst %3lld   median %3lld   (replies %d)\n", static_cast<long long>(busy.worst),
+                static_cast<long long>(busy.median), busy.replies);
+    std::printf("  for contrast, one blocking 256 ms read of the silent line stalls %lld ms\n",
+                static_cast<long long>(blocking));
+    return (quiet.ticks == ticks && busy.ticks == ticks && busy.replies > 0) ? 0 : 1;
+}
