@@ -6,6 +6,7 @@
 #include <QRadioButton>
 
 #include "ui/controlgroups.h"
+#include "ui/form2.h"
 #include "ui/widgets.h"
 
 using namespace kestrel;
@@ -312,4 +313,39 @@ TEST_F(Window, OptionClicksShowTheBridgeBoxesOnlyForTheBridge) {
     EXPECT_FALSE(ctl<QCheckBox>(QStringLiteral("iinv"))->isChecked());
     ctl<QRadioButton>(QStringLiteral("R485"))->click();
     EXPECT_FALSE(ctl<QCheckBox>(QStringLiteral("iinv"))->isChecked()) << "the bridge keeps the cleared state";
+}
+
+TEST_F(Window, PortListIsLeftAloneWhileOpenOrUnchanged) {
+    window->Timer1_Timer();
+    window->Timer1_Timer();
+    auto* cmb = ctl<QComboBox>(QStringLiteral("CmbPort"));
+    int rebuilt = 0;
+    QObject::connect(cmb, &QComboBox::currentIndexChanged, [&] { ++rebuilt; });
+    window->Timer1_Timer();
+    EXPECT_EQ(rebuilt, 0) << "the same ports: no rebuild, no flicker";
+    cmb->showPopup();
+    port.ports = {QStringLiteral("COM3"), QStringLiteral("COM4")};
+    window->Timer1_Timer();
+    EXPECT_EQ(cmb->count(), 1) << "not rebuilt under the user's hand";
+    cmb->hidePopup();
+    window->Timer1_Timer();
+    EXPECT_EQ(cmb->count(), 2);
+    EXPECT_EQ(cmb->currentText(), QStringLiteral("COM3"));
+}
+
+TEST(StartUp, ThePictureStandsAloneUntilTheSecondScanTick) {
+    FakePort port;
+    ScriptedDialogs dialogs;
+    frmSerial::Options options = testOptions();
+    options.showStartupPicture = true;
+    frmSerial window(port, dialogs, options);
+    ASSERT_NE(window.startupPicture(), nullptr);
+    EXPECT_TRUE(window.startupPicture()->isVisible());
+    EXPECT_EQ(window.startupPicture()->size(), QSize(470, 170));
+    EXPECT_FALSE(window.isVisible());
+    window.Timer1_Timer();
+    EXPECT_FALSE(window.isVisible());
+    window.Timer1_Timer();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.startupPicture()->isVisible());
 }

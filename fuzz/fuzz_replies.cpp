@@ -1,0 +1,22 @@
+// Reply bytes of any length and content through the reply accessor and the trace texts.
+#include <cstddef>
+#include <cstdint>
+
+#include "protocol/hexid.h"
+#include "protocol/reply.h"
+#include "protocol/trace.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const kestrel::Reply r(bytes);
+    for (int pos = -1; pos <= r.size() + 5; ++pos) {
+        (void)r.at(pos);
+        (void)r.s8(pos);
+        (void)r.u16le(pos);
+        (void)r.u32be(pos);
+        (void)kestrel::dig2hexStr(bytes, pos);
+    }
+    (void)kestrel::replyTraceText(bytes, size ? std::optional<quint8>(data[0]) : std::nullopt);
+    (void)kestrel::out_winText(bytes);
+    return 0;
+}
