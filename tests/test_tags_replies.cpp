@@ -2,6 +2,8 @@
 // read-out they fill, and short replies decoded as far as they go.
 #include <QLocale>
 
+#include "tags/slave_data.h"
+#include "tags/tag_params.h"
 #include "test_tags_fixture.h"
 
 using namespace kestrel;
@@ -228,6 +230,28 @@ TEST_F(Replies, ContactFollowsTheLatestFullReply) {
     EXPECT_TRUE(ctl<QCheckBox>(QStringLiteral("Check_sl"))->isChecked());
     receive(replyOf("3E 05 E8 01 00 00 00 01 90 DC 05 CC 9C"));
     EXPECT_FALSE(ctl<QCheckBox>(QStringLiteral("Check_sl"))->isChecked());
+}
+
+TEST(TagTexts, TemperatureUsesTheDecimalSeparatorItIsGiven) {
+    struct Case {
+        quint16 sixteenths;
+        const char* separator;
+        const char* text;
+    } cases[] = {{0x0190, ".", "25"},        {0x0198, ".", "25.5"},      {0x0198, ",", "25,5"},
+                 {0x0008, ",", "0,5"},       {0x0001, ".", "0.0625"},    {0x0004, ".", "0.25"},
+                 {0xFFFF, ",", "4095,9375"}, {0x0000, ".", "0"},         {0x000C, ".", "0.75"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sixteenths);
+        EXPECT_EQ(sixteenthsText(c.sixteenths, QString::fromLatin1(c.separator)), QString::fromLatin1(c.text));
+    }
+}
+
+TEST(TagTexts, VersionIsThreePositionsEachWithAFullStop) {
+    struct Case {
+        quint8 version;
+        const char* text;
+    } cases[] = {{123, "1.2.3."}, {45, "4.5.."}, {7, "7..."}, {0, "0..."}, {255, "2.5.5."}, {10, "1.0.."}};
+    for (const Case& c : cases) EXPECT_EQ(versionText(c.version), QString::fromLatin1(c.text)) << int(c.version);
 }
 
 }  // namespace
