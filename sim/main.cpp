@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
             "after 300 ms), long (reply padded to 60 bytes, check byte valid) or hangup (the port "
             "goes away, as when an adapter is pulled). COUNT spoils that many replies (default: all; "
             "hangup: once); ADDR limits it to one reader."),
-        QStringLiteral("SPEC"));
+        QStringLiteral("FAULT"));
     const QCommandLineOption noPacingOpt(QStringLiteral("no-pacing"),
                                          QStringLiteral("Send replies at once instead of at 19200 baud."));
     const QCommandLineOption traceOpt(
@@ -206,13 +206,13 @@ int main(int argc, char** argv) {
                 QStringLiteral("bad re-plug delay '%1': 0..600000 ms").arg(parser.value(replugOpt)));
         opt.replugMs = *ms;
     }
-    for (const QString& spec : parser.values(faultOpt)) {
+    for (const QString& faultText : parser.values(faultOpt)) {
         QString why;
-        const auto f = parseFault(spec, &why);
+        const auto f = parseFault(faultText, &why);
         if (!f) return usageError(why);
         if (f->address && !opt.readers.contains(*f->address))
             return usageError(QStringLiteral("fault '%1' names address %2, which no reader has")
-                                  .arg(spec)
+                                  .arg(faultText)
                                   .arg(*f->address));
         opt.faults.push_back(*f);
     }
