@@ -25,7 +25,7 @@ done
 [[ -n "$win" ]] || { echo "screenshots: the window did not appear" >&2; exit 1; }
 sleep 1.5
 # Without a window manager the window sits at 0,0, so screen and window positions are the same.
-click() { xdotool mousemove "$1" "$2" click 1; }
+click() { xdotool mousemove "$1" "$2"; sleep 0.3; xdotool click 1; }
 click 70 74          # Открыть порт
 sleep 1
 click 128 184        # Поиск считывателя

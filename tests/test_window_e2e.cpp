@@ -1,6 +1,7 @@
 // The real window against the simulated bus over a pseudo-terminal.
 #include <QProgressBar>
 
+#include "app/demo.h"
 #include "window_harness.h"
 
 using namespace kestrel;
@@ -25,4 +26,31 @@ TEST_F(EndToEnd, DemoSetUpOpensAndTheReaderTabComesAlive) {
     EXPECT_EQ(ctl<QProgressBar>(QStringLiteral("ProgressBar1"))->value(), level);
     EXPECT_TRUE(lampColours.contains(0x0000FF)) << "red when replies arrive";
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST(Demo, OpeningTheDemoPortBringsTheReaderTabAliveWithRealTicks) {
+    QString error;
+    auto bus = startDemoBus(&error);
+    ASSERT_TRUE(bus) << error.toStdString();
+    QtSerialPort serial;
+    serial.setLeadingPaths({bus->slavePath()});
+    ScriptedDialogs dialogs;
+    frmSerial::Options options;  // the real 500 ms ticks and read window
+    options.showStartupPicture = false;
+    frmSerial window(serial, dialogs, options);
+    window.Timer1_Timer();
+    auto* ports = window.findChild<QComboBox*>(QStringLiteral("CmbPort"));
+    ASSERT_EQ(ports->currentIndex(), 0);
+    EXPECT_EQ(ports->currentText(), bus->slavePath()) << "the simulated bus is listed first and selected";
+    window.findChild<QPushButton*>(QStringLiteral("BTNOpenCom"))->click();
+    auto label = [&](const char* name) { return window.findChild<QLabel*>(QString::fromLatin1(name))->text(); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return label("MsgCom") == QStringLiteral("Приняты данные"); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return label("tek") != QStringLiteral("нет данных"); }, 5000));
+    EXPECT_EQ(label("ne"), QStringLiteral("0"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return window.findChild<QLineEdit*>(QStringLiteral("num_net"))->text() == QStringLiteral("1"); }, 5000))
+        << "the second long reply loads the radio parameters";
+    EXPECT_TRUE(dialogs.messages.empty());
+    window.close();
+    EXPECT_FALSE(serial.isOpen());
 }

@@ -20,9 +20,9 @@ int main(int argc, char** argv) {
         "Without options the window starts with its start-up picture and lists the system's serial ports."));
     parser.addHelpOption();
     QCommandLineOption demo(QStringLiteral("demo"),
-                            QStringLiteral("Start a simulated bus (a reader at address 5 with two tags and a "
-                                           "bridge slave) on a pseudo-terminal, listed first and selected: press "
-                                           "\"Открыть порт\" and the reader tab comes alive."));
+                            QStringLiteral("Start a simulated bus (readers at addresses 0 and 5, each with two "
+                                           "tags and a bridge slave) on a pseudo-terminal, listed first and "
+                                           "selected: press \"Открыть порт\" and the reader tab comes alive."));
     QCommandLineOption port(QStringLiteral("port"),
                             QStringLiteral("Add PATH to the port list (a socat pty, a symlink such as "
                                            "/dev/ttyRS485). May be given more than once."),
