@@ -18,12 +18,12 @@ sleep 1
 tool=$!
 win=""
 for _ in $(seq 1 40); do
-  win=$(xdotool search --name "^Kestrel Tool$" 2>/dev/null | head -n1 || true)
+  win=$(xdotool search --onlyvisible --name "^Kestrel Tool$" 2>/dev/null | head -n1 || true)
   [[ -n "$win" ]] && xdotool getwindowgeometry "$win" >/dev/null 2>&1 && break
   sleep 0.25
 done
 [[ -n "$win" ]] || { echo "screenshots: the window did not appear" >&2; exit 1; }
-sleep 1.5
+sleep 1
 # Without a window manager the window sits at 0,0, so screen and window positions are the same.
 click() { xdotool mousemove "$1" "$2"; sleep 0.3; xdotool click 1; }
 click 70 74          # Открыть порт
