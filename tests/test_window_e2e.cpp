@@ -54,3 +54,23 @@ TEST(Demo, OpeningTheDemoPortBringsTheReaderTabAliveWithRealTicks) {
     window.close();
     EXPECT_FALSE(serial.isOpen());
 }
+
+TEST_F(EndToEnd, PullingTheAdapterClosesThePortOnceAndTheScanResumes) {
+    ASSERT_TRUE(started);
+    openPort();
+    const QString path = host.slavePath();
+    chooseAddress(QStringLiteral("5"));
+    exchange();
+    host.injectFault(sim::FaultKind::HangUp, 1);
+    for (int i = 0; i < 4 && serial.isOpen(); ++i) exchange();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !dialogs.messages.empty(); }, 2000));
+    QTest::qWait(200);
+    EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("Ошибка записи в порт")});
+    EXPECT_FALSE(serial.isOpen());
+    EXPECT_FALSE(window->cycle().isRunning());
+    EXPECT_TRUE(window->timer1().isActive()) << "the port scan resumes";
+    EXPECT_TRUE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled());
+    window->Timer1_Timer();
+    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->findText(path), -1)
+        << "the vanished device is no longer listed";
+}
