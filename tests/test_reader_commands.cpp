@@ -11,6 +11,7 @@ using namespace kestrel::test;
 namespace {
 
 const QString kNoAddress = QStringLiteral("Установите существующий сетевой адрес");
+const QByteArray kEarlier = hex("31 05 FA 30");  // some request another control left pending
 
 class ReaderCommands : public WindowOnFakePort {
 protected:
@@ -40,9 +41,30 @@ protected:
         ASSERT_TRUE(option->isChecked()) << name;
     }
     void clickCheck(const char* name) { ctl<QCheckBox>(QString::fromLatin1(name))->click(); }
+    // Uses the address (none listed when null) with both traces marked and an earlier request pending.
+    void startWithEarlierRequest(const char* address) {
+        useAddress(QString::fromLatin1(address ? address : "5"));
+        if (!address) selectNoAddress();
+        markTraces();
+        state().wrs = kEarlier;
+    }
+    // Answers the dialog of `button` with `answer` (null: cancels it).
+    void answerDialog(const char* button, const char* answer) {
+        dialogs.inputs.clear();
+        if (answer) dialogs.inputs = {QString::fromUtf8(answer)};
+        click(QString::fromLatin1(button));
+    }
+    // The next tick writes exactly `bytes`, in one piece.
+    void expectOneWrite(const QByteArray& bytes) {
+        port.clearWritten();
+        runTick();
+        ASSERT_EQ(port.pieces.size(), 1u);
+        EXPECT_EQ(port.pieces[0], bytes);
+    }
+    void expectMessage(const QString& message) {
+        EXPECT_EQ(dialogs.messageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
+    }
 };
-
-const QByteArray kEarlier = hex("31 05 FA 30");  // some request another control left pending
 
 }  // namespace
 
@@ -65,41 +87,31 @@ TEST_F(ReaderCommands, NetKeepsAnEarlierPendingRequestInFrontAndBothGoInOneWrite
     click(QStringLiteral("net"));
     EXPECT_EQ(state().wrs, hex("31 05 FA 30 31 05 FB C8 40"));
     EXPECT_TRUE(text(QStringLiteral("txtRec")).startsWith(QStringLiteral("31 5 FA 30 31 5 FB C8 40 \r\n\r\n")));
-    port.clearWritten();
-    runTick();
-    ASSERT_EQ(port.pieces.size(), 1u);
-    EXPECT_EQ(port.pieces[0], hex("31 05 FA 30 31 05 FB C8 40"));
+    expectOneWrite(hex("31 05 FA 30 31 05 FB C8 40"));
 }
 
 TEST_F(ReaderCommands, NetRefusalsLeaveThePendingRequest) {
+    const QString range = QStringLiteral("Введите число в диапазоне 0....200");
     struct Case {
         const char* behaviour;
-        bool address;
-        const char* answer;  // nullptr: the dialog is cancelled
-        QString message;     // empty: no message
-        QString defaultText;
+        const char* address;  // nullptr: none listed; the default answer is then empty
+        const char* answer;   // nullptr: the dialog is cancelled
+        QString message;      // empty: no message
     } cases[] = {
-        {"cancel changes nothing", true, nullptr, {}, QStringLiteral("5")},
-        {"OK on an empty field changes nothing", true, "", {}, QStringLiteral("5")},
-        {"no listed address is refused", false, "7", kNoAddress, QString()},
-        {"no listed address and cancel asks nothing more", false, nullptr, {}, QString()},
-        {"201 is out of range", true, "201", QStringLiteral("Введите число в диапазоне 0....200"),
-         QStringLiteral("5")},
-        {"300 does not fit a byte", true, "300", QStringLiteral("Введите число в диапазоне 0....200"),
-         QStringLiteral("5")},
+        {"cancel changes nothing", "5", nullptr, {}},
+        {"OK on an empty field changes nothing", "5", "", {}},
+        {"no listed address is refused", nullptr, "7", kNoAddress},
+        {"no listed address and cancel asks nothing more", nullptr, nullptr, {}},
+        {"201 is out of range", "5", "201", range},
+        {"300 does not fit a byte", "5", "300", range},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.behaviour);
-        useAddress(QStringLiteral("5"));
-        if (!c.address) selectNoAddress();
-        markTraces();
-        state().wrs = kEarlier;
-        dialogs.inputs.clear();
-        if (c.answer) dialogs.inputs = {QString::fromUtf8(c.answer)};
-        click(QStringLiteral("net"));
-        EXPECT_EQ(dialogs.prompts,
-                  QStringList{QStringLiteral("Введите новый сетевой номер|Ввод сетевого номера|") + c.defaultText});
-        EXPECT_EQ(dialogs.messageTexts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        startWithEarlierRequest(c.address);
+        answerDialog("net", c.answer);
+        EXPECT_EQ(dialogs.prompts, QStringList{QStringLiteral("Введите новый сетевой номер|Ввод сетевого номера|") +
+                                               QString::fromLatin1(c.address)});
+        expectMessage(c.message);
         EXPECT_EQ(state().wrs, kEarlier);
         EXPECT_EQ(text(QStringLiteral("txtRec")), QStringLiteral("before"));
     }
@@ -119,32 +131,26 @@ TEST_F(ReaderCommands, Command1SetsTheSerialFrameMostSignificantFirst) {
 }
 
 TEST_F(ReaderCommands, Command1EmptiesThePendingRequestFirstWhateverFollows) {
+    const QString range = QStringLiteral("Введите число в диапазоне 0....2 000 000");
+    const QString before = QStringLiteral("before");
     struct Case {
         const char* behaviour;
-        bool address;
+        const char* address;  // nullptr: none listed
         const char* answer;
         QString message;
         QString trace;  // txtRec afterwards
     } cases[] = {
-        {"cancel still discards the earlier request", true, nullptr, {}, QStringLiteral("before")},
-        {"no listed address shows an empty dump", false, "12", kNoAddress, QStringLiteral("\r\n\r\n")},
-        {"2000001 is refused", true, "2000001", QStringLiteral("Введите число в диапазоне 0....2 000 000"),
-         QStringLiteral("before")},
-        {"-1 is refused", true, "-1", QStringLiteral("Введите число в диапазоне 0....2 000 000"),
-         QStringLiteral("before")},
-        {"abc is refused", true, "abc", QStringLiteral("Введите число в диапазоне 0....2 000 000"),
-         QStringLiteral("before")},
+        {"cancel still discards the earlier request", "5", nullptr, {}, before},
+        {"no listed address shows an empty dump", nullptr, "12", kNoAddress, QStringLiteral("\r\n\r\n")},
+        {"2000001 is refused", "5", "2000001", range, before},
+        {"-1 is refused", "5", "-1", range, before},
+        {"abc is refused", "5", "abc", range, before},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.behaviour);
-        useAddress(QStringLiteral("5"));
-        if (!c.address) selectNoAddress();
-        markTraces();
-        state().wrs = kEarlier;
-        dialogs.inputs.clear();
-        if (c.answer) dialogs.inputs = {QString::fromUtf8(c.answer)};
-        click(QStringLiteral("Command1"));
-        EXPECT_EQ(dialogs.messageTexts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        startWithEarlierRequest(c.address);
+        answerDialog("Command1", c.answer);
+        expectMessage(c.message);
         EXPECT_TRUE(state().wrs.isEmpty());
         EXPECT_EQ(text(QStringLiteral("txtRec")), c.trace);
     }
@@ -167,9 +173,7 @@ TEST_F(ReaderCommands, CalibrationAsksAndYesReplacesThePendingRequest) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
-        useAddress(QStringLiteral("1"));
-        markTraces();
-        state().wrs = kEarlier;
+        startWithEarlierRequest("1");
         dialogs.yesNo = {false};
         click(QString::fromLatin1(c.button));
         EXPECT_EQ(dialogs.questions, QStringList{c.question});
@@ -244,10 +248,7 @@ TEST_F(ReaderCommands, SetModeAppendsAndShowsTheWholePendingRequest) {
     click(QStringLiteral("Set_mode"));
     EXPECT_EQ(state().wrs, hex("31 01 F2 06 B9 31 01 F2 06 B9"));
     EXPECT_TRUE(text(QStringLiteral("txtRec")).startsWith(QStringLiteral("31 1 F2 6 B9 31 1 F2 6 B9 \r\n\r\n")));
-    port.clearWritten();
-    runTick();
-    ASSERT_EQ(port.pieces.size(), 1u);
-    EXPECT_EQ(port.pieces[0], hex("31 01 F2 06 B9 31 01 F2 06 B9"));
+    expectOneWrite(hex("31 01 F2 06 B9 31 01 F2 06 B9"));
 }
 
 TEST_F(ReaderCommands, SetModeWithoutAListedAddressIsSilent) {
@@ -265,9 +266,7 @@ TEST_F(ReaderCommands, SetModeWithoutAListedAddressIsSilent) {
 // ---- radio parameters ------------------------------------------------------------------------------
 
 TEST_F(ReaderCommands, ParamReplacesThePendingRequestAndShowsItWithBlanks) {
-    useAddress(QStringLiteral("1"));
-    markTraces();
-    state().wrs = kEarlier;
+    startWithEarlierRequest("1");
     setText(QStringLiteral("num_net"), QStringLiteral("1"));
     setText(QStringLiteral("n_kan"), QStringLiteral("5"));
     setText(QStringLiteral("ppow"), QStringLiteral("10"));
@@ -300,8 +299,7 @@ TEST_F(ReaderCommands, ParamRangesAreCheckedBoxByBox) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.behaviour);
-        useAddress(QStringLiteral("1"));
-        state().wrs = kEarlier;
+        startWithEarlierRequest("1");
         setText(QStringLiteral("num_net"), QString::fromLatin1(c.net));
         setText(QStringLiteral("n_kan"), QString::fromLatin1(c.channel));
         setText(QStringLiteral("ppow"), QString::fromLatin1(c.power));
@@ -340,9 +338,7 @@ TEST_F(ReaderCommands, PlainTableAndDelayRequestsReplaceThePendingRequestSilentl
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
-        useAddress(QStringLiteral("1"));
-        markTraces();
-        state().wrs = kEarlier;
+        startWithEarlierRequest("1");
         click(QString::fromLatin1(c.button));
         EXPECT_EQ(state().wrs, c.request);
         EXPECT_TRUE(dialogs.messages.empty());
@@ -388,8 +384,7 @@ TEST_F(ReaderCommands, Command3WritesOneCellAndShowsTheIdBytes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.behaviour);
-        useAddress(QStringLiteral("1"));
-        state().wrs = kEarlier;
+        startWithEarlierRequest("1");
         setText(QStringLiteral("plm"), QString::fromLatin1(c.cell));
         setText(QStringLiteral("iddm"), QString::fromLatin1(c.id));
         click(QStringLiteral("Command3"));
@@ -424,9 +419,7 @@ TEST_F(ReaderCommands, Command3RefusalsLeaveThePendingRequest) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.behaviour);
-        useAddress(QStringLiteral("1"));
-        markTraces();
-        state().wrs = kEarlier;
+        startWithEarlierRequest("1");
         setText(QStringLiteral("plm"), QString::fromLatin1(c.cell));
         setText(QStringLiteral("iddm"), QString::fromLatin1(c.id));
         click(QStringLiteral("Command3"));
@@ -448,8 +441,7 @@ TEST_F(ReaderCommands, Command2SendsTheDelayHighByteFirst) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.delay);
-        useAddress(QStringLiteral("1"));
-        state().wrs = kEarlier;
+        startWithEarlierRequest("1");
         setText(QStringLiteral("Zad2"), QString::fromLatin1(c.delay));
         click(QStringLiteral("Command2"));
         EXPECT_TRUE(dialogs.messages.empty());
@@ -462,8 +454,7 @@ TEST_F(ReaderCommands, Command2SendsTheDelayHighByteFirst) {
 TEST_F(ReaderCommands, Command2RefusalEmptiesThePendingRequest) {
     for (const char* delay : {"6001", "-1", "abc"}) {
         SCOPED_TRACE(delay);
-        useAddress(QStringLiteral("1"));
-        state().wrs = kEarlier;
+        startWithEarlierRequest("1");
         setText(QStringLiteral("Zad2"), QString::fromLatin1(delay));
         click(QStringLiteral("Command2"));
         EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("error")});

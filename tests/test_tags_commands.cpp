@@ -1,5 +1,6 @@
 // Tag and bridge-slave commands on the real window over the in-memory port: the requests they leave
 // pending (written out byte by byte) and every refusal, with its message and nothing left pending.
+#include "input_cases.h"
 #include "test_tags_fixture.h"
 
 using namespace kestrel;
@@ -60,7 +61,7 @@ TEST_F(Commands, ReadButtonAsksForTheCurrentTagByItsWholeUnsignedIdentifier) {
         SCOPED_TRACE(c.behaviour);
         leaveSomethingPending();
         state().TagParamsPending = 0;
-        ctl<QLabel>(QStringLiteral("outID"))->setText(QString::fromLatin1(c.outId));
+        showId(c.outId);
         click(QStringLiteral("ReadParamMetki"));
         EXPECT_EQ(state().wrs, hex(c.request));
         EXPECT_EQ(state().TagParamsPending, 1);
@@ -82,7 +83,7 @@ TEST_F(Commands, ReadButtonRefusals) {
         dialogs.clear();
         leaveSomethingPending();
         state().TagParamsPending = 0;
-        ctl<QLabel>(QStringLiteral("outID"))->setText(QString::fromLatin1(c.outId));
+        showId(c.outId);
         click(QStringLiteral("ReadParamMetki"));
         EXPECT_EQ(dialogs.messageTexts(), QStringList{c.message});
         EXPECT_EQ(state().wrs, hex("31 05 F0 FE")) << "the pending request stays as it was";
@@ -104,12 +105,20 @@ TEST_F(Commands, ReadButtonWithoutUsableAddressLeavesTheFlagAlone) {
 
 struct FieldCase {
     const char* field;
-    QString input;
-    QString message;      // empty: accepted
-    const char* request;  // the expected write when accepted
+    Entry entry;
 };
 
-void PrintTo(const FieldCase& c, std::ostream* os) { *os << c.field << " = \"" << c.input.left(20).toStdString() << '"'; }
+void PrintTo(const FieldCase& c, std::ostream* os) {
+    *os << c.field << " = ";
+    PrintTo(c.entry, os);
+}
+
+// One case per entry of the table, all typed into `field`.
+std::vector<FieldCase> field(const char* name, const std::vector<Entries>& table) {
+    std::vector<FieldCase> out;
+    for (const Entry& e : entries(table)) out.push_back({name, e});
+    return out;
+}
 
 class WriteField : public TagTab, public ::testing::WithParamInterface<FieldCase> {};
 
@@ -117,125 +126,73 @@ TEST_P(WriteField, AcceptsOrRefusesWithItsMessage) {
     const FieldCase& c = GetParam();
     if (QByteArray(c.field) == "ID_Metki decimal") {
         hexIds(false);
-        setText(QStringLiteral("ID_Metki"), c.input);
+        setText(QStringLiteral("ID_Metki"), c.entry.input);
     } else if (QByteArray(c.field) == "SerNumMetki") {
-        ctl<QLabel>(QStringLiteral("SerNumMetki"))->setText(c.input);
+        ctl<QLabel>(QStringLiteral("SerNumMetki"))->setText(c.entry.input);
     } else {
-        setText(QString::fromLatin1(c.field), c.input);
+        setText(QString::fromLatin1(c.field), c.entry.input);
     }
     leaveSomethingPending();
     click(QStringLiteral("SetModesMetki"));
-    if (c.message.isEmpty()) {
+    if (c.entry.message.isEmpty()) {
         EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messageTexts().join(QLatin1Char('|')).toStdString();
-        EXPECT_EQ(state().wrs.toHex(' ').toUpper(), hex(c.request).toHex(' ').toUpper());
-        EXPECT_EQ(tickWritten(), hex(c.request));
+        EXPECT_EQ(state().wrs.toHex(' ').toUpper(), hex(c.entry.request).toHex(' ').toUpper());
+        EXPECT_EQ(tickWritten(), hex(c.entry.request));
     } else {
-        EXPECT_EQ(dialogs.messageTexts(), QStringList{c.message});
-        EXPECT_TRUE(state().wrs.isEmpty());
+        expectRefused(c.entry.message);
         EXPECT_TRUE(tickWritten().startsWith(hex("31 05 E0"))) << "only the idle search goes out";
     }
 }
 
+INSTANTIATE_TEST_SUITE_P(Mode, WriteField, ::testing::ValuesIn(field("ModeMetki", {
+    {notUnsigned("   ") << "" << "0" << "10" << "10,4" << longText('7') << typed("пять"), kModeRange},
+    {{" 1 ", "1,4"}, {}, kBaseWrite},
+    {{"4"}, {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 04 F6 00 3C B1"},
+    {{"9"}, {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 09 F6 00 3C 2C"}})));
 
-INSTANTIATE_TEST_SUITE_P(Mode, WriteField, ::testing::Values(
-    FieldCase{"ModeMetki", typed(""), kModeRange, nullptr},
-    FieldCase{"ModeMetki", typed("   "), kModeRange, nullptr},
-    FieldCase{"ModeMetki", typed("abc"), kModeRange, nullptr},
-    FieldCase{"ModeMetki", typed("0x10"), kModeRange, nullptr},
-    FieldCase{"ModeMetki", typed("1e3"), kModeRange, nullptr},
-    FieldCase{"ModeMetki", typed("-1"), kModeRange, nullptr},
-    FieldCase{"ModeMetki", typed("0"), kModeRange, nullptr},
-    FieldCase{"ModeMetki", typed("10"), kModeRange, nullptr},
-    FieldCase{"ModeMetki", typed("10,4"), kModeRange, nullptr},
-    FieldCase{"ModeMetki", longText(), kModeRange, nullptr},
-    FieldCase{"ModeMetki", typed("пять"), kModeRange, nullptr},
-    FieldCase{"ModeMetki", typed(" 1 "), {}, kBaseWrite},
-    FieldCase{"ModeMetki", typed("4"), {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 04 F6 00 3C B1"},
-    FieldCase{"ModeMetki", typed("9"), {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 09 F6 00 3C 2C"},
-    FieldCase{"ModeMetki", typed("1,4"), {}, kBaseWrite}));
+// 70000 is refused, never cut to 16 bits.
+INSTANTIATE_TEST_SUITE_P(Delay, WriteField, ::testing::ValuesIn(field("IntervalMetki", {
+    {notUnsigned("   ") << "" << "65536" << "70000" << longText('7') << typed("сто"), kWrongData},
+    {{"0"}, {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 00 01 F6 00 3C 3E"},
+    {{"65535"}, {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 FF FF 01 F6 00 3C A1"},
+    {{"10,4"}, {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 0A 01 F6 00 3C 83"}})));
 
-INSTANTIATE_TEST_SUITE_P(Delay, WriteField, ::testing::Values(
-    FieldCase{"IntervalMetki", typed(""), kWrongData, nullptr},
-    FieldCase{"IntervalMetki", typed("   "), kWrongData, nullptr},
-    FieldCase{"IntervalMetki", typed("abc"), kWrongData, nullptr},
-    FieldCase{"IntervalMetki", typed("0x10"), kWrongData, nullptr},
-    FieldCase{"IntervalMetki", typed("1e3"), kWrongData, nullptr},
-    FieldCase{"IntervalMetki", typed("-1"), kWrongData, nullptr},
-    FieldCase{"IntervalMetki", typed("65536"), kWrongData, nullptr},
-    FieldCase{"IntervalMetki", typed("70000"), kWrongData, nullptr},  // refused, never cut to 16 bits
-    FieldCase{"IntervalMetki", longText(), kWrongData, nullptr},
-    FieldCase{"IntervalMetki", typed("сто"), kWrongData, nullptr},
-    FieldCase{"IntervalMetki", typed("0"), {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 00 01 F6 00 3C 3E"},
-    FieldCase{"IntervalMetki", typed("65535"), {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 FF FF 01 F6 00 3C A1"},
-    FieldCase{"IntervalMetki", typed("10,4"), {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 0A 01 F6 00 3C 83"}));
+INSTANTIATE_TEST_SUITE_P(Power, WriteField, ::testing::ValuesIn(field("PowerMetki", {
+    {notDecimal("   ") << "" << longText('7') << "2147483648" << typed("минус"), kWrongData},
+    {{"-126", "126", "2147483647"}, kPowerRange},
+    {{"-125"}, {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 83 00 3C EA"},
+    {{"125"}, {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 7D 00 3C 93"},
+    {{"-1"}, {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 FF 00 3C BE"},
+    {{"0"}, {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 00 00 3C 6C"},
+    {{"10,4"}, {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 0A 00 3C 06"}})));
 
-INSTANTIATE_TEST_SUITE_P(Power, WriteField, ::testing::Values(
-    FieldCase{"PowerMetki", typed(""), kWrongData, nullptr},
-    FieldCase{"PowerMetki", typed("   "), kWrongData, nullptr},
-    FieldCase{"PowerMetki", typed("abc"), kWrongData, nullptr},
-    FieldCase{"PowerMetki", typed("0x10"), kWrongData, nullptr},
-    FieldCase{"PowerMetki", typed("1e3"), kWrongData, nullptr},
-    FieldCase{"PowerMetki", longText(), kWrongData, nullptr},
-    FieldCase{"PowerMetki", typed("2147483648"), kWrongData, nullptr},
-    FieldCase{"PowerMetki", typed("минус"), kWrongData, nullptr},
-    FieldCase{"PowerMetki", typed("-126"), kPowerRange, nullptr},
-    FieldCase{"PowerMetki", typed("126"), kPowerRange, nullptr},
-    FieldCase{"PowerMetki", typed("2147483647"), kPowerRange, nullptr},
-    FieldCase{"PowerMetki", typed("-125"), {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 83 00 3C EA"},
-    FieldCase{"PowerMetki", typed("125"), {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 7D 00 3C 93"},
-    FieldCase{"PowerMetki", typed("-1"), {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 FF 00 3C BE"},
-    FieldCase{"PowerMetki", typed("0"), {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 00 00 3C 6C"},
-    FieldCase{"PowerMetki", typed("10,4"), {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 0A 00 3C 06"}));
+INSTANTIATE_TEST_SUITE_P(Period, WriteField, ::testing::ValuesIn(field("sleep_time", {
+    {notUnsigned("   ") << "" << "32768" << longText('7') << typed("час"), kWrongData},
+    {{"0", "0,4"}, kPeriodZero},
+    {{"1"}, {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 F6 00 01 73"},
+    {{"32767"}, {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 F6 7F FF B6"},
+    {{"10,4"}, {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 F6 00 0A 53"}})));
 
-INSTANTIATE_TEST_SUITE_P(Period, WriteField, ::testing::Values(
-    FieldCase{"sleep_time", typed(""), kWrongData, nullptr},
-    FieldCase{"sleep_time", typed("   "), kWrongData, nullptr},
-    FieldCase{"sleep_time", typed("abc"), kWrongData, nullptr},
-    FieldCase{"sleep_time", typed("0x10"), kWrongData, nullptr},
-    FieldCase{"sleep_time", typed("1e3"), kWrongData, nullptr},
-    FieldCase{"sleep_time", typed("-1"), kWrongData, nullptr},
-    FieldCase{"sleep_time", typed("32768"), kWrongData, nullptr},
-    FieldCase{"sleep_time", longText(), kWrongData, nullptr},
-    FieldCase{"sleep_time", typed("час"), kWrongData, nullptr},
-    FieldCase{"sleep_time", typed("0"), kPeriodZero, nullptr},
-    FieldCase{"sleep_time", typed("0,4"), kPeriodZero, nullptr},
-    FieldCase{"sleep_time", typed("1"), {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 F6 00 01 73"},
-    FieldCase{"sleep_time", typed("32767"), {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 F6 7F FF B6"},
-    FieldCase{"sleep_time", typed("10,4"), {}, "31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 F6 00 0A 53"}));
+INSTANTIATE_TEST_SUITE_P(HexIdentifier, WriteField, ::testing::ValuesIn(field("ID_Metki", {
+    {{"   ", "xyz", "0x10", "-1", "10,4", typed("ДА")}, kNotHex},
+    {{"123456789", longText('7')}, kTooManyId},
+    {{""}, {}, "31 05 E1 0E 00 00 03 E9 00 00 00 00 00 64 01 F6 00 3C 80"},
+    {{"1e3"}, {}, "31 05 E1 0E 00 00 03 E9 00 00 01 E3 00 64 01 F6 00 3C 3B"},
+    {{"FFFFFFFF"}, {}, "31 05 E1 0E 00 00 03 E9 FF FF FF FF 00 64 01 F6 00 3C 20"},
+    {{"123456"}, {}, kBaseWrite}})));
 
-INSTANTIATE_TEST_SUITE_P(HexIdentifier, WriteField, ::testing::Values(
-    FieldCase{"ID_Metki", typed(""), {}, "31 05 E1 0E 00 00 03 E9 00 00 00 00 00 64 01 F6 00 3C 80"},
-    FieldCase{"ID_Metki", typed("   "), kNotHex, nullptr},
-    FieldCase{"ID_Metki", typed("xyz"), kNotHex, nullptr},
-    FieldCase{"ID_Metki", typed("0x10"), kNotHex, nullptr},
-    FieldCase{"ID_Metki", typed("-1"), kNotHex, nullptr},
-    FieldCase{"ID_Metki", typed("10,4"), kNotHex, nullptr},
-    FieldCase{"ID_Metki", typed("ДА"), kNotHex, nullptr},
-    FieldCase{"ID_Metki", typed("123456789"), kTooManyId, nullptr},
-    FieldCase{"ID_Metki", longText(), kTooManyId, nullptr},
-    FieldCase{"ID_Metki", typed("1e3"), {}, "31 05 E1 0E 00 00 03 E9 00 00 01 E3 00 64 01 F6 00 3C 3B"},
-    FieldCase{"ID_Metki", typed("FFFFFFFF"), {}, "31 05 E1 0E 00 00 03 E9 FF FF FF FF 00 64 01 F6 00 3C 20"},
-    FieldCase{"ID_Metki", typed("123456"), {}, kBaseWrite}));
+// Identifiers are 32-bit unsigned: the upper half of the range is accepted.
+INSTANTIATE_TEST_SUITE_P(DecimalIdentifier, WriteField, ::testing::ValuesIn(field("ID_Metki decimal", {
+    {notDecimal("   ") << "" << typed("десять"), kNotDecimal},
+    {{"-1", "4294967296", longText('7')}, kWrongData},
+    {{"0"}, {}, "31 05 E1 0E 00 00 03 E9 00 00 00 00 00 64 01 F6 00 3C 80"},
+    {{" 10,4 "}, {}, "31 05 E1 0E 00 00 03 E9 00 00 00 0A 00 64 01 F6 00 3C 0B"},
+    {{"2147483648"}, {}, "31 05 E1 0E 00 00 03 E9 80 00 00 00 00 64 01 F6 00 3C D2"},
+    {{"4294967295"}, {}, "31 05 E1 0E 00 00 03 E9 FF FF FF FF 00 64 01 F6 00 3C 20"}})));
 
-INSTANTIATE_TEST_SUITE_P(DecimalIdentifier, WriteField, ::testing::Values(
-    FieldCase{"ID_Metki decimal", typed(""), kNotDecimal, nullptr},
-    FieldCase{"ID_Metki decimal", typed("   "), kNotDecimal, nullptr},
-    FieldCase{"ID_Metki decimal", typed("abc"), kNotDecimal, nullptr},
-    FieldCase{"ID_Metki decimal", typed("0x10"), kNotDecimal, nullptr},
-    FieldCase{"ID_Metki decimal", typed("1e3"), kNotDecimal, nullptr},
-    FieldCase{"ID_Metki decimal", typed("десять"), kNotDecimal, nullptr},
-    FieldCase{"ID_Metki decimal", typed("-1"), kWrongData, nullptr},
-    FieldCase{"ID_Metki decimal", typed("4294967296"), kWrongData, nullptr},
-    FieldCase{"ID_Metki decimal", longText(), kWrongData, nullptr},
-    FieldCase{"ID_Metki decimal", typed("0"), {}, "31 05 E1 0E 00 00 03 E9 00 00 00 00 00 64 01 F6 00 3C 80"},
-    FieldCase{"ID_Metki decimal", typed(" 10,4 "), {}, "31 05 E1 0E 00 00 03 E9 00 00 00 0A 00 64 01 F6 00 3C 0B"},
-    // Identifiers are 32-bit unsigned: the upper half of the range is accepted.
-    FieldCase{"ID_Metki decimal", typed("2147483648"), {}, "31 05 E1 0E 00 00 03 E9 80 00 00 00 00 64 01 F6 00 3C D2"},
-    FieldCase{"ID_Metki decimal", typed("4294967295"), {}, "31 05 E1 0E 00 00 03 E9 FF FF FF FF 00 64 01 F6 00 3C 20"}));
-
-INSTANTIATE_TEST_SUITE_P(Serial, WriteField, ::testing::Values(
-    // The serial comes from the current tag's caption; the full unsigned range a search can show.
-    FieldCase{"SerNumMetki", typed("4294967295"), {}, "31 05 E1 0E FF FF FF FF 00 12 34 56 00 64 01 F6 00 3C 01"}));
+// The serial comes from the current tag's caption; the full unsigned range a search can show.
+INSTANTIATE_TEST_SUITE_P(Serial, WriteField, ::testing::ValuesIn(field("SerNumMetki", {
+    {{"4294967295"}, {}, "31 05 E1 0E FF FF FF FF 00 12 34 56 00 64 01 F6 00 3C 01"}})));
 
 TEST_F(Commands, WriteChecksComeInTheUsersOrder) {
     struct Case {
@@ -266,8 +223,7 @@ TEST_F(Commands, WriteChecksComeInTheUsersOrder) {
             setText(QString::fromLatin1(c.field2), QString::fromLatin1(c.value2));
         leaveSomethingPending();
         click(QStringLiteral("SetModesMetki"));
-        EXPECT_EQ(dialogs.messageTexts(), QStringList{c.message});
-        EXPECT_TRUE(state().wrs.isEmpty());
+        expectRefused(c.message);
     }
 }
 
@@ -285,47 +241,48 @@ TEST_F(Commands, RefusedWriteShowsNothingInTheRequestBox) {
 
 // ---------------------------------------------------------------- new serial number
 
-struct DialogCase {
-    QString answer;
-    QString message;      // empty: accepted (or cancelled when request is null too)
-    const char* request;  // expected request; null with no message: cancelled
-};
-
-void PrintTo(const DialogCase& c, std::ostream* os) { *os << '"' << c.answer.left(20).toStdString() << '"'; }
-
-class SerialDialog : public TagTab, public ::testing::WithParamInterface<DialogCase> {};
-
-TEST_P(SerialDialog, AnswerIsSentOrRefused) {
-    const DialogCase& c = GetParam();
-    leaveSomethingPending();
-    ctl<TraceBox>(QStringLiteral("txtRec"))->setTraceText(QStringLiteral("before"));
-    dialogs.inputs.push_back(c.answer);
-    click(QStringLiteral("InstSN"));
-    EXPECT_EQ(dialogs.prompts, QStringList{QStringLiteral("Введите серийный номер метки|Ввод серийного номера метки|0")});
-    if (c.request) {
-        EXPECT_TRUE(dialogs.messages.empty());
-        EXPECT_EQ(state().wrs, hex(c.request));
-        EXPECT_TRUE(text(QStringLiteral("txtRec")).startsWith(QStringLiteral("31 5 E2 0 12 34 56 ")));
-    } else {
-        EXPECT_EQ(dialogs.messageTexts(), c.message.isEmpty() ? QStringList{} : QStringList{c.message});
-        EXPECT_TRUE(state().wrs.isEmpty());
-        EXPECT_EQ(text(QStringLiteral("txtRec")), QStringLiteral("before"));
-    }
+// Both number dialogs: an empty answer is a cancel; these answers are refused with the same message.
+std::vector<Entries> dialogAnswers(std::vector<Entries> accepted) {
+    accepted.insert(accepted.begin(), {{{""}, {}}, {notUnsigned("   ") << "2000001" << longText('7') << typed("сорок"), kNumberRange}});
+    return accepted;
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, SerialDialog, ::testing::Values(
-    DialogCase{typed(""), {}, nullptr},
-    DialogCase{typed("   "), kNumberRange, nullptr},
-    DialogCase{typed("abc"), kNumberRange, nullptr},
-    DialogCase{typed("0x10"), kNumberRange, nullptr},
-    DialogCase{typed("1e3"), kNumberRange, nullptr},
-    DialogCase{typed("-1"), kNumberRange, nullptr},
-    DialogCase{typed("2000001"), kNumberRange, nullptr},
-    DialogCase{longText(), kNumberRange, nullptr},
-    DialogCase{typed("сорок"), kNumberRange, nullptr},
-    DialogCase{typed("0"), {}, "31 05 E2 00 12 34 56 00 00 00 00 CC"},
-    DialogCase{typed("10,4"), {}, "31 05 E2 00 12 34 56 00 00 00 0A B2"},
-    DialogCase{typed("2000000"), {}, "31 05 E2 00 12 34 56 00 1E 84 80 EA"}));
+class NumberDialog : public TagTab, public ::testing::WithParamInterface<Entry> {
+protected:
+    // Answers the dialog of `button` with the case's entry, then checks the prompt, the message, what is
+    // left pending and the request shown (its start) or the trace left as it was.
+    void answerWith(const char* button, const QString& prompt, const QString& shownStart) {
+        const Entry& c = GetParam();
+        leaveSomethingPending();
+        markTrace();
+        dialogs.inputs.push_back(c.input);
+        click(QString::fromLatin1(button));
+        EXPECT_EQ(dialogs.prompts, QStringList{prompt});
+        if (c.request) {
+            EXPECT_TRUE(dialogs.messages.empty());
+            EXPECT_EQ(state().wrs, hex(c.request));
+            EXPECT_TRUE(text(QStringLiteral("txtRec")).startsWith(shownStart));
+        } else {
+            EXPECT_EQ(dialogs.messageTexts(), c.message.isEmpty() ? QStringList{} : QStringList{c.message});
+            EXPECT_TRUE(state().wrs.isEmpty());
+            EXPECT_EQ(text(QStringLiteral("txtRec")), QStringLiteral("before"));
+        }
+    }
+};
+
+// ---------------------------------------------------------------- new serial number
+
+class SerialDialog : public NumberDialog {};
+
+TEST_P(SerialDialog, AnswerIsSentOrRefused) {
+    answerWith("InstSN", QStringLiteral("Введите серийный номер метки|Ввод серийного номера метки|0"),
+               QStringLiteral("31 5 E2 0 12 34 56 "));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, SerialDialog, ::testing::ValuesIn(entries(dialogAnswers({
+    {{"0"}, {}, "31 05 E2 00 12 34 56 00 00 00 00 CC"},
+    {{"10,4"}, {}, "31 05 E2 00 12 34 56 00 00 00 0A B2"},
+    {{"2000000"}, {}, "31 05 E2 00 12 34 56 00 1E 84 80 EA"}}))));
 
 TEST_F(Commands, SerialNumberTraceIsTheHexAndPrintableForm) {
     dialogs.inputs.push_back(QStringLiteral("2000000"));
@@ -345,7 +302,7 @@ TEST_F(Commands, SerialNumberForTheCurrentTagIdentifier) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.behaviour);
-        ctl<QLabel>(QStringLiteral("outID"))->setText(QString::fromLatin1(c.outId));
+        showId(c.outId);
         dialogs.inputs.push_back(QStringLiteral("2000000"));
         click(QStringLiteral("InstSN"));
         EXPECT_EQ(state().wrs, hex(c.request));
@@ -368,52 +325,29 @@ TEST_F(Commands, SerialNumberRefusalsBeforeTheNumberShowTheEmptyRequest) {
         dialogs.clear();
         chooseAddress(QStringLiteral("5"));
         if (!c.usableAddress) chooseUnusableAddress();
-        ctl<QLabel>(QStringLiteral("outID"))->setText(QString::fromLatin1(c.outId));
-        ctl<TraceBox>(QStringLiteral("txtRec"))->setTraceText(QStringLiteral("before"));
+        showId(c.outId);
+        markTrace();
         leaveSomethingPending();
         dialogs.inputs.push_back(QStringLiteral("abc"));  // would be refused too, but later
         click(QStringLiteral("InstSN"));
-        EXPECT_EQ(dialogs.messageTexts(), QStringList{c.message});
-        EXPECT_TRUE(state().wrs.isEmpty());
+        expectRefused(c.message);
         EXPECT_EQ(text(QStringLiteral("txtRec")), QStringLiteral("\r\n\r\n"));
     }
 }
 
 // ---------------------------------------------------------------- new identification number
 
-class IdentDialog : public TagTab, public ::testing::WithParamInterface<DialogCase> {};
+class IdentDialog : public NumberDialog {};
 
 TEST_P(IdentDialog, AnswerIsWrittenAsTheNewIdentifierOrRefused) {
-    const DialogCase& c = GetParam();
-    leaveSomethingPending();
-    ctl<TraceBox>(QStringLiteral("txtRec"))->setTraceText(QStringLiteral("before"));
-    dialogs.inputs.push_back(c.answer);
-    click(QStringLiteral("Set_ident"));
-    EXPECT_EQ(dialogs.prompts, QStringList{QStringLiteral("Введите ID номер метки|Ввод ID номера метки|0")});
-    if (c.request) {
-        EXPECT_TRUE(dialogs.messages.empty());
-        EXPECT_EQ(state().wrs, hex(c.request));
-        EXPECT_TRUE(text(QStringLiteral("txtRec")).startsWith(QStringLiteral("31 5 E1 E 0 0 3 E9 ")));
-    } else {
-        EXPECT_EQ(dialogs.messageTexts(), c.message.isEmpty() ? QStringList{} : QStringList{c.message});
-        EXPECT_TRUE(state().wrs.isEmpty());
-        EXPECT_EQ(text(QStringLiteral("txtRec")), QStringLiteral("before"));
-    }
+    answerWith("Set_ident", QStringLiteral("Введите ID номер метки|Ввод ID номера метки|0"),
+               QStringLiteral("31 5 E1 E 0 0 3 E9 "));
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, IdentDialog, ::testing::Values(
-    DialogCase{typed(""), {}, nullptr},
-    DialogCase{typed("   "), kNumberRange, nullptr},
-    DialogCase{typed("abc"), kNumberRange, nullptr},
-    DialogCase{typed("0x10"), kNumberRange, nullptr},
-    DialogCase{typed("1e3"), kNumberRange, nullptr},
-    DialogCase{typed("-1"), kNumberRange, nullptr},
-    DialogCase{typed("2000001"), kNumberRange, nullptr},
-    DialogCase{longText(), kNumberRange, nullptr},
-    DialogCase{typed("сорок"), kNumberRange, nullptr},
-    DialogCase{typed("0"), {}, "31 05 E1 0E 00 00 03 E9 00 00 00 00 00 64 01 F6 00 3C 80"},
-    DialogCase{typed("10,4"), {}, "31 05 E1 0E 00 00 03 E9 00 00 00 0A 00 64 01 F6 00 3C 0B"},
-    DialogCase{typed("2000000"), {}, "31 05 E1 0E 00 00 03 E9 00 1E 84 80 00 64 01 F6 00 3C 84"}));
+INSTANTIATE_TEST_SUITE_P(Answers, IdentDialog, ::testing::ValuesIn(entries(dialogAnswers({
+    {{"0"}, {}, "31 05 E1 0E 00 00 03 E9 00 00 00 00 00 64 01 F6 00 3C 80"},
+    {{"10,4"}, {}, "31 05 E1 0E 00 00 03 E9 00 00 00 0A 00 64 01 F6 00 3C 0B"},
+    {{"2000000"}, {}, "31 05 E1 0E 00 00 03 E9 00 1E 84 80 00 64 01 F6 00 3C 84"}}))));
 
 TEST_F(Commands, IdentificationIgnoresTheIdentifierBoxButNotTheOtherBoxes) {
     struct Case {
@@ -440,8 +374,7 @@ TEST_F(Commands, IdentificationIgnoresTheIdentifierBoxButNotTheOtherBoxes) {
             EXPECT_TRUE(dialogs.messages.empty());
             EXPECT_EQ(state().wrs, hex("31 05 E1 0E 00 00 03 E9 00 1E 84 80 00 64 01 F6 00 3C 84"));
         } else {
-            EXPECT_EQ(dialogs.messageTexts(), QStringList{c.message});
-            EXPECT_TRUE(state().wrs.isEmpty());
+            expectRefused(c.message);
         }
     }
 }
@@ -451,8 +384,7 @@ TEST_F(Commands, IdentificationWithoutAddressIsRefusedBeforeTheNumber) {
     leaveSomethingPending();
     dialogs.inputs.push_back(QStringLiteral("abc"));
     click(QStringLiteral("Set_ident"));
-    EXPECT_EQ(dialogs.messageTexts(), QStringList{kNoAddress});
-    EXPECT_TRUE(state().wrs.isEmpty());
+    expectRefused(kNoAddress);
 }
 
 // ---------------------------------------------------------------- bridge slave buttons
@@ -479,8 +411,7 @@ TEST_F(Commands, SlaveButtonsWithoutAddressAreRefused) {
         chooseUnusableAddress();
         leaveSomethingPending();
         click(QString::fromLatin1(button));
-        EXPECT_EQ(dialogs.messageTexts(), QStringList{kNoAddress});
-        EXPECT_TRUE(state().wrs.isEmpty());
+        expectRefused(kNoAddress);
     }
 }
 

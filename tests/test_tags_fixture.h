@@ -42,13 +42,16 @@ protected:
         runTick();
     }
     QString status() { return text(QStringLiteral("MsgCom")); }
+    void showId(const char* id) { ctl<QLabel>(QStringLiteral("outID"))->setText(QString::fromLatin1(id)); }
+    void markTrace() { ctl<TraceBox>(QStringLiteral("txtRec"))->setTraceText(QStringLiteral("before")); }
+    // The message shown, alone, and nothing left pending.
+    void expectRefused(const QString& message) {
+        EXPECT_EQ(dialogs.messageTexts(), QStringList{message});
+        EXPECT_TRUE(state().wrs.isEmpty());
+    }
 };
 
 // A reply from the bytes given, closed with its check byte.
 inline QByteArray replyOf(const char* bytes) { return Control_summ(hex(bytes)); }
-
-// Text typed into a box in the cases below.
-inline QString typed(const char* utf8) { return QString::fromUtf8(utf8); }
-inline QString longText() { return QString(10000, QLatin1Char('7')); }
 
 }  // namespace kestrel::test
