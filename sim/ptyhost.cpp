@@ -201,10 +201,9 @@ void PtyHost::run() {
             bus_.advance(elapsed.count());
             if (!input.isEmpty()) exchanges = bus_.feed(input);
         }
-        for (const Exchange& ex : exchanges) {
-            emitTrace(true, ex.request);
-            schedule(ex, now);
-        }
+        // Everything that arrives is traced, answered or not (a wrong check byte, an absent address).
+        if (!input.isEmpty()) emitTrace(true, input);
+        for (const Exchange& ex : exchanges) schedule(ex, now);
         if ((fds[1].revents & (POLLHUP | POLLERR)) && !(fds[1].revents & POLLIN)) {
             // Cannot happen while our own slave descriptor is open; never spin if it does.
             std::this_thread::sleep_for(milliseconds(10));

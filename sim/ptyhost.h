@@ -22,7 +22,7 @@ struct TraceEntry {
     QByteArray bytes;
 };
 
-// "  12.345 <- 31 05 F0 FE" (request) or "  12.346 -> 3E 05 ..." (reply bytes).
+// "    12.345 request 31 05 F0 FE" (bytes received) or "    12.346 reply   3E 05 ..." (bytes sent).
 QString formatTrace(const TraceEntry& entry);
 
 class PtyHost {
@@ -66,7 +66,7 @@ class PtyHost {
         withBus([](Bus& b) { b.clearFaults(); });
     }
 
-    // Called on the host's thread for every request frame and every piece of reply sent; set it
+    // Called on the host's thread for every piece of bytes received and of reply sent; set it
     // before start(). It must not call stop().
     void setTrace(std::function<void(const TraceEntry&)> trace) { trace_ = std::move(trace); }
 

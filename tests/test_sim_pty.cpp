@@ -235,6 +235,27 @@ TEST(SimPtyHost, TraceReportsRequestsAndReplies) {
     EXPECT_TRUE(formatTrace(entries[1]).endsWith(QStringLiteral("3E 05 F5 9E")));
 }
 
+TEST(SimPtyHost, TraceShowsRequestsThatNoReaderAnswers) {
+    std::mutex m;
+    std::vector<TraceEntry> entries;
+    PtyHost host;
+    host.setPacing(false);
+    host.setTrace([&](const TraceEntry& e) {
+        std::lock_guard<std::mutex> lock(m);
+        entries.push_back(e);
+    });
+    ASSERT_TRUE(host.start());
+    QtSerialPort port;
+    ASSERT_TRUE(port.open(host.slavePath()).ok);
+    port.write(hex("31 00 F0 01"));  // no reader at address 0
+    QTest::qWait(100);
+    host.stop();
+    std::lock_guard<std::mutex> lock(m);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_TRUE(entries[0].incoming);
+    EXPECT_EQ(show(entries[0].bytes), "31 00 F0 01");
+}
+
 // ---- The kestrel-sim command line ----
 
 const QString kSimExe = QStringLiteral(KESTREL_SIM_EXE);

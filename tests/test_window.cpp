@@ -260,7 +260,8 @@ TEST_F(Window, TypingAnAddressAndEnterAddressesThatDevice) {
     cmb->setFocus();
     cmb->lineEdit()->selectAll();
     QTest::keyClicks(cmb->lineEdit(), QStringLiteral("7"));
-    EXPECT_EQ(state().wrs, QByteArray()) << "while typing no listed address is selected";
+    EXPECT_EQ(state().wrs, hex("31 00 FC A2")) << "an edit asks the selected device for its identification";
+    EXPECT_EQ(tickWritten(), hex("31 00 FC A2")) << "until Enter the listed selection stays addressed";
     QTest::keyClick(cmb->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(cmb->currentText(), QStringLiteral("7"));
     EXPECT_EQ(tickWritten(), hex("31 07 FC CC"));

@@ -1,7 +1,6 @@
 // Kestrel Tool: the service tool's window, optionally with a simulated bus for a demonstration.
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QTextStream>
 #include <cstdio>
 
 #include "app/demo.h"
@@ -10,50 +9,102 @@
 #include "ui/dialogs.h"
 #include "ui/frmserial.h"
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(kestrel::kAppTitle);
+namespace {
 
-    QCommandLineParser parser;
+struct Options {
+    QCommandLineOption demo{QStringLiteral("demo"),
+                            QStringLiteral("Start a simulated bus (readers at addresses 0 and 5, each with two tags "
+                                           "and a bridge slave) on a pseudo-terminal, listed first and selected: "
+                                           "press \"Открыть порт\" and the reader tab comes alive.")};
+    QCommandLineOption port{QStringLiteral("port"),
+                            QStringLiteral("Add PATH to the port list, first and selected (a socat pty, a symlink "
+                                           "such as /dev/ttyRS485). May be given more than once."),
+                            QStringLiteral("PATH")};
+};
+
+void describe(QCommandLineParser& parser, const Options& o) {
     parser.setApplicationDescription(QStringLiteral(
         "Kestrel Tool: service tool for readers, radio tags and bridge readers on one serial bus.\n"
         "Without options the window starts with its start-up picture and lists the system's serial ports."));
     parser.addHelpOption();
-    QCommandLineOption demo(QStringLiteral("demo"),
-                            QStringLiteral("Start a simulated bus (readers at addresses 0 and 5, each with two "
-                                           "tags and a bridge slave) on a pseudo-terminal, listed first and "
-                                           "selected: press \"Открыть порт\" and the reader tab comes alive."));
-    QCommandLineOption port(QStringLiteral("port"),
-                            QStringLiteral("Add PATH to the port list (a socat pty, a symlink such as "
-                                           "/dev/ttyRS485). May be given more than once."),
-                            QStringLiteral("PATH"));
-    parser.addOption(demo);
-    parser.addOption(port);
-    if (!parser.parse(QApplication::arguments())) {
+    parser.addOption(o.demo);
+    parser.addOption(o.port);
+}
+
+// Reads the options; false (with the message printed) when they are wrong.
+bool readOptions(QCommandLineParser& parser, const QStringList& arguments) {
+    if (!parser.parse(arguments)) {
         std::fprintf(stderr, "kestrel-tool: %s\nTry 'kestrel-tool --help'.\n", qPrintable(parser.errorText()));
-        return 2;
+        return false;
     }
-    if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
     if (!parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "kestrel-tool: unexpected argument '%s'\nTry 'kestrel-tool --help'.\n",
                      qPrintable(parser.positionalArguments().first()));
-        return 2;
+        return false;
+    }
+    return true;
+}
+
+bool displayAvailable(int argc, char** argv) {
+#if defined(Q_OS_LINUX)
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "-platform") == 0) return true;
+    }
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+           qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+#else
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    return true;
+#endif
+}
+
+bool asksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "-h" || a == "--help" || a == "-?" || a == "--help-all") return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Options options;
+    // Help and mistakes in the options are answered on the terminal, also where no window can open.
+    if (asksForHelp(argc, argv) || !displayAvailable(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("kestrel-tool"));
+        QCommandLineParser parser;
+        describe(parser, options);
+        if (!readOptions(parser, QCoreApplication::arguments())) return 2;
+        if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
+        std::fprintf(stderr, "kestrel-tool: no display to open the window on (DISPLAY is not set)\n");
+        return 1;
     }
 
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(kestrel::kAppTitle);
+    QCommandLineParser parser;
+    describe(parser, options);
+    if (!readOptions(parser, QApplication::arguments())) return 2;
+
     kestrel::QtSerialPort serial;
-    serial.setExtraPaths(parser.values(port));
+    QStringList leading = parser.values(options.port);
     std::unique_ptr<kestrel::sim::PtyHost> bus;
-    if (parser.isSet(demo)) {
+    if (parser.isSet(options.demo)) {
         QString error;
         bus = kestrel::startDemoBus(&error);
         if (!bus) {
             std::fprintf(stderr, "kestrel-tool: cannot start the simulated bus: %s\n", qPrintable(error));
             return 1;
         }
-        serial.setLeadingPaths({bus->slavePath()});
+        leading.prepend(bus->slavePath());
         std::fprintf(stdout, "Simulated bus on %s\n", qPrintable(bus->slavePath()));
         std::fflush(stdout);
     }
+    // Ports named on the command line come first, so the first of them is selected.
+    serial.setLeadingPaths(leading);
 
     kestrel::QtDialogs dialogs;
     kestrel::frmSerial window(serial, dialogs);

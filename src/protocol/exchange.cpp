@@ -130,6 +130,7 @@ void ExchangeCycle::finishTick() {
         rx_.clear();
         inTick_ = false;
         failConnection();
+        emit tickFinished();
         return;
     }
     const QByteArray reply = rx_;
@@ -219,7 +220,6 @@ void ExchangeCycle::dispatch(const QByteArray& reply) {
 }
 
 void ExchangeCycle::failConnection() {
-    const bool wasInTick = inTick_;
     timer_.stop();
     window_.stop();
     inTick_ = true;  // no tick starts while the message box is open
@@ -227,7 +227,6 @@ void ExchangeCycle::failConnection() {
     host_.runCloseAction();
     state_.wrs.clear();
     inTick_ = false;
-    if (wasInTick) emit tickFinished();
 }
 
 void ExchangeCycle::onPortGone() {

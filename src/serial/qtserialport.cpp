@@ -183,7 +183,10 @@ OpenResult explainPermissionError(const QString& path, int savedErrno) {
                 EACCES};
     }
     // The node is usable, so another program holds the port. Name it when its lock file says who.
-    const QString lockName = QStringLiteral("LCK..") + QString(path).replace(QLatin1Char('/'), QLatin1Char('_'));
+    // QSerialPort names its lock file after the path without "/dev/": LCK..ttyUSB0, LCK..pts_3.
+    QString device = path;
+    if (device.startsWith(QStringLiteral("/dev/"))) device.remove(0, 5);
+    const QString lockName = QStringLiteral("LCK..") + device.replace(QLatin1Char('/'), QLatin1Char('_'));
     for (const QString& dir : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")}) {
         QLockFile lock(dir + QLatin1Char('/') + lockName);
         qint64 pid = 0;

@@ -213,21 +213,21 @@ void frmSerial::buildReaderTab(QWidget* p) {
     usredn = place<QCheckBox>(modes, QStringLiteral("usredn"), 26, 134, 22, 22, t);
     usred = label(modes, QStringLiteral("usred"), QStringLiteral("Частотный выход"), 48, 134, 170, 22, t);
     iinv = place<QCheckBox>(modes, QStringLiteral("iinv"), 26, 156, 22, 22, t);
-    invers = label(modes, QStringLiteral("invers"), QStringLiteral("Мастер"), 48, 156, 120, 22, t);
+    invers = label(modes, QStringLiteral("invers"), QStringLiteral("Мастер"), 48, 156, 60, 22, t);
     button(modes, QStringLiteral("Set_mode"), QStringLiteral("&Установить"), 116, 170, 100, 26, t);
 
     QGroupBox* f7 = frame(p, QStringLiteral("Frame7"), QStringLiteral("Параметры"), 6, 212, 226, 116, t);
-    label(f7, QStringLiteral("lblNumNet"), QStringLiteral("Номер сети"), 8, 18, 110, 22, t);
-    edit(f7, QStringLiteral("num_net"), 120, 18, 96, 22, t);
-    label(f7, QStringLiteral("lblNKan"), QStringLiteral("Номер Канала"), 8, 42, 110, 22, t);
-    edit(f7, QStringLiteral("n_kan"), 120, 42, 96, 22, t);
-    label(f7, QStringLiteral("lblPpow"), QStringLiteral("Мощность"), 8, 66, 110, 22, t);
-    edit(f7, QStringLiteral("ppow"), 120, 66, 96, 22, t);
-    button(f7, QStringLiteral("param"), QStringLiteral("Установить"), 116, 88, 100, 24, t);
+    label(f7, QStringLiteral("lblNumNet"), QStringLiteral("Номер сети"), 8, 16, 110, 22, t);
+    edit(f7, QStringLiteral("num_net"), 120, 16, 96, 22, t);
+    label(f7, QStringLiteral("lblNKan"), QStringLiteral("Номер Канала"), 8, 40, 110, 22, t);
+    edit(f7, QStringLiteral("n_kan"), 120, 40, 96, 22, t);
+    label(f7, QStringLiteral("lblPpow"), QStringLiteral("Мощность"), 8, 64, 110, 22, t);
+    edit(f7, QStringLiteral("ppow"), 120, 64, 96, 22, t);
+    button(f7, QStringLiteral("param"), QStringLiteral("Установить"), 116, 89, 100, 24, t);
 
     QGroupBox* f8 = frame(p, QStringLiteral("Frame8"), QStringLiteral("Доп. параметры"), 238, 6, 230, 86, t);
     label(f8, QStringLiteral("lblZad2"), QStringLiteral("Задержка обнуления ID"), 6, 22, 162, 22, t);
-    edit(f8, QStringLiteral("Zad2"), 168, 22, 54, 22, t);
+    edit(f8, QStringLiteral("Zad2"), 168, 22, 54, 22, t)->setToolTip(QStringLiteral("0...6000"));
     button(f8, QStringLiteral("Command2"), QStringLiteral("Установить"), 8, 52, 104, 26, t);
     button(f8, QStringLiteral("RD_DP"), QStringLiteral("Считать"), 116, 52, 104, 26, t);
 
@@ -309,6 +309,9 @@ void frmSerial::buildBridgeTab(QWidget* p) {
     label(p, QStringLiteral("lblCheck_sl"), QStringLiteral("Контакт"), 20, y, 150, 24, t);
     QCheckBox* contact = place<QCheckBox>(p, QStringLiteral("Check_sl"), 176, y, 180, 24, t);
     contact->setText(QStringLiteral("Check1"));
+    // A read-out of the slave's contact: the user cannot change it.
+    contact->setAttribute(Qt::WA_TransparentForMouseEvents);
+    contact->setFocusPolicy(Qt::NoFocus);
 }
 
 void frmSerial::buildHiddenControls() {
@@ -521,10 +524,9 @@ void frmSerial::Out_modes(quint8 nn) {
 }
 
 std::optional<QString> frmSerial::selectedAddressText() const {
+    // The selected list item; text being typed over it takes effect when it is entered.
     const int index = CmbNet->currentIndex();
     if (index < 0) return std::nullopt;
-    // Text typed over the list is no selection until it is entered.
-    if (CmbNet->currentText() != CmbNet->itemText(index)) return std::nullopt;
     return CmbNet->itemText(index);
 }
 
