@@ -1,5 +1,6 @@
 #include "protocol/exchange.h"
 
+#include <QLoggingCategory>
 #include <algorithm>
 
 #include "protocol/crc.h"
@@ -8,6 +9,9 @@
 #include "serial/serialport.h"
 
 namespace kestrel {
+
+// Hex dumps of the traffic for developers: QT_LOGGING_RULES="kestrel.wire.debug=true".
+Q_LOGGING_CATEGORY(lcWire, "kestrel.wire", QtWarningMsg)
 
 namespace {
 constexpr int kMaxReadBytes = 255;  // one read takes at most 255 bytes; the rest waits for the next tick
@@ -172,6 +176,8 @@ void ExchangeCycle::runTickBody(const QByteArray& reply) {
 
     host_.setCmdBoxText(PrintToWinText(s.wrs));
 
+    if (!reply.isEmpty()) qCDebug(lcWire).noquote() << "read " << hexDump(reply, QLatin1Char(' '));
+    if (!s.wrs.isEmpty()) qCDebug(lcWire).noquote() << "write" << hexDump(s.wrs, QLatin1Char(' '));
     const qint64 written = port_.write(s.wrs);
     if (written != s.wrs.size() || !port_.isOpen()) {
         failConnection();
