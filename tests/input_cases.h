@@ -1,10 +1,15 @@
 #pragma once
-// The awkward entries every number box and input dialog is tried with, and tables of entries that
-// share one outcome: a message, or the request left pending (its bytes written out by hand).
+// The awkward entries every number box and input dialog is tried with, tables of entries that share
+// one outcome (a message, or the request left pending, its bytes written out by hand), and a check of
+// the texts a run of window controls shows.
+
+#include <gtest/gtest.h>
 
 #include <QString>
 #include <QStringList>
+#include <initializer_list>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 namespace kestrel::test {
@@ -41,5 +46,15 @@ inline std::vector<Entry> entries(const std::vector<Entries>& table) {
         for (const QString& input : row.inputs) out.push_back({input, row.message, row.request});
     return out;
 }
+
+// Adds expectTexts to a window fixture: each named control shows its text (a failure names the control).
+template <class Fixture>
+class WithTexts : public Fixture {
+protected:
+    using Shown = std::pair<const char*, QString>;
+    void expectTexts(std::initializer_list<Shown> expected) {
+        for (const Shown& e : expected) EXPECT_EQ(this->text(QString::fromLatin1(e.first)), e.second) << e.first;
+    }
+};
 
 }  // namespace kestrel::test

@@ -4,12 +4,13 @@
 
 #include <QCheckBox>
 
+#include "input_cases.h"
 #include "protocol/crc.h"
 #include "window_harness.h"
 
 namespace kestrel::test {
 
-class TagTab : public WindowOnFakePort {
+class TagTab : public WithTexts<WindowOnFakePort> {
 protected:
     void SetUp() override {
         openPort();

@@ -11,7 +11,10 @@ using namespace kestrel::test;
 
 namespace {
 
-using Replies = TagTab;
+class Replies : public TagTab {
+protected:
+    bool contact() { return ctl<QCheckBox>(QStringLiteral("Check_sl"))->isChecked(); }
+};
 
 // ---------------------------------------------------------------- tag search answer
 
@@ -31,11 +34,8 @@ TEST_F(Replies, SearchAnswerNamesTheCurrentTag) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.behaviour);
         receive(replyOf(c.reply));
-        EXPECT_EQ(status(), QStringLiteral("Был ПИНГ."));
-        EXPECT_EQ(text(QStringLiteral("SerNumMetki")), QString::fromLatin1(c.serial));
-        EXPECT_EQ(text(QStringLiteral("outID")), QString::fromLatin1(c.id));
-        EXPECT_EQ(text(QStringLiteral("UrPr")), QString::fromLatin1(c.level));
-        EXPECT_EQ(text(QStringLiteral("textOutCmd")), QStringLiteral("E0"));
+        expectTexts({{"MsgCom", "Был ПИНГ."}, {"SerNumMetki", c.serial}, {"outID", c.id}, {"UrPr", c.level},
+                     {"textOutCmd", "E0"}});
     }
 }
 
@@ -67,14 +67,11 @@ TEST_F(Replies, ShortSearchAnswersDecodeWhatIsComplete) {
     state().TagParamsPending = 1;
     // Serial complete, identifier cut: the check byte is never taken for a field.
     receive(hex("3E 05 E0 00 00 01 00 00 12 34 56"));
-    EXPECT_EQ(status(), QStringLiteral("Был ПИНГ."));
-    EXPECT_EQ(text(QStringLiteral("SerNumMetki")), QStringLiteral("256"));
-    EXPECT_EQ(text(QStringLiteral("outID")), QStringLiteral("old"));
+    expectTexts({{"MsgCom", "Был ПИНГ."}, {"SerNumMetki", "256"}, {"outID", "old"}});
     EXPECT_EQ(state().TagParamsPending, 1) << "the copy waits for an answer that carries the identifier";
     // Identifier complete, level cut.
     receive(hex("3E 05 E0 00 00 01 00 00 12 34 56 FE"));
-    EXPECT_EQ(text(QStringLiteral("outID")), QStringLiteral("0123456"));
-    EXPECT_EQ(text(QStringLiteral("UrPr")), QStringLiteral("old"));
+    expectTexts({{"outID", "0123456"}, {"UrPr", "old"}});
     EXPECT_EQ(state().TagParamsPending, 0);
 }
 
@@ -101,20 +98,10 @@ TEST_F(Replies, ParameterReplyFillsTheFrameAndTheDiagnostics) {
         hexIds(c.hexIds);
         state().TagParamsPending = 1;
         receive(replyOf(c.reply));
-        EXPECT_EQ(status(), QStringLiteral("Считаны данные."));
-        EXPECT_EQ(text(QStringLiteral("textOutCmd")), QStringLiteral("E3"));
-        EXPECT_EQ(text(QStringLiteral("outSN")), QString::fromLatin1(c.sn));
-        EXPECT_EQ(text(QStringLiteral("outID")), QString::fromLatin1(c.id));
-        EXPECT_EQ(text(QStringLiteral("ID_Metki")), QString::fromLatin1(c.idBox));
-        EXPECT_EQ(text(QStringLiteral("outTime")), QString::fromLatin1(c.delay));
-        EXPECT_EQ(text(QStringLiteral("IntervalMetki")), QString::fromLatin1(c.delay));
-        EXPECT_EQ(text(QStringLiteral("outMode")), QString::fromLatin1(c.mode));
-        EXPECT_EQ(text(QStringLiteral("ModeMetki")), QString::fromLatin1(c.mode));
-        EXPECT_EQ(text(QStringLiteral("outPower")), QString::fromLatin1(c.powerByte));
-        EXPECT_EQ(text(QStringLiteral("PowerMetki")), QString::fromLatin1(c.power));
-        EXPECT_EQ(text(QStringLiteral("outVer")), QString::fromLatin1(c.version));
-        EXPECT_EQ(text(QStringLiteral("sleep_time")), QString::fromLatin1(c.period));
-        EXPECT_EQ(text(QStringLiteral("UrPr")), QString::fromLatin1(c.level));
+        expectTexts({{"MsgCom", "Считаны данные."}, {"textOutCmd", "E3"}, {"outSN", c.sn}, {"outID", c.id},
+                     {"ID_Metki", c.idBox}, {"outTime", c.delay}, {"IntervalMetki", c.delay}, {"outMode", c.mode},
+                     {"ModeMetki", c.mode}, {"outPower", c.powerByte}, {"PowerMetki", c.power},
+                     {"outVer", c.version}, {"sleep_time", c.period}, {"UrPr", c.level}});
         EXPECT_EQ(state().TagParamsPending, 1) << "the parameter reply leaves the flag alone";
     }
 }
@@ -134,10 +121,9 @@ TEST_F(Replies, ShortParameterRepliesDecodeWhatIsComplete) {
         setText(QStringLiteral("sleep_time"), QStringLiteral("old"));
         ctl<QLabel>(QStringLiteral("UrPr"))->setText(QStringLiteral("old"));
         receive(full.left(size));
-        EXPECT_EQ(status(), QStringLiteral("Считаны данные."));
-        // Period: bytes 17-18, present as data only when a byte follows them.
-        EXPECT_EQ(text(QStringLiteral("sleep_time")), size >= 19 ? QStringLiteral("90") : QStringLiteral("old"));
-        EXPECT_EQ(text(QStringLiteral("UrPr")), QStringLiteral("old")) << "byte 19 of a short reply is its check byte";
+        // Period: bytes 17-18, present as data only when a byte follows them. Byte 19 of a short reply is
+        // its check byte, so the level stays.
+        expectTexts({{"MsgCom", "Считаны данные."}, {"sleep_time", size >= 19 ? "90" : "old"}, {"UrPr", "old"}});
     }
     receive(full);
     EXPECT_EQ(text(QStringLiteral("UrPr")), QStringLiteral("-70"));
@@ -146,10 +132,8 @@ TEST_F(Replies, ShortParameterRepliesDecodeWhatIsComplete) {
 TEST_F(Replies, WriteAcknowledgementOnlyChangesTheStatus) {
     setFrame();
     receive(replyOf("3E 05 E1 00 00 03 E9 FF FF FF FF 00 00 09 00 00 00 00 00"));
-    EXPECT_EQ(status(), QStringLiteral("Считаны параметры метки."));
-    EXPECT_EQ(text(QStringLiteral("ID_Metki")), QStringLiteral("123456"));
-    EXPECT_EQ(text(QStringLiteral("ModeMetki")), QStringLiteral("1"));
-    EXPECT_EQ(text(QStringLiteral("outID")), QStringLiteral("123456"));
+    expectTexts({{"MsgCom", "Считаны параметры метки."}, {"ID_Metki", "123456"}, {"ModeMetki", "1"},
+                 {"outID", "123456"}});
 }
 
 // ---------------------------------------------------------------- bridge slave replies
@@ -179,12 +163,9 @@ TEST_F(Replies, SlaveDataReplyFillsTheBridgeReadOuts) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.behaviour);
         receive(replyOf(c.reply));
-        EXPECT_EQ(status(), QStringLiteral("Приняты данные моста"));
-        EXPECT_EQ(text(QStringLiteral("sn_sl")), QString::fromLatin1(c.serial));
-        EXPECT_EQ(text(QStringLiteral("Temp_sl")), c.temperature);
-        EXPECT_EQ(text(QStringLiteral("fr_sl")), QString::fromLatin1(c.frequency));
-        EXPECT_EQ(ctl<QCheckBox>(QStringLiteral("Check_sl"))->isChecked(), c.contact);
-        EXPECT_EQ(text(QStringLiteral("ur_sl")), QString::fromLatin1(c.level));
+        expectTexts({{"MsgCom", "Приняты данные моста"}, {"sn_sl", c.serial}, {"Temp_sl", c.temperature},
+                     {"fr_sl", c.frequency}, {"ur_sl", c.level}});
+        EXPECT_EQ(contact(), c.contact);
     }
 }
 
@@ -196,8 +177,7 @@ TEST_F(Replies, Rs485ReplyFillsItsReadOut) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reply);
         receive(replyOf(c.reply));
-        EXPECT_EQ(status(), QStringLiteral("Приняты данные моста"));
-        EXPECT_EQ(text(QStringLiteral("RR_SL_data")), QString::fromLatin1(c.value));
+        expectTexts({{"MsgCom", "Приняты данные моста"}, {"RR_SL_data", c.value}});
     }
 }
 
@@ -219,17 +199,16 @@ TEST_F(Replies, ShortSlaveRepliesDecodeWhatIsComplete) {
         SCOPED_TRACE(c.behaviour);
         ctl<QLabel>(QString::fromLatin1(c.control))->setText(QStringLiteral("old"));
         receive(c.reply);
-        EXPECT_EQ(status(), QStringLiteral("Приняты данные моста"));
-        EXPECT_EQ(text(QString::fromLatin1(c.control)), QString::fromLatin1(c.shown));
+        expectTexts({{"MsgCom", "Приняты данные моста"}, {c.control, c.shown}});
     }
 }
 
 TEST_F(Replies, ContactFollowsTheLatestFullReply) {
     ctl<QCheckBox>(QStringLiteral("Check_sl"))->setChecked(true);
     receive(hex("3E 05 E8 01 00 00 00 01 90 DC 05 CD"));  // contact byte is the check byte here
-    EXPECT_TRUE(ctl<QCheckBox>(QStringLiteral("Check_sl"))->isChecked());
+    EXPECT_TRUE(contact());
     receive(replyOf("3E 05 E8 01 00 00 00 01 90 DC 05 CC 9C"));
-    EXPECT_FALSE(ctl<QCheckBox>(QStringLiteral("Check_sl"))->isChecked());
+    EXPECT_FALSE(contact());
 }
 
 TEST(TagTexts, TemperatureUsesTheDecimalSeparatorItIsGiven) {

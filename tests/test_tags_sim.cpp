@@ -2,6 +2,7 @@
 // with a bridge slave). A reply is read on the tick after its request.
 #include <QLocale>
 
+#include "input_cases.h"
 #include "sim/bus.h"
 #include "window_harness.h"
 
@@ -10,7 +11,7 @@ using namespace kestrel::test;
 
 namespace {
 
-class TagsOnBus : public WindowOnSimBus {
+class TagsOnBus : public WithTexts<WindowOnSimBus> {
 protected:
     void SetUp() override {
         ASSERT_TRUE(started);
@@ -21,10 +22,17 @@ protected:
     void exchanges(int n) {
         for (int i = 0; i < n; ++i) exchange();
     }
-    QString status() { return text(QStringLiteral("MsgCom")); }
-    void setFrame(const QString& v) {
-        for (const char* name : {"ID_Metki", "IntervalMetki", "ModeMetki", "PowerMetki", "sleep_time"})
-            setText(QString::fromLatin1(name), v);
+    // Identifier, interval, mode, power and period typed into the frame.
+    void setFrame(const QStringList& values) {
+        const char* names[] = {"ID_Metki", "IntervalMetki", "ModeMetki", "PowerMetki", "sleep_time"};
+        for (int i = 0; i < 5; ++i) setText(QString::fromLatin1(names[i]), values.value(i, values.value(0)));
+    }
+    // One tag heard, so the current tag stays put; the tag tab shown until that tag is named.
+    void oneTagOnTheTagTab() {
+        host.withBus([](sim::Bus& b) { b.reader(5)->tags.resize(1); });
+        selectTab(1);
+        exchanges(3);
+        ASSERT_EQ(text(QStringLiteral("outID")), QStringLiteral("0123456"));
     }
 };
 
@@ -39,69 +47,44 @@ TEST_F(TagsOnBus, SearchFollowsTheTagThatAnswers) {
     for (const Expect& e : turns) {
         SCOPED_TRACE(e.serial);
         exchange();
-        EXPECT_EQ(status(), QStringLiteral("Был ПИНГ."));
-        EXPECT_EQ(text(QStringLiteral("SerNumMetki")), QString::fromLatin1(e.serial));
-        EXPECT_EQ(text(QStringLiteral("outID")), QString::fromLatin1(e.id));
-        EXPECT_EQ(text(QStringLiteral("UrPr")), QString::fromLatin1(e.level));
+        expectTexts({{"MsgCom", "Был ПИНГ."}, {"SerNumMetki", e.serial}, {"outID", e.id}, {"UrPr", e.level}});
     }
 }
 
 TEST_F(TagsOnBus, ReadWriteAndReadBackTheCurrentTag) {
-    host.withBus([](sim::Bus& b) { b.reader(5)->tags.resize(1); });  // one tag: the current tag stays put
-    selectTab(1);
-    exchanges(3);
-    ASSERT_EQ(text(QStringLiteral("outID")), QStringLiteral("0123456"));
+    oneTagOnTheTagTab();
     ASSERT_EQ(text(QStringLiteral("SerNumMetki")), QStringLiteral("1001"));
 
     click(QStringLiteral("ReadParamMetki"));
     EXPECT_EQ(state().TagParamsPending, 1);
     exchange();  // the read goes out
     exchange();  // its answer comes in
-    EXPECT_EQ(status(), QStringLiteral("Считаны данные."));
-    EXPECT_EQ(text(QStringLiteral("outSN")), QStringLiteral("1001"));
-    EXPECT_EQ(text(QStringLiteral("ID_Metki")), QStringLiteral("0123456"));
-    EXPECT_EQ(text(QStringLiteral("IntervalMetki")), QStringLiteral("100"));
-    EXPECT_EQ(text(QStringLiteral("ModeMetki")), QStringLiteral("1"));
-    EXPECT_EQ(text(QStringLiteral("PowerMetki")), QStringLiteral("-10"));
-    EXPECT_EQ(text(QStringLiteral("outPower")), QStringLiteral("246"));
-    EXPECT_EQ(text(QStringLiteral("outVer")), QStringLiteral("1.2.3."));
-    EXPECT_EQ(text(QStringLiteral("sleep_time")), QStringLiteral("60"));
+    expectTexts({{"MsgCom", "Считаны данные."}, {"outSN", "1001"}, {"ID_Metki", "0123456"}, {"IntervalMetki", "100"},
+                 {"ModeMetki", "1"}, {"PowerMetki", "-10"}, {"outPower", "246"}, {"outVer", "1.2.3."},
+                 {"sleep_time", "60"}});
     exchange();  // the next search answer clears the read flag
     EXPECT_EQ(state().TagParamsPending, 0);
 
-    setText(QStringLiteral("ID_Metki"), QStringLiteral("654321"));
-    setText(QStringLiteral("IntervalMetki"), QStringLiteral("300"));
-    setText(QStringLiteral("ModeMetki"), QStringLiteral("3"));
-    setText(QStringLiteral("PowerMetki"), QStringLiteral("-40"));
-    setText(QStringLiteral("sleep_time"), QStringLiteral("90"));
+    setFrame({"654321", "300", "3", "-40", "90"});
     click(QStringLiteral("SetModesMetki"));
     const QByteArray expected = hex("31 05 E1 0E 00 00 03 E9 00 65 43 21 01 2C 03 D8 00 5A 50");
     ASSERT_EQ(state().wrs.size(), 19);
     for (int i = 0; i < 19; ++i) EXPECT_EQ(quint8(state().wrs[i]), quint8(expected[i])) << "byte " << i + 1;
     exchange();  // the write goes out
     exchange();  // its acknowledgement
-    EXPECT_EQ(status(), QStringLiteral("Считаны параметры метки."));
+    expectTexts({{"MsgCom", "Считаны параметры метки."}});
     exchange();  // a search answer names the tag by its new identifier
     EXPECT_EQ(text(QStringLiteral("outID")), QStringLiteral("0654321"));
 
-    setFrame(QStringLiteral("x"));
+    setFrame({"x"});
     click(QStringLiteral("ReadParamMetki"));
-    exchange();
-    exchange();
-    EXPECT_EQ(status(), QStringLiteral("Считаны данные."));
-    EXPECT_EQ(text(QStringLiteral("ID_Metki")), QStringLiteral("0654321"));
-    EXPECT_EQ(text(QStringLiteral("IntervalMetki")), QStringLiteral("300"));
-    EXPECT_EQ(text(QStringLiteral("ModeMetki")), QStringLiteral("3"));
-    EXPECT_EQ(text(QStringLiteral("PowerMetki")), QStringLiteral("-40"));
-    EXPECT_EQ(text(QStringLiteral("outPower")), QStringLiteral("216"));
-    EXPECT_EQ(text(QStringLiteral("sleep_time")), QStringLiteral("90"));
+    exchanges(2);
+    expectTexts({{"MsgCom", "Считаны данные."}, {"ID_Metki", "0654321"}, {"IntervalMetki", "300"}, {"ModeMetki", "3"},
+                 {"PowerMetki", "-40"}, {"outPower", "216"}, {"sleep_time", "90"}});
 }
 
 TEST_F(TagsOnBus, NewSerialNumberReachesTheTag) {
-    host.withBus([](sim::Bus& b) { b.reader(5)->tags.resize(1); });
-    selectTab(1);
-    exchanges(3);
-    ASSERT_EQ(text(QStringLiteral("outID")), QStringLiteral("0123456"));
+    oneTagOnTheTagTab();
     dialogs.inputs.push_back(QStringLiteral("2000000"));
     click(QStringLiteral("InstSN"));
     EXPECT_EQ(state().wrs, hex("31 05 E2 00 12 34 56 00 1E 84 80 EA"));
@@ -134,13 +117,9 @@ TEST_F(TagsOnBus, BridgeTabAlternatesAndShowsTheSlave) {
         SCOPED_TRACE(c.behaviour);
         host.withBus([&c](sim::Bus& b) { b.reader(5)->slave = c.slave; });
         exchanges(3);  // both polls answered, whichever came first
-        EXPECT_EQ(status(), QStringLiteral("Приняты данные моста"));
-        EXPECT_EQ(text(QStringLiteral("sn_sl")), QString::fromLatin1(c.serial));
-        EXPECT_EQ(text(QStringLiteral("Temp_sl")), c.temperature);
-        EXPECT_EQ(text(QStringLiteral("fr_sl")), QString::number(c.slave.frequency));
+        expectTexts({{"MsgCom", "Приняты данные моста"}, {"sn_sl", c.serial}, {"Temp_sl", c.temperature},
+                     {"fr_sl", QString::number(c.slave.frequency)}, {"ur_sl", c.level}, {"RR_SL_data", c.rs485}});
         EXPECT_EQ(ctl<QCheckBox>(QStringLiteral("Check_sl"))->isChecked(), c.contact);
-        EXPECT_EQ(text(QStringLiteral("ur_sl")), QString::fromLatin1(c.level));
-        EXPECT_EQ(text(QStringLiteral("RR_SL_data")), QString::fromLatin1(c.rs485));
     }
 }
 
