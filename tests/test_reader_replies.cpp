@@ -3,7 +3,9 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <memory>
 
+#include "input_cases.h"
 #include "ui/controlgroups.h"
 #include "window_harness.h"
 
@@ -12,7 +14,7 @@ using namespace kestrel::test;
 
 namespace {
 
-class ReaderReplies : public WindowOnFakePort {
+class ReaderReplies : public WithTexts<WindowOnFakePort> {
 protected:
     void SetUp() override {
         openPort();
@@ -32,6 +34,16 @@ protected:
     }
     bool checked(const char* name) { return ctl<QAbstractButton>(QString::fromLatin1(name))->isChecked(); }
     QString cell(int i) { return text(QStringLiteral("m1(%1)").arg(i)); }
+    // A disabled button on the window for each panel set given; gone with the returned list.
+    std::vector<std::unique_ptr<QPushButton>> panelButtons(std::initializer_list<int> sets) {
+        std::vector<std::unique_ptr<QPushButton>> buttons;
+        for (int set : sets) {
+            buttons.emplace_back(new QPushButton(window.get()));
+            setTag(buttons.back().get(), set);
+            buttons.back()->setEnabled(false);
+        }
+        return buttons;
+    }
 };
 
 }  // namespace
@@ -60,8 +72,7 @@ TEST_F(ReaderReplies, IdentificationOfTenBytesShowsSerialAndVersion) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.behaviour);
         receive(c.reply);
-        EXPECT_EQ(text(QStringLiteral("sn")), c.serial);
-        EXPECT_EQ(text(QStringLiteral("vv")), c.version);
+        expectTexts({{"sn", c.serial}, {"vv", c.version}});
     }
 }
 
@@ -73,21 +84,11 @@ TEST_F(ReaderReplies, IdentificationAppliesEveryPanelSetTheTypeReaches) {
                  {134, true, true, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.type);
-        auto* a = new QPushButton(window.get());
-        auto* b = new QPushButton(window.get());
-        auto* d = new QPushButton(window.get());
-        setTag(a, 130);
-        setTag(b, 131);
-        setTag(d, 134);
-        for (QWidget* w : {a, b, d}) w->setEnabled(false);
-        QByteArray reply = hex("3E 05 FC 01 00 00 00");
-        reply += char(c.type);
-        reply += hex("00 11");
-        receive(reply);
-        EXPECT_EQ(a->isEnabled(), c.set130);
-        EXPECT_EQ(b->isEnabled(), c.set131);
-        EXPECT_EQ(d->isEnabled(), c.set134);
-        for (QWidget* w : {a, b, d}) delete w;
+        const auto buttons = panelButtons({130, 131, 134});
+        receive(hex("3E 05 FC 01 00 00 00") + char(c.type) + hex("00 11"));
+        EXPECT_EQ(buttons[0]->isEnabled(), c.set130);
+        EXPECT_EQ(buttons[1]->isEnabled(), c.set131);
+        EXPECT_EQ(buttons[2]->isEnabled(), c.set134);
     }
 }
 
@@ -108,14 +109,10 @@ TEST_F(ReaderReplies, IdentificationShorterOrLongerThanTenBytes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.behaviour);
         ctl<QLabel>(QStringLiteral("vv"))->setText(QStringLiteral("before"));
-        auto* d = new QPushButton(window.get());
-        setTag(d, 130);
-        d->setEnabled(false);
+        const auto buttons = panelButtons({130});
         receive(c.reply);
-        EXPECT_EQ(text(QStringLiteral("sn")), c.serial);
-        EXPECT_EQ(text(QStringLiteral("vv")), QStringLiteral("before"));
-        EXPECT_FALSE(d->isEnabled()) << "no panel set";
-        delete d;
+        expectTexts({{"sn", c.serial}, {"vv", "before"}});
+        EXPECT_FALSE(buttons[0]->isEnabled()) << "no panel set";
     }
 }
 
@@ -181,29 +178,24 @@ TEST_F(ReaderReplies, TableReplyFillsTheTenCellsMostSignificantFirst) {
     ASSERT_EQ(reply.size(), 44);
     markStatus();
     receive(reply);
-    EXPECT_EQ(cell(0), QStringLiteral("01A2B3C"));
-    EXPECT_EQ(cell(1), QStringLiteral("1F000AFF"));
-    EXPECT_EQ(cell(2), QStringLiteral("0000002"));
-    EXPECT_EQ(cell(9), QStringLiteral("0000009"));
-    EXPECT_EQ(text(QStringLiteral("MsgCom")), QStringLiteral("before")) << "no status text";
+    // The status keeps the marked text: a table reply shows none.
+    expectTexts({{"m1(0)", "01A2B3C"}, {"m1(1)", "1F000AFF"}, {"m1(2)", "0000002"}, {"m1(9)", "0000009"},
+                 {"MsgCom", "before"}});
 }
 
 TEST_F(ReaderReplies, ShortTableReplyFillsTheCompleteCellsOnly) {
     // Two whole cells, two bytes of the third, then the check byte.
     receive(hex("3E 05 E6 3C 2B 1A 00 05 00 00 00 77 77 11"));
-    EXPECT_EQ(cell(0), QStringLiteral("01A2B3C"));
-    EXPECT_EQ(cell(1), QStringLiteral("0000005"));
+    expectTexts({{"m1(0)", "01A2B3C"}, {"m1(1)", "0000005"}});
     for (int i = 2; i < 10; ++i) EXPECT_EQ(cell(i), QStringLiteral("0")) << i;
     // The check byte never completes a cell.
     receive(hex("3E 05 E6 01 00 00 00 02 00 00 00 03 00 00"));
-    EXPECT_EQ(cell(1), QStringLiteral("0000002"));
-    EXPECT_EQ(cell(2), QStringLiteral("0"));
+    expectTexts({{"m1(1)", "0000002"}, {"m1(2)", "0"}});
 }
 
 TEST_F(ReaderReplies, ParameterReplyShowsTheDelayLeastSignificantFirst) {
     receive(hex("3E 05 F1 F4 01 11"));
-    EXPECT_EQ(text(QStringLiteral("MsgCom")), QStringLiteral("Приняты доп. параметры считывателя"));
-    EXPECT_EQ(text(QStringLiteral("Zad2")), QStringLiteral("500"));
+    expectTexts({{"MsgCom", "Приняты доп. параметры считывателя"}, {"Zad2", "500"}});
     receive(hex("3E 05 F1 70 17 11"));
     EXPECT_EQ(text(QStringLiteral("Zad2")), QStringLiteral("6000"));
     receive(hex("3E 05 F1 FF FF 11"));
@@ -214,8 +206,7 @@ TEST_F(ReaderReplies, ParameterReplyWithoutItsSecondByteShowsTheStatusOnly) {
     setText(QStringLiteral("Zad2"), QStringLiteral("before"));
     ctl<QLabel>(QStringLiteral("MsgCom"))->setText(QStringLiteral("x"));
     receive(hex("3E 05 F1 F4 11"));
-    EXPECT_EQ(text(QStringLiteral("MsgCom")), QStringLiteral("Приняты доп. параметры считывателя"));
-    EXPECT_EQ(text(QStringLiteral("Zad2")), QStringLiteral("before"));
+    expectTexts({{"MsgCom", "Приняты доп. параметры считывателя"}, {"Zad2", "before"}});
 }
 
 // ---- network poll ----------------------------------------------------------------------------------
@@ -245,9 +236,7 @@ TEST_F(ReaderReplies, PollAnswerRefillsTheAddressListAndIdentifiesTheFirst) {
     for (int i = 0; i < cmb->count(); ++i) items << cmb->itemText(i);
     EXPECT_EQ(items, (QStringList{"3", "7", "12", "7"})) << "arrival order, duplicates kept";
     EXPECT_EQ(cmb->currentIndex(), 0);
-    EXPECT_EQ(text(QStringLiteral("netdev")), QStringLiteral("3 7 12 7 "));
-    EXPECT_EQ(text(QStringLiteral("txtRec")), QStringLiteral("3 7 C 7 "));
-    EXPECT_EQ(text(QStringLiteral("MsgCom")), QStringLiteral("Произошел опрос сети."));
+    expectTexts({{"netdev", "3 7 12 7 "}, {"txtRec", "3 7 C 7 "}, {"MsgCom", "Произошел опрос сети."}});
     EXPECT_EQ(state().wrs, hex("31 03 FC F7"));
     EXPECT_FALSE(state().net_opr);
     EXPECT_EQ(tickWritten(), hex("31 03 FC F7"));
@@ -260,8 +249,7 @@ TEST_F(ReaderReplies, PollAnswerOfOneAddress) {
     auto* cmb = ctl<QComboBox>(QStringLiteral("CmbNet"));
     ASSERT_EQ(cmb->count(), 1);
     EXPECT_EQ(cmb->currentText(), QStringLiteral("5"));
-    EXPECT_EQ(text(QStringLiteral("netdev")), QStringLiteral("5 "));
-    EXPECT_EQ(text(QStringLiteral("txtRec")), QStringLiteral("5 "));
+    expectTexts({{"netdev", "5 "}, {"txtRec", "5 "}});
     EXPECT_EQ(tickWritten(), hex("31 05 FC 5D"));
 }
 
@@ -297,6 +285,5 @@ TEST_F(ReaderReplies, UnframedReplyWithoutAPollIsIgnored) {
     markStatus();
     receive(hex("03 07"));
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->count(), 2);
-    EXPECT_EQ(text(QStringLiteral("netdev")), QStringLiteral("Не определены"));
-    EXPECT_EQ(text(QStringLiteral("MsgCom")), QStringLiteral("before"));
+    expectTexts({{"netdev", "Не определены"}, {"MsgCom", "before"}});
 }
