@@ -2,6 +2,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 
+#include "input_cases.h"
 #include "protocol/crc.h"
 #include "window_harness.h"
 
@@ -15,17 +16,17 @@ QByteArray f0(quint8 temp, quint16 level, quint32 current, quint32 empty = 0, qu
               quint16 second = 0, std::optional<QByteArray> settings = std::nullopt) {
     QByteArray r = hex("3E 05 F0");
     r += char(temp);
-    r += char(level & 0xFF);
-    r += char(level >> 8);
-    for (quint32 v : {current, empty, tagId})
-        for (int i = 0; i < 4; ++i) r += char((v >> (8 * i)) & 0xFF);
-    r += char(second & 0xFF);
-    r += char(second >> 8);
+    auto lsbFirst = [&r](quint32 v, int bytes) {
+        for (int i = 0; i < bytes; ++i) r += char((v >> (8 * i)) & 0xFF);
+    };
+    lsbFirst(level, 2);
+    for (quint32 v : {current, empty, tagId}) lsbFirst(v, 4);
+    lsbFirst(second, 2);
     if (settings) r += *settings;
     return Control_summ(r);
 }
 
-class LiveData : public WindowOnFakePort {
+class LiveData : public WithTexts<WindowOnFakePort> {
 protected:
     void SetUp() override {
         openPort();
@@ -42,14 +43,9 @@ protected:
 
 TEST_F(LiveData, ReadOutsShowTheReplyFields) {
     receive(f0(0x19, 512, 16909060, 1000, 0x000C0B0A, 4660));
-    EXPECT_EQ(text(QStringLiteral("tek")), QStringLiteral("16909060"));
-    EXPECT_EQ(text(QStringLiteral("temp")), QStringLiteral("25 °C"));
-    EXPECT_EQ(text(QStringLiteral("ne")), QStringLiteral("5"));
-    EXPECT_EQ(text(QStringLiteral("uroven")), QStringLiteral("512"));
+    expectTexts({{"tek", "16909060"}, {"temp", "25 °C"}, {"ne", "5"}, {"uroven", "512"}, {"lo", "1000"},
+                 {"hi", "00C0B0A"}, {"ko", "4660"}});
     EXPECT_EQ(bar(), 512);
-    EXPECT_EQ(text(QStringLiteral("lo")), QStringLiteral("1000"));
-    EXPECT_EQ(text(QStringLiteral("hi")), QStringLiteral("00C0B0A"));
-    EXPECT_EQ(text(QStringLiteral("ko")), QStringLiteral("4660"));
 }
 
 TEST_F(LiveData, TemperatureIsASignedByte) {
@@ -59,7 +55,7 @@ TEST_F(LiveData, TemperatureIsASignedByte) {
     } cases[] = {{0xFF, "-1 °C"}, {0x80, "-128 °C"}, {0x7F, "127 °C"}, {0x00, "0 °C"}};
     for (const auto& c : cases) {
         receive(f0(c.byte, 10, 1));
-        EXPECT_EQ(text(QStringLiteral("temp")), QString::fromUtf8(c.text));
+        expectTexts({{"temp", c.text}});
     }
 }
 
@@ -78,20 +74,15 @@ TEST_F(LiveData, LevelOf1024OrMoreLeavesTheBarButIsShown) {
 TEST_F(LiveData, ZeroCurrentValueUpdatesOnlyTheLaterFields) {
     receive(f0(20, 300, 7, 1, 2, 3));
     receive(f0(30, 900, 0, 11, 0x12345678, 33));
-    EXPECT_EQ(text(QStringLiteral("tek")), QStringLiteral("7"));
-    EXPECT_EQ(text(QStringLiteral("temp")), QStringLiteral("20 °C"));
-    EXPECT_EQ(text(QStringLiteral("uroven")), QStringLiteral("300"));
+    expectTexts({{"tek", "7"}, {"temp", "20 °C"}, {"uroven", "300"}, {"lo", "11"}, {"hi", "12345678"}, {"ko", "33"}});
     EXPECT_EQ(bar(), 300);
-    EXPECT_EQ(text(QStringLiteral("lo")), QStringLiteral("11"));
-    EXPECT_EQ(text(QStringLiteral("hi")), QStringLiteral("12345678"));
-    EXPECT_EQ(text(QStringLiteral("ko")), QStringLiteral("33"));
 }
 
 TEST_F(LiveData, AWrongCheckByteChangesNoReadOut) {
     QByteArray bad = f0(20, 300, 7);
     bad[bad.size() - 1] = char(bad.back() ^ 0x01);
     receive(bad);
-    EXPECT_EQ(text(QStringLiteral("tek")), QStringLiteral("нет данных"));
+    expectTexts({{"tek", "нет данных"}});
     EXPECT_EQ(bar(), 0);
 }
 
@@ -119,7 +110,7 @@ TEST_F(LiveData, RotationIndicatorFollowsTheTagModeAndState) {
         receive(f0(c.state, 10, 1));
         EXPECT_TRUE(visible("vra")) << c.mode;
         EXPECT_TRUE(visible("vraa"));
-        EXPECT_EQ(text(QStringLiteral("vraa")), QString::fromUtf8(c.caption));
+        expectTexts({{"vraa", c.caption}});
         EXPECT_EQ(visible("Image1"), c.right) << "arrow pointing right for ЛЕВОЕ";
         EXPECT_EQ(visible("Image2"), c.left);
         EXPECT_EQ(visible("Image3"), c.stop);
@@ -140,17 +131,13 @@ TEST_F(LiveData, SettingsRefreshTakesTwoReplies) {
     const QByteArray settings = hex("C0 E8 FD 05 0A");  // bridge + master + frequency, net 65000, ch 5, power 10
     state().mode_yes = 2;
     receive(f0(20, 10, 1, 0, 0, 0, settings));
-    EXPECT_EQ(text(QStringLiteral("MsgCom")), QStringLiteral("Приняты данные"));
+    expectTexts({{"MsgCom", "Приняты данные"}, {"num_net", ""}});
     EXPECT_EQ(state().mode_yes, 1);
-    EXPECT_EQ(text(QStringLiteral("num_net")), QString());
     receive(f0(20, 10, 1, 0, 0, 0, settings));
     EXPECT_EQ(state().mode_yes, 0);
-    EXPECT_EQ(text(QStringLiteral("num_net")), QStringLiteral("65000"));
-    EXPECT_EQ(text(QStringLiteral("n_kan")), QStringLiteral("5"));
-    EXPECT_EQ(text(QStringLiteral("ppow")), QStringLiteral("10"));
-    EXPECT_TRUE(ctl<QRadioButton>(QStringLiteral("R485"))->isChecked());
-    EXPECT_TRUE(ctl<QCheckBox>(QStringLiteral("iinv"))->isChecked());
-    EXPECT_TRUE(ctl<QCheckBox>(QStringLiteral("usredn"))->isChecked());
+    expectTexts({{"num_net", "65000"}, {"n_kan", "5"}, {"ppow", "10"}});
+    for (const char* option : {"R485", "iinv", "usredn"})
+        EXPECT_TRUE(ctl<QAbstractButton>(QString::fromLatin1(option))->isChecked()) << option;
     setText(QStringLiteral("num_net"), QStringLiteral("12"));
     receive(f0(20, 10, 1, 0, 0, 0, settings));
     EXPECT_EQ(text(QStringLiteral("num_net")), QStringLiteral("12")) << "later replies leave the panels to the user";
@@ -159,15 +146,14 @@ TEST_F(LiveData, SettingsRefreshTakesTwoReplies) {
 TEST_F(LiveData, ShortRepliesDecodeWhatIsCompleteAndNeverCrash) {
     state().mode_yes = 2;
     receive(Control_summ(hex("3E 05 F0 19 10 00")));  // no current value
-    EXPECT_EQ(text(QStringLiteral("tek")), QStringLiteral("нет данных"));
+    expectTexts({{"tek", "нет данных"}});
     receive(Control_summ(hex("3E 05 F0 19 10 00 01 00 00 00")));
-    EXPECT_EQ(text(QStringLiteral("tek")), QStringLiteral("1"));
-    EXPECT_EQ(text(QStringLiteral("uroven")), QStringLiteral("16"));
+    expectTexts({{"tek", "1"}, {"uroven", "16"}});
     EXPECT_EQ(state().mode_yes, 2) << "no settings part";
     // 23 characters: the mode byte and one byte of the network number; the rest is left as it was.
     state().mode_yes = 1;
     receive(Control_summ(f0(20, 10, 1).left(20) + hex("10 07")));
     EXPECT_TRUE(ctl<QRadioButton>(QStringLiteral("R_p485"))->isChecked());
-    EXPECT_EQ(text(QStringLiteral("num_net")), QString());
+    expectTexts({{"num_net", ""}});
     for (int n = 4; n < 30; ++n) receive(Control_summ(hex("3E 05 F0") + QByteArray(n - 4, '\x01')));
 }

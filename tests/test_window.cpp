@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 
+#include "input_cases.h"
 #include "ui/controlgroups.h"
 #include "ui/form2.h"
 #include "ui/widgets.h"
@@ -13,23 +14,29 @@ using namespace kestrel;
 using namespace kestrel::test;
 
 namespace {
-class Window : public WindowOnFakePort {};
+class Window : public WithTexts<WindowOnFakePort> {
+protected:
+    // Each named control is (or is not) visible, enabled, or enabled on its own.
+    void expectAll(std::initializer_list<const char*> names, bool (*check)(QWidget*), bool want, const char* why = "") {
+        for (const char* name : names) EXPECT_EQ(check(ctl(QString::fromLatin1(name))), want) << name << ' ' << why;
+    }
+    static bool visible(QWidget* w) { return w->isVisible(); }
+    static bool enabled(QWidget* w) { return w->isEnabled(); }
+    static bool own(QWidget* w) { return ownEnabled(w); }
+    static bool checked(QWidget* w) { return static_cast<QAbstractButton*>(w)->isChecked(); }
+};
 }  // namespace
 
 TEST_F(Window, StartsHiddenWithItsCaptionAndStartTexts) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Kestrel Tool"));
     EXPECT_FALSE(window->isVisible()) << "the start-up picture stands alone first";
-    struct Case {
-        const char* name;
-        const char* text;
-    } cases[] = {{"hi", "нет данных"},   {"ne", "нет данных"},   {"netdev", "Не определены"}, {"MsgCom", ""},
+    expectTexts({{"hi", "нет данных"},   {"ne", "нет данных"},   {"netdev", "Не определены"}, {"MsgCom", ""},
                  {"sn", "0"},            {"vv", "--------------------"},                       {"vraa", "нет данных"},
                  {"SerNumMetki", "0"},   {"outID", "0"},         {"UrPr", "0"},               {"outVer", "---------"},
                  {"ur_sl", "-160"},      {"Temp_sl", "нет"},     {"fr_sl", "нет"},            {"RR_SL_data", "нет"},
                  {"sn_sl", "-"},         {"tek", "нет данных"},  {"temp", "нет данных"},      {"uroven", "нет данных"},
                  {"ko", "0"},            {"lo", "нет данных"},   {"num_bytes", "0"},          {"CmdBoxText", "Text1"},
-                 {"m1(0)", "0"},         {"m1(9)", "0"},         {"outSN", "0"},              {"textOutCmd", "0"}};
-    for (const auto& c : cases) EXPECT_EQ(text(QString::fromUtf8(c.name)), QString::fromUtf8(c.text)) << c.name;
+                 {"m1(0)", "0"},         {"m1(9)", "0"},         {"outSN", "0"},              {"textOutCmd", "0"}});
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(), QStringLiteral("----"));
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("0"));
     EXPECT_TRUE(ctl<QRadioButton>(QStringLiteral("R_a"))->isChecked());
@@ -48,21 +55,16 @@ TEST_F(Window, StartUpVisibilityAndEnabledStates) {
     window->Timer1_Timer();
     window->Timer1_Timer();
     ASSERT_TRUE(window->isVisible()) << "shown on the second port-scan tick";
-    for (const char* name : {"iinv", "invers", "usredn", "usred", "Image1", "Image2", "Image3", "Image6", "vra",
-                             "vraa", "txtRec", "CmdBoxText", "hig", "low", "InstSN", "Set_ident", "Command1",
-                             "Find_metki", "zapr_data_sl", "sl_zapros", "tek", "lo", "ko", "outSN"}) {
-        EXPECT_FALSE(ctl(QString::fromLatin1(name))->isVisible()) << name;
-    }
-    for (const char* name : {"CmbPort", "CmbNet", "BTNOpenCom", "net", "Opros", "SSTab1", "ProgressBar1", "Pic",
-                             "sn", "vv", "hi", "ne", "MsgCom"}) {
-        EXPECT_TRUE(ctl(QString::fromLatin1(name))->isVisible()) << name;
-    }
-    EXPECT_TRUE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled());
-    EXPECT_TRUE(ctl(QStringLiteral("CmbPort"))->isEnabled());
-    for (const char* name : {"BTNCloseCom", "CmbNet", "net", "Opros", "Set_mode", "param", "ReadParamMetki",
-                             "Check_sl", "R_p"}) {
-        EXPECT_FALSE(ctl(QString::fromLatin1(name))->isEnabled()) << name;
-    }
+    expectAll({"iinv", "invers", "usredn", "usred", "Image1", "Image2", "Image3", "Image6", "vra", "vraa", "txtRec",
+               "CmdBoxText", "hig", "low", "InstSN", "Set_ident", "Command1", "Find_metki", "zapr_data_sl",
+               "sl_zapros", "tek", "lo", "ko", "outSN"},
+              visible, false);
+    expectAll({"CmbPort", "CmbNet", "BTNOpenCom", "net", "Opros", "SSTab1", "ProgressBar1", "Pic", "sn", "vv", "hi",
+               "ne", "MsgCom"},
+              visible, true);
+    expectAll({"BTNOpenCom", "CmbPort"}, enabled, true);
+    expectAll({"BTNCloseCom", "CmbNet", "net", "Opros", "Set_mode", "param", "ReadParamMetki", "Check_sl", "R_p"},
+              enabled, false);
 }
 
 TEST_F(Window, EveryVisibleControlFitsInsideTheWindow) {
@@ -144,35 +146,35 @@ TEST_F(Window, AFailedOpenShowsTheCauseAndThenNotAvailable) {
         port.openResult = c.result;
         window->Timer1_Timer();
         click(QStringLiteral("BTNOpenCom"));
-        ASSERT_EQ(dialogs.messages.size(), 2u);
-        EXPECT_EQ(dialogs.messages[0].text, c.first);
+        EXPECT_EQ(dialogs.messageTexts(), (QStringList{c.first, QStringLiteral("COM3 Not available!")}));
+        ASSERT_FALSE(dialogs.messages.empty());
         EXPECT_EQ(dialogs.messages[0].icon, c.icon);
-        EXPECT_EQ(dialogs.messages[1].text, QStringLiteral("COM3 Not available!"));
-        EXPECT_TRUE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled());
-        EXPECT_FALSE(ctl(QStringLiteral("net"))->isEnabled());
+        expectAll({"BTNOpenCom"}, enabled, true);
+        expectAll({"net"}, enabled, false);
         EXPECT_FALSE(window->timer1().isActive()) << "the list is not refreshed after a failed open";
     }
 }
 
 TEST_F(Window, OpenCloseOpenSwitchesTheOperationControlsEachTime) {
-    const QStringList tag9 = {"BTNCloseCom", "CmbNet", "net", "Opros", "hi", "ne", "Set_mode", "num_net", "param",
-                              "Zad2", "m1(3)", "ID_Metki", "SetModesMetki", "Hex_id", "Check_sl", "sn_sl", "hig"};
+    const auto tag9 = {"BTNCloseCom", "CmbNet", "net", "Opros", "hi", "ne", "Set_mode", "num_net", "param",
+                       "Zad2", "m1(3)", "ID_Metki", "SetModesMetki", "Hex_id", "Check_sl", "sn_sl", "hig"};
     for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
         openPort();
         EXPECT_TRUE(window->cycle().isRunning());
         EXPECT_FALSE(window->timer1().isActive());
-        EXPECT_FALSE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled());
-        for (const QString& name : tag9) EXPECT_TRUE(ownEnabled(ctl(name))) << name.toStdString();
-        EXPECT_FALSE(ctl(QStringLiteral("R_p"))->isEnabled()) << "the repeater option stays greyed";
-        EXPECT_TRUE(ctl(QStringLiteral("CmbPort"))->isEnabled());
-        EXPECT_TRUE(ownEnabled(ctl(QStringLiteral("Frame2"))));
+        expectAll({"BTNOpenCom"}, enabled, false);
+        expectAll(tag9, own, true);
+        expectAll({"R_p"}, enabled, false, "the repeater option stays greyed");
+        expectAll({"CmbPort"}, enabled, true);
+        expectAll({"Frame2"}, own, true);
         click(QStringLiteral("BTNCloseCom"));
         EXPECT_FALSE(port.isOpen());
         EXPECT_FALSE(window->cycle().isRunning());
         EXPECT_TRUE(window->timer1().isActive());
-        EXPECT_TRUE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled());
-        for (const QString& name : tag9) EXPECT_FALSE(ownEnabled(ctl(name))) << name.toStdString();
-        EXPECT_FALSE(ctl(QStringLiteral("R_p"))->isEnabled());
+        expectAll({"BTNOpenCom"}, enabled, true);
+        expectAll(tag9, own, false);
+        expectAll({"R_p"}, enabled, false);
     }
 }
 
@@ -184,33 +186,31 @@ TEST_F(Window, GroupRoutinesNeverTouchThePortControls) {
     swtag130(*window);
     swtag131(*window);
     swtag134(*window);
-    EXPECT_TRUE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled());
-    EXPECT_TRUE(ctl(QStringLiteral("CmbPort"))->isEnabled());
-    EXPECT_TRUE(ownEnabled(ctl(QStringLiteral("Frame2"))));
-    EXPECT_FALSE(ctl(QStringLiteral("R_p"))->isEnabled());
+    expectAll({"BTNOpenCom", "CmbPort"}, enabled, true);
+    expectAll({"Frame2"}, own, true);
+    expectAll({"R_p"}, enabled, false);
 }
 
 TEST_F(Window, PanelSetsAreAppliedCumulativelyByDeviceType) {
-    auto* a = new QPushButton(window.get());
-    auto* b = new QPushButton(window.get());
-    auto* c = new QPushButton(window.get());
-    auto* d = new QPushButton(window.get());
-    setTag(a, 130);
-    setTag(b, 131);
-    setTag(c, 134);
-    setTag(d, 214);
-    for (QWidget* w : {a, b, c, d}) w->setEnabled(false);
+    // Buttons of the panel sets 130, 131, 134 and 214, all disabled at first.
+    QPushButton buttons[4];
+    const int sets[] = {130, 131, 134, 214};
+    for (int i = 0; i < 4; ++i) {
+        buttons[i].setParent(window.get());
+        setTag(&buttons[i], sets[i]);
+        buttons[i].setEnabled(false);
+    }
+    auto expectEnabled = [&](std::vector<bool> want) {
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(buttons[i].isEnabled(), want[i]) << "set " << sets[i];
+    };
     applyDeviceType(*window, 129);
-    for (QWidget* w : {a, b, c, d}) EXPECT_FALSE(w->isEnabled());
+    expectEnabled({false, false, false, false});
     applyDeviceType(*window, 131);
-    EXPECT_TRUE(a->isEnabled());
-    EXPECT_TRUE(b->isEnabled());
-    EXPECT_FALSE(c->isEnabled());
+    expectEnabled({true, true, false, false});
     applyDeviceType(*window, 134);
-    EXPECT_TRUE(c->isEnabled());
-    EXPECT_TRUE(d->isEnabled());
+    expectEnabled({true, true, true, true});
     CloseAllTags(*window);
-    for (QWidget* w : {a, b, c, d}) EXPECT_FALSE(w->isEnabled());
+    expectEnabled({false, false, false, false});
 }
 
 TEST_F(Window, CloseResetsTheReadOutsAndTheAddressList) {
@@ -225,16 +225,12 @@ TEST_F(Window, CloseResetsTheReadOutsAndTheAddressList) {
     click(QStringLiteral("BTNCloseCom"));
     EXPECT_EQ(cmb->count(), 1);
     EXPECT_EQ(cmb->currentText(), QStringLiteral("0"));
-    EXPECT_EQ(text(QStringLiteral("sn")), QStringLiteral("0"));
-    EXPECT_EQ(text(QStringLiteral("vv")), QStringLiteral("--------"));
-    for (const char* name : {"tek", "temp", "uroven", "lo", "hi", "ne"}) {
-        EXPECT_EQ(text(QString::fromLatin1(name)), QStringLiteral("Нет данных")) << name;
-    }
-    EXPECT_EQ(ctl<QProgressBar>(QStringLiteral("ProgressBar1"))->value(), 0);
-    EXPECT_EQ(text(QStringLiteral("MsgCom")), QString());
-    EXPECT_EQ(text(QStringLiteral("netdev")), QStringLiteral("Не определены"));
-    EXPECT_EQ(ctl<Lamp>(QStringLiteral("Pic"))->colour(), 0x10FFFFu);
+    expectTexts({{"sn", "0"}, {"vv", "--------"}, {"tek", "Нет данных"}, {"temp", "Нет данных"},
+                 {"uroven", "Нет данных"}, {"lo", "Нет данных"}, {"hi", "Нет данных"}, {"ne", "Нет данных"},
+                 {"MsgCom", ""}, {"netdev", "Не определены"}});
     EXPECT_EQ(text(QStringLiteral("SerNumMetki")), QStringLiteral("77")) << "the current tag is kept";
+    EXPECT_EQ(ctl<QProgressBar>(QStringLiteral("ProgressBar1"))->value(), 0);
+    EXPECT_EQ(ctl<Lamp>(QStringLiteral("Pic"))->colour(), 0x10FFFFu);
 }
 
 TEST_F(Window, AWriteFailureShowsItsMessageAndClosesThePort) {
@@ -243,7 +239,7 @@ TEST_F(Window, AWriteFailureShowsItsMessageAndClosesThePort) {
     runTick();
     EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("Ошибка записи в порт")});
     EXPECT_FALSE(port.isOpen());
-    EXPECT_TRUE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled());
+    expectAll({"BTNOpenCom"}, enabled, true);
     EXPECT_TRUE(window->timer1().isActive()) << "the port scan resumes";
 }
 
@@ -286,20 +282,20 @@ TEST_F(Window, OutModesShowsTheModeByte) {
     for (const auto& c : cases) {
         state().mode_yes = 1;
         window->Out_modes(c.nn);
-        EXPECT_TRUE(ctl<QRadioButton>(QString::fromLatin1(c.option))->isChecked()) << int(c.nn);
-        EXPECT_EQ(ctl<QCheckBox>(QStringLiteral("iinv"))->isChecked(), c.master) << int(c.nn);
-        EXPECT_EQ(ctl<QCheckBox>(QStringLiteral("usredn"))->isChecked(), c.frequency) << int(c.nn);
-        EXPECT_EQ(ctl(QStringLiteral("usred"))->isVisibleTo(window.get()), c.boxesVisible) << int(c.nn);
+        SCOPED_TRACE(int(c.nn));
+        expectAll({c.option}, checked, true);
+        expectAll({"iinv"}, checked, c.master);
+        expectAll({"usredn"}, checked, c.frequency);
+        EXPECT_EQ(ctl(QStringLiteral("usred"))->isVisibleTo(window.get()), c.boxesVisible);
         EXPECT_EQ(state().mode_yes, 0);
     }
-    EXPECT_FALSE(ctl(QStringLiteral("R_p"))->isEnabled()) << "selected but still greyed";
+    expectAll({"R_p"}, enabled, false, "selected but still greyed");
     // An unknown mode number changes no option but still sets the check boxes and ends the refresh.
     window->Out_modes(0x40);
     state().mode_yes = 2;
     window->Out_modes(0x83);
-    EXPECT_TRUE(ctl<QRadioButton>(QStringLiteral("R485"))->isChecked());
-    EXPECT_TRUE(ctl<QCheckBox>(QStringLiteral("iinv"))->isChecked());
-    EXPECT_FALSE(ctl<QCheckBox>(QStringLiteral("usredn"))->isChecked());
+    expectAll({"R485", "iinv"}, checked, true);
+    expectAll({"usredn"}, checked, false);
     EXPECT_EQ(state().mode_yes, 0);
 }
 
@@ -307,13 +303,13 @@ TEST_F(Window, OptionClicksShowTheBridgeBoxesOnlyForTheBridge) {
     openPort();
     window->show();
     ctl<QRadioButton>(QStringLiteral("R485"))->click();
-    EXPECT_TRUE(ctl(QStringLiteral("iinv"))->isVisible());
+    expectAll({"iinv"}, visible, true);
     ctl<QCheckBox>(QStringLiteral("iinv"))->setChecked(true);
     ctl<QRadioButton>(QStringLiteral("R_f"))->click();
-    EXPECT_FALSE(ctl(QStringLiteral("iinv"))->isVisible());
-    EXPECT_FALSE(ctl<QCheckBox>(QStringLiteral("iinv"))->isChecked());
+    expectAll({"iinv"}, visible, false);
+    expectAll({"iinv"}, checked, false);
     ctl<QRadioButton>(QStringLiteral("R485"))->click();
-    EXPECT_FALSE(ctl<QCheckBox>(QStringLiteral("iinv"))->isChecked()) << "the bridge keeps the cleared state";
+    expectAll({"iinv"}, checked, false, "the bridge keeps the cleared state");
 }
 
 TEST_F(Window, PortListIsLeftAloneWhileOpenOrUnchanged) {
