@@ -34,6 +34,15 @@ std::string show(const QByteArray& b) {
 
 #define EXPECT_BYTES(actual, expectedHex) EXPECT_EQ(show(actual), show(hex(expectedHex)))
 
+// A bus with the default readers, tags and slave.
+class DefaultBus : public ::testing::Test {
+protected:
+    Bus bus = Bus::withDefaults();
+};
+using SimBusState = DefaultBus;
+using SimBusFraming = DefaultBus;
+using SimBusFaultScope = DefaultBus;
+
 // Default data the replies below rely on (and the window's demo shows): reader 5, serial 123456,
 // type 134, version prefix 0, temperature 21, level 512, current 12345, empty level 100, tag ID
 // A1B2C3, second value 300, mode 2, network 1, channel 5, power 10, cells 1 and 2 bound to the two
@@ -157,8 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {"31 05 E0 7A 7A 7A 7A F9", "3E 05 E0 00 00 03 E9 00 12 34 56 BA 3E"}}}),
     [](const auto& info) { return std::string(info.param.behaviour); });
 
-TEST(SimBusState, SetCommandsChangeTheModelFields) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusState, SetCommandsChangeTheModelFields) {
     ask(bus, "31 05 F2 C0 30 31 05 F4 FD E8 07 14 E7 31 05 F1 17 70 94 31 05 F5 C1 31 05 FA 80");
     const Reader* r = bus.reader(5);
     ASSERT_NE(r, nullptr);
@@ -171,8 +179,7 @@ TEST(SimBusState, SetCommandsChangeTheModelFields) {
     EXPECT_EQ(r->lowerCalibrations, 1);
 }
 
-TEST(SimBusState, LiveValuesSetByATestShowInTheReply) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusState, LiveValuesSetByATestShowInTheReply) {
     Reader* r = bus.reader(5);
     r->live.temperature = -10;
     r->live.level = 1023;
@@ -181,14 +188,12 @@ TEST(SimBusState, LiveValuesSetByATestShowInTheReply) {
                  "3E 05 F0 F6 FF 03 01 00 00 00 64 00 00 00 C3 B2 A1 00 2C 01 02 01 00 05 0A 95");
 }
 
-TEST(SimBusState, ReaderWithoutTagsIsSilentOnSearch) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusState, ReaderWithoutTagsIsSilentOnSearch) {
     bus.reader(5)->tags.clear();
     EXPECT_TRUE(ask(bus, "31 05 E0 7A 7A 7A 7A F9").isEmpty());
 }
 
-TEST(SimBusState, AddressInUseOrPollAddressIsRefused) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusState, AddressInUseOrPollAddressIsRefused) {
     EXPECT_FALSE(bus.addReader(Bus::defaultReader(5)));
     EXPECT_FALSE(bus.addReader(Bus::defaultReader(0xFF)));
     ASSERT_TRUE(bus.addReader(Bus::defaultReader(7, 1)));
@@ -199,15 +204,14 @@ TEST(SimBusState, AddressInUseOrPollAddressIsRefused) {
     EXPECT_BYTES(ask(bus, "31 FF DC"), "05 07");
 }
 
-TEST(SimBusState, EmptyBusIgnoresThePoll) {
-    Bus bus;
-    EXPECT_TRUE(ask(bus, "31 FF DC").isEmpty());
+TEST_F(SimBusState, EmptyBusIgnoresThePoll) {
+    Bus empty;
+    EXPECT_TRUE(ask(empty, "31 FF DC").isEmpty());
 }
 
 // ---- The frame parser ----
 
-TEST(SimBusFraming, SeveralFramesInOneWriteAreAnsweredInOrder) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusFraming, SeveralFramesInOneWriteAreAnsweredInOrder) {
     const auto exchanges = bus.feed(hex("31 05 F5 C1 31 05 FC 5D 31 05 FA 80"));
     ASSERT_EQ(exchanges.size(), 3u);
     EXPECT_BYTES(exchanges[0].replyBytes(), "3E 05 F5 9E");
@@ -216,8 +220,7 @@ TEST(SimBusFraming, SeveralFramesInOneWriteAreAnsweredInOrder) {
     EXPECT_BYTES(exchanges[1].request, "31 05 FC 5D");
 }
 
-TEST(SimBusFraming, FrameArrivingInPiecesIsAnsweredWhenComplete) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusFraming, FrameArrivingInPiecesIsAnsweredWhenComplete) {
     EXPECT_TRUE(bus.feed(hex("31 05")).empty());
     EXPECT_TRUE(bus.feed(hex("F0")).empty());
     const auto exchanges = bus.feed(hex("FE"));
@@ -225,42 +228,37 @@ TEST(SimBusFraming, FrameArrivingInPiecesIsAnsweredWhenComplete) {
     EXPECT_BYTES(exchanges[0].replyBytes(), kF0Default);
 }
 
-TEST(SimBusFraming, WrongCheckByteIsIgnoredAndTheNextFrameAnswered) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusFraming, WrongCheckByteIsIgnoredAndTheNextFrameAnswered) {
     EXPECT_BYTES(ask(bus, "31 05 FC 5C 31 05 F5 C1"), "3E 05 F5 9E");
     EXPECT_GE(bus.ignoredFrames(), 1);
 }
 
-TEST(SimBusFraming, FrameForAnAbsentAddressIsIgnored) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusFraming, FrameForAnAbsentAddressIsIgnored) {
     EXPECT_TRUE(ask(bus, "31 07 F0 6F").isEmpty());
     EXPECT_TRUE(ask(bus, "31 07 FC CC").isEmpty());
     EXPECT_EQ(bus.ignoredFrames(), 2);
 }
 
-TEST(SimBusFraming, JunkAroundFramesIsSkipped) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusFraming, JunkAroundFramesIsSkipped) {
     // Noise, a lone start byte, an unknown command and a truncated poll before and between frames.
     EXPECT_BYTES(ask(bus, "00 FF 3E 31 31 05 77 31 FF 00 31 05 F5 C1 AA 55 31 05 FA 80"),
                  "3E 05 F5 9E 3E 05 FA DF");
     EXPECT_TRUE(bus.pendingInput().isEmpty());
 }
 
-TEST(SimBusFraming, UnfinishedFrameIsDroppedAfterAQuietGap) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusFraming, UnfinishedFrameIsDroppedAfterAQuietGap) {
     EXPECT_TRUE(bus.feed(hex("31 05 E1 0E 00")).empty());  // 19-byte command, cut short
     bus.advance(Bus::kStaleFrameMs + 1);
     EXPECT_BYTES(ask(bus, "31 05 F5 C1"), "3E 05 F5 9E");
 }
 
-TEST(SimBusFraming, UnfinishedFrameWaitsWithinTheGap) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusFraming, UnfinishedFrameWaitsWithinTheGap) {
     EXPECT_TRUE(bus.feed(hex("31 05 F2")).empty());
     bus.advance(Bus::kStaleFrameMs / 2);
     EXPECT_BYTES(ask(bus, "C0 30"), "3E 05 F2 C0 AA");
 }
 
-TEST(SimBusFraming, RequestLengthsFollowTheCommandLayouts) {
+TEST_F(SimBusFraming, RequestLengthsFollowTheCommandLayouts) {
     const std::pair<int, int> lengths[] = {{0xF0, 4},  {0xFC, 4},  {0xFB, 5}, {0xF6, 8}, {0xF5, 4},
                                            {0xFA, 4},  {0xF2, 5},  {0xF4, 8}, {0xE9, 4}, {0xE7, 4},
                                            {0xE6, 9},  {0xF7, 4},  {0xF1, 6}, {0xE0, 8}, {0xE3, 8},
@@ -325,55 +323,48 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"hang_up", FaultKind::HangUp, {}, true}),
     [](const auto& info) { return std::string(info.param.behaviour); });
 
-TEST(SimBusFaultScope, CountedFaultSpoilsExactlyThatManyReplies) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusFaultScope, CountedFaultSpoilsExactlyThatManyReplies) {
     bus.injectFault(FaultKind::Silence, 2);
     EXPECT_TRUE(ask(bus, "31 05 F5 C1").isEmpty());
     EXPECT_TRUE(ask(bus, "31 05 F5 C1").isEmpty());
     EXPECT_BYTES(ask(bus, "31 05 F5 C1"), "3E 05 F5 9E");
 }
 
-TEST(SimBusFaultScope, UncountedFaultLastsUntilCleared) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusFaultScope, UncountedFaultLastsUntilCleared) {
     bus.injectFault(FaultKind::Silence);
     for (int i = 0; i < 5; ++i) EXPECT_TRUE(ask(bus, "31 05 F5 C1").isEmpty()) << i;
     bus.clearFaults();
     EXPECT_BYTES(ask(bus, "31 05 F5 C1"), "3E 05 F5 9E");
 }
 
-TEST(SimBusFaultScope, FaultForOneReaderLeavesTheOthersAlone) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusFaultScope, FaultForOneReaderLeavesTheOthersAlone) {
     ASSERT_TRUE(bus.addReader(Bus::defaultReader(7, 1)));
     bus.injectFault(FaultKind::Silence, kUntilCleared, quint8(7));
     EXPECT_TRUE(ask(bus, "31 07 FC CC").isEmpty());
     EXPECT_BYTES(ask(bus, "31 05 F5 C1"), "3E 05 F5 9E");
 }
 
-TEST(SimBusFaultScope, SilencedCommandStillTakesEffect) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusFaultScope, SilencedCommandStillTakesEffect) {
     bus.injectFault(FaultKind::Silence, 1);
     EXPECT_TRUE(ask(bus, "31 05 F2 C0 30").isEmpty());
     EXPECT_EQ(bus.reader(5)->mode, 0xC0);
 }
 
-TEST(SimBusFaultScope, PollAnswerHasNoCheckByteToSpoil) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusFaultScope, PollAnswerHasNoCheckByteToSpoil) {
     bus.injectFault(FaultKind::BadCrc, 1);
     EXPECT_BYTES(ask(bus, "31 FF DC"), "05");
     // The fault was not used up by the poll: the next framed reply gets it.
     EXPECT_NE(ask(bus, "31 05 F5 C1"), hex("3E 05 F5 9E"));
 }
 
-TEST(SimBusFaultScope, SilentAnswerDoesNotUseUpAFault) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusFaultScope, SilentAnswerDoesNotUseUpAFault) {
     bus.injectFault(FaultKind::Silence, 1);
     EXPECT_TRUE(ask(bus, "31 05 E3 00 65 43 21 75").isEmpty());  // unknown tag: no answer anyway
     EXPECT_TRUE(ask(bus, "31 05 F5 C1").isEmpty());
     EXPECT_BYTES(ask(bus, "31 05 F5 C1"), "3E 05 F5 9E");
 }
 
-TEST(SimBusFaultScope, SplitAndLateTakeTheirOwnDelays) {
-    Bus bus = Bus::withDefaults();
+TEST_F(SimBusFaultScope, SplitAndLateTakeTheirOwnDelays) {
     bus.injectFault(FaultKind::Split, 1, std::nullopt, 80);
     bus.injectFault(FaultKind::Late, 1, std::nullopt, 700);
     auto split = bus.feed(hex("31 05 F5 C1"));
@@ -384,7 +375,7 @@ TEST(SimBusFaultScope, SplitAndLateTakeTheirOwnDelays) {
     EXPECT_EQ(late[0].chunks[0].delayMs, 700);
 }
 
-TEST(SimBusFaultScope, FaultNamesRoundTrip) {
+TEST_F(SimBusFaultScope, FaultNamesRoundTrip) {
     const std::pair<const char*, FaultKind> names[] = {
         {"silence", FaultKind::Silence}, {"bad-crc", FaultKind::BadCrc}, {"garbage", FaultKind::Garbage},
         {"split", FaultKind::Split},     {"late", FaultKind::Late},      {"long", FaultKind::Long},

@@ -45,32 +45,55 @@ QByteArray readBytes(SerialPort& port, int count, int timeoutMs) {
     return got;
 }
 
-class SimPty : public ::testing::Test {
+// The next bytes read are exactly `expected` (hex), within two seconds.
+void expectRead(SerialPort& port, const char* expected) {
+    const QByteArray want = hex(expected);
+    EXPECT_EQ(show(readBytes(port, int(want.size()), 2000)), show(want));
+}
+
+// A host of its own per test, and a port to open on it.
+class SimPtyHost : public ::testing::Test {
   protected:
-    void SetUp() override {
-        host.setPacing(false);
+    // Starts the host unless it runs (unpaced unless asked) and opens `p` on it.
+    void startAndOpen(QtSerialPort& p, bool pacing = false) {
+        host.setPacing(pacing);
         QString why;
-        ASSERT_TRUE(host.start(&why)) << why.toStdString();
-        const OpenResult r = port.open(host.slavePath());
+        ASSERT_TRUE(host.isRunning() || host.start(&why)) << why.toStdString();
+        const OpenResult r = p.open(host.slavePath());
         ASSERT_TRUE(r.ok) << r.cause.toStdString();
     }
+    // Every trace entry is kept in `entries`.
+    void keepTrace() {
+        host.setTrace([this](const TraceEntry& e) {
+            std::lock_guard<std::mutex> lock(m);
+            entries.push_back(e);
+        });
+    }
+    std::mutex m;
+    std::vector<TraceEntry> entries;
+    PtyHost host;
+    QtSerialPort port;
+};
+
+// The host started unpaced and the port open on it before each test.
+class SimPty : public SimPtyHost {
+  protected:
+    void SetUp() override { startAndOpen(port); }
     void TearDown() override {
         port.close();
         host.stop();
     }
-    PtyHost host;
-    QtSerialPort port;
 };
 
 TEST_F(SimPty, IdentificationRoundTripThroughTheSerialPort) {
     EXPECT_TRUE(host.slavePath().startsWith(QStringLiteral("/dev/pts/")));
     ASSERT_EQ(port.write(hex("31 05 FC 5D")), 4);
-    EXPECT_EQ(show(readBytes(port, 10, 2000)), show(hex(kFCDefault)));
+    expectRead(port, kFCDefault);
 }
 
 TEST_F(SimPty, SeveralRequestsInOneWriteGetTheirRepliesInOrder) {
     ASSERT_EQ(port.write(hex("31 05 F5 C1 31 FF DC 31 05 FA 80")), 11);
-    EXPECT_EQ(show(readBytes(port, 9, 2000)), show(hex("3E 05 F5 9E 05 3E 05 FA DF")));
+    expectRead(port, "3E 05 F5 9E 05 3E 05 FA DF");
 }
 
 TEST_F(SimPty, BusChangedWhileRunningShowsInTheNextReply) {
@@ -82,11 +105,10 @@ TEST_F(SimPty, BusChangedWhileRunningShowsInTheNextReply) {
         r->live.current = 1;
     });
     ASSERT_EQ(port.write(hex("31 05 F0 FE")), 4);
-    EXPECT_EQ(show(readBytes(port, 26, 2000)),
-              show(hex("3E 05 F0 F6 FF 03 01 00 00 00 64 00 00 00 C3 B2 A1 00 2C 01 02 01 00 05 0A 95")));
+    expectRead(port, "3E 05 F0 F6 FF 03 01 00 00 00 64 00 00 00 C3 B2 A1 00 2C 01 02 01 00 05 0A 95");
     // And the other way round: what the port set is visible to the test.
     ASSERT_EQ(port.write(hex("31 05 F2 C0 30")), 5);
-    EXPECT_EQ(show(readBytes(port, 5, 2000)), show(hex("3E 05 F2 C0 AA")));
+    expectRead(port, "3E 05 F2 C0 AA");
     EXPECT_EQ(host.withBus([](Bus& bus) { return bus.reader(5)->mode; }), 0xC0);
 }
 
@@ -106,7 +128,7 @@ TEST_F(SimPty, LateReplyComesOnlyAfterItsDelay) {
     host.injectFault(FaultKind::Late, 1);
     ASSERT_EQ(port.write(hex("31 05 FC 5D")), 4);
     EXPECT_TRUE(readBytes(port, 1, 200).isEmpty());
-    EXPECT_EQ(show(readBytes(port, 10, 2000)), show(hex(kFCDefault)));
+    expectRead(port, kFCDefault);
 }
 
 TEST_F(SimPty, OverLongReplyCarriesSixtyBytes) {
@@ -147,33 +169,24 @@ TEST_F(SimPty, HangUpIsSeenAsThePortGoneOnceWithoutACpuStorm) {
     EXPECT_FALSE(port.open(path).ok);
 }
 
-TEST(SimPtyHost, ComesBackOnANewPtyAfterAHangUp) {
-    PtyHost host;
-    host.setPacing(false);
-    ASSERT_TRUE(host.start());
-    host.injectFault(FaultKind::HangUp, 1);
+TEST_F(SimPtyHost, ComesBackOnANewPtyAfterAHangUp) {
     {
-        QtSerialPort port;
-        ASSERT_TRUE(port.open(host.slavePath()).ok);
-        QSignalSpy gone(&port, &SerialPort::gone);
-        port.write(hex("31 05 FC 5D"));
+        QtSerialPort first;
+        ASSERT_NO_FATAL_FAILURE(startAndOpen(first));
+        host.injectFault(FaultKind::HangUp, 1);
+        QSignalSpy gone(&first, &SerialPort::gone);
+        first.write(hex("31 05 FC 5D"));
         ASSERT_TRUE(gone.wait(3000));
     }
     EXPECT_FALSE(host.isRunning());
-    QString why;
-    ASSERT_TRUE(host.start(&why)) << why.toStdString();
-    QtSerialPort port;
-    ASSERT_TRUE(port.open(host.slavePath()).ok);
+    ASSERT_NO_FATAL_FAILURE(startAndOpen(port));
     port.write(hex("31 05 FC 5D"));
-    EXPECT_EQ(show(readBytes(port, 10, 2000)), show(hex(kFCDefault)));
+    expectRead(port, kFCDefault);
 }
 
-TEST(SimPtyHost, PacedReplyTakesTheLineTimeOfItsBytes) {
-    PtyHost host;  // pacing is on by default
-    ASSERT_TRUE(host.pacing());
-    ASSERT_TRUE(host.start());
-    QtSerialPort port;
-    ASSERT_TRUE(port.open(host.slavePath()).ok);
+TEST_F(SimPtyHost, PacedReplyTakesTheLineTimeOfItsBytes) {
+    ASSERT_TRUE(host.pacing()) << "pacing is on by default";
+    ASSERT_NO_FATAL_FAILURE(startAndOpen(port, true));
     QElapsedTimer t;
     t.start();
     port.write(hex("31 05 E7 E0"));  // the 44-byte table: about 23 ms at 19200 baud
@@ -182,13 +195,9 @@ TEST(SimPtyHost, PacedReplyTakesTheLineTimeOfItsBytes) {
     EXPECT_GE(t.elapsed(), 20);
 }
 
-TEST(SimPtyHost, StopIsPromptEvenWithAReplyWaiting) {
-    PtyHost host;
-    host.setPacing(false);
-    ASSERT_TRUE(host.start());
+TEST_F(SimPtyHost, StopIsPromptEvenWithAReplyWaiting) {
+    ASSERT_NO_FATAL_FAILURE(startAndOpen(port));
     host.injectFault(FaultKind::Late, 1, std::nullopt, 10000);
-    QtSerialPort port;
-    ASSERT_TRUE(port.open(host.slavePath()).ok);
     port.write(hex("31 05 FC 5D"));
     QTest::qWait(50);
     QElapsedTimer t;
@@ -200,8 +209,7 @@ TEST(SimPtyHost, StopIsPromptEvenWithAReplyWaiting) {
     host.stop();  // twice is harmless
 }
 
-TEST(SimPtyHost, SecondStartWhileRunningIsRefused) {
-    PtyHost host;
+TEST_F(SimPtyHost, SecondStartWhileRunningIsRefused) {
     ASSERT_TRUE(host.start());
     QString why;
     EXPECT_FALSE(host.start(&why));
@@ -209,18 +217,9 @@ TEST(SimPtyHost, SecondStartWhileRunningIsRefused) {
     EXPECT_TRUE(host.isRunning());
 }
 
-TEST(SimPtyHost, TraceReportsRequestsAndReplies) {
-    std::mutex m;
-    std::vector<TraceEntry> entries;
-    PtyHost host;
-    host.setPacing(false);
-    host.setTrace([&](const TraceEntry& e) {
-        std::lock_guard<std::mutex> lock(m);
-        entries.push_back(e);
-    });
-    ASSERT_TRUE(host.start());
-    QtSerialPort port;
-    ASSERT_TRUE(port.open(host.slavePath()).ok);
+TEST_F(SimPtyHost, TraceReportsRequestsAndReplies) {
+    keepTrace();
+    ASSERT_NO_FATAL_FAILURE(startAndOpen(port));
     port.write(hex("31 05 F5 C1"));
     ASSERT_EQ(readBytes(port, 4, 2000).size(), 4);
     host.stop();
@@ -235,18 +234,9 @@ TEST(SimPtyHost, TraceReportsRequestsAndReplies) {
     EXPECT_TRUE(formatTrace(entries[1]).endsWith(QStringLiteral("3E 05 F5 9E")));
 }
 
-TEST(SimPtyHost, TraceShowsRequestsThatNoReaderAnswers) {
-    std::mutex m;
-    std::vector<TraceEntry> entries;
-    PtyHost host;
-    host.setPacing(false);
-    host.setTrace([&](const TraceEntry& e) {
-        std::lock_guard<std::mutex> lock(m);
-        entries.push_back(e);
-    });
-    ASSERT_TRUE(host.start());
-    QtSerialPort port;
-    ASSERT_TRUE(port.open(host.slavePath()).ok);
+TEST_F(SimPtyHost, TraceShowsRequestsThatNoReaderAnswers) {
+    keepTrace();
+    ASSERT_NO_FATAL_FAILURE(startAndOpen(port));
     port.write(hex("31 00 F0 01"));  // no reader at address 0
     QTest::qWait(100);
     host.stop();
@@ -328,9 +318,9 @@ TEST(SimCommandLine, PrintsThePortServesItThroughTheLinkAndCleansUpOnTerminate) 
         const OpenResult opened = port.open(link);
         ASSERT_TRUE(opened.ok) << opened.cause.toStdString();
         port.write(hex("31 FF DC"));
-        EXPECT_EQ(show(readBytes(port, 2, 2000)), "05 07");
+        expectRead(port, "05 07");
         port.write(hex("31 05 FC 5D"));
-        EXPECT_EQ(show(readBytes(port, 10, 2000)), show(hex(kFCDefault)));
+        expectRead(port, kFCDefault);
     }
     QTest::qWait(50);
     out += p.readAllStandardOutput();
