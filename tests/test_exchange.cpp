@@ -53,20 +53,28 @@ protected:
         host.cycle = cycle.get();
         host.port = &port;
         port.open(QStringLiteral("COM3"));
-        cycle->registerDecoder(0xF0, [this](const Reply& r) { decoded << r.bytes(); });
-        cycle->registerDecoder(0xFB, [this](const Reply& r) { decoded << r.bytes(); });
-        cycle->registerDecoder(0xFC, [this](const Reply& r) { decoded << r.bytes(); });
-        cycle->registerDecoder(0xE0, [this](const Reply& r) { decoded << r.bytes(); });
+        for (int code : {0xF0, 0xFB, 0xFC, 0xE0})
+            cycle->registerDecoder(quint8(code), [this](const Reply& r) { decoded << r.bytes(); });
         cycle->setPollAnswerHandler([this](const QByteArray& r) { pollAnswers << r; });
         cycle->start();
     }
 
     // Runs one whole tick and returns what it wrote.
     QByteArray tick() {
+        startTick();
+        EXPECT_TRUE(tickEnds());
+        return port.written;
+    }
+    // Starts a tick with nothing written yet; its read window opens.
+    void startTick() {
         port.clearWritten();
         cycle->TMRComm_Timer();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return !cycle->tickInProgress(); }, 2000));
-        return port.written;
+    }
+    bool tickEnds() { return QTest::qWaitFor([this] { return !cycle->tickInProgress(); }, 2000); }
+    // The device sends `bytes`; a tick reads them.
+    void receive(const QByteArray& bytes) {
+        port.feed(bytes);
+        tick();
     }
     // Selects an address whose identification was already requested, so the tick polls at once.
     void settle(const char* address) {
@@ -132,8 +140,7 @@ TEST_F(Exchange, ReplyIsReadOnTheTickAfterItsRequestAndDispatchedByCode) {
     settle("5");
     tick();
     const QByteArray reply = hex("3E 05 F0 19 00 02 01 00 00 00 7E");
-    port.feed(reply);
-    tick();
+    receive(reply);
     ASSERT_EQ(decoded.size(), 1);
     EXPECT_EQ(decoded[0], reply);
     EXPECT_EQ(port.flushCount, 1) << "the output is flushed after a reply";
@@ -143,14 +150,12 @@ TEST_F(Exchange, WrongCheckByteOnCurrentParametersIsIgnoredButOtherRepliesAreDec
     settle("5");
     host.status = QStringLiteral("было");
     tick();  // silent: the no-reply message replaces the status
-    port.feed(hex("3E 05 F0 19 00 02 01 00 00 00 7F"));
-    tick();
+    receive(hex("3E 05 F0 19 00 02 01 00 00 00 7F"));
     EXPECT_TRUE(decoded.isEmpty());
     EXPECT_EQ(host.status, QStringLiteral("было")) << "the no-reply message is still taken back";
     EXPECT_EQ(host.lamp, kLampRed);
     EXPECT_TRUE(host.txtRec.startsWith(QStringLiteral("3E 5 F0 19 0 2 1 0 0 0 7F 7E ")));
-    port.feed(hex("3E 05 FB CC"));
-    tick();
+    receive(hex("3E 05 FB CC"));
     ASSERT_EQ(decoded.size(), 1) << "an acknowledgement is taken whatever its check byte";
     EXPECT_EQ(decoded[0], hex("3E 05 FB CC"));
 }
@@ -158,8 +163,7 @@ TEST_F(Exchange, WrongCheckByteOnCurrentParametersIsIgnoredButOtherRepliesAreDec
 TEST_F(Exchange, UnknownCodesAndShortFramedRepliesAreIgnored) {
     settle("5");
     for (const char* r : {"3E 05 77 00", "3E 05 E2 00 11", "3E 05"}) {
-        port.feed(hex(r));
-        tick();
+        receive(hex(r));
     }
     EXPECT_TRUE(decoded.isEmpty());
     EXPECT_TRUE(pollAnswers.isEmpty());
@@ -174,6 +178,7 @@ TEST_F(Exchange, SilenceShowsTheTabsMessageOnceSavedAndRestoresTheText) {
                  {TabTag, QStringLiteral("Нет связи с меткой ")},
                  {TabBridge, QStringLiteral("Нет связи с удаленным считывателем")}};
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
         host.tab = c.tab;
         host.status = QStringLiteral("Приняты данные");
         tick();
@@ -181,8 +186,7 @@ TEST_F(Exchange, SilenceShowsTheTabsMessageOnceSavedAndRestoresTheText) {
         EXPECT_TRUE(cycle->state().no_data);
         tick();  // a second silent tick changes only the message, not the saved text
         EXPECT_EQ(cycle->state().last_msg, QStringLiteral("Приняты данные"));
-        port.feed(hex("3E 05 77 00"));
-        tick();
+        receive(hex("3E 05 77 00"));
         EXPECT_EQ(host.status, QStringLiteral("Приняты данные"));
         EXPECT_FALSE(cycle->state().no_data);
     }
@@ -195,8 +199,7 @@ TEST_F(Exchange, LampBlinksOnEveryWriteAndTurnsRedOnAReply) {
     EXPECT_EQ(host.lamp, kLampGrey);
     tick();
     EXPECT_EQ(host.lamp, kLampWhite);
-    port.feed(hex("3E 05 77 00"));
-    tick();
+    receive(hex("3E 05 77 00"));
     EXPECT_EQ(host.lamp, kLampRed);
     tick();
     EXPECT_EQ(host.lamp, kLampWhite) << "red is not white, so the blink makes it white";
@@ -209,21 +212,18 @@ TEST_F(Exchange, LongRepliesAreDecodedButNotTraced) {
     sixty = Control_summ(sixty);
     ASSERT_EQ(sixty.size(), 60);
     host.txtRec = QStringLiteral("unchanged");
-    port.feed(sixty);
-    tick();
+    receive(sixty);
     EXPECT_EQ(host.txtRec, QStringLiteral("unchanged"));
     ASSERT_EQ(decoded.size(), 1);
     EXPECT_EQ(decoded[0], sixty);
     const QByteArray fortyNine = Control_summ(frame + QByteArray(48 - frame.size(), '\0'));
-    port.feed(fortyNine);
-    tick();
+    receive(fortyNine);
     EXPECT_TRUE(host.txtRec.endsWith(QStringLiteral("FE"))) << "a 49-byte reply is traced with the poll check";
 }
 
 TEST_F(Exchange, UnframedRepliesAreThePollAnswerOnlyWhileAPollIsInProgress) {
     settle("5");
-    port.feed(hex("05"));
-    tick();
+    receive(hex("05"));
     EXPECT_TRUE(pollAnswers.isEmpty());
     EXPECT_FALSE(cycle->state().net_opr);
 
@@ -238,8 +238,7 @@ TEST_F(Exchange, UnframedRepliesAreThePollAnswerOnlyWhileAPollIsInProgress) {
     for (const auto& c : cases) {
         pollAnswers.clear();
         cycle->state().net_opr = true;
-        port.feed(c.reply);
-        tick();
+        receive(c.reply);
         EXPECT_EQ(pollAnswers.size(), c.taken ? 1 : 0) << c.reply.toHex().constData();
         EXPECT_EQ(cycle->state().net_opr, !c.taken && c.reply.startsWith('>') && c.reply.size() >= 4)
             << "an ordinary reply leaves the poll in progress, anything else ends it";
@@ -260,8 +259,7 @@ TEST_F(Exchange, ALongPendingRequestIsWrittenInPiecesAndCountsAsWritten) {
 TEST_F(Exchange, AShortWriteClosesTheConnectionAndDropsTheReply) {
     settle("5");
     port.writeLimit = 2;
-    port.feed(hex("3E 05 FB CC"));
-    tick();
+    receive(hex("3E 05 FB CC"));
     EXPECT_EQ(host.messages, QStringList{QStringLiteral("Ошибка записи в порт")});
     EXPECT_EQ(host.closeActions, 1);
     EXPECT_FALSE(cycle->isRunning());
@@ -289,17 +287,15 @@ TEST_F(Exchange, ThePortGoingAwayTakesTheWriteFailurePathOnce) {
 
 TEST_F(Exchange, TicksNeverOverlap) {
     settle("5");
-    port.clearWritten();
-    cycle->TMRComm_Timer();
+    startTick();
     cycle->TMRComm_Timer();  // a second tick while the read window is open does nothing
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !cycle->tickInProgress(); }, 2000));
+    EXPECT_TRUE(tickEnds());
     EXPECT_EQ(port.written, hex("31 05 F0 FE"));
 }
 
 TEST_F(Exchange, ClosingDuringTheReadWindowEndsTheTickWithoutAWrite) {
     settle("5");
-    port.clearWritten();
-    cycle->TMRComm_Timer();
+    startTick();
     ASSERT_TRUE(cycle->tickInProgress());
     host.runCloseAction();
     EXPECT_FALSE(cycle->tickInProgress());
@@ -310,10 +306,9 @@ TEST_F(Exchange, ClosingDuringTheReadWindowEndsTheTickWithoutAWrite) {
 
 TEST_F(Exchange, AClickDuringTheReadWindowCountsAsBeforeTheTick) {
     settle("5");
-    port.clearWritten();
-    cycle->TMRComm_Timer();
+    startTick();
     cycle->state().wrs = hex("31 05 FB 07 CB");
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !cycle->tickInProgress(); }, 2000));
+    EXPECT_TRUE(tickEnds());
     EXPECT_EQ(port.written, hex("31 05 FB 07 CB"));
     EXPECT_EQ(host.cmdBox, QStringLiteral("31_5_FB_7_CB_"));
 }
@@ -344,8 +339,7 @@ TEST_F(Exchange, ASilentReadWindowLetsTheEventLoopRun) {
 
 TEST_F(Exchange, ReadTakesAtMost255BytesAndLeavesTheRestForTheNextTick) {
     settle("5");
-    port.feed(QByteArray(300, '\x01'));
-    tick();
+    receive(QByteArray(300, '\x01'));
     EXPECT_EQ(port.bytesAvailable(), 45);
 }
 
@@ -386,8 +380,7 @@ TEST_F(Exchange, RepliesOfAnyLengthAndContentNeverCrashTheCycle) {
         for (auto& c : reply) c = static_cast<char>(rng.bounded(256));
         if (i % 2 && size > 2) reply[0] = '>';
         cycle->state().net_opr = i % 3 == 0;
-        port.feed(reply);
-        tick();
+        receive(reply);
     }
     EXPECT_TRUE(port.isOpen());
 }
