@@ -161,3 +161,19 @@ TEST(RealPort, ASilentLineDoesNotStallTheEventLoop) {
     // A blocking read would hold the loop for 256 ms on each silent tick.
     EXPECT_LT(longestGap, 100);
 }
+
+TEST(RealPort, APortHeldByAnotherOpenIsReportedBusyWithTheHolder) {
+    Pty pty;
+    QtSerialPort first;
+    ASSERT_TRUE(first.open(pty.slavePath).ok);
+    QtSerialPort second;
+    const OpenResult r = second.open(pty.slavePath);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.failure, OpenFailure::Busy);
+    EXPECT_TRUE(r.cause.startsWith(QStringLiteral("порт занят другой программой"))) << r.cause.toStdString();
+    EXPECT_TRUE(r.cause.contains(QStringLiteral("PID %1").arg(QCoreApplication::applicationPid())))
+        << "the lock file names the holder: " << r.cause.toStdString();
+    EXPECT_FALSE(second.isOpen());
+    first.close();
+    EXPECT_TRUE(second.open(pty.slavePath).ok) << "free again once the holder closes it";
+}
