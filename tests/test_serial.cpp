@@ -1,10 +1,12 @@
 // The real port (QSerialPort) over a pseudo-terminal, and the port list.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -176,4 +178,24 @@ TEST(RealPort, APortHeldByAnotherOpenIsReportedBusyWithTheHolder) {
     EXPECT_FALSE(second.isOpen());
     first.close();
     EXPECT_TRUE(second.open(pty.slavePath).ok) << "free again once the holder closes it";
+}
+
+TEST(RealPort, AUserWithoutAccessIsToldAboutTheDialoutGroup) {
+    // Root may open anything, so this needs another user: run as root, it opens a pty that only root may
+    // use and has an unprivileged user try it.
+    if (::geteuid() != 0 || !QFile::exists(QStringLiteral("/usr/sbin/runuser"))) {
+        GTEST_SKIP() << "needs root and runuser to act as an unprivileged user";
+    }
+    Pty pty;
+    ASSERT_EQ(::chmod(QFile::encodeName(pty.slavePath).constData(), 0600), 0);
+    QProcess probe;
+    probe.start(QStringLiteral("/usr/sbin/runuser"),
+                {QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"), QStringLiteral(PORT_PROBE_EXE),
+                 pty.slavePath});
+    ASSERT_TRUE(probe.waitForFinished(10000));
+    const QString out = QString::fromUtf8(probe.readAllStandardOutput()).trimmed();
+    if (out.isEmpty()) GTEST_SKIP() << "the unprivileged user cannot run the probe here";
+    EXPECT_EQ(out.section(QLatin1Char(' '), 0, 0), QString::number(static_cast<int>(OpenFailure::PermissionDenied)))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("dialout"))) << out.toStdString();
 }
