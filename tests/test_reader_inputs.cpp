@@ -1,5 +1,7 @@
 // Every text box and input dialog of the reader commands against the same awkward entries: each gets
-// its message or its request, nothing partial is left pending, and nothing crashes.
+// its message or its request, nothing partial is left pending, and nothing crashes. The range limits
+// of the radio-parameter, cell, ID and delay boxes are checked with an earlier request pending in
+// test_reader_commands.cpp.
 #include <functional>
 
 #include "input_cases.h"
@@ -78,15 +80,13 @@ TEST_F(ReaderInputs, SerialNumberDialog) {
 
 TEST_F(ReaderInputs, NetworkNumberBox) {
     tryAll(QStringLiteral("param"), box("num_net"),
-           {{refused({"", "0", "65001"}), kError},
-            {{"1"}, {}, "31 01 F4 00 01 05 0A 8D"},
-            {{"65000"}, {}, "31 01 F4 FD E8 05 0A 28"},
+           {{refused({""}), kError},
             {{"10,4", "10.4"}, {}, "31 01 F4 00 0A 05 0A 4C"}});
 }
 
 TEST_F(ReaderInputs, ChannelBox) {
     tryAll(QStringLiteral("param"), box("n_kan"),
-           {{refused({"", "0", "256"}), kError},
+           {{refused({""}), kError},
             {{"1"}, {}, "31 01 F4 00 01 01 0A B6"},
             {{"255"}, {}, "31 01 F4 00 01 FF 0A F3"},
             {{"10,4", "10.4"}, {}, "31 01 F4 00 01 0A 0A 95"}});
@@ -94,7 +94,7 @@ TEST_F(ReaderInputs, ChannelBox) {
 
 TEST_F(ReaderInputs, PowerBox) {
     tryAll(QStringLiteral("param"), box("ppow"),
-           {{refused({"", "2", "256"}), kError},
+           {{refused({""}), kError},
             {{"3"}, {}, "31 01 F4 00 01 05 03 11"},
             {{"255"}, {}, "31 01 F4 00 01 05 FF C6"},
             {{"10,4", "10.4"}, {}, "31 01 F4 00 01 05 0A 8D"}});
@@ -103,14 +103,12 @@ TEST_F(ReaderInputs, PowerBox) {
 TEST_F(ReaderInputs, CellNumberBox) {
     tryAll(QStringLiteral("Command3"), box("plm"),
            {{refused({"", "0", "11", "256"}), QStringLiteral("номер ячейки должен быть от 1 до10")},
-            {{"1"}, {}, "31 01 E6 00 00 1A 2B 3C C6"},
-            {{"10", "10,4", "10.4"}, {}, "31 01 E6 09 00 1A 2B 3C 35"}});
+            {{"10", "10,4"}, {}, "31 01 E6 09 00 1A 2B 3C 35"}});
 }
 
 TEST_F(ReaderInputs, TagIdBox) {
     tryAll(QStringLiteral("Command3"), box("iddm"),
-           {{{""}, {}, "31 01 E6 00 00 00 00 00 19"},
-            {{" ", "0x10", "-1", "10,4", "10.4", typed("пять"), typed("１０")},
+           {{{" ", "0x10", "-1", "10,4", "10.4", typed("пять"), typed("１０")},
              QStringLiteral("В строке имеются символы не принадлежащие HEX")},
             {{"123456789", longText('1')}, QStringLiteral("Cлишком много символов Идентификатора")},
             {{"abc"}, {}, "31 01 E6 00 00 00 0A BC 6F"},
@@ -120,8 +118,6 @@ TEST_F(ReaderInputs, TagIdBox) {
 
 TEST_F(ReaderInputs, ResetDelayBox) {
     tryAll(QStringLiteral("Command2"), box("Zad2"),
-           {{refused({"", "6001"}), kError},
-            {{"0"}, {}, "31 01 F1 00 00 E0"},
-            {{"6000"}, {}, "31 01 F1 17 70 9A"},
+           {{refused({""}), kError},
             {{"10,4", "10.4"}, {}, "31 01 F1 00 0A 9E"}});
 }

@@ -61,6 +61,8 @@ struct ReplyCase {
     std::string reply;  // empty: no answer
 };
 
+// The set-commands with a round trip below (mode, lower mark, cell write, delay set, new address, new
+// serial, tag write, tag serial, search for any tag) have their first reply checked there.
 class SimBusReplies : public ::testing::TestWithParam<ReplyCase> {};
 
 TEST_P(SimBusReplies, AnswersWithTheLayoutOfItsCommand) {
@@ -74,14 +76,11 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"current_parameters_26_bytes_lsb_first", "31 05 F0 FE", kF0Default},
         ReplyCase{"identification_serial_lsb_first_type_and_prefix", "31 05 FC 5D", kFCDefault},
         ReplyCase{"upper_calibration_acknowledged", "31 05 F5 C1", "3E 05 F5 9E"},
-        ReplyCase{"lower_calibration_acknowledged", "31 05 FA 80", "3E 05 FA DF"},
         ReplyCase{"table_read_answers_code_E6_with_ten_cells", "31 05 E7 E0", kTableDefault},
         ReplyCase{"table_clear_answers_the_empty_table", "31 05 E9 FF", kTableEmpty},
         ReplyCase{"delay_read_answers_code_F1_lsb_first", "31 05 F7 7D", "3E 05 F1 F4 01 7D"},
         ReplyCase{"slave_data_mixed_byte_orders", "31 05 E8 A1", "3E 05 E8 F1 FB 09 00 01 98 DC 05 CD 9C 08"},
         ReplyCase{"slave_rs485_value_after_an_unused_byte", "31 05 06 57", "3E 05 06 00 34 12 12"},
-        ReplyCase{"search_for_any_tag_answers_the_first_tag", "31 05 E0 7A 7A 7A 7A F9",
-                  "3E 05 E0 00 00 03 E9 00 12 34 56 BA 3E"},
         ReplyCase{"search_for_one_identifier_answers_that_tag", "31 05 E0 00 AB CD EF BA",
                   "3E 05 E0 00 00 03 EA 00 AB CD EF AB 15"},
         ReplyCase{"tag_read_of_the_first_tag", "31 05 E3 00 12 34 56 43",
@@ -89,17 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"tag_read_of_the_second_tag", "31 05 E3 00 AB CD EF F4",
                   "3E 05 E3 00 00 03 EA 00 AB CD EF 00 C8 02 05 2D 00 78 AB 29"},
         ReplyCase{"network_poll_answers_bare_addresses", "31 FF DC", "05"},
-        ReplyCase{"new_mode_acknowledged_with_the_mode_in_force", "31 05 F2 C0 30", "3E 05 F2 C0 AA"},
         ReplyCase{"radio_parameters_acknowledged", "31 05 F4 FD E8 07 14 E7", "3E 05 F4 C0"},
-        ReplyCase{"cell_write_answers_the_whole_table", "31 05 E6 09 00 1A 2B 3C C1", kTableCell10},
-        ReplyCase{"delay_set_answers_the_parameter_reply", "31 05 F1 17 70 94", "3E 05 F1 70 17 29"},
-        ReplyCase{"new_address_acknowledged_from_the_new_address", "31 05 FB 07 CB", "3E 07 FB 10"},
-        ReplyCase{"new_serial_acknowledged", "31 05 F6 00 1E 84 80 DE", "3E 05 F6 7C"},
-        ReplyCase{"tag_write_answers_the_updated_tag",
-                  "31 05 E1 0E 00 00 03 E9 00 65 43 21 01 2C 03 D8 00 5A 50",
-                  "3E 05 E1 00 00 03 E9 00 65 43 21 01 2C 03 D8 7B 00 5A BA 99"},
-        ReplyCase{"tag_serial_write_answers_like_a_search", "31 05 E2 00 12 34 56 00 00 07 D0 F5",
-                  "3E 05 E2 00 00 07 D0 00 12 34 56 BA 34"},
         ReplyCase{"tag_read_of_an_unknown_identifier_is_silent", "31 05 E3 00 65 43 21 75", ""},
         ReplyCase{"cell_number_above_nine_is_silent", "31 05 E6 0A 00 1A 2B 3C 61", ""}),
     [](const auto& info) { return std::string(info.param.behaviour); });
