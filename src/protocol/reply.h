@@ -14,6 +14,9 @@ public:
     explicit Reply(QByteArray bytes) : bytes_(std::move(bytes)) {}
 
     const QByteArray& bytes() const { return bytes_; }
+    // The reply without its check byte: decoders read fields from this, so the check byte never
+    // stands in for a field that a short reply lacks.
+    Reply data() const { return Reply(bytes_.left(bytes_.isEmpty() ? 0 : bytes_.size() - 1)); }
     int size() const { return static_cast<int>(bytes_.size()); }
 
     // True when positions pos .. pos+count-1 all exist.

@@ -30,13 +30,13 @@ BoundIds::BoundIds(FeatureContext& ctx) : ctx_(ctx) {
 }
 
 void BoundIds::sendPlain(quint8 command) {
-    const auto address = addressOrRefuse(ctx_);
+    const auto address = ctx_.addressOrRefuse();
     if (!address) return;
     ctx_.state().wrs = form_zaprosa(*address, command);
 }
 
 void BoundIds::Command3_Click() {
-    const auto address = addressOrRefuse(ctx_);
+    const auto address = ctx_.addressOrRefuse();
     if (!address) return;
     const NumberResult cell = parseWholeNumber(ctx_.get<QLineEdit>(QStringLiteral("plm"))->text(), 1, kIdCells);
     if (!cell.ok()) {
@@ -56,7 +56,7 @@ void BoundIds::Command3_Click() {
 void BoundIds::Command2_Click() {
     ExchangeState& s = ctx_.state();
     s.wrs.clear();
-    const auto address = addressOrRefuse(ctx_);
+    const auto address = ctx_.addressOrRefuse();
     if (!address) return;
     const NumberResult delay =
         parseWholeNumber(ctx_.get<QLineEdit>(QStringLiteral("Zad2"))->text(), 0, kMaxResetDelay);
@@ -74,7 +74,7 @@ void BoundIds::Command2_Click() {
 void BoundIds::decodeTable(const Reply& reply) {
     // Cell i takes data bytes 4+4i to 7+4i, least significant first. A short reply fills the cells it
     // carries completely and leaves the others as they were.
-    const QByteArray data = replyData(reply).bytes();
+    const QByteArray data = reply.data().bytes();
     for (int i = 0; i < kIdCells; ++i) {
         const auto text = dig2hexStr(data, 4 + 4 * i);
         if (!text) break;
@@ -85,7 +85,7 @@ void BoundIds::decodeTable(const Reply& reply) {
 void BoundIds::decodeParameters(const Reply& reply) {
     ctx_.setStatus(QStringLiteral("Приняты доп. параметры считывателя"));
     // The delay, least significant byte first; without both bytes only the status is shown.
-    if (const auto delay = replyData(reply).u16le(4))
+    if (const auto delay = reply.data().u16le(4))
         ctx_.get<QLineEdit>(QStringLiteral("Zad2"))->setText(QString::number(*delay));
 }
 

@@ -54,7 +54,7 @@ void LiveData::showRotation(quint8 state) {
 void LiveData::decode(const Reply& reply) {
     // Fields are read from the data part only: the check byte is never taken for a field, and a field
     // that the reply is too short to hold is left as it was.
-    const Reply data(reply.bytes().left(reply.size() - 1));
+    const Reply data = reply.data();
     auto setText = [this](const char* name, const QString& text) {
         ctx_.get<QLabel>(QString::fromLatin1(name))->setText(text);
     };

@@ -56,7 +56,7 @@ void ModeParams::Set_mode_Click() {
 void ModeParams::param_Click() {
     ExchangeState& s = ctx_.state();
     s.wrs.clear();
-    const auto address = addressOrRefuse(ctx_);
+    const auto address = ctx_.addressOrRefuse();
     if (!address) return;
     auto read = [this](const char* box, qint64 min, qint64 max) {
         return parseWholeNumber(ctx_.get<QLineEdit>(QString::fromLatin1(box))->text(), min, max);
@@ -80,7 +80,7 @@ void ModeParams::param_Click() {
 void ModeParams::decodeModeSet(const Reply& reply) {
     ctx_.setStatus(QStringLiteral(" Установлен новый режим."));
     // Byte 4 is the mode now in force; a reply that ends with its check byte before it carries none.
-    if (const auto mode = replyData(reply).at(4)) ctx_.Out_modes(*mode);
+    if (const auto mode = reply.data().at(4)) ctx_.Out_modes(*mode);
 }
 
 }  // namespace kestrel

@@ -12,7 +12,6 @@ namespace kestrel {
 
 namespace {
 const QString kMsgAddressRange = QStringLiteral("Введите число в диапазоне 0....200");
-const QString kMsgSerialRange = QStringLiteral("Введите число в диапазоне 0....2 000 000");
 constexpr qint64 kMaxNetAddress = 200;
 constexpr qint64 kMaxSerial = 2000000;
 }  // namespace
@@ -36,7 +35,7 @@ void NetAddress::net_Click() {
     const QString answer = ctx_.dialogs.input(QStringLiteral("Введите новый сетевой номер"),
                                               QStringLiteral("Ввод сетевого номера"), current);
     if (answer.isEmpty()) return;
-    const auto address = addressOrRefuse(ctx_);
+    const auto address = ctx_.addressOrRefuse();
     if (!address) return;
     const NumberResult n = parseWholeNumber(answer, 0, kMaxNetAddress);
     if (!n.ok()) {
@@ -55,7 +54,7 @@ void NetAddress::Command1_Click() {
         ctx_.dialogs.input(QStringLiteral("Введите серийный номер"), QStringLiteral("Ввод серийного номера"),
                            QStringLiteral("0"));
     if (answer.isEmpty()) return;
-    if (const auto address = addressOrRefuse(ctx_)) {
+    if (const auto address = ctx_.addressOrRefuse()) {
         const NumberResult n = parseWholeNumber(answer, 0, kMaxSerial);
         if (!n.ok()) {
             ctx_.dialogs.message(kMsgSerialRange);

@@ -18,7 +18,6 @@ public:
     void setLeadingPaths(const QStringList& paths) { leadingPaths_ = paths; }
     // Paths listed after the system's ports (a pty, a symlink), shown while they exist.
     void setExtraPaths(const QStringList& paths) { extraPaths_ = paths; }
-    const QStringList& extraPaths() const { return extraPaths_; }
 
     QStringList availablePorts() override;
     OpenResult open(const QString& name) override;

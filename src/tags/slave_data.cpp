@@ -33,17 +33,12 @@ SlaveData::SlaveData(FeatureContext& ctx) : ctx_(ctx) {
 void SlaveData::request(quint8 code) {
     ExchangeState& s = ctx_.state();
     s.wrs.clear();
-    const auto address = ctx_.address();
-    if (!address) {
-        ctx_.dialogs.message(kMsgNoAddress);
-        return;
-    }
-    s.wrs = form_zaprosa(*address, code);
+    if (const auto address = ctx_.addressOrRefuse()) s.wrs = form_zaprosa(*address, code);
 }
 
 void SlaveData::decodeData(const Reply& reply) {
     // Fields come from the data part only; a field that a short reply cannot hold keeps its value.
-    const Reply data(reply.bytes().left(reply.size() - 1));
+    const Reply data = reply.data();
     auto label = [this](const char* name) { return ctx_.get<QLabel>(QString::fromLatin1(name)); };
 
     ctx_.setStatus(kMsgBridgeData);
@@ -57,7 +52,7 @@ void SlaveData::decodeData(const Reply& reply) {
 }
 
 void SlaveData::decodeRs485(const Reply& reply) {
-    const Reply data(reply.bytes().left(reply.size() - 1));
+    const Reply data = reply.data();
     ctx_.setStatus(kMsgBridgeData);
     if (const auto value = data.u16le(5)) ctx_.get<QLabel>(QStringLiteral("RR_SL_data"))->setText(QString::number(*value));
 }

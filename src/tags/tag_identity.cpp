@@ -23,9 +23,8 @@ void TagIdentity::InstSN_Click() {
     const QString answer = ctx_.dialogs.input(kPromptTagSerial, kTitleTagSerial, QStringLiteral("0"));
     if (answer.isEmpty()) return;
 
-    const auto address = ctx_.address();
+    const auto address = ctx_.addressOrRefuse();
     if (!address) {
-        ctx_.dialogs.message(kMsgNoAddress);
         ctx_.out_win(s.wrs);
         return;
     }
@@ -60,7 +59,7 @@ void TagIdentity::Set_ident_Click() {
 
     TagWriteTexts texts = frameTexts(ctx_);
     if (!texts.address) {
-        ctx_.dialogs.message(kMsgNoAddress);
+        ctx_.dialogs.message(kMsgNoListedAddress);
         ctx_.out_win(s.wrs);
         return;
     }

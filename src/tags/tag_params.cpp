@@ -69,7 +69,7 @@ void TagParams::SetModesMetki_Click() {
 
 void TagParams::decodeParams(const Reply& reply) {
     // Fields come from the data part only; a field that a short reply cannot hold keeps its value.
-    const Reply data(reply.bytes().left(reply.size() - 1));
+    const Reply data = reply.data();
     auto label = [this](const char* name) { return ctx_.get<QLabel>(QString::fromLatin1(name)); };
     auto edit = [this](const char* name) { return ctx_.get<QLineEdit>(QString::fromLatin1(name)); };
 

@@ -24,7 +24,7 @@ void TagSearch::Find_metki_Click() {
 void TagSearch::decode(const Reply& reply) {
     // Fields come from the data part only (the check byte is never taken for a field); a field that a
     // short reply cannot hold keeps its value.
-    const Reply data(reply.bytes().left(reply.size() - 1));
+    const Reply data = reply.data();
     auto label = [this](const char* name) { return ctx_.get<QLabel>(QString::fromLatin1(name)); };
 
     ctx_.setStatus(kMsgTagPing);

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "ui/feature.h"
+
 namespace kestrel {
 
 inline const QString kMsgTagPing = QStringLiteral("Был ПИНГ.");
@@ -10,13 +12,11 @@ inline const QString kMsgTagDataRead = QStringLiteral("Считаны данны
 inline const QString kMsgTagParamsAck = QStringLiteral("Считаны параметры метки.");
 inline const QString kMsgBridgeData = QStringLiteral("Приняты данные моста");
 
-inline const QString kMsgNoAddress = QStringLiteral("Установите существующий сетевой адрес");
 inline const QString kMsgModeRange = QStringLiteral("Установите номер режима в диапазоне 1...9");
 inline const QString kMsgWrongData = QStringLiteral("Введены ошибочные данные");
 inline const QString kMsgIdNotDecimal = QStringLiteral("Идентификатор не является десятичным числом");
 inline const QString kMsgPowerRange = QStringLiteral("Установите значение мощности в диапазоне -125 ... 125 дбм");
 inline const QString kMsgPeriodZero = QStringLiteral("Значение периода не может быть нулевым");
-inline const QString kMsgSerialRange = QStringLiteral("Введите число в диапазоне 0....2 000 000");
 
 inline const QString kPromptTagSerial = QStringLiteral("Введите серийный номер метки");
 inline const QString kTitleTagSerial = QStringLiteral("Ввод серийного номера метки");

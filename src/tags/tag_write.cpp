@@ -26,7 +26,7 @@ TagWriteRequest buildTagWrite(const TagWriteTexts& t) {
     // The mode first: a number from 1 to 9 (whatever the tool tip says).
     const NumberResult mode = parseWholeNumber(t.mode, 1, 9);
     if (!mode.ok()) return refuse(kMsgModeRange);
-    if (!t.address) return refuse(kMsgNoAddress);
+    if (!t.address) return refuse(kMsgNoListedAddress);
 
     // Serial, delay and power must at least be whole numbers; the serial is the current tag's
     // unsigned 32-bit number.

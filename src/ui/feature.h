@@ -13,6 +13,10 @@
 
 namespace kestrel {
 
+// Texts that reader and tag commands share.
+inline const QString kMsgNoListedAddress = QStringLiteral("Установите существующий сетевой адрес");
+inline const QString kMsgSerialRange = QStringLiteral("Введите число в диапазоне 0....2 000 000");
+
 class FeatureContext {
 public:
     FeatureContext(ExchangeCycle& cycle, Dialogs& dialogs, QWidget& window) : cycle(cycle), dialogs(dialogs), window(window) {}
@@ -28,6 +32,12 @@ public:
     ExchangeState& state() const { return cycle.state(); }
     // The selected address as a byte, or nothing when no listed address is selected.
     std::optional<quint8> address() const { return cycle.selectedAddress(); }
+    // The selected address; without one, the refusal message and nothing.
+    std::optional<quint8> addressOrRefuse() const {
+        const auto a = address();
+        if (!a) dialogs.message(kMsgNoListedAddress);
+        return a;
+    }
 
     // The control named `name`; a missing control is a programming error.
     template <typename T>
