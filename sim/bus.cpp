@@ -2,36 +2,17 @@
 
 #include <algorithm>
 
-#include "protocol/crc.h"
+#include "device/commands.h"
+#include "protocol/frame.h"
 
 namespace kestrel::sim {
 
 namespace {
 
-// Command codes of the requests a reader understands.
-enum : quint8 {
-    kCurrentParams = 0xF0,
-    kIdentify = 0xFC,
-    kNewAddress = 0xFB,
-    kNewSerial = 0xF6,
-    kCalibrateUpper = 0xF5,
-    kCalibrateLower = 0xFA,
-    kSetMode = 0xF2,
-    kSetRadio = 0xF4,
-    kClearCells = 0xE9,
-    kReadCells = 0xE7,
-    kWriteCell = 0xE6,
-    kReadDelay = 0xF7,
-    kSetDelay = 0xF1,
-    kTagSearch = 0xE0,
-    kTagRead = 0xE3,
-    kTagWrite = 0xE1,
-    kTagSerial = 0xE2,
-    kSlaveData = 0xE8,
-    kSlaveRs485 = 0x06,
-};
+// The command codes come from the bus's code table; the field layouts below are the simulator's own
+// reading of the devices.
+using namespace kestrel::cmd;
 
-constexpr quint32 kAnyTag = 0x7A7A7A7A;
 constexpr quint8 kPollCheck = 0xDC;      // check byte of the network poll 31 FF
 constexpr quint8 kTagWriteCount = 0x0E;  // data bytes of a tag parameter write after the count byte
 constexpr qint64 kWanderStepMs = 100;
@@ -76,7 +57,7 @@ QByteArray framed(quint8 address, quint8 code, const QByteArray& data = {}) {
     putByte(b, address);
     putByte(b, code);
     b.append(data);
-    return Control_summ(b);
+    return withCheckByte(b);
 }
 
 QByteArray cellTable(const Reader& r) {
@@ -257,25 +238,25 @@ int Bus::requestLength(quint8 command) {
         case kIdentify:
         case kCalibrateUpper:
         case kCalibrateLower:
-        case kClearCells:
-        case kReadCells:
-        case kReadDelay:
-        case kSlaveData:
-        case kSlaveRs485:
+        case kClearBoundIds:
+        case kReadBoundIds:
+        case kReadResetDelay:
+        case kBridgeData:
+        case kBridgeRs485:
             return 4;
-        case kNewAddress:
+        case kSetNetAddress:
         case kSetMode:
             return 5;
-        case kSetDelay:
+        case kSetResetDelay:
             return 6;
-        case kNewSerial:
-        case kSetRadio:
-        case kTagSearch:
+        case kSetSerial:
+        case kSetRadioParams:
+        case kTagQuery:
         case kTagRead:
             return 8;
-        case kWriteCell:
+        case kWriteBoundId:
             return 9;
-        case kTagSerial:
+        case kTagSetSerial:
             return 12;
         case kTagWrite:
             return 19;
@@ -379,13 +360,13 @@ QByteArray Bus::replyFor(Reader& r, quint8 command, const QByteArray& f) {
             putByte(data, r.deviceType);
             putByte(data, r.versionPrefix);
             return framed(r.address, command, data);
-        case kNewAddress: {
+        case kSetNetAddress: {
             const quint8 to = at(f, 3);
             if (to == kPollAddress || (to != r.address && reader(to))) return {};
             r.address = to;
             return framed(r.address, command);
         }
-        case kNewSerial:
+        case kSetSerial:
             r.serial = be32(f, 3);
             return framed(r.address, command);
         case kCalibrateUpper:
@@ -399,29 +380,29 @@ QByteArray Bus::replyFor(Reader& r, quint8 command, const QByteArray& f) {
             r.mode = at(f, 3);
             putByte(data, r.mode);
             return framed(r.address, command, data);
-        case kSetRadio:
+        case kSetRadioParams:
             r.network = be16(f, 3);
             r.channel = at(f, 5);
             r.power = at(f, 6);
             return framed(r.address, command);
-        case kClearCells:
+        case kClearBoundIds:
             r.cells.fill(0);
-            return framed(r.address, kWriteCell, cellTable(r));
-        case kReadCells:
-            return framed(r.address, kWriteCell, cellTable(r));
-        case kWriteCell: {
+            return framed(r.address, kWriteBoundId, cellTable(r));
+        case kReadBoundIds:
+            return framed(r.address, kWriteBoundId, cellTable(r));
+        case kWriteBoundId: {
             const quint8 cell = at(f, 3);
             if (cell >= r.cells.size()) return {};
             r.cells[cell] = be32(f, 4);
-            return framed(r.address, kWriteCell, cellTable(r));
+            return framed(r.address, kWriteBoundId, cellTable(r));
         }
-        case kSetDelay:
+        case kSetResetDelay:
             r.resetDelay = be16(f, 3);
             [[fallthrough]];
-        case kReadDelay:
+        case kReadResetDelay:
             putLe16(data, r.resetDelay);
-            return framed(r.address, kSetDelay, data);
-        case kTagSearch: {
+            return framed(r.address, kSetResetDelay, data);
+        case kTagQuery: {
             if (r.tags.empty()) return {};
             const quint32 wanted = be32(f, 3);
             const Tag* t = nullptr;
@@ -452,7 +433,7 @@ QByteArray Bus::replyFor(Reader& r, quint8 command, const QByteArray& f) {
             t->period = be16(f, 16);
             return framed(r.address, command, tagParameters(*t));
         }
-        case kTagSerial: {
+        case kTagSetSerial: {
             Tag* t = tagById(r, be32(f, 3));
             if (!t) return {};
             t->serial = be32(f, 7);
@@ -461,14 +442,14 @@ QByteArray Bus::replyFor(Reader& r, quint8 command, const QByteArray& f) {
             putByte(data, t->level);
             return framed(r.address, command, data);
         }
-        case kSlaveData:
+        case kBridgeData:
             putLe32(data, r.slave.serial);
             putBe16(data, r.slave.temperature);
             putLe16(data, r.slave.frequency);
             putByte(data, r.slave.contact);
             putByte(data, r.slave.level);
             return framed(r.address, command, data);
-        case kSlaveRs485:
+        case kBridgeRs485:
             putByte(data, 0);
             putLe16(data, r.slave.rs485);
             return framed(r.address, command, data);
@@ -539,7 +520,7 @@ void Bus::applyFault(Exchange& ex) {
             QByteArray body = reply.left(reply.size() - 1);
             if (body.size() < kLongReplyBytes - 1)
                 body.append(QByteArray(kLongReplyBytes - 1 - body.size(), '\0'));
-            ex.chunks.push_back({0, Control_summ(body)});
+            ex.chunks.push_back({0, withCheckByte(body)});
             break;
         }
     }

@@ -13,7 +13,7 @@ TEST_F(ReaderRoad, SearchIdentifyLiveDataThenNewAddress) {
     ASSERT_TRUE(started);
     openPort();
     click(QStringLiteral("Opros"));
-    EXPECT_EQ(state().wrs, hex("31 FF DC"));
+    EXPECT_EQ(pending(), hex("31 FF DC"));
     auto* cmb = ctl<QComboBox>(QStringLiteral("CmbNet"));
     for (int i = 0; i < 3 && text(QStringLiteral("MsgCom")) != QStringLiteral("Произошел опрос сети."); ++i)
         exchange();
@@ -30,7 +30,7 @@ TEST_F(ReaderRoad, SearchIdentifyLiveDataThenNewAddress) {
 
     dialogs.inputs = {QStringLiteral("7")};
     click(QStringLiteral("net"));
-    EXPECT_TRUE(state().wrs.endsWith(hex("31 05 FB 07 CB")));
+    EXPECT_TRUE(pending().endsWith(hex("31 05 FB 07 CB")));
     bool shown = false;
     for (int i = 0; i < 4 && !shown; ++i) {
         exchange();

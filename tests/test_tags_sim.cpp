@@ -2,7 +2,6 @@
 // with a bridge slave). A reply is read on the tick after its request.
 #include <QLocale>
 
-#include "input_cases.h"
 #include "sim/bus.h"
 #include "window_harness.h"
 
@@ -11,7 +10,7 @@ using namespace kestrel::test;
 
 namespace {
 
-class TagsOnBus : public WithTexts<WindowOnSimBus> {
+class TagsOnBus : public WindowOnSimBus {
 protected:
     void SetUp() override {
         ASSERT_TRUE(started);
@@ -56,20 +55,21 @@ TEST_F(TagsOnBus, ReadWriteAndReadBackTheCurrentTag) {
     ASSERT_EQ(text(QStringLiteral("SerNumMetki")), QStringLiteral("1001"));
 
     click(QStringLiteral("ReadParamMetki"));
-    EXPECT_EQ(state().TagParamsPending, 1);
     exchange();  // the read goes out
     exchange();  // its answer comes in
     expectTexts({{"MsgCom", "Считаны данные."}, {"outSN", "1001"}, {"ID_Metki", "0123456"}, {"IntervalMetki", "100"},
                  {"ModeMetki", "1"}, {"PowerMetki", "-10"}, {"outPower", "246"}, {"outVer", "1.2.3."},
                  {"sleep_time", "60"}});
-    exchange();  // the next search answer clears the read flag
-    EXPECT_EQ(state().TagParamsPending, 0);
+    exchange();  // the next search answer fills the identifier box once more, then no more
+    setText(QStringLiteral("ID_Metki"), QStringLiteral("typed"));
+    exchanges(2);
+    EXPECT_EQ(text(QStringLiteral("ID_Metki")), QStringLiteral("typed"));
 
     setFrame({"654321", "300", "3", "-40", "90"});
     click(QStringLiteral("SetModesMetki"));
     const QByteArray expected = hex("31 05 E1 0E 00 00 03 E9 00 65 43 21 01 2C 03 D8 00 5A 50");
-    ASSERT_EQ(state().wrs.size(), 19);
-    for (int i = 0; i < 19; ++i) EXPECT_EQ(quint8(state().wrs[i]), quint8(expected[i])) << "byte " << i + 1;
+    ASSERT_EQ(pending().size(), 19);
+    for (int i = 0; i < 19; ++i) EXPECT_EQ(quint8(pending()[i]), quint8(expected[i])) << "byte " << i + 1;
     exchange();  // the write goes out
     exchange();  // its acknowledgement
     expectTexts({{"MsgCom", "Считаны параметры метки."}});
@@ -87,7 +87,7 @@ TEST_F(TagsOnBus, NewSerialNumberReachesTheTag) {
     oneTagOnTheTagTab();
     dialogs.inputs.push_back(QStringLiteral("2000000"));
     click(QStringLiteral("InstSN"));
-    EXPECT_EQ(state().wrs, hex("31 05 E2 00 12 34 56 00 1E 84 80 EA"));
+    EXPECT_EQ(pending(), hex("31 05 E2 00 12 34 56 00 1E 84 80 EA"));
     exchanges(3);  // out, its answer, a search answer
     EXPECT_EQ(text(QStringLiteral("SerNumMetki")), QStringLiteral("2000000"));
     quint32 serial = 0;

@@ -5,16 +5,15 @@
 #include <QProgressBar>
 #include <QRadioButton>
 
-#include "input_cases.h"
 #include "ui/controlgroups.h"
-#include "ui/form2.h"
+#include "ui/splashwindow.h"
 #include "ui/widgets.h"
 
 using namespace kestrel;
 using namespace kestrel::test;
 
 namespace {
-class Window : public WithTexts<WindowOnFakePort> {
+class Window : public WindowOnFakePort {
 protected:
     // Each named control is (or is not) visible, enabled, or enabled on its own.
     void expectAll(std::initializer_list<const char*> names, bool (*check)(QWidget*), bool want, const char* why = "") {
@@ -52,8 +51,8 @@ TEST_F(Window, StartsHiddenWithItsCaptionAndStartTexts) {
 }
 
 TEST_F(Window, StartUpVisibilityAndEnabledStates) {
-    window->Timer1_Timer();
-    window->Timer1_Timer();
+    window->scanPorts();
+    window->scanPorts();
     ASSERT_TRUE(window->isVisible()) << "shown on the second port-scan tick";
     expectAll({"iinv", "invers", "usredn", "usred", "Image1", "Image2", "Image3", "Image6", "vra", "vraa", "txtRec",
                "CmdBoxText", "hig", "low", "InstSN", "Set_ident", "Command1", "Find_metki", "zapr_data_sl",
@@ -68,8 +67,8 @@ TEST_F(Window, StartUpVisibilityAndEnabledStates) {
 }
 
 TEST_F(Window, EveryVisibleControlFitsInsideTheWindow) {
-    window->Timer1_Timer();
-    window->Timer1_Timer();
+    window->scanPorts();
+    window->scanPorts();
     const QRect client = window->rect();
     for (QWidget* w : window->findChildren<QWidget*>()) {
         if (!w->isVisibleTo(window.get()) || w->objectName().isEmpty() || w->parentWidget() != window.get()) continue;
@@ -86,43 +85,43 @@ TEST_F(Window, EveryVisibleControlFitsInsideTheWindow) {
 
 TEST_F(Window, PortScanFollowsThePositionAndClampsToTheLastEntry) {
     port.ports = {};
-    window->Timer1_Timer();
+    window->scanPorts();
     auto* cmb = ctl<QComboBox>(QStringLiteral("CmbPort"));
     EXPECT_EQ(cmb->count(), 1);
     EXPECT_EQ(cmb->currentText(), QStringLiteral("----"));
     EXPECT_TRUE(text(QStringLiteral("txtRec")).endsWith(QStringLiteral("\r\n")));
 
     port.ports = {QStringLiteral("COM1"), QStringLiteral("COM3"), QStringLiteral("COM4")};
-    window->Timer1_Timer();
+    window->scanPorts();
     EXPECT_EQ(cmb->currentIndex(), 0);
     EXPECT_TRUE(text(QStringLiteral("txtRec")).endsWith(QStringLiteral("COM1, COM3, COM4, \r\n")));
     cmb->setCurrentIndex(2);
     port.ports = {QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4")};
-    window->Timer1_Timer();
+    window->scanPorts();
     EXPECT_EQ(cmb->currentIndex(), 2) << "the position is kept, not the name";
     EXPECT_EQ(cmb->currentText(), QStringLiteral("COM3"));
     port.ports = {QStringLiteral("COM1")};
-    window->Timer1_Timer();
+    window->scanPorts();
     EXPECT_EQ(cmb->currentIndex(), 0) << "clamped to the last entry";
     port.ports = {};
-    window->Timer1_Timer();
+    window->scanPorts();
     EXPECT_EQ(cmb->currentText(), QStringLiteral("----"));
 }
 
 TEST_F(Window, IdleTraceIsCappedWhileThePortStaysClosed) {
     port.ports = {QStringLiteral("COM1")};
-    for (int i = 0; i < 4000; ++i) window->Timer1_Timer();
+    for (int i = 0; i < 4000; ++i) window->scanPorts();
     EXPECT_LE(text(QStringLiteral("txtRec")).size(), TraceBox::kMaxChars);
     EXPECT_TRUE(text(QStringLiteral("txtRec")).startsWith(QStringLiteral("COM1, ")));
 }
 
 TEST_F(Window, OpeningWithoutAPortSaysSoAndStopsTheScan) {
     port.ports = {};
-    window->Timer1_Timer();
+    window->scanPorts();
     click(QStringLiteral("BTNOpenCom"));
     EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("Нет доступных портов")});
     EXPECT_TRUE(dialogs.messages[0].title.isEmpty()) << "the application's own title";
-    EXPECT_FALSE(window->timer1().isActive());
+    EXPECT_FALSE(window->portPanel().scanTimer().isActive());
     EXPECT_FALSE(port.isOpen());
 }
 
@@ -144,14 +143,14 @@ TEST_F(Window, AFailedOpenShowsTheCauseAndThenNotAvailable) {
     for (const auto& c : cases) {
         dialogs.clear();
         port.openResult = c.result;
-        window->Timer1_Timer();
+        window->scanPorts();
         click(QStringLiteral("BTNOpenCom"));
         EXPECT_EQ(dialogs.messageTexts(), (QStringList{c.first, QStringLiteral("COM3 Not available!")}));
         ASSERT_FALSE(dialogs.messages.empty());
         EXPECT_EQ(dialogs.messages[0].icon, c.icon);
         expectAll({"BTNOpenCom"}, enabled, true);
         expectAll({"net"}, enabled, false);
-        EXPECT_FALSE(window->timer1().isActive()) << "the list is not refreshed after a failed open";
+        EXPECT_FALSE(window->portPanel().scanTimer().isActive()) << "the list is not refreshed after a failed open";
     }
 }
 
@@ -162,7 +161,7 @@ TEST_F(Window, OpenCloseOpenSwitchesTheOperationControlsEachTime) {
         SCOPED_TRACE(round);
         openPort();
         EXPECT_TRUE(window->cycle().isRunning());
-        EXPECT_FALSE(window->timer1().isActive());
+        EXPECT_FALSE(window->portPanel().scanTimer().isActive());
         expectAll({"BTNOpenCom"}, enabled, false);
         expectAll(tag9, own, true);
         expectAll({"R_p"}, enabled, false, "the repeater option stays greyed");
@@ -171,7 +170,7 @@ TEST_F(Window, OpenCloseOpenSwitchesTheOperationControlsEachTime) {
         click(QStringLiteral("BTNCloseCom"));
         EXPECT_FALSE(port.isOpen());
         EXPECT_FALSE(window->cycle().isRunning());
-        EXPECT_TRUE(window->timer1().isActive());
+        EXPECT_TRUE(window->portPanel().scanTimer().isActive());
         expectAll({"BTNOpenCom"}, enabled, true);
         expectAll(tag9, own, false);
         expectAll({"R_p"}, enabled, false);
@@ -181,36 +180,35 @@ TEST_F(Window, OpenCloseOpenSwitchesTheOperationControlsEachTime) {
 TEST_F(Window, GroupRoutinesNeverTouchThePortControls) {
     openPort();
     ctl(QStringLiteral("BTNOpenCom"))->setEnabled(true);
-    CloseAllTags(*window);
-    SwitchTags(*window);
-    swtag130(*window);
-    swtag131(*window);
-    swtag134(*window);
+    disableOperationControls(*window);
+    toggleOperationControls(*window);
+    enableDeviceTypePanels(*window, 255);
     expectAll({"BTNOpenCom", "CmbPort"}, enabled, true);
     expectAll({"Frame2"}, own, true);
     expectAll({"R_p"}, enabled, false);
 }
 
 TEST_F(Window, PanelSetsAreAppliedCumulativelyByDeviceType) {
-    // Buttons of the panel sets 130, 131, 134 and 214, all disabled at first.
-    QPushButton buttons[4];
-    const int sets[] = {130, 131, 134, 214};
-    for (int i = 0; i < 4; ++i) {
+    // Buttons of the three device-type panel sets, all disabled at first.
+    QPushButton buttons[3];
+    const ControlGroup sets[] = {ControlGroup::DeviceType130, ControlGroup::DeviceType131,
+                                 ControlGroup::DeviceType134};
+    for (int i = 0; i < 3; ++i) {
         buttons[i].setParent(window.get());
-        setTag(&buttons[i], sets[i]);
+        setGroup(&buttons[i], sets[i]);
         buttons[i].setEnabled(false);
     }
     auto expectEnabled = [&](std::vector<bool> want) {
-        for (int i = 0; i < 4; ++i) EXPECT_EQ(buttons[i].isEnabled(), want[i]) << "set " << sets[i];
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(buttons[i].isEnabled(), want[i]) << "set " << i;
     };
-    applyDeviceType(*window, 129);
-    expectEnabled({false, false, false, false});
-    applyDeviceType(*window, 131);
-    expectEnabled({true, true, false, false});
-    applyDeviceType(*window, 134);
-    expectEnabled({true, true, true, true});
-    CloseAllTags(*window);
-    expectEnabled({false, false, false, false});
+    enableDeviceTypePanels(*window, 129);
+    expectEnabled({false, false, false});
+    enableDeviceTypePanels(*window, 131);
+    expectEnabled({true, true, false});
+    enableDeviceTypePanels(*window, 134);
+    expectEnabled({true, true, true});
+    disableOperationControls(*window);
+    expectEnabled({false, false, false});
 }
 
 TEST_F(Window, CloseResetsTheReadOutsAndTheAddressList) {
@@ -237,10 +235,12 @@ TEST_F(Window, AWriteFailureShowsItsMessageAndClosesThePort) {
     openPort();
     port.writeLimit = 0;
     runTick();
+    EXPECT_TRUE(port.isOpen()) << "the message box comes after the tick, never inside it";
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !dialogs.messages.empty(); }, 1000));
     EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("Ошибка записи в порт")});
     EXPECT_FALSE(port.isOpen());
     expectAll({"BTNOpenCom"}, enabled, true);
-    EXPECT_TRUE(window->timer1().isActive()) << "the port scan resumes";
+    EXPECT_TRUE(window->portPanel().scanTimer().isActive()) << "the port scan resumes";
 }
 
 TEST_F(Window, ClosingTheWindowClosesThePort) {
@@ -256,7 +256,7 @@ TEST_F(Window, TypingAnAddressAndEnterAddressesThatDevice) {
     cmb->setFocus();
     cmb->lineEdit()->selectAll();
     QTest::keyClicks(cmb->lineEdit(), QStringLiteral("7"));
-    EXPECT_EQ(state().wrs, hex("31 00 FC A2")) << "an edit asks the selected device for its identification";
+    EXPECT_EQ(pending(), hex("31 00 FC A2")) << "an edit asks the selected device for its identification";
     EXPECT_EQ(tickWritten(), hex("31 00 FC A2")) << "until Enter the listed selection stays addressed";
     QTest::keyClick(cmb->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(cmb->currentText(), QStringLiteral("7"));
@@ -265,38 +265,6 @@ TEST_F(Window, TypingAnAddressAndEnterAddressesThatDevice) {
     QTest::keyClicks(cmb->lineEdit(), QStringLiteral("abc"));
     QTest::keyClick(cmb->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(cmb->currentText(), QStringLiteral("7")) << "text that is no address is put back";
-}
-
-TEST_F(Window, OutModesShowsTheModeByte) {
-    openPort();
-    struct Case {
-        quint8 nn;
-        const char* option;
-        bool master, frequency, boxesVisible;
-    } cases[] = {
-        {0x40, "R485", false, true, true},   {0xC0, "R485", true, true, true},
-        {0x82, "R_a", false, false, false},  {0x06, "R_p", false, false, false},
-        {0x10, "R_p485", false, false, false}, {0x01, "R_f", false, false, false},
-        {0x41, "R_f", false, true, false},
-    };
-    for (const auto& c : cases) {
-        state().mode_yes = 1;
-        window->Out_modes(c.nn);
-        SCOPED_TRACE(int(c.nn));
-        expectAll({c.option}, checked, true);
-        expectAll({"iinv"}, checked, c.master);
-        expectAll({"usredn"}, checked, c.frequency);
-        EXPECT_EQ(ctl(QStringLiteral("usred"))->isVisibleTo(window.get()), c.boxesVisible);
-        EXPECT_EQ(state().mode_yes, 0);
-    }
-    expectAll({"R_p"}, enabled, false, "selected but still greyed");
-    // An unknown mode number changes no option but still sets the check boxes and ends the refresh.
-    window->Out_modes(0x40);
-    state().mode_yes = 2;
-    window->Out_modes(0x83);
-    expectAll({"R485", "iinv"}, checked, true);
-    expectAll({"usredn"}, checked, false);
-    EXPECT_EQ(state().mode_yes, 0);
 }
 
 TEST_F(Window, OptionClicksShowTheBridgeBoxesOnlyForTheBridge) {
@@ -313,19 +281,19 @@ TEST_F(Window, OptionClicksShowTheBridgeBoxesOnlyForTheBridge) {
 }
 
 TEST_F(Window, PortListIsLeftAloneWhileOpenOrUnchanged) {
-    window->Timer1_Timer();
-    window->Timer1_Timer();
+    window->scanPorts();
+    window->scanPorts();
     auto* cmb = ctl<QComboBox>(QStringLiteral("CmbPort"));
     int rebuilt = 0;
     QObject::connect(cmb, &QComboBox::currentIndexChanged, [&] { ++rebuilt; });
-    window->Timer1_Timer();
+    window->scanPorts();
     EXPECT_EQ(rebuilt, 0) << "the same ports: no rebuild, no flicker";
     cmb->showPopup();
     port.ports = {QStringLiteral("COM3"), QStringLiteral("COM4")};
-    window->Timer1_Timer();
+    window->scanPorts();
     EXPECT_EQ(cmb->count(), 1) << "not rebuilt under the user's hand";
     cmb->hidePopup();
-    window->Timer1_Timer();
+    window->scanPorts();
     EXPECT_EQ(cmb->count(), 2);
     EXPECT_EQ(cmb->currentText(), QStringLiteral("COM3"));
 }
@@ -333,16 +301,16 @@ TEST_F(Window, PortListIsLeftAloneWhileOpenOrUnchanged) {
 TEST(StartUp, ThePictureStandsAloneUntilTheSecondScanTick) {
     FakePort port;
     ScriptedDialogs dialogs;
-    frmSerial::Options options = testOptions();
+    MainWindow::Options options = testOptions();
     options.showStartupPicture = true;
-    frmSerial window(port, dialogs, options);
-    ASSERT_NE(window.startupPicture(), nullptr);
-    EXPECT_TRUE(window.startupPicture()->isVisible());
-    EXPECT_EQ(window.startupPicture()->size(), QSize(470, 170));
+    MainWindow window(port, dialogs, options);
+    ASSERT_NE(window.splash(), nullptr);
+    EXPECT_TRUE(window.splash()->isVisible());
+    EXPECT_EQ(window.splash()->size(), QSize(470, 170));
     EXPECT_FALSE(window.isVisible());
-    window.Timer1_Timer();
+    window.scanPorts();
     EXPECT_FALSE(window.isVisible());
-    window.Timer1_Timer();
+    window.scanPorts();
     EXPECT_TRUE(window.isVisible());
-    EXPECT_FALSE(window.startupPicture()->isVisible());
+    EXPECT_FALSE(window.splash()->isVisible());
 }

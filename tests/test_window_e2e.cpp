@@ -35,10 +35,10 @@ TEST(Demo, OpeningTheDemoPortBringsTheReaderTabAliveWithRealTicks) {
     QtSerialPort serial;
     serial.setLeadingPaths({bus->slavePath()});
     ScriptedDialogs dialogs;
-    frmSerial::Options options;  // the real 500 ms ticks and read window
+    MainWindow::Options options;  // the real 500 ms ticks and read window
     options.showStartupPicture = false;
-    frmSerial window(serial, dialogs, options);
-    window.Timer1_Timer();
+    MainWindow window(serial, dialogs, options);
+    window.scanPorts();
     auto* ports = window.findChild<QComboBox*>(QStringLiteral("CmbPort"));
     ASSERT_EQ(ports->currentIndex(), 0);
     EXPECT_EQ(ports->currentText(), bus->slavePath()) << "the simulated bus is listed first and selected";
@@ -68,9 +68,9 @@ TEST_F(EndToEnd, PullingTheAdapterClosesThePortOnceAndTheScanResumes) {
     EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("Ошибка записи в порт")});
     EXPECT_FALSE(serial.isOpen());
     EXPECT_FALSE(window->cycle().isRunning());
-    EXPECT_TRUE(window->timer1().isActive()) << "the port scan resumes";
+    EXPECT_TRUE(window->portPanel().scanTimer().isActive()) << "the port scan resumes";
     EXPECT_TRUE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled());
-    window->Timer1_Timer();
+    window->scanPorts();
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->findText(path), -1)
         << "the vanished device is no longer listed";
 }

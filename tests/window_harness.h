@@ -19,7 +19,8 @@
 #include "serial/qtserialport.h"
 #include "sim/ptyhost.h"
 #include "ui/dialogs.h"
-#include "ui/frmserial.h"
+#include "ui/mainwindow.h"
+#include "ui/portpanel.h"
 #include "ui/widgets.h"
 
 namespace kestrel::test {
@@ -70,10 +71,10 @@ public:
 };
 
 // Timing for tests: ticks only when the test asks, a short read window.
-inline frmSerial::Options testOptions() {
-    frmSerial::Options o;
+inline MainWindow::Options testOptions() {
+    MainWindow::Options o;
     o.showStartupPicture = false;
-    o.timer1Ms = 60000;
+    o.scanMs = 60000;
     o.timing = ExchangeCycle::Timing{60000, 60, 10};
     return o;
 }
@@ -93,13 +94,17 @@ protected:
         ADD_FAILURE() << "no text control " << name.toStdString();
         return {};
     }
+    // Each named control shows its text (a failure names the control).
+    void expectTexts(std::initializer_list<std::pair<const char*, QString>> expected) {
+        for (const auto& e : expected) EXPECT_EQ(text(QString::fromLatin1(e.first)), e.second) << e.first;
+    }
     void setText(const QString& name, const QString& value) { ctl<QLineEdit>(name)->setText(value); }
     void click(const QString& name) { ctl<QPushButton>(name)->click(); }
     void selectTab(int index) { ctl<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(index); }
-    ExchangeState& state() { return window->cycle().state(); }
+    QByteArray pending() { return window->cycle().pending(); }
     // Runs one tick of the exchange cycle to its end.
     void runTick() {
-        window->cycle().TMRComm_Timer();
+        window->cycle().tick();
         ASSERT_TRUE(QTest::qWaitFor([this] { return !window->cycle().tickInProgress(); }, 3000));
     }
     // Selects an address of the list by its text, as a user choosing it.
@@ -114,19 +119,19 @@ protected:
     }
 
     ScriptedDialogs dialogs;
-    std::unique_ptr<frmSerial> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 class WindowOnFakePort : public WindowTestBase {
 protected:
     WindowOnFakePort() {
         port.ports = {QStringLiteral("COM3")};
-        window = std::make_unique<frmSerial>(port, dialogs, testOptions());
+        window = std::make_unique<MainWindow>(port, dialogs, testOptions());
     }
     ~WindowOnFakePort() override { window.reset(); }
     // The port scan runs, the port is opened with the button.
     void openPort() {
-        window->Timer1_Timer();
+        window->scanPorts();
         click(QStringLiteral("BTNOpenCom"));
         ASSERT_TRUE(port.isOpen());
     }
@@ -147,14 +152,14 @@ protected:
         started = host.start(&error);
         EXPECT_TRUE(started) << error.toStdString();
         serial.setLeadingPaths({host.slavePath()});
-        window = std::make_unique<frmSerial>(serial, dialogs, testOptions());
+        window = std::make_unique<MainWindow>(serial, dialogs, testOptions());
     }
     ~WindowOnSimBus() override {
         window.reset();
         host.stop();
     }
     void openPort() {
-        window->Timer1_Timer();
+        window->scanPorts();
         ASSERT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(), host.slavePath());
         click(QStringLiteral("BTNOpenCom"));
         ASSERT_TRUE(serial.isOpen());

@@ -7,7 +7,7 @@
 #include "serial/qtserialport.h"
 #include "sim/ptyhost.h"
 #include "ui/dialogs.h"
-#include "ui/frmserial.h"
+#include "ui/mainwindow.h"
 
 namespace {
 
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
     serial.setLeadingPaths(leading);
 
     kestrel::QtDialogs dialogs;
-    kestrel::frmSerial window(serial, dialogs);
+    kestrel::MainWindow window(serial, dialogs);
     dialogs.setParent(&window);
     const int rc = QApplication::exec();
     if (bus) bus->stop();

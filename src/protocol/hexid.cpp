@@ -32,7 +32,7 @@ int nibble(QChar c) {
 }
 }  // namespace
 
-HexIdResult ParseHexId(const QString& text) {
+HexIdResult parseHexId(const QString& text) {
     if (text.size() > 8) return {{}, HexIdError::TooLong};
     QByteArray digits;
     for (QChar c : text) {
@@ -48,20 +48,20 @@ HexIdResult ParseHexId(const QString& text) {
     return {out, HexIdError::None};
 }
 
-QString FormatHexId(quint8 b1, quint8 b2, quint8 b3, quint8 b4) {
+QString formatHexId(quint8 b1, quint8 b2, quint8 b3, quint8 b4) {
     auto two = [](quint8 b) { return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper(); };
     return hexByte(b1) + two(b2) + two(b3) + two(b4);
 }
 
-QString FormatHexId(quint32 value) {
-    return FormatHexId(static_cast<quint8>(value >> 24), static_cast<quint8>(value >> 16),
+QString formatHexId(quint32 value) {
+    return formatHexId(static_cast<quint8>(value >> 24), static_cast<quint8>(value >> 16),
                        static_cast<quint8>(value >> 8), static_cast<quint8>(value));
 }
 
-std::optional<QString> dig2hexStr(const QByteArray& instri, int numpos) {
-    const auto v = Reply(instri).u32le(numpos);
+std::optional<QString> hexIdAt(const QByteArray& bytes, int pos) {
+    const auto v = Reply(bytes).u32le(pos);
     if (!v) return std::nullopt;
-    return FormatHexId(*v);
+    return formatHexId(*v);
 }
 
 }  // namespace kestrel

@@ -24,14 +24,14 @@ struct HexIdResult {
 
 // Hex text of up to 8 characters to 4 bytes, zero-padded in front; an odd first digit stands alone.
 // The length is checked before the characters. The empty text gives four zero bytes.
-HexIdResult ParseHexId(const QString& text);
+HexIdResult parseHexId(const QString& text);
 
 // b1 (most significant) without leading zero, then b2..b4 as two digits each: 00 12 34 56 -> 0123456.
-QString FormatHexId(quint8 b1, quint8 b2, quint8 b3, quint8 b4);
-QString FormatHexId(quint32 value);
+QString formatHexId(quint8 b1, quint8 b2, quint8 b3, quint8 b4);
+QString formatHexId(quint32 value);
 
-// FormatHexId of the 4 bytes at 1-based positions numpos..numpos+3 of `instri`, least significant first.
-// Missing when `instri` is too short.
-std::optional<QString> dig2hexStr(const QByteArray& instri, int numpos);
+// formatHexId of the 4 bytes at 1-based positions pos..pos+3 of `bytes`, least significant first.
+// Missing when `bytes` is too short.
+std::optional<QString> hexIdAt(const QByteArray& bytes, int pos);
 
 }  // namespace kestrel

@@ -1,6 +1,6 @@
 #include "protocol/trace.h"
 
-#include "protocol/crc.h"
+#include "protocol/frame.h"
 
 namespace kestrel {
 
@@ -16,12 +16,12 @@ QString hexDump(const QByteArray& bytes, QChar separator) {
     return out;
 }
 
-QString PrintToWinText(const QByteArray& wdd) { return hexDump(wdd, QLatin1Char('_')); }
+QString requestBoxText(const QByteArray& request) { return hexDump(request, QLatin1Char('_')); }
 
-QString CleanStr(const QByteArray& textLine) {
+QString printableText(const QByteArray& bytes) {
     QString out;
-    out.reserve(textLine.size());
-    for (char c : textLine) {
+    out.reserve(bytes.size());
+    for (char c : bytes) {
         const quint8 b = static_cast<quint8>(c);
         if (b == 93) {
             out += QStringLiteral("<ACK>");
@@ -40,14 +40,14 @@ QString CleanStr(const QByteArray& textLine) {
     return out;
 }
 
-QString out_winText(const QByteArray& bytes) {
-    return hexDump(bytes, QLatin1Char(' ')) + kLineBreak + kLineBreak + CleanStr(bytes);
+QString requestTraceText(const QByteArray& bytes) {
+    return hexDump(bytes, QLatin1Char(' ')) + kLineBreak + kLineBreak + printableText(bytes);
 }
 
 QString replyTraceText(const QByteArray& reply, std::optional<quint8> pollCheck) {
     const quint8 check = crc8(reply.left(reply.size() - 1));
     return hexDump(reply, QLatin1Char(' ')) + hexByte(check) + QLatin1Char(' ') + kLineBreak + kLineBreak +
-           CleanStr(reply) + hexByte(pollCheck.value_or(0));
+           printableText(reply) + hexByte(pollCheck.value_or(0));
 }
 
 }  // namespace kestrel

@@ -16,14 +16,14 @@ QString hexByte(quint8 b);
 QString hexDump(const QByteArray& bytes, QChar separator);
 
 // The request being written, as the request box shows it: 31_5_F0_FE_.
-QString PrintToWinText(const QByteArray& wdd);
+QString requestBoxText(const QByteArray& request);
 
 // The printable form: "]" -> <ACK>, "[" -> <NAK>, 13 -> <CR>, 10 -> <LF>, other bytes below "0" -> "@",
 // everything else the character itself (bytes from 0x80 up as their Latin-1 character).
-QString CleanStr(const QByteArray& textLine);
+QString printableText(const QByteArray& bytes);
 
 // A built request as the trace box shows it: hex dump, two line breaks, printable form.
-QString out_winText(const QByteArray& bytes);
+QString requestTraceText(const QByteArray& bytes);
 
 // A received reply as the trace box shows it: the hex dump, the check computed over all but the last
 // byte, two line breaks, the printable form and, with no separator, the check byte of the poll that the

@@ -5,47 +5,54 @@
 
 namespace kestrel {
 
-void setTag(QWidget* control, int tag) { control->setProperty(kTagProperty, QString::number(tag)); }
-
-std::optional<int> tagOf(const QObject* control) {
-    const QVariant v = control->property(kTagProperty);
-    if (!v.isValid()) return std::nullopt;
-    bool ok = false;
-    const int tag = v.toString().trimmed().toInt(&ok);
-    if (!ok) return std::nullopt;
-    return tag;
-}
-
-bool ownEnabled(const QWidget* control) { return !control->testAttribute(Qt::WA_ForceDisabled); }
-
 namespace {
+constexpr char kGroupProperty[] = "tag";
+constexpr int kFirstSwitched = static_cast<int>(ControlGroup::Operation);
+constexpr int kFirstDeviceType = static_cast<int>(ControlGroup::DeviceType130);
+constexpr int kEndDeviceTypes = 215;  // device types 134 and above release the groups up to 214
+
 template <typename Condition, typename Change>
 void walk(QWidget& window, Condition condition, Change change) {
     const auto controls = window.findChildren<QWidget*>();
     for (QWidget* w : controls) {
-        const auto tag = tagOf(w);
-        if (tag && condition(*tag)) change(w);
+        const auto group = groupOf(w);
+        if (group && condition(*group)) change(w);
     }
 }
-void enable(QWidget* w) { w->setEnabled(true); }
 }  // namespace
 
-void CloseAllTags(QWidget& window) {
-    walk(window, [](int t) { return t > 8; }, [](QWidget* w) { w->setEnabled(false); });
+void setGroup(QWidget* control, ControlGroup group) {
+    control->setProperty(kGroupProperty, QString::number(static_cast<int>(group)));
 }
 
-void SwitchTags(QWidget& window) {
-    walk(window, [](int t) { return t > 8 && t < 130; }, [](QWidget* w) { w->setEnabled(!ownEnabled(w)); });
+std::optional<int> groupOf(const QObject* control) {
+    const QVariant v = control->property(kGroupProperty);
+    if (!v.isValid()) return std::nullopt;
+    bool ok = false;
+    const int group = v.toString().trimmed().toInt(&ok);
+    if (!ok) return std::nullopt;
+    return group;
 }
 
-void swtag130(QWidget& window) { walk(window, [](int t) { return t == 130; }, enable); }
-void swtag131(QWidget& window) { walk(window, [](int t) { return t == 131; }, enable); }
-void swtag134(QWidget& window) { walk(window, [](int t) { return t >= 134 && t < 215; }, enable); }
+bool ownEnabled(const QWidget* control) { return !control->testAttribute(Qt::WA_ForceDisabled); }
 
-void applyDeviceType(QWidget& window, int type) {
-    if (type >= 130) swtag130(window);
-    if (type >= 131) swtag131(window);
-    if (type >= 134) swtag134(window);
+void disableOperationControls(QWidget& window) {
+    walk(window, [](int g) { return g >= kFirstSwitched; }, [](QWidget* w) { w->setEnabled(false); });
+}
+
+void toggleOperationControls(QWidget& window) {
+    walk(window, [](int g) { return g >= kFirstSwitched && g < kFirstDeviceType; },
+         [](QWidget* w) { w->setEnabled(!ownEnabled(w)); });
+}
+
+void enableDeviceTypePanels(QWidget& window, int type) {
+    auto enable = [&window](auto condition) { walk(window, condition, [](QWidget* w) { w->setEnabled(true); }); };
+    const int t130 = static_cast<int>(ControlGroup::DeviceType130);
+    const int t131 = static_cast<int>(ControlGroup::DeviceType131);
+    const int t134 = static_cast<int>(ControlGroup::DeviceType134);
+    if (type >= t130) enable([t130](int g) { return g == t130; });
+    if (type >= t131) enable([t131](int g) { return g == t131; });
+    if (type >= t134) enable([t134](int g) { return g >= t134 && g < kEndDeviceTypes; });
 }
 
 }  // namespace kestrel

@@ -1,6 +1,6 @@
 #pragma once
-// Group tags: every control of the main window may carry a number that decides which routine enables
-// or disables it. The routines walk all controls and change only the enabled state, never visibility.
+// Control groups: every control of the main window may belong to a group that decides when it is
+// enabled. The routines walk all controls and change only the enabled state, never visibility.
 
 #include <optional>
 
@@ -9,20 +9,28 @@ class QObject;
 
 namespace kestrel {
 
-inline constexpr char kTagProperty[] = "tag";
+// The group value is stored on the control; the enabling routines compare ranges of these values.
+enum class ControlGroup {
+    Port = 2,            // frame "Связь" and "Открыть порт": never switched
+    PortList = 7,        // the port list: never switched
+    Operation = 9,       // usable only while a port is open
+    DeviceType130 = 130,  // panel sets released by a device's type (no control uses them yet)
+    DeviceType131 = 131,
+    DeviceType134 = 134,
+    Repeater = 220,  // the repeater option: starts disabled and stays so
+};
 
-void setTag(QWidget* control, int tag);
-// The control's tag, or nothing when it has none (or it is not a number).
-std::optional<int> tagOf(const QObject* control);
+void setGroup(QWidget* control, ControlGroup group);
+// The control's group value, or nothing when it has none.
+std::optional<int> groupOf(const QObject* control);
 // The control's own enabled state, whatever its parents' states.
 bool ownEnabled(const QWidget* control);
 
-void CloseAllTags(QWidget& window);  // tag > 8: disable
-void SwitchTags(QWidget& window);    // 8 < tag < 130: invert the own enabled state
-void swtag130(QWidget& window);      // tag = 130: enable
-void swtag131(QWidget& window);      // tag = 131: enable
-void swtag134(QWidget& window);      // 134 <= tag < 215: enable
-// The panel sets for a device type, cumulatively: 130, then 131, then 134.
-void applyDeviceType(QWidget& window, int type);
+// Port closed: every operation, device-type and repeater control disabled.
+void disableOperationControls(QWidget& window);
+// Port opened: every operation control's own enabled state inverted (the repeater stays disabled).
+void toggleOperationControls(QWidget& window);
+// A device of `type` identified itself: the panel sets up to its type are enabled, cumulatively.
+void enableDeviceTypePanels(QWidget& window, int type);
 
 }  // namespace kestrel

@@ -1,0 +1,166 @@
+#include "device/requests.h"
+
+#include "device/commands.h"
+#include "device/texts.h"
+#include "protocol/frame.h"
+#include "protocol/hexid.h"
+#include "protocol/numinput.h"
+
+namespace kestrel::device {
+
+namespace {
+
+constexpr qint64 kMaxNetAddress = 200;
+constexpr qint64 kMaxSerial = 2000000;
+constexpr qint64 kBoundIdCells = 10;
+constexpr qint64 kMaxResetDelay = 6000;
+constexpr qint64 kInt32Min = -2147483647LL - 1;
+constexpr qint64 kInt32Max = 2147483647LL;
+constexpr qint64 kUint32Max = 4294967295LL;
+constexpr quint8 kTagWriteDataCount = 0x0E;  // data bytes after the count byte, before the check byte
+
+Request refuse(Request::Refused what, const QString& message) { return Request{{}, message, what}; }
+Request noAddress() { return refuse(Request::Refused::Address, text::kNoListedAddress); }
+Request built(const QByteArray& frame) { return Request{frame, {}, Request::Refused::Nothing}; }
+
+QByteArray byte(qint64 v) { return QByteArray(1, static_cast<char>(v & 0xFF)); }
+QByteArray bigEndian16(qint64 v) { return byte(v >> 8) + byte(v); }
+
+}  // namespace
+
+QByteArray identifyRequest(quint8 address) { return buildRequest(address, cmd::kIdentify); }
+QByteArray currentParamsRequest(quint8 address) { return buildRequest(address, cmd::kCurrentParams); }
+
+QByteArray calibrateRequest(quint8 address, bool upper) {
+    return buildRequest(address, upper ? cmd::kCalibrateUpper : cmd::kCalibrateLower);
+}
+
+QByteArray setModeRequest(quint8 address, quint8 modeByte) {
+    return buildRequest(address, cmd::kSetMode, byte(modeByte));
+}
+
+QByteArray tagRequest(quint8 address, quint32 tagId, quint8 command) {
+    return buildRequest(address, command, bigEndian32(tagId));
+}
+
+Request plainRequest(Address address, quint8 command) {
+    if (!address) return noAddress();
+    return built(buildRequest(*address, command));
+}
+
+Request setNetAddressRequest(Address address, const QString& newAddress) {
+    if (!address) return noAddress();
+    const NumberResult n = parseWholeNumber(newAddress, 0, kMaxNetAddress);
+    if (!n.ok()) return refuse(Request::Refused::Value, text::kAddressRange);
+    return built(buildRequest(*address, cmd::kSetNetAddress, byte(n.value)));
+}
+
+Request setSerialRequest(Address address, const QString& serial) {
+    if (!address) return noAddress();
+    const NumberResult n = parseWholeNumber(serial, 0, kMaxSerial);
+    if (!n.ok()) return refuse(Request::Refused::Value, text::kSerialRange);
+    return built(buildRequest(*address, cmd::kSetSerial, bigEndian32(static_cast<quint32>(n.value))));
+}
+
+Request setRadioParamsRequest(Address address, const RadioParams& params) {
+    if (!address) return noAddress();
+    const NumberResult network = parseWholeNumber(params.network, 1, 65000);
+    const NumberResult channel = parseWholeNumber(params.channel, 1, 255);
+    const NumberResult power = parseWholeNumber(params.power, 3, 255);
+    if (!network.ok() || !channel.ok() || !power.ok()) return refuse(Request::Refused::Value, text::kError);
+    return built(buildRequest(*address, cmd::kSetRadioParams,
+                              bigEndian16(network.value) + byte(channel.value) + byte(power.value)));
+}
+
+Request writeBoundIdRequest(Address address, const QString& cell, const QString& id) {
+    if (!address) return noAddress();
+    const NumberResult n = parseWholeNumber(cell, 1, kBoundIdCells);
+    if (!n.ok()) return refuse(Request::Refused::Value, text::kCellRange);
+    const HexIdResult tag = parseHexId(id);
+    if (!tag.ok()) return refuse(Request::Refused::Identifier, tag.message());
+    return built(buildRequest(*address, cmd::kWriteBoundId, byte(n.value - 1) + tag.bytes));
+}
+
+Request setResetDelayRequest(Address address, const QString& delay) {
+    if (!address) return noAddress();
+    const NumberResult n = parseWholeNumber(delay, 0, kMaxResetDelay);
+    if (!n.ok()) return refuse(Request::Refused::Value, text::kError);
+    return built(buildRequest(*address, cmd::kSetResetDelay, bigEndian16(n.value)));
+}
+
+Request tagReadRequest(Address address, const QString& currentId) {
+    // Every 32-bit identifier can be asked for.
+    const HexIdResult id = parseHexId(currentId);
+    if (!id.ok()) return refuse(Request::Refused::Identifier, id.message());
+    if (!address) return refuse(Request::Refused::Address, {});
+    return built(tagRequest(*address, id.value(), cmd::kTagRead));
+}
+
+Request tagSetSerialRequest(Address address, const QString& currentId, const QString& serial) {
+    if (!address) return noAddress();
+    const HexIdResult id = parseHexId(currentId);
+    if (!id.ok()) return refuse(Request::Refused::Identifier, id.message());
+    const NumberResult n = parseWholeNumber(serial, 0, kMaxSerial);
+    if (!n.ok()) return refuse(Request::Refused::Value, text::kSerialRange);
+    return built(buildRequest(*address, cmd::kTagSetSerial, id.bytes + bigEndian32(static_cast<quint32>(n.value))));
+}
+
+namespace {
+
+// The parameter write; `newId`, when given, is written as the identifier instead of the identifier text.
+Request tagWrite(const TagWriteTexts& t, std::optional<quint32> newId) {
+    using R = Request::Refused;
+    // The mode first: a number from 1 to 9 (whatever the tool tip says).
+    const NumberResult mode = parseWholeNumber(t.mode, 1, 9);
+    if (!mode.ok()) return refuse(R::Value, text::kModeRange);
+    if (!t.address) return noAddress();
+
+    // Serial, delay and power must at least be whole numbers; the serial is the current tag's unsigned
+    // 32-bit number.
+    const NumberResult serial = parseWholeNumber(t.serial, 0, kUint32Max);
+    const NumberResult delay = parseWholeNumber(t.delay, kInt32Min, kInt32Max);
+    const NumberResult power = parseWholeNumber(t.power, kInt32Min, kInt32Max);
+    if (!serial.ok() || !delay.ok() || !power.ok()) return refuse(R::Value, text::kWrongData);
+
+    QByteArray data = byte(kTagWriteDataCount) + bigEndian32(static_cast<quint32>(serial.value));
+    // Identifier: an unsigned 32-bit number, typed in decimal or hexadecimal.
+    if (newId) {
+        data += bigEndian32(*newId);
+    } else if (!t.hexIdentifier) {
+        const QString idText = t.identifier.trimmed();
+        if (!isNumberText(idText)) return refuse(R::Identifier, text::kIdNotDecimal);
+        const NumberResult id = parseWholeNumber(idText, 0, kUint32Max);
+        if (!id.ok()) return refuse(R::Identifier, text::kWrongData);
+        data += bigEndian32(static_cast<quint32>(id.value));
+    } else {
+        const HexIdResult id = parseHexId(t.identifier);
+        if (!id.ok()) return refuse(R::Identifier, id.message());
+        data += id.bytes;
+    }
+
+    // The delay travels in two bytes: values that do not fit are refused, never cut.
+    if (delay.value < 0 || delay.value > 65535) return refuse(R::Value, text::kWrongData);
+    data += bigEndian16(delay.value) + byte(mode.value);
+    if (power.value < -125 || power.value > 125) return refuse(R::Value, text::kPowerRange);
+    data += byte(power.value);  // two's complement
+
+    const NumberResult period = parseWholeNumber(t.period, -32768, 32767);
+    if (!period.ok()) return refuse(R::Value, text::kWrongData);
+    if (period.value == 0) return refuse(R::Value, text::kPeriodZero);
+    if (period.value < 0) return refuse(R::Value, text::kWrongData);
+    data += bigEndian16(period.value);
+    return built(buildRequest(*t.address, cmd::kTagWrite, data));
+}
+
+}  // namespace
+
+Request tagWriteRequest(const TagWriteTexts& texts) { return tagWrite(texts, std::nullopt); }
+
+Request tagSetIdRequest(const TagWriteTexts& texts, const QString& newId) {
+    if (!texts.address) return noAddress();
+    const NumberResult id = parseWholeNumber(newId, 0, kMaxSerial);
+    if (!id.ok()) return refuse(Request::Refused::Value, text::kSerialRange);
+    return tagWrite(texts, static_cast<quint32>(id.value));
+}
+
+}  // namespace kestrel::device

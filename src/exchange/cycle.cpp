@@ -1,0 +1,263 @@
+#include "exchange/cycle.h"
+
+#include <QLoggingCategory>
+#include <algorithm>
+
+#include "device/commands.h"
+#include "device/requests.h"
+#include "protocol/frame.h"
+#include "protocol/numinput.h"
+#include "protocol/trace.h"
+#include "serial/serialport.h"
+
+namespace kestrel {
+
+// Hex dumps of the traffic for developers: QT_LOGGING_RULES="kestrel.wire.debug=true".
+Q_LOGGING_CATEGORY(lcWire, "kestrel.wire", QtWarningMsg)
+
+namespace {
+constexpr int kMaxReadBytes = 255;   // one read takes at most 255 bytes; the rest waits for the next tick
+constexpr int kMaxTracedReply = 50;  // replies this long are longer than any of the bus: decoded, not traced
+constexpr int kMaxPollAnswer = 20;   // network-poll answers this long or longer are dropped
+
+bool framed(const QByteArray& reply) {
+    return reply.size() >= 4 && static_cast<quint8>(reply[0]) == kReplyStart;
+}
+}  // namespace
+
+QString outcomeKey(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Decoded: return QStringLiteral("decoded");
+        case Outcome::NoReply: return QStringLiteral("no-reply");
+        case Outcome::WrongCheckByte: return QStringLiteral("bad-crc");
+        case Outcome::Unframed: return QStringLiteral("unframed");
+        case Outcome::OtherAddress: return QStringLiteral("other-address");
+        case Outcome::TooLong: return QStringLiteral("too-long");
+        case Outcome::UnknownCode: return QStringLiteral("unknown-code");
+    }
+    return {};
+}
+
+ExchangeCycle::ExchangeCycle(SerialPort& port, ExchangeHost& host, QObject* parent)
+    : ExchangeCycle(port, host, Timing{}, parent) {}
+
+ExchangeCycle::ExchangeCycle(SerialPort& port, ExchangeHost& host, Timing timing, QObject* parent)
+    : QObject(parent), port_(port), host_(host), timing_(timing) {
+    clock_.start();
+    timer_.setObjectName(QStringLiteral("TMRComm"));
+    timer_.setInterval(timing_.periodMs);
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, &ExchangeCycle::tick);
+    window_.setSingleShot(true);
+    window_.setTimerType(Qt::PreciseTimer);
+    connect(&window_, &QTimer::timeout, this, &ExchangeCycle::onWindowTimeout);
+    connect(&port_, &SerialPort::readyRead, this, &ExchangeCycle::onReadyRead);
+    // Queued, so that the port is never closed inside its own error handling.
+    connect(&port_, &SerialPort::gone, this, &ExchangeCycle::onPortGone, Qt::QueuedConnection);
+}
+
+void ExchangeCycle::startNetworkPoll() {
+    pending_ = networkPollRequest();
+    pollInProgress_ = true;
+}
+
+void ExchangeCycle::start() {
+    lastRequest_.clear();
+    firstArrivalMs_ = lastArrivalMs_ = -1;
+    timer_.start();
+}
+
+void ExchangeCycle::stop() {
+    timer_.stop();
+    if (inReadWindow()) {
+        window_.stop();
+        windowClock_.invalidate();
+        rx_.clear();
+        inTick_ = false;
+    }
+}
+
+std::optional<quint8> ExchangeCycle::selectedAddress() const {
+    const auto text = host_.selectedAddressText();
+    if (!text) return std::nullopt;
+    const NumberResult n = parseWholeNumber(*text, 0, 255);
+    if (!n.ok()) return std::nullopt;
+    return static_cast<quint8>(n.value);
+}
+
+QByteArray ExchangeCycle::identifyRequest() const {
+    const auto address = selectedAddress();
+    return address ? device::identifyRequest(*address) : QByteArray();
+}
+
+void ExchangeCycle::tick() {
+    if (inTick_) return;  // ticks never overlap
+    if (!port_.isOpen()) {
+        failConnection();
+        return;
+    }
+    inTick_ = true;
+    rx_.clear();
+    windowClock_.start();
+    collect();
+}
+
+void ExchangeCycle::takeAvailable() {
+    const qint64 room = kMaxReadBytes - rx_.size();
+    const qint64 n = std::min(port_.bytesAvailable(), room);
+    if (n > 0) rx_.append(port_.read(n));
+}
+
+void ExchangeCycle::collect() {
+    const qsizetype before = rx_.size();
+    takeAvailable();
+    if (rx_.size() >= kMaxReadBytes) {
+        finishTick();
+        return;
+    }
+    const qint64 remaining = timing_.windowMs - windowClock_.elapsed();
+    if (remaining <= 0) {
+        finishTick();
+        return;
+    }
+    if (rx_.size() > before) {
+        window_.start(static_cast<int>(std::min<qint64>(remaining, timing_.silenceMs)));
+    } else if (!window_.isActive()) {
+        window_.start(static_cast<int>(remaining));
+    }
+}
+
+void ExchangeCycle::onReadyRead() {
+    // Arrival is stamped when the bytes reach the port, whether or not a tick is reading.
+    const qint64 now = clock_.elapsed();
+    if (firstArrivalMs_ < 0) firstArrivalMs_ = now;
+    lastArrivalMs_ = now;
+    if (inReadWindow()) collect();
+}
+
+void ExchangeCycle::onWindowTimeout() {
+    if (inTick_) finishTick();
+}
+
+void ExchangeCycle::finishTick() {
+    window_.stop();
+    windowClock_.invalidate();
+    if (!port_.isOpen()) {
+        rx_.clear();
+        inTick_ = false;
+        failConnection();
+        emit tickFinished();
+        return;
+    }
+    const QByteArray reply = rx_;
+    rx_.clear();
+    runTickBody(reply);
+    inTick_ = false;
+    emit tickFinished();
+}
+
+void ExchangeCycle::buildIdlePoll(quint8 address, int tab) {
+    if (tab == TabTag) {
+        pending_ = device::tagRequest(address, cmd::kAnyTag, cmd::kTagQuery);
+    } else if (tab == TabReader) {
+        pending_ = device::currentParamsRequest(address);
+    } else if (tab == TabBridge) {
+        pending_ = buildRequest(address, bridgeRs485Next_ ? cmd::kBridgeRs485 : cmd::kBridgeData);
+        bridgeRs485Next_ = !bridgeRs485Next_;
+    }
+}
+
+void ExchangeCycle::runTickBody(const QByteArray& reply) {
+    const int tab = host_.openTab();
+
+    // Address change: a newly selected device is identified first, replacing whatever was pending.
+    const auto address = selectedAddress();
+    if (address && *address != lastIdentified_) {
+        pending_ = device::identifyRequest(*address);
+        lastIdentified_ = *address;
+    }
+
+    // Idle poll of the open tab; the trace shows its check byte beside the reply.
+    std::optional<quint8> pollCheck;
+    if (address && pending_.isEmpty()) {
+        buildIdlePoll(*address, tab);
+        if (!pending_.isEmpty()) pollCheck = static_cast<quint8>(pending_.back());
+    }
+    emit requestShown(requestBoxText(pending_));
+
+    if (!reply.isEmpty()) qCDebug(lcWire).noquote() << "read " << hexDump(reply, QLatin1Char(' '));
+    if (!pending_.isEmpty()) qCDebug(lcWire).noquote() << "write" << hexDump(pending_, QLatin1Char(' '));
+    const QByteArray previous = lastRequest_;
+    const QDateTime previousAt = lastWrittenAt_;
+    const qint64 previousMs = lastWrittenMs_;
+    const qint64 sent = port_.write(pending_);
+    if (sent != pending_.size() || !port_.isOpen()) {
+        failConnection();
+        return;
+    }
+    lastRequest_ = pending_;
+    lastWrittenAt_ = pending_.isEmpty() ? QDateTime() : QDateTime::currentDateTime();
+    lastWrittenMs_ = pending_.isEmpty() ? -1 : clock_.elapsed();
+    pending_.clear();
+    emit written();
+
+    Transaction t;
+    t.request = previous;
+    t.writtenAt = previousAt;
+    t.writtenMs = previousMs;
+    t.reply = reply;
+    if (!reply.isEmpty()) {
+        t.firstByteMs = firstArrivalMs_;
+        t.lastByteMs = lastArrivalMs_;
+    }
+    // Bytes still waiting (a read takes at most 255) count as arriving now.
+    firstArrivalMs_ = lastArrivalMs_ = port_.bytesAvailable() > 0 ? clock_.elapsed() : -1;
+
+    if (reply.isEmpty()) {
+        if (!t.request.isEmpty()) emit transaction(t);
+        emit silence(tab);
+        return;
+    }
+
+    emit replyArrived();
+    if (reply.size() < kMaxTracedReply) emit traceText(replyTraceText(reply, pollCheck));
+    if (framed(reply)) {
+        const Reply r(reply);
+        t.value = device::decodeReply(r);
+        const bool checkOk = static_cast<quint8>(reply.back()) == crc8(r.data().bytes());
+        const bool fromAsked = previous.size() < 2 || static_cast<quint8>(previous[1]) == kPollAddress ||
+                               previous[1] == reply[1];
+        if (reply.size() >= kMaxTracedReply) t.outcome = Outcome::TooLong;
+        else if (!checkOk) t.outcome = Outcome::WrongCheckByte;
+        else if (!fromAsked) t.outcome = Outcome::OtherAddress;
+        else if (!t.value) t.outcome = Outcome::UnknownCode;
+        else t.outcome = Outcome::Decoded;
+    } else {
+        t.outcome = Outcome::Unframed;
+        if (pollInProgress_ && reply.size() < kMaxPollAnswer) {
+            t.value = device::PollAnswer{reply};
+            t.outcome = Outcome::Decoded;
+        }
+        pollInProgress_ = false;
+    }
+    emit transaction(t);
+    emit replyHandled();
+    port_.flush();
+}
+
+void ExchangeCycle::failConnection() {
+    timer_.stop();
+    window_.stop();
+    pending_.clear();
+    emit connectionLost(kMsgWriteFailure);
+}
+
+void ExchangeCycle::onPortGone() {
+    if (inTick_) {
+        if (inReadWindow()) finishTick();  // the port is closed: finishTick takes the failure path
+        return;
+    }
+    if (timer_.isActive()) failConnection();
+}
+
+}  // namespace kestrel

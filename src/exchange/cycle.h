@@ -1,0 +1,131 @@
+#pragma once
+// The exchange cycle: every 500 ms one read of the answer to the previous request and one write of the
+// pending request (or, with nothing pending, the poll of the open tab). What it read is decoded by the
+// device layer and reported as one Transaction; everything the window shows goes out as signals.
+//
+// The read never blocks the event loop: a tick opens a read window that takes the bytes already waiting
+// and ends 20 ms after the last byte (or 256 ms after it opened when nothing comes), then does the rest of
+// the tick in one go with what it read. A click during the window is handled as if it came before the tick.
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <optional>
+
+#include "exchange/transaction.h"
+
+namespace kestrel {
+
+class SerialPort;
+
+inline const QString kMsgWriteFailure = QStringLiteral("Ошибка записи в порт");
+
+enum Tab { TabReader = 0, TabTag = 1, TabBridge = 2 };
+
+// What the cycle asks the window: the selected address and the open tab.
+class ExchangeHost {
+public:
+    virtual ~ExchangeHost() = default;
+    // Text of the selected address-list item; nothing when no item is selected.
+    virtual std::optional<QString> selectedAddressText() const = 0;
+    virtual int openTab() const = 0;
+};
+
+class ExchangeCycle : public QObject {
+    Q_OBJECT
+public:
+    struct Timing {
+        int periodMs = 500;  // the cycle's period
+        int windowMs = 256;  // longest read window
+        int silenceMs = 20;  // the window ends this long after the last byte
+    };
+
+    ExchangeCycle(SerialPort& port, ExchangeHost& host, QObject* parent = nullptr);
+    ExchangeCycle(SerialPort& port, ExchangeHost& host, Timing timing, QObject* parent = nullptr);
+
+    // The pending request: complete frame(s) for the next write. A command either replaces what is
+    // pending (the earlier request is never sent) or appends to it (both go out in one write).
+    const QByteArray& pending() const { return pending_; }
+    void replacePending(const QByteArray& frames) { pending_ = frames; }
+    void appendPending(const QByteArray& frames) { pending_ += frames; }
+    void clearPending() { pending_.clear(); }
+
+    // Replaces the pending request with the network poll; until the next reply, an unframed reply
+    // shorter than 20 bytes is taken as the poll's answer.
+    void startNetworkPoll();
+    bool networkPollInProgress() const { return pollInProgress_; }
+
+    // The selected address as a byte, or nothing when no item is selected or its text is not 0..255.
+    std::optional<quint8> selectedAddress() const;
+    // The identification request for the selected address, or empty.
+    QByteArray identifyRequest() const;
+
+    // The cycle on and off. stop() during a read window ends the tick without a write.
+    void start();
+    void stop();
+    bool isRunning() const { return timer_.isActive(); }
+    bool tickInProgress() const { return inTick_; }
+    const Timing& timing() const { return timing_; }
+
+public slots:
+    // One tick: opens the read window; the rest of the tick follows when it closes.
+    void tick();
+
+signals:
+    // The request box: the hex form of what this tick writes (empty when nothing).
+    void requestShown(const QString& text);
+    // The trace box: a received reply with its check, as the trace shows it.
+    void traceText(const QString& text);
+    // The tick's write went out (the lamp blinks).
+    void written();
+    // The tick read a reply: a no-reply message may end. Comes before the reply's transaction.
+    void replyArrived();
+    // The tick read nothing; the open tab is given.
+    void silence(int tab);
+    // The tick has handled its reply (the lamp turns red).
+    void replyHandled();
+    // One per tick that wrote something before or read something now: the previous tick's request and
+    // this tick's reply.
+    void transaction(const kestrel::Transaction& t);
+    // The port failed or went away; the cycle has stopped and dropped what was pending.
+    void connectionLost(const QString& reason);
+    void tickFinished();
+
+private:
+    bool inReadWindow() const { return inTick_ && windowClock_.isValid(); }
+    void takeAvailable();
+    void collect();
+    void onReadyRead();
+    void onWindowTimeout();
+    void finishTick();
+    void runTickBody(const QByteArray& reply);
+    void buildIdlePoll(quint8 address, int tab);
+    void report(const QByteArray& reply);
+    void failConnection();
+    void onPortGone();
+
+    SerialPort& port_;
+    ExchangeHost& host_;
+    Timing timing_;
+    QByteArray pending_;
+    quint8 lastIdentified_ = 0;  // the address whose identification was last requested
+    bool bridgeRs485Next_ = false;  // the bridge tab's polls alternate, slave data first
+    bool pollInProgress_ = false;
+    // The request written on the previous tick, which this tick's reply answers.
+    QByteArray lastRequest_;
+    QDateTime lastWrittenAt_;
+    qint64 lastWrittenMs_ = -1;
+    // When bytes waiting in the port first and last arrived (-1: none waiting).
+    qint64 firstArrivalMs_ = -1;
+    qint64 lastArrivalMs_ = -1;
+    QElapsedTimer clock_;
+    QTimer timer_;
+    QTimer window_;
+    QElapsedTimer windowClock_;
+    QByteArray rx_;
+    bool inTick_ = false;
+};
+
+}  // namespace kestrel

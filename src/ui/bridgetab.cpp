@@ -1,0 +1,66 @@
+#include "ui/bridgetab.h"
+
+#include <QCheckBox>
+#include <QLocale>
+
+#include "device/commands.h"
+#include "device/texts.h"
+#include "ui/controlbuilder.h"
+#include "ui/controlnames.h"
+
+namespace kestrel {
+
+using namespace build;
+
+BridgeTab::BridgeTab(ViewServices& services, QWidget* p, QWidget* parent) : QObject(parent), services_(services) {
+    constexpr ControlGroup kOp = ControlGroup::Operation;
+    int y = 20;
+    auto row = [&](const QString& name, const char* caption, const char* initial) {
+        label(p, ctl::caption(name), QString::fromUtf8(caption), 20, y, 150, 24, kOp);
+        QLabel* l = readout(p, name, QString::fromUtf8(initial), 176, y, 180, 24, kOp);
+        y += 34;
+        return l;
+    };
+    serial_ = row(ctl::sn_sl, "S/N ведомого", "-");
+    temperature_ = row(ctl::Temp_sl, "Температура", "нет");
+    frequency_ = row(ctl::fr_sl, "Частота", "нет");
+    level_ = row(ctl::ur_sl, "уровень приема", "-160");
+    rs485_ = row(ctl::RR_SL_data, "Данные RS485", "нет");
+    label(p, ctl::lblCheck_sl, QStringLiteral("Контакт"), 20, y, 150, 24, kOp);
+    contact_ = place<QCheckBox>(p, ctl::Check_sl, 176, y, 180, 24, kOp);
+    contact_->setText(QStringLiteral("Check1"));
+    // A read-out of the slave's contact: the user cannot change it.
+    contact_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    contact_->setFocusPolicy(Qt::NoFocus);
+}
+
+void BridgeTab::buildHidden(QWidget* hidden) {
+    connect(button(hidden, ctl::zapr_data_sl, QStringLiteral("запрос Е8"), 0, 360, 120, 26), &QPushButton::clicked,
+            this, [this] { request(cmd::kBridgeData); });
+    connect(button(hidden, ctl::sl_zapros, QStringLiteral("Запрос 06"), 130, 360, 120, 26), &QPushButton::clicked,
+            this, [this] { request(cmd::kBridgeRs485); });
+}
+
+void BridgeTab::request(quint8 command) {
+    services_.cycle->clearPending();
+    const auto r = device::plainRequest(services_.address(), command);
+    services_.tellRefusal(r);
+    services_.cycle->replacePending(r.frame);
+}
+
+void BridgeTab::render(const device::SlaveData& value) {
+    services_.setStatus(text::kBridgeData);
+    if (value.serial) serial_->setText(QString::number(*value.serial));
+    if (value.temperature)
+        temperature_->setText(device::sixteenthsText(*value.temperature, QLocale::system().decimalPoint()));
+    if (value.frequency) frequency_->setText(QString::number(*value.frequency));
+    if (value.contact) contact_->setChecked(*value.contact == device::kSlaveContactClosed);
+    if (value.level) level_->setText(QString::number(*value.level));
+}
+
+void BridgeTab::render(const device::SlaveRs485& value) {
+    services_.setStatus(text::kBridgeData);
+    if (value.value) rs485_->setText(QString::number(*value.value));
+}
+
+}  // namespace kestrel

@@ -1,0 +1,428 @@
+#include "ui/mainwindow.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QProgressBar>
+#include <QTabWidget>
+
+#include "device/texts.h"
+#include "protocol/hexid.h"
+#include "protocol/numinput.h"
+#include "serial/serialport.h"
+#include "ui/bridgetab.h"
+#include "ui/controlbuilder.h"
+#include "ui/controlnames.h"
+#include "ui/pictures.h"
+#include "ui/portpanel.h"
+#include "ui/readertab.h"
+#include "ui/splashwindow.h"
+#include "ui/tagtab.h"
+
+namespace kestrel {
+
+using namespace build;
+
+namespace {
+
+constexpr ControlGroup kOp = ControlGroup::Operation;
+// Lamp colours, 0xBBGGRR.
+constexpr quint32 kLampYellowAtStart = 0x00FFFF;  // RGB(255,255,0)
+constexpr quint32 kLampYellowClosed = 0x10FFFF;   // RGB(255,255,16)
+constexpr quint32 kLampWhite = 0xFFFFFF;
+constexpr quint32 kLampGrey = 0x808080;
+constexpr quint32 kLampRed = 0x0000FF;
+constexpr int kLevelBarRange = 1024;
+
+const QString kNoData = QStringLiteral("нет данных");
+const QString kNoDataClosed = QStringLiteral("Нет данных");
+const QString kNoDevices = QStringLiteral("Не определены");
+const QString kNoReaderData = QStringLiteral("Нет данных со считывателя с номером ");
+const QString kNoTag = QStringLiteral("Нет связи с меткой ");
+const QString kNoBridge = QStringLiteral("Нет связи с удаленным считывателем");
+
+template <class... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
+}  // namespace
+
+MainWindow::MainWindow(SerialPort& port, Dialogs& dialogs, QWidget* parent)
+    : MainWindow(port, dialogs, Options{}, parent) {}
+
+MainWindow::MainWindow(SerialPort& port, Dialogs& dialogs, Options options, QWidget* parent)
+    : QWidget(parent), port_(port), dialogs_(dialogs), options_(options) {
+    setObjectName(ctl::frmSerial);
+    setWindowTitle(kAppTitle);
+    cycle_ = std::make_unique<ExchangeCycle>(port_, *this, options_.timing, this);
+    services_.cycle = cycle_.get();
+    services_.dialogs = &dialogs_;
+    buildControls();
+    connectCycle();
+    startUp();
+}
+
+SplashWindow* MainWindow::splash() const { return splash_.data(); }
+
+MainWindow::~MainWindow() {
+    portPanel_->scanTimer().stop();
+    cycle_->stop();
+    port_.close();
+    if (splash_) delete splash_.data();
+}
+
+void MainWindow::buildControls() {
+    setFixedSize(892, 429);
+    QWidget* w = this;
+    portPanel_ = new PortPanel(port_, dialogs_, w, options_.scanMs);
+
+    label(w, ctl::Label4, QStringLiteral("Сетевой Адрес"), 8, 106, 104, 24);
+    addressList_ = place<QComboBox>(w, ctl::CmbNet, 112, 106, 80, 24, kOp);
+    addressList_->setEditable(true);
+    addressList_->setInsertPolicy(QComboBox::NoInsert);
+    addressList_->setCompleter(nullptr);
+    lamp_ = place<Lamp>(w, ctl::Pic, 210, 102, 32, 32);
+    lamp_->setColour(kLampYellowAtStart);
+
+    auto* net = button(w, ctl::net, QStringLiteral("Изменить &сетевой адрес"), 8, 138, 240, 28, kOp);
+    auto* search = button(w, ctl::Opros, QStringLiteral("&Поиск считывателя"), 8, 170, 240, 28, kOp);
+    label(w, ctl::Label3, QStringLiteral("Устройства в сети:"), 8, 202, 120, 22);
+    devicesFound_ = readout(w, ctl::netdev, kNoDevices, 128, 202, 120, 22, kOp);
+
+    QGroupBox* frame4 = frame(w, ctl::Frame4, QStringLiteral("Установки"), 8, 228, 240, 78);
+    label(frame4, ctl::h, QStringLiteral("ID метки"), 8, 22, 104, 22);
+    tagId_ = readout(frame4, ctl::hi, kNoData, 112, 22, 120, 22, kOp);
+    label(frame4, ctl::n, QStringLiteral("Сетевой адрес"), 8, 48, 104, 22);
+    address_ = readout(frame4, ctl::ne, kNoData, 112, 48, 120, 22, kOp);
+    // Kept in the frame but never shown.
+    second_ = readout(frame4, ctl::ko, QStringLiteral("0"), 0, 0, 10, 10, kOp);
+    emptyLevel_ = readout(frame4, ctl::lo, kNoData, 0, 0, 10, 10, kOp);
+    second_->hide();
+    emptyLevel_->hide();
+    label(frame4, ctl::l, QStringLiteral("Пустой"), 0, 0, 10, 10, kOp)->hide();
+    label(frame4, ctl::k, QString(), 0, 0, 10, 10, kOp)->hide();
+
+    QLabel* status = label(w, ctl::MsgCom, QString(), 8, 312, 240, 60, kOp);
+    status->setFrameShape(QFrame::Panel);
+    status->setFrameShadow(QFrame::Sunken);
+    status->setWordWrap(true);
+    status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    services_.status = status;
+
+    label(w, ctl::Label5, QStringLiteral("Сер. Номер"), 258, 8, 80, 22, kOp);
+    serial_ = readout(w, ctl::sn, QStringLiteral("0"), 340, 8, 120, 22, kOp);
+    label(w, ctl::ver2, QStringLiteral("Версия ПО"), 476, 8, 76, 22, kOp);
+    firmware_ = readout(w, ctl::vv, QStringLiteral("--------------------"), 554, 8, 180, 22, kOp);
+
+    rotationCaption_ = label(w, ctl::vra, QStringLiteral("Вращение"), 742, 40, 142, 20, kOp);
+    rotationCaption_->setAlignment(Qt::AlignCenter);
+    rotation_ = readout(w, ctl::vraa, kNoData, 742, 62, 142, 22, kOp);
+    rotation_->setAlignment(Qt::AlignCenter);
+    auto picture = [&](const QString& name, const QPixmap& pm, int x, int y) {
+        QLabel* l = place<QLabel>(w, name, x, y, pm.width(), pm.height());
+        l->setPixmap(pm);
+        return l;
+    };
+    truck_ = picture(ctl::Image6, drawTruck(), 766, 92);
+    arrowRight_ = picture(ctl::Image1, drawArrow(true), 783, 200);
+    arrowLeft_ = picture(ctl::Image2, drawArrow(false), 783, 200);
+    stopSign_ = picture(ctl::Image3, drawStopSign(), 783, 200);
+
+    tabs_ = place<QTabWidget>(w, ctl::SSTab1, 256, 36, 480, 360);
+    auto page = [&](const QString& name, const QString& title) {
+        auto* p = new QWidget;
+        p->setObjectName(name);
+        tabs_->addTab(p, title);
+        return p;
+    };
+    readerTab_ = new ReaderTab(services_, page(ctl::tabReader, QStringLiteral("Считыватель")), this);
+    tagTab_ = new TagTab(services_, page(ctl::tabTag, QStringLiteral("метка")), this);
+    bridgeTab_ = new BridgeTab(services_, page(ctl::tabBridge, QStringLiteral("мост")), this);
+
+    levelBar_ = place<QProgressBar>(w, ctl::ProgressBar1, 8, 402, 876, 20);
+    levelBar_->setRange(0, kLevelBarRange);
+    levelBar_->setValue(0);
+    levelBar_->setTextVisible(false);
+
+    buildHidden();
+
+    connect(portPanel_->openButton(), &QPushButton::clicked, this, &MainWindow::openPort);
+    connect(portPanel_->closeButton(), &QPushButton::clicked, this, &MainWindow::closePort);
+    connect(&portPanel_->scanTimer(), &QTimer::timeout, this, &MainWindow::scanPorts);
+    connect(net, &QPushButton::clicked, this, &MainWindow::changeNetAddress);
+    connect(search, &QPushButton::clicked, this, &MainWindow::searchBus);
+    // Typing over the address asks the selected device for its identification again.
+    connect(addressList_->lineEdit(), &QLineEdit::textEdited, this,
+            [this] { cycle_->replacePending(cycle_->identifyRequest()); });
+    connect(addressList_->lineEdit(), &QLineEdit::returnPressed, this, &MainWindow::addressEntered);
+}
+
+void MainWindow::buildHidden() {
+    // Controls that exist and are written, but are never shown.
+    QWidget* hidden = place<QWidget>(this, ctl::hiddenControls, 0, 0, 892, 429);
+    hidden->hide();
+    QGroupBox* f5 = frame(hidden, ctl::Frame5, QStringLiteral("Текущие параметры"), 0, 0, 240, 100, kOp);
+    label(f5, ctl::lblUroven, QStringLiteral("Уровень"), 8, 20, 80, 20, kOp);
+    level_ = readout(f5, ctl::uroven, kNoData, 90, 20, 140, 20, kOp);
+    label(f5, ctl::lblTemp, QStringLiteral("Темп-ра"), 8, 44, 80, 20, kOp);
+    temperature_ = readout(f5, ctl::temp, kNoData, 90, 44, 140, 20, kOp);
+    label(f5, ctl::lblTek, QStringLiteral("Текущий"), 8, 68, 80, 20, kOp);
+    current_ = readout(f5, ctl::tek, kNoData, 90, 68, 140, 20, kOp);
+
+    QGroupBox* f1 = frame(hidden, ctl::Frame1, QStringLiteral("Commands and Results"), 250, 0, 400, 200);
+    label(f1, ctl::lblTextReturned, QStringLiteral("Text Returned:"), 8, 20, 200, 20);
+    services_.trace = place<TraceBox>(f1, ctl::txtRec, 8, 42, 384, 150);
+    readerTab_->buildHidden(hidden);
+    tagTab_->buildHidden(hidden);
+    bridgeTab_->buildHidden(hidden);
+    button(hidden, ctl::Command4, QStringLiteral("Command4"), 0, 300, 100, 26);
+    edit(hidden, ctl::num_bytes, 260, 210, 60, 22, std::nullopt, QStringLiteral("0"));
+    services_.requestBox = place<TraceBox>(hidden, ctl::CmdBoxText, 260, 240, 380, 60);
+    services_.requestBox->setTraceText(QStringLiteral("Text1"));
+}
+
+void MainWindow::connectCycle() {
+    ExchangeCycle* c = cycle_.get();
+    connect(c, &ExchangeCycle::requestShown, services_.requestBox, &TraceBox::setTraceText);
+    connect(c, &ExchangeCycle::traceText, services_.trace, &TraceBox::setTraceText);
+    connect(c, &ExchangeCycle::written, this,
+            [this] { lamp_->setColour(lamp_->colour() == kLampWhite ? kLampGrey : kLampWhite); });
+    connect(c, &ExchangeCycle::replyHandled, this, [this] { lamp_->setColour(kLampRed); });
+    connect(c, &ExchangeCycle::silence, this, &MainWindow::showSilence);
+    connect(c, &ExchangeCycle::replyArrived, this, &MainWindow::endSilence);
+    connect(c, &ExchangeCycle::transaction, this, qOverload<const Transaction&>(&MainWindow::render));
+    // The message box runs after the tick, never inside it; the cycle has stopped already.
+    connect(
+        c, &ExchangeCycle::connectionLost, this,
+        [this](const QString& reason) {
+            dialogs_.message(reason);
+            closePort();
+        },
+        Qt::QueuedConnection);
+}
+
+void MainWindow::startUp() {
+    if (options_.showStartupPicture) {
+        splash_ = new SplashWindow;
+        splash_->show();
+    }
+    hide();
+    scans_ = 0;
+    readerTab_->reset();
+    addressList_->addItem(QStringLiteral("0"));
+    addressList_->setCurrentIndex(0);
+    for (QWidget* c : std::initializer_list<QWidget*>{arrowRight_, arrowLeft_, stopSign_, truck_, rotationCaption_,
+                                                      rotation_})
+        c->hide();
+    disableOperationControls(*this);
+    portPanel_->scanTimer().start();
+    portPanel_->reset();
+}
+
+void MainWindow::scanPorts() {
+    if (scans_ == 1) {
+        if (splash_) splash_->hide();
+        show();
+    }
+    ++scans_;
+    QString line;
+    for (const QString& p : portPanel_->scan()) line += p + QStringLiteral(", ");
+    services_.trace->appendTraceText(line + kLineBreak);
+}
+
+void MainWindow::openPort() {
+    if (!portPanel_->openSelected()) return;
+    toggleOperationControls(*this);
+    cycle_->start();
+    portPanel_->openButton()->setEnabled(false);
+}
+
+void MainWindow::closePort() {
+    cycle_->stop();
+    port_.close();
+    disableOperationControls(*this);
+    portPanel_->openButton()->setEnabled(true);
+    addressList_->clear();
+    addressList_->addItem(QStringLiteral("0"));
+    addressList_->setCurrentIndex(0);
+    serial_->setText(QStringLiteral("0"));
+    firmware_->setText(QStringLiteral("--------"));
+    for (QLabel* l : {current_, temperature_, level_, emptyLevel_, tagId_, address_}) l->setText(kNoDataClosed);
+    levelBar_->setValue(0);
+    services_.setStatus(QString());
+    devicesFound_->setText(kNoDevices);
+    lamp_->setColour(kLampYellowClosed);
+    portPanel_->scanTimer().start();
+    port_.close();
+    port_.flush();
+}
+
+void MainWindow::addressEntered() {
+    // A typed address (0..255) becomes the addressed device, as if chosen from the list.
+    const NumberResult n = parseWholeNumber(addressList_->currentText(), 0, 255);
+    if (!n.ok()) {
+        if (addressList_->currentIndex() >= 0)
+            addressList_->setEditText(addressList_->itemText(addressList_->currentIndex()));
+        return;
+    }
+    const QString text = QString::number(n.value);
+    int index = addressList_->findText(text);
+    if (index < 0) {
+        addressList_->addItem(text);
+        index = addressList_->count() - 1;
+    }
+    addressList_->setCurrentIndex(index);
+    addressList_->setEditText(text);
+}
+
+void MainWindow::changeNetAddress() {
+    const int index = addressList_->currentIndex();
+    const QString current = index >= 0 ? addressList_->itemText(index) : QString();
+    const QString answer = dialogs_.input(QStringLiteral("Введите новый сетевой номер"),
+                                          QStringLiteral("Ввод сетевого номера"), current);
+    if (answer.isEmpty()) return;
+    const auto r = device::setNetAddressRequest(services_.address(), answer);
+    if (!r.ok()) return services_.tellRefusal(r);
+    cycle_->appendPending(r.frame);
+    services_.traceBytes(cycle_->pending());
+}
+
+void MainWindow::searchBus() {
+    cycle_->startNetworkPoll();
+    services_.traceBytes(cycle_->pending());
+    readerTab_->requestSettingsRefresh();
+}
+
+void MainWindow::showSilence(int tab) {
+    if (!silenceShown_) {
+        statusBeforeSilence_ = services_.status->text();
+        silenceShown_ = true;
+    }
+    if (tab == TabReader) services_.setStatus(kNoReaderData + selectedAddressText().value_or(QString()));
+    else if (tab == TabTag) services_.setStatus(kNoTag);
+    else if (tab == TabBridge) services_.setStatus(kNoBridge);
+}
+
+void MainWindow::endSilence() {
+    if (!silenceShown_) return;
+    services_.setStatus(statusBeforeSilence_);
+    silenceShown_ = false;
+}
+
+void MainWindow::render(const Transaction& t) {
+    if (!t.value) return;
+    std::visit(Overloaded{
+                   [this](const device::LiveReading& v) { render(v); },
+                   [this](const device::Identification& v) { render(v); },
+                   [this](const device::PollAnswer& v) { render(v); },
+                   [this](const device::BoundIdTable& v) { readerTab_->render(v); },
+                   [this](const device::ResetDelay& v) { readerTab_->render(v); },
+                   [this](const device::ModeSet& v) { readerTab_->render(v); },
+                   [this](const device::TagAnswer& v) { tagTab_->render(v); },
+                   [this](const device::TagParameters& v) { tagTab_->render(v); },
+                   [this](const device::SlaveData& v) { bridgeTab_->render(v); },
+                   [this](const device::SlaveRs485& v) { bridgeTab_->render(v); },
+                   [this](const device::Acknowledgement& v) { services_.setStatus(v.statusText()); },
+               },
+               *t.value);
+}
+
+void MainWindow::render(const device::LiveReading& v) {
+    if (v.current) current_->setText(QString::number(*v.current));
+    if (v.stateByte) {
+        showRotation(*v.stateByte);
+        temperature_->setText(QString::number(*v.temperature()) + QStringLiteral(" °C"));
+    }
+    if (v.address) address_->setText(QString::number(*v.address));
+    if (v.level) {
+        if (*v.level < kLevelBarRange) levelBar_->setValue(*v.level);
+        level_->setText(QString::number(*v.level));
+    }
+    if (v.emptyLevel) emptyLevel_->setText(QString::number(*v.emptyLevel));
+    if (v.tagId) tagId_->setText(formatHexId(*v.tagId));
+    if (v.second) second_->setText(QString::number(*v.second));
+    readerTab_->render(v);
+}
+
+void MainWindow::showRotation(quint8 state) {
+    // The tag mode box says whether the reader reports a drum's rotation (modes 4 and 5) in the
+    // temperature byte.
+    const QString mode = tagTab_->tagModeText();
+    if (mode.isEmpty()) return;
+    const NumberResult n = parseWholeNumber(mode, 0, 255);
+    if (!n.ok() || (n.value != 4 && n.value != 5)) {
+        rotationCaption_->hide();
+        rotation_->hide();
+        return;
+    }
+    rotationCaption_->show();
+    rotation_->show();
+    for (QLabel* l : {arrowRight_, arrowLeft_, stopSign_, truck_}) l->hide();
+    QLabel* arrow = nullptr;
+    switch (state) {
+        case 0:
+            rotation_->setText(QStringLiteral("СТОП"));
+            arrow = stopSign_;
+            break;
+        case 1:
+            rotation_->setText(QStringLiteral("ЛЕВОЕ"));
+            arrow = arrowRight_;
+            break;
+        case 2:
+            rotation_->setText(QStringLiteral("ПРАВОЕ"));
+            arrow = arrowLeft_;
+            break;
+        default:
+            return;
+    }
+    arrow->show();
+    truck_->show();
+}
+
+void MainWindow::render(const device::Identification& v) {
+    if (!v.serial) {
+        serial_->setText(QStringLiteral("????????"));
+        return;
+    }
+    serial_->setText(QString::number(*v.serial));
+    if (!v.deviceType) return;
+    firmware_->setText(v.firmwareText());
+    enableDeviceTypePanels(*this, *v.deviceType);
+}
+
+void MainWindow::render(const device::PollAnswer& v) {
+    // Every byte is the address of one device, in the order they answered; duplicates are kept.
+    addressList_->clear();
+    QString caption;
+    for (const char b : v.addresses) {
+        const QString address = QString::number(static_cast<quint8>(b));
+        addressList_->addItem(address);
+        caption += address + QLatin1Char(' ');
+    }
+    addressList_->setCurrentIndex(0);
+    devicesFound_->setText(caption);
+    services_.trace->setTraceText(hexDump(v.addresses, QLatin1Char(' ')));
+    cycle_->replacePending(cycle_->identifyRequest());
+    services_.setStatus(text::kNetworkPolled);
+}
+
+std::optional<QString> MainWindow::selectedAddressText() const {
+    // The selected list item; text being typed over it takes effect when it is entered.
+    const int index = addressList_->currentIndex();
+    if (index < 0) return std::nullopt;
+    return addressList_->itemText(index);
+}
+
+int MainWindow::openTab() const { return tabs_->currentIndex(); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    closePort();
+    portPanel_->scanTimer().stop();
+    port_.close();
+    if (splash_) splash_->close();
+    event->accept();
+}
+
+}  // namespace kestrel

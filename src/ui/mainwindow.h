@@ -1,0 +1,114 @@
+#pragma once
+// The main window, the composition root: the port panel, the addressed device's panel (address list,
+// bus search, identification, live read-outs, status line, lamp), the three tab views, and the exchange
+// cycle whose reports they render. Runs start-up, port opening and closing, and shutdown.
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+#include "exchange/cycle.h"
+#include "ui/viewservices.h"
+
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QTabWidget;
+
+namespace kestrel {
+
+class SerialPort;
+class Lamp;
+class SplashWindow;
+class PortPanel;
+class ReaderTab;
+class TagTab;
+class BridgeTab;
+
+class MainWindow : public QWidget, public ExchangeHost {
+    Q_OBJECT
+public:
+    struct Options {
+        bool showStartupPicture = true;  // the splash stands alone until the second scan
+        int scanMs = 1000;               // the port scan
+        ExchangeCycle::Timing timing{};  // the exchange cycle and its read window
+    };
+
+    MainWindow(SerialPort& port, Dialogs& dialogs, QWidget* parent = nullptr);
+    MainWindow(SerialPort& port, Dialogs& dialogs, Options options, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    ExchangeCycle& cycle() { return *cycle_; }
+    PortPanel& portPanel() { return *portPanel_; }
+    ReaderTab& readerTab() { return *readerTab_; }
+    TagTab& tagTab() { return *tagTab_; }
+    BridgeTab& bridgeTab() { return *bridgeTab_; }
+    SplashWindow* splash() const;
+
+    // Window actions.
+    void scanPorts();
+    void openPort();
+    void closePort();
+
+    // ExchangeHost
+    std::optional<QString> selectedAddressText() const override;
+    int openTab() const override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildHidden();
+    void connectCycle();
+    void startUp();
+    void addressEntered();
+    void changeNetAddress();
+    void searchBus();
+    void showSilence(int tab);
+    void endSilence();
+    void render(const Transaction& t);
+    void render(const device::LiveReading& value);
+    void render(const device::Identification& value);
+    void render(const device::PollAnswer& value);
+    void showRotation(quint8 state);
+
+    SerialPort& port_;
+    Dialogs& dialogs_;
+    Options options_;
+    ViewServices services_;
+    std::unique_ptr<ExchangeCycle> cycle_;
+    PortPanel* portPanel_ = nullptr;
+    ReaderTab* readerTab_ = nullptr;
+    TagTab* tagTab_ = nullptr;
+    BridgeTab* bridgeTab_ = nullptr;
+    int scans_ = 0;  // port scans since start-up
+    QPointer<SplashWindow> splash_;
+    // The no-reply message and the status text it replaced.
+    bool silenceShown_ = false;
+    QString statusBeforeSilence_;
+
+    QComboBox* addressList_ = nullptr;  // CmbNet
+    QLabel* devicesFound_ = nullptr;    // netdev
+    Lamp* lamp_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    QProgressBar* levelBar_ = nullptr;
+    QLabel* serial_ = nullptr;    // sn
+    QLabel* firmware_ = nullptr;  // vv
+    QLabel* rotationCaption_ = nullptr;  // vra
+    QLabel* rotation_ = nullptr;         // vraa
+    QLabel* truck_ = nullptr;
+    QLabel* arrowRight_ = nullptr;
+    QLabel* arrowLeft_ = nullptr;
+    QLabel* stopSign_ = nullptr;
+    // The live read-outs: ne, hi, lo, ko, tek, temp, uroven.
+    QLabel* address_ = nullptr;
+    QLabel* tagId_ = nullptr;
+    QLabel* emptyLevel_ = nullptr;
+    QLabel* second_ = nullptr;
+    QLabel* current_ = nullptr;
+    QLabel* temperature_ = nullptr;
+    QLabel* level_ = nullptr;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,44 @@
+#pragma once
+// The port panel: the port list, kept current by the once-a-second scan while no port is open, and the
+// "Открыть порт" / "Закрыть порт" buttons with the messages of a failed open.
+
+#include <QObject>
+#include <QTimer>
+
+class QComboBox;
+class QPushButton;
+class QWidget;
+
+namespace kestrel {
+
+class Dialogs;
+class SerialPort;
+
+class PortPanel : public QObject {
+    Q_OBJECT
+public:
+    PortPanel(SerialPort& port, Dialogs& dialogs, QWidget* window, int scanMs);
+
+    QTimer& scanTimer() { return scan_; }
+    QPushButton* openButton() const { return open_; }
+    QPushButton* closeButton() const { return close_; }
+    // Start-up: the list shows "----" until the first scan.
+    void reset();
+    // One scan: the port handle is closed, the system's ports are listed; returns them.
+    QStringList scan();
+    // Opens the selected port; false, with the user told why, when it cannot be opened. The scan is
+    // stopped either way.
+    bool openSelected();
+
+private:
+    void refreshList(const QStringList& ports);
+
+    SerialPort& port_;
+    Dialogs& dialogs_;
+    QTimer scan_;
+    QComboBox* list_ = nullptr;
+    QPushButton* open_ = nullptr;
+    QPushButton* close_ = nullptr;
+};
+
+}  // namespace kestrel

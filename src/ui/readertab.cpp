@@ -1,0 +1,235 @@
+#include "ui/readertab.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QRadioButton>
+
+#include "device/commands.h"
+#include "device/texts.h"
+#include "protocol/hexid.h"
+#include "ui/controlbuilder.h"
+#include "ui/controlnames.h"
+
+namespace kestrel {
+
+using namespace build;
+
+namespace {
+constexpr ControlGroup kOp = ControlGroup::Operation;
+const QString kCalibrateUpperQuestion =
+    QStringLiteral("Сейчас будет произведена перекалибровка верхнего уровня. Вы уверены что это нужно?");
+const QString kCalibrateLowerQuestion =
+    QStringLiteral("Сейчас будет произведена перекалибровка нижнего уровня. Вы уверены что это нужно?");
+}  // namespace
+
+ReaderTab::ReaderTab(ViewServices& services, QWidget* p, QWidget* parent) : QObject(parent), services_(services) {
+    using device::ReaderMode;
+    QGroupBox* box = frame(p, ctl::modes, QStringLiteral("Режимы считывателя"), 6, 6, 226, 202, kOp);
+    auto option = [box](const QString& name, const QString& text, int y) {
+        auto* r = place<QRadioButton>(box, name, 10, y, 206, 22, kOp);
+        r->setText(text);
+        return r;
+    };
+    modes_ = {{{ReaderMode::Reader, option(ctl::R_a, QStringLiteral("Считыватель"), 22)},
+               {ReaderMode::Indicator, option(ctl::R_f, QStringLiteral("Считыватель-индикатор"), 44)},
+               {ReaderMode::PoweredTag, option(ctl::R_p485, QStringLiteral("Метка  с питанием"), 66)},
+               {ReaderMode::Bridge, option(ctl::R485, QStringLiteral("Мост"), 88)},
+               {ReaderMode::Repeater, place<QRadioButton>(box, ctl::R_p, 10, 110, 22, 22, ControlGroup::Repeater)}}};
+    label(box, ctl::Label2, QStringLiteral("Повторитель"), 32, 110, 180, 22, ControlGroup::Repeater);
+    auto* group = new QButtonGroup(box);
+    for (const ModeOption& m : modes_) {
+        group->addButton(m.option);
+        connect(m.option, &QRadioButton::toggled, this, [this, r = m.option](bool on) {
+            if (on) optionSelected(r);
+        });
+    }
+    frequencyOutput_ = place<QCheckBox>(box, ctl::usredn, 26, 134, 22, 22, kOp);
+    frequencyCaption_ = label(box, ctl::usred, QStringLiteral("Частотный выход"), 48, 134, 170, 22, kOp);
+    master_ = place<QCheckBox>(box, ctl::iinv, 26, 156, 22, 22, kOp);
+    masterCaption_ = label(box, ctl::invers, QStringLiteral("Мастер"), 48, 156, 60, 22, kOp);
+    connect(button(box, ctl::Set_mode, QStringLiteral("&Установить"), 116, 170, 100, 26, kOp), &QPushButton::clicked,
+            this, &ReaderTab::setMode);
+
+    QGroupBox* f7 = frame(p, ctl::Frame7, QStringLiteral("Параметры"), 6, 212, 226, 116, kOp);
+    label(f7, ctl::lblNumNet, QStringLiteral("Номер сети"), 8, 16, 110, 22, kOp);
+    network_ = edit(f7, ctl::num_net, 120, 16, 96, 22, kOp);
+    label(f7, ctl::lblNKan, QStringLiteral("Номер Канала"), 8, 40, 110, 22, kOp);
+    channel_ = edit(f7, ctl::n_kan, 120, 40, 96, 22, kOp);
+    label(f7, ctl::lblPpow, QStringLiteral("Мощность"), 8, 64, 110, 22, kOp);
+    power_ = edit(f7, ctl::ppow, 120, 64, 96, 22, kOp);
+    connect(button(f7, ctl::param, QStringLiteral("Установить"), 116, 89, 100, 24, kOp), &QPushButton::clicked, this,
+            &ReaderTab::setRadioParams);
+
+    QGroupBox* f8 = frame(p, ctl::Frame8, QStringLiteral("Доп. параметры"), 238, 6, 230, 86, kOp);
+    label(f8, ctl::lblZad2, QStringLiteral("Задержка обнуления ID"), 6, 22, 162, 22, kOp);
+    resetDelay_ = edit(f8, ctl::Zad2, 168, 22, 54, 22, kOp);
+    resetDelay_->setToolTip(QStringLiteral("0...6000"));
+    connect(button(f8, ctl::Command2, QStringLiteral("Установить"), 8, 52, 104, 26, kOp), &QPushButton::clicked, this,
+            &ReaderTab::setResetDelay);
+    connect(button(f8, ctl::RD_DP, QStringLiteral("Считать"), 116, 52, 104, 26, kOp), &QPushButton::clicked, this,
+            [this] { sendPlain(cmd::kReadResetDelay); });
+
+    QGroupBox* f9 = frame(p, ctl::Frame9, QStringLiteral("Привязанные ID"), 238, 96, 230, 232, kOp);
+    for (int i = 0; i < 10; ++i) {
+        const int x = 8 + (i / 5) * 110;
+        const int y = 22 + (i % 5) * 22;
+        label(f9, ctl::boundIdCaption(i), QString::number(i + 1), x, y, 22, 20, kOp)
+            ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        cells_[i] = readout(f9, ctl::boundIdCell(i), QStringLiteral("0"), x + 26, y, 80, 20, kOp);
+    }
+    label(f9, ctl::lblPlm, QStringLiteral("N яч."), 8, 136, 60, 20, kOp);
+    cell_ = edit(f9, ctl::plm, 8, 156, 60, 22, kOp);
+    label(f9, ctl::lblIddm, QStringLiteral("ID метки"), 76, 136, 144, 20, kOp);
+    cellId_ = edit(f9, ctl::iddm, 76, 156, 144, 22, kOp);
+    connect(button(f9, ctl::Command3, QStringLiteral("установить"), 6, 192, 80, 26, kOp), &QPushButton::clicked, this,
+            &ReaderTab::writeBoundId);
+    connect(button(f9, ctl::ids_r, QStringLiteral("считать"), 88, 192, 64, 26, kOp), &QPushButton::clicked, this,
+            [this] { sendPlain(cmd::kReadBoundIds); });
+    connect(button(f9, ctl::ids_clr, QStringLiteral("очистить"), 154, 192, 70, 26, kOp), &QPushButton::clicked, this,
+            [this] { sendPlain(cmd::kClearBoundIds); });
+}
+
+void ReaderTab::buildHidden(QWidget* hidden) {
+    QGroupBox* f3 = frame(hidden, ctl::Frame3, QStringLiteral("Команды"), 0, 110, 240, 90, kOp);
+    connect(button(f3, ctl::hig, QStringLiteral("Установить Полны&й"), 8, 20, 220, 26, kOp), &QPushButton::clicked,
+            this, [this] { calibrate(true); });
+    connect(button(f3, ctl::low, QStringLiteral("Уст&ановить  Пустой"), 8, 52, 220, 26, kOp), &QPushButton::clicked,
+            this, [this] { calibrate(false); });
+    connect(button(hidden, ctl::Command1, QStringLiteral("Уст. сер ном считывателя"), 0, 270, 200, 26, kOp),
+            &QPushButton::clicked, this, &ReaderTab::setReaderSerial);
+}
+
+void ReaderTab::reset() {
+    for (QWidget* c : std::initializer_list<QWidget*>{master_, masterCaption_, frequencyOutput_, frequencyCaption_})
+        c->hide();
+    master_->setChecked(false);
+    frequencyOutput_->setChecked(false);
+    modes_[0].option->setChecked(true);
+}
+
+quint8 ReaderTab::modeByte() const {
+    device::ReaderMode mode = device::ReaderMode::Bridge;
+    for (const ModeOption& m : modes_) {
+        if (m.option->isChecked()) {
+            mode = m.mode;
+            break;
+        }
+    }
+    return device::modeByte(mode, master_->checkState() != Qt::Unchecked,
+                            frequencyOutput_->checkState() != Qt::Unchecked);
+}
+
+void ReaderTab::showMode(quint8 mode) {
+    master_->setChecked(mode & device::kModeMaster);
+    if (const auto m = device::modeOf(mode)) {
+        for (const ModeOption& o : modes_) {
+            if (o.mode != *m) continue;
+            o.option->setChecked(true);
+            optionSelected(o.option);  // as a click would, also when it was already selected
+        }
+    }
+    frequencyOutput_->setChecked(mode & device::kModeFrequencyOutput);
+    refresh_ = SettingsRefresh::Idle;
+}
+
+void ReaderTab::optionSelected(QRadioButton* option) {
+    // The master and frequency-output boxes belong to the bridge mode only.
+    const bool bridge = option->objectName() == ctl::R485;
+    for (QWidget* c : std::initializer_list<QWidget*>{master_, masterCaption_, frequencyOutput_, frequencyCaption_})
+        c->setVisible(bridge);
+    if (!bridge) {
+        master_->setChecked(false);
+        frequencyOutput_->setChecked(false);
+    }
+}
+
+void ReaderTab::render(const device::LiveReading& value) {
+    if (!value.settings) return;
+    if (refresh_ == SettingsRefresh::CopyNext) {
+        const auto& s = *value.settings;
+        if (s.mode) showMode(*s.mode);
+        if (s.network) network_->setText(QString::number(*s.network));
+        if (s.channel) channel_->setText(QString::number(*s.channel));
+        if (s.power) power_->setText(QString::number(*s.power));
+    }
+    if (refresh_ == SettingsRefresh::Asked) {
+        refresh_ = SettingsRefresh::CopyNext;
+        services_.setStatus(text::kSettingsReceived);
+    }
+}
+
+void ReaderTab::render(const device::BoundIdTable& value) {
+    // A short table fills the cells it carries and leaves the others as they were.
+    for (std::size_t i = 0; i < value.cells.size() && i < cells_.size(); ++i)
+        cells_[i]->setText(formatHexId(value.cells[i]));
+}
+
+void ReaderTab::render(const device::ResetDelay& value) {
+    services_.setStatus(text::kResetDelayReceived);
+    if (value.delay) resetDelay_->setText(QString::number(*value.delay));
+}
+
+void ReaderTab::render(const device::ModeSet& value) {
+    services_.setStatus(text::kModeSet);
+    if (value.mode) showMode(*value.mode);
+}
+
+void ReaderTab::setMode() {
+    const quint8 mode = modeByte();
+    const auto address = services_.address();
+    if (!address) return;  // silently nothing
+    services_.cycle->appendPending(device::setModeRequest(*address, mode));
+    services_.traceBytes(services_.cycle->pending());
+    requestSettingsRefresh();
+}
+
+void ReaderTab::setRadioParams() {
+    services_.cycle->clearPending();
+    const auto r = device::setRadioParamsRequest(services_.address(),
+                                                 {network_->text(), channel_->text(), power_->text()});
+    if (!r.ok()) return services_.tellRefusal(r);
+    services_.cycle->replacePending(r.frame);
+    services_.showRequestHex(r.frame);
+}
+
+void ReaderTab::setResetDelay() {
+    services_.cycle->clearPending();
+    const auto r = device::setResetDelayRequest(services_.address(), resetDelay_->text());
+    if (!r.ok()) return services_.tellRefusal(r);
+    services_.cycle->replacePending(r.frame);
+    services_.showRequestHex(r.frame);
+}
+
+void ReaderTab::writeBoundId() {
+    const auto r = device::writeBoundIdRequest(services_.address(), cell_->text(), cellId_->text());
+    if (!r.ok()) return services_.tellRefusal(r);
+    services_.traceBytes(r.frame.mid(4, 4));  // the identifier's four bytes
+    services_.cycle->replacePending(r.frame);
+}
+
+void ReaderTab::sendPlain(quint8 command) {
+    const auto r = device::plainRequest(services_.address(), command);
+    if (!r.ok()) return services_.tellRefusal(r);
+    services_.cycle->replacePending(r.frame);
+}
+
+void ReaderTab::calibrate(bool upper) {
+    const auto address = services_.address();
+    if (!address) return;  // no listed address: the click is ignored, no question is asked
+    if (services_.dialogs->askYesNo(upper ? kCalibrateUpperQuestion : kCalibrateLowerQuestion))
+        services_.cycle->replacePending(device::calibrateRequest(*address, upper));
+}
+
+void ReaderTab::setReaderSerial() {
+    services_.cycle->clearPending();  // even when the dialog is cancelled
+    const QString answer = services_.dialogs->input(QStringLiteral("Введите серийный номер"),
+                                                    QStringLiteral("Ввод серийного номера"), QStringLiteral("0"));
+    if (answer.isEmpty()) return;
+    const auto r = device::setSerialRequest(services_.address(), answer);
+    services_.tellRefusal(r);
+    if (r.refused == device::Request::Refused::Value) return;
+    services_.cycle->replacePending(r.frame);
+    services_.traceBytes(r.frame);  // an empty dump when the address was refused
+}
+
+}  // namespace kestrel

@@ -1,0 +1,176 @@
+#include "ui/tagtab.h"
+
+#include <QCheckBox>
+
+#include "device/commands.h"
+#include "device/texts.h"
+#include "protocol/hexid.h"
+#include "ui/controlbuilder.h"
+#include "ui/controlnames.h"
+
+namespace kestrel {
+
+using namespace build;
+
+namespace {
+constexpr ControlGroup kOp = ControlGroup::Operation;
+const QString kPromptTagSerial = QStringLiteral("Введите серийный номер метки");
+const QString kTitleTagSerial = QStringLiteral("Ввод серийного номера метки");
+const QString kPromptTagIdent = QStringLiteral("Введите ID номер метки");
+const QString kTitleTagIdent = QStringLiteral("Ввод ID номера метки");
+}  // namespace
+
+TagTab::TagTab(ViewServices& services, QWidget* p, QWidget* parent) : QObject(parent), services_(services) {
+    QGroupBox* f6 = frame(p, ctl::Frame6, QStringLiteral("Параметры метки"), 6, 6, 330, 322, kOp);
+    int y = 22;
+    auto row = [&](const QString& name, const char* caption, const char* initial, const char* tip) -> QWidget* {
+        label(f6, ctl::caption(name), QString::fromUtf8(caption), 10, y, 130, 22, kOp);
+        QWidget* w = nullptr;
+        if (tip) {
+            QLineEdit* e = edit(f6, name, 144, y, 170, 22, kOp, QString::fromUtf8(initial));
+            e->setToolTip(QString::fromUtf8(tip));
+            w = e;
+        } else {
+            w = readout(f6, name, QString::fromUtf8(initial), 144, y, 170, 22, kOp);
+        }
+        y += 28;
+        return w;
+    };
+    serial_ = static_cast<QLabel*>(row(ctl::SerNumMetki, "Сер. Ном.", "0", nullptr));
+    currentId_ = static_cast<QLabel*>(row(ctl::outID, "Текущий ID", "0", nullptr));
+    idBox_ = static_cast<QLineEdit*>(row(ctl::ID_Metki, "ID Метки", "", "0...FFFFFF"));
+    mode_ = static_cast<QLineEdit*>(row(ctl::ModeMetki, "Режим", "", "1...3"));
+    period_ = static_cast<QLineEdit*>(row(ctl::sleep_time, "Период", "", "0...65535"));
+    delay_ = static_cast<QLineEdit*>(row(ctl::IntervalMetki, "Задержка", "", "0...65535"));
+    power_ = static_cast<QLineEdit*>(row(ctl::PowerMetki, "Мощность", "", "-40..8"));
+    level_ = static_cast<QLabel*>(row(ctl::UrPr, "Уровень приема", "0", nullptr));
+    firmware_ = static_cast<QLabel*>(row(ctl::outVer, "Версия ПО", "---------", nullptr));
+    connect(button(f6, ctl::ReadParamMetki, QStringLiteral("Считать"), 10, y + 4, 146, 28, kOp),
+            &QPushButton::clicked, this, &TagTab::readParams);
+    connect(button(f6, ctl::SetModesMetki, QStringLiteral("Установить"), 168, y + 4, 146, 28, kOp),
+            &QPushButton::clicked, this, &TagTab::writeParams);
+    hexIds_ = place<QCheckBox>(p, ctl::Hex_id, 348, 78, 120, 22, kOp);
+    hexIds_->setText(QStringLiteral("HEX вид."));
+    hexIds_->setChecked(true);
+}
+
+void TagTab::buildHidden(QWidget* hidden) {
+    connect(button(hidden, ctl::Set_ident, QStringLiteral("Установка идентификационного Номера"), 0, 210, 260, 26, kOp),
+            &QPushButton::clicked, this, &TagTab::setTagId);
+    connect(button(hidden, ctl::InstSN, QStringLiteral("Уст. сер. Но&мера Метки"), 0, 240, 200, 26, kOp),
+            &QPushButton::clicked, this, &TagTab::setTagSerial);
+    connect(button(hidden, ctl::Find_metki, QStringLiteral("Поиск метки"), 0, 330, 120, 26, kOp),
+            &QPushButton::clicked, this, &TagTab::findTag);
+    int y = 10;
+    auto diagnostic = [&](const QString& name, const char* caption) {
+        label(hidden, ctl::diagnosticCaption(name), QString::fromUtf8(caption), 660, y, 100, 20);
+        QLabel* l = readout(hidden, name, QStringLiteral("0"), 760, y, 100, 20);
+        y += 24;
+        return l;
+    };
+    readSerial_ = diagnostic(ctl::outSN, "Серийный Номер");
+    diagnostic(ctl::OutKolBytes, "Кол.Байт");
+    replyCode_ = diagnostic(ctl::textOutCmd, "Cmd");
+    readDelay_ = diagnostic(ctl::outTime, "Интервал");
+    readMode_ = diagnostic(ctl::outMode, "Режим");
+    readPower_ = diagnostic(ctl::outPower, "Мощность");
+    label(hidden, ctl::lblKolBajt, QStringLiteral("Кол. байт"), 660, 160, 100, 20);
+}
+
+QString TagTab::tagModeText() const { return mode_->text(); }
+
+device::TagWriteTexts TagTab::frameTexts() const {
+    return {services_.address(), serial_->text(), idBox_->text(), hexIds_->isChecked(), delay_->text(),
+            mode_->text(),       power_->text(),  period_->text()};
+}
+
+void TagTab::render(const device::TagAnswer& value) {
+    services_.setStatus(text::kTagPing);
+    if (value.serial) serial_->setText(QString::number(*value.serial));
+    replyCode_->setText(hexByte(cmd::kTagQuery));
+    if (value.identifier) {
+        const QString id = formatHexId(*value.identifier);
+        currentId_->setText(id);
+        if (idFollowsNextAnswer_) {
+            idBox_->setText(id);
+            idFollowsNextAnswer_ = false;
+        }
+    }
+    if (value.level) level_->setText(QString::number(*value.level));
+}
+
+void TagTab::render(const device::TagParameters& value) {
+    services_.setStatus(text::kTagDataRead);
+    if (value.serial) readSerial_->setText(QString::number(*value.serial));
+    replyCode_->setText(hexByte(cmd::kTagRead));
+    if (value.identifier) {
+        const QString id = formatHexId(*value.identifier);
+        currentId_->setText(id);
+        idBox_->setText(hexIds_->isChecked() ? id : QString::number(*value.identifier));
+    }
+    if (value.delay) {
+        readDelay_->setText(QString::number(*value.delay));
+        delay_->setText(QString::number(*value.delay));
+    }
+    if (value.mode) {
+        readMode_->setText(QString::number(*value.mode));
+        mode_->setText(QString::number(*value.mode));
+    }
+    if (value.power) {
+        readPower_->setText(QString::number(*value.power));
+        power_->setText(QString::number(static_cast<qint8>(*value.power)));
+    }
+    if (value.firmware) firmware_->setText(device::tagFirmwareText(*value.firmware));
+    if (value.period) period_->setText(QString::number(*value.period));
+    if (value.level) level_->setText(QString::number(*value.level));
+}
+
+void TagTab::findTag() {
+    // Without a usable address the request cannot be built: nothing is left pending.
+    const auto address = services_.address();
+    services_.cycle->replacePending(address ? device::tagRequest(*address, cmd::kAnyTag, cmd::kTagQuery)
+                                            : QByteArray());
+    services_.requestBox->setTraceText(requestBoxText(services_.cycle->pending()));
+}
+
+void TagTab::readParams() {
+    const auto r = device::tagReadRequest(services_.address(), currentId_->text());
+    if (r.refused == device::Request::Refused::Identifier) return services_.tellRefusal(r);
+    services_.cycle->replacePending(r.frame);  // nothing pending without an address
+    services_.requestBox->setTraceText(requestBoxText(r.frame));
+    if (r.ok()) idFollowsNextAnswer_ = true;
+}
+
+void TagTab::writeParams() {
+    services_.cycle->clearPending();
+    const auto r = device::tagWriteRequest(frameTexts());
+    if (!r.ok()) return services_.tellRefusal(r);
+    services_.cycle->replacePending(r.frame);
+    services_.showRequestHex(r.frame);
+}
+
+void TagTab::setTagSerial() {
+    services_.cycle->clearPending();
+    const QString answer = services_.dialogs->input(kPromptTagSerial, kTitleTagSerial, QStringLiteral("0"));
+    if (answer.isEmpty()) return;
+    const auto r = device::tagSetSerialRequest(services_.address(), currentId_->text(), answer);
+    services_.tellRefusal(r);
+    if (r.refused == device::Request::Refused::Value) return;
+    services_.cycle->replacePending(r.frame);
+    services_.traceBytes(r.frame);  // an empty dump on a refusal of the address or the identifier
+}
+
+void TagTab::setTagId() {
+    // The new identification number goes to the current tag (found by its serial number) with the
+    // parameter write; delay, mode, power and period are the frame's values.
+    services_.cycle->clearPending();
+    const QString answer = services_.dialogs->input(kPromptTagIdent, kTitleTagIdent, QStringLiteral("0"));
+    if (answer.isEmpty()) return;
+    const auto r = device::tagSetIdRequest(frameTexts(), answer);
+    services_.tellRefusal(r);
+    if (!r.ok() && r.refused != device::Request::Refused::Address) return;
+    services_.cycle->replacePending(r.frame);
+    services_.traceBytes(r.frame);  // an empty dump when the address was refused
+}
+
+}  // namespace kestrel

@@ -1,0 +1,296 @@
+// The window renders what the device layer decoded, and its buttons leave pending what the device layer
+// built: one test per feature, over the in-memory port (replies are fed and read by real ticks).
+#include <QCheckBox>
+#include <QProgressBar>
+#include <QRadioButton>
+
+#include "device/commands.h"
+#include "device/requests.h"
+#include "device/texts.h"
+#include "protocol/frame.h"
+#include "ui/controlgroups.h"
+#include "ui/readertab.h"
+#include "window_harness.h"
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+// A current-parameters reply from reader 5: state byte, level, current, empty level, tag ID, second value,
+// then (when `settings`) mode 0x82, network 1, channel 5, power 10.
+QByteArray liveReply(const char* state = "19", const char* level = "00 02", const char* current = "01 00 00 00",
+                     bool settings = true) {
+    QByteArray r = hex("3E 05 F0") + hex(state) + hex(level) + hex(current) + hex("10 00 00 00 0A 0B 0C 00 07 00");
+    if (settings) r += hex("82 01 00 05 0A");
+    return withCheckByte(r);
+}
+
+class Views : public WindowOnFakePort {
+protected:
+    void SetUp() override {
+        openPort();
+        chooseAddress(QStringLiteral("5"));
+        runTick();  // the identification of the newly chosen address goes out first
+        dialogs.clear();
+    }
+    void receive(const QByteArray& reply) {
+        port.feed(reply);
+        runTick();
+    }
+    QString status() { return text(QStringLiteral("MsgCom")); }
+    bool checked(const char* name) { return ctl<QAbstractButton>(QString::fromLatin1(name))->isChecked(); }
+};
+
+}  // namespace
+
+TEST_F(Views, LiveReadingLandsInTheReadOutsAndTheLevelBar) {
+    setText(QStringLiteral("ModeMetki"), QStringLiteral("1"));
+    receive(liveReply("FF"));
+    expectTexts({{"ne", "5"}, {"temp", "-1 °C"}, {"uroven", "512"}, {"tek", "1"}, {"lo", "16"}, {"hi", "00C0B0A"},
+                 {"ko", "7"}});
+    EXPECT_EQ(ctl<QProgressBar>(QStringLiteral("ProgressBar1"))->value(), 512);
+    receive(liveReply("19", "00 04"));
+    EXPECT_EQ(text(QStringLiteral("uroven")), QStringLiteral("1024"));
+    EXPECT_EQ(ctl<QProgressBar>(QStringLiteral("ProgressBar1"))->value(), 512) << "1024 leaves the bar";
+    receive(liveReply("05", "00 01", "00 00 00 00"));
+    expectTexts({{"temp", "25 °C"}, {"uroven", "1024"}});  // a zero current value leaves the live read-outs
+}
+
+TEST_F(Views, RotationIndicatorFollowsTheTagModeAndState) {
+    window->show();
+    struct Case {
+        const char* mode;
+        const char* state;
+        bool shown;
+        const char* text;
+        const char* picture;
+    } cases[] = {{"5", "01", true, "ЛЕВОЕ", "Image1"}, {"4", "02", true, "ПРАВОЕ", "Image2"},
+                 {"5", "00", true, "СТОП", "Image3"},  {"3", "01", false, "СТОП", nullptr}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode + std::string(" ") + c.state);
+        setText(QStringLiteral("ModeMetki"), QString::fromLatin1(c.mode));
+        receive(liveReply(c.state));
+        EXPECT_EQ(ctl(QStringLiteral("vraa"))->isVisible(), c.shown);
+        EXPECT_EQ(text(QStringLiteral("vraa")), QString::fromUtf8(c.text));
+        if (!c.picture) continue;
+        for (const char* p : {"Image1", "Image2", "Image3"})
+            EXPECT_EQ(ctl(QString::fromLatin1(p))->isVisible(), qstrcmp(p, c.picture) == 0) << p;
+        EXPECT_TRUE(ctl(QStringLiteral("Image6"))->isVisible());
+    }
+}
+
+TEST_F(Views, SettingsRefreshAnnouncesThenFillsThePanelsOnce) {
+    receive(liveReply());
+    EXPECT_EQ(status(), text::kSettingsReceived);
+    EXPECT_EQ(text(QStringLiteral("num_net")), QString());
+    receive(liveReply());
+    expectTexts({{"num_net", "1"}, {"n_kan", "5"}, {"ppow", "10"}});
+    EXPECT_TRUE(checked("R_a"));
+    EXPECT_TRUE(checked("iinv") == false) << "the master box belongs to the bridge mode";
+    setText(QStringLiteral("num_net"), QStringLiteral("9"));
+    receive(liveReply());
+    EXPECT_EQ(text(QStringLiteral("num_net")), QStringLiteral("9")) << "later replies leave the panels to the user";
+}
+
+TEST_F(Views, ModeByteSelectsItsOptionAndBoxes) {
+    struct Case {
+        quint8 mode;
+        const char* option;
+        bool master, frequency, boxesVisible;
+    } cases[] = {
+        {0x40, "R485", false, true, true},     {0xC0, "R485", true, true, true},   {0x82, "R_a", false, false, false},
+        {0x06, "R_p", false, false, false},    {0x10, "R_p485", false, false, false},
+        {0x41, "R_f", false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.mode));
+        window->readerTab().showMode(c.mode);
+        EXPECT_TRUE(checked(c.option));
+        EXPECT_EQ(checked("iinv"), c.master);
+        EXPECT_EQ(checked("usredn"), c.frequency);
+        EXPECT_EQ(ctl(QStringLiteral("usred"))->isVisibleTo(window.get()), c.boxesVisible);
+        const quint8 option = c.mode & 0x1F;
+        EXPECT_EQ(window->readerTab().modeByte(), option | (c.master ? 0x80 : 0) | (c.frequency ? 0x40 : 0));
+    }
+    window->readerTab().showMode(0x40);
+    window->readerTab().showMode(0x83);  // no such mode: the option stays, the boxes follow the byte
+    EXPECT_TRUE(checked("R485"));
+    EXPECT_TRUE(checked("iinv"));
+    EXPECT_FALSE(checked("usredn"));
+    receive(withCheckByte(hex("3E 05 F2 01")));
+    EXPECT_EQ(status(), text::kModeSet);
+    EXPECT_TRUE(checked("R_f")) << "the acknowledged mode is shown";
+}
+
+TEST_F(Views, ReaderButtonsLeavePendingWhatTheCodecBuilt) {
+    using namespace device;
+    setText(QStringLiteral("num_net"), QStringLiteral("1000"));
+    setText(QStringLiteral("n_kan"), QStringLiteral("7"));
+    setText(QStringLiteral("ppow"), QStringLiteral("10"));
+    setText(QStringLiteral("Zad2"), QStringLiteral("300"));
+    setText(QStringLiteral("plm"), QStringLiteral("3"));
+    setText(QStringLiteral("iddm"), QStringLiteral("A1B2"));
+    struct Case {
+        const char* button;
+        QByteArray built;
+    } cases[] = {
+        {"param", setRadioParamsRequest(5, {"1000", "7", "10"}).frame},
+        {"Command2", setResetDelayRequest(5, "300").frame},
+        {"Command3", writeBoundIdRequest(5, "3", "A1B2").frame},
+        {"ids_r", plainRequest(5, cmd::kReadBoundIds).frame},
+        {"ids_clr", plainRequest(5, cmd::kClearBoundIds).frame},
+        {"RD_DP", plainRequest(5, cmd::kReadResetDelay).frame},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button);
+        window->cycle().clearPending();
+        click(QString::fromLatin1(c.button));
+        EXPECT_EQ(pending(), c.built);
+        EXPECT_TRUE(dialogs.messages.empty());
+    }
+    EXPECT_EQ(text(QStringLiteral("txtRec")), QStringLiteral("0 0 A1 B2 \r\n\r\n@@\u00A1\u00B2"))
+        << "the bound ID's bytes are traced";
+    EXPECT_EQ(tickWritten(), plainRequest(5, cmd::kReadResetDelay).frame);
+
+    setText(QStringLiteral("ppow"), QStringLiteral("2"));
+    click(QStringLiteral("param"));
+    EXPECT_EQ(dialogs.messageTexts(), QStringList{text::kError});
+    EXPECT_TRUE(pending().isEmpty()) << "a refused parameter set drops what was pending";
+}
+
+TEST_F(Views, ModeCalibrationAndSerialAskAndAppendOrReplace) {
+    window->cycle().replacePending(hex("31 05 FA 30"));
+    ctl<QRadioButton>(QStringLiteral("R485"))->click();
+    ctl<QCheckBox>(QStringLiteral("iinv"))->click();
+    click(QStringLiteral("Set_mode"));
+    EXPECT_EQ(pending(), hex("31 05 FA 30") + device::setModeRequest(5, 0x80)) << "the mode is appended";
+
+    dialogs.yesNo = {false, true};
+    click(QStringLiteral("hig"));
+    EXPECT_EQ(dialogs.questions.size(), 1);
+    click(QStringLiteral("low"));
+    EXPECT_EQ(pending(), device::calibrateRequest(5, false));
+
+    dialogs.inputs = {QStringLiteral("123456")};
+    click(QStringLiteral("Command1"));
+    EXPECT_EQ(dialogs.prompts.last(), QStringLiteral("Введите серийный номер|Ввод серийного номера|0"));
+    EXPECT_EQ(pending(), device::setSerialRequest(5, "123456").frame);
+    dialogs.inputs = {QStringLiteral("2000001")};
+    click(QStringLiteral("Command1"));
+    EXPECT_EQ(dialogs.messageTexts(), QStringList{text::kSerialRange});
+    EXPECT_TRUE(pending().isEmpty());
+}
+
+TEST_F(Views, BoundIdsResetDelayAndAcknowledgementsAreShown) {
+    receive(withCheckByte(hex("3E 05 E6 44 33 22 11 0A 0B 0C 00 01")));
+    expectTexts({{"m1(0)", "11223344"}, {"m1(1)", "00C0B0A"}, {"m1(2)", "0"}});
+    receive(withCheckByte(hex("3E 05 F1 2C 01")));
+    expectTexts({{"MsgCom", text::kResetDelayReceived}, {"Zad2", "300"}});
+    for (quint8 code : {cmd::kSetNetAddress, cmd::kCalibrateUpper, cmd::kAveragingCleared, cmd::kLampFrequencyChanged}) {
+        receive(withCheckByte(hex("3E 05") + char(code)));
+        EXPECT_EQ(status(), device::Acknowledgement{code}.statusText());
+    }
+}
+
+TEST_F(Views, IdentificationShowsSerialVersionAndReleasesPanels) {
+    QPushButton panel;
+    panel.setParent(window.get());
+    setGroup(&panel, ControlGroup::DeviceType134);
+    panel.setEnabled(false);
+    receive(withCheckByte(hex("3E 05 FC 40 E2 01 00 86 00")));
+    expectTexts({{"sn", "123456"}, {"vv", "1.3.4."}});
+    EXPECT_TRUE(panel.isEnabled());
+    receive(withCheckByte(hex("3E 05 FC 40")));
+    EXPECT_EQ(text(QStringLiteral("sn")), QStringLiteral("????????"));
+}
+
+TEST_F(Views, BusSearchListsTheAnswersAndIdentifiesTheFirst) {
+    dialogs.inputs = {QStringLiteral("7")};
+    click(QStringLiteral("net"));
+    EXPECT_EQ(dialogs.prompts, QStringList{QStringLiteral("Введите новый сетевой номер|Ввод сетевого номера|5")});
+    EXPECT_EQ(pending(), hex("31 05 FB 07 CB"));
+    click(QStringLiteral("Opros"));
+    EXPECT_EQ(pending(), hex("31 FF DC"));
+    EXPECT_EQ(tickWritten(), hex("31 FF DC"));
+    receive(hex("07 03"));
+    auto* list = ctl<QComboBox>(QStringLiteral("CmbNet"));
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->currentText(), QStringLiteral("7"));
+    expectTexts({{"netdev", "7 3 "}, {"MsgCom", text::kNetworkPolled}, {"txtRec", "7 3 "}});
+    EXPECT_EQ(pending(), hex("31 07 FC CC")) << "the first device found is identified next";
+}
+
+TEST_F(Views, SilenceShowsTheTabsMessageAndTheEarlierTextComesBack) {
+    receive(withCheckByte(hex("3E 05 FB")));
+    const QString before = status();
+    struct Case {
+        int tab;
+        QString message;
+    } cases[] = {{0, QStringLiteral("Нет данных со считывателя с номером 5")},
+                 {1, QStringLiteral("Нет связи с меткой ")},
+                 {2, QStringLiteral("Нет связи с удаленным считывателем")}};
+    for (const Case& c : cases) {
+        selectTab(c.tab);
+        runTick();
+        EXPECT_EQ(status(), c.message);
+    }
+    receive(withCheckByte(hex("3E 05 77")));
+    EXPECT_EQ(status(), before);
+}
+
+TEST_F(Views, TagAnswersAndParametersLandInTheTagTab) {
+    selectTab(1);
+    click(QStringLiteral("ReadParamMetki"));  // the current tag's identifier is still "0"
+    EXPECT_EQ(pending(), device::tagRequest(5, 0, cmd::kTagRead));
+    receive(withCheckByte(hex("3E 05 E0 00 00 03 E9 00 12 34 56 D8")));
+    expectTexts({{"MsgCom", text::kTagPing}, {"SerNumMetki", "1001"}, {"outID", "0123456"}, {"UrPr", "-40"},
+                 {"ID_Metki", "0123456"}, {"textOutCmd", "E0"}});
+    receive(withCheckByte(hex("3E 05 E3 00 00 03 E9 00 12 34 56 00 64 01 F6 7B 00 3C D8")));
+    expectTexts({{"MsgCom", text::kTagDataRead}, {"outSN", "1001"}, {"IntervalMetki", "100"}, {"outTime", "100"},
+                 {"ModeMetki", "1"}, {"PowerMetki", "-10"}, {"outPower", "246"}, {"outVer", "1.2.3."},
+                 {"sleep_time", "60"}, {"textOutCmd", "E3"}});
+    ctl<QCheckBox>(QStringLiteral("Hex_id"))->setChecked(false);
+    receive(withCheckByte(hex("3E 05 E3 00 00 03 E9 00 12 34 56")));
+    EXPECT_EQ(text(QStringLiteral("ID_Metki")), QStringLiteral("1193046")) << "decimal without the hex box";
+}
+
+TEST_F(Views, TagButtonsLeavePendingWhatTheCodecBuilt) {
+    using namespace device;
+    selectTab(1);
+    receive(withCheckByte(hex("3E 05 E0 00 00 03 E9 00 12 34 56 D8")));
+    const TagWriteTexts texts{5, "1001", "123456", true, "100", "1", "-10", "60"};
+    setText(QStringLiteral("ID_Metki"), texts.identifier);
+    setText(QStringLiteral("IntervalMetki"), texts.delay);
+    setText(QStringLiteral("ModeMetki"), texts.mode);
+    setText(QStringLiteral("PowerMetki"), texts.power);
+    setText(QStringLiteral("sleep_time"), texts.period);
+    click(QStringLiteral("SetModesMetki"));
+    EXPECT_EQ(pending(), tagWriteRequest(texts).frame);
+    dialogs.inputs = {QStringLiteral("77"), QStringLiteral("2000")};
+    click(QStringLiteral("InstSN"));
+    EXPECT_EQ(pending(), tagSetSerialRequest(5, "0123456", "77").frame);
+    click(QStringLiteral("Set_ident"));
+    EXPECT_EQ(pending(), tagSetIdRequest(texts, "2000").frame);
+    click(QStringLiteral("Find_metki"));
+    EXPECT_EQ(pending(), tagRequest(5, cmd::kAnyTag, cmd::kTagQuery));
+    EXPECT_EQ(text(QStringLiteral("CmdBoxText")), QStringLiteral("31_5_E0_7A_7A_7A_7A_F9_"));
+    setText(QStringLiteral("ModeMetki"), QStringLiteral("0"));
+    click(QStringLiteral("SetModesMetki"));
+    EXPECT_EQ(dialogs.messageTexts(), QStringList{text::kModeRange});
+    EXPECT_TRUE(pending().isEmpty());
+}
+
+TEST_F(Views, BridgeSlaveDataAndItsButtons) {
+    selectTab(2);
+    receive(withCheckByte(hex("3E 05 E8 40 E2 01 00 01 98 34 12 CD F6")));
+    expectTexts({{"MsgCom", text::kBridgeData}, {"sn_sl", "123456"}, {"fr_sl", "4660"}, {"ur_sl", "-10"}});
+    EXPECT_TRUE(text(QStringLiteral("Temp_sl")).startsWith(QStringLiteral("25"))) << "0x0198 sixteenths";
+    EXPECT_TRUE(checked("Check_sl"));
+    receive(withCheckByte(hex("3E 05 06 00 39 30")));
+    EXPECT_EQ(text(QStringLiteral("RR_SL_data")), QStringLiteral("12345"));
+    click(QStringLiteral("zapr_data_sl"));
+    EXPECT_EQ(pending(), device::plainRequest(5, cmd::kBridgeData).frame);
+    click(QStringLiteral("sl_zapros"));
+    EXPECT_EQ(pending(), device::plainRequest(5, cmd::kBridgeRs485).frame);
+}
