@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "protocol/exchange.h"
+#include "exchange/cycle.h"
 #include "serial/qtserialport.h"
 #include "sim/ptyhost.h"
 
@@ -21,17 +21,6 @@ class QuietHost : public ExchangeHost {
 public:
     std::optional<QString> selectedAddressText() const override { return QStringLiteral("5"); }
     int openTab() const override { return TabReader; }
-    QString statusText() const override { return status; }
-    void setStatusText(const QString& t) override { status = t; }
-    quint32 lampColour() const override { return lamp; }
-    void setLampColour(quint32 c) override { lamp = c; }
-    void setCmdBoxText(const QString&) override {}
-    void setTxtRec(const QString&) override {}
-    void showWriteFailure(const QString&) override { ++failures; }
-    void runCloseAction() override {}
-    QString status;
-    quint32 lamp = 0;
-    int failures = 0;
 };
 
 struct Figures {
@@ -47,9 +36,10 @@ Figures measure(sim::PtyHost& host, int ticks) {
     if (!port.open(host.slavePath()).ok) return f;
     QuietHost ui;
     ExchangeCycle cycle(port, ui);  // the real timing: 500 ms ticks, 256 ms read window, 20 ms silence
-    cycle.state().last_net = 5;
     int replies = 0;
-    cycle.registerDecoder(kCmdCurrentParams, [&](const Reply&) { ++replies; });
+    QObject::connect(&cycle, &ExchangeCycle::transaction, [&](const Transaction& t) {
+        if (t.value && std::holds_alternative<device::LiveReading>(*t.value)) ++replies;
+    });
     std::vector<qint64> perTick;
     qint64 longest = 0;
     QElapsedTimer since;

@@ -1,7 +1,8 @@
-// Reply bytes of any length and content through the reply accessor and the trace texts.
+// Reply bytes of any length and content through the reply accessor, the device decoders and the trace texts.
 #include <cstddef>
 #include <cstdint>
 
+#include "device/values.h"
 #include "protocol/hexid.h"
 #include "protocol/reply.h"
 #include "protocol/trace.h"
@@ -14,9 +15,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)r.s8(pos);
         (void)r.u16le(pos);
         (void)r.u32be(pos);
-        (void)kestrel::dig2hexStr(bytes, pos);
+        (void)kestrel::hexIdAt(bytes, pos);
     }
     (void)kestrel::replyTraceText(bytes, size ? std::optional<quint8>(data[0]) : std::nullopt);
-    (void)kestrel::out_winText(bytes);
+    (void)kestrel::requestTraceText(bytes);
+    if (const auto value = kestrel::device::decodeReply(r)) {
+        if (kestrel::device::describe(*value).isEmpty()) __builtin_trap();
+    }
     return 0;
 }
