@@ -18,7 +18,7 @@ using namespace kestrel;
 namespace {
 
 class QuietHost : public ExchangeHost {
-public:
+  public:
     std::optional<QString> selectedAddressText() const override { return QStringLiteral("5"); }
     int openTab() const override { return TabReader; }
 };
@@ -97,10 +97,10 @@ int main(int argc, char** argv) {
     answering.stop();
 
     std::printf("Longest event-loop stall per exchange tick (ms), %d ticks each, goal <= 10 ms:\n", ticks);
-    std::printf("  silent line      worst %3lld   median %3lld   (replies %d)\n", static_cast<long long>(quiet.worst),
-                static_cast<long long>(quiet.median), quiet.replies);
-    std::printf("  answering reader worst %3lld   median %3lld   (replies %d)\n", static_cast<long long>(busy.worst),
-                static_cast<long long>(busy.median), busy.replies);
+    std::printf("  silent line      worst %3lld   median %3lld   (replies %d)\n",
+                static_cast<long long>(quiet.worst), static_cast<long long>(quiet.median), quiet.replies);
+    std::printf("  answering reader worst %3lld   median %3lld   (replies %d)\n",
+                static_cast<long long>(busy.worst), static_cast<long long>(busy.median), busy.replies);
     std::printf("  for contrast, one blocking 256 ms read of the silent line stalls %lld ms\n",
                 static_cast<long long>(blocking));
     return (quiet.ticks == ticks && busy.ticks == ticks && busy.replies > 0) ? 0 : 1;

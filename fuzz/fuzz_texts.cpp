@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const kestrel::HexIdResult id = kestrel::ParseHexId(text);
+    const kestrel::HexIdResult id = kestrel::parseHexId(text);
     if (id.ok() && id.bytes.size() != 4) __builtin_trap();
     if (!id.ok() && !id.bytes.isEmpty()) __builtin_trap();
     const kestrel::NumberResult n = kestrel::parseWholeNumber(text, -2147483648LL, 4294967295LL);

@@ -10,20 +10,22 @@
 #include "serial/serialport.h"
 
 // Readable QString values in test failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace kestrel::test {
 
 class FakePort : public SerialPort {
     Q_OBJECT
-public:
+  public:
     using SerialPort::SerialPort;
 
-    QStringList ports;            // what availablePorts() reports
+    QStringList ports;  // what availablePorts() reports
     OpenResult openResult{true, OpenFailure::None, {}, 0};
-    qint64 writeLimit = -1;       // accept at most this many bytes per write call (-1: all)
+    qint64 writeLimit = -1;          // accept at most this many bytes per write call (-1: all)
     std::vector<QByteArray> pieces;  // every write call's bytes, in order
-    QByteArray written;           // all bytes written
+    QByteArray written;              // all bytes written
     int flushCount = 0;
     int closeCount = 0;
     QString openedName;
@@ -85,12 +87,14 @@ public:
         written.clear();
     }
 
-private:
+  private:
     bool open_ = false;
     QByteArray incoming_;
 };
 
 // Bytes from a hex text such as "31 05 F0 FE".
-inline QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+inline QByteArray hex(const char* text) {
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
 
 }  // namespace kestrel::test

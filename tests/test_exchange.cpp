@@ -17,7 +17,7 @@ using kestrel::test::hex;
 namespace {
 
 class FakeHost : public ExchangeHost {
-public:
+  public:
     std::optional<QString> address = QStringLiteral("0");
     int tab = TabReader;
     std::optional<QString> selectedAddressText() const override { return address; }
@@ -25,7 +25,7 @@ public:
 };
 
 class Exchange : public ::testing::Test {
-protected:
+  protected:
     Exchange() {
         // A long period so only the test starts ticks; a short read window keeps the suite fast.
         cycle = std::make_unique<ExchangeCycle>(port, host, ExchangeCycle::Timing{60000, 40, 5});
@@ -36,8 +36,10 @@ protected:
         QObject::connect(c, &ExchangeCycle::written, [this] { events << "written"; });
         QObject::connect(c, &ExchangeCycle::replyArrived, [this] { events << "arrived"; });
         QObject::connect(c, &ExchangeCycle::replyHandled, [this] { events << "handled"; });
-        QObject::connect(c, &ExchangeCycle::silence, [this](int tab) { events << QStringLiteral("silence %1").arg(tab); });
-        QObject::connect(c, &ExchangeCycle::transaction, [this](const Transaction& t) { transactions.push_back(t); });
+        QObject::connect(c, &ExchangeCycle::silence,
+                         [this](int tab) { events << QStringLiteral("silence %1").arg(tab); });
+        QObject::connect(c, &ExchangeCycle::transaction,
+                         [this](const Transaction& t) { transactions.push_back(t); });
         QObject::connect(c, &ExchangeCycle::connectionLost, [this](const QString& why) { lost << why; });
         cycle->start();
     }
@@ -54,7 +56,9 @@ protected:
         transactions.clear();
         cycle->tick();
     }
-    bool tickEnds() { return QTest::qWaitFor([this] { return !cycle->tickInProgress(); }, 2000); }
+    bool tickEnds() {
+        return QTest::qWaitFor([this] { return !cycle->tickInProgress(); }, 2000);
+    }
     // The device sends `bytes`; a tick reads them and reports one transaction.
     Transaction receive(const QByteArray& bytes) {
         port.feed(bytes);
@@ -127,7 +131,8 @@ TEST_F(Exchange, NoSelectionOrATypedNonNumberSkipsAddressChangeAndPoll) {
         EXPECT_TRUE(lost.isEmpty()) << "writing nothing is not a write failure";
     }
     host.address = QStringLiteral("0");
-    EXPECT_EQ(tick(), hex("31 00 F0") + char(crc8(hex("31 00 F0")))) << "address 0 needs no identification first";
+    EXPECT_EQ(tick(), hex("31 00 F0") + char(crc8(hex("31 00 F0"))))
+        << "address 0 needs no identification first";
 }
 
 TEST_F(Exchange, EachReplyIsReportedWithTheRequestItAnswersItsOutcomeAndValue) {
@@ -141,9 +146,10 @@ TEST_F(Exchange, EachReplyIsReportedWithTheRequestItAnswersItsOutcomeAndValue) {
         {"a current-parameters reply", hex("3E 05 F0 19 00 02 01 00 00 00 7E"), Outcome::Decoded, true},
         {"a wrong check byte on current parameters is not decoded", hex("3E 05 F0 19 00 02 01 00 00 00 7F"),
          Outcome::WrongCheckByte, false},
-        {"an acknowledgement is decoded whatever its check byte", hex("3E 05 FB CC"), Outcome::WrongCheckByte, true},
-        {"a reply from another address is still decoded", withCheckByte(hex("3E 07 FB")), Outcome::OtherAddress,
+        {"an acknowledgement is decoded whatever its check byte", hex("3E 05 FB CC"), Outcome::WrongCheckByte,
          true},
+        {"a reply from another address is still decoded", withCheckByte(hex("3E 07 FB")),
+         Outcome::OtherAddress, true},
         {"a code no decoder knows", withCheckByte(hex("3E 05 77")), Outcome::UnknownCode, false},
         {"too short to be framed", hex("3E 05"), Outcome::Unframed, false},
         {"no start byte", hex("05 F0 00 00"), Outcome::Unframed, false},
@@ -191,7 +197,8 @@ TEST_F(Exchange, SilenceAndRepliesAreSignalledInTheOrderTheWindowNeeds) {
     receive(hex("3E 05 FB CC"));
     EXPECT_EQ(events, (QStringList{"written", "arrived", "handled"}));
     EXPECT_TRUE(trace.startsWith(QStringLiteral("3E 5 FB CC ")));
-    EXPECT_TRUE(trace.endsWith(QStringLiteral("F9"))) << "the trace ends with the check of the tick's own poll";
+    EXPECT_TRUE(trace.endsWith(QStringLiteral("F9")))
+        << "the trace ends with the check of the tick's own poll";
 }
 
 TEST_F(Exchange, LongRepliesAreNotTraced) {
@@ -300,7 +307,8 @@ TEST_F(Exchange, ReadWindowGathersBytesUntilTheLineFallsSilentAndLetsTheEventLoo
     ticker.start(2);
     tick();
     ASSERT_EQ(transactions.size(), 1u);
-    EXPECT_EQ(transactions[0].reply, hex("3E 05 F0 19 00 02 01 00 00 00 7E")) << "two halves 2 ms apart are one reply";
+    EXPECT_EQ(transactions[0].reply, hex("3E 05 F0 19 00 02 01 00 00 00 7E"))
+        << "two halves 2 ms apart are one reply";
     EXPECT_GE(fired, 2) << "while it waits, other events are handled (a blocking read lets none through)";
 }
 

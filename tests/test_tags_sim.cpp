@@ -11,7 +11,7 @@ using namespace kestrel::test;
 namespace {
 
 class TagsOnBus : public WindowOnSimBus {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(started);
         host.withBus([](sim::Bus& b) { b.reader(5)->wander = false; });  // steady reception levels
@@ -57,8 +57,14 @@ TEST_F(TagsOnBus, ReadWriteAndReadBackTheCurrentTag) {
     click(QStringLiteral("ReadParamMetki"));
     exchange();  // the read goes out
     exchange();  // its answer comes in
-    expectTexts({{"MsgCom", "Считаны данные."}, {"outSN", "1001"}, {"ID_Metki", "0123456"}, {"IntervalMetki", "100"},
-                 {"ModeMetki", "1"}, {"PowerMetki", "-10"}, {"outPower", "246"}, {"outVer", "1.2.3."},
+    expectTexts({{"MsgCom", "Считаны данные."},
+                 {"outSN", "1001"},
+                 {"ID_Metki", "0123456"},
+                 {"IntervalMetki", "100"},
+                 {"ModeMetki", "1"},
+                 {"PowerMetki", "-10"},
+                 {"outPower", "246"},
+                 {"outVer", "1.2.3."},
                  {"sleep_time", "60"}});
     exchange();  // the next search answer fills the identifier box once more, then no more
     setText(QStringLiteral("ID_Metki"), QStringLiteral("typed"));
@@ -79,8 +85,13 @@ TEST_F(TagsOnBus, ReadWriteAndReadBackTheCurrentTag) {
     setFrame({"x"});
     click(QStringLiteral("ReadParamMetki"));
     exchanges(2);
-    expectTexts({{"MsgCom", "Считаны данные."}, {"ID_Metki", "0654321"}, {"IntervalMetki", "300"}, {"ModeMetki", "3"},
-                 {"PowerMetki", "-40"}, {"outPower", "216"}, {"sleep_time", "90"}});
+    expectTexts({{"MsgCom", "Считаны данные."},
+                 {"ID_Metki", "0654321"},
+                 {"IntervalMetki", "300"},
+                 {"ModeMetki", "3"},
+                 {"PowerMetki", "-40"},
+                 {"outPower", "216"},
+                 {"sleep_time", "90"}});
 }
 
 TEST_F(TagsOnBus, NewSerialNumberReachesTheTag) {
@@ -117,8 +128,12 @@ TEST_F(TagsOnBus, BridgeTabAlternatesAndShowsTheSlave) {
         SCOPED_TRACE(c.behaviour);
         host.withBus([&c](sim::Bus& b) { b.reader(5)->slave = c.slave; });
         exchanges(3);  // both polls answered, whichever came first
-        expectTexts({{"MsgCom", "Приняты данные моста"}, {"sn_sl", c.serial}, {"Temp_sl", c.temperature},
-                     {"fr_sl", QString::number(c.slave.frequency)}, {"ur_sl", c.level}, {"RR_SL_data", c.rs485}});
+        expectTexts({{"MsgCom", "Приняты данные моста"},
+                     {"sn_sl", c.serial},
+                     {"Temp_sl", c.temperature},
+                     {"fr_sl", QString::number(c.slave.frequency)},
+                     {"ur_sl", c.level},
+                     {"RR_SL_data", c.rs485}});
         EXPECT_EQ(ctl<QCheckBox>(QStringLiteral("Check_sl"))->isChecked(), c.contact);
     }
 }

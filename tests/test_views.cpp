@@ -19,15 +19,16 @@ namespace {
 
 // A current-parameters reply from reader 5: state byte, level, current, empty level, tag ID, second value,
 // then (when `settings`) mode 0x82, network 1, channel 5, power 10.
-QByteArray liveReply(const char* state = "19", const char* level = "00 02", const char* current = "01 00 00 00",
-                     bool settings = true) {
-    QByteArray r = hex("3E 05 F0") + hex(state) + hex(level) + hex(current) + hex("10 00 00 00 0A 0B 0C 00 07 00");
+QByteArray liveReply(const char* state = "19", const char* level = "00 02",
+                     const char* current = "01 00 00 00", bool settings = true) {
+    QByteArray r =
+        hex("3E 05 F0") + hex(state) + hex(level) + hex(current) + hex("10 00 00 00 0A 0B 0C 00 07 00");
     if (settings) r += hex("82 01 00 05 0A");
     return withCheckByte(r);
 }
 
 class Views : public WindowOnFakePort {
-protected:
+  protected:
     void SetUp() override {
         openPort();
         chooseAddress(QStringLiteral("5"));
@@ -47,7 +48,12 @@ protected:
 TEST_F(Views, LiveReadingLandsInTheReadOutsAndTheLevelBar) {
     setText(QStringLiteral("ModeMetki"), QStringLiteral("1"));
     receive(liveReply("FF"));
-    expectTexts({{"ne", "5"}, {"temp", "-1 °C"}, {"uroven", "512"}, {"tek", "1"}, {"lo", "16"}, {"hi", "00C0B0A"},
+    expectTexts({{"ne", "5"},
+                 {"temp", "-1 °C"},
+                 {"uroven", "512"},
+                 {"tek", "1"},
+                 {"lo", "16"},
+                 {"hi", "00C0B0A"},
                  {"ko", "7"}});
     EXPECT_EQ(ctl<QProgressBar>(QStringLiteral("ProgressBar1"))->value(), 512);
     receive(liveReply("19", "00 04"));
@@ -65,8 +71,10 @@ TEST_F(Views, RotationIndicatorFollowsTheTagModeAndState) {
         bool shown;
         const char* text;
         const char* picture;
-    } cases[] = {{"5", "01", true, "ЛЕВОЕ", "Image1"}, {"4", "02", true, "ПРАВОЕ", "Image2"},
-                 {"5", "00", true, "СТОП", "Image3"},  {"3", "01", false, "СТОП", nullptr}};
+    } cases[] = {{"5", "01", true, "ЛЕВОЕ", "Image1"},
+                 {"4", "02", true, "ПРАВОЕ", "Image2"},
+                 {"5", "00", true, "СТОП", "Image3"},
+                 {"3", "01", false, "СТОП", nullptr}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode + std::string(" ") + c.state);
         setText(QStringLiteral("ModeMetki"), QString::fromLatin1(c.mode));
@@ -90,7 +98,8 @@ TEST_F(Views, SettingsRefreshAnnouncesThenFillsThePanelsOnce) {
     EXPECT_TRUE(checked("iinv") == false) << "the master box belongs to the bridge mode";
     setText(QStringLiteral("num_net"), QStringLiteral("9"));
     receive(liveReply());
-    EXPECT_EQ(text(QStringLiteral("num_net")), QStringLiteral("9")) << "later replies leave the panels to the user";
+    EXPECT_EQ(text(QStringLiteral("num_net")), QStringLiteral("9"))
+        << "later replies leave the panels to the user";
 }
 
 TEST_F(Views, ModeByteSelectsItsOptionAndBoxes) {
@@ -99,9 +108,9 @@ TEST_F(Views, ModeByteSelectsItsOptionAndBoxes) {
         const char* option;
         bool master, frequency, boxesVisible;
     } cases[] = {
-        {0x40, "R485", false, true, true},     {0xC0, "R485", true, true, true},   {0x82, "R_a", false, false, false},
-        {0x06, "R_p", false, false, false},    {0x10, "R_p485", false, false, false},
-        {0x41, "R_f", false, true, false},
+        {0x40, "R485", false, true, true},     {0xC0, "R485", true, true, true},
+        {0x82, "R_a", false, false, false},    {0x06, "R_p", false, false, false},
+        {0x10, "R_p485", false, false, false}, {0x41, "R_f", false, true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.mode));
@@ -187,7 +196,8 @@ TEST_F(Views, BoundIdsResetDelayAndAcknowledgementsAreShown) {
     expectTexts({{"m1(0)", "11223344"}, {"m1(1)", "00C0B0A"}, {"m1(2)", "0"}});
     receive(withCheckByte(hex("3E 05 F1 2C 01")));
     expectTexts({{"MsgCom", text::kResetDelayReceived}, {"Zad2", "300"}});
-    for (quint8 code : {cmd::kSetNetAddress, cmd::kCalibrateUpper, cmd::kAveragingCleared, cmd::kLampFrequencyChanged}) {
+    for (quint8 code :
+         {cmd::kSetNetAddress, cmd::kCalibrateUpper, cmd::kAveragingCleared, cmd::kLampFrequencyChanged}) {
         receive(withCheckByte(hex("3E 05") + char(code)));
         EXPECT_EQ(status(), device::Acknowledgement{code}.statusText());
     }
@@ -208,7 +218,8 @@ TEST_F(Views, IdentificationShowsSerialVersionAndReleasesPanels) {
 TEST_F(Views, BusSearchListsTheAnswersAndIdentifiesTheFirst) {
     dialogs.inputs = {QStringLiteral("7")};
     click(QStringLiteral("net"));
-    EXPECT_EQ(dialogs.prompts, QStringList{QStringLiteral("Введите новый сетевой номер|Ввод сетевого номера|5")});
+    EXPECT_EQ(dialogs.prompts,
+              QStringList{QStringLiteral("Введите новый сетевой номер|Ввод сетевого номера|5")});
     EXPECT_EQ(pending(), hex("31 05 FB 07 CB"));
     click(QStringLiteral("Opros"));
     EXPECT_EQ(pending(), hex("31 FF DC"));
@@ -244,12 +255,23 @@ TEST_F(Views, TagAnswersAndParametersLandInTheTagTab) {
     click(QStringLiteral("ReadParamMetki"));  // the current tag's identifier is still "0"
     EXPECT_EQ(pending(), device::tagRequest(5, 0, cmd::kTagRead));
     receive(withCheckByte(hex("3E 05 E0 00 00 03 E9 00 12 34 56 D8")));
-    expectTexts({{"MsgCom", text::kTagPing}, {"SerNumMetki", "1001"}, {"outID", "0123456"}, {"UrPr", "-40"},
-                 {"ID_Metki", "0123456"}, {"textOutCmd", "E0"}});
+    expectTexts({{"MsgCom", text::kTagPing},
+                 {"SerNumMetki", "1001"},
+                 {"outID", "0123456"},
+                 {"UrPr", "-40"},
+                 {"ID_Metki", "0123456"},
+                 {"textOutCmd", "E0"}});
     receive(withCheckByte(hex("3E 05 E3 00 00 03 E9 00 12 34 56 00 64 01 F6 7B 00 3C D8")));
-    expectTexts({{"MsgCom", text::kTagDataRead}, {"outSN", "1001"}, {"IntervalMetki", "100"}, {"outTime", "100"},
-                 {"ModeMetki", "1"}, {"PowerMetki", "-10"}, {"outPower", "246"}, {"outVer", "1.2.3."},
-                 {"sleep_time", "60"}, {"textOutCmd", "E3"}});
+    expectTexts({{"MsgCom", text::kTagDataRead},
+                 {"outSN", "1001"},
+                 {"IntervalMetki", "100"},
+                 {"outTime", "100"},
+                 {"ModeMetki", "1"},
+                 {"PowerMetki", "-10"},
+                 {"outPower", "246"},
+                 {"outVer", "1.2.3."},
+                 {"sleep_time", "60"},
+                 {"textOutCmd", "E3"}});
     ctl<QCheckBox>(QStringLiteral("Hex_id"))->setChecked(false);
     receive(withCheckByte(hex("3E 05 E3 00 00 03 E9 00 12 34 56")));
     EXPECT_EQ(text(QStringLiteral("ID_Metki")), QStringLiteral("1193046")) << "decimal without the hex box";

@@ -1,6 +1,4 @@
 // The main window offscreen: controls, start-up, the port scan, opening and closing, control groups.
-#include "window_harness.h"
-
 #include <QGroupBox>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -8,16 +6,19 @@
 #include "ui/controlgroups.h"
 #include "ui/splashwindow.h"
 #include "ui/widgets.h"
+#include "window_harness.h"
 
 using namespace kestrel;
 using namespace kestrel::test;
 
 namespace {
 class Window : public WindowOnFakePort {
-protected:
+  protected:
     // Each named control is (or is not) visible, enabled, or enabled on its own.
-    void expectAll(std::initializer_list<const char*> names, bool (*check)(QWidget*), bool want, const char* why = "") {
-        for (const char* name : names) EXPECT_EQ(check(ctl(QString::fromLatin1(name))), want) << name << ' ' << why;
+    void expectAll(std::initializer_list<const char*> names, bool (*check)(QWidget*), bool want,
+                   const char* why = "") {
+        for (const char* name : names)
+            EXPECT_EQ(check(ctl(QString::fromLatin1(name))), want) << name << ' ' << why;
     }
     static bool visible(QWidget* w) { return w->isVisible(); }
     static bool enabled(QWidget* w) { return w->isEnabled(); }
@@ -29,13 +30,33 @@ protected:
 TEST_F(Window, StartsHiddenWithItsCaptionAndStartTexts) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Kestrel Tool"));
     EXPECT_FALSE(window->isVisible()) << "the start-up picture stands alone first";
-    expectTexts({{"hi", "нет данных"},   {"ne", "нет данных"},   {"netdev", "Не определены"}, {"MsgCom", ""},
-                 {"sn", "0"},            {"vv", "--------------------"},                       {"vraa", "нет данных"},
-                 {"SerNumMetki", "0"},   {"outID", "0"},         {"UrPr", "0"},               {"outVer", "---------"},
-                 {"ur_sl", "-160"},      {"Temp_sl", "нет"},     {"fr_sl", "нет"},            {"RR_SL_data", "нет"},
-                 {"sn_sl", "-"},         {"tek", "нет данных"},  {"temp", "нет данных"},      {"uroven", "нет данных"},
-                 {"ko", "0"},            {"lo", "нет данных"},   {"num_bytes", "0"},          {"CmdBoxText", "Text1"},
-                 {"m1(0)", "0"},         {"m1(9)", "0"},         {"outSN", "0"},              {"textOutCmd", "0"}});
+    expectTexts({{"hi", "нет данных"},
+                 {"ne", "нет данных"},
+                 {"netdev", "Не определены"},
+                 {"MsgCom", ""},
+                 {"sn", "0"},
+                 {"vv", "--------------------"},
+                 {"vraa", "нет данных"},
+                 {"SerNumMetki", "0"},
+                 {"outID", "0"},
+                 {"UrPr", "0"},
+                 {"outVer", "---------"},
+                 {"ur_sl", "-160"},
+                 {"Temp_sl", "нет"},
+                 {"fr_sl", "нет"},
+                 {"RR_SL_data", "нет"},
+                 {"sn_sl", "-"},
+                 {"tek", "нет данных"},
+                 {"temp", "нет данных"},
+                 {"uroven", "нет данных"},
+                 {"ko", "0"},
+                 {"lo", "нет данных"},
+                 {"num_bytes", "0"},
+                 {"CmdBoxText", "Text1"},
+                 {"m1(0)", "0"},
+                 {"m1(9)", "0"},
+                 {"outSN", "0"},
+                 {"textOutCmd", "0"}});
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(), QStringLiteral("----"));
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("0"));
     EXPECT_TRUE(ctl<QRadioButton>(QStringLiteral("R_a"))->isChecked());
@@ -54,16 +75,18 @@ TEST_F(Window, StartUpVisibilityAndEnabledStates) {
     window->scanPorts();
     window->scanPorts();
     ASSERT_TRUE(window->isVisible()) << "shown on the second port-scan tick";
-    expectAll({"iinv", "invers", "usredn", "usred", "Image1", "Image2", "Image3", "Image6", "vra", "vraa", "txtRec",
-               "CmdBoxText", "hig", "low", "InstSN", "Set_ident", "Command1", "Find_metki", "zapr_data_sl",
-               "sl_zapros", "tek", "lo", "ko", "outSN"},
-              visible, false);
-    expectAll({"CmbPort", "CmbNet", "BTNOpenCom", "net", "Opros", "SSTab1", "ProgressBar1", "Pic", "sn", "vv", "hi",
-               "ne", "MsgCom"},
+    expectAll(
+        {"iinv",     "invers",     "usredn",       "usred",      "Image1", "Image2", "Image3", "Image6",
+         "vra",      "vraa",       "txtRec",       "CmdBoxText", "hig",    "low",    "InstSN", "Set_ident",
+         "Command1", "Find_metki", "zapr_data_sl", "sl_zapros",  "tek",    "lo",     "ko",     "outSN"},
+        visible, false);
+    expectAll({"CmbPort", "CmbNet", "BTNOpenCom", "net", "Opros", "SSTab1", "ProgressBar1", "Pic", "sn", "vv",
+               "hi", "ne", "MsgCom"},
               visible, true);
     expectAll({"BTNOpenCom", "CmbPort"}, enabled, true);
-    expectAll({"BTNCloseCom", "CmbNet", "net", "Opros", "Set_mode", "param", "ReadParamMetki", "Check_sl", "R_p"},
-              enabled, false);
+    expectAll(
+        {"BTNCloseCom", "CmbNet", "net", "Opros", "Set_mode", "param", "ReadParamMetki", "Check_sl", "R_p"},
+        enabled, false);
 }
 
 TEST_F(Window, EveryVisibleControlFitsInsideTheWindow) {
@@ -71,14 +94,15 @@ TEST_F(Window, EveryVisibleControlFitsInsideTheWindow) {
     window->scanPorts();
     const QRect client = window->rect();
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(window.get()) || w->objectName().isEmpty() || w->parentWidget() != window.get()) continue;
+        if (!w->isVisibleTo(window.get()) || w->objectName().isEmpty() || w->parentWidget() != window.get())
+            continue;
         EXPECT_TRUE(client.contains(w->geometry())) << w->objectName().toStdString();
     }
     for (QGroupBox* g : window->findChildren<QGroupBox*>()) {
         for (QWidget* c : g->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
             if (c->isHidden()) continue;
-            EXPECT_TRUE(g->rect().contains(c->geometry())) << c->objectName().toStdString() << " in "
-                                                            << g->objectName().toStdString();
+            EXPECT_TRUE(g->rect().contains(c->geometry()))
+                << c->objectName().toStdString() << " in " << g->objectName().toStdString();
         }
     }
 }
@@ -96,7 +120,8 @@ TEST_F(Window, PortScanFollowsThePositionAndClampsToTheLastEntry) {
     EXPECT_EQ(cmb->currentIndex(), 0);
     EXPECT_TRUE(text(QStringLiteral("txtRec")).endsWith(QStringLiteral("COM1, COM3, COM4, \r\n")));
     cmb->setCurrentIndex(2);
-    port.ports = {QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4")};
+    port.ports = {QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"),
+                  QStringLiteral("COM4")};
     window->scanPorts();
     EXPECT_EQ(cmb->currentIndex(), 2) << "the position is kept, not the name";
     EXPECT_EQ(cmb->currentText(), QStringLiteral("COM3"));
@@ -135,10 +160,12 @@ TEST_F(Window, AFailedOpenShowsTheCauseAndThenNotAvailable) {
          QStringLiteral("Com Port COM3 недоступен. Установите нужный порт.\nустройство не найдено"),
          Dialogs::Icon::Exclamation},
         {{false, OpenFailure::PermissionDenied, QStringLiteral("нет прав доступа; группа dialout"), 13},
-         QStringLiteral("Com Port COM3 недоступен. Установите нужный порт.\nнет прав доступа; группа dialout"),
+         QStringLiteral(
+             "Com Port COM3 недоступен. Установите нужный порт.\nнет прав доступа; группа dialout"),
          Dialogs::Icon::Exclamation},
         {{false, OpenFailure::Settings, QStringLiteral("x"), 9},
-         QStringLiteral("Unable to set Comm DCB 19200,n,8,1 Error: 9"), Dialogs::Icon::None},
+         QStringLiteral("Unable to set Comm DCB 19200,n,8,1 Error: 9"),
+         Dialogs::Icon::None},
     };
     for (const auto& c : cases) {
         dialogs.clear();
@@ -150,13 +177,15 @@ TEST_F(Window, AFailedOpenShowsTheCauseAndThenNotAvailable) {
         EXPECT_EQ(dialogs.messages[0].icon, c.icon);
         expectAll({"BTNOpenCom"}, enabled, true);
         expectAll({"net"}, enabled, false);
-        EXPECT_FALSE(window->portPanel().scanTimer().isActive()) << "the list is not refreshed after a failed open";
+        EXPECT_FALSE(window->portPanel().scanTimer().isActive())
+            << "the list is not refreshed after a failed open";
     }
 }
 
 TEST_F(Window, OpenCloseOpenSwitchesTheOperationControlsEachTime) {
-    const auto tag9 = {"BTNCloseCom", "CmbNet", "net", "Opros", "hi", "ne", "Set_mode", "num_net", "param",
-                       "Zad2", "m1(3)", "ID_Metki", "SetModesMetki", "Hex_id", "Check_sl", "sn_sl", "hig"};
+    const auto tag9 = {"BTNCloseCom",   "CmbNet",  "net",      "Opros", "hi",    "ne",
+                       "Set_mode",      "num_net", "param",    "Zad2",  "m1(3)", "ID_Metki",
+                       "SetModesMetki", "Hex_id",  "Check_sl", "sn_sl", "hig"};
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         openPort();
@@ -223,9 +252,16 @@ TEST_F(Window, CloseResetsTheReadOutsAndTheAddressList) {
     click(QStringLiteral("BTNCloseCom"));
     EXPECT_EQ(cmb->count(), 1);
     EXPECT_EQ(cmb->currentText(), QStringLiteral("0"));
-    expectTexts({{"sn", "0"}, {"vv", "--------"}, {"tek", "Нет данных"}, {"temp", "Нет данных"},
-                 {"uroven", "Нет данных"}, {"lo", "Нет данных"}, {"hi", "Нет данных"}, {"ne", "Нет данных"},
-                 {"MsgCom", ""}, {"netdev", "Не определены"}});
+    expectTexts({{"sn", "0"},
+                 {"vv", "--------"},
+                 {"tek", "Нет данных"},
+                 {"temp", "Нет данных"},
+                 {"uroven", "Нет данных"},
+                 {"lo", "Нет данных"},
+                 {"hi", "Нет данных"},
+                 {"ne", "Нет данных"},
+                 {"MsgCom", ""},
+                 {"netdev", "Не определены"}});
     EXPECT_EQ(text(QStringLiteral("SerNumMetki")), QStringLiteral("77")) << "the current tag is kept";
     EXPECT_EQ(ctl<QProgressBar>(QStringLiteral("ProgressBar1"))->value(), 0);
     EXPECT_EQ(ctl<Lamp>(QStringLiteral("Pic"))->colour(), 0x10FFFFu);

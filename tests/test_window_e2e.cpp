@@ -43,12 +43,17 @@ TEST(Demo, OpeningTheDemoPortBringsTheReaderTabAliveWithRealTicks) {
     ASSERT_EQ(ports->currentIndex(), 0);
     EXPECT_EQ(ports->currentText(), bus->slavePath()) << "the simulated bus is listed first and selected";
     window.findChild<QPushButton*>(QStringLiteral("BTNOpenCom"))->click();
-    auto label = [&](const char* name) { return window.findChild<QLabel*>(QString::fromLatin1(name))->text(); };
+    auto label = [&](const char* name) {
+        return window.findChild<QLabel*>(QString::fromLatin1(name))->text();
+    };
     EXPECT_TRUE(QTest::qWaitFor([&] { return label("MsgCom") == QStringLiteral("Приняты данные"); }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return label("tek") != QStringLiteral("нет данных"); }, 5000));
     EXPECT_EQ(label("ne"), QStringLiteral("0"));
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return window.findChild<QLineEdit*>(QStringLiteral("num_net"))->text() == QStringLiteral("1"); }, 5000))
+        [&] {
+            return window.findChild<QLineEdit*>(QStringLiteral("num_net"))->text() == QStringLiteral("1");
+        },
+        5000))
         << "the second long reply loads the radio parameters";
     EXPECT_TRUE(dialogs.messages.empty());
     window.close();

@@ -27,7 +27,7 @@ namespace kestrel::test {
 
 // Dialogs answered from a script; everything asked is recorded.
 class ScriptedDialogs : public Dialogs {
-public:
+  public:
     struct Shown {
         QString text;
         Icon icon;
@@ -80,7 +80,7 @@ inline MainWindow::Options testOptions() {
 }
 
 class WindowTestBase : public ::testing::Test {
-protected:
+  protected:
     template <typename T = QWidget>
     T* ctl(const QString& name) {
         T* w = window->findChild<T*>(name);
@@ -123,7 +123,7 @@ protected:
 };
 
 class WindowOnFakePort : public WindowTestBase {
-protected:
+  protected:
     WindowOnFakePort() {
         port.ports = {QStringLiteral("COM3")};
         window = std::make_unique<MainWindow>(port, dialogs, testOptions());
@@ -145,7 +145,7 @@ protected:
 };
 
 class WindowOnSimBus : public WindowTestBase {
-protected:
+  protected:
     WindowOnSimBus() {
         host.setPacing(false);
         QString error;

@@ -12,14 +12,16 @@
 namespace {
 
 struct Options {
-    QCommandLineOption demo{QStringLiteral("demo"),
-                            QStringLiteral("Start a simulated bus (readers at addresses 0 and 5, each with two tags "
-                                           "and a bridge slave) on a pseudo-terminal, listed first and selected: "
-                                           "press \"Открыть порт\" and the reader tab comes alive.")};
-    QCommandLineOption port{QStringLiteral("port"),
-                            QStringLiteral("Add PATH to the port list, first and selected (a socat pty, a symlink "
-                                           "such as /dev/ttyRS485). May be given more than once."),
-                            QStringLiteral("PATH")};
+    QCommandLineOption demo{
+        QStringLiteral("demo"),
+        QStringLiteral("Start a simulated bus (readers at addresses 0 and 5, each with two tags "
+                       "and a bridge slave) on a pseudo-terminal, listed first and selected: "
+                       "press \"Открыть порт\" and the reader tab comes alive.")};
+    QCommandLineOption port{
+        QStringLiteral("port"),
+        QStringLiteral("Add PATH to the port list, first and selected (a socat pty, a symlink "
+                       "such as /dev/ttyRS485). May be given more than once."),
+        QStringLiteral("PATH")};
 };
 
 void describe(QCommandLineParser& parser, const Options& o) {
@@ -34,7 +36,8 @@ void describe(QCommandLineParser& parser, const Options& o) {
 // Reads the options; false (with the message printed) when they are wrong.
 bool readOptions(QCommandLineParser& parser, const QStringList& arguments) {
     if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "kestrel-tool: %s\nTry 'kestrel-tool --help'.\n", qPrintable(parser.errorText()));
+        std::fprintf(stderr, "kestrel-tool: %s\nTry 'kestrel-tool --help'.\n",
+                     qPrintable(parser.errorText()));
         return false;
     }
     if (!parser.positionalArguments().isEmpty()) {

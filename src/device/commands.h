@@ -43,8 +43,8 @@ inline constexpr quint32 kAnyTag = 0x7A7A7A7A;
 
 struct CommandInfo {
     quint8 code;
-    const char* key;    // stable English name: "current-params"
-    const char* title;  // Russian name for logs (UTF-8): "текущие параметры"
+    const char* key;                  // stable English name: "current-params"
+    const char* title;                // Russian name for logs (UTF-8): "текущие параметры"
     std::optional<quint8> replyCode;  // none for a code that is only a reply
 };
 

@@ -19,17 +19,31 @@ constexpr qint64 kInt32Max = 2147483647LL;
 constexpr qint64 kUint32Max = 4294967295LL;
 constexpr quint8 kTagWriteDataCount = 0x0E;  // data bytes after the count byte, before the check byte
 
-Request refuse(Request::Refused what, const QString& message) { return Request{{}, message, what}; }
-Request noAddress() { return refuse(Request::Refused::Address, text::kNoListedAddress); }
-Request built(const QByteArray& frame) { return Request{frame, {}, Request::Refused::Nothing}; }
+Request refuse(Request::Refused what, const QString& message) {
+    return Request{{}, message, what};
+}
+Request noAddress() {
+    return refuse(Request::Refused::Address, text::kNoListedAddress);
+}
+Request built(const QByteArray& frame) {
+    return Request{frame, {}, Request::Refused::Nothing};
+}
 
-QByteArray byte(qint64 v) { return QByteArray(1, static_cast<char>(v & 0xFF)); }
-QByteArray bigEndian16(qint64 v) { return byte(v >> 8) + byte(v); }
+QByteArray byte(qint64 v) {
+    return QByteArray(1, static_cast<char>(v & 0xFF));
+}
+QByteArray bigEndian16(qint64 v) {
+    return byte(v >> 8) + byte(v);
+}
 
 }  // namespace
 
-QByteArray identifyRequest(quint8 address) { return buildRequest(address, cmd::kIdentify); }
-QByteArray currentParamsRequest(quint8 address) { return buildRequest(address, cmd::kCurrentParams); }
+QByteArray identifyRequest(quint8 address) {
+    return buildRequest(address, cmd::kIdentify);
+}
+QByteArray currentParamsRequest(quint8 address) {
+    return buildRequest(address, cmd::kCurrentParams);
+}
 
 QByteArray calibrateRequest(quint8 address, bool upper) {
     return buildRequest(address, upper ? cmd::kCalibrateUpper : cmd::kCalibrateLower);
@@ -102,7 +116,8 @@ Request tagSetSerialRequest(Address address, const QString& currentId, const QSt
     if (!id.ok()) return refuse(Request::Refused::Identifier, id.message());
     const NumberResult n = parseWholeNumber(serial, 0, kMaxSerial);
     if (!n.ok()) return refuse(Request::Refused::Value, text::kSerialRange);
-    return built(buildRequest(*address, cmd::kTagSetSerial, id.bytes + bigEndian32(static_cast<quint32>(n.value))));
+    return built(
+        buildRequest(*address, cmd::kTagSetSerial, id.bytes + bigEndian32(static_cast<quint32>(n.value))));
 }
 
 namespace {
@@ -154,7 +169,9 @@ Request tagWrite(const TagWriteTexts& t, std::optional<quint32> newId) {
 
 }  // namespace
 
-Request tagWriteRequest(const TagWriteTexts& texts) { return tagWrite(texts, std::nullopt); }
+Request tagWriteRequest(const TagWriteTexts& texts) {
+    return tagWrite(texts, std::nullopt);
+}
 
 Request tagSetIdRequest(const TagWriteTexts& texts, const QString& newId) {
     if (!texts.address) return noAddress();

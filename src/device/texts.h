@@ -15,7 +15,8 @@ inline const QString kError = QStringLiteral("error");
 inline const QString kModeRange = QStringLiteral("Установите номер режима в диапазоне 1...9");
 inline const QString kWrongData = QStringLiteral("Введены ошибочные данные");
 inline const QString kIdNotDecimal = QStringLiteral("Идентификатор не является десятичным числом");
-inline const QString kPowerRange = QStringLiteral("Установите значение мощности в диапазоне -125 ... 125 дбм");
+inline const QString kPowerRange =
+    QStringLiteral("Установите значение мощности в диапазоне -125 ... 125 дбм");
 inline const QString kPeriodZero = QStringLiteral("Значение периода не может быть нулевым");
 
 // The status line after a reply.

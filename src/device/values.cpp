@@ -58,7 +58,8 @@ BoundIdTable decodeBoundIds(const Reply& reply) {
 
 TagParameters decodeTagParameters(const Reply& reply) {
     const Reply d = reply.data();
-    return TagParameters{d.u32be(4), d.u32be(8), d.u16be(12), d.at(14), d.at(15), d.at(16), d.u16be(17), d.s8(19)};
+    return TagParameters{d.u32be(4), d.u32be(8), d.u16be(12), d.at(14),
+                         d.at(15),   d.at(16),   d.u16be(17), d.s8(19)};
 }
 
 SlaveData decodeSlave(const Reply& reply) {
@@ -96,16 +97,26 @@ QString Identification::firmwareText() const {
 
 QString Acknowledgement::statusText() const {
     switch (code) {
-        case cmd::kSetNetAddress: return text::kNetAddressSet;
-        case cmd::kSetSerial: return text::kSerialSet;
-        case cmd::kCalibrateUpper: return text::kUpperLevelSet;
-        case cmd::kCalibrateLower: return text::kLowerLevelSet;
-        case cmd::kTagWrite: return text::kTagWritten;
-        case cmd::kAveragingSet: return text::kAveragingSet;
-        case cmd::kAveragingCleared: return text::kAveragingCleared;
-        case cmd::kInversionChanged: return text::kInversionChanged;
-        case cmd::kLampFrequencyChanged: return text::kLampFrequencyChanged;
-        default: return {};
+        case cmd::kSetNetAddress:
+            return text::kNetAddressSet;
+        case cmd::kSetSerial:
+            return text::kSerialSet;
+        case cmd::kCalibrateUpper:
+            return text::kUpperLevelSet;
+        case cmd::kCalibrateLower:
+            return text::kLowerLevelSet;
+        case cmd::kTagWrite:
+            return text::kTagWritten;
+        case cmd::kAveragingSet:
+            return text::kAveragingSet;
+        case cmd::kAveragingCleared:
+            return text::kAveragingCleared;
+        case cmd::kInversionChanged:
+            return text::kInversionChanged;
+        case cmd::kLampFrequencyChanged:
+            return text::kLampFrequencyChanged;
+        default:
+            return {};
     }
 }
 
@@ -117,14 +128,22 @@ std::optional<DeviceValue> decodeReply(const Reply& reply) {
             // A current-parameters reply with a wrong check byte is ignored.
             if (reply.bytes().back() != static_cast<char>(crc8(reply.data().bytes()))) return std::nullopt;
             return decodeLive(reply);
-        case cmd::kIdentify: return decodeIdentification(reply);
-        case cmd::kWriteBoundId: return decodeBoundIds(reply);
-        case cmd::kSetResetDelay: return ResetDelay{reply.data().u16le(4)};
-        case cmd::kTagQuery: return TagAnswer{reply.data().u32be(4), reply.data().u32be(8), reply.data().s8(12)};
-        case cmd::kTagRead: return decodeTagParameters(reply);
-        case cmd::kBridgeData: return decodeSlave(reply);
-        case cmd::kBridgeRs485: return SlaveRs485{reply.data().u16le(5)};
-        case cmd::kSetMode: return ModeSet{reply.data().at(4)};
+        case cmd::kIdentify:
+            return decodeIdentification(reply);
+        case cmd::kWriteBoundId:
+            return decodeBoundIds(reply);
+        case cmd::kSetResetDelay:
+            return ResetDelay{reply.data().u16le(4)};
+        case cmd::kTagQuery:
+            return TagAnswer{reply.data().u32be(4), reply.data().u32be(8), reply.data().s8(12)};
+        case cmd::kTagRead:
+            return decodeTagParameters(reply);
+        case cmd::kBridgeData:
+            return decodeSlave(reply);
+        case cmd::kBridgeRs485:
+            return SlaveRs485{reply.data().u16le(5)};
+        case cmd::kSetMode:
+            return ModeSet{reply.data().at(4)};
         default:
             if (isAcknowledgement(code)) return Acknowledgement{code};
             return std::nullopt;
@@ -156,7 +175,7 @@ namespace {
 
 // Collects "name value" parts of the fields present.
 class Line {
-public:
+  public:
     template <typename T>
     Line& add(const char* name, const std::optional<T>& v) {
         if (v) parts_ << QString::fromUtf8(name) + QLatin1Char(' ') + QString::number(*v);
@@ -170,9 +189,11 @@ public:
         if (id) addText(name, formatHexId(*id));
         return *this;
     }
-    QString text(const QString& empty) const { return parts_.isEmpty() ? empty : parts_.join(QStringLiteral(", ")); }
+    QString text(const QString& empty) const {
+        return parts_.isEmpty() ? empty : parts_.join(QStringLiteral(", "));
+    }
 
-private:
+  private:
     QStringList parts_;
 };
 
@@ -209,12 +230,18 @@ QString describe(const DeviceValue& value) {
             return Line().add("задержка обнуления", v.delay).text(QStringLiteral("задержка обнуления"));
         }
         QString operator()(const TagAnswer& v) const {
-            return Line().add("метка сер. №", v.serial).addId("ID", v.identifier).add("уровень", v.level).text(
-                QStringLiteral("метка"));
+            return Line()
+                .add("метка сер. №", v.serial)
+                .addId("ID", v.identifier)
+                .add("уровень", v.level)
+                .text(QStringLiteral("метка"));
         }
         QString operator()(const TagParameters& v) const {
             Line line;
-            line.add("метка сер. №", v.serial).addId("ID", v.identifier).add("задержка", v.delay).add("режим", v.mode);
+            line.add("метка сер. №", v.serial)
+                .addId("ID", v.identifier)
+                .add("задержка", v.delay)
+                .add("режим", v.mode);
             if (v.power) line.addText("мощность", QString::number(static_cast<qint8>(*v.power)));
             if (v.firmware) line.addText("версия", tagFirmwareText(*v.firmware));
             return line.add("период", v.period).add("уровень", v.level).text(QStringLiteral("метка"));
@@ -226,7 +253,7 @@ QString describe(const DeviceValue& value) {
             line.add("частота", v.frequency);
             if (v.contact)
                 line.addText("контакт", *v.contact == kSlaveContactClosed ? QStringLiteral("замкнут")
-                                                                         : QStringLiteral("разомкнут"));
+                                                                          : QStringLiteral("разомкнут"));
             return line.add("уровень", v.level).text(QStringLiteral("ведомый"));
         }
         QString operator()(const SlaveRs485& v) const {

@@ -104,8 +104,8 @@ struct PollAnswer {
     QByteArray addresses;
 };
 
-using DeviceValue = std::variant<LiveReading, Identification, BoundIdTable, ResetDelay, TagAnswer, TagParameters,
-                                 SlaveData, SlaveRs485, ModeSet, Acknowledgement, PollAnswer>;
+using DeviceValue = std::variant<LiveReading, Identification, BoundIdTable, ResetDelay, TagAnswer,
+                                 TagParameters, SlaveData, SlaveRs485, ModeSet, Acknowledgement, PollAnswer>;
 
 // The value a framed reply (">" first, at least 4 bytes) carries; nothing for an unframed reply, a code
 // no decoder knows, or a current-parameters reply whose check byte is wrong.

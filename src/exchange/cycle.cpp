@@ -27,13 +27,20 @@ bool framed(const QByteArray& reply) {
 
 QString outcomeKey(Outcome outcome) {
     switch (outcome) {
-        case Outcome::Decoded: return QStringLiteral("decoded");
-        case Outcome::NoReply: return QStringLiteral("no-reply");
-        case Outcome::WrongCheckByte: return QStringLiteral("bad-crc");
-        case Outcome::Unframed: return QStringLiteral("unframed");
-        case Outcome::OtherAddress: return QStringLiteral("other-address");
-        case Outcome::TooLong: return QStringLiteral("too-long");
-        case Outcome::UnknownCode: return QStringLiteral("unknown-code");
+        case Outcome::Decoded:
+            return QStringLiteral("decoded");
+        case Outcome::NoReply:
+            return QStringLiteral("no-reply");
+        case Outcome::WrongCheckByte:
+            return QStringLiteral("bad-crc");
+        case Outcome::Unframed:
+            return QStringLiteral("unframed");
+        case Outcome::OtherAddress:
+            return QStringLiteral("other-address");
+        case Outcome::TooLong:
+            return QStringLiteral("too-long");
+        case Outcome::UnknownCode:
+            return QStringLiteral("unknown-code");
     }
     return {};
 }
@@ -227,11 +234,16 @@ void ExchangeCycle::runTickBody(const QByteArray& reply) {
         const bool checkOk = static_cast<quint8>(reply.back()) == crc8(r.data().bytes());
         const bool fromAsked = previous.size() < 2 || static_cast<quint8>(previous[1]) == kPollAddress ||
                                previous[1] == reply[1];
-        if (reply.size() >= kMaxTracedReply) t.outcome = Outcome::TooLong;
-        else if (!checkOk) t.outcome = Outcome::WrongCheckByte;
-        else if (!fromAsked) t.outcome = Outcome::OtherAddress;
-        else if (!t.value) t.outcome = Outcome::UnknownCode;
-        else t.outcome = Outcome::Decoded;
+        if (reply.size() >= kMaxTracedReply)
+            t.outcome = Outcome::TooLong;
+        else if (!checkOk)
+            t.outcome = Outcome::WrongCheckByte;
+        else if (!fromAsked)
+            t.outcome = Outcome::OtherAddress;
+        else if (!t.value)
+            t.outcome = Outcome::UnknownCode;
+        else
+            t.outcome = Outcome::Decoded;
     } else {
         t.outcome = Outcome::Unframed;
         if (pollInProgress_ && reply.size() < kMaxPollAnswer) {

@@ -26,7 +26,7 @@ enum Tab { TabReader = 0, TabTag = 1, TabBridge = 2 };
 
 // What the cycle asks the window: the selected address and the open tab.
 class ExchangeHost {
-public:
+  public:
     virtual ~ExchangeHost() = default;
     // Text of the selected address-list item; nothing when no item is selected.
     virtual std::optional<QString> selectedAddressText() const = 0;
@@ -35,7 +35,7 @@ public:
 
 class ExchangeCycle : public QObject {
     Q_OBJECT
-public:
+  public:
     struct Timing {
         int periodMs = 500;  // the cycle's period
         int windowMs = 256;  // longest read window
@@ -69,11 +69,11 @@ public:
     bool tickInProgress() const { return inTick_; }
     const Timing& timing() const { return timing_; }
 
-public slots:
+  public slots:
     // One tick: opens the read window; the rest of the tick follows when it closes.
     void tick();
 
-signals:
+  signals:
     // The request box: the hex form of what this tick writes (empty when nothing).
     void requestShown(const QString& text);
     // The trace box: a received reply with its check, as the trace shows it.
@@ -93,7 +93,7 @@ signals:
     void connectionLost(const QString& reason);
     void tickFinished();
 
-private:
+  private:
     bool inReadWindow() const { return inTick_ && windowClock_.isValid(); }
     void takeAvailable();
     void collect();
@@ -110,7 +110,7 @@ private:
     ExchangeHost& host_;
     Timing timing_;
     QByteArray pending_;
-    quint8 lastIdentified_ = 0;  // the address whose identification was last requested
+    quint8 lastIdentified_ = 0;     // the address whose identification was last requested
     bool bridgeRs485Next_ = false;  // the bridge tab's polls alternate, slave data first
     bool pollInProgress_ = false;
     // The request written on the previous tick, which this tick's reply answers.

@@ -4,7 +4,9 @@ namespace kestrel {
 
 namespace {
 
-bool isAsciiDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
+bool isAsciiDigit(QChar c) {
+    return c.unicode() >= u'0' && c.unicode() <= u'9';
+}
 
 struct Parsed {
     bool isNumber = false;
@@ -42,7 +44,9 @@ Parsed split(const QString& text) {
 
 }  // namespace
 
-bool isNumberText(const QString& text) { return split(text).isNumber; }
+bool isNumberText(const QString& text) {
+    return split(text).isNumber;
+}
 
 NumberResult parseWholeNumber(const QString& text, qint64 min, qint64 max) {
     const Parsed p = split(text);

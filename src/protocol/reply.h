@@ -9,7 +9,7 @@
 namespace kestrel {
 
 class Reply {
-public:
+  public:
     Reply() = default;
     explicit Reply(QByteArray bytes) : bytes_(std::move(bytes)) {}
 
@@ -39,7 +39,7 @@ public:
     std::optional<quint32> u32le(int pos) const { return number<quint32>(pos, 4, false); }
     std::optional<quint32> u32be(int pos) const { return number<quint32>(pos, 4, true); }
 
-private:
+  private:
     template <typename T>
     std::optional<T> number(int pos, int width, bool msbFirst) const {
         if (!has(pos, width)) return std::nullopt;

@@ -4,7 +4,9 @@
 
 namespace kestrel {
 
-QString hexByte(quint8 b) { return QString::number(b, 16).toUpper(); }
+QString hexByte(quint8 b) {
+    return QString::number(b, 16).toUpper();
+}
 
 QString hexDump(const QByteArray& bytes, QChar separator) {
     QString out;
@@ -16,7 +18,9 @@ QString hexDump(const QByteArray& bytes, QChar separator) {
     return out;
 }
 
-QString requestBoxText(const QByteArray& request) { return hexDump(request, QLatin1Char('_')); }
+QString requestBoxText(const QByteArray& request) {
+    return hexDump(request, QLatin1Char('_'));
+}
 
 QString printableText(const QByteArray& bytes) {
     QString out;

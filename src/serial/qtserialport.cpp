@@ -17,7 +17,9 @@ namespace kestrel {
 
 QtSerialPort::QtSerialPort(QObject* parent) : SerialPort(parent) {}
 
-QtSerialPort::~QtSerialPort() { close(); }
+QtSerialPort::~QtSerialPort() {
+    close();
+}
 
 QStringList QtSerialPort::availablePorts() {
     QStringList ports;
@@ -70,7 +72,8 @@ OpenResult QtSerialPort::open(const QString& name) {
         }
     }
     const bool settingsOk = port_->setBaudRate(19200) && port_->setDataBits(QSerialPort::Data8) &&
-                            port_->setParity(QSerialPort::NoParity) && port_->setStopBits(QSerialPort::OneStop) &&
+                            port_->setParity(QSerialPort::NoParity) &&
+                            port_->setStopBits(QSerialPort::OneStop) &&
                             port_->setFlowControl(QSerialPort::NoFlowControl);
     if (!settingsOk) {
         OpenResult r{false, OpenFailure::Settings, port_->errorString(), port_->error()};
@@ -94,9 +97,13 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     emit gone(reason);
 }
 
-bool QtSerialPort::isOpen() const { return port_ && port_->isOpen(); }
+bool QtSerialPort::isOpen() const {
+    return port_ && port_->isOpen();
+}
 
-qint64 QtSerialPort::bytesAvailable() const { return isOpen() ? port_->bytesAvailable() : 0; }
+qint64 QtSerialPort::bytesAvailable() const {
+    return isOpen() ? port_->bytesAvailable() : 0;
+}
 
 QByteArray QtSerialPort::read(qint64 maxBytes) {
     if (!isOpen() || maxBytes <= 0) return {};

@@ -10,7 +10,7 @@ namespace kestrel {
 
 class QtSerialPort : public SerialPort {
     Q_OBJECT
-public:
+  public:
     explicit QtSerialPort(QObject* parent = nullptr);
     ~QtSerialPort() override;
 
@@ -28,7 +28,7 @@ public:
     void flush() override;
     void close() override;
 
-private:
+  private:
     void onError(QSerialPort::SerialPortError error);
 
     QSerialPort* port_ = nullptr;  // a fresh object for each open, so no stale state survives a close

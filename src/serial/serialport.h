@@ -28,7 +28,7 @@ struct OpenResult {
 
 class SerialPort : public QObject {
     Q_OBJECT
-public:
+  public:
     using QObject::QObject;
     ~SerialPort() override = default;
 
@@ -49,7 +49,7 @@ public:
     // Closing twice, or closing what was never opened, is harmless.
     virtual void close() = 0;
 
-signals:
+  signals:
     void readyRead();
     // The open port went away (adapter pulled, other end hung up). Emitted once per open; the port is
     // already closed when it arrives.

@@ -12,7 +12,8 @@ namespace kestrel {
 
 using namespace build;
 
-BridgeTab::BridgeTab(ViewServices& services, QWidget* p, QWidget* parent) : QObject(parent), services_(services) {
+BridgeTab::BridgeTab(ViewServices& services, QWidget* p, QWidget* parent)
+    : QObject(parent), services_(services) {
     constexpr ControlGroup kOp = ControlGroup::Operation;
     int y = 20;
     auto row = [&](const QString& name, const char* caption, const char* initial) {
@@ -35,10 +36,10 @@ BridgeTab::BridgeTab(ViewServices& services, QWidget* p, QWidget* parent) : QObj
 }
 
 void BridgeTab::buildHidden(QWidget* hidden) {
-    connect(button(hidden, ctl::zapr_data_sl, QStringLiteral("запрос Е8"), 0, 360, 120, 26), &QPushButton::clicked,
-            this, [this] { request(cmd::kBridgeData); });
-    connect(button(hidden, ctl::sl_zapros, QStringLiteral("Запрос 06"), 130, 360, 120, 26), &QPushButton::clicked,
-            this, [this] { request(cmd::kBridgeRs485); });
+    connect(button(hidden, ctl::zapr_data_sl, QStringLiteral("запрос Е8"), 0, 360, 120, 26),
+            &QPushButton::clicked, this, [this] { request(cmd::kBridgeData); });
+    connect(button(hidden, ctl::sl_zapros, QStringLiteral("Запрос 06"), 130, 360, 120, 26),
+            &QPushButton::clicked, this, [this] { request(cmd::kBridgeRs485); });
 }
 
 void BridgeTab::request(quint8 command) {

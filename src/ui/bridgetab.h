@@ -14,7 +14,7 @@ namespace kestrel {
 
 class BridgeTab : public QObject {
     Q_OBJECT
-public:
+  public:
     BridgeTab(ViewServices& services, QWidget* page, QWidget* parent = nullptr);
     // The two request buttons, kept among the hidden controls.
     void buildHidden(QWidget* hidden);
@@ -24,7 +24,7 @@ public:
     // Replaces the pending request with a bare request of `command` for the selected address.
     void request(quint8 command);
 
-private:
+  private:
     ViewServices& services_;
     QLabel* serial_ = nullptr;
     QLabel* temperature_ = nullptr;

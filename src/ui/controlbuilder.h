@@ -38,23 +38,23 @@ inline QLabel* readout(QWidget* parent, const QString& name, const QString& text
     return l;
 }
 
-inline QPushButton* button(QWidget* parent, const QString& name, const QString& text, int x, int y, int w, int h,
-                           Group group = std::nullopt) {
+inline QPushButton* button(QWidget* parent, const QString& name, const QString& text, int x, int y, int w,
+                           int h, Group group = std::nullopt) {
     QPushButton* b = place<QPushButton>(parent, name, x, y, w, h, group);
     b->setText(text);
     b->setAutoDefault(false);
     return b;
 }
 
-inline QLineEdit* edit(QWidget* parent, const QString& name, int x, int y, int w, int h, Group group = std::nullopt,
-                       const QString& text = {}) {
+inline QLineEdit* edit(QWidget* parent, const QString& name, int x, int y, int w, int h,
+                       Group group = std::nullopt, const QString& text = {}) {
     QLineEdit* e = place<QLineEdit>(parent, name, x, y, w, h, group);
     e->setText(text);
     return e;
 }
 
-inline QGroupBox* frame(QWidget* parent, const QString& name, const QString& title, int x, int y, int w, int h,
-                        Group group = std::nullopt) {
+inline QGroupBox* frame(QWidget* parent, const QString& name, const QString& title, int x, int y, int w,
+                        int h, Group group = std::nullopt) {
     QGroupBox* g = place<QGroupBox>(parent, name, x, y, w, h, group);
     g->setTitle(title);
     return g;

@@ -34,19 +34,25 @@ std::optional<int> groupOf(const QObject* control) {
     return group;
 }
 
-bool ownEnabled(const QWidget* control) { return !control->testAttribute(Qt::WA_ForceDisabled); }
+bool ownEnabled(const QWidget* control) {
+    return !control->testAttribute(Qt::WA_ForceDisabled);
+}
 
 void disableOperationControls(QWidget& window) {
-    walk(window, [](int g) { return g >= kFirstSwitched; }, [](QWidget* w) { w->setEnabled(false); });
+    walk(
+        window, [](int g) { return g >= kFirstSwitched; }, [](QWidget* w) { w->setEnabled(false); });
 }
 
 void toggleOperationControls(QWidget& window) {
-    walk(window, [](int g) { return g >= kFirstSwitched && g < kFirstDeviceType; },
-         [](QWidget* w) { w->setEnabled(!ownEnabled(w)); });
+    walk(
+        window, [](int g) { return g >= kFirstSwitched && g < kFirstDeviceType; },
+        [](QWidget* w) { w->setEnabled(!ownEnabled(w)); });
 }
 
 void enableDeviceTypePanels(QWidget& window, int type) {
-    auto enable = [&window](auto condition) { walk(window, condition, [](QWidget* w) { w->setEnabled(true); }); };
+    auto enable = [&window](auto condition) {
+        walk(window, condition, [](QWidget* w) { w->setEnabled(true); });
+    };
     const int t130 = static_cast<int>(ControlGroup::DeviceType130);
     const int t131 = static_cast<int>(ControlGroup::DeviceType131);
     const int t134 = static_cast<int>(ControlGroup::DeviceType134);

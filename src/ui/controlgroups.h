@@ -11,9 +11,9 @@ namespace kestrel {
 
 // The group value is stored on the control; the enabling routines compare ranges of these values.
 enum class ControlGroup {
-    Port = 2,            // frame "Связь" and "Открыть порт": never switched
-    PortList = 7,        // the port list: never switched
-    Operation = 9,       // usable only while a port is open
+    Port = 2,             // frame "Связь" and "Открыть порт": never switched
+    PortList = 7,         // the port list: never switched
+    Operation = 9,        // usable only while a port is open
     DeviceType130 = 130,  // panel sets released by a device's type (no control uses them yet)
     DeviceType131 = 131,
     DeviceType134 = 134,

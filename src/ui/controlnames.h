@@ -138,10 +138,18 @@ KESTREL_CONTROL(lblKolBajt)
 #undef KESTREL_CONTROL
 
 // Cell i (0..9) of the bound-ID table and its caption.
-inline QString boundIdCell(int i) { return QStringLiteral("m1(%1)").arg(i); }
-inline QString boundIdCaption(int i) { return QStringLiteral("lblCell%1").arg(i + 1); }
+inline QString boundIdCell(int i) {
+    return QStringLiteral("m1(%1)").arg(i);
+}
+inline QString boundIdCaption(int i) {
+    return QStringLiteral("lblCell%1").arg(i + 1);
+}
 // The caption beside a read-out or box of the tag and bridge tabs, and of a hidden diagnostic field.
-inline QString caption(const QString& control) { return QStringLiteral("lbl") + control; }
-inline QString diagnosticCaption(const QString& control) { return QStringLiteral("lbl_") + control; }
+inline QString caption(const QString& control) {
+    return QStringLiteral("lbl") + control;
+}
+inline QString diagnosticCaption(const QString& control) {
+    return QStringLiteral("lbl_") + control;
+}
 
 }  // namespace kestrel::ctl

@@ -10,7 +10,7 @@ namespace kestrel {
 inline const QString kAppTitle = QStringLiteral("Kestrel Tool");
 
 class Dialogs {
-public:
+  public:
     enum class Icon { None, Exclamation, Critical };
     virtual ~Dialogs() = default;
     // A message box with an OK button; the application's title unless `title` is given.
@@ -23,14 +23,14 @@ public:
 
 // The real dialogs: QMessageBox and QInputDialog over `parent`.
 class QtDialogs : public Dialogs {
-public:
+  public:
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
     void message(const QString& text, Icon icon, const QString& title) override;
     bool askYesNo(const QString& text) override;
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
 
-private:
+  private:
     QWidget* parent_;
 };
 

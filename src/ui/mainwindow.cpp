@@ -64,7 +64,9 @@ MainWindow::MainWindow(SerialPort& port, Dialogs& dialogs, Options options, QWid
     startUp();
 }
 
-SplashWindow* MainWindow::splash() const { return splash_.data(); }
+SplashWindow* MainWindow::splash() const {
+    return splash_.data();
+}
 
 MainWindow::~MainWindow() {
     portPanel_->scanTimer().stop();
@@ -213,8 +215,8 @@ void MainWindow::startUp() {
     readerTab_->reset();
     addressList_->addItem(QStringLiteral("0"));
     addressList_->setCurrentIndex(0);
-    for (QWidget* c : std::initializer_list<QWidget*>{arrowRight_, arrowLeft_, stopSign_, truck_, rotationCaption_,
-                                                      rotation_})
+    for (QWidget* c : std::initializer_list<QWidget*>{arrowRight_, arrowLeft_, stopSign_, truck_,
+                                                      rotationCaption_, rotation_})
         c->hide();
     disableOperationControls(*this);
     portPanel_->scanTimer().start();
@@ -249,7 +251,8 @@ void MainWindow::closePort() {
     addressList_->setCurrentIndex(0);
     serial_->setText(QStringLiteral("0"));
     firmware_->setText(QStringLiteral("--------"));
-    for (QLabel* l : {current_, temperature_, level_, emptyLevel_, tagId_, address_}) l->setText(kNoDataClosed);
+    for (QLabel* l : {current_, temperature_, level_, emptyLevel_, tagId_, address_})
+        l->setText(kNoDataClosed);
     levelBar_->setValue(0);
     services_.setStatus(QString());
     devicesFound_->setText(kNoDevices);
@@ -300,9 +303,12 @@ void MainWindow::showSilence(int tab) {
         statusBeforeSilence_ = services_.status->text();
         silenceShown_ = true;
     }
-    if (tab == TabReader) services_.setStatus(kNoReaderData + selectedAddressText().value_or(QString()));
-    else if (tab == TabTag) services_.setStatus(kNoTag);
-    else if (tab == TabBridge) services_.setStatus(kNoBridge);
+    if (tab == TabReader)
+        services_.setStatus(kNoReaderData + selectedAddressText().value_or(QString()));
+    else if (tab == TabTag)
+        services_.setStatus(kNoTag);
+    else if (tab == TabBridge)
+        services_.setStatus(kNoBridge);
 }
 
 void MainWindow::endSilence() {
@@ -415,7 +421,9 @@ std::optional<QString> MainWindow::selectedAddressText() const {
     return addressList_->itemText(index);
 }
 
-int MainWindow::openTab() const { return tabs_->currentIndex(); }
+int MainWindow::openTab() const {
+    return tabs_->currentIndex();
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     closePort();

@@ -27,7 +27,7 @@ class BridgeTab;
 
 class MainWindow : public QWidget, public ExchangeHost {
     Q_OBJECT
-public:
+  public:
     struct Options {
         bool showStartupPicture = true;  // the splash stands alone until the second scan
         int scanMs = 1000;               // the port scan
@@ -54,10 +54,10 @@ public:
     std::optional<QString> selectedAddressText() const override;
     int openTab() const override;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildControls();
     void buildHidden();
     void connectCycle();
@@ -93,8 +93,8 @@ private:
     Lamp* lamp_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     QProgressBar* levelBar_ = nullptr;
-    QLabel* serial_ = nullptr;    // sn
-    QLabel* firmware_ = nullptr;  // vv
+    QLabel* serial_ = nullptr;           // sn
+    QLabel* firmware_ = nullptr;         // vv
     QLabel* rotationCaption_ = nullptr;  // vra
     QLabel* rotation_ = nullptr;         // vraa
     QLabel* truck_ = nullptr;

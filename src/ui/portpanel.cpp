@@ -21,7 +21,8 @@ PortPanel::PortPanel(SerialPort& port, Dialogs& dialogs, QWidget* w, int scanMs)
     list_ = place<QComboBox>(w, ctl::CmbPort, 8, 8, 240, 24, ControlGroup::PortList);
     QGroupBox* box = frame(w, ctl::Frame2, QStringLiteral("Связь"), 8, 36, 240, 62, ControlGroup::Port);
     open_ = button(box, ctl::BTNOpenCom, QStringLiteral("Открыть порт"), 8, 24, 108, 28, ControlGroup::Port);
-    close_ = button(box, ctl::BTNCloseCom, QStringLiteral("Закрыть порт"), 124, 24, 108, 28, ControlGroup::Operation);
+    close_ = button(box, ctl::BTNCloseCom, QStringLiteral("Закрыть порт"), 124, 24, 108, 28,
+                    ControlGroup::Operation);
     scan_.setObjectName(ctl::Timer1);
     scan_.setInterval(scanMs);
 }
@@ -65,7 +66,8 @@ bool PortPanel::openSelected() {
     if (r.failure == OpenFailure::Settings) {
         dialogs_.message(QStringLiteral("Unable to set Comm DCB 19200,n,8,1 Error: %1").arg(r.code));
     } else {
-        QString text = QStringLiteral("Com Port ") + name + QStringLiteral(" недоступен. Установите нужный порт.");
+        QString text =
+            QStringLiteral("Com Port ") + name + QStringLiteral(" недоступен. Установите нужный порт.");
         if (!r.cause.isEmpty()) text += QStringLiteral("\n") + r.cause;
         dialogs_.message(text, Dialogs::Icon::Exclamation);
     }

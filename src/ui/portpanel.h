@@ -16,7 +16,7 @@ class SerialPort;
 
 class PortPanel : public QObject {
     Q_OBJECT
-public:
+  public:
     PortPanel(SerialPort& port, Dialogs& dialogs, QWidget* window, int scanMs);
 
     QTimer& scanTimer() { return scan_; }
@@ -30,7 +30,7 @@ public:
     // stopped either way.
     bool openSelected();
 
-private:
+  private:
     void refreshList(const QStringList& ports);
 
     SerialPort& port_;

@@ -22,7 +22,8 @@ const QString kCalibrateLowerQuestion =
     QStringLiteral("Сейчас будет произведена перекалибровка нижнего уровня. Вы уверены что это нужно?");
 }  // namespace
 
-ReaderTab::ReaderTab(ViewServices& services, QWidget* p, QWidget* parent) : QObject(parent), services_(services) {
+ReaderTab::ReaderTab(ViewServices& services, QWidget* p, QWidget* parent)
+    : QObject(parent), services_(services) {
     using device::ReaderMode;
     QGroupBox* box = frame(p, ctl::modes, QStringLiteral("Режимы считывателя"), 6, 6, 226, 202, kOp);
     auto option = [box](const QString& name, const QString& text, int y) {
@@ -34,7 +35,8 @@ ReaderTab::ReaderTab(ViewServices& services, QWidget* p, QWidget* parent) : QObj
                {ReaderMode::Indicator, option(ctl::R_f, QStringLiteral("Считыватель-индикатор"), 44)},
                {ReaderMode::PoweredTag, option(ctl::R_p485, QStringLiteral("Метка  с питанием"), 66)},
                {ReaderMode::Bridge, option(ctl::R485, QStringLiteral("Мост"), 88)},
-               {ReaderMode::Repeater, place<QRadioButton>(box, ctl::R_p, 10, 110, 22, 22, ControlGroup::Repeater)}}};
+               {ReaderMode::Repeater,
+                place<QRadioButton>(box, ctl::R_p, 10, 110, 22, 22, ControlGroup::Repeater)}}};
     label(box, ctl::Label2, QStringLiteral("Повторитель"), 32, 110, 180, 22, ControlGroup::Repeater);
     auto* group = new QButtonGroup(box);
     for (const ModeOption& m : modes_) {
@@ -47,8 +49,8 @@ ReaderTab::ReaderTab(ViewServices& services, QWidget* p, QWidget* parent) : QObj
     frequencyCaption_ = label(box, ctl::usred, QStringLiteral("Частотный выход"), 48, 134, 170, 22, kOp);
     master_ = place<QCheckBox>(box, ctl::iinv, 26, 156, 22, 22, kOp);
     masterCaption_ = label(box, ctl::invers, QStringLiteral("Мастер"), 48, 156, 60, 22, kOp);
-    connect(button(box, ctl::Set_mode, QStringLiteral("&Установить"), 116, 170, 100, 26, kOp), &QPushButton::clicked,
-            this, &ReaderTab::setMode);
+    connect(button(box, ctl::Set_mode, QStringLiteral("&Установить"), 116, 170, 100, 26, kOp),
+            &QPushButton::clicked, this, &ReaderTab::setMode);
 
     QGroupBox* f7 = frame(p, ctl::Frame7, QStringLiteral("Параметры"), 6, 212, 226, 116, kOp);
     label(f7, ctl::lblNumNet, QStringLiteral("Номер сети"), 8, 16, 110, 22, kOp);
@@ -57,17 +59,17 @@ ReaderTab::ReaderTab(ViewServices& services, QWidget* p, QWidget* parent) : QObj
     channel_ = edit(f7, ctl::n_kan, 120, 40, 96, 22, kOp);
     label(f7, ctl::lblPpow, QStringLiteral("Мощность"), 8, 64, 110, 22, kOp);
     power_ = edit(f7, ctl::ppow, 120, 64, 96, 22, kOp);
-    connect(button(f7, ctl::param, QStringLiteral("Установить"), 116, 89, 100, 24, kOp), &QPushButton::clicked, this,
-            &ReaderTab::setRadioParams);
+    connect(button(f7, ctl::param, QStringLiteral("Установить"), 116, 89, 100, 24, kOp),
+            &QPushButton::clicked, this, &ReaderTab::setRadioParams);
 
     QGroupBox* f8 = frame(p, ctl::Frame8, QStringLiteral("Доп. параметры"), 238, 6, 230, 86, kOp);
     label(f8, ctl::lblZad2, QStringLiteral("Задержка обнуления ID"), 6, 22, 162, 22, kOp);
     resetDelay_ = edit(f8, ctl::Zad2, 168, 22, 54, 22, kOp);
     resetDelay_->setToolTip(QStringLiteral("0...6000"));
-    connect(button(f8, ctl::Command2, QStringLiteral("Установить"), 8, 52, 104, 26, kOp), &QPushButton::clicked, this,
-            &ReaderTab::setResetDelay);
-    connect(button(f8, ctl::RD_DP, QStringLiteral("Считать"), 116, 52, 104, 26, kOp), &QPushButton::clicked, this,
-            [this] { sendPlain(cmd::kReadResetDelay); });
+    connect(button(f8, ctl::Command2, QStringLiteral("Установить"), 8, 52, 104, 26, kOp),
+            &QPushButton::clicked, this, &ReaderTab::setResetDelay);
+    connect(button(f8, ctl::RD_DP, QStringLiteral("Считать"), 116, 52, 104, 26, kOp), &QPushButton::clicked,
+            this, [this] { sendPlain(cmd::kReadResetDelay); });
 
     QGroupBox* f9 = frame(p, ctl::Frame9, QStringLiteral("Привязанные ID"), 238, 96, 230, 232, kOp);
     for (int i = 0; i < 10; ++i) {
@@ -81,26 +83,27 @@ ReaderTab::ReaderTab(ViewServices& services, QWidget* p, QWidget* parent) : QObj
     cell_ = edit(f9, ctl::plm, 8, 156, 60, 22, kOp);
     label(f9, ctl::lblIddm, QStringLiteral("ID метки"), 76, 136, 144, 20, kOp);
     cellId_ = edit(f9, ctl::iddm, 76, 156, 144, 22, kOp);
-    connect(button(f9, ctl::Command3, QStringLiteral("установить"), 6, 192, 80, 26, kOp), &QPushButton::clicked, this,
-            &ReaderTab::writeBoundId);
-    connect(button(f9, ctl::ids_r, QStringLiteral("считать"), 88, 192, 64, 26, kOp), &QPushButton::clicked, this,
-            [this] { sendPlain(cmd::kReadBoundIds); });
-    connect(button(f9, ctl::ids_clr, QStringLiteral("очистить"), 154, 192, 70, 26, kOp), &QPushButton::clicked, this,
-            [this] { sendPlain(cmd::kClearBoundIds); });
+    connect(button(f9, ctl::Command3, QStringLiteral("установить"), 6, 192, 80, 26, kOp),
+            &QPushButton::clicked, this, &ReaderTab::writeBoundId);
+    connect(button(f9, ctl::ids_r, QStringLiteral("считать"), 88, 192, 64, 26, kOp), &QPushButton::clicked,
+            this, [this] { sendPlain(cmd::kReadBoundIds); });
+    connect(button(f9, ctl::ids_clr, QStringLiteral("очистить"), 154, 192, 70, 26, kOp),
+            &QPushButton::clicked, this, [this] { sendPlain(cmd::kClearBoundIds); });
 }
 
 void ReaderTab::buildHidden(QWidget* hidden) {
     QGroupBox* f3 = frame(hidden, ctl::Frame3, QStringLiteral("Команды"), 0, 110, 240, 90, kOp);
-    connect(button(f3, ctl::hig, QStringLiteral("Установить Полны&й"), 8, 20, 220, 26, kOp), &QPushButton::clicked,
-            this, [this] { calibrate(true); });
-    connect(button(f3, ctl::low, QStringLiteral("Уст&ановить  Пустой"), 8, 52, 220, 26, kOp), &QPushButton::clicked,
-            this, [this] { calibrate(false); });
+    connect(button(f3, ctl::hig, QStringLiteral("Установить Полны&й"), 8, 20, 220, 26, kOp),
+            &QPushButton::clicked, this, [this] { calibrate(true); });
+    connect(button(f3, ctl::low, QStringLiteral("Уст&ановить  Пустой"), 8, 52, 220, 26, kOp),
+            &QPushButton::clicked, this, [this] { calibrate(false); });
     connect(button(hidden, ctl::Command1, QStringLiteral("Уст. сер ном считывателя"), 0, 270, 200, 26, kOp),
             &QPushButton::clicked, this, &ReaderTab::setReaderSerial);
 }
 
 void ReaderTab::reset() {
-    for (QWidget* c : std::initializer_list<QWidget*>{master_, masterCaption_, frequencyOutput_, frequencyCaption_})
+    for (QWidget* c :
+         std::initializer_list<QWidget*>{master_, masterCaption_, frequencyOutput_, frequencyCaption_})
         c->hide();
     master_->setChecked(false);
     frequencyOutput_->setChecked(false);
@@ -135,7 +138,8 @@ void ReaderTab::showMode(quint8 mode) {
 void ReaderTab::optionSelected(QRadioButton* option) {
     // The master and frequency-output boxes belong to the bridge mode only.
     const bool bridge = option->objectName() == ctl::R485;
-    for (QWidget* c : std::initializer_list<QWidget*>{master_, masterCaption_, frequencyOutput_, frequencyCaption_})
+    for (QWidget* c :
+         std::initializer_list<QWidget*>{master_, masterCaption_, frequencyOutput_, frequencyCaption_})
         c->setVisible(bridge);
     if (!bridge) {
         master_->setChecked(false);
@@ -222,8 +226,9 @@ void ReaderTab::calibrate(bool upper) {
 
 void ReaderTab::setReaderSerial() {
     services_.cycle->clearPending();  // even when the dialog is cancelled
-    const QString answer = services_.dialogs->input(QStringLiteral("Введите серийный номер"),
-                                                    QStringLiteral("Ввод серийного номера"), QStringLiteral("0"));
+    const QString answer =
+        services_.dialogs->input(QStringLiteral("Введите серийный номер"),
+                                 QStringLiteral("Ввод серийного номера"), QStringLiteral("0"));
     if (answer.isEmpty()) return;
     const auto r = device::setSerialRequest(services_.address(), answer);
     services_.tellRefusal(r);

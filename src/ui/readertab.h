@@ -20,7 +20,7 @@ namespace kestrel {
 
 class ReaderTab : public QObject {
     Q_OBJECT
-public:
+  public:
     ReaderTab(ViewServices& services, QWidget* page, QWidget* parent = nullptr);
     // The hidden commands: calibration and the reader's serial number.
     void buildHidden(QWidget* hidden);
@@ -48,7 +48,7 @@ public:
     void calibrate(bool upper);
     void setReaderSerial();
 
-private:
+  private:
     // A settings refresh takes two long current-parameters replies: the first is announced, the second
     // fills the panels; after that the panels are the user's to edit.
     enum class SettingsRefresh { Idle, Asked, CopyNext };
@@ -60,8 +60,8 @@ private:
 
     ViewServices& services_;
     SettingsRefresh refresh_ = SettingsRefresh::Asked;
-    std::array<ModeOption, 5> modes_{};  // in the order the options are shown
-    QCheckBox* master_ = nullptr;        // iinv
+    std::array<ModeOption, 5> modes_{};     // in the order the options are shown
+    QCheckBox* master_ = nullptr;           // iinv
     QCheckBox* frequencyOutput_ = nullptr;  // usredn
     QLabel* masterCaption_ = nullptr;
     QLabel* frequencyCaption_ = nullptr;

@@ -10,7 +10,8 @@
 namespace kestrel {
 
 SplashWindow::SplashWindow(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), logo_(drawLogo()) {
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      logo_(drawLogo()) {
     setObjectName(ctl::Form2);
     setWindowTitle(ctl::Form2);
     // Everything outside the logo's own shape is see-through where the window system composes;

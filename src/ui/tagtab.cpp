@@ -23,7 +23,8 @@ const QString kTitleTagIdent = QStringLiteral("Ввод ID номера метк
 TagTab::TagTab(ViewServices& services, QWidget* p, QWidget* parent) : QObject(parent), services_(services) {
     QGroupBox* f6 = frame(p, ctl::Frame6, QStringLiteral("Параметры метки"), 6, 6, 330, 322, kOp);
     int y = 22;
-    auto row = [&](const QString& name, const char* caption, const char* initial, const char* tip) -> QWidget* {
+    auto row = [&](const QString& name, const char* caption, const char* initial,
+                   const char* tip) -> QWidget* {
         label(f6, ctl::caption(name), QString::fromUtf8(caption), 10, y, 130, 22, kOp);
         QWidget* w = nullptr;
         if (tip) {
@@ -55,7 +56,8 @@ TagTab::TagTab(ViewServices& services, QWidget* p, QWidget* parent) : QObject(pa
 }
 
 void TagTab::buildHidden(QWidget* hidden) {
-    connect(button(hidden, ctl::Set_ident, QStringLiteral("Установка идентификационного Номера"), 0, 210, 260, 26, kOp),
+    connect(button(hidden, ctl::Set_ident, QStringLiteral("Установка идентификационного Номера"), 0, 210, 260,
+                   26, kOp),
             &QPushButton::clicked, this, &TagTab::setTagId);
     connect(button(hidden, ctl::InstSN, QStringLiteral("Уст. сер. Но&мера Метки"), 0, 240, 200, 26, kOp),
             &QPushButton::clicked, this, &TagTab::setTagSerial);
@@ -77,11 +79,13 @@ void TagTab::buildHidden(QWidget* hidden) {
     label(hidden, ctl::lblKolBajt, QStringLiteral("Кол. байт"), 660, 160, 100, 20);
 }
 
-QString TagTab::tagModeText() const { return mode_->text(); }
+QString TagTab::tagModeText() const {
+    return mode_->text();
+}
 
 device::TagWriteTexts TagTab::frameTexts() const {
-    return {services_.address(), serial_->text(), idBox_->text(), hexIds_->isChecked(), delay_->text(),
-            mode_->text(),       power_->text(),  period_->text()};
+    return {services_.address(), serial_->text(), idBox_->text(), hexIds_->isChecked(),
+            delay_->text(),      mode_->text(),   power_->text(), period_->text()};
 }
 
 void TagTab::render(const device::TagAnswer& value) {

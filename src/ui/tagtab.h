@@ -16,7 +16,7 @@ namespace kestrel {
 
 class TagTab : public QObject {
     Q_OBJECT
-public:
+  public:
     TagTab(ViewServices& services, QWidget* page, QWidget* parent = nullptr);
     void buildHidden(QWidget* hidden);
 
@@ -33,15 +33,15 @@ public:
     void setTagSerial();
     void setTagId();
 
-private:
+  private:
     device::TagWriteTexts frameTexts() const;
 
     ViewServices& services_;
     // After a parameter read, the next search answer also fills the identifier box.
     bool idFollowsNextAnswer_ = false;
-    QLabel* serial_ = nullptr;      // SerNumMetki
-    QLabel* currentId_ = nullptr;   // outID
-    QLineEdit* idBox_ = nullptr;    // ID_Metki
+    QLabel* serial_ = nullptr;     // SerNumMetki
+    QLabel* currentId_ = nullptr;  // outID
+    QLineEdit* idBox_ = nullptr;   // ID_Metki
     QLineEdit* mode_ = nullptr;
     QLineEdit* period_ = nullptr;
     QLineEdit* delay_ = nullptr;

@@ -15,16 +15,18 @@ namespace kestrel {
 struct ViewServices {
     ExchangeCycle* cycle = nullptr;
     Dialogs* dialogs = nullptr;
-    QLabel* status = nullptr;         // MsgCom
-    TraceBox* trace = nullptr;        // txtRec
-    TraceBox* requestBox = nullptr;   // CmdBoxText
+    QLabel* status = nullptr;        // MsgCom
+    TraceBox* trace = nullptr;       // txtRec
+    TraceBox* requestBox = nullptr;  // CmdBoxText
 
     device::Address address() const { return cycle->selectedAddress(); }
     void setStatus(const QString& text) const { status->setText(text); }
     // The trace box shows bytes a command built: hex, a blank line, the printable form.
     void traceBytes(const QByteArray& bytes) const { trace->setTraceText(requestTraceText(bytes)); }
     // The request box shows a built request: each byte in hex and a blank.
-    void showRequestHex(const QByteArray& bytes) const { requestBox->setTraceText(hexDump(bytes, QLatin1Char(' '))); }
+    void showRequestHex(const QByteArray& bytes) const {
+        requestBox->setTraceText(hexDump(bytes, QLatin1Char(' ')));
+    }
     // Shows a refusal's message, when it has one.
     void tellRefusal(const device::Request& r) const {
         if (!r.refusal.isEmpty()) dialogs->message(r.refusal);

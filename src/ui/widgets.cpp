@@ -4,7 +4,9 @@
 
 namespace kestrel {
 
-TraceBox::TraceBox(QWidget* parent) : QPlainTextEdit(parent) { setReadOnly(true); }
+TraceBox::TraceBox(QWidget* parent) : QPlainTextEdit(parent) {
+    setReadOnly(true);
+}
 
 void TraceBox::setTraceText(const QString& text) {
     raw_ = text;
@@ -23,7 +25,9 @@ void TraceBox::appendTraceText(const QString& text) {
     show();
 }
 
-void TraceBox::show() { setPlainText(QString(raw_).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))); }
+void TraceBox::show() {
+    setPlainText(QString(raw_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
 
 Lamp::Lamp(QWidget* parent) : QWidget(parent) {}
 
@@ -33,7 +37,9 @@ void Lamp::setColour(quint32 bgr) {
     update();
 }
 
-QColor Lamp::qcolor() const { return QColor(bgr_ & 0xFF, (bgr_ >> 8) & 0xFF, (bgr_ >> 16) & 0xFF); }
+QColor Lamp::qcolor() const {
+    return QColor(bgr_ & 0xFF, (bgr_ >> 8) & 0xFF, (bgr_ >> 16) & 0xFF);
+}
 
 void Lamp::paintEvent(QPaintEvent*) {
     QPainter p(this);

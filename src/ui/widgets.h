@@ -10,14 +10,14 @@ namespace kestrel {
 // line breaks. Appended text is capped so that a box written every second never grows without end.
 class TraceBox : public QPlainTextEdit {
     Q_OBJECT
-public:
+  public:
     static constexpr int kMaxChars = 16000;
     explicit TraceBox(QWidget* parent = nullptr);
     void setTraceText(const QString& text);
     void appendTraceText(const QString& text);
     QString traceText() const { return raw_; }
 
-private:
+  private:
     void show();
     QString raw_;
 };
@@ -25,16 +25,16 @@ private:
 // The round activity lamp; its colour is kept as 0xBBGGRR.
 class Lamp : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit Lamp(QWidget* parent = nullptr);
     quint32 colour() const { return bgr_; }
     void setColour(quint32 bgr);
     QColor qcolor() const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     quint32 bgr_ = 0x00FFFF;
 };
 
