@@ -1,17 +1,23 @@
 // Request frames and the check code, against the byte strings the devices are known to accept.
 #include <gtest/gtest.h>
 
-#include "fakeport.h"
-#include "protocol/crc.h"
+#include "protocol/frame.h"
 #include "protocol/reply.h"
 
 using namespace kestrel;
-using kestrel::test::hex;
+
+namespace {
+// Bytes from hex text; the blanks are skipped.
+QByteArray hex(const char* text) {
+    return QByteArray::fromHex(text);
+}
+}  // namespace
 
 TEST(Crc8, OneStepFoldsDataIntoTheRunningCheck) {
     struct Case {
         quint8 data, start, expected;
-    } cases[] = {{0x00, 0x00, 0x00}, {0x01, 0x00, 0x5E}, {0x80, 0x00, 0x8C}, {0x00, 0x01, 0x5E}, {0x03, 0x00, 0xE2}};
+    } cases[] = {
+        {0x00, 0x00, 0x00}, {0x01, 0x00, 0x5E}, {0x80, 0x00, 0x8C}, {0x00, 0x01, 0x5E}, {0x03, 0x00, 0xE2}};
     for (const auto& c : cases) {
         quint8 running = c.start;
         EXPECT_EQ(crc(c.data, running), c.expected) << int(c.data) << " " << int(c.start);
@@ -19,24 +25,14 @@ TEST(Crc8, OneStepFoldsDataIntoTheRunningCheck) {
     }
 }
 
-TEST(Crc8, StandardCheckValueOf123456789IsA1) { EXPECT_EQ(crc8("123456789"), 0xA1); }
-
-TEST(Crc8, EmptyStringChecksToZeroAndControlSummAppendsIt) {
+TEST(Crc8, WholeStringsAndTheAppendedCheckByte) {
+    EXPECT_EQ(crc8("123456789"), 0xA1);
     EXPECT_EQ(crc8({}), 0);
-    EXPECT_EQ(Control_summ({}), hex("00"));
-    EXPECT_EQ(Control_summ(hex("31 00 FC")), hex("31 00 FC A2"));
-}
-
-TEST(Crc8, AFrameWithItsCheckByteChecksToZero) {
-    const char* frames[] = {"31 05 F0 FE", "31 00 F0 01", "31 05 FB 07 CB", "31 01 F4 00 01 05 0A 8D",
-                            "31 01 E6 00 00 1A 2B 3C C6", "31 FF DC", "3E 05 FB CC"};
-    for (const char* f : frames) {
-        const bool correct = QByteArray(f) != "3E 05 FB CC";
-        EXPECT_EQ(crc8(hex(f)) == 0, correct) << f;
-    }
-    QByteArray random;
-    for (int i = 0; i < 300; ++i) random.append(static_cast<char>((i * 97 + 13) & 0xFF));
-    EXPECT_EQ(crc8(Control_summ(random)), 0);
+    EXPECT_EQ(crc8(hex("3E 05 FB")), 0x81);
+    EXPECT_EQ(withCheckByte({}), hex("00"));
+    EXPECT_EQ(withCheckByte(hex("3E 05 FB")), hex("3E 05 FB 81"));
+    EXPECT_EQ(crc8(hex("3E 05 FB 81")), 0) << "a frame with its check byte checks to zero";
+    EXPECT_NE(crc8(hex("3E 05 FB CC")), 0);
 }
 
 TEST(RequestFrames, KnownRequestsAreBuiltByteForByte) {
@@ -45,32 +41,37 @@ TEST(RequestFrames, KnownRequestsAreBuiltByteForByte) {
         const char* data;
         const char* expected;
     } cases[] = {
-        {5, 0xF0, "", "31 05 F0 FE"},        {0, 0xF0, "", "31 00 F0 01"},
-        {0, 0xFC, "", "31 00 FC A2"},        {1, 0xFC, "", "31 01 FC 66"},
-        {5, 0xFC, "", "31 05 FC 5D"},        {5, 0xFB, "07", "31 05 FB 07 CB"},
-        {1, 0xF2, "C0", "31 01 F2 C0 AE"},   {0, 0xF2, "02", "31 00 F2 02 73"},
-        {1, 0xF5, "", "31 01 F5 FA"},        {1, 0xFA, "", "31 01 FA BB"},
+        {5, 0xF0, "", "31 05 F0 FE"},
+        {0, 0xF0, "", "31 00 F0 01"},
+        {0, 0xFC, "", "31 00 FC A2"},
+        {1, 0xFC, "", "31 01 FC 66"},
+        {5, 0xFC, "", "31 05 FC 5D"},
+        {5, 0xFB, "07", "31 05 FB 07 CB"},
+        {1, 0xF2, "C0", "31 01 F2 C0 AE"},
+        {0, 0xF2, "02", "31 00 F2 02 73"},
+        {1, 0xF5, "", "31 01 F5 FA"},
+        {1, 0xFA, "", "31 01 FA BB"},
         {1, 0xF4, "00 01 05 0A", "31 01 F4 00 01 05 0A 8D"},
         {1, 0xE6, "00 00 1A 2B 3C", "31 01 E6 00 00 1A 2B 3C C6"},
         {1, 0xF1, "01 F4", "31 01 F1 01 F4 31"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(form_zaprosa(c.address, c.command, hex(c.data)).toHex(' ').toUpper(), QByteArray(c.expected))
+        EXPECT_EQ(buildRequest(c.address, c.command, hex(c.data)).toHex(' ').toUpper(),
+                  QByteArray(c.expected))
             << c.expected;
     }
 }
 
-TEST(RequestFrames, EmptyDataGivesAFourByteFrameAndThePollIsThreeBytes) {
-    EXPECT_EQ(form_zaprosa(7, 0xE8).size(), 4);
+TEST(RequestFrames, ThePollIsThreeBytes) {
     EXPECT_EQ(networkPollRequest(), hex("31 FF DC"));
 }
 
-TEST(RequestFrames, LongToStringIsMostSignificantFirst) {
-    EXPECT_EQ(Long_to_string(0), hex("00 00 00 00"));
-    EXPECT_EQ(Long_to_string(256), hex("00 00 01 00"));
-    EXPECT_EQ(Long_to_string(2000000), hex("00 1E 84 80"));
-    EXPECT_EQ(Long_to_string(0x7A7A7A7A), QByteArray("zzzz"));
-    EXPECT_EQ(Long_to_string(0xFFFFFFFF), hex("FF FF FF FF"));
+TEST(RequestFrames, BigEndian32IsMostSignificantFirst) {
+    EXPECT_EQ(bigEndian32(0), hex("00 00 00 00"));
+    EXPECT_EQ(bigEndian32(256), hex("00 00 01 00"));
+    EXPECT_EQ(bigEndian32(2000000), hex("00 1E 84 80"));
+    EXPECT_EQ(bigEndian32(0x7A7A7A7A), QByteArray("zzzz"));
+    EXPECT_EQ(bigEndian32(0xFFFFFFFF), hex("FF FF FF FF"));
 }
 
 TEST(ReplyAccess, PositionsAreOneBasedAndMissingOnesAreReported) {
@@ -86,6 +87,8 @@ TEST(ReplyAccess, PositionsAreOneBasedAndMissingOnesAreReported) {
     EXPECT_FALSE(r.u16le(6).has_value()) << "a number that runs past the end is missing";
     EXPECT_FALSE(r.u32le(4).has_value());
     EXPECT_EQ(r.byteOr(40, 7), 7);
+    EXPECT_FALSE(Reply().at(1).has_value());
+    EXPECT_EQ(r.data().bytes(), hex("3E 05 F0 FF 34")) << "the data part leaves the check byte out";
 }
 
 TEST(ReplyAccess, FourByteNumbersInBothOrders) {
@@ -93,5 +96,4 @@ TEST(ReplyAccess, FourByteNumbersInBothOrders) {
     EXPECT_EQ(r.u32be(4), 4294967295u);
     EXPECT_EQ(r.u32be(8), 0x00123456u);
     EXPECT_EQ(r.u32le(8), 0x56341200u);
-    EXPECT_FALSE(Reply().at(1).has_value());
 }
