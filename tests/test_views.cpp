@@ -316,3 +316,50 @@ TEST_F(Views, BridgeSlaveDataAndItsButtons) {
     click(QStringLiteral("sl_zapros"));
     EXPECT_EQ(pending(), device::plainRequest(5, cmd::kBridgeRs485).frame);
 }
+
+TEST_F(Views, ARefusedCommandKeepsOrDropsWhatWasPendingAsEachButtonDoes) {
+    const QByteArray earlier = hex("31 05 FA 30");
+    const QString none = QString();
+    struct Case {
+        const char* button;
+        const char* answer;  // the dialog's answer, when the button asks
+        bool withAddress;    // false: no listed address is selected
+        QString message;
+        bool keepsEarlier;
+        bool emptiesTrace;  // the trace box shows an empty dump
+    } cases[] = {
+        {"net", "7", false, text::kNoListedAddress, true, false},
+        {"net", "201", true, text::kAddressRange, true, false},
+        {"Command1", "5", false, text::kNoListedAddress, false, true},
+        {"Command1", "x", true, text::kSerialRange, false, false},
+        {"param", nullptr, false, text::kNoListedAddress, false, false},
+        {"Command2", nullptr, false, text::kNoListedAddress, false, false},
+        {"Command3", nullptr, false, text::kNoListedAddress, true, false},
+        {"ids_r", nullptr, false, text::kNoListedAddress, true, false},
+        {"RD_DP", nullptr, false, text::kNoListedAddress, true, false},
+        {"Set_mode", nullptr, false, none, true, false},
+        {"hig", nullptr, false, none, true, false},
+        {"SetModesMetki", nullptr, false, text::kModeRange, false, false},
+        {"ReadParamMetki", nullptr, false, none, false, false},
+        {"InstSN", "5", false, text::kNoListedAddress, false, true},
+        {"Set_ident", "5", false, text::kNoListedAddress, false, true},
+        {"zapr_data_sl", nullptr, false, text::kNoListedAddress, false, false},
+        {"Find_metki", nullptr, false, none, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.button) + " " + (c.answer ? c.answer : ""));
+        chooseAddress(QStringLiteral("5"));
+        if (!c.withAddress) ctl<QComboBox>(QStringLiteral("CmbNet"))->setCurrentIndex(-1);
+        window->cycle().replacePending(earlier);
+        ctl<TraceBox>(QStringLiteral("txtRec"))->setTraceText(QStringLiteral("before"));
+        dialogs.clear();
+        dialogs.inputs.clear();
+        if (c.answer) dialogs.inputs = {QString::fromLatin1(c.answer)};
+        click(QString::fromLatin1(c.button));
+        EXPECT_EQ(dialogs.messageTexts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        EXPECT_TRUE(dialogs.questions.isEmpty());
+        EXPECT_EQ(pending(), c.keepsEarlier ? earlier : QByteArray());
+        EXPECT_EQ(text(QStringLiteral("txtRec")),
+                  c.emptiesTrace ? QStringLiteral("\r\n\r\n") : QStringLiteral("before"));
+    }
+}
