@@ -1,289 +1,220 @@
-// Reader replies on the real window over an in-memory port: identification, acknowledgements, the mode
-// acknowledgement, the bound-ID table, the reset delay, and the answer to the network poll.
-#include <QCheckBox>
-#include <QPushButton>
-#include <QRadioButton>
-#include <memory>
+// Reply decoders: reply bytes in, a value holding exactly the fields the reply carries completely before
+// its check byte; and the one-line description of each kind of value.
+#include <gtest/gtest.h>
 
-#include "input_cases.h"
-#include "ui/controlgroups.h"
-#include "window_harness.h"
+#include <QStringList>
+
+#include "device/values.h"
+#include "protocol/frame.h"
 
 using namespace kestrel;
-using namespace kestrel::test;
+using namespace kestrel::device;
 
 namespace {
 
-class ReaderReplies : public WithTexts<WindowOnFakePort> {
-protected:
-    void SetUp() override {
-        openPort();
-        chooseAddress(QStringLiteral("5"));
-        runTick();
-        state().wrs.clear();
-        dialogs.clear();
+const auto hex = [](const char* text) { return QByteArray::fromHex(text); };
+const auto u8 = [](const char* text) { return QString::fromUtf8(text); };
+
+// A value as its kind and its fields in the order they are declared, "-" for a field the reply lacks;
+// a current-parameters reading lists the settings fields only when it carries settings.
+struct Fields {
+    template <class... F>
+    static QString line(const char* kind, const F&... fields) {
+        const auto text = [](const auto& f) { return f ? QString::number(*f) : QStringLiteral("-"); };
+        return (QString::fromLatin1(kind) + ... + (QLatin1Char(' ') + text(fields)));
     }
-    void receive(const QByteArray& reply) {
-        port.feed(reply);
-        runTick();
+    QString operator()(const LiveReading& v) const {
+        const QString live = line("live", v.address, v.stateByte, v.temperature(), v.level, v.current,
+                                  v.emptyLevel, v.tagId, v.second);
+        if (!v.settings) return live;
+        return live + line("", v.settings->mode, v.settings->network, v.settings->channel, v.settings->power);
     }
-    // A status text set by the test survives only once the cycle has no no-reply text to restore.
-    void markStatus() {
-        receive(hex("3E 05 E7 11"));  // a code without a decoder: changes nothing
-        ctl<QLabel>(QStringLiteral("MsgCom"))->setText(QStringLiteral("before"));
+    QString operator()(const Identification& v) const {
+        const QString firmware = v.firmwareText();
+        return line("ident", v.serial, v.deviceType, v.versionPrefix) + ' ' +
+               (firmware.isEmpty() ? "-" : firmware);
     }
-    bool checked(const char* name) { return ctl<QAbstractButton>(QString::fromLatin1(name))->isChecked(); }
-    QString cell(int i) { return text(QStringLiteral("m1(%1)").arg(i)); }
-    // A disabled button on the window for each panel set given; gone with the returned list.
-    std::vector<std::unique_ptr<QPushButton>> panelButtons(std::initializer_list<int> sets) {
-        std::vector<std::unique_ptr<QPushButton>> buttons;
-        for (int set : sets) {
-            buttons.emplace_back(new QPushButton(window.get()));
-            setTag(buttons.back().get(), set);
-            buttons.back()->setEnabled(false);
-        }
-        return buttons;
+    QString operator()(const BoundIdTable& v) const {
+        QString out = QStringLiteral("cells");
+        for (quint32 id : v.cells) out += ' ' + QString::number(id);
+        return out;
     }
+    QString operator()(const ResetDelay& v) const { return line("delay", v.delay); }
+    QString operator()(const TagAnswer& v) const { return line("tag", v.serial, v.identifier, v.level); }
+    QString operator()(const TagParameters& v) const {
+        return line("params", v.serial, v.identifier, v.delay, v.mode, v.power, v.firmware, v.period,
+                    v.level);
+    }
+    QString operator()(const SlaveData& v) const {
+        return line("slave", v.serial, v.temperature, v.frequency, v.contact, v.level);
+    }
+    QString operator()(const SlaveRs485& v) const { return line("rs485", v.value); }
+    QString operator()(const ModeSet& v) const { return line("mode", v.mode); }
+    QString operator()(const Acknowledgement& v) const {
+        return line("ack", std::optional(v.code)) + ' ' + v.statusText();
+    }
+    QString operator()(const PollAnswer&) const { return QStringLiteral("poll"); }
 };
+QString fields(const QByteArray& reply) {
+    const std::optional<DeviceValue> value = decodeReply(Reply(reply));
+    return value ? std::visit(Fields{}, *value) : QStringLiteral("nothing");
+}
+
+// A current-parameters reply from device 5 with a correct check byte: state 0x19, level 512, current
+// 16909060, empty level 1000, tag ID 000C0B0A, second value 4660.
+const char* const kFullLive = "3E 05 F0 19 00 02 04 03 02 01 E8 03 00 00 0A 0B 0C 00 34 12 8E";
 
 }  // namespace
 
-// ---- identification --------------------------------------------------------------------------------
-
-TEST_F(ReaderReplies, IdentificationOfTenBytesShowsSerialAndVersion) {
-    struct Case {
-        const char* behaviour;
-        QByteArray reply;
-        QString serial;
-        QString version;
-    } cases[] = {
-        {"serial least significant first", hex("3E 05 FC 40 E2 01 00 86 00 11"), QStringLiteral("123456"),
-         QStringLiteral("1.3.4.")},
-        {"serial is unsigned", hex("3E 05 FC FF FF FF FF 83 00 11"), QStringLiteral("4294967295"),
-         QStringLiteral("1.3.1.")},
-        {"a prefix byte goes in front", hex("3E 05 FC 01 00 00 00 86 02 11"), QStringLiteral("1"),
-         QStringLiteral("21.3.4.")},
-        {"type 129", hex("3E 05 FC 00 00 00 00 81 00 11"), QStringLiteral("0"), QStringLiteral("1.2.9.")},
-        {"a one-digit type keeps its dots", hex("3E 05 FC 00 00 00 01 05 00 11"), QStringLiteral("16777216"),
-         QStringLiteral("5...")},
-        {"largest prefix and type", hex("3E 05 FC 00 00 01 00 FF FF 11"), QStringLiteral("65536"),
-         QStringLiteral("2552.5.5.")},
+TEST(Replies, EachReplyGivesItsKindWithTheFieldsItHolds) {
+    const std::pair<const char*, const char*> cases[] = {
+        {kFullLive, "live 5 25 25 512 16909060 1000 789258 4660"},
+        // A current value of 0: no address, state, level or current.
+        {"3E 05 F0 1E 84 03 00 00 00 00 0B 00 00 00 78 56 34 12 21 00 75", "live - - - - - 11 305419896 33"},
+        // The state byte is the temperature as a signed byte.
+        {"3E 05 F0 FF 0A 00 01 00 00 00 00 00 00 00 00 00 00 00 00 00 4B", "live 5 255 -1 10 1 0 0 0"},
+        {"3E 05 F0 80 0A 00 01 00 00 00 00 00 00 00 00 00 00 00 00 00 9B", "live 5 128 -128 10 1 0 0 0"},
+        {"3E 05 F0 7F 0A 00 01 00 00 00 00 00 00 00 00 00 00 00 00 00 0D", "live 5 127 127 10 1 0 0 0"},
+        {"3E 05 F0 00 0A 00 01 00 00 00 00 00 00 00 00 00 00 00 00 00 DD", "live 5 0 0 10 1 0 0 0"},
+        // Settings: bridge with master and frequency output, network 65000, channel 5, power 10; then a
+        // reply with only the mode byte (powered tag) and half the network number.
+        {"3E 05 F0 14 0A 00 01 00 00 00 00 00 00 00 00 00 00 00 00 00 C0 E8 FD 05 0A 16",
+         "live 5 20 20 10 1 0 0 0 192 65000 5 10"},
+        {"3E 05 F0 14 0A 00 01 00 00 00 00 00 00 00 00 00 00 00 00 00 10 07 D4",
+         "live 5 20 20 10 1 0 0 0 16 - - -"},
+        // Identification: the serial least significant first; type and prefix only in 10 bytes.
+        {"3E 05 FC 40 E2 01 00 86 00 11", "ident 123456 134 0 1.3.4."},
+        {"3E 05 FC FF FF FF FF 83 00 11", "ident 4294967295 131 0 1.3.1."},
+        {"3E 05 FC 01 00 00 00 86 02 11", "ident 1 134 2 21.3.4."},
+        {"3E 05 FC 00 00 00 00 81 00 11", "ident 0 129 0 1.2.9."},
+        {"3E 05 FC 00 00 00 01 05 00 11", "ident 16777216 5 0 5..."},
+        {"3E 05 FC 00 00 01 00 FF FF 11", "ident 65536 255 255 2552.5.5."},
+        {"3E 05 FC 11", "ident - - - -"},
+        {"3E 05 FC 40 E2 01 11", "ident - - - -"},
+        {"3E 05 FC 40 E2 01 00 11", "ident 123456 - - -"},
+        {"3E 05 FC 41 E2 01 00 86 11", "ident 123457 - - -"},
+        {"3E 05 FC 42 E2 01 00 86 00 00 11", "ident 123458 - - -"},
+        // Acknowledgements, whatever their check byte.
+        {"3E 05 FB CC", "ack 251  Установлен сетевой номер."},
+        {"3E 05 F6 CC", "ack 246 Установлен серийный номер."},
+        {"3E 05 F5 CC", "ack 245  Установлен верхний уровень."},
+        {"3E 05 FA CC", "ack 250  Установлен нижний уровень."},
+        {"3E 05 F8 CC", "ack 248  Установлено кол. усреднение."},
+        {"3E 05 F3 CC", "ack 243  Снято усреднение."},
+        {"3E 05 FD CC", "ack 253 Изменена инверсия."},
+        {"3E 05 00 CC", "ack 0 Изменено состояние лампа/частота."},
+        {"3E 05 E1 00 00 03 E9 FF FF FF FF 00 00 09 00 00 00 00 00 FC", "ack 225 Считаны параметры метки."},
+        // The mode in force, the reset delay and the RS485 value, least significant byte first.
+        {"3E 05 F2 C0 11", "mode 192"},
+        {"3E 05 F2 06 11", "mode 6"},
+        {"3E 05 F1 F4 01 11", "delay 500"},
+        {"3E 05 F1 70 17 11", "delay 6000"},
+        {"3E 05 F1 FF FF 11", "delay 65535"},
+        {"3E 05 06 00 34 12 12", "rs485 4660"},
+        {"3E 05 06 FF FF FF 43", "rs485 65535"},
+        {"3E 05 06 99 00 00 83", "rs485 0"},
+        // The bound-ID table: ten cells least significant byte first, or the complete ones.
+        {"3E 05 E6 3C 2B 1A 00 FF 0A 00 1F 02 00 00 00 03 00 00 00 04 00 00 00 05 00 00 00"
+         " 06 00 00 00 07 00 00 00 08 00 00 00 09 00 00 00 11",
+         "cells 1715004 520096511 2 3 4 5 6 7 8 9"},
+        {"3E 05 E6 3C 2B 1A 00 05 00 00 00 77 77 11", "cells 1715004 5"},
+        {"3E 05 E6 01 00 00 00 02 00 00 00 03 00 00", "cells 1 2"},
+        // A tag: serial and identifier most significant byte first, a signed level.
+        {"3E 05 E0 00 00 01 00 00 12 34 56 FE DC", "tag 256 1193046 -2"},
+        {"3E 05 E0 FF FF FF FF 1F 00 0A FF 80 7B", "tag 4294967295 520096511 -128"},
+        {"3E 05 E0 00 00 00 00 00 00 00 00 7F 91", "tag 0 0 127"},
+        {"3E 05 E0 00 0F 42 40 00 00 00 05 FF D0", "tag 1000000 5 -1"},
+        {"3E 05 E3 00 00 03 E9 00 12 34 56 01 2C 03 D8 7B 00 5A BA A8",
+         "params 1001 1193046 300 3 216 123 90 -70"},
+        {"3E 05 E3 FF FF FF FF FF FF FF FF FF FF 09 7D 2D FF FF 7F 16",
+         "params 4294967295 4294967295 65535 9 125 45 65535 127"},
+        {"3E 05 E3 00 00 00 01 00 00 00 05 00 00 01 83 07 00 01 80 B2", "params 1 5 0 1 131 7 1 -128"},
+        {"3E 05 E3 00 00 00 01 00 00 00 05 00 00 01 00 00 00 01 00 3D", "params 1 5 0 1 0 0 1 0"},
+        // The bridge's slave: serial least significant first, temperature in sixteenths most significant
+        // first.
+        {"3E 05 E8 01 00 00 00 01 90 DC 05 CD 9C F8", "slave 1 400 1500 205 -100"},
+        {"3E 05 E8 00 00 00 01 01 98 34 12 CC 7F 9F", "slave 16777216 408 4660 204 127"},
+        {"3E 05 E8 F1 FB 09 00 00 08 00 00 00 80 AD", "slave 654321 8 0 0 -128"},
+        {"3E 05 E8 FF FF FF FF FF FF FF FF CD FF 11", "slave 4294967295 65535 65535 205 -1"},
+        {"3E 05 E8 00 00 00 00 00 01 00 00 CE 00 BA", "slave 0 1 0 206 0"},
+        // Nothing: empty, under 4 bytes, unframed (a poll answer, a request), a code without a decoder, and
+        // current parameters with a wrong check byte.
+        {"", "nothing"},
+        {"3E 05 FC", "nothing"},
+        {"03 07 0C 07", "nothing"},
+        {"31 05 FC 5D", "nothing"},
+        {"3E 05 E7 11", "nothing"},
+        {"3E 05 F0 A0", "nothing"},
+        {"3E 05 F0 19 00 02 04 03 02 01 E8 03 00 00 0A 0B 0C 00 34 12 8F", "nothing"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.behaviour);
-        receive(c.reply);
-        expectTexts({{"sn", c.serial}, {"vv", c.version}});
-    }
+    for (const auto& [reply, expected] : cases)
+        EXPECT_EQ(fields(hex(reply)).toStdString(), expected) << reply;
 }
 
-TEST_F(ReaderReplies, IdentificationAppliesEveryPanelSetTheTypeReaches) {
-    struct Case {
-        quint8 type;
-        bool set130, set131, set134;
-    } cases[] = {{129, false, false, false}, {130, true, false, false}, {131, true, true, false},
-                 {134, true, true, true}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.type);
-        const auto buttons = panelButtons({130, 131, 134});
-        receive(hex("3E 05 FC 01 00 00 00") + char(c.type) + hex("00 11"));
-        EXPECT_EQ(buttons[0]->isEnabled(), c.set130);
-        EXPECT_EQ(buttons[1]->isEnabled(), c.set131);
-        EXPECT_EQ(buttons[2]->isEnabled(), c.set134);
-    }
-}
-
-TEST_F(ReaderReplies, IdentificationShorterOrLongerThanTenBytes) {
-    struct Case {
-        const char* behaviour;
-        QByteArray reply;
-        QString serial;
-    } cases[] = {
-        {"4 bytes is too short", hex("3E 05 FC 11"), QStringLiteral("????????")},
-        {"5 bytes is too short", hex("3E 05 FC 40 11"), QStringLiteral("????????")},
-        {"6 bytes lacks serial bytes", hex("3E 05 FC 40 E2 11"), QStringLiteral("????????")},
-        {"7 bytes lacks a serial byte", hex("3E 05 FC 40 E2 01 11"), QStringLiteral("????????")},
-        {"8 bytes updates the serial only", hex("3E 05 FC 40 E2 01 00 11"), QStringLiteral("123456")},
-        {"9 bytes updates the serial only", hex("3E 05 FC 41 E2 01 00 86 11"), QStringLiteral("123457")},
-        {"11 bytes updates the serial only", hex("3E 05 FC 42 E2 01 00 86 00 00 11"), QStringLiteral("123458")},
+// Each reply cut to every length (with a correct check byte) holds a field exactly when the bytes before
+// the check byte hold it: the check byte never stands in for a field.
+TEST(Replies, AFieldIsPresentFromTheLengthThatHoldsItBeforeTheCheckByte) {
+    const std::pair<const char*, std::vector<int>> cases[] = {
+        {"3E 05 F0 14 0A 00 01 00 00 00 00 00 00 00 00 00 00 00 00 00 C0 E8 FD 05 0A 16",
+         {11, 11, 11, 11, 11, 15, 19, 21, 22, 24, 25, 26}},
+        {"3E 05 E0 00 00 01 00 00 12 34 56 FE DC", {8, 12, 13}},
+        {"3E 05 E3 00 00 03 E9 00 12 34 56 01 2C 03 D8 7B 00 5A BA A8", {8, 12, 14, 15, 16, 17, 19, 20}},
+        {"3E 05 E8 01 00 00 00 01 90 DC 05 CD 9C F8", {8, 10, 12, 13, 14}},
+        {"3E 05 F1 F4 01 11", {6}},
+        {"3E 05 F2 C0 11", {5}},
+        {"3E 05 06 00 34 12 12", {7}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.behaviour);
-        ctl<QLabel>(QStringLiteral("vv"))->setText(QStringLiteral("before"));
-        const auto buttons = panelButtons({130});
-        receive(c.reply);
-        expectTexts({{"sn", c.serial}, {"vv", "before"}});
-        EXPECT_FALSE(buttons[0]->isEnabled()) << "no panel set";
+    for (const auto& [reply, from] : cases) {
+        const QByteArray full = hex(reply);
+        for (int size = 4; size <= full.size(); ++size) {
+            const QStringList got = fields(withCheckByte(full.left(size - 1))).split(' ');
+            ASSERT_LE(got.size(), int(from.size()) + 1) << reply << " cut to " << size;
+            for (int i = 0; i < int(from.size()); ++i)
+                EXPECT_EQ(i + 1 < got.size() && got[i + 1] != "-", size >= from[i])
+                    << reply << " cut to " << size << ", field " << i;
+        }
     }
 }
 
-// ---- acknowledgements ------------------------------------------------------------------------------
+TEST(ValueTexts, TemperatureInSixteenthsUsesTheSeparatorItIsGiven) {
+    const std::tuple<quint16, const char*, const char*> cases[] = {
+        {0x0190, ".", "25"},        {0x0198, ".", "25.5"}, {0x0198, ",", "25,5"},
+        {0x0008, ",", "0,5"},       {0x0004, ".", "0.25"}, {0x0001, ".", "0.0625"},
+        {0xFFFF, ",", "4095,9375"}, {0x0000, ".", "0"},    {0x000C, ".", "0.75"}};
+    for (const auto& [sixteenths, point, text] : cases)
+        EXPECT_EQ(sixteenthsText(sixteenths, point).toStdString(), text) << sixteenths;
+}
 
-TEST_F(ReaderReplies, AcknowledgementsShowTheirStatusWhateverTheCheckByte) {
-    struct Case {
-        QByteArray reply;
-        QString status;
-    } cases[] = {
-        {hex("3E 05 FB CC"), QStringLiteral(" Установлен сетевой номер.")},
-        {hex("3E 05 F6 CC"), QStringLiteral("Установлен серийный номер.")},
-        {hex("3E 05 F5 CC"), QStringLiteral(" Установлен верхний уровень.")},
-        {hex("3E 05 FA CC"), QStringLiteral(" Установлен нижний уровень.")},
-        {hex("3E 05 F8 CC"), QStringLiteral(" Установлено кол. усреднение.")},
-        {hex("3E 05 F3 CC"), QStringLiteral(" Снято усреднение.")},
-        {hex("3E 05 FD CC"), QStringLiteral("Изменена инверсия.")},
-        {hex("3E 05 00 CC"), QStringLiteral("Изменено состояние лампа/частота.")},
-        {hex("3E 05 F2 CC"), QStringLiteral(" Установлен новый режим.")},
-        {hex("3E 05 F1 CC"), QStringLiteral("Приняты доп. параметры считывателя")},
+TEST(ValueTexts, TagFirmwareIsThreePositionsEachWithAFullStop) {
+    const std::pair<quint8, const char*> cases[] = {{123, "1.2.3."}, {45, "4.5.."},   {7, "7..."},
+                                                    {0, "0..."},     {255, "2.5.5."}, {10, "1.0.."}};
+    for (const auto& [version, text] : cases)
+        EXPECT_EQ(tagFirmwareText(version).toStdString(), text) << int(version);
+}
+
+TEST(ValueTexts, DescribeNamesTheKeyNumbersOfEveryKindOfValue) {
+    const auto decoded = [](const char* reply) { return *decodeReply(Reply(hex(reply))); };
+    const std::pair<DeviceValue, QStringList> cases[] = {
+        {decoded(kFullLive), {"512", "25 °C", "16909060", "1000", "00C0B0A", "4660"}},
+        {decoded("3E 05 FC 40 E2 01 00 86 00 11"), {"123456", "134", "1.3.4."}},
+        {decoded("3E 05 FC 40 E2 01 11"), {"????????"}},
+        {BoundIdTable{{0x001A2B3C, 0x1F000AFF, 5}}, {"01A2B3C 1F000AFF 0000005"}},
+        {ResetDelay{500}, {"500"}},
+        {TagAnswer{256, 0x123456, -2}, {"256", "0123456", "-2"}},
+        {decoded("3E 05 E3 00 00 03 E9 00 12 34 56 01 2C 03 D8 7B 00 5A BA A8"),
+         {"1001", "0123456", "300", "-40", "1.2.3.", "90", "-70"}},
+        {decoded("3E 05 E8 00 00 00 01 01 98 34 12 CC 7F 9F"),
+         {"16777216", "25.5", "4660", u8("контакт разомкнут")}},
+        {decoded("3E 05 E8 01 00 00 00 01 90 DC 05 CD 9C F8"), {"25", u8("контакт замкнут"), "-100"}},
+        {SlaveRs485{4660}, {"4660"}},
+        {ModeSet{0xC0}, {"192"}},
+        {Acknowledgement{0xFB}, {u8("Установлен сетевой номер.")}},
+        {PollAnswer{hex("03 07 0C 07")}, {"3 7 12 7"}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.status.toStdString());
-        ctl<QLabel>(QStringLiteral("MsgCom"))->setText(QStringLiteral("before"));
-        receive(c.reply);
-        EXPECT_EQ(text(QStringLiteral("MsgCom")), c.status);
+    for (const auto& [value, parts] : cases) {
+        const QString text = describe(value);
+        EXPECT_FALSE(text.isEmpty());
+        for (const QString& part : parts)
+            EXPECT_TRUE(text.contains(part)) << text.toStdString() << " lacks " << part.toStdString();
     }
-}
-
-TEST_F(ReaderReplies, ModeAcknowledgementShowsTheModeInForce) {
-    ctl<QRadioButton>(QStringLiteral("R_a"))->click();
-    state().mode_yes = 2;
-    receive(hex("3E 05 F2 C0 11"));
-    EXPECT_EQ(text(QStringLiteral("MsgCom")), QStringLiteral(" Установлен новый режим."));
-    EXPECT_TRUE(checked("R485"));
-    EXPECT_TRUE(checked("iinv"));
-    EXPECT_TRUE(checked("usredn"));
-    EXPECT_EQ(state().mode_yes, 0);
-
-    receive(hex("3E 05 F2 06 11"));
-    EXPECT_TRUE(checked("R_p"));
-    EXPECT_FALSE(checked("iinv"));
-    EXPECT_FALSE(checked("usredn"));
-}
-
-TEST_F(ReaderReplies, ModeAcknowledgementWithoutAModeByteShowsTheTextOnly) {
-    ctl<QRadioButton>(QStringLiteral("R_a"))->click();
-    state().mode_yes = 2;
-    receive(hex("3E 05 F2 C0"));  // the byte after the code is the check byte
-    EXPECT_EQ(text(QStringLiteral("MsgCom")), QStringLiteral(" Установлен новый режим."));
-    EXPECT_TRUE(checked("R_a"));
-    EXPECT_EQ(state().mode_yes, 2);
-}
-
-// ---- bound-ID table and reset delay ----------------------------------------------------------------
-
-TEST_F(ReaderReplies, TableReplyFillsTheTenCellsMostSignificantFirst) {
-    QByteArray reply = hex("3E 05 E6");
-    reply += hex("3C 2B 1A 00");
-    reply += hex("FF 0A 00 1F");
-    for (int i = 2; i < 10; ++i) reply += QByteArray(1, char(i)) + hex("00 00 00");
-    reply += hex("11");
-    ASSERT_EQ(reply.size(), 44);
-    markStatus();
-    receive(reply);
-    // The status keeps the marked text: a table reply shows none.
-    expectTexts({{"m1(0)", "01A2B3C"}, {"m1(1)", "1F000AFF"}, {"m1(2)", "0000002"}, {"m1(9)", "0000009"},
-                 {"MsgCom", "before"}});
-}
-
-TEST_F(ReaderReplies, ShortTableReplyFillsTheCompleteCellsOnly) {
-    // Two whole cells, two bytes of the third, then the check byte.
-    receive(hex("3E 05 E6 3C 2B 1A 00 05 00 00 00 77 77 11"));
-    expectTexts({{"m1(0)", "01A2B3C"}, {"m1(1)", "0000005"}});
-    for (int i = 2; i < 10; ++i) EXPECT_EQ(cell(i), QStringLiteral("0")) << i;
-    // The check byte never completes a cell.
-    receive(hex("3E 05 E6 01 00 00 00 02 00 00 00 03 00 00"));
-    expectTexts({{"m1(1)", "0000002"}, {"m1(2)", "0"}});
-}
-
-TEST_F(ReaderReplies, ParameterReplyShowsTheDelayLeastSignificantFirst) {
-    receive(hex("3E 05 F1 F4 01 11"));
-    expectTexts({{"MsgCom", "Приняты доп. параметры считывателя"}, {"Zad2", "500"}});
-    receive(hex("3E 05 F1 70 17 11"));
-    EXPECT_EQ(text(QStringLiteral("Zad2")), QStringLiteral("6000"));
-    receive(hex("3E 05 F1 FF FF 11"));
-    EXPECT_EQ(text(QStringLiteral("Zad2")), QStringLiteral("65535"));
-}
-
-TEST_F(ReaderReplies, ParameterReplyWithoutItsSecondByteShowsTheStatusOnly) {
-    setText(QStringLiteral("Zad2"), QStringLiteral("before"));
-    ctl<QLabel>(QStringLiteral("MsgCom"))->setText(QStringLiteral("x"));
-    receive(hex("3E 05 F1 F4 11"));
-    expectTexts({{"MsgCom", "Приняты доп. параметры считывателя"}, {"Zad2", "before"}});
-}
-
-// ---- network poll ----------------------------------------------------------------------------------
-
-TEST_F(ReaderReplies, OprosReplacesThePendingRequestWithThePoll) {
-    state().wrs = hex("31 05 FA 30");
-    state().mode_yes = 0;
-    click(QStringLiteral("Opros"));
-    EXPECT_EQ(state().wrs, hex("31 FF DC"));
-    EXPECT_TRUE(state().net_opr);
-    EXPECT_EQ(state().mode_yes, 2);
-    EXPECT_EQ(text(QStringLiteral("txtRec")), QString::fromUtf8("31 FF DC \r\n\r\n1\u00FF\u00DC"));
-    EXPECT_TRUE(dialogs.messages.empty());
-    port.clearWritten();
-    runTick();
-    EXPECT_EQ(port.written, hex("31 FF DC"));
-}
-
-TEST_F(ReaderReplies, PollAnswerRefillsTheAddressListAndIdentifiesTheFirst) {
-    chooseAddress(QStringLiteral("1"));
-    runTick();
-    click(QStringLiteral("Opros"));
-    runTick();  // writes the poll
-    receive(hex("03 07 0C 07"));
-    auto* cmb = ctl<QComboBox>(QStringLiteral("CmbNet"));
-    QStringList items;
-    for (int i = 0; i < cmb->count(); ++i) items << cmb->itemText(i);
-    EXPECT_EQ(items, (QStringList{"3", "7", "12", "7"})) << "arrival order, duplicates kept";
-    EXPECT_EQ(cmb->currentIndex(), 0);
-    expectTexts({{"netdev", "3 7 12 7 "}, {"txtRec", "3 7 C 7 "}, {"MsgCom", "Произошел опрос сети."}});
-    EXPECT_EQ(state().wrs, hex("31 03 FC F7"));
-    EXPECT_FALSE(state().net_opr);
-    EXPECT_EQ(tickWritten(), hex("31 03 FC F7"));
-}
-
-TEST_F(ReaderReplies, PollAnswerOfOneAddress) {
-    click(QStringLiteral("Opros"));
-    runTick();
-    receive(hex("05"));
-    auto* cmb = ctl<QComboBox>(QStringLiteral("CmbNet"));
-    ASSERT_EQ(cmb->count(), 1);
-    EXPECT_EQ(cmb->currentText(), QStringLiteral("5"));
-    expectTexts({{"netdev", "5 "}, {"txtRec", "5 "}});
-    EXPECT_EQ(tickWritten(), hex("31 05 FC 5D"));
-}
-
-TEST_F(ReaderReplies, PollAnswerSizesAndOrdinaryRepliesInBetween) {
-    QByteArray nineteen;
-    for (int i = 1; i <= 19; ++i) nineteen += char(i);
-    struct Case {
-        const char* behaviour;
-        QByteArray answer;
-        int entries;  // the list size afterwards; the fixture's list holds 0 and 5
-        bool stillPolling;
-    } cases[] = {
-        {"19 bytes fill 19 entries", nineteen, 19, false},
-        {"20 bytes are dropped", nineteen + hex("14"), 2, false},
-        {"a framed reply is no poll answer", hex("3E 05 FB CC"), 2, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.behaviour);
-        auto* cmb = ctl<QComboBox>(QStringLiteral("CmbNet"));
-        cmb->clear();
-        cmb->addItems({"0", "5"});
-        cmb->setCurrentIndex(1);
-        click(QStringLiteral("Opros"));
-        runTick();
-        receive(c.answer);
-        EXPECT_EQ(cmb->count(), c.entries);
-        EXPECT_EQ(state().net_opr, c.stillPolling);
-        state().net_opr = false;
-    }
-}
-
-TEST_F(ReaderReplies, UnframedReplyWithoutAPollIsIgnored) {
-    markStatus();
-    receive(hex("03 07"));
-    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->count(), 2);
-    expectTexts({{"netdev", "Не определены"}, {"MsgCom", "before"}});
 }

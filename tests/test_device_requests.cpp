@@ -1,464 +1,284 @@
-// Reader commands on the real window over an in-memory port: the requests each button leaves pending,
-// what goes on the wire, the trace texts, and every refusal with what it leaves pending.
-#include <QCheckBox>
-#include <QRadioButton>
+// Request builders: typed values and texts in, the complete frame or the refusal with its message out.
+// Every frame is written out by hand; each check byte was worked out apart from the code under test.
+#include <gtest/gtest.h>
 
-#include "window_harness.h"
+#include <QStringList>
+#include <functional>
+
+#include "device/commands.h"
+#include "device/requests.h"
+#include "device/texts.h"
+#include "protocol/hexid.h"
 
 using namespace kestrel;
-using namespace kestrel::test;
+using namespace kestrel::device;
+using R = Request::Refused;
+using T = TagWriteTexts;
 
 namespace {
 
-const QString kNoAddress = QStringLiteral("Установите существующий сетевой адрес");
-const QByteArray kEarlier = hex("31 05 FA 30");  // some request another control left pending
+const auto u8 = [](const char* text) { return QString::fromUtf8(text); };
+const auto many = [](char c) { return QString(10000, QLatin1Char(c)); };
 
-class ReaderCommands : public WindowOnFakePort {
-protected:
-    void SetUp() override {
-        openPort();
-        useAddress(QStringLiteral("5"));
-    }
-    // Selects the address and lets its identification go out, so the next tick writes what is pending.
-    void useAddress(const QString& address) {
-        chooseAddress(address);
-        runTick();
-        port.clearWritten();
-        state().wrs.clear();
-        dialogs.clear();
-    }
-    void selectNoAddress() { ctl<QComboBox>(QStringLiteral("CmbNet"))->setCurrentIndex(-1); }
-    void markTraces() {
-        ctl<TraceBox>(QStringLiteral("txtRec"))->setTraceText(QStringLiteral("before"));
-        ctl<TraceBox>(QStringLiteral("CmdBoxText"))->setTraceText(QStringLiteral("before"));
-    }
-    // The repeater option stays greyed on every device, so it can only be selected programmatically
-    // (as a reported mode selects it); the others are clicked.
-    void clickOption(const char* name) {
-        auto* option = ctl<QRadioButton>(QString::fromLatin1(name));
-        if (option->isEnabled()) option->click();
-        else option->setChecked(true);
-        ASSERT_TRUE(option->isChecked()) << name;
-    }
-    void clickCheck(const char* name) { ctl<QCheckBox>(QString::fromLatin1(name))->click(); }
-    // Uses the address (none listed when null) with both traces marked and an earlier request pending.
-    void startWithEarlierRequest(const char* address) {
-        useAddress(QString::fromLatin1(address ? address : "5"));
-        if (!address) selectNoAddress();
-        markTraces();
-        state().wrs = kEarlier;
-    }
-    // Answers the dialog of `button` with `answer` (null: cancels it).
-    void answerDialog(const char* button, const char* answer) {
-        dialogs.inputs.clear();
-        if (answer) dialogs.inputs = {QString::fromUtf8(answer)};
-        click(QString::fromLatin1(button));
-    }
-    // The next tick writes exactly `bytes`, in one piece.
-    void expectOneWrite(const QByteArray& bytes) {
-        port.clearWritten();
-        runTick();
-        ASSERT_EQ(port.pieces.size(), 1u);
-        EXPECT_EQ(port.pieces[0], bytes);
-    }
-    void expectMessage(const QString& message) {
-        EXPECT_EQ(dialogs.messageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
-    }
-};
+// The expected outcomes: a frame (hex), or no frame and a refusal of the address, a value or an identifier.
+const auto sent = [](const QByteArray& bytes) { return Request{bytes, {}, R::Nothing}; };
+const auto frame = [](const char* bytes) { return sent(QByteArray::fromHex(bytes)); };
+const auto noAddress = [] { return Request{{}, text::kNoListedAddress, R::Address}; };
+const auto value = [](const QString& message) { return Request{{}, message, R::Value}; };
+const auto identifier = [](const QString& message) { return Request{{}, message, R::Identifier}; };
+
+void expectSame(const Request& actual, const Request& expected) {
+    EXPECT_EQ(actual.refused, expected.refused);
+    EXPECT_EQ(actual.refusal.toStdString(), expected.refusal.toStdString());
+    EXPECT_EQ(actual.frame.toHex(' '), expected.frame.toHex(' '));
+}
+
+// No number at all: empty, blanks, letters, a hex prefix, an exponent, two separators, a group blank,
+// a blank after the sign, Cyrillic letters, full-width digits.
+const QStringList kNotNumbers = {"",       "   ",   "abc", "0x10",     "1e3",
+                                 "10,5,0", "1 000", "- 5", u8("пять"), u8("１０")};
+// Numbers too big for any box below: 2^31, 2^32, 20 digits, 10,000 digits.
+const QStringList kTooBig = {"2147483648", "4294967296", "12345678901234567890", many('7')};
+// Refused alike by every box that takes no negative number, with the inputs given.
+const auto bad = [](const QStringList& more) { return kNotNumbers + kTooBig + more << "-1"; };
+
+// The texts of a tag write that passes every check (serial 1001, identifier 123456 in hex, delay 100,
+// mode 1, power -10, period 60), with the changes given.
+using Change = std::pair<QString T::*, QString>;
+T texts(std::initializer_list<Change> changes = {}, Address address = 5, bool hexId = true) {
+    T t{address, "1001", "123456", hexId, "100", "1", "-10", "60"};
+    for (const Change& c : changes) t.*c.first = c.second;
+    return t;
+}
+const Request kBaseWrite = frame("31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 F6 00 3C 30");
+
+// The builders with every input but the one text fixed: device 1 for the reader, device 5 for tags.
+using Build = std::function<Request(const QString&)>;
+Build write(QString T::*box, bool hexId = true) {
+    return [=](const QString& v) { return tagWriteRequest(texts({{box, v}}, 5, hexId)); };
+}
+const Build net = [](const QString& v) { return setNetAddressRequest(1, v); };
+const Build serial = [](const QString& v) { return setSerialRequest(1, v); };
+const Build radioNet = [](const QString& v) { return setRadioParamsRequest(1, {v, "5", "10"}); };
+const Build radioChannel = [](const QString& v) { return setRadioParamsRequest(1, {"1", v, "10"}); };
+const Build radioPower = [](const QString& v) { return setRadioParamsRequest(1, {"1", "5", v}); };
+const Build cell = [](const QString& v) { return writeBoundIdRequest(1, v, "1A2B3C"); };
+const Build boundId = [](const QString& v) { return writeBoundIdRequest(1, "1", v); };
+const Build resetDelay = [](const QString& v) { return setResetDelayRequest(1, v); };
+const Build readTag = [](const QString& v) { return tagReadRequest(5, v); };
+const Build tagSerial = [](const QString& v) { return tagSetSerialRequest(5, "123456", v); };
+const Build newTagId = [](const QString& v) { return tagSetIdRequest(texts(), v); };
+
+// A builder, inputs of its one text that share one outcome, and that outcome.
+using Row = std::tuple<Build, QStringList, Request>;
+void expectRows(const std::vector<Row>& rows) {
+    for (const auto& [build, inputs, expected] : rows)
+        for (const QString& input : inputs) {
+            SCOPED_TRACE(input.left(30).toStdString());
+            expectSame(build(input), expected);
+        }
+}
 
 }  // namespace
 
-// ---- network address -------------------------------------------------------------------------------
-
-TEST_F(ReaderCommands, NetAppendsTheNewAddressFrameAndShowsTheWholePendingRequest) {
-    dialogs.inputs = {QStringLiteral("7")};
-    click(QStringLiteral("net"));
-    EXPECT_EQ(dialogs.prompts,
-              QStringList{QStringLiteral("Введите новый сетевой номер|Ввод сетевого номера|5")});
-    EXPECT_EQ(state().wrs, hex("31 05 FB 07 CB"));
-    EXPECT_EQ(text(QStringLiteral("txtRec")), QString::fromUtf8("31 5 FB 7 CB \r\n\r\n1@\u00FB@\u00CB"));
-    EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_EQ(tickWritten(), hex("31 05 FB 07 CB"));
-}
-
-TEST_F(ReaderCommands, NetKeepsAnEarlierPendingRequestInFrontAndBothGoInOneWrite) {
-    state().wrs = kEarlier;
-    dialogs.inputs = {QStringLiteral("200")};
-    click(QStringLiteral("net"));
-    EXPECT_EQ(state().wrs, hex("31 05 FA 30 31 05 FB C8 40"));
-    EXPECT_TRUE(text(QStringLiteral("txtRec")).startsWith(QStringLiteral("31 5 FA 30 31 5 FB C8 40 \r\n\r\n")));
-    expectOneWrite(hex("31 05 FA 30 31 05 FB C8 40"));
-}
-
-TEST_F(ReaderCommands, NetRefusalsLeaveThePendingRequest) {
-    const QString range = QStringLiteral("Введите число в диапазоне 0....200");
-    struct Case {
-        const char* behaviour;
-        const char* address;  // nullptr: none listed; the default answer is then empty
-        const char* answer;   // nullptr: the dialog is cancelled
-        QString message;      // empty: no message
-    } cases[] = {
-        {"cancel changes nothing", "5", nullptr, {}},
-        {"OK on an empty field changes nothing", "5", "", {}},
-        {"no listed address is refused", nullptr, "7", kNoAddress},
-        {"no listed address and cancel asks nothing more", nullptr, nullptr, {}},
-        {"201 is out of range", "5", "201", range},
-        {"300 does not fit a byte", "5", "300", range},
+TEST(Requests, EachExampleGivesItsFrameOrTheRefusalThatComesFirst) {
+    const std::pair<Request, Request> cases[] = {
+        {sent(currentParamsRequest(5)), frame("31 05 F0 FE")},
+        {sent(currentParamsRequest(1)), frame("31 01 F0 C5")},
+        {sent(identifyRequest(3)), frame("31 03 FC F7")},
+        {sent(identifyRequest(5)), frame("31 05 FC 5D")},
+        {sent(calibrateRequest(1, true)), frame("31 01 F5 FA")},
+        {sent(calibrateRequest(1, false)), frame("31 01 FA BB")},
+        {sent(tagRequest(5, cmd::kAnyTag, cmd::kTagQuery)), frame("31 05 E0 7A 7A 7A 7A F9")},
+        {plainRequest(1, cmd::kClearBoundIds), frame("31 01 E9 C4")},
+        {plainRequest(1, cmd::kReadBoundIds), frame("31 01 E7 DB")},
+        {plainRequest(1, cmd::kReadResetDelay), frame("31 01 F7 46")},
+        {plainRequest(5, cmd::kBridgeData), frame("31 05 E8 A1")},
+        {plainRequest(5, cmd::kBridgeRs485), frame("31 05 06 57")},
+        {plainRequest({}, cmd::kBridgeData), noAddress()},
+        {setNetAddressRequest(5, "7"), frame("31 05 FB 07 CB")},
+        {setNetAddressRequest(5, "200"), frame("31 05 FB C8 40")},
+        {setNetAddressRequest({}, "abc"), noAddress()},
+        {setSerialRequest(5, "2000000"), frame("31 05 F6 00 1E 84 80 DE")},
+        {setSerialRequest({}, "abc"), noAddress()},
+        {setRadioParamsRequest(1, {"1", "1", "3"}), frame("31 01 F4 00 01 01 03 2A")},
+        {setRadioParamsRequest(1, {"65000", "255", "255"}), frame("31 01 F4 FD E8 FF FF 1D")},
+        {setRadioParamsRequest({}, {"0", "0", "0"}), noAddress()},
+        // Cell 10 is sent as 9; the address comes before the cell, the cell before the identifier.
+        {writeBoundIdRequest(1, "10", "ffffffff"), frame("31 01 E6 09 FF FF FF FF 67")},
+        {writeBoundIdRequest({}, "0", "xyz"), noAddress()},
+        {writeBoundIdRequest(1, "0", "123456789"), value(text::kCellRange)},
+        {setResetDelayRequest({}, "abc"), noAddress()},
+        // The tag read checks the identifier before the address, and is refused silently without one.
+        {tagReadRequest({}, "12G4"), identifier(kMsgNotHex)},
+        {tagReadRequest({}, "123456"), Request{{}, {}, R::Address}},
+        // The tag serial: the address, then the identifier, then the number.
+        {tagSetSerialRequest(5, "0", "2000000"), frame("31 05 E2 00 00 00 00 00 1E 84 80 53")},
+        {tagSetSerialRequest(5, "1234567", "2000000"), frame("31 05 E2 01 23 45 67 00 1E 84 80 66")},
+        {tagSetSerialRequest({}, "12G4", "abc"), noAddress()},
+        {tagSetSerialRequest(5, "123456789", "abc"), identifier(kMsgTooManyIdChars)},
+        {tagSetSerialRequest(5, "12G4", "abc"), identifier(kMsgNotHex)},
+        // What a parameter read shows, a write sends back.
+        {tagWriteRequest({5, "1001", "654321", true, "300", "3", "-40", "90"}),
+         frame("31 05 E1 0E 00 00 03 E9 00 65 43 21 01 2C 03 D8 00 5A 50")},
+        // The write: mode, address, numbers, identifier, delay range, power range, period.
+        {tagWriteRequest(texts({{&T::mode, "0"}}, {})), value(text::kModeRange)},
+        {tagWriteRequest(texts({{&T::delay, "abc"}}, {})), noAddress()},
+        {tagWriteRequest(texts({{&T::delay, "abc"}, {&T::identifier, "xyz"}})), value(text::kWrongData)},
+        {tagWriteRequest(texts({{&T::power, "abc"}, {&T::identifier, "xyz"}})), value(text::kWrongData)},
+        {tagWriteRequest(texts({{&T::serial, "abc"}, {&T::identifier, "xyz"}})), value(text::kWrongData)},
+        {tagWriteRequest(texts({{&T::delay, "70000"}, {&T::identifier, "xyz"}})), identifier(kMsgNotHex)},
+        {tagWriteRequest(texts({{&T::delay, "70000"}, {&T::identifier, "xyz"}}, 5, false)),
+         identifier(text::kIdNotDecimal)},
+        {tagWriteRequest(texts({{&T::delay, "-1"}, {&T::power, "200"}})), value(text::kWrongData)},
+        {tagWriteRequest(texts({{&T::power, "200"}, {&T::period, "0"}})), value(text::kPowerRange)},
+        // The new ID: the address, the number, then the other boxes but not the identifier box.
+        {tagSetIdRequest(texts({{&T::identifier, "not hex at all"}}), "2000000"),
+         frame("31 05 E1 0E 00 00 03 E9 00 1E 84 80 00 64 01 F6 00 3C 84")},
+        {tagSetIdRequest(texts({{&T::mode, "0"}}, {}), "abc"), noAddress()},
+        {tagSetIdRequest(texts({{&T::mode, "0"}}), "abc"), value(text::kSerialRange)},
+        {tagSetIdRequest(texts({{&T::mode, "0"}}), "5"), value(text::kModeRange)},
+        {tagSetIdRequest(texts({{&T::delay, "70000"}}), "5"), value(text::kWrongData)},
+        {tagSetIdRequest(texts({{&T::power, "-126"}}), "5"), value(text::kPowerRange)},
+        {tagSetIdRequest(texts({{&T::period, "0"}}), "5"), value(text::kPeriodZero)},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.behaviour);
-        startWithEarlierRequest(c.address);
-        answerDialog("net", c.answer);
-        EXPECT_EQ(dialogs.prompts, QStringList{QStringLiteral("Введите новый сетевой номер|Ввод сетевого номера|") +
-                                               QString::fromLatin1(c.address)});
-        expectMessage(c.message);
-        EXPECT_EQ(state().wrs, kEarlier);
-        EXPECT_EQ(text(QStringLiteral("txtRec")), QStringLiteral("before"));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        expectSame(cases[i].first, cases[i].second);
     }
 }
 
-// ---- serial number ---------------------------------------------------------------------------------
-
-TEST_F(ReaderCommands, Command1SetsTheSerialFrameMostSignificantFirst) {
-    state().wrs = kEarlier;
-    dialogs.inputs = {QStringLiteral("2000000")};
-    click(QStringLiteral("Command1"));
-    EXPECT_EQ(dialogs.prompts, QStringList{QStringLiteral("Введите серийный номер|Ввод серийного номера|0")});
-    EXPECT_EQ(state().wrs, hex("31 05 F6 00 1E 84 80 DE"));
-    EXPECT_EQ(text(QStringLiteral("txtRec")),
-              QString::fromUtf8("31 5 F6 0 1E 84 80 DE \r\n\r\n1@\u00F6@@\u0084\u0080\u00DE"));
-    EXPECT_EQ(tickWritten(), hex("31 05 F6 00 1E 84 80 DE"));
+TEST(Requests, ModeRequestCarriesTheModeNumberWithTheMasterAndFrequencyBits) {
+    using M = ReaderMode;
+    const std::tuple<quint8, M, bool, bool, const char*> cases[] = {
+        {1, M::Bridge, true, true, "31 01 F2 C0 AE"},     {0, M::Reader, false, false, "31 00 F2 02 73"},
+        {1, M::Repeater, false, false, "31 01 F2 06 B9"}, {1, M::PoweredTag, false, false, "31 01 F2 10 F9"},
+        {1, M::Bridge, false, true, "31 01 F2 40 22"},    {1, M::Bridge, true, false, "31 01 F2 80 E8"},
+        {5, M::Bridge, false, false, "31 05 F2 00 FA"},   {5, M::Indicator, false, false, "31 05 F2 01 A4"}};
+    for (const auto& [address, mode, master, frequency, bytes] : cases)
+        EXPECT_EQ(setModeRequest(address, modeByte(mode, master, frequency)).toHex(' '),
+                  frame(bytes).frame.toHex(' '));
 }
 
-TEST_F(ReaderCommands, Command1EmptiesThePendingRequestFirstWhateverFollows) {
-    const QString range = QStringLiteral("Введите число в диапазоне 0....2 000 000");
-    const QString before = QStringLiteral("before");
-    struct Case {
-        const char* behaviour;
-        const char* address;  // nullptr: none listed
-        const char* answer;
-        QString message;
-        QString trace;  // txtRec afterwards
-    } cases[] = {
-        {"cancel still discards the earlier request", "5", nullptr, {}, before},
-        {"no listed address shows an empty dump", nullptr, "12", kNoAddress, QStringLiteral("\r\n\r\n")},
-        {"2000001 is refused", "5", "2000001", range, before},
-        {"-1 is refused", "5", "-1", range, before},
-        {"abc is refused", "5", "abc", range, before},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.behaviour);
-        startWithEarlierRequest(c.address);
-        answerDialog("Command1", c.answer);
-        expectMessage(c.message);
-        EXPECT_TRUE(state().wrs.isEmpty());
-        EXPECT_EQ(text(QStringLiteral("txtRec")), c.trace);
-    }
-}
-
-// ---- calibration -----------------------------------------------------------------------------------
-
-TEST_F(ReaderCommands, CalibrationAsksAndYesReplacesThePendingRequest) {
-    struct Case {
-        const char* button;
-        QString question;
-        QByteArray request;
-    } cases[] = {
-        {"hig",
-         QStringLiteral("Сейчас будет произведена перекалибровка верхнего уровня. Вы уверены что это нужно?"),
-         hex("31 01 F5 FA")},
-        {"low",
-         QStringLiteral("Сейчас будет произведена перекалибровка нижнего уровня. Вы уверены что это нужно?"),
-         hex("31 01 FA BB")},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.button);
-        startWithEarlierRequest("1");
-        dialogs.yesNo = {false};
-        click(QString::fromLatin1(c.button));
-        EXPECT_EQ(dialogs.questions, QStringList{c.question});
-        EXPECT_EQ(state().wrs, kEarlier) << "No leaves the pending request";
-
-        dialogs.clear();
-        dialogs.yesNo = {true};
-        click(QString::fromLatin1(c.button));
-        EXPECT_EQ(dialogs.questions, QStringList{c.question});
-        EXPECT_EQ(state().wrs, c.request) << "Yes replaces it";
-        EXPECT_TRUE(dialogs.messages.empty());
-        EXPECT_EQ(text(QStringLiteral("txtRec")), QStringLiteral("before"));
-        EXPECT_EQ(text(QStringLiteral("CmdBoxText")), QStringLiteral("before"));
-        EXPECT_EQ(tickWritten(), c.request);
-    }
-}
-
-TEST_F(ReaderCommands, CalibrationWithoutAListedAddressDoesNothingAtAll) {
-    for (const char* button : {"hig", "low"}) {
-        SCOPED_TRACE(button);
-        selectNoAddress();
-        state().wrs.clear();
-        dialogs.yesNo = {true};
-        click(QString::fromLatin1(button));
-        EXPECT_TRUE(dialogs.questions.isEmpty());
-        EXPECT_TRUE(dialogs.messages.empty());
-        EXPECT_TRUE(state().wrs.isEmpty());
-        EXPECT_TRUE(tickWritten().isEmpty());
-    }
-}
-
-// ---- mode ------------------------------------------------------------------------------------------
-
-TEST_F(ReaderCommands, SetModeBuildsTheModeByteFromTheControls) {
-    struct Case {
-        const char* behaviour;
-        const char* address;
-        std::vector<const char*> clicks;  // options (R_*) and check boxes, in order
-        QByteArray request;
-    } cases[] = {
-        {"bridge with master and frequency output", "1", {"R485", "iinv", "usredn"}, hex("31 01 F2 C0 AE")},
-        {"reader on address 0", "0", {"R485", "iinv", "R_a"}, hex("31 00 F2 02 73")},
-        {"another option clears master", "1", {"R485", "iinv", "R_p"}, hex("31 01 F2 06 B9")},
-        {"powered tag", "1", {"R_p485"}, hex("31 01 F2 10 F9")},
-        {"bridge with frequency output only", "1", {"R485", "usredn"}, hex("31 01 F2 40 22")},
-        {"bridge with master only", "1", {"R485", "iinv"}, hex("31 01 F2 80 E8")},
-        {"bridge alone", "5", {"R485"}, hex("31 05 F2 00 FA")},
-        {"reader indicator", "5", {"R_f"}, hex("31 05 F2 01 A4")},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.behaviour);
-        useAddress(QString::fromLatin1(c.address));
-        clickOption("R_a");  // a clean start: no check box left over from the case before
-        for (const char* name : c.clicks) {
-            if (name[0] == 'R') clickOption(name);
-            else clickCheck(name);
+TEST(ReaderModes, EveryModeReadsBackFromItsByteWhateverTheFlags) {
+    for (ReaderMode mode : kReaderModes)
+        for (int flags = 0; flags < 4; ++flags) {
+            const quint8 byte = modeByte(mode, flags & 1, flags & 2);
+            EXPECT_EQ(modeOf(byte), mode) << int(byte);
+            EXPECT_EQ(byte & 0xC0, (flags & 1 ? 0x80 : 0) | (flags & 2 ? 0x40 : 0)) << int(byte);
         }
-        state().mode_yes = 0;
-        click(QStringLiteral("Set_mode"));
-        EXPECT_EQ(state().wrs, c.request);
-        EXPECT_EQ(state().mode_yes, 2);
-        EXPECT_TRUE(dialogs.messages.empty());
-        EXPECT_EQ(tickWritten(), c.request);
-    }
+    for (quint8 unused : {3, 4, 5, 7, 15, 17, 31, 0xC3, 0x9F})
+        EXPECT_EQ(modeOf(unused), std::nullopt) << int(unused);
 }
 
-TEST_F(ReaderCommands, SetModeAppendsAndShowsTheWholePendingRequest) {
-    useAddress(QStringLiteral("1"));
-    clickOption("R_p");
-    click(QStringLiteral("Set_mode"));
-    EXPECT_EQ(text(QStringLiteral("txtRec")), QString::fromUtf8("31 1 F2 6 B9 \r\n\r\n1@\u00F2@\u00B9"));
-    click(QStringLiteral("Set_mode"));
-    EXPECT_EQ(state().wrs, hex("31 01 F2 06 B9 31 01 F2 06 B9"));
-    EXPECT_TRUE(text(QStringLiteral("txtRec")).startsWith(QStringLiteral("31 1 F2 6 B9 31 1 F2 6 B9 \r\n\r\n")));
-    expectOneWrite(hex("31 01 F2 06 B9 31 01 F2 06 B9"));
+TEST(Commands, TitlesNameKnownCodesAndShowUnknownOnesInHex) {
+    EXPECT_EQ(cmd::commandTitle(0xF0).toStdString(), "текущие параметры (F0)");
+    EXPECT_EQ(cmd::commandTitle(0x06).toStdString(), "RS485 моста (6)");
+    EXPECT_EQ(cmd::commandTitle(0x7B).toStdString(), "код 7B");
 }
 
-TEST_F(ReaderCommands, SetModeWithoutAListedAddressIsSilent) {
-    selectNoAddress();
-    markTraces();
-    state().mode_yes = 0;
-    click(QStringLiteral("Set_mode"));
-    EXPECT_TRUE(state().wrs.isEmpty());
-    EXPECT_EQ(state().mode_yes, 0);
-    EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_EQ(text(QStringLiteral("txtRec")), QStringLiteral("before"));
-    EXPECT_TRUE(tickWritten().isEmpty());
+// Commas and dots are decimal separators; a fraction rounds to the nearest whole number, halves to the even
+// one.
+TEST(Requests, ReaderBoxesTakeTheirRangeAndRefuseEverythingElse) {
+    expectRows({
+        {net, bad({"201", "255", "256", "300", "200,51", "-0,6"}), value(text::kAddressRange)},
+        {net, {"0", "-0", "+0", "0,5", "-0,5"}, frame("31 01 FB 00 D6")},
+        {net, {"200", "+200", "200,5", "199,5", "200.4"}, frame("31 01 FB C8 DE")},
+        {net,
+         {"10,4", "10.4", " 10 ", "\t10\n", "10,5", "10.5", "9.5", "+10", "0010"},
+         frame("31 01 FB 0A A8")},
+        {serial, bad({"2000001", "2000000,6"}), value(text::kSerialRange)},
+        {serial, {"0", "-0"}, frame("31 01 F6 00 00 00 00 24")},
+        {serial, {"2000000", "2000000,5", "1999999.5"}, frame("31 01 F6 00 1E 84 80 02")},
+        {serial, {"10,4", "10.4"}, frame("31 01 F6 00 00 00 0A 5A")},
+        {radioNet, bad({"0", "65001"}), value(text::kError)},
+        {radioNet, {"1"}, frame("31 01 F4 00 01 05 0A 8D")},
+        {radioNet, {"65000"}, frame("31 01 F4 FD E8 05 0A 28")},
+        {radioNet, {"10,4", "10.4"}, frame("31 01 F4 00 0A 05 0A 4C")},
+        {radioChannel, bad({"0", "256"}), value(text::kError)},
+        {radioChannel, {"1"}, frame("31 01 F4 00 01 01 0A B6")},
+        {radioChannel, {"255"}, frame("31 01 F4 00 01 FF 0A F3")},
+        {radioChannel, {"10,4", "10.4"}, frame("31 01 F4 00 01 0A 0A 95")},
+        {radioPower, bad({"2", "256"}), value(text::kError)},
+        {radioPower, {"3"}, frame("31 01 F4 00 01 05 03 11")},
+        {radioPower, {"255"}, frame("31 01 F4 00 01 05 FF C6")},
+        {radioPower, {"10,4", "10.4"}, frame("31 01 F4 00 01 05 0A 8D")},
+        {cell, bad({"0", "11", "256", "300", "x", "0,5", "10,51"}), value(text::kCellRange)},
+        {cell, {"1", "0,51", "1.4"}, frame("31 01 E6 00 00 1A 2B 3C C6")},
+        {cell, {"10", "10,4", "10.4", "10,5"}, frame("31 01 E6 09 00 1A 2B 3C 35")},
+        {boundId,
+         {" ", "0x10", "-1", "10,4", "10.4", "12G4", "12 4", u8("пять"), u8("１０")},
+         identifier(kMsgNotHex)},
+        {boundId, {"123456789", "12G456789", many('1')}, identifier(kMsgTooManyIdChars)},
+        {boundId, {""}, frame("31 01 E6 00 00 00 00 00 19")},
+        {boundId, {"abc"}, frame("31 01 E6 00 00 00 0A BC 6F")},
+        {boundId, {"1e3"}, frame("31 01 E6 00 00 00 01 E3 D6")},
+        {boundId, {"12345678"}, frame("31 01 E6 00 12 34 56 78 81")},
+        {resetDelay, bad({"6001", "6000,6"}), value(text::kError)},
+        {resetDelay, {"0", "-0"}, frame("31 01 F1 00 00 E0")},
+        {resetDelay, {"500"}, frame("31 01 F1 01 F4 31")},
+        {resetDelay, {"6000", "6000,5"}, frame("31 01 F1 17 70 9A")},
+        {resetDelay, {"10,4", "10.4"}, frame("31 01 F1 00 0A 9E")},
+    });
 }
 
-// ---- radio parameters ------------------------------------------------------------------------------
-
-TEST_F(ReaderCommands, ParamReplacesThePendingRequestAndShowsItWithBlanks) {
-    startWithEarlierRequest("1");
-    setText(QStringLiteral("num_net"), QStringLiteral("1"));
-    setText(QStringLiteral("n_kan"), QStringLiteral("5"));
-    setText(QStringLiteral("ppow"), QStringLiteral("10"));
-    click(QStringLiteral("param"));
-    EXPECT_EQ(state().wrs, hex("31 01 F4 00 01 05 0A 8D"));
-    EXPECT_EQ(text(QStringLiteral("CmdBoxText")), QStringLiteral("31 1 F4 0 1 5 A 8D "));
-    EXPECT_EQ(text(QStringLiteral("txtRec")), QStringLiteral("before"));
-    EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_EQ(tickWritten(), hex("31 01 F4 00 01 05 0A 8D"));
-}
-
-TEST_F(ReaderCommands, ParamRangesAreCheckedBoxByBox) {
-    struct Case {
-        const char* behaviour;
-        const char* net;
-        const char* channel;
-        const char* power;
-        QByteArray request;  // empty: refused with "error"
-    } cases[] = {
-        {"highest network number", "65000", "5", "10", hex("31 01 F4 FD E8 05 0A 28")},
-        {"network number past the top", "65001", "5", "10", {}},
-        {"network number 0", "0", "5", "10", {}},
-        {"lowest values", "1", "1", "3", hex("31 01 F4 00 01 01 03 2A")},
-        {"highest values", "65000", "255", "255", hex("31 01 F4 FD E8 FF FF 1D")},
-        {"channel 0", "1", "0", "10", {}},
-        {"channel 256", "1", "256", "10", {}},
-        {"power 2", "1", "5", "2", {}},
-        {"power 256", "1", "5", "256", {}},
-        {"channel not a number", "1", "five", "10", {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.behaviour);
-        startWithEarlierRequest("1");
-        setText(QStringLiteral("num_net"), QString::fromLatin1(c.net));
-        setText(QStringLiteral("n_kan"), QString::fromLatin1(c.channel));
-        setText(QStringLiteral("ppow"), QString::fromLatin1(c.power));
-        click(QStringLiteral("param"));
-        EXPECT_EQ(state().wrs, c.request);
-        EXPECT_EQ(dialogs.messageTexts(),
-                  c.request.isEmpty() ? QStringList{QStringLiteral("error")} : QStringList());
-        const QByteArray written = tickWritten();
-        if (c.request.isEmpty()) EXPECT_EQ(written, hex("31 01 F0 C5")) << "only the idle poll goes out";
-        else EXPECT_EQ(written, c.request);
-    }
-}
-
-TEST_F(ReaderCommands, ParamWithoutAListedAddressIsRefusedAndSendsNothing) {
-    selectNoAddress();
-    state().wrs = kEarlier;
-    setText(QStringLiteral("num_net"), QStringLiteral("1"));
-    setText(QStringLiteral("n_kan"), QStringLiteral("5"));
-    setText(QStringLiteral("ppow"), QStringLiteral("10"));
-    click(QStringLiteral("param"));
-    EXPECT_EQ(dialogs.messageTexts(), QStringList{kNoAddress});
-    EXPECT_TRUE(state().wrs.isEmpty());
-    EXPECT_TRUE(tickWritten().isEmpty());
-}
-
-// ---- bound IDs and reset delay ---------------------------------------------------------------------
-
-TEST_F(ReaderCommands, PlainTableAndDelayRequestsReplaceThePendingRequestSilently) {
-    struct Case {
-        const char* button;
-        QByteArray request;
-    } cases[] = {
-        {"ids_clr", hex("31 01 E9 C4")},
-        {"ids_r", hex("31 01 E7 DB")},
-        {"RD_DP", hex("31 01 F7 46")},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.button);
-        startWithEarlierRequest("1");
-        click(QString::fromLatin1(c.button));
-        EXPECT_EQ(state().wrs, c.request);
-        EXPECT_TRUE(dialogs.messages.empty());
-        EXPECT_EQ(text(QStringLiteral("txtRec")), QStringLiteral("before"));
-        EXPECT_EQ(text(QStringLiteral("CmdBoxText")), QStringLiteral("before"));
-        EXPECT_EQ(tickWritten(), c.request);
-    }
-}
-
-TEST_F(ReaderCommands, TableAndDelayButtonsRefuseWithoutAListedAddress) {
-    setText(QStringLiteral("plm"), QStringLiteral("1"));
-    setText(QStringLiteral("iddm"), QStringLiteral("1A2B3C"));
-    setText(QStringLiteral("Zad2"), QStringLiteral("500"));
-    for (const char* button : {"ids_clr", "ids_r", "RD_DP", "Command3", "Command2"}) {
-        SCOPED_TRACE(button);
-        selectNoAddress();
-        markTraces();
-        state().wrs.clear();
-        dialogs.clear();
-        click(QString::fromLatin1(button));
-        EXPECT_EQ(dialogs.messageTexts(), QStringList{kNoAddress});
-        EXPECT_TRUE(state().wrs.isEmpty());
-        EXPECT_EQ(text(QStringLiteral("txtRec")), QStringLiteral("before"));
-        EXPECT_TRUE(tickWritten().isEmpty());
-    }
-}
-
-TEST_F(ReaderCommands, Command3WritesOneCellAndShowsTheIdBytes) {
-    struct Case {
-        const char* behaviour;
-        const char* cell;
-        const char* id;
-        QByteArray request;
-        QString trace;
-    } cases[] = {
-        {"cell 1", "1", "1A2B3C", hex("31 01 E6 00 00 1A 2B 3C C6"), QStringLiteral("0 1A 2B 3C \r\n\r\n@@@<")},
-        {"cell 10 is sent as 9", "10", "ffffffff", hex("31 01 E6 09 FF FF FF FF 67"),
-         QString::fromUtf8("FF FF FF FF \r\n\r\n\u00FF\u00FF\u00FF\u00FF")},
-        {"cell 10.4 rounds to 10", "10.4", "1A2B3C", hex("31 01 E6 09 00 1A 2B 3C 35"),
-         QStringLiteral("0 1A 2B 3C \r\n\r\n@@@<")},
-        {"an empty ID is four zero bytes", "1", "", hex("31 01 E6 00 00 00 00 00 19"),
-         QStringLiteral("0 0 0 0 \r\n\r\n@@@@")},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.behaviour);
-        startWithEarlierRequest("1");
-        setText(QStringLiteral("plm"), QString::fromLatin1(c.cell));
-        setText(QStringLiteral("iddm"), QString::fromLatin1(c.id));
-        click(QStringLiteral("Command3"));
-        EXPECT_TRUE(dialogs.messages.empty());
-        EXPECT_EQ(state().wrs, c.request);
-        EXPECT_EQ(text(QStringLiteral("txtRec")), c.trace);
-        EXPECT_EQ(tickWritten(), c.request);
-    }
-}
-
-TEST_F(ReaderCommands, Command3RefusalsLeaveThePendingRequest) {
-    const QString cellMsg = QStringLiteral("номер ячейки должен быть от 1 до10");
-    const QString tooLong = QStringLiteral("Cлишком много символов Идентификатора");
-    const QString notHex = QStringLiteral("В строке имеются символы не принадлежащие HEX");
-    struct Case {
-        const char* behaviour;
-        const char* cell;
-        const char* id;
-        QString message;
-    } cases[] = {
-        {"cell 0", "0", "1A2B3C", cellMsg},
-        {"cell 11", "11", "1A2B3C", cellMsg},
-        {"cell 300", "300", "1A2B3C", cellMsg},
-        {"cell not a number", "x", "1A2B3C", cellMsg},
-        {"the cell is checked before the ID", "0", "123456789", cellMsg},
-        {"nine ID digits", "1", "123456789", tooLong},
-        {"length before characters", "1", "12G456789", tooLong},
-        {"a letter past F", "1", "12G4", notHex},
-        {"a hex prefix", "1", "0x10", notHex},
-        {"a blank inside", "1", "12 4", notHex},
-        {"a minus sign", "1", "-1", notHex},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.behaviour);
-        startWithEarlierRequest("1");
-        setText(QStringLiteral("plm"), QString::fromLatin1(c.cell));
-        setText(QStringLiteral("iddm"), QString::fromLatin1(c.id));
-        click(QStringLiteral("Command3"));
-        EXPECT_EQ(dialogs.messageTexts(), QStringList{c.message});
-        EXPECT_EQ(state().wrs, kEarlier);
-        EXPECT_EQ(text(QStringLiteral("txtRec")), QStringLiteral("before")) << "nothing shown for a refused ID";
-    }
-}
-
-TEST_F(ReaderCommands, Command2SendsTheDelayHighByteFirst) {
-    struct Case {
-        const char* delay;
-        QByteArray request;
-        QString shown;
-    } cases[] = {
-        {"500", hex("31 01 F1 01 F4 31"), QStringLiteral("31 1 F1 1 F4 31 ")},
-        {"6000", hex("31 01 F1 17 70 9A"), QStringLiteral("31 1 F1 17 70 9A ")},
-        {"0", hex("31 01 F1 00 00 E0"), QStringLiteral("31 1 F1 0 0 E0 ")},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.delay);
-        startWithEarlierRequest("1");
-        setText(QStringLiteral("Zad2"), QString::fromLatin1(c.delay));
-        click(QStringLiteral("Command2"));
-        EXPECT_TRUE(dialogs.messages.empty());
-        EXPECT_EQ(state().wrs, c.request);
-        EXPECT_EQ(text(QStringLiteral("CmdBoxText")), c.shown);
-        EXPECT_EQ(tickWritten(), c.request);
-    }
-}
-
-TEST_F(ReaderCommands, Command2RefusalEmptiesThePendingRequest) {
-    for (const char* delay : {"6001", "-1", "abc"}) {
-        SCOPED_TRACE(delay);
-        startWithEarlierRequest("1");
-        setText(QStringLiteral("Zad2"), QString::fromLatin1(delay));
-        click(QStringLiteral("Command2"));
-        EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("error")});
-        EXPECT_TRUE(state().wrs.isEmpty());
-        EXPECT_EQ(tickWritten(), hex("31 01 F0 C5"));
-    }
+TEST(Requests, TagBoxesTakeTheirRangeAndRefuseEverythingElse) {
+    const Build mode = write(&T::mode), tagDelay = write(&T::delay), power = write(&T::power),
+                period = write(&T::period), hexId = write(&T::identifier),
+                decimalId = write(&T::identifier, false), tagSerialText = write(&T::serial);
+    expectRows({
+        {readTag, {"0123456", "123456"}, frame("31 05 E3 00 12 34 56 43")},
+        {readTag, {"abcdef", "ABCDEF"}, frame("31 05 E3 00 AB CD EF F4")},
+        {readTag, {"80000000"}, frame("31 05 E3 80 00 00 00 8F")},
+        {readTag, {"FFFFFFFF", "ffffffff"}, frame("31 05 E3 FF FF FF FF DB")},
+        {readTag, {""}, frame("31 05 E3 00 00 00 00 56")},
+        {readTag, {"123456789", many('F')}, identifier(kMsgTooManyIdChars)},
+        {readTag, {"12G4", " ", "0x10", "-1"}, identifier(kMsgNotHex)},
+        {tagSerial, bad({"2000001"}), value(text::kSerialRange)},
+        {tagSerial, {"0"}, frame("31 05 E2 00 12 34 56 00 00 00 00 CC")},
+        {tagSerial, {"10,4"}, frame("31 05 E2 00 12 34 56 00 00 00 0A B2")},
+        {tagSerial, {"2000000"}, frame("31 05 E2 00 12 34 56 00 1E 84 80 EA")},
+        {mode, bad({"0", "10", "10,4", "9,5", "0,5"}), value(text::kModeRange)},
+        {mode, {"1", " 1 ", "1,4", "+1", "0,51"}, kBaseWrite},
+        {mode, {"4"}, frame("31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 04 F6 00 3C B1")},
+        {mode, {"9", "9,4"}, frame("31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 09 F6 00 3C 2C")},
+        // A delay that does not fit two bytes is refused, never cut.
+        {tagDelay, bad({"65536", "70000", "65535,6", u8("сто")}), value(text::kWrongData)},
+        {tagDelay, {"0", "-0"}, frame("31 05 E1 0E 00 00 03 E9 00 12 34 56 00 00 01 F6 00 3C 3E")},
+        {tagDelay, {"65535"}, frame("31 05 E1 0E 00 00 03 E9 00 12 34 56 FF FF 01 F6 00 3C A1")},
+        {tagDelay, {"10,4"}, frame("31 05 E1 0E 00 00 03 E9 00 12 34 56 00 0A 01 F6 00 3C 83")},
+        {power, kNotNumbers + kTooBig << u8("минус"), value(text::kWrongData)},
+        {power, {"-126", "126", "-125,5", "2147483647", "-2147483648"}, value(text::kPowerRange)},
+        {power, {"-125", "-125,4"}, frame("31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 83 00 3C EA")},
+        {power, {"125"}, frame("31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 7D 00 3C 93")},
+        {power, {"-1", "-0,6"}, frame("31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 FF 00 3C BE")},
+        {power, {"0", "-0"}, frame("31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 00 00 3C 6C")},
+        {power, {"10,4"}, frame("31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 0A 00 3C 06")},
+        {period, bad({"32768", "-32769", u8("час")}), value(text::kWrongData)},
+        {period, {"0", "-0", "0,4", "0,5"}, value(text::kPeriodZero)},
+        {period, {"1"}, frame("31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 F6 00 01 73")},
+        {period, {"32767"}, frame("31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 F6 7F FF B6")},
+        {period, {"10,4"}, frame("31 05 E1 0E 00 00 03 E9 00 12 34 56 00 64 01 F6 00 0A 53")},
+        {hexId, {"   ", "xyz", "0x10", "-1", "10,4", u8("ДА"), u8("１０")}, identifier(kMsgNotHex)},
+        {hexId, {"123456789", many('7')}, identifier(kMsgTooManyIdChars)},
+        {hexId, {""}, frame("31 05 E1 0E 00 00 03 E9 00 00 00 00 00 64 01 F6 00 3C 80")},
+        {hexId, {"1e3"}, frame("31 05 E1 0E 00 00 03 E9 00 00 01 E3 00 64 01 F6 00 3C 3B")},
+        {hexId, {"FFFFFFFF"}, frame("31 05 E1 0E 00 00 03 E9 FF FF FF FF 00 64 01 F6 00 3C 20")},
+        {hexId, {"123456"}, kBaseWrite},
+        // A decimal identifier is unsigned 32-bit: the upper half of the range is taken.
+        {decimalId, kNotNumbers + QStringList{u8("десять")}, identifier(text::kIdNotDecimal)},
+        {decimalId, {"-1", "4294967296", "12345678901234567890", many('7')}, identifier(text::kWrongData)},
+        {decimalId, {"0", "-0"}, frame("31 05 E1 0E 00 00 03 E9 00 00 00 00 00 64 01 F6 00 3C 80")},
+        {decimalId, {" 10,4 "}, frame("31 05 E1 0E 00 00 03 E9 00 00 00 0A 00 64 01 F6 00 3C 0B")},
+        {decimalId, {"2147483648"}, frame("31 05 E1 0E 00 00 03 E9 80 00 00 00 00 64 01 F6 00 3C D2")},
+        {decimalId,
+         {"4294967295", "4294967295,4"},
+         frame("31 05 E1 0E 00 00 03 E9 FF FF FF FF 00 64 01 F6 00 3C 20")},
+        {tagSerialText, {"4294967295"}, frame("31 05 E1 0E FF FF FF FF 00 12 34 56 00 64 01 F6 00 3C 01")},
+        {tagSerialText, {"4294967296", "-1", "abc", ""}, value(text::kWrongData)},
+        {newTagId, bad({"2000001"}), value(text::kSerialRange)},
+        {newTagId, {"0"}, frame("31 05 E1 0E 00 00 03 E9 00 00 00 00 00 64 01 F6 00 3C 80")},
+        {newTagId, {"10,4"}, frame("31 05 E1 0E 00 00 03 E9 00 00 00 0A 00 64 01 F6 00 3C 0B")},
+        {newTagId, {"2000000"}, frame("31 05 E1 0E 00 00 03 E9 00 1E 84 80 00 64 01 F6 00 3C 84")},
+    });
 }
