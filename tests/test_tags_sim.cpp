@@ -46,7 +46,7 @@ TEST_F(TagsOnBus, SearchFollowsTheTagThatAnswers) {
     for (const Expect& e : turns) {
         SCOPED_TRACE(e.serial);
         exchange();
-        expectTexts({{"MsgCom", "Был ПИНГ."}, {"SerNumMetki", e.serial}, {"outID", e.id}, {"UrPr", e.level}});
+        expectTexts({"MsgCom", "Был ПИНГ.", "SerNumMetki", e.serial, "outID", e.id, "UrPr", e.level});
     }
 }
 
@@ -57,15 +57,9 @@ TEST_F(TagsOnBus, ReadWriteAndReadBackTheCurrentTag) {
     click(QStringLiteral("ReadParamMetki"));
     exchange();  // the read goes out
     exchange();  // its answer comes in
-    expectTexts({{"MsgCom", "Считаны данные."},
-                 {"outSN", "1001"},
-                 {"ID_Metki", "0123456"},
-                 {"IntervalMetki", "100"},
-                 {"ModeMetki", "1"},
-                 {"PowerMetki", "-10"},
-                 {"outPower", "246"},
-                 {"outVer", "1.2.3."},
-                 {"sleep_time", "60"}});
+    expectTexts({"MsgCom", "Считаны данные.", "outSN", "1001", "ID_Metki", "0123456", "IntervalMetki", "100",
+                 "ModeMetki", "1", "PowerMetki", "-10", "outPower", "246", "outVer", "1.2.3.", "sleep_time",
+                 "60"});
     exchange();  // the next search answer fills the identifier box once more, then no more
     setText(QStringLiteral("ID_Metki"), QStringLiteral("typed"));
     exchanges(2);
@@ -78,20 +72,15 @@ TEST_F(TagsOnBus, ReadWriteAndReadBackTheCurrentTag) {
     for (int i = 0; i < 19; ++i) EXPECT_EQ(quint8(pending()[i]), quint8(expected[i])) << "byte " << i + 1;
     exchange();  // the write goes out
     exchange();  // its acknowledgement
-    expectTexts({{"MsgCom", "Считаны параметры метки."}});
+    expectTexts({"MsgCom", "Считаны параметры метки."});
     exchange();  // a search answer names the tag by its new identifier
     EXPECT_EQ(text(QStringLiteral("outID")), QStringLiteral("0654321"));
 
     setFrame({"x"});
     click(QStringLiteral("ReadParamMetki"));
     exchanges(2);
-    expectTexts({{"MsgCom", "Считаны данные."},
-                 {"ID_Metki", "0654321"},
-                 {"IntervalMetki", "300"},
-                 {"ModeMetki", "3"},
-                 {"PowerMetki", "-40"},
-                 {"outPower", "216"},
-                 {"sleep_time", "90"}});
+    expectTexts({"MsgCom", "Считаны данные.", "ID_Metki", "0654321", "IntervalMetki", "300", "ModeMetki", "3",
+                 "PowerMetki", "-40", "outPower", "216", "sleep_time", "90"});
 }
 
 TEST_F(TagsOnBus, NewSerialNumberReachesTheTag) {
@@ -128,12 +117,8 @@ TEST_F(TagsOnBus, BridgeTabAlternatesAndShowsTheSlave) {
         SCOPED_TRACE(c.behaviour);
         host.withBus([&c](sim::Bus& b) { b.reader(5)->slave = c.slave; });
         exchanges(3);  // both polls answered, whichever came first
-        expectTexts({{"MsgCom", "Приняты данные моста"},
-                     {"sn_sl", c.serial},
-                     {"Temp_sl", c.temperature},
-                     {"fr_sl", QString::number(c.slave.frequency)},
-                     {"ur_sl", c.level},
-                     {"RR_SL_data", c.rs485}});
+        expectTexts({"MsgCom", "Приняты данные моста", "sn_sl", c.serial, "Temp_sl", c.temperature, "fr_sl",
+                     QString::number(c.slave.frequency), "ur_sl", c.level, "RR_SL_data", c.rs485});
         EXPECT_EQ(ctl<QCheckBox>(QStringLiteral("Check_sl"))->isChecked(), c.contact);
     }
 }

@@ -48,19 +48,14 @@ class Views : public WindowOnFakePort {
 TEST_F(Views, LiveReadingLandsInTheReadOutsAndTheLevelBar) {
     setText(QStringLiteral("ModeMetki"), QStringLiteral("1"));
     receive(liveReply("FF"));
-    expectTexts({{"ne", "5"},
-                 {"temp", "-1 °C"},
-                 {"uroven", "512"},
-                 {"tek", "1"},
-                 {"lo", "16"},
-                 {"hi", "00C0B0A"},
-                 {"ko", "7"}});
+    expectTexts(
+        {"ne", "5", "temp", "-1 °C", "uroven", "512", "tek", "1", "lo", "16", "hi", "00C0B0A", "ko", "7"});
     EXPECT_EQ(ctl<QProgressBar>(QStringLiteral("ProgressBar1"))->value(), 512);
     receive(liveReply("19", "00 04"));
     EXPECT_EQ(text(QStringLiteral("uroven")), QStringLiteral("1024"));
     EXPECT_EQ(ctl<QProgressBar>(QStringLiteral("ProgressBar1"))->value(), 512) << "1024 leaves the bar";
     receive(liveReply("05", "00 01", "00 00 00 00"));
-    expectTexts({{"temp", "25 °C"}, {"uroven", "1024"}});  // a zero current value leaves the live read-outs
+    expectTexts({"temp", "25 °C", "uroven", "1024"});  // a zero current value leaves the live read-outs
 }
 
 TEST_F(Views, RotationIndicatorFollowsTheTagModeAndState) {
@@ -93,7 +88,7 @@ TEST_F(Views, SettingsRefreshAnnouncesThenFillsThePanelsOnce) {
     EXPECT_EQ(status(), text::kSettingsReceived);
     EXPECT_EQ(text(QStringLiteral("num_net")), QString());
     receive(liveReply());
-    expectTexts({{"num_net", "1"}, {"n_kan", "5"}, {"ppow", "10"}});
+    expectTexts({"num_net", "1", "n_kan", "5", "ppow", "10"});
     EXPECT_TRUE(checked("R_a"));
     EXPECT_TRUE(checked("iinv") == false) << "the master box belongs to the bridge mode";
     setText(QStringLiteral("num_net"), QStringLiteral("9"));
@@ -193,9 +188,9 @@ TEST_F(Views, ModeCalibrationAndSerialAskAndAppendOrReplace) {
 
 TEST_F(Views, BoundIdsResetDelayAndAcknowledgementsAreShown) {
     receive(withCheckByte(hex("3E 05 E6 44 33 22 11 0A 0B 0C 00 01")));
-    expectTexts({{"m1(0)", "11223344"}, {"m1(1)", "00C0B0A"}, {"m1(2)", "0"}});
+    expectTexts({"m1(0)", "11223344", "m1(1)", "00C0B0A", "m1(2)", "0"});
     receive(withCheckByte(hex("3E 05 F1 2C 01")));
-    expectTexts({{"MsgCom", text::kResetDelayReceived}, {"Zad2", "300"}});
+    expectTexts({"MsgCom", text::kResetDelayReceived, "Zad2", "300"});
     for (quint8 code :
          {cmd::kSetNetAddress, cmd::kCalibrateUpper, cmd::kAveragingCleared, cmd::kLampFrequencyChanged}) {
         receive(withCheckByte(hex("3E 05") + char(code)));
@@ -209,7 +204,7 @@ TEST_F(Views, IdentificationShowsSerialVersionAndReleasesPanels) {
     setGroup(&panel, ControlGroup::DeviceType134);
     panel.setEnabled(false);
     receive(withCheckByte(hex("3E 05 FC 40 E2 01 00 86 00")));
-    expectTexts({{"sn", "123456"}, {"vv", "1.3.4."}});
+    expectTexts({"sn", "123456", "vv", "1.3.4."});
     EXPECT_TRUE(panel.isEnabled());
     receive(withCheckByte(hex("3E 05 FC 40")));
     EXPECT_EQ(text(QStringLiteral("sn")), QStringLiteral("????????"));
@@ -228,7 +223,7 @@ TEST_F(Views, BusSearchListsTheAnswersAndIdentifiesTheFirst) {
     auto* list = ctl<QComboBox>(QStringLiteral("CmbNet"));
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->currentText(), QStringLiteral("7"));
-    expectTexts({{"netdev", "7 3 "}, {"MsgCom", text::kNetworkPolled}, {"txtRec", "7 3 "}});
+    expectTexts({"netdev", "7 3 ", "MsgCom", text::kNetworkPolled, "txtRec", "7 3 "});
     EXPECT_EQ(pending(), hex("31 07 FC CC")) << "the first device found is identified next";
 }
 
@@ -255,23 +250,13 @@ TEST_F(Views, TagAnswersAndParametersLandInTheTagTab) {
     click(QStringLiteral("ReadParamMetki"));  // the current tag's identifier is still "0"
     EXPECT_EQ(pending(), device::tagRequest(5, 0, cmd::kTagRead));
     receive(withCheckByte(hex("3E 05 E0 00 00 03 E9 00 12 34 56 D8")));
-    expectTexts({{"MsgCom", text::kTagPing},
-                 {"SerNumMetki", "1001"},
-                 {"outID", "0123456"},
-                 {"UrPr", "-40"},
-                 {"ID_Metki", "0123456"},
-                 {"textOutCmd", "E0"}});
+    expectTexts({"MsgCom", text::kTagPing, "SerNumMetki", "1001", "outID", "0123456", "UrPr", "-40",
+                 "ID_Metki", "0123456", "textOutCmd", "E0"});
     receive(withCheckByte(hex("3E 05 E3 00 00 03 E9 00 12 34 56 00 64 01 F6 7B 00 3C D8")));
-    expectTexts({{"MsgCom", text::kTagDataRead},
-                 {"outSN", "1001"},
-                 {"IntervalMetki", "100"},
-                 {"outTime", "100"},
-                 {"ModeMetki", "1"},
-                 {"PowerMetki", "-10"},
-                 {"outPower", "246"},
-                 {"outVer", "1.2.3."},
-                 {"sleep_time", "60"},
-                 {"textOutCmd", "E3"}});
+    expectTexts(
+        {"MsgCom", text::kTagDataRead, "outSN",      "1001",       "IntervalMetki", "100",      "outTime",
+         "100",    "ModeMetki",        "1",          "PowerMetki", "-10",           "outPower", "246",
+         "outVer", "1.2.3.",           "sleep_time", "60",         "textOutCmd",    "E3"});
     ctl<QCheckBox>(QStringLiteral("Hex_id"))->setChecked(false);
     receive(withCheckByte(hex("3E 05 E3 00 00 03 E9 00 12 34 56")));
     EXPECT_EQ(text(QStringLiteral("ID_Metki")), QStringLiteral("1193046")) << "decimal without the hex box";
@@ -306,7 +291,7 @@ TEST_F(Views, TagButtonsLeavePendingWhatTheCodecBuilt) {
 TEST_F(Views, BridgeSlaveDataAndItsButtons) {
     selectTab(2);
     receive(withCheckByte(hex("3E 05 E8 40 E2 01 00 01 98 34 12 CD F6")));
-    expectTexts({{"MsgCom", text::kBridgeData}, {"sn_sl", "123456"}, {"fr_sl", "4660"}, {"ur_sl", "-10"}});
+    expectTexts({"MsgCom", text::kBridgeData, "sn_sl", "123456", "fr_sl", "4660", "ur_sl", "-10"});
     EXPECT_TRUE(text(QStringLiteral("Temp_sl")).startsWith(QStringLiteral("25"))) << "0x0198 sixteenths";
     EXPECT_TRUE(checked("Check_sl"));
     receive(withCheckByte(hex("3E 05 06 00 39 30")));

@@ -30,33 +30,15 @@ class Window : public WindowOnFakePort {
 TEST_F(Window, StartsHiddenWithItsCaptionAndStartTexts) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Kestrel Tool"));
     EXPECT_FALSE(window->isVisible()) << "the start-up picture stands alone first";
-    expectTexts({{"hi", "нет данных"},
-                 {"ne", "нет данных"},
-                 {"netdev", "Не определены"},
-                 {"MsgCom", ""},
-                 {"sn", "0"},
-                 {"vv", "--------------------"},
-                 {"vraa", "нет данных"},
-                 {"SerNumMetki", "0"},
-                 {"outID", "0"},
-                 {"UrPr", "0"},
-                 {"outVer", "---------"},
-                 {"ur_sl", "-160"},
-                 {"Temp_sl", "нет"},
-                 {"fr_sl", "нет"},
-                 {"RR_SL_data", "нет"},
-                 {"sn_sl", "-"},
-                 {"tek", "нет данных"},
-                 {"temp", "нет данных"},
-                 {"uroven", "нет данных"},
-                 {"ko", "0"},
-                 {"lo", "нет данных"},
-                 {"num_bytes", "0"},
-                 {"CmdBoxText", "Text1"},
-                 {"m1(0)", "0"},
-                 {"m1(9)", "0"},
-                 {"outSN", "0"},
-                 {"textOutCmd", "0"}});
+    expectTexts({"hi",        "нет данных", "ne",          "нет данных", "netdev",     "Не определены",
+                 "MsgCom",    "",           "sn",          "0",          "vv",         "--------------------",
+                 "vraa",      "нет данных", "SerNumMetki", "0",          "outID",      "0",
+                 "UrPr",      "0",          "outVer",      "---------",  "ur_sl",      "-160",
+                 "Temp_sl",   "нет",        "fr_sl",       "нет",        "RR_SL_data", "нет",
+                 "sn_sl",     "-",          "tek",         "нет данных", "temp",       "нет данных",
+                 "uroven",    "нет данных", "ko",          "0",          "lo",         "нет данных",
+                 "num_bytes", "0",          "CmdBoxText",  "Text1",      "m1(0)",      "0",
+                 "m1(9)",     "0",          "outSN",       "0",          "textOutCmd", "0"});
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(), QStringLiteral("----"));
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("0"));
     EXPECT_TRUE(ctl<QRadioButton>(QStringLiteral("R_a"))->isChecked());
@@ -252,16 +234,9 @@ TEST_F(Window, CloseResetsTheReadOutsAndTheAddressList) {
     click(QStringLiteral("BTNCloseCom"));
     EXPECT_EQ(cmb->count(), 1);
     EXPECT_EQ(cmb->currentText(), QStringLiteral("0"));
-    expectTexts({{"sn", "0"},
-                 {"vv", "--------"},
-                 {"tek", "Нет данных"},
-                 {"temp", "Нет данных"},
-                 {"uroven", "Нет данных"},
-                 {"lo", "Нет данных"},
-                 {"hi", "Нет данных"},
-                 {"ne", "Нет данных"},
-                 {"MsgCom", ""},
-                 {"netdev", "Не определены"}});
+    expectTexts({"sn",     "0",          "vv",     "--------",     "tek", "Нет данных", "temp", "Нет данных",
+                 "uroven", "Нет данных", "lo",     "Нет данных",   "hi",  "Нет данных", "ne",   "Нет данных",
+                 "MsgCom", "",           "netdev", "Не определены"});
     EXPECT_EQ(text(QStringLiteral("SerNumMetki")), QStringLiteral("77")) << "the current tag is kept";
     EXPECT_EQ(ctl<QProgressBar>(QStringLiteral("ProgressBar1"))->value(), 0);
     EXPECT_EQ(ctl<Lamp>(QStringLiteral("Pic"))->colour(), 0x10FFFFu);

@@ -94,9 +94,12 @@ class WindowTestBase : public ::testing::Test {
         ADD_FAILURE() << "no text control " << name.toStdString();
         return {};
     }
-    // Each named control shows its text (a failure names the control).
-    void expectTexts(std::initializer_list<std::pair<const char*, QString>> expected) {
-        for (const auto& e : expected) EXPECT_EQ(text(QString::fromLatin1(e.first)), e.second) << e.first;
+    // Each named control shows its text: name, text, name, text, ... (a failure names the control).
+    void expectTexts(std::initializer_list<QString> namesAndTexts) {
+        ASSERT_EQ(namesAndTexts.size() % 2, 0u) << "a name without its text";
+        for (auto it = namesAndTexts.begin(); it != namesAndTexts.end() && it + 1 != namesAndTexts.end();
+             it += 2)
+            EXPECT_EQ(text(*it), *(it + 1)) << it->toStdString();
     }
     void setText(const QString& name, const QString& value) { ctl<QLineEdit>(name)->setText(value); }
     void click(const QString& name) { ctl<QPushButton>(name)->click(); }
