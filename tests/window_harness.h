@@ -102,6 +102,12 @@ class WindowTestBase : public ::testing::Test {
             EXPECT_EQ(text(*it), *(it + 1)) << it->toStdString();
     }
     void setText(const QString& name, const QString& value) { ctl<QLineEdit>(name)->setText(value); }
+    // Types into the named boxes: name, text, name, text, ...
+    void setTexts(std::initializer_list<QString> namesAndTexts) {
+        for (auto it = namesAndTexts.begin(); it != namesAndTexts.end() && it + 1 != namesAndTexts.end();
+             it += 2)
+            setText(*it, *(it + 1));
+    }
     void click(const QString& name) { ctl<QPushButton>(name)->click(); }
     void selectTab(int index) { ctl<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(index); }
     QByteArray pending() { return window->cycle().pending(); }
