@@ -125,19 +125,23 @@ quint8 ReaderTab::modeByte() const {
 void ReaderTab::showMode(quint8 mode) {
     master_->setChecked(mode & device::kModeMaster);
     if (const auto m = device::modeOf(mode)) {
-        for (const ModeOption& o : modes_) {
-            if (o.mode != *m) continue;
-            o.option->setChecked(true);
-            optionSelected(o.option);  // as a click would, also when it was already selected
-        }
+        QRadioButton* option = optionOf(*m);
+        option->setChecked(true);
+        optionSelected(option);  // as a click would, also when it was already selected
     }
     frequencyOutput_->setChecked(mode & device::kModeFrequencyOutput);
     refresh_ = SettingsRefresh::Idle;
 }
 
+QRadioButton* ReaderTab::optionOf(device::ReaderMode mode) const {
+    for (const ModeOption& m : modes_)
+        if (m.mode == mode) return m.option;
+    return nullptr;
+}
+
 void ReaderTab::optionSelected(QRadioButton* option) {
     // The master and frequency-output boxes belong to the bridge mode only.
-    const bool bridge = option->objectName() == ctl::R485;
+    const bool bridge = option == optionOf(device::ReaderMode::Bridge);
     for (QWidget* c :
          std::initializer_list<QWidget*>{master_, masterCaption_, frequencyOutput_, frequencyCaption_})
         c->setVisible(bridge);

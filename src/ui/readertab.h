@@ -56,6 +56,7 @@ class ReaderTab : public QObject {
         device::ReaderMode mode;
         QRadioButton* option;
     };
+    QRadioButton* optionOf(device::ReaderMode mode) const;
     void optionSelected(QRadioButton* option);
 
     ViewServices& services_;
