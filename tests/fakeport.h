@@ -3,7 +3,6 @@
 // piece), and make opening or writing fail.
 
 #include <QTimer>
-#include <functional>
 #include <ostream>
 #include <vector>
 
@@ -27,14 +26,9 @@ class FakePort : public SerialPort {
     std::vector<QByteArray> pieces;  // every write call's bytes, in order
     QByteArray written;              // all bytes written
     int flushCount = 0;
-    int closeCount = 0;
-    QString openedName;
-    // Called after each write call with its bytes, e.g. to answer like a device.
-    std::function<void(const QByteArray&)> onWrite;
 
     QStringList availablePorts() override { return ports; }
-    OpenResult open(const QString& name) override {
-        openedName = name;
+    OpenResult open(const QString&) override {
         open_ = openResult.ok;
         return openResult;
     }
@@ -56,12 +50,10 @@ class FakePort : public SerialPort {
             written += piece;
             total += piece.size();
         }
-        if (onWrite && !data.isEmpty()) onWrite(data);
         return total;
     }
     void flush() override { ++flushCount; }
     void close() override {
-        ++closeCount;
         open_ = false;
         incoming_.clear();
     }

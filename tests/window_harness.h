@@ -38,11 +38,9 @@ class ScriptedDialogs : public Dialogs {
     QStringList prompts;  // "prompt|title|default"
     std::deque<bool> yesNo;
     std::deque<QString> inputs;
-    std::function<void()> onMessage;  // runs while a message box would be open
 
     void message(const QString& text, Icon icon, const QString& title) override {
         messages.push_back({text, icon, title});
-        if (onMessage) onMessage();
     }
     bool askYesNo(const QString& text) override {
         questions << text;
