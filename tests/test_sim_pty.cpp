@@ -31,12 +31,7 @@ const char* const kFCDefault = "3E 05 FC 40 E2 01 00 86 00 48";
 // Reads until `count` bytes have come or `timeoutMs` has passed, running the event loop meanwhile.
 QByteArray readBytes(SerialPort& port, int count, int timeoutMs) {
     QByteArray got;
-    (void)QTest::qWaitFor(
-        [&] {
-            got += port.read(4096);
-            return got.size() >= count;
-        },
-        timeoutMs);
+    (void)QTest::qWaitFor([&] { return (got += port.read(4096)).size() >= count; }, timeoutMs);
     return got;
 }
 
@@ -52,7 +47,7 @@ class SimPty : public ::testing::Test {
     void SetUp() override {
         host.setTrace([this](const TraceEntry& e) {
             std::lock_guard<std::mutex> lock(m);
-            entries.push_back(e);
+            entries[e.incoming].push_back(e);
         });
         startAndOpen();
     }
@@ -66,65 +61,41 @@ class SimPty : public ::testing::Test {
     // The trace entries received (true) or sent (false) so far.
     std::vector<TraceEntry> traced(bool incoming) {
         std::lock_guard<std::mutex> lock(m);
-        std::vector<TraceEntry> out;
-        for (const TraceEntry& e : entries)
-            if (e.incoming == incoming) out.push_back(e);
-        return out;
+        return entries[incoming];
     }
     std::mutex m;
-    std::vector<TraceEntry> entries;
+    std::vector<TraceEntry> entries[2];  // sent, received
     PtyHost host;
     QtSerialPort port;  // closed before the host stops
 };
 
-TEST_F(SimPty, RequestsInOneWriteGetTheirRepliesInOrder) {
-    EXPECT_TRUE(host.slavePath().startsWith(QStringLiteral("/dev/pts/")));
-    ASSERT_EQ(port.write(hex("31 05 FC 5D")), 4);
-    expectRead(port, kFCDefault);
+// Requests in one write get their replies in order; the test and the port share the running bus both
+// ways: a serial set on the model shows in the next reply, a mode set through the port in the model.
+TEST_F(SimPty, RequestsGetTheirRepliesInOrderFromTheSharedBus) {
     ASSERT_EQ(port.write(hex("31 05 F5 C1 31 FF DC 31 05 FA 80")), 11);
     expectRead(port, "3E 05 F5 9E 05 3E 05 FA DF");
-}
-
-TEST_F(SimPty, BusChangedWhileRunningShowsInTheNextReply) {
     host.withBus([](Bus& bus) { bus.reader(5)->serial = 2000000; });
-    ASSERT_EQ(port.write(hex("31 05 FC 5D")), 4);
-    expectRead(port, "3E 05 FC 80 84 1E 00 86 00 F8");
-    // And the other way round: what the port set is visible to the test.
-    ASSERT_EQ(port.write(hex("31 05 F2 C0 30")), 5);
-    expectRead(port, "3E 05 F2 C0 AA");
+    ASSERT_EQ(port.write(hex("31 05 FC 5D 31 05 F2 C0 30")), 9);
+    expectRead(port, "3E 05 FC 80 84 1E 00 86 00 F8 3E 05 F2 C0 AA");
     EXPECT_EQ(host.withBus([](Bus& bus) { return bus.reader(5)->mode; }), 0xC0);
 }
 
-// The host's trace gives when each piece went out; a slow test thread cannot shorten the gap there.
-TEST_F(SimPty, SplitReplyGoesOutInTwoPiecesWithTheGapBetween) {
-    host.injectFault(FaultKind::Split, 1, std::nullopt, 120);
-    ASSERT_EQ(port.write(hex("31 05 FC 5D")), 4);
-    expectRead(port, kFCDefault);
-    host.stop();
-    const std::vector<TraceEntry> sent = traced(false);
-    ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(show(sent[0].bytes), "3E 05 FC 40 E2");
-    EXPECT_EQ(show(sent[1].bytes), "01 00 86 00 48");
-    EXPECT_GE(sent[1].ms - sent[0].ms, 119);
-}
-
-TEST_F(SimPty, LateReplyComesOnlyAfterItsDelay) {
+// A late reply comes only after its delay; with pacing (on by default) a reply takes the line time of
+// its bytes: the 44-byte table about 23 ms at 19200 baud.
+TEST_F(SimPty, LateAndPacedRepliesTakeTheirTime) {
+    EXPECT_TRUE(PtyHost().pacing());
     host.injectFault(FaultKind::Late, 1);
-    QElapsedTimer sinceWrite;
-    sinceWrite.start();
-    ASSERT_EQ(port.write(hex("31 05 FC 5D")), 4);
-    expectRead(port, kFCDefault);
-    EXPECT_GE(sinceWrite.elapsed(), 299);
-}
-
-TEST_F(SimPty, PacedReplyTakesTheLineTimeOfItsBytes) {
-    host.setPacing(true);
     QElapsedTimer t;
     t.start();
-    port.write(hex("31 05 E7 E0"));  // the 44-byte table: about 23 ms at 19200 baud
-    EXPECT_EQ(readBytes(port, 44, 2000).size(), 44);
+    ASSERT_EQ(port.write(hex("31 05 FC 5D")), 4);
+    expectRead(port, kFCDefault);
+    EXPECT_GE(t.elapsed(), 299);
+    host.setPacing(true);
+    t.restart();
+    port.write(hex("31 05 E7 E0"));
+    EXPECT_EQ(readBytes(port, 44, 2000),
+              hex("3E 05 E6 56 34 12 00 EF CD AB 00") + QByteArray(32, 0) + hex("81"));
     EXPECT_GE(t.elapsed(), 20);
-    EXPECT_TRUE(PtyHost().pacing()) << "pacing is on by default";
 }
 
 TEST_F(SimPty, HangUpIsSeenAsThePortGoneOnceAndANewPtyComesBack) {
@@ -133,23 +104,26 @@ TEST_F(SimPty, HangUpIsSeenAsThePortGoneOnceAndANewPtyComesBack) {
     host.injectFault(FaultKind::HangUp, 1);
     ASSERT_EQ(port.write(hex("31 05 FC 5D")), 4);
     ASSERT_TRUE(gone.wait(3000));
-    EXPECT_TRUE(host.hungUp());
-    EXPECT_FALSE(host.isRunning());
     EXPECT_FALSE(port.isOpen()) << "closed, so the hung-up line raises no further errors";
+    // The host finishes the hang-up on its own thread, and the device node goes with the line (the kernel
+    // removes it a moment after the last close), as when an adapter is pulled.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !host.isRunning() && !QFile::exists(path); }, 3000));
+    EXPECT_TRUE(host.hungUp());
+    EXPECT_TRUE(host.slavePath().isEmpty());
     QTest::qWait(100);
     EXPECT_EQ(gone.count(), 1);
-    // The device node went with the line, as when an adapter is pulled.
-    EXPECT_TRUE(host.slavePath().isEmpty());
-    EXPECT_FALSE(QFile::exists(path));
-    EXPECT_FALSE(port.open(path).ok);
 
     ASSERT_NO_FATAL_FAILURE(startAndOpen());
     port.write(hex("31 05 FC 5D"));
     expectRead(port, kFCDefault);
 }
 
-// Stopping does not wait for a reply due in a minute.
-TEST_F(SimPty, StopDoesNotWaitForAReplyStillDue) {
+// A second start while running is refused; stopping does not wait for a reply due in a minute.
+TEST_F(SimPty, SecondStartIsRefusedAndStopDoesNotWaitForAReplyStillDue) {
+    QString why;
+    EXPECT_FALSE(host.start(&why));
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_TRUE(host.isRunning());
     host.injectFault(FaultKind::Late, 1, std::nullopt, 60000);
     port.write(hex("31 05 FC 5D"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !traced(true).empty(); }, 2000)) << "the host took the request";
@@ -159,61 +133,53 @@ TEST_F(SimPty, StopDoesNotWaitForAReplyStillDue) {
     EXPECT_LT(t.elapsed(), 30000);
     EXPECT_FALSE(host.isRunning());
     EXPECT_TRUE(host.slavePath().isEmpty());
-    host.stop();  // twice is harmless
 }
 
-TEST_F(SimPty, SecondStartWhileRunningIsRefused) {
-    QString why;
-    EXPECT_FALSE(host.start(&why));
-    EXPECT_FALSE(why.isEmpty());
-    EXPECT_TRUE(host.isRunning());
-}
-
-// Received bytes are traced whether or not a reader answers them (nobody has address 0).
-TEST_F(SimPty, TraceReportsRequestsAndReplies) {
-    port.write(hex("31 00 F0 01 31 05 F5 C1"));
-    expectRead(port, "3E 05 F5 9E");
+// Received bytes are traced whether or not a reader answers them (nobody has address 0). A split reply
+// goes out, and is traced, in two pieces; the second no sooner than its gap after the request was
+// written. (The host's own trace times cannot bound the gap: its thread may be held up between taking
+// the request and sending the first piece, which shortens the gap between the two trace entries.)
+TEST_F(SimPty, TraceReportsRequestsAndEachPieceOfAReply) {
+    host.injectFault(FaultKind::Split, 1, std::nullopt, 120);
+    QElapsedTimer sinceWrite;
+    sinceWrite.start();
+    port.write(hex("31 00 F0 01 31 05 FC 5D"));
+    expectRead(port, kFCDefault);
+    EXPECT_GE(sinceWrite.elapsed(), 120);
     host.stop();
-    const std::vector<TraceEntry> in = traced(true), out = traced(false);
-    QByteArray received, sent;
+    const std::vector<TraceEntry> in = traced(true), sent = traced(false);
+    QByteArray received;
     for (const TraceEntry& e : in) received += e.bytes;
-    for (const TraceEntry& e : out) sent += e.bytes;
-    EXPECT_EQ(show(received), "31 00 F0 01 31 05 F5 C1");
-    EXPECT_EQ(show(sent), "3E 05 F5 9E");
-    ASSERT_FALSE(in.empty() || out.empty());
-    EXPECT_LE(in.front().ms, out.front().ms);
-    EXPECT_EQ(formatTrace({12345, true, hex("31 05 F5 C1")}),
-              QStringLiteral("    12.345 request 31 05 F5 C1"));
-    EXPECT_EQ(formatTrace({12346, false, hex("3E 05 F5 9E")}),
-              QStringLiteral("    12.346 reply   3E 05 F5 9E"));
+    ASSERT_EQ(show(received), "31 00 F0 01 31 05 FC 5D");
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(show(sent[0].bytes), "3E 05 FC 40 E2");
+    EXPECT_EQ(show(sent[1].bytes), "01 00 86 00 48");
+    EXPECT_LE(in.front().ms, sent.front().ms);
+    EXPECT_EQ(formatTrace({12345, true, hex("31 05 F5 C1")}), "    12.345 request 31 05 F5 C1");
+    EXPECT_EQ(formatTrace({12346, false, hex("3E 05 F5 9E")}), "    12.346 reply   3E 05 F5 9E");
 }
 
 // ---- The kestrel-sim command line ----
 
 const QString kSimExe = QStringLiteral(KESTREL_SIM_EXE);
 
+// Runs kestrel-sim to its end: exit code (-1 when it did not end by itself within five seconds), output
+// and error output.
 struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
+    int exitCode;
+    QString out, err;
 };
-
 CliRun runSim(const QStringList& args) {
     QProcess p;
     p.start(kSimExe, args);
-    CliRun r;
-    if (!p.waitForFinished(5000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    if (!p.waitForFinished(5000)) p.kill();
+    p.waitForFinished();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
-TEST(SimCommandLine, BadOptionsAreRefusedWithAMessage) {
+TEST(SimCommandLine, BadOptionsAreRefusedWithAMessageAndHelpExplainsTheOptions) {
     const std::pair<QStringList, const char*> cases[] = {
         {{"--bogus"}, "bogus"},           {{"--fault", "nope"}, "unknown fault kind"},
         {{"--fault", "late:0"}, "count"}, {{"--fault", "silence@9"}, "no reader"},
@@ -227,9 +193,6 @@ TEST(SimCommandLine, BadOptionsAreRefusedWithAMessage) {
         EXPECT_TRUE(r.err.contains(QLatin1String(says))) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
     }
-}
-
-TEST(SimCommandLine, HelpExplainsTheOptions) {
     const CliRun r = runSim({QStringLiteral("--help")});
     EXPECT_EQ(r.exitCode, 0);
     for (const char* word :
@@ -249,24 +212,15 @@ TEST(SimCommandLine, PrintsThePortServesItThroughTheLinkAndCleansUpOnTerminate) 
     const QString path = QString::fromLocal8Bit(out.left(out.indexOf('\n')));
     EXPECT_TRUE(path.startsWith(QStringLiteral("/dev/pts/"))) << out.toStdString();
     EXPECT_EQ(QFileInfo(link).symLinkTarget(), path);
-    {
-        QtSerialPort port;
-        const OpenResult opened = port.open(link);
-        ASSERT_TRUE(opened.ok) << opened.cause.toStdString();
-        port.write(hex("31 FF DC"));
-        expectRead(port, "05 07");
-        port.write(hex("31 05 FC 5D"));
-        expectRead(port, kFCDefault);
-    }
+    QtSerialPort port;
+    ASSERT_TRUE(port.open(link).ok);
+    port.write(hex("31 FF DC 31 05 FC 5D"));
+    expectRead(port, "05 07 3E 05 FC 40 E2 01 00 86 00 48");
+    port.close();
     const QByteArray replyLine("reply   3E 05 FC 40 E2 01 00 86 00 48");
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            out += p.readAllStandardOutput();
-            return out.contains(replyLine);
-        },
-        3000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return (out += p.readAllStandardOutput()).contains(replyLine); }, 3000))
         << out.toStdString();
-    EXPECT_TRUE(out.contains("request 31 05 FC 5D")) << out.toStdString();
+    EXPECT_TRUE(out.contains("request 31 FF DC")) << out.toStdString();
 
     p.terminate();
     ASSERT_TRUE(p.waitForFinished(3000));

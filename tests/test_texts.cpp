@@ -1,6 +1,8 @@
 // Trace texts and identifier texts.
 #include <gtest/gtest.h>
 
+#include <QStringList>
+
 #include "protocol/hexid.h"
 #include "protocol/trace.h"
 
@@ -65,24 +67,12 @@ TEST(HexId, ParsesUpToEightDigitsIntoFourBytes) {
 }
 
 TEST(HexId, RefusesLongTextBeforeLookingAtItsCharacters) {
-    struct Case {
-        QString text;
-        HexIdError error;
-    } cases[] = {
-        {QStringLiteral("123456789"), HexIdError::TooLong},
-        {QStringLiteral("12G4"), HexIdError::NotHex},
-        {QStringLiteral("12 4"), HexIdError::NotHex},
-        {QStringLiteral("0x10"), HexIdError::NotHex},
-        {QStringLiteral("-1"), HexIdError::NotHex},
-        {QStringLiteral("1Ж"), HexIdError::NotHex},
-        {QString(QChar(0)), HexIdError::NotHex},
-        {QStringLiteral("GGGGGGGGG"), HexIdError::TooLong},
-        {QString(10000, QLatin1Char('A')), HexIdError::TooLong},
-        {QStringLiteral("\U0001F600"), HexIdError::NotHex},
-    };
-    for (const auto& c : cases) {
-        const HexIdResult r = parseHexId(c.text);
-        EXPECT_EQ(r.error, c.error) << c.text.toStdString();
+    const QStringList tooLong = {"123456789", "GGGGGGGGG", QString(10000, QLatin1Char('A'))};
+    const QStringList notHex = {"12G4", "12 4", "0x10", "-1", "1Ж", QString(QChar(0)), "\U0001F600"};
+    for (const QString& text : tooLong + notHex) {
+        const HexIdResult r = parseHexId(text);
+        EXPECT_EQ(r.error, tooLong.contains(text) ? HexIdError::TooLong : HexIdError::NotHex)
+            << text.left(20).toStdString();
         EXPECT_TRUE(r.bytes.isEmpty());
         EXPECT_EQ(r.value(), 0u);
     }

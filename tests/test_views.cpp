@@ -183,10 +183,6 @@ TEST_F(Views, ModeCalibrationAndSerialAskAndAppendOrReplace) {
     click(QStringLiteral("Command1"));
     EXPECT_EQ(dialogs.prompts.last(), QStringLiteral("Введите серийный номер|Ввод серийного номера|0"));
     EXPECT_EQ(pending(), device::setSerialRequest(5, "123456").frame);
-    dialogs.inputs = {QStringLiteral("2000001")};
-    click(QStringLiteral("Command1"));
-    EXPECT_EQ(dialogs.messageTexts(), QStringList{text::kSerialRange});
-    EXPECT_TRUE(pending().isEmpty());
 }
 
 TEST_F(Views, BoundIdsResetDelayAndAcknowledgementsAreShown) {
