@@ -71,7 +71,7 @@ TEST_F(Window, StartUpVisibilityAndEnabledStates) {
         enabled, false);
 }
 
-TEST_F(Window, PortScanFollowsThePositionAndClampsToTheLastEntry) {
+TEST_F(Window, PortScanFollowsThePositionClampsAndLeavesAnUnchangedListAlone) {
     port.ports = {};
     window->scanPorts();
     auto* cmb = ctl<QComboBox>(QStringLiteral("CmbPort"));
@@ -95,6 +95,21 @@ TEST_F(Window, PortScanFollowsThePositionAndClampsToTheLastEntry) {
     port.ports = {};
     window->scanPorts();
     EXPECT_EQ(cmb->currentText(), QStringLiteral("----"));
+    // A list that did not change is left alone, and it is never rebuilt under the user's hand.
+    port.ports = {QStringLiteral("COM3")};
+    window->scanPorts();
+    int rebuilt = 0;
+    QObject::connect(cmb, &QComboBox::currentIndexChanged, [&] { ++rebuilt; });
+    window->scanPorts();
+    EXPECT_EQ(rebuilt, 0) << "the same ports: no rebuild, no flicker";
+    cmb->showPopup();
+    port.ports = {QStringLiteral("COM3"), QStringLiteral("COM4")};
+    window->scanPorts();
+    EXPECT_EQ(cmb->count(), 1) << "not rebuilt under the user's hand";
+    cmb->hidePopup();
+    window->scanPorts();
+    EXPECT_EQ(cmb->count(), 2);
+    EXPECT_EQ(cmb->currentText(), QStringLiteral("COM3"));
 }
 
 TEST(TraceBoxes, AppendedTextIsCappedAtALineBreak) {
@@ -220,6 +235,10 @@ TEST_F(Window, CloseResetsTheReadOutsAndTheAddressList) {
     EXPECT_EQ(text(QStringLiteral("SerNumMetki")), QStringLiteral("77")) << "the current tag is kept";
     EXPECT_EQ(ctl<QProgressBar>(QStringLiteral("ProgressBar1"))->value(), 0);
     EXPECT_EQ(ctl<Lamp>(QStringLiteral("Pic"))->colour(), 0x10FFFFu);
+    openPort();
+    window->close();
+    EXPECT_FALSE(port.isOpen()) << "closing the window closes the port";
+    EXPECT_FALSE(window->cycle().isRunning());
 }
 
 TEST_F(Window, AWriteFailureShowsItsMessageAndClosesThePort) {
@@ -232,13 +251,6 @@ TEST_F(Window, AWriteFailureShowsItsMessageAndClosesThePort) {
     EXPECT_FALSE(port.isOpen());
     expectAll({"BTNOpenCom"}, enabled, true);
     EXPECT_TRUE(window->portPanel().scanTimer().isActive()) << "the port scan resumes";
-}
-
-TEST_F(Window, ClosingTheWindowClosesThePort) {
-    openPort();
-    window->close();
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_FALSE(window->cycle().isRunning());
 }
 
 TEST_F(Window, TypingAnAddressAndEnterAddressesThatDevice) {
@@ -269,24 +281,6 @@ TEST_F(Window, OptionClicksShowTheBridgeBoxesOnlyForTheBridge) {
     expectAll({"iinv"}, checked, false);
     ctl<QRadioButton>(QStringLiteral("R485"))->click();
     expectAll({"iinv"}, checked, false, "the bridge keeps the cleared state");
-}
-
-TEST_F(Window, PortListIsLeftAloneWhileOpenOrUnchanged) {
-    window->scanPorts();
-    window->scanPorts();
-    auto* cmb = ctl<QComboBox>(QStringLiteral("CmbPort"));
-    int rebuilt = 0;
-    QObject::connect(cmb, &QComboBox::currentIndexChanged, [&] { ++rebuilt; });
-    window->scanPorts();
-    EXPECT_EQ(rebuilt, 0) << "the same ports: no rebuild, no flicker";
-    cmb->showPopup();
-    port.ports = {QStringLiteral("COM3"), QStringLiteral("COM4")};
-    window->scanPorts();
-    EXPECT_EQ(cmb->count(), 1) << "not rebuilt under the user's hand";
-    cmb->hidePopup();
-    window->scanPorts();
-    EXPECT_EQ(cmb->count(), 2);
-    EXPECT_EQ(cmb->currentText(), QStringLiteral("COM3"));
 }
 
 TEST(StartUp, ThePictureStandsAloneUntilTheSecondScanTick) {
