@@ -307,19 +307,5 @@ TEST(SimBusWander, LevelStaysInRangeAndCurrentNeverZero) {
     EXPECT_GT(levels.size(), 100u);  // it does move
 }
 
-// Extra tags have serials and identifiers of their own, and another reader's tags differ from the
-// default reader's (its serial and address show in the address-in-use scenario above).
-TEST(SimBusDefaults, ExtraTagsAndOtherReadersTagsAreDistinct) {
-    const Reader r = Bus::defaultReader(9, 2, 5);
-    ASSERT_EQ(r.tags.size(), 5u);
-    std::set<quint32> serials, ids{Bus::defaultReader(5).tags[0].identifier};
-    for (const Tag& t : r.tags) {
-        serials.insert(t.serial);
-        ids.insert(t.identifier);
-    }
-    EXPECT_EQ(serials.size(), 5u);
-    EXPECT_EQ(ids.size(), 6u);
-}
-
 }  // namespace
 }  // namespace kestrel::sim

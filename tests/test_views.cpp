@@ -60,26 +60,22 @@ TEST_F(Views, LiveReadingLandsInTheReadOutsAndTheLevelBar) {
 
 TEST_F(Views, RotationIndicatorFollowsTheTagModeAndState) {
     window->show();
-    struct Case {
-        const char* mode;
-        const char* state;
-        bool shown;
-        const char* text;
-        const char* picture;
-    } cases[] = {{"5", "01", true, "ЛЕВОЕ", "Image1"},
-                 {"4", "02", true, "ПРАВОЕ", "Image2"},
-                 {"5", "00", true, "СТОП", "Image3"},
-                 {"3", "01", false, "СТОП", nullptr}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.mode + std::string(" ") + c.state);
-        setText(QStringLiteral("ModeMetki"), QString::fromLatin1(c.mode));
-        receive(liveReply(c.state));
-        EXPECT_EQ(ctl(QStringLiteral("vraa"))->isVisible(), c.shown);
-        EXPECT_EQ(text(QStringLiteral("vraa")), QString::fromUtf8(c.text));
-        if (!c.picture) continue;
-        for (const char* p : {"Image1", "Image2", "Image3"})
-            EXPECT_EQ(ctl(QString::fromLatin1(p))->isVisible(), qstrcmp(p, c.picture) == 0) << p;
-        EXPECT_TRUE(ctl(QStringLiteral("Image6"))->isVisible());
+    // Tag mode, state byte, the rotation text, the arrow shown ("" with the indicator hidden).
+    const char* cases[][4] = {{"5", "01", "ЛЕВОЕ", "Image1"},
+                              {"4", "02", "ПРАВОЕ", "Image2"},
+                              {"5", "00", "СТОП", "Image3"},
+                              {"3", "01", "СТОП", ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c[0]) + " " + c[1]);
+        setText(QStringLiteral("ModeMetki"), QString::fromLatin1(c[0]));
+        receive(liveReply(c[1]));
+        EXPECT_EQ(ctl(QStringLiteral("vraa"))->isVisible(), *c[3] != 0);
+        EXPECT_EQ(text(QStringLiteral("vraa")), QString::fromUtf8(c[2]));
+        if (*c[3] == 0) continue;
+        for (const char* p : {"Image1", "Image2", "Image3", "Image6"})
+            EXPECT_EQ(ctl(QString::fromLatin1(p))->isVisible(),
+                      qstrcmp(p, c[3]) == 0 || qstrcmp(p, "Image6") == 0)
+                << p;
     }
 }
 
@@ -229,16 +225,13 @@ TEST_F(Views, BusSearchListsTheAnswersAndIdentifiesTheFirst) {
 TEST_F(Views, SilenceShowsTheTabsMessageAndTheEarlierTextComesBack) {
     receive(withCheckByte(hex("3E 05 FB")));
     const QString before = status();
-    struct Case {
-        int tab;
-        QString message;
-    } cases[] = {{0, QStringLiteral("Нет данных со считывателя с номером 5")},
-                 {1, QStringLiteral("Нет связи с меткой ")},
-                 {2, QStringLiteral("Нет связи с удаленным считывателем")}};
-    for (const Case& c : cases) {
-        selectTab(c.tab);
+    const QStringList messages = {QStringLiteral("Нет данных со считывателя с номером 5"),
+                                  QStringLiteral("Нет связи с меткой "),
+                                  QStringLiteral("Нет связи с удаленным считывателем")};
+    for (int tab = 0; tab < 3; ++tab) {
+        selectTab(tab);
         runTick();
-        EXPECT_EQ(status(), c.message);
+        EXPECT_EQ(status(), messages[tab]);
     }
     receive(withCheckByte(hex("3E 05 77")));
     EXPECT_EQ(status(), before);

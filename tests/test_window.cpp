@@ -187,26 +187,23 @@ TEST_F(Window, OpenCloseOpenSwitchesTheOperationControlsEachTime) {
 }
 
 TEST_F(Window, PanelSetsAreAppliedCumulativelyByDeviceType) {
-    // Buttons of the three device-type panel sets, all disabled at first.
-    QPushButton buttons[3];
-    const ControlGroup sets[] = {ControlGroup::DeviceType130, ControlGroup::DeviceType131,
-                                 ControlGroup::DeviceType134};
-    for (int i = 0; i < 3; ++i) {
-        buttons[i].setParent(window.get());
-        setGroup(&buttons[i], sets[i]);
-        buttons[i].setEnabled(false);
-    }
-    auto expectEnabled = [&](std::vector<bool> want) {
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(buttons[i].isEnabled(), want[i]) << "set " << i;
+    // A button in each device-type panel set, disabled at first; the sets are released cumulatively.
+    QPushButton set130(window.get()), set131(window.get()), set134(window.get());
+    setGroup(&set130, ControlGroup::DeviceType130);
+    setGroup(&set131, ControlGroup::DeviceType131);
+    setGroup(&set134, ControlGroup::DeviceType134);
+    auto enabledSets = [&] {
+        return QVector<bool>{set130.isEnabled(), set131.isEnabled(), set134.isEnabled()};
     };
-    enableDeviceTypePanels(*window, 129);
-    expectEnabled({false, false, false});
-    enableDeviceTypePanels(*window, 131);
-    expectEnabled({true, true, false});
-    enableDeviceTypePanels(*window, 134);
-    expectEnabled({true, true, true});
     disableOperationControls(*window);
-    expectEnabled({false, false, false});
+    enableDeviceTypePanels(*window, 129);
+    EXPECT_EQ(enabledSets(), (QVector<bool>{false, false, false}));
+    enableDeviceTypePanels(*window, 131);
+    EXPECT_EQ(enabledSets(), (QVector<bool>{true, true, false}));
+    enableDeviceTypePanels(*window, 134);
+    EXPECT_EQ(enabledSets(), (QVector<bool>{true, true, true}));
+    disableOperationControls(*window);
+    EXPECT_EQ(enabledSets(), (QVector<bool>{false, false, false}));
     // The routines never touch the port controls, and the repeater option stays greyed.
     openPort();
     ctl(QStringLiteral("BTNOpenCom"))->setEnabled(true);
