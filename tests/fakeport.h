@@ -1,10 +1,9 @@
 #pragma once
-// An in-memory serial port: tests feed the bytes a device would send, see what was written (piece by
-// piece), and make opening or writing fail.
+// An in-memory serial port: tests feed the bytes a device would send, see what was written, and make
+// opening or writing fail.
 
 #include <QTimer>
 #include <ostream>
-#include <vector>
 
 #include "serial/serialport.h"
 
@@ -22,9 +21,8 @@ class FakePort : public SerialPort {
 
     QStringList ports;  // what availablePorts() reports
     OpenResult openResult{true, OpenFailure::None, {}, 0};
-    qint64 writeLimit = -1;          // accept at most this many bytes per write call (-1: all)
-    std::vector<QByteArray> pieces;  // every write call's bytes, in order
-    QByteArray written;              // all bytes written
+    qint64 writeLimit = -1;  // accept at most this many bytes per write call (-1: all)
+    QByteArray written;      // all bytes written
     int flushCount = 0;
 
     QStringList availablePorts() override { return ports; }
@@ -46,7 +44,6 @@ class FakePort : public SerialPort {
         for (qsizetype at = 0; at < data.size(); at += kMaxPieceBytes) {
             QByteArray piece = data.mid(at, kMaxPieceBytes);
             if (writeLimit >= 0) piece = piece.left(writeLimit);
-            pieces.push_back(piece);
             written += piece;
             total += piece.size();
         }
@@ -74,10 +71,7 @@ class FakePort : public SerialPort {
         emit gone(QStringLiteral("hung up"));
     }
     // Forget what was written so far.
-    void clearWritten() {
-        pieces.clear();
-        written.clear();
-    }
+    void clearWritten() { written.clear(); }
 
   private:
     bool open_ = false;

@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
-#include <cstdlib>
 
 #include "serial/qtserialport.h"
 

@@ -1,12 +1,11 @@
 // The simulated bus without a port: replies byte for byte, set-then-read round trips, the frame
-// parser, the faults and the drifting live values. Every expected reply below is written out from the
+// parser and the faults. Every expected reply below is written out from the
 // reply layouts with its check byte worked out separately (Dallas/Maxim CRC-8), never by the code
 // under test.
 
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <set>
 
 #include "sim/bus.h"
 
@@ -271,40 +270,6 @@ TEST_F(SimBusFaultScope, PollAnswerHasNoCheckByteToSpoil) {
     EXPECT_BYTES(ask(bus, "31 FF DC"), "05");
     EXPECT_NE(ask(bus, "31 05 F5 C1"), hex("3E 05 F5 9E"));
     EXPECT_EQ(ask(bus, "31 05 F5 C1").size(), kLongReplyBytes);
-}
-
-// ---- Drifting live values ----
-
-// A reader's values drift in steps of 100 ms of simulated time, the same way for the same seed; less
-// than a step, or a reader told to keep still, leaves them alone.
-TEST(SimBusWander, SameSeedSameDriftButNotForShortStepsOrStillReaders) {
-    Bus a = Bus::withDefaults(42);
-    Bus b = Bus::withDefaults(42);
-    a.advance(99);
-    EXPECT_BYTES(ask(a, "31 05 F0 FE"), kF0Default);
-    a.advance(4901);
-    b.advance(5000);
-    EXPECT_EQ(ask(a, "31 05 F0 FE"), ask(b, "31 05 F0 FE"));
-    EXPECT_NE(ask(a, "31 05 F0 FE"), hex(kF0Default));
-    a.reader(5)->wander = false;
-    const QByteArray still = ask(a, "31 05 F0 FE");
-    a.advance(10000);
-    EXPECT_EQ(ask(a, "31 05 F0 FE"), still);
-}
-
-TEST(SimBusWander, LevelStaysInRangeAndCurrentNeverZero) {
-    Bus bus = Bus::withDefaults(7);
-    Reader* r = bus.reader(5);
-    r->live = Live{21, 3, 2, 100, 0xA1B2C3, 300};  // level and current near their lower bounds
-    std::set<quint16> levels;
-    for (int i = 0; i < 6000; ++i) {
-        bus.advance(100);
-        ASSERT_LE(r->live.level, 1023);
-        ASSERT_NE(r->live.current, 0u);
-        ASSERT_GE(r->live.temperature, -40);
-        levels.insert(r->live.level);
-    }
-    EXPECT_GT(levels.size(), 100u);  // it does move
 }
 
 }  // namespace

@@ -118,23 +118,6 @@ TEST_F(SimPty, HangUpIsSeenAsThePortGoneOnceAndANewPtyComesBack) {
     expectRead(port, kFCDefault);
 }
 
-// A second start while running is refused; stopping does not wait for a reply due in a minute.
-TEST_F(SimPty, SecondStartIsRefusedAndStopDoesNotWaitForAReplyStillDue) {
-    QString why;
-    EXPECT_FALSE(host.start(&why));
-    EXPECT_FALSE(why.isEmpty());
-    EXPECT_TRUE(host.isRunning());
-    host.injectFault(FaultKind::Late, 1, std::nullopt, 60000);
-    port.write(hex("31 05 FC 5D"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !traced(true).empty(); }, 2000)) << "the host took the request";
-    QElapsedTimer t;
-    t.start();
-    host.stop();
-    EXPECT_LT(t.elapsed(), 30000);
-    EXPECT_FALSE(host.isRunning());
-    EXPECT_TRUE(host.slavePath().isEmpty());
-}
-
 // Received bytes are traced whether or not a reader answers them (nobody has address 0). A split reply
 // goes out, and is traced, in two pieces; the second no sooner than its gap after the request was
 // written. (The host's own trace times cannot bound the gap: its thread may be held up between taking

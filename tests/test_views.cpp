@@ -254,16 +254,6 @@ TEST_F(Views, TagAnswersAndParametersLandInTheTagTab) {
     EXPECT_EQ(text(QStringLiteral("ID_Metki")), QStringLiteral("1193046")) << "decimal without the hex box";
 }
 
-TEST_F(Views, BridgeSlaveDataLandsInTheBridgeTab) {
-    selectTab(2);
-    receive(withCheckByte(hex("3E 05 E8 40 E2 01 00 01 98 34 12 CD F6")));
-    expectTexts({"MsgCom", text::kBridgeData, "sn_sl", "123456", "fr_sl", "4660", "ur_sl", "-10"});
-    EXPECT_TRUE(text(QStringLiteral("Temp_sl")).startsWith(QStringLiteral("25"))) << "0x0198 sixteenths";
-    EXPECT_TRUE(checked("Check_sl"));
-    receive(withCheckByte(hex("3E 05 06 00 39 30")));
-    EXPECT_EQ(text(QStringLiteral("RR_SL_data")), QStringLiteral("12345"));
-}
-
 TEST_F(Views, ARefusedCommandKeepsOrDropsWhatWasPendingAsEachButtonDoes) {
     const QByteArray earlier = hex("31 05 FA 30");
     const QString none = QString();
