@@ -41,6 +41,8 @@ TEST_F(Window, StartsHiddenWithItsCaptionAndStartTexts) {
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(), QStringLiteral("----"));
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("0"));
     EXPECT_TRUE(ctl<QRadioButton>(QStringLiteral("R_a"))->isChecked());
+    EXPECT_FALSE(ctl<QCheckBox>(QStringLiteral("iinv"))->isChecked() ||
+                 ctl<QCheckBox>(QStringLiteral("usredn"))->isChecked());
     EXPECT_TRUE(ctl<QCheckBox>(QStringLiteral("Hex_id"))->isChecked());
     EXPECT_EQ(ctl<Lamp>(QStringLiteral("Pic"))->colour(), 0x00FFFFu) << "yellow at start";
     auto* tabs = ctl<QTabWidget>(QStringLiteral("SSTab1"));
