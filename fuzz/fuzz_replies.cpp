@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "device/values.h"
-#include "protocol/hexid.h"
 #include "protocol/reply.h"
 #include "protocol/trace.h"
 
@@ -15,7 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)r.s8(pos);
         (void)r.u16le(pos);
         (void)r.u32be(pos);
-        (void)kestrel::hexIdAt(bytes, pos);
     }
     (void)kestrel::replyTraceText(bytes, size ? std::optional<quint8>(data[0]) : std::nullopt);
     (void)kestrel::requestTraceText(bytes);

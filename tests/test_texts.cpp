@@ -90,11 +90,3 @@ TEST(HexId, FormatWritesTheFirstByteWithoutLeadingZero) {
     EXPECT_EQ(formatHexId(0, 0, 0, 5), QStringLiteral("0000005"));
     EXPECT_EQ(formatHexId(0x0000000Au), QStringLiteral("000000A"));
 }
-
-TEST(HexId, ReplyCellsAreReadLeastSignificantFirst) {
-    EXPECT_EQ(hexIdAt(hex("3E 01 E6 56 34 12 00"), 4), QStringLiteral("0123456"));
-    EXPECT_EQ(hexIdAt(hex("3E 01 E6 3C 2B 1A 00"), 4), QStringLiteral("01A2B3C"));
-    EXPECT_FALSE(hexIdAt(hex("3E 01 E6 56 34 12"), 4).has_value()) << "a short reply is missing, not read";
-    EXPECT_FALSE(hexIdAt({}, 255).has_value());
-    EXPECT_FALSE(hexIdAt(hex("01 02 03 04"), 0).has_value());
-}

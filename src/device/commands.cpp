@@ -45,8 +45,4 @@ QString commandTitle(quint8 code) {
     return QString::fromUtf8(c->title) + QStringLiteral(" (") + hexByte(code) + QLatin1Char(')');
 }
 
-QString networkPollTitle() {
-    return QStringLiteral("опрос сети");
-}
-
 }  // namespace kestrel::cmd

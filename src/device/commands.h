@@ -52,8 +52,7 @@ struct CommandInfo {
 const std::vector<CommandInfo>& commandTable();
 // The entry of `code`, or nothing for an unknown code.
 const CommandInfo* commandInfo(quint8 code);
-// "текущие параметры (F0)", or "код 7B" for an unknown code; the network poll is "опрос сети".
+// "текущие параметры (F0)", or "код 7B" for an unknown code.
 QString commandTitle(quint8 code);
-QString networkPollTitle();
 
 }  // namespace kestrel::cmd

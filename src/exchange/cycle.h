@@ -67,7 +67,6 @@ class ExchangeCycle : public QObject {
     void stop();
     bool isRunning() const { return timer_.isActive(); }
     bool tickInProgress() const { return inTick_; }
-    const Timing& timing() const { return timing_; }
 
   public slots:
     // One tick: opens the read window; the rest of the tick follows when it closes.

@@ -58,10 +58,4 @@ QString formatHexId(quint32 value) {
                        static_cast<quint8>(value >> 8), static_cast<quint8>(value));
 }
 
-std::optional<QString> hexIdAt(const QByteArray& bytes, int pos) {
-    const auto v = Reply(bytes).u32le(pos);
-    if (!v) return std::nullopt;
-    return formatHexId(*v);
-}
-
 }  // namespace kestrel

@@ -30,8 +30,4 @@ HexIdResult parseHexId(const QString& text);
 QString formatHexId(quint8 b1, quint8 b2, quint8 b3, quint8 b4);
 QString formatHexId(quint32 value);
 
-// formatHexId of the 4 bytes at 1-based positions pos..pos+3 of `bytes`, least significant first.
-// Missing when `bytes` is too short.
-std::optional<QString> hexIdAt(const QByteArray& bytes, int pos);
-
 }  // namespace kestrel
