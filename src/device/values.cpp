@@ -67,23 +67,6 @@ SlaveData decodeSlave(const Reply& reply) {
     return SlaveData{d.u32le(4), d.u16be(8), d.u16le(10), d.at(12), d.s8(13)};
 }
 
-bool isAcknowledgement(quint8 code) {
-    switch (code) {
-        case cmd::kSetNetAddress:
-        case cmd::kSetSerial:
-        case cmd::kCalibrateUpper:
-        case cmd::kCalibrateLower:
-        case cmd::kTagWrite:
-        case cmd::kAveragingSet:
-        case cmd::kAveragingCleared:
-        case cmd::kInversionChanged:
-        case cmd::kLampFrequencyChanged:
-            return true;
-        default:
-            return false;
-    }
-}
-
 }  // namespace
 
 QString Identification::firmwareText() const {
@@ -145,7 +128,8 @@ std::optional<DeviceValue> decodeReply(const Reply& reply) {
         case cmd::kSetMode:
             return ModeSet{reply.data().at(4)};
         default:
-            if (isAcknowledgement(code)) return Acknowledgement{code};
+            // A code is an acknowledgement when it has a status text of its own.
+            if (const Acknowledgement ack{code}; !ack.statusText().isEmpty()) return ack;
             return std::nullopt;
     }
 }
