@@ -56,6 +56,15 @@ class ScriptedDialogs : public Dialogs {
         inputs.pop_front();
         return a;
     }
+    QStringList saveTitles;
+    std::deque<QString> saveNames;  // answers to save dialogs; none left = Cancel
+    QString saveFileName(const QString& title, const QString&, const QString&) override {
+        saveTitles << title;
+        if (saveNames.empty()) return {};
+        const QString a = saveNames.front();
+        saveNames.pop_front();
+        return a;
+    }
     QStringList messageTexts() const {
         QStringList out;
         for (const auto& m : messages) out << m.text;

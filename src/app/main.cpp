@@ -22,6 +22,11 @@ struct Options {
         QStringLiteral("Add PATH to the port list, first and selected (a socat pty, a symlink "
                        "such as /dev/ttyRS485). May be given more than once."),
         QStringLiteral("PATH")};
+    QCommandLineOption logFile{
+        QStringLiteral("log-file"),
+        QStringLiteral("Append every exchange to the CSV file PATH (the traffic log's columns), "
+                       "one flushed row per exchange, while a port is open."),
+        QStringLiteral("PATH")};
 };
 
 void describe(QCommandLineParser& parser, const Options& o) {
@@ -31,6 +36,8 @@ void describe(QCommandLineParser& parser, const Options& o) {
     parser.addHelpOption();
     parser.addOption(o.demo);
     parser.addOption(o.port);
+    parser.addOption(o.logFile);
+    parser.addVersionOption();
 }
 
 // Reads the options; false (with the message printed) when they are wrong.
@@ -62,10 +69,11 @@ bool displayAvailable(int argc, char** argv) {
 #endif
 }
 
-bool asksForHelp(int argc, char** argv) {
+bool asksForHelpOrVersion(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const QByteArray a(argv[i]);
-        if (a == "-h" || a == "--help" || a == "-?" || a == "--help-all") return true;
+        if (a == "-h" || a == "--help" || a == "-?" || a == "--help-all" || a == "-v" || a == "--version")
+            return true;
     }
     return false;
 }
@@ -75,19 +83,22 @@ bool asksForHelp(int argc, char** argv) {
 int main(int argc, char** argv) {
     const Options options;
     // Help and mistakes in the options are answered on the terminal, also where no window can open.
-    if (asksForHelp(argc, argv) || !displayAvailable(argc, argv)) {
+    if (asksForHelpOrVersion(argc, argv) || !displayAvailable(argc, argv)) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("kestrel-tool"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
         QCommandLineParser parser;
         describe(parser, options);
         if (!readOptions(parser, QCoreApplication::arguments())) return 2;
         if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
+        if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
         std::fprintf(stderr, "kestrel-tool: no display to open the window on (DISPLAY is not set)\n");
         return 1;
     }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(kestrel::kAppTitle);
+    QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
     QCommandLineParser parser;
     describe(parser, options);
     if (!readOptions(parser, QApplication::arguments())) return 2;
@@ -110,7 +121,9 @@ int main(int argc, char** argv) {
     serial.setLeadingPaths(leading);
 
     kestrel::QtDialogs dialogs;
-    kestrel::MainWindow window(serial, dialogs);
+    kestrel::MainWindow::Options windowOptions;
+    windowOptions.logFile = parser.value(options.logFile);
+    kestrel::MainWindow window(serial, dialogs, windowOptions);
     dialogs.setParent(&window);
     const int rc = QApplication::exec();
     if (bus) bus->stop();

@@ -12,9 +12,12 @@ namespace kestrel {
 
 using namespace build;
 
+namespace {
+constexpr ControlGroup kOp = ControlGroup::Operation;
+}
+
 BridgeTab::BridgeTab(ViewServices& services, QWidget* p, QWidget* parent)
     : QObject(parent), services_(services) {
-    constexpr ControlGroup kOp = ControlGroup::Operation;
     int y = 20;
     auto row = [&](const QString& name, const char* caption, const char* initial) {
         label(p, ctl::caption(name), QString::fromUtf8(caption), 20, y, 150, 24, kOp);
@@ -36,9 +39,9 @@ BridgeTab::BridgeTab(ViewServices& services, QWidget* p, QWidget* parent)
 }
 
 void BridgeTab::buildHidden(QWidget* hidden) {
-    connect(button(hidden, ctl::zapr_data_sl, QStringLiteral("запрос Е8"), 0, 360, 120, 26),
+    connect(button(hidden, ctl::zapr_data_sl, QStringLiteral("запрос Е8"), 0, 360, 120, 26, kOp),
             &QPushButton::clicked, this, [this] { request(cmd::kBridgeData); });
-    connect(button(hidden, ctl::sl_zapros, QStringLiteral("Запрос 06"), 130, 360, 120, 26),
+    connect(button(hidden, ctl::sl_zapros, QStringLiteral("Запрос 06"), 130, 360, 120, 26, kOp),
             &QPushButton::clicked, this, [this] { request(cmd::kBridgeRs485); });
 }
 

@@ -1,5 +1,6 @@
 #include "ui/dialogs.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -37,6 +38,10 @@ QString QtDialogs::input(const QString& prompt, const QString& title, const QStr
     dialog.setOkButtonText(QStringLiteral("OK"));
     dialog.setCancelButtonText(QStringLiteral("Отмена"));
     return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
+}
+
+QString QtDialogs::saveFileName(const QString& title, const QString& suggestedName, const QString& filter) {
+    return QFileDialog::getSaveFileName(parent_, title, suggestedName, filter);
 }
 
 }  // namespace kestrel

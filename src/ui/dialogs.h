@@ -19,6 +19,9 @@ class Dialogs {
     virtual bool askYesNo(const QString& text) = 0;
     // An input dialog; empty text on Cancel.
     virtual QString input(const QString& prompt, const QString& title, const QString& defaultText) = 0;
+    // A save-file dialog that asks before overwriting; empty on Cancel. `filter` as "CSV (*.csv)".
+    virtual QString saveFileName(const QString& title, const QString& suggestedName,
+                                 const QString& filter) = 0;
 };
 
 // The real dialogs: QMessageBox and QInputDialog over `parent`.
@@ -29,6 +32,7 @@ class QtDialogs : public Dialogs {
     void message(const QString& text, Icon icon, const QString& title) override;
     bool askYesNo(const QString& text) override;
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
+    QString saveFileName(const QString& title, const QString& suggestedName, const QString& filter) override;
 
   private:
     QWidget* parent_;

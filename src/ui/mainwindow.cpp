@@ -2,9 +2,12 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QTabWidget>
+#include <QTimer>
 
+#include "device/commands.h"
 #include "device/texts.h"
 #include "protocol/hexid.h"
 #include "protocol/numinput.h"
@@ -17,6 +20,8 @@
 #include "ui/readertab.h"
 #include "ui/splashwindow.h"
 #include "ui/tagtab.h"
+#include "ui/trafficlog.h"
+#include "ui/trend.h"
 
 namespace kestrel {
 
@@ -32,6 +37,8 @@ constexpr quint32 kLampWhite = 0xFFFFFF;
 constexpr quint32 kLampGrey = 0x808080;
 constexpr quint32 kLampRed = 0x0000FF;
 constexpr int kLevelBarRange = 1024;
+constexpr int kClientWidth = 892;
+constexpr int kClientHeight = 429;
 
 const QString kNoData = QStringLiteral("нет данных");
 const QString kNoDataClosed = QStringLiteral("Нет данных");
@@ -76,8 +83,11 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::buildControls() {
-    setFixedSize(892, 429);
-    QWidget* w = this;
+    // The menu bar sits above the window; below it everything keeps its place and size.
+    menuBar_ = new QMenuBar(this);
+    menuBar_->setObjectName(ctl::menuBar);
+    client_ = new QWidget(this);
+    QWidget* w = client_;
     portPanel_ = new PortPanel(port_, dialogs_, w, options_.scanMs);
 
     label(w, ctl::Label4, QStringLiteral("Сетевой Адрес"), 8, 106, 104, 24);
@@ -148,7 +158,14 @@ void MainWindow::buildControls() {
     levelBar_->setValue(0);
     levelBar_->setTextVisible(false);
 
-    buildHidden();
+    buildServicePanel();
+    trafficLog_ = new TrafficLogWindow(dialogs_, this);
+    trend_ = new TrendWindow(dialogs_, this);
+    buildMenu();
+    const int menuHeight = menuBar_->sizeHint().height();
+    menuBar_->setGeometry(0, 0, kClientWidth, menuHeight);
+    client_->setGeometry(0, menuHeight, kClientWidth, kClientHeight);
+    setFixedSize(kClientWidth, menuHeight + kClientHeight);
 
     connect(portPanel_->openButton(), &QPushButton::clicked, this, &MainWindow::openPort);
     connect(portPanel_->closeButton(), &QPushButton::clicked, this, &MainWindow::closePort);
@@ -161,10 +178,14 @@ void MainWindow::buildControls() {
     connect(addressList_->lineEdit(), &QLineEdit::returnPressed, this, &MainWindow::addressEntered);
 }
 
-void MainWindow::buildHidden() {
-    // Controls that exist and are written, but are never shown.
-    QWidget* hidden = place<QWidget>(this, ctl::hiddenControls, 0, 0, 892, 429);
-    hidden->hide();
+void MainWindow::buildServicePanel() {
+    // Controls the window keeps out of view, in a window of their own: the current read-outs, the
+    // calibration and serial-number commands, the trace boxes and the tag's diagnostic read-outs.
+    QWidget* hidden = new QWidget(this, Qt::Window);
+    servicePanel_ = hidden;
+    hidden->setObjectName(ctl::servicePanel);
+    hidden->setWindowTitle(QStringLiteral("Сервисная панель"));
+    hidden->setFixedSize(870, 396);
     QGroupBox* f5 = frame(hidden, ctl::Frame5, QStringLiteral("Текущие параметры"), 0, 0, 240, 100, kOp);
     label(f5, ctl::lblUroven, QStringLiteral("Уровень"), 8, 20, 80, 20, kOp);
     level_ = readout(f5, ctl::uroven, kNoData, 90, 20, 140, 20, kOp);
@@ -185,6 +206,46 @@ void MainWindow::buildHidden() {
     services_.requestBox->setTraceText(QStringLiteral("Text1"));
 }
 
+void MainWindow::buildMenu() {
+    auto add = [this](QMenu* menu, const QString& name, const QString& text, const QKeySequence& keys,
+                      auto slot) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(name);
+        a->setShortcut(keys);
+        // The keys work from the log, trend and panel windows too.
+        a->setShortcutContext(Qt::ApplicationShortcut);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    auto raise = [](QWidget* w) {
+        w->show();
+        w->raise();
+        w->activateWindow();
+    };
+    QMenu* view = menuBar_->addMenu(QStringLiteral("&Вид"));
+    view->setObjectName(ctl::menuView);
+    add(view, ctl::actionTrafficLog, QStringLiteral("&Журнал обмена"), QKeySequence(Qt::CTRL | Qt::Key_L),
+        [this, raise] { raise(trafficLog_); });
+    add(view, ctl::actionTrend, QStringLiteral("&График"), QKeySequence(Qt::CTRL | Qt::Key_G),
+        [this, raise] { raise(trend_); });
+    add(view, ctl::actionServicePanel, QStringLiteral("&Сервисная панель"),
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this, raise] { raise(servicePanel_); });
+    QMenu* help = menuBar_->addMenu(QStringLiteral("Сп&равка"));
+    help->setObjectName(ctl::menuHelp);
+    add(help, ctl::actionAbout, QStringLiteral("&О программе"), QKeySequence(Qt::Key_F1),
+        [this] { showAbout(); });
+}
+
+void MainWindow::showAbout() {
+    dialogs_.message(
+        QStringLiteral("%1 %2\n"
+                       "Сервисная программа для считывателей, радиометок и мостов на шине RS-485.\n\n"
+                       "Qt %3\n"
+                       "Лицензия: MIT")
+            .arg(kAppTitle, QStringLiteral(KESTREL_VERSION), QString::fromLatin1(qVersion())),
+        Dialogs::Icon::None, QStringLiteral("О программе"));
+}
+
 void MainWindow::connectCycle() {
     ExchangeCycle* c = cycle_.get();
     connect(c, &ExchangeCycle::requestShown, services_.requestBox, &TraceBox::setTraceText);
@@ -195,6 +256,7 @@ void MainWindow::connectCycle() {
     connect(c, &ExchangeCycle::silence, this, &MainWindow::showSilence);
     connect(c, &ExchangeCycle::replyArrived, this, &MainWindow::endSilence);
     connect(c, &ExchangeCycle::transaction, this, qOverload<const Transaction&>(&MainWindow::render));
+    connect(c, &ExchangeCycle::transaction, this, &MainWindow::record);
     // The message box runs after the tick, never inside it; the cycle has stopped already.
     connect(
         c, &ExchangeCycle::connectionLost, this,
@@ -236,6 +298,11 @@ void MainWindow::scanPorts() {
 
 void MainWindow::openPort() {
     if (!portPanel_->openSelected()) return;
+    trafficLog_->portOpened();
+    if (!options_.logFile.isEmpty() && !logFileFailed_) {
+        QString error;
+        if (!logFile_.open(options_.logFile, &error)) stopLogFile(error);
+    }
     toggleOperationControls(*this);
     cycle_->start();
     portPanel_->openButton()->setEnabled(false);
@@ -244,6 +311,7 @@ void MainWindow::openPort() {
 void MainWindow::closePort() {
     cycle_->stop();
     port_.close();
+    logFile_.close();
     disableOperationControls(*this);
     portPanel_->openButton()->setEnabled(true);
     addressList_->clear();
@@ -260,6 +328,31 @@ void MainWindow::closePort() {
     portPanel_->scanTimer().start();
     port_.close();
     port_.flush();
+}
+
+void MainWindow::record(const Transaction& t) {
+    const traffic::Record r = traffic::recordOf(t);
+    trafficLog_->add(r);
+    if (r.code == cmd::kCurrentParams && r.address != traffic::kNoAddress) {
+        const auto* live =
+            t.value && r.outcome == Outcome::Decoded ? std::get_if<device::LiveReading>(&*t.value) : nullptr;
+        if (live)
+            trend_->addReading(r.time, quint8(r.address), *live);
+        else
+            trend_->addGap(r.time, quint8(r.address));
+        trend_->setAddress(quint8(r.address));
+    }
+    if (!logFile_.isOpen()) return;
+    QString error;
+    if (!logFile_.append(r, &error)) stopLogFile(error);
+}
+
+void MainWindow::stopLogFile(const QString& reason) {
+    // One message, after the tick; the log file stays off for the rest of the run.
+    logFileFailed_ = true;
+    logFile_.close();
+    const QString text = traffic::logFileFailure(options_.logFile, reason);
+    QTimer::singleShot(0, this, [this, text] { dialogs_.message(text, Dialogs::Icon::Exclamation); });
 }
 
 void MainWindow::addressEntered() {

@@ -8,9 +8,12 @@
 #include <memory>
 
 #include "exchange/cycle.h"
+#include "traffic/logfile.h"
 #include "ui/viewservices.h"
 
+class QAction;
 class QComboBox;
+class QMenuBar;
 class QLabel;
 class QProgressBar;
 class QTabWidget;
@@ -24,6 +27,8 @@ class PortPanel;
 class ReaderTab;
 class TagTab;
 class BridgeTab;
+class TrafficLogWindow;
+class TrendWindow;
 
 class MainWindow : public QWidget, public ExchangeHost {
     Q_OBJECT
@@ -32,6 +37,7 @@ class MainWindow : public QWidget, public ExchangeHost {
         bool showStartupPicture = true;  // the splash stands alone until the second scan
         int scanMs = 1000;               // the port scan
         ExchangeCycle::Timing timing{};  // the exchange cycle and its read window
+        QString logFile;                 // every exchange appended to this CSV file while a port is open
     };
 
     MainWindow(SerialPort& port, Dialogs& dialogs, QWidget* parent = nullptr);
@@ -44,6 +50,10 @@ class MainWindow : public QWidget, public ExchangeHost {
     TagTab& tagTab() { return *tagTab_; }
     BridgeTab& bridgeTab() { return *bridgeTab_; }
     SplashWindow* splash() const;
+    TrafficLogWindow& trafficLog() { return *trafficLog_; }
+    TrendWindow& trend() { return *trend_; }
+    QWidget& servicePanel() { return *servicePanel_; }
+    QMenuBar& menuBar() { return *menuBar_; }
 
     // Window actions.
     void scanPorts();
@@ -59,8 +69,12 @@ class MainWindow : public QWidget, public ExchangeHost {
 
   private:
     void buildControls();
-    void buildHidden();
+    void buildServicePanel();
+    void buildMenu();
+    void showAbout();
     void connectCycle();
+    void record(const Transaction& t);
+    void stopLogFile(const QString& reason);
     void startUp();
     void addressEntered();
     void changeNetAddress();
@@ -82,7 +96,14 @@ class MainWindow : public QWidget, public ExchangeHost {
     ReaderTab* readerTab_ = nullptr;
     TagTab* tagTab_ = nullptr;
     BridgeTab* bridgeTab_ = nullptr;
-    int scans_ = 0;  // port scans since start-up
+    QMenuBar* menuBar_ = nullptr;
+    QWidget* client_ = nullptr;  // the window below the menu bar
+    QWidget* servicePanel_ = nullptr;
+    TrafficLogWindow* trafficLog_ = nullptr;
+    TrendWindow* trend_ = nullptr;
+    traffic::LogFile logFile_;
+    bool logFileFailed_ = false;  // after one message the log file stays off
+    int scans_ = 0;               // port scans since start-up
     QPointer<SplashWindow> splash_;
     // The no-reply message and the status text it replaced.
     bool silenceShown_ = false;

@@ -1,0 +1,111 @@
+#include "traffic/record.h"
+
+#include "device/commands.h"
+#include "protocol/frame.h"
+#include "traffic/csv.h"
+
+namespace kestrel::traffic {
+
+namespace {
+
+// "31 05 F0 FE": two digits a byte, so columns of the log line up.
+QString hexText(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+QString codeText(quint8 code) {
+    return QStringLiteral("%1").arg(code, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+bool framedReply(const QByteArray& reply) {
+    return reply.size() >= 3 && static_cast<quint8>(reply[0]) == kReplyStart;
+}
+
+}  // namespace
+
+Record recordOf(const Transaction& t) {
+    Record r;
+    r.time = t.writtenAt.isValid() ? t.writtenAt : QDateTime::currentDateTime();
+    r.request = t.request;
+    r.reply = t.reply;
+    r.replyMs = t.replyTimeMs();
+    r.outcome = t.outcome;
+    if (t.request.size() >= 3) {
+        r.address = static_cast<quint8>(t.request[1]);
+        r.code = static_cast<quint8>(t.request[2]);
+    } else if (framedReply(t.reply)) {
+        r.address = static_cast<quint8>(t.reply[1]);
+        r.code = static_cast<quint8>(t.reply[2]);
+    }
+    if (t.outcome == Outcome::Decoded && t.value) r.meaning = device::describe(*t.value);
+    return r;
+}
+
+QStringList columnTitles() {
+    return {QStringLiteral("Время"),  QStringLiteral("Адрес"),   QStringLiteral("Команда"),
+            QStringLiteral("Запрос"), QStringLiteral("Ответ"),   QStringLiteral("мс"),
+            QStringLiteral("Итог"),   QStringLiteral("Значение")};
+}
+
+QString commandText(const Record& r) {
+    return r.code ? cmd::commandTitle(*r.code) : QString();
+}
+
+QString outcomeText(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Decoded:
+            return QStringLiteral("ответ");
+        case Outcome::NoReply:
+            return QStringLiteral("нет ответа");
+        case Outcome::WrongCheckByte:
+            return QStringLiteral("ошибка CRC");
+        case Outcome::Unframed:
+            return QStringLiteral("мусор");
+        case Outcome::OtherAddress:
+            return QStringLiteral("чужой адрес");
+        case Outcome::TooLong:
+            return QStringLiteral("слишком длинный");
+        case Outcome::UnknownCode:
+            return QStringLiteral("неизвестный код");
+    }
+    return {};
+}
+
+const std::vector<Outcome>& allOutcomes() {
+    static const std::vector<Outcome> all{Outcome::Decoded,    Outcome::NoReply, Outcome::WrongCheckByte,
+                                          Outcome::Unframed,   Outcome::TooLong, Outcome::OtherAddress,
+                                          Outcome::UnknownCode};
+    return all;
+}
+
+QStringList csvHeader() {
+    return {QStringLiteral("time"),     QStringLiteral("address"), QStringLiteral("command"),
+            QStringLiteral("code"),     QStringLiteral("request"), QStringLiteral("reply"),
+            QStringLiteral("reply_ms"), QStringLiteral("outcome"), QStringLiteral("meaning")};
+}
+
+QStringList csvCells(const Record& r) {
+    return {csv::isoTime(r.time),
+            r.address == kNoAddress ? QString() : QString::number(r.address),
+            r.code ? QString::fromUtf8(cmd::commandInfo(*r.code) ? cmd::commandInfo(*r.code)->key : "")
+                   : QString(),
+            r.code ? codeText(*r.code) : QString(),
+            hexText(r.request),
+            hexText(r.reply),
+            r.replyMs ? QString::number(*r.replyMs) : QString(),
+            outcomeKey(r.outcome),
+            r.meaning};
+}
+
+QStringList displayCells(const Record& r) {
+    return {r.time.toString(QStringLiteral("hh:mm:ss.zzz")),
+            r.address == kNoAddress ? QString() : QString::number(r.address),
+            commandText(r),
+            hexText(r.request),
+            hexText(r.reply),
+            r.replyMs ? QString::number(*r.replyMs) : QString(),
+            outcomeText(r.outcome),
+            r.meaning};
+}
+
+}  // namespace kestrel::traffic

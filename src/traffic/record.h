@@ -1,0 +1,45 @@
+#pragma once
+// One row of the traffic log: a transaction of the exchange cycle as the engineer reads it, and the same
+// row as CSV and as copied text.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "exchange/transaction.h"
+
+namespace kestrel::traffic {
+
+inline constexpr int kNoAddress = -1;
+
+struct Record {
+    QDateTime time;              // when the request was written (or the reply read, without a request)
+    int address = kNoAddress;    // the request's address byte, else the framed reply's; 255 = bus search
+    std::optional<quint8> code;  // the request's command code, else the framed reply's
+    QByteArray request;
+    QByteArray reply;
+    std::optional<qint64> replyMs;  // end of the write to the reply's first byte
+    Outcome outcome = Outcome::NoReply;
+    QString meaning;  // the decoded value's one-line description; only for decoded replies
+};
+
+Record recordOf(const Transaction& t);
+
+// The column titles of the log, in order.
+QStringList columnTitles();
+// "текущие параметры (F0)"; empty without a code.
+QString commandText(const Record& r);
+// The outcome in words, for the log and the statistics: "ответ", "нет ответа", "ошибка CRC", ...
+QString outcomeText(Outcome outcome);
+// Every outcome, in the order the log lists them.
+const std::vector<Outcome>& allOutcomes();
+
+// The CSV file: header keys (stable, English) and one record's cells (ISO 8601 time with ms).
+QStringList csvHeader();
+QStringList csvCells(const Record& r);
+// The displayed cells, as copied: "hh:mm:ss.zzz", address, command, request, reply, ms, outcome, meaning.
+QStringList displayCells(const Record& r);
+
+}  // namespace kestrel::traffic

@@ -1,0 +1,349 @@
+#include "ui/trafficlog.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QShortcut>
+#include <QSplitter>
+#include <QTableView>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <set>
+
+#include "traffic/csv.h"
+#include "ui/controlnames.h"
+#include "ui/dialogs.h"
+
+namespace kestrel {
+
+namespace {
+
+constexpr int kBatchMs = 100;  // rows reach the view at most ten times a second
+constexpr int kMeaningColumn = 7;
+const QString kAll = QStringLiteral("Все");
+
+}  // namespace
+
+QColor outcomeColour(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Decoded:
+            return QColor(0xDF, 0xF5, 0xDF);
+        case Outcome::NoReply:
+            return QColor(0xE4, 0xE4, 0xE4);
+        case Outcome::WrongCheckByte:
+            return QColor(0xF8, 0xCC, 0xCC);
+        case Outcome::Unframed:
+            return QColor(0xFB, 0xE0, 0xB8);
+        case Outcome::TooLong:
+            return QColor(0xE6, 0xD6, 0xF4);
+        case Outcome::OtherAddress:
+            return QColor(0xD4, 0xE4, 0xFA);
+        case Outcome::UnknownCode:
+            return QColor(0xF4, 0xEE, 0xB8);
+    }
+    return {};
+}
+
+TrafficLogModel::TrafficLogModel(int capacity, QObject* parent)
+    : QAbstractTableModel(parent), capacity_(std::max(1, capacity)) {}
+
+void TrafficLogModel::append(std::vector<traffic::Record> batch) {
+    if (batch.empty()) return;
+    // Of a batch larger than the ring only its newest rows are kept.
+    if (batch.size() > std::size_t(capacity_)) batch.erase(batch.begin(), batch.end() - capacity_);
+    const int overflow = int(rows_.size() + batch.size()) - capacity_;
+    if (overflow > 0) {
+        beginRemoveRows({}, 0, overflow - 1);
+        rows_.erase(rows_.begin(), rows_.begin() + overflow);
+        endRemoveRows();
+    }
+    const int first = int(rows_.size());
+    beginInsertRows({}, first, first + int(batch.size()) - 1);
+    std::move(batch.begin(), batch.end(), std::back_inserter(rows_));
+    endInsertRows();
+}
+
+void TrafficLogModel::clear() {
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
+
+int TrafficLogModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(rows_.size());
+}
+
+int TrafficLogModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(traffic::columnTitles().size());
+}
+
+QVariant TrafficLogModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const traffic::Record& r = record(index.row());
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::ToolTipRole:
+            return traffic::displayCells(r).value(index.column());
+        case Qt::BackgroundRole:
+            return outcomeColour(r.outcome);
+        case Qt::ForegroundRole:
+            return QColor(Qt::black);
+        default:
+            return {};
+    }
+}
+
+QVariant TrafficLogModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Horizontal) return traffic::columnTitles().value(section);
+    return section + 1;
+}
+
+void TrafficFilter::setAddress(std::optional<int> address) {
+    address_ = address;
+    invalidateRowsFilter();
+}
+
+void TrafficFilter::setOutcome(std::optional<Outcome> outcome) {
+    outcome_ = outcome;
+    invalidateRowsFilter();
+}
+
+bool TrafficFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
+    const auto* model = static_cast<const TrafficLogModel*>(sourceModel());
+    const traffic::Record& r = model->record(sourceRow);
+    return (!address_ || r.address == *address_) && (!outcome_ || r.outcome == *outcome_);
+}
+
+TrafficLogWindow::TrafficLogWindow(Dialogs& dialogs, QWidget* parent, int capacity)
+    : QWidget(parent, Qt::Window), dialogs_(dialogs), model_(capacity, this), filter_(this) {
+    setObjectName(ctl::trafficLog);
+    setWindowTitle(QStringLiteral("Журнал обмена"));
+    filter_.setSourceModel(&model_);
+    batchTimer_.setSingleShot(true);
+    batchTimer_.setInterval(kBatchMs);
+    connect(&batchTimer_, &QTimer::timeout, this, &TrafficLogWindow::flush);
+    buildControls();
+    resize(1000, 600);
+}
+
+void TrafficLogWindow::buildControls() {
+    auto* layout = new QVBoxLayout(this);
+    auto* bar = new QHBoxLayout;
+    layout->addLayout(bar);
+    auto named = [this](auto* w, const QString& name) {
+        w->setObjectName(name);
+        return w;
+    };
+    bar->addWidget(new QLabel(QStringLiteral("Адрес:")));
+    addressFilter_ = named(new QComboBox, ctl::logAddressFilter);
+    addressFilter_->addItem(kAll);
+    bar->addWidget(addressFilter_);
+    bar->addWidget(new QLabel(QStringLiteral("Итог:")));
+    outcomeFilter_ = named(new QComboBox, ctl::logOutcomeFilter);
+    outcomeFilter_->addItem(kAll);
+    for (Outcome o : traffic::allOutcomes()) outcomeFilter_->addItem(traffic::outcomeText(o), int(o));
+    bar->addWidget(outcomeFilter_);
+    pause_ = named(new QPushButton(QStringLiteral("&Пауза")), ctl::logPause);
+    pause_->setCheckable(true);
+    auto* clear = named(new QPushButton(QStringLiteral("О&чистить")), ctl::logClear);
+    auto* copy = named(new QPushButton(QStringLiteral("&Копировать")), ctl::logCopy);
+    auto* save = named(new QPushButton(QStringLiteral("&Сохранить CSV…")), ctl::logSave);
+    for (QPushButton* b : {pause_, clear, copy, save}) bar->addWidget(b);
+    count_ = named(new QLabel, ctl::logCount);
+    bar->addWidget(count_, 1);
+
+    table_ = named(new QTableView, ctl::logTable);
+    table_->setModel(&filter_);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table_->setWordWrap(false);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->hide();
+    table_->horizontalHeader()->setStretchLastSection(true);
+    const int widths[] = {90, 50, 200, 200, 220, 45, 110};
+    for (int c = 0; c < kMeaningColumn; ++c) table_->setColumnWidth(c, widths[c]);
+
+    auto* statisticsBox = new QWidget;
+    auto* statisticsLayout = new QVBoxLayout(statisticsBox);
+    statisticsLayout->setContentsMargins(0, 0, 0, 0);
+    auto* statisticsBar = new QHBoxLayout;
+    statisticsBar->addWidget(new QLabel(QStringLiteral("Статистика связи (с открытия порта или сброса)")), 1);
+    auto* reset = named(new QPushButton(QStringLiteral("Сб&росить")), ctl::logResetStatistics);
+    statisticsBar->addWidget(reset);
+    statisticsLayout->addLayout(statisticsBar);
+    statisticsTable_ = named(new QTableWidget(0, 11), ctl::logStatistics);
+    statisticsTable_->setHorizontalHeaderLabels(
+        {QStringLiteral("Адрес"), QStringLiteral("Запросов"), QStringLiteral("Ответов"),
+         QStringLiteral("Нет ответа"), QStringLiteral("Ошибка CRC"), QStringLiteral("Мусор"),
+         QStringLiteral("Прочие"), QStringLiteral("Успех, %"), QStringLiteral("мс мин"),
+         QStringLiteral("мс медиана"), QStringLiteral("мс макс")});
+    statisticsTable_->verticalHeader()->hide();
+    statisticsTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    statisticsTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    statisticsLayout->addWidget(statisticsTable_);
+
+    auto* split = new QSplitter(Qt::Vertical);
+    split->addWidget(table_);
+    split->addWidget(statisticsBox);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 1);
+    layout->addWidget(split);
+
+    connect(addressFilter_, &QComboBox::currentIndexChanged, this, &TrafficLogWindow::applyFilter);
+    connect(outcomeFilter_, &QComboBox::currentIndexChanged, this, &TrafficLogWindow::applyFilter);
+    connect(pause_, &QPushButton::toggled, this, &TrafficLogWindow::setPaused);
+    connect(clear, &QPushButton::clicked, this, &TrafficLogWindow::clearRows);
+    connect(copy, &QPushButton::clicked, this, &TrafficLogWindow::copySelection);
+    connect(save, &QPushButton::clicked, this, &TrafficLogWindow::saveCsv);
+    connect(reset, &QPushButton::clicked, this, &TrafficLogWindow::resetStatistics);
+    auto* copyKey = new QShortcut(QKeySequence::Copy, table_);
+    copyKey->setContext(Qt::WidgetShortcut);
+    connect(copyKey, &QShortcut::activated, this, &TrafficLogWindow::copySelection);
+    showCount();
+}
+
+void TrafficLogWindow::add(const Transaction& t) {
+    add(traffic::recordOf(t));
+}
+
+void TrafficLogWindow::add(const traffic::Record& r) {
+    statistics_.add(r);
+    statisticsChanged_ = true;
+    noteAddress(r.address);
+    waiting_.push_back(r);
+    // While paused the rows wait; beyond the ring's size the oldest of them go, as they would in it.
+    if (waiting_.size() > std::size_t(TrafficLogModel::kDefaultCapacity)) waiting_.pop_front();
+    if (!batchTimer_.isActive()) batchTimer_.start();
+}
+
+void TrafficLogWindow::flush() {
+    if (statisticsChanged_) showStatistics();
+    if (!paused_ && !waiting_.empty()) {
+        std::vector<traffic::Record> batch(std::make_move_iterator(waiting_.begin()),
+                                           std::make_move_iterator(waiting_.end()));
+        waiting_.clear();
+        model_.append(std::move(batch));
+        if (table_->isVisible()) table_->scrollToBottom();
+    }
+    showCount();
+}
+
+void TrafficLogWindow::portOpened() {
+    resetStatistics();
+}
+
+void TrafficLogWindow::setPaused(bool paused) {
+    paused_ = paused;
+    if (pause_->isChecked() != paused) pause_->setChecked(paused);
+    if (!paused) flush();
+    showCount();
+}
+
+void TrafficLogWindow::clearRows() {
+    model_.clear();
+    waiting_.clear();
+    showCount();
+}
+
+void TrafficLogWindow::copySelection() {
+    const QString text = selectedText();
+    if (!text.isEmpty()) QApplication::clipboard()->setText(text);
+}
+
+QString TrafficLogWindow::selectedText() const {
+    QModelIndexList rows = table_->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    QString text;
+    for (const QModelIndex& index : rows)
+        text +=
+            traffic::displayCells(model_.record(filter_.mapToSource(index).row())).join(QLatin1Char('\t')) +
+            QLatin1Char('\n');
+    return text;
+}
+
+void TrafficLogWindow::saveCsv() {
+    const QString path = dialogs_.saveFileName(
+        QStringLiteral("Сохранить журнал"), QStringLiteral("kestrel-log.csv"), QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty()) return;
+    // The rows shown (the filters apply), written whole or not at all.
+    QSaveFile file(path);
+    bool ok = file.open(QIODevice::WriteOnly);
+    if (ok) ok = file.write(csv::line(traffic::csvHeader())) > 0;
+    for (int row = 0; ok && row < filter_.rowCount(); ++row)
+        ok = file.write(csv::line(
+                 traffic::csvCells(model_.record(filter_.mapToSource(filter_.index(row, 0)).row())))) >= 0;
+    if (ok) ok = file.commit();
+    if (!ok)
+        dialogs_.message(QStringLiteral("Не удалось сохранить файл %1: %2").arg(path, file.errorString()),
+                         Dialogs::Icon::Exclamation);
+}
+
+void TrafficLogWindow::resetStatistics() {
+    statistics_.reset();
+    statisticsChanged_ = true;
+    showStatistics();
+}
+
+void TrafficLogWindow::showStatistics() {
+    statisticsChanged_ = false;
+    const auto& all = statistics_.byAddress();
+    statisticsTable_->setRowCount(int(all.size()));
+    int row = 0;
+    auto number = [](const std::optional<qint64>& v) { return v ? QString::number(*v) : QString(); };
+    for (const auto& [address, c] : all) {
+        const auto success = c.successPercent();
+        const QStringList cells{
+            address == traffic::kNoAddress ? QStringLiteral("—") : QString::number(address),
+            QString::number(c.requests),
+            QString::number(c.decoded),
+            QString::number(c.noReply),
+            QString::number(c.wrongCheckByte),
+            QString::number(c.garbage),
+            QString::number(c.other),
+            success ? QString::number(*success, 'f', 1) : QString(),
+            number(c.minReplyMs()),
+            number(c.medianReplyMs()),
+            number(c.maxReplyMs())};
+        for (int col = 0; col < cells.size(); ++col) {
+            auto* item = statisticsTable_->item(row, col);
+            if (!item) statisticsTable_->setItem(row, col, item = new QTableWidgetItem);
+            item->setText(cells[col]);
+            item->setTextAlignment(col == 0 ? Qt::AlignLeft | Qt::AlignVCenter
+                                            : Qt::AlignRight | Qt::AlignVCenter);
+        }
+        ++row;
+    }
+}
+
+void TrafficLogWindow::showCount() {
+    QString text = QStringLiteral("Строк: %1").arg(model_.rowCount());
+    if (paused_) text += QStringLiteral(", пауза: ждут %1").arg(waiting_.size());
+    count_->setText(text);
+}
+
+void TrafficLogWindow::applyFilter() {
+    const QVariant address = addressFilter_->currentData();
+    filter_.setAddress(address.isValid() ? std::optional<int>(address.toInt()) : std::nullopt);
+    const QVariant outcome = outcomeFilter_->currentData();
+    filter_.setOutcome(outcome.isValid() ? std::optional<Outcome>(Outcome(outcome.toInt())) : std::nullopt);
+}
+
+void TrafficLogWindow::noteAddress(int address) {
+    if (address == traffic::kNoAddress || addressFilter_->findData(address) >= 0) return;
+    // Addresses in ascending order after "Все".
+    int at = 1;
+    while (at < addressFilter_->count() && addressFilter_->itemData(at).toInt() < address) ++at;
+    addressFilter_->insertItem(at, QString::number(address), address);
+}
+
+}  // namespace kestrel

@@ -1,0 +1,118 @@
+#pragma once
+// The traffic log "Журнал обмена": every exchange of the cycle as a row (time, address, command, request
+// and reply bytes, reply time, outcome, meaning), filters, pause, copy and CSV, and the link statistics
+// per address. A window of its own, non-modal.
+
+#include <QAbstractTableModel>
+#include <QSortFilterProxyModel>
+#include <QTimer>
+#include <QWidget>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "traffic/record.h"
+#include "traffic/statistics.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+class QTableWidget;
+
+namespace kestrel {
+
+class Dialogs;
+
+// The rows of the log: a ring that drops its oldest rows beyond its capacity. Rows come in batches.
+class TrafficLogModel : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    static constexpr int kDefaultCapacity = 100000;
+    explicit TrafficLogModel(int capacity = kDefaultCapacity, QObject* parent = nullptr);
+
+    void append(std::vector<traffic::Record> batch);
+    void clear();
+    const traffic::Record& record(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  private:
+    std::deque<traffic::Record> rows_;
+    int capacity_;
+};
+
+// Shows the rows of one address and/or one outcome.
+class TrafficFilter : public QSortFilterProxyModel {
+    Q_OBJECT
+  public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    void setAddress(std::optional<int> address);
+    void setOutcome(std::optional<Outcome> outcome);
+
+  protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+
+  private:
+    std::optional<int> address_;
+    std::optional<Outcome> outcome_;
+};
+
+class TrafficLogWindow : public QWidget {
+    Q_OBJECT
+  public:
+    TrafficLogWindow(Dialogs& dialogs, QWidget* parent, int capacity = TrafficLogModel::kDefaultCapacity);
+
+    // One exchange of the cycle; shown with the next batch, at most ten times a second.
+    void add(const Transaction& t);
+    void add(const traffic::Record& r);
+    // The port was opened: the statistics start again.
+    void portOpened();
+    // Adds the rows waiting for the next batch at once (tests, and the batch timer).
+    void flush();
+
+    TrafficLogModel& model() { return model_; }
+    TrafficFilter& filter() { return filter_; }
+    const traffic::LinkStatistics& statistics() const { return statistics_; }
+
+    // Actions of the buttons.
+    void setPaused(bool paused);
+    void clearRows();
+    void copySelection();
+    // The selected rows as copied: the shown cells, tab-separated, a line each.
+    QString selectedText() const;
+    void saveCsv();
+    void resetStatistics();
+
+  private:
+    void buildControls();
+    void showStatistics();
+    void showCount();
+    void applyFilter();
+    void noteAddress(int address);
+
+    Dialogs& dialogs_;
+    TrafficLogModel model_;
+    TrafficFilter filter_;
+    traffic::LinkStatistics statistics_;
+    std::deque<traffic::Record> waiting_;  // rows for the next batch (and all rows while paused)
+    QTimer batchTimer_;
+    bool paused_ = false;
+    bool statisticsChanged_ = false;
+
+    QTableView* table_ = nullptr;
+    QComboBox* addressFilter_ = nullptr;
+    QComboBox* outcomeFilter_ = nullptr;
+    QPushButton* pause_ = nullptr;
+    QLabel* count_ = nullptr;
+    QTableWidget* statisticsTable_ = nullptr;
+};
+
+// The background colour of an outcome's rows.
+QColor outcomeColour(Outcome outcome);
+
+}  // namespace kestrel

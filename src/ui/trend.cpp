@@ -1,0 +1,288 @@
+#include "ui/trend.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QImageWriter>
+#include <QLabel>
+#include <QPainter>
+#include <QPolygonF>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+#include "traffic/csv.h"
+#include "ui/dialogs.h"
+
+namespace kestrel {
+
+namespace {
+
+constexpr qint64 kKeepMs = 65 * 60 * 1000;  // the longest span, 60 minutes, and a margin
+constexpr int kMinuteChoices[] = {1, 2, 5, 10, 30, 60};
+
+struct PlotKind {
+    TrendSeries::Value value;
+    const char* title;
+    QColor color;
+};
+const PlotKind kPlots[] = {{TrendSeries::Value::Level, "Уровень", QColor(0x1f, 0x5f, 0xbf)},
+                           {TrendSeries::Value::Temperature, "Температура, °C", QColor(0xc0, 0x30, 0x30)},
+                           {TrendSeries::Value::Current, "Текущее значение", QColor(0x20, 0x90, 0x40)}};
+
+// The member of a sample that holds each value, in the order of TrendSeries::Value.
+constexpr std::optional<double> TrendSeries::Sample::*kMembers[] = {
+    &TrendSeries::Sample::level, &TrendSeries::Sample::temperature, &TrendSeries::Sample::current};
+
+// A round step for about `count` divisions of `span`: 1, 2 or 5 times a power of ten.
+double valueStep(double span, int count) {
+    const double raw = span / count;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0})
+        if (raw <= m * power) return m * power;
+    return 10 * power;
+}
+
+// A time step that gives five to ten labelled ticks over the span.
+qint64 timeStep(qint64 spanMs) {
+    for (qint64 s : {5, 10, 15, 30, 60, 120, 300, 600})
+        if (spanMs / (s * 1000) <= 10) return s * 1000;
+    return 1200 * 1000;
+}
+
+// One CSV record of a sample. The numbers bypass csv::line, which would put an apostrophe before a
+// negative temperature: that guard is for texts off the wire, not for numbers formatted here.
+QByteArray csvRecord(const TrendSeries::Sample& s) {
+    auto numberText = [](const std::optional<double>& v) {
+        return v ? QString::number(*v, 'g', 15) : QString();
+    };
+    const QStringList cells{csv::cell(csv::isoTime(s.when)), QString::number(s.address), numberText(s.level),
+                            numberText(s.temperature), numberText(s.current)};
+    return (cells.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8();
+}
+
+void reportFailure(Dialogs& dialogs, const QString& path, const QString& reason) {
+    dialogs.message(QStringLiteral("Не удалось сохранить файл %1: %2").arg(path, reason),
+                    Dialogs::Icon::Exclamation);
+}
+
+}  // namespace
+
+void TrendSeries::addReading(const QDateTime& when, quint8 address, const device::LiveReading& reading) {
+    Sample s{when, address, {}, {}, {}, false};
+    if (reading.level) s.level = *reading.level;
+    if (const auto t = reading.temperature()) s.temperature = *t;
+    if (reading.current) s.current = *reading.current;
+    samples_.push_back(s);
+}
+
+void TrendSeries::addGap(const QDateTime& when, quint8 address) {
+    samples_.push_back({when, address, {}, {}, {}, true});
+}
+
+void TrendSeries::dropBefore(const QDateTime& oldest) {
+    while (!samples_.empty() && samples_.front().when < oldest) samples_.pop_front();
+}
+
+std::vector<std::vector<QPointF>> TrendSeries::stretches(quint8 address, Value value, const QDateTime& from,
+                                                         qint64 maxStepMs) const {
+    std::vector<std::vector<QPointF>> out;
+    bool open = false;  // the next point continues the last stretch
+    for (const Sample& s : samples_) {
+        if (s.address != address || s.when < from) continue;
+        const std::optional<double> v = s.gap ? std::nullopt : s.*kMembers[int(value)];
+        if (!v) {
+            open = false;
+            continue;
+        }
+        const qint64 ms = s.when.toMSecsSinceEpoch();
+        if (open && ms - qint64(out.back().back().x()) > maxStepMs) open = false;
+        if (!open) out.emplace_back();
+        out.back().emplace_back(double(ms), *v);
+        open = true;
+    }
+    return out;
+}
+
+class TrendWindow::Canvas : public QWidget {
+  public:
+    explicit Canvas(TrendWindow& owner) : QWidget(&owner), owner_(owner) { setMinimumSize(420, 300); }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        owner_.paintPlots(painter, rect());
+    }
+
+  private:
+    TrendWindow& owner_;
+};
+
+TrendWindow::TrendWindow(Dialogs& dialogs, QWidget* parent) : QWidget(parent, Qt::Window), dialogs_(dialogs) {
+    setObjectName(QStringLiteral("trendWindow"));
+    setWindowTitle(QStringLiteral("График"));
+    addressLabel_ = new QLabel(this);
+    addressLabel_->setObjectName(QStringLiteral("trendAddress"));
+    auto* span = new QComboBox(this);
+    span->setObjectName(QStringLiteral("trendMinutes"));
+    for (int m : kMinuteChoices) span->addItem(QStringLiteral("%1 мин").arg(m));
+    span->setCurrentIndex(span->findText(QStringLiteral("%1 мин").arg(minutes_)));
+    auto* pause = new QPushButton(QStringLiteral("Пауза"), this);
+    pause->setObjectName(QStringLiteral("trendPause"));
+    pause->setCheckable(true);
+    auto* png = new QPushButton(QStringLiteral("Сохранить PNG…"), this);
+    png->setObjectName(QStringLiteral("trendSavePng"));
+    auto* csvButton = new QPushButton(QStringLiteral("Сохранить CSV…"), this);
+    csvButton->setObjectName(QStringLiteral("trendSaveCsv"));
+    canvas_ = new Canvas(*this);
+
+    auto* header = new QHBoxLayout;
+    header->addWidget(addressLabel_);
+    header->addStretch(1);
+    for (QWidget* w : std::initializer_list<QWidget*>{span, pause, png, csvButton}) header->addWidget(w);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(header);
+    layout->addWidget(canvas_, 1);
+    resize(800, 600);
+    setAddress(0);
+
+    connect(span, &QComboBox::currentIndexChanged, this, [this](int i) {
+        minutes_ = kMinuteChoices[i];
+        canvas_->update();
+    });
+    connect(pause, &QPushButton::toggled, this, [this](bool on) {
+        // The picture keeps its time axis; what comes meanwhile is recorded and shown after the pause.
+        paused_ = on;
+        if (!on) return canvas_->update();
+        frozenEnd_ = series_.samples().empty() ? QDateTime::currentDateTime() : series_.samples().back().when;
+    });
+    connect(png, &QPushButton::clicked, this, &TrendWindow::savePng);
+    connect(csvButton, &QPushButton::clicked, this, &TrendWindow::saveCsv);
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this] {
+        if (!dirty_ || paused_) return;
+        dirty_ = false;
+        canvas_->update();
+    });
+    timer->start(500);
+}
+
+void TrendWindow::addReading(const QDateTime& when, quint8 address, const device::LiveReading& reading) {
+    series_.addReading(when, address, reading);
+    series_.dropBefore(when.addMSecs(-kKeepMs));
+    dirty_ = true;
+}
+
+void TrendWindow::addGap(const QDateTime& when, quint8 address) {
+    series_.addGap(when, address);
+    series_.dropBefore(when.addMSecs(-kKeepMs));
+    dirty_ = true;
+}
+
+void TrendWindow::setAddress(quint8 address) {
+    address_ = address;
+    addressLabel_->setText(QStringLiteral("Адрес %1").arg(address));
+    canvas_->update();
+}
+
+void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
+    p.fillRect(area, Qt::white);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QDateTime end = shownEnd();
+    const QDateTime from = end.addSecs(-60 * minutes_);
+    const qint64 x0 = from.toMSecsSinceEpoch(), x1 = end.toMSecsSinceEpoch();
+    const QFontMetrics fm = p.fontMetrics();
+    const int left = fm.horizontalAdvance(QStringLiteral("-0000000000")) + 8, right = 16;
+    const int axisHeight = fm.height() + 8, titleHeight = fm.height() + 6;
+    const int band = (area.height() - axisHeight) / 3;
+    const qint64 step = timeStep(x1 - x0);
+    const qint64 offsetMs = qint64(end.offsetFromUtc()) * 1000;  // ticks on round local times
+    std::vector<qint64> ticks;
+    for (qint64 t = (x0 + offsetMs + step - 1) / step * step - offsetMs; t <= x1; t += step)
+        ticks.push_back(t);
+
+    QRectF r;
+    auto toX = [&](double ms) { return r.left() + (ms - x0) * r.width() / double(x1 - x0); };
+    for (int i = 0; i < 3; ++i) {
+        const PlotKind& kind = kPlots[i];
+        r = QRectF(area.left() + left, area.top() + i * band + titleHeight, area.width() - left - right,
+                   band - titleHeight - 4);
+        p.setPen(Qt::black);
+        p.drawText(QPointF(r.left(), r.top() - 5), QString::fromUtf8(kind.title));
+        // Only what lies within the axis: while paused, newer samples wait for the pause to end.
+        auto stretches = series_.stretches(address_, kind.value, from);
+        double lo = HUGE_VAL, hi = -HUGE_VAL;
+        for (auto& s : stretches) {
+            s.erase(std::find_if(s.begin(), s.end(), [x1](const QPointF& pt) { return pt.x() > x1; }),
+                    s.end());
+            for (const QPointF& pt : s) lo = std::min(lo, pt.y()), hi = std::max(hi, pt.y());
+        }
+        p.setPen(QColor(0xe4, 0xe4, 0xe4));
+        for (qint64 t : ticks) p.drawLine(QPointF(toX(t), r.top()), QPointF(toX(t), r.bottom()));
+        if (lo > hi) {
+            p.setPen(Qt::gray);
+            p.drawText(r, Qt::AlignCenter, QStringLiteral("нет данных"));
+        } else {
+            const double pad = hi - lo < 1 ? 1 : 0;  // a flat line sits in the middle
+            const double vs = valueStep(hi - lo + 2 * pad, 4);
+            lo = std::floor((lo - pad) / vs) * vs;
+            hi = std::ceil((hi + pad) / vs) * vs;
+            auto toY = [&](double v) { return r.bottom() - (v - lo) * r.height() / (hi - lo); };
+            for (double v = lo; v <= hi + vs / 2; v += vs) {
+                p.setPen(QColor(0xe4, 0xe4, 0xe4));
+                p.drawLine(QPointF(r.left(), toY(v)), QPointF(r.right(), toY(v)));
+                p.setPen(Qt::black);
+                p.drawText(QRectF(area.left(), toY(v) - fm.height(), left - 6, 2 * fm.height()),
+                           Qt::AlignRight | Qt::AlignVCenter, QString::number(v, 'g', 10));
+            }
+            p.save();
+            p.setClipRect(r);
+            p.setPen(QPen(kind.color, 1.5));
+            p.setBrush(kind.color);
+            for (const auto& s : stretches) {
+                QPolygonF line;
+                for (const QPointF& pt : s) line << QPointF(toX(pt.x()), toY(pt.y()));
+                p.drawPolyline(line);
+                if (line.size() == 1) p.drawEllipse(line.front(), 2, 2);  // a lone sample
+            }
+            p.restore();
+        }
+        p.setPen(Qt::darkGray);
+        p.drawRect(r);
+    }
+    p.setPen(Qt::black);
+    for (qint64 t : ticks) {
+        const QString label = QDateTime::fromMSecsSinceEpoch(t).toString(QStringLiteral("hh:mm:ss"));
+        const double w = fm.horizontalAdvance(label);
+        p.drawText(QPointF(std::clamp(toX(t) - w / 2, 0.0, area.width() - w), r.bottom() + fm.ascent() + 4),
+                   label);
+    }
+}
+
+void TrendWindow::savePng() {
+    const QString path =
+        dialogs_.saveFileName(QStringLiteral("Сохранить график"),
+                              QStringLiteral("trend-%1.png").arg(address_), QStringLiteral("PNG (*.png)"));
+    if (path.isEmpty()) return;
+    QImageWriter writer(path, "PNG");
+    if (!writer.write(grab().toImage())) reportFailure(dialogs_, path, writer.errorString());
+}
+
+// The records of the shown address within the shown span, so the file holds what the picture shows.
+void TrendWindow::saveCsv() {
+    const QString path =
+        dialogs_.saveFileName(QStringLiteral("Сохранить данные графика"),
+                              QStringLiteral("trend-%1.csv").arg(address_), QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty()) return;
+    const QDateTime end = shownEnd(), from = end.addSecs(-60 * minutes_);
+    QByteArray text =
+        csv::line(QStringLiteral("time,address,level,temperature,current").split(QLatin1Char(',')));
+    for (const TrendSeries::Sample& s : series_.samples())
+        if (s.address == address_ && s.when >= from && s.when <= end) text += csvRecord(s);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        reportFailure(dialogs_, path, file.errorString());
+}
+
+}  // namespace kestrel

@@ -1,0 +1,80 @@
+#pragma once
+// The trend window "График": the addressed reader's level, temperature and current value over the last
+// minutes, drawn with QPainter as three stacked plots over one time axis. The samples are kept apart
+// from the widget (TrendSeries), so the stretches to draw can be checked without painting anything.
+
+#include <QDateTime>
+#include <QPointF>
+#include <QWidget>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "device/values.h"
+
+class QLabel;
+class QPainter;
+
+namespace kestrel {
+
+class Dialogs;
+
+// Time-stamped samples of the live values, per reader address, with gaps; plain data, no widget.
+class TrendSeries {
+  public:
+    struct Sample {
+        QDateTime when;
+        quint8 address = 0;
+        std::optional<double> level, temperature, current;
+        bool gap = false;
+    };
+    enum class Value { Level, Temperature, Current };
+
+    void addReading(const QDateTime& when, quint8 address, const device::LiveReading& reading);
+    // A poll of `address` that got no usable reply.
+    void addGap(const QDateTime& when, quint8 address);
+    // Forgets the samples older than `oldest`; samples arrive in time order, so they are at the front.
+    void dropBefore(const QDateTime& oldest);
+    // The stretches to draw for one address and one value from `from` on: consecutive samples of that
+    // address with the value present and no gap sample between them; a stretch also breaks where two
+    // samples are more than `maxStepMs` apart (the poll stopped). Points are (ms since epoch, value).
+    std::vector<std::vector<QPointF>> stretches(quint8 address, Value value, const QDateTime& from,
+                                                qint64 maxStepMs = 3000) const;
+    const std::deque<Sample>& samples() const { return samples_; }
+
+  private:
+    std::deque<Sample> samples_;
+};
+
+// A top-level window (parented to the main window) with the plots "Уровень", "Температура, °C" and
+// "Текущее значение" of the address set by setAddress(), the span chosen in minutes, a pause and saving
+// as PNG or CSV. New samples repaint it at most twice a second.
+class TrendWindow : public QWidget {
+    Q_OBJECT
+  public:
+    TrendWindow(Dialogs& dialogs, QWidget* parent);
+    void addReading(const QDateTime& when, quint8 address, const device::LiveReading& reading);
+    void addGap(const QDateTime& when, quint8 address);
+    void setAddress(quint8 address);
+    TrendSeries& series() { return series_; }
+
+  private:
+    class Canvas;
+    // The end of the time axis: now, or while paused the last sample recorded before the pause.
+    QDateTime shownEnd() const { return paused_ ? frozenEnd_ : QDateTime::currentDateTime(); }
+    void paintPlots(QPainter& painter, const QRect& area) const;
+    void savePng();
+    void saveCsv();
+
+    Dialogs& dialogs_;
+    TrendSeries series_;
+    quint8 address_ = 0;
+    int minutes_ = 10;  // the span shown
+    bool paused_ = false;
+    bool dirty_ = false;  // samples came since the last repaint
+    QDateTime frozenEnd_;
+    QLabel* addressLabel_;
+    Canvas* canvas_;
+};
+
+}  // namespace kestrel

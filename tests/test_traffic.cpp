@@ -1,0 +1,172 @@
+// The traffic layer without a window: CSV cells and records, what a transaction becomes as a log row,
+// link statistics, and the log file with the faults a disk can have.
+#include <gmock/gmock.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <csignal>
+
+#include "device/values.h"
+#include "traffic/csv.h"
+#include "traffic/logfile.h"
+#include "traffic/statistics.h"
+
+using namespace kestrel;
+using namespace kestrel::traffic;
+
+namespace {
+
+TEST(Csv, CellsAreQuotedAsRfc4180AndFormulasAreDefused) {
+    const struct {
+        QString in, out;
+    } cases[] = {
+        {"31 05 F0 FE", "31 05 F0 FE"},
+        {"a,b", "\"a,b\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"two\r\nlines", "\"two\r\nlines\""},
+        {"=1+1", "'=1+1"},
+        {"+5", "'+5"},
+        {"-2 °C", "'-2 °C"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\tx", "'\tx"},
+        {"=a,b", "\"'=a,b\""},
+        {"уровень 512", "уровень 512"},
+        {"", ""},
+    };
+    QStringList ins;
+    for (const auto& c : cases) {
+        EXPECT_EQ(csv::cell(c.in), c.out) << c.in.toStdString();
+        ins << c.in;
+    }
+    // A record reads back as written, apart from the apostrophe that defuses a formula.
+    const auto back = csv::parse(QString::fromUtf8(csv::line(ins) + csv::line({"x", ""})));
+    ASSERT_EQ(back.size(), 2);
+    EXPECT_EQ(back[0][1], "a,b");
+    EXPECT_EQ(back[0][2], "say \"hi\"");
+    EXPECT_EQ(back[0][3], "two\r\nlines");
+    EXPECT_EQ(back[0][4], "'=1+1");
+    EXPECT_EQ(back[1], (QStringList{"x", ""}));
+    EXPECT_EQ(csv::isoTime(QDateTime(QDate(2026, 12, 7), QTime(9, 5, 7, 42), Qt::OffsetFromUTC, 3 * 3600)),
+              "2026-12-07T09:05:07.042+03:00");
+}
+
+Transaction exchange(const char* request, const char* reply, Outcome outcome, qint64 replyMs = -1) {
+    Transaction t;
+    t.writtenAt = QDateTime(QDate(2026, 12, 7), QTime(10, 0, 0, 5), Qt::UTC);
+    t.writtenMs = 1000;
+    t.request = QByteArray::fromHex(request);
+    t.reply = QByteArray::fromHex(reply);
+    t.firstByteMs = replyMs < 0 ? -1 : 1000 + replyMs;
+    t.outcome = outcome;
+    if (outcome == Outcome::Decoded || outcome == Outcome::WrongCheckByte)
+        t.value = device::decodeReply(Reply(t.reply));
+    return t;
+}
+
+const char* const kLive = "3E 05 F0 19 00 02 04 03 02 01 E8 03 00 00 0A 0B 0C 00 34 12 8E";
+
+TEST(TrafficRecord, ATransactionBecomesOneRowWithItsMeaningOnlyWhenDecoded) {
+    const struct {
+        Transaction t;
+        QStringList csv;
+    } cases[] = {
+        {exchange("31 05 F0 FE", kLive, Outcome::Decoded, 12),
+         {"2026-12-07T10:00:00.005Z", "5", "current-params", "F0", "31 05 F0 FE", kLive, "12", "decoded",
+          ""}},
+        {exchange("31 05 F0 FE", "", Outcome::NoReply),
+         {"2026-12-07T10:00:00.005Z", "5", "current-params", "F0", "31 05 F0 FE", "", "", "no-reply", ""}},
+        {exchange("31 05 F0 FE", "3E 05 F0 00", Outcome::WrongCheckByte, 3),
+         {"2026-12-07T10:00:00.005Z", "5", "current-params", "F0", "31 05 F0 FE", "3E 05 F0 00", "3",
+          "bad-crc", ""}},
+        {exchange("", "3E 07 FC 11", Outcome::Unframed, -1),
+         {"", "7", "identify", "FC", "", "3E 07 FC 11", "", "unframed", ""}},
+        {exchange("31 FF 7B AA", "00 0F 13", Outcome::Unframed, 250),
+         {"2026-12-07T10:00:00.005Z", "255", "", "7B", "31 FF 7B AA", "00 0F 13", "250", "unframed", ""}},
+    };
+    for (const auto& c : cases) {
+        const Record r = recordOf(c.t);
+        QStringList cells = csvCells(r);
+        QStringList want = c.csv;
+        want[8] = c.t.outcome == Outcome::Decoded ? device::describe(*c.t.value) : "";
+        if (want[0].isEmpty()) cells[0].clear();  // no request: stamped when it was read
+        EXPECT_EQ(cells, want);
+        EXPECT_EQ(csvHeader().size(), cells.size());
+        EXPECT_EQ(displayCells(r).size(), columnTitles().size());
+    }
+    EXPECT_THAT(displayCells(recordOf(cases[0].t)).mid(0, 3),
+                testing::ElementsAre("10:00:00.005", "5", "текущие параметры (F0)"));
+}
+
+TEST(LinkStatistics, CountsEachOutcomePerAddressWithReplyTimes) {
+    LinkStatistics s;
+    for (qint64 ms : {30, 10, 20, 40}) s.add(recordOf(exchange("31 05 F0 FE", kLive, Outcome::Decoded, ms)));
+    s.add(recordOf(exchange("31 05 F0 FE", "", Outcome::NoReply)));
+    s.add(recordOf(exchange("31 05 F0 FE", "3E 05 F0 00", Outcome::WrongCheckByte, 5)));
+    s.add(recordOf(exchange("31 07 F0 FE", "00 01", Outcome::Unframed, 50)));
+    s.add(recordOf(exchange("31 07 F0 FE", "3E 09 F0 00", Outcome::OtherAddress, 60)));
+    ASSERT_EQ(s.byAddress().size(), 2u);
+    const LinkCounts& five = s.byAddress().at(5);
+    EXPECT_EQ(
+        (std::vector<int>{five.requests, five.decoded, five.noReply, five.wrongCheckByte, five.garbage}),
+        (std::vector<int>{6, 4, 1, 1, 0}));
+    EXPECT_NEAR(*five.successPercent(), 66.67, 0.01);
+    EXPECT_EQ((std::vector<qint64>{*five.minReplyMs(), *five.medianReplyMs(), *five.maxReplyMs()}),
+              (std::vector<qint64>{5, 20, 40}));
+    const LinkCounts& seven = s.byAddress().at(7);
+    EXPECT_EQ((std::vector<int>{seven.requests, seven.decoded, seven.garbage, seven.other}),
+              (std::vector<int>{2, 0, 1, 1}));
+    s.reset();
+    EXPECT_TRUE(s.byAddress().empty());
+}
+
+TEST(LogFile, AppendsRowsUnderOneHeaderAndReportsEveryFaultOfTheDisk) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("log.csv");
+    const Record row = recordOf(exchange("31 05 F0 FE", kLive, Outcome::Decoded, 12));
+    QString error;
+    for (int run = 0; run < 2; ++run) {  // a second run appends, with no second header
+        LogFile f;
+        ASSERT_TRUE(f.open(path, &error)) << error.toStdString();
+        ASSERT_TRUE(f.append(row, &error));
+    }
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(),
+              csv::line(csvHeader()) + csv::line(csvCells(row)) + csv::line(csvCells(row)));
+
+    // A read-only place: a write-protected file, or for root (who ignores modes) a file in sysfs.
+    const QString readOnly =
+        ::geteuid() == 0 ? QStringLiteral("/sys/kestrel-log.csv") : dir.filePath("ro.csv");
+    QFile(readOnly).open(QIODevice::WriteOnly);
+    QFile::setPermissions(readOnly, QFile::ReadOwner);
+    for (const QString& bad : {dir.path(), dir.filePath("missing/log.csv"), readOnly}) {
+        LogFile f;
+        error.clear();
+        EXPECT_FALSE(f.open(bad, &error)) << bad.toStdString();
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(f.isOpen());
+    }
+    // A full disk: /dev/full fails the header's write at the open; a file size limit fails a later row.
+    LogFile full;
+    EXPECT_FALSE(full.open("/dev/full", &error));
+    EXPECT_THAT(error.toStdString(), testing::HasSubstr("space"));
+    LogFile limited;
+    ASSERT_TRUE(limited.open(path, &error));
+    rlimit was{};
+    ::getrlimit(RLIMIT_FSIZE, &was);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = was;
+    small.rlim_cur = rlim_t(QFileInfo(path).size() + 10);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const bool appended = limited.append(row, &error);
+    ::setrlimit(RLIMIT_FSIZE, &was);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(appended);
+    EXPECT_FALSE(limited.isOpen());
+    EXPECT_FALSE(limited.append(row, &error)) << "stays off after the failure";
+}
+
+}  // namespace

@@ -1,0 +1,187 @@
+// What the window shows of the bus beyond the described panels: the menu bar, the traffic log with its
+// statistics, the log file and the service panel, over the in-memory port.
+#include <unistd.h>
+
+#include <QAction>
+#include <QMenuBar>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include "protocol/frame.h"
+#include "traffic/csv.h"
+#include "ui/trafficlog.h"
+#include "ui/trend.h"
+#include "window_harness.h"
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+// Reader 5's current parameters: level 512.
+const QByteArray kLive = withCheckByte(QByteArray::fromHex("3E05F019000201000000100000000A0B0C000700"));
+
+class TrafficWindow : public WindowOnFakePort {
+  protected:
+    // Address 5 chosen and its identification sent; the replies fed next answer the following ticks.
+    void openAtFive() {
+        openPort();
+        chooseAddress(QStringLiteral("5"));
+        runTick();
+    }
+    void reopenWithLogFile(const QString& path) {
+        window.reset();
+        MainWindow::Options o = testOptions();
+        o.logFile = path;
+        window = std::make_unique<MainWindow>(port, dialogs, o);
+    }
+};
+
+TEST_F(TrafficWindow, MenuBarSitsAboveTheUnchangedWindowAndOpensEveryViewFromTheKeyboard) {
+    QWidget* client = ctl(QStringLiteral("CmbNet"))->parentWidget();
+    const int menuHeight = window->menuBar().height();
+    EXPECT_GT(menuHeight, 0);
+    EXPECT_EQ(client->geometry(), QRect(0, menuHeight, 892, 429));
+    EXPECT_EQ(window->size(), QSize(892, menuHeight + 429));
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const struct {
+        const char* action;
+        const char* text;
+        const char* keys;
+        QWidget* view;
+    } items[] = {
+        {"actionTrafficLog", "&Журнал обмена", "Ctrl+L", &window->trafficLog()},
+        {"actionTrend", "&График", "Ctrl+G", &window->trend()},
+        {"actionServicePanel", "&Сервисная панель", "Ctrl+Shift+S", &window->servicePanel()},
+    };
+    for (const auto& item : items) {
+        auto* a = window->findChild<QAction*>(item.action);
+        ASSERT_NE(a, nullptr) << item.action;
+        EXPECT_EQ(a->text(), QString::fromUtf8(item.text));
+        EXPECT_FALSE(item.view->isVisible());
+        QTest::keySequence(window.get(), QKeySequence(QString::fromLatin1(item.keys)));
+        EXPECT_TRUE(item.view->isVisible()) << item.keys;
+        EXPECT_TRUE(item.view->isWindow());
+    }
+    EXPECT_EQ(ctl<QMenu>(QStringLiteral("menuView"))->title(), QStringLiteral("&Вид"));
+    EXPECT_EQ(ctl<QMenu>(QStringLiteral("menuHelp"))->title(), QStringLiteral("Сп&равка"));
+    window->findChild<QAction*>(QStringLiteral("actionAbout"))->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("О программе"));
+    for (const QString& part :
+         {QStringLiteral(KESTREL_VERSION), QString::fromLatin1(qVersion()), QStringLiteral("MIT")})
+        EXPECT_TRUE(dialogs.messages[0].text.contains(part)) << part.toStdString();
+}
+
+TEST_F(TrafficWindow, LogShowsEachExchangeCountsItAndFiltersPausesCopiesAndSaves) {
+    openAtFive();
+    TrafficLogWindow& log = window->trafficLog();
+    const QByteArray replies[] = {
+        {}, kLive, {}, kLive.left(kLive.size() - 1) + char(kLive.back() ^ 1), QByteArray::fromHex("000102")};
+    for (const QByteArray& r : replies) {
+        port.feed(r);
+        runTick();
+    }
+    log.flush();
+    // One row per reply above: the identification asked first got no answer.
+    TrafficLogModel& m = log.model();
+    ASSERT_EQ(m.rowCount(), 5);
+    const Outcome want[] = {Outcome::NoReply, Outcome::Decoded, Outcome::NoReply, Outcome::WrongCheckByte,
+                            Outcome::Unframed};
+    QSet<QRgb> colours;
+    for (int row = 0; row < 5; ++row) {
+        EXPECT_EQ(m.record(row).outcome, want[row]) << row;
+        colours.insert(m.data(m.index(row, 0), Qt::BackgroundRole).value<QColor>().rgb());
+    }
+    EXPECT_EQ(colours.size(), 4) << "each outcome its own colour";
+    EXPECT_EQ(m.data(m.index(1, 2), Qt::DisplayRole).toString(), QStringLiteral("текущие параметры (F0)"));
+    EXPECT_TRUE(m.data(m.index(1, 7), Qt::DisplayRole).toString().startsWith(QStringLiteral("уровень 512")));
+    const traffic::LinkCounts& five = log.statistics().byAddress().at(5);
+    EXPECT_EQ(
+        (std::vector<int>{five.requests, five.decoded, five.noReply, five.wrongCheckByte, five.garbage}),
+        (std::vector<int>{5, 1, 2, 1, 1}));
+
+    log.filter().setOutcome(Outcome::NoReply);
+    EXPECT_EQ(log.filter().rowCount(), 2);
+    log.filter().setOutcome(std::nullopt);
+    log.filter().setAddress(7);
+    EXPECT_EQ(log.filter().rowCount(), 0);
+    log.filter().setAddress(std::nullopt);
+
+    log.setPaused(true);
+    runTick();
+    log.flush();
+    EXPECT_EQ(m.rowCount(), 5) << "paused: the view stays";
+    EXPECT_EQ(log.statistics().byAddress().at(5).requests, 6) << "paused: still counted";
+    log.setPaused(false);
+    EXPECT_EQ(m.rowCount(), 6);
+
+    auto* table = ctl<QTableView>(QStringLiteral("logTable"));
+    table->selectRow(1);
+    EXPECT_EQ(log.selectedText(), traffic::displayCells(m.record(1)).join('\t') + '\n');
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("saved.csv");
+    log.saveCsv();  // cancelled: nothing written
+    EXPECT_FALSE(QFile::exists(path));
+    dialogs.saveNames = {path};
+    log.saveCsv();
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const auto records = csv::parse(QString::fromUtf8(saved.readAll()));
+    ASSERT_EQ(records.size(), 7);
+    EXPECT_EQ(records[0], traffic::csvHeader());
+    EXPECT_EQ(records[4][7], QStringLiteral("bad-crc"));
+    log.clearRows();
+    EXPECT_EQ(m.rowCount(), 0);
+
+    TrafficLogModel ring(3);
+    for (int i = 0; i < 5; ++i)
+        ring.append({traffic::Record{QDateTime(), i, {}, {}, {}, {}, Outcome::NoReply, {}}});
+    EXPECT_EQ((std::vector<int>{ring.record(0).address, ring.record(2).address}), (std::vector<int>{2, 4}));
+}
+
+TEST_F(TrafficWindow, LogFileThatCannotBeWrittenGivesOneMessageAndTheToolGoesOn) {
+    QTemporaryDir dir;
+    const QString readOnly =
+        ::geteuid() == 0 ? QStringLiteral("/sys/kestrel-log.csv") : dir.filePath("ro.csv");
+    QFile(readOnly).open(QIODevice::WriteOnly);
+    QFile::setPermissions(readOnly, QFile::ReadOwner);
+    for (const QString& path :
+         {dir.path(), dir.filePath("missing/log.csv"), readOnly, QStringLiteral("/dev/full")}) {
+        dialogs.clear();
+        reopenWithLogFile(path);
+        openAtFive();
+        for (int i = 0; i < 3; ++i) {
+            port.feed(kLive);
+            runTick();
+        }
+        QTest::qWait(0);
+        ASSERT_EQ(dialogs.messages.size(), 1u) << path.toStdString();
+        EXPECT_TRUE(dialogs.messages[0].text.contains(path));
+        EXPECT_TRUE(window->cycle().isRunning());
+        EXPECT_EQ(text(QStringLiteral("uroven")), QStringLiteral("512"));
+    }
+}
+
+TEST_F(TrafficWindow, ServicePanelHoldsTheOutOfViewControlsUsableOnlyWhileAPortIsOpen) {
+    QWidget& panel = window->servicePanel();
+    EXPECT_TRUE(panel.isWindow());
+    EXPECT_EQ(panel.windowTitle(), QStringLiteral("Сервисная панель"));
+    const QStringList buttons{"hig",       "low",        "Command1",     "InstSN",
+                              "Set_ident", "Find_metki", "zapr_data_sl", "sl_zapros"};
+    for (const QString& name :
+         buttons + QStringList{"uroven", "temp", "tek", "txtRec", "CmdBoxText", "outSN"})
+        EXPECT_EQ(ctl(name)->window(), &panel) << name.toStdString();
+    for (const QString& name : buttons) EXPECT_FALSE(ctl(name)->isEnabled()) << name.toStdString();
+    openAtFive();
+    for (const QString& name : buttons) EXPECT_TRUE(ctl(name)->isEnabled()) << name.toStdString();
+    click(QStringLiteral("hig"));
+    EXPECT_EQ(dialogs.questions.size(), 1);
+    window->closePort();
+    for (const QString& name : buttons) EXPECT_FALSE(ctl(name)->isEnabled()) << name.toStdString();
+}
+
+}  // namespace
