@@ -2,6 +2,7 @@
 //
 //   kestrel-sim [--link PATH] [--readers 5,7] [--tags N] [--fault KIND[:COUNT][@ADDR]]...
 //               [--no-pacing] [--trace] [--seed N] [--replug MS]
+//   kestrel-sim --replay LOG.csv [--link PATH] [--no-pacing] [--trace] [--replug MS]
 //
 // The first line printed is the port path to open. Ctrl-C (or SIGTERM) stops it.
 
@@ -20,6 +21,7 @@
 #include <thread>
 
 #include "sim/ptyhost.h"
+#include "sim/replay.h"
 
 using namespace kestrel::sim;
 
@@ -40,6 +42,7 @@ struct Options {
     bool trace = false;
     quint32 seed = 1;
     int replugMs = 2000;
+    QString replay;  // a traffic log to answer from instead of the readers
 };
 
 int usageError(const QString& message) {
@@ -129,6 +132,8 @@ int main(int argc, char** argv) {
         "Simulated device bus on a pseudo-terminal, for Kestrel Tool without hardware.\n"
         "Prints the port path (e.g. /dev/pts/3) on its first line; open it in the tool at 19200 8N1.\n"
         "Every reader answers all commands of the tool; the network poll lists all readers.\n"
+        "With --replay, a traffic log saved by the tool answers instead, to reproduce a session "
+        "from the field.\n"
         "Ctrl-C or SIGTERM stops it and removes the --link."));
     const QCommandLineOption helpOpt(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                      QStringLiteral("Show this help."));
@@ -163,8 +168,16 @@ int main(int argc, char** argv) {
                                        QStringLiteral("After a hang-up, come back on a new port after MS "
                                                       "milliseconds (default 2000; 0 = exit)."),
                                        QStringLiteral("MS"));
-    parser.addOptions(
-        {helpOpt, linkOpt, readersOpt, tagsOpt, faultOpt, noPacingOpt, traceOpt, seedOpt, replugOpt});
+    const QCommandLineOption replayOpt(
+        QStringLiteral("replay"),
+        QStringLiteral(
+            "Answer as the traffic log FILE (CSV, as the tool saves it) recorded: each request gets the "
+            "next reply logged for the same request bytes, in logged order, and after the last one the "
+            "first again, so a long session keeps going. A logged no-reply stays silent; requests "
+            "the log does not have get no answer. Not with --readers, --tags or --fault."),
+        QStringLiteral("FILE"));
+    parser.addOptions({helpOpt, linkOpt, readersOpt, tagsOpt, faultOpt, noPacingOpt, traceOpt, seedOpt,
+                       replugOpt, replayOpt});
 
     if (!parser.parse(QCoreApplication::arguments())) return usageError(parser.errorText());
     if (parser.isSet(helpOpt)) {
@@ -176,6 +189,16 @@ int main(int argc, char** argv) {
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
 
     Options opt;
+    opt.replay = parser.value(replayOpt);
+    if (parser.isSet(replayOpt)) {
+        if (opt.replay.isEmpty()) return usageError(QStringLiteral("--replay needs a file name"));
+        QStringList clash;
+        for (const QCommandLineOption* o : {&readersOpt, &tagsOpt, &faultOpt})
+            if (parser.isSet(*o)) clash << QStringLiteral("--") + o->names().constFirst();
+        if (!clash.isEmpty())
+            return usageError(
+                QStringLiteral("--replay does not combine with %1").arg(clash.join(QStringLiteral(", "))));
+    }
     opt.link = parser.value(linkOpt);
     opt.pacing = !parser.isSet(noPacingOpt);
     opt.trace = parser.isSet(traceOpt);
@@ -217,15 +240,37 @@ int main(int argc, char** argv) {
         opt.faults.push_back(*f);
     }
 
-    Bus bus(opt.seed);
-    for (int i = 0; i < opt.readers.size(); ++i)
-        bus.addReader(Bus::defaultReader(opt.readers[i], i, opt.tags));
-    for (const Fault& f : opt.faults) bus.injectFault(f);
-
-    PtyHost host(std::move(bus));
-    host.setPacing(opt.pacing);
+    std::unique_ptr<PtyHost> host;
+    QString summary;
+    if (!opt.replay.isEmpty()) {
+        QString why;
+        std::unique_ptr<Replay> replay = Replay::load(opt.replay, &why);
+        if (!replay) {
+            std::fprintf(stderr, "kestrel-sim: %s\n", qPrintable(why));
+            return 2;
+        }
+        summary = QStringLiteral("replaying %1: %2 row(s), %3 distinct request(s)")
+                      .arg(opt.replay)
+                      .arg(replay->rowCount())
+                      .arg(replay->requestCount());
+        if (replay->skippedRows() > 0)
+            summary += QStringLiteral(" (%1 row(s) without a request left out)").arg(replay->skippedRows());
+        host = std::make_unique<PtyHost>(std::move(replay));
+    } else {
+        Bus bus(opt.seed);
+        for (int i = 0; i < opt.readers.size(); ++i)
+            bus.addReader(Bus::defaultReader(opt.readers[i], i, opt.tags));
+        for (const Fault& f : opt.faults) bus.injectFault(f);
+        QStringList addrs;
+        for (quint8 a : opt.readers) addrs << QString::number(a);
+        summary = QStringLiteral("readers at %1, %2 tag(s) each")
+                      .arg(addrs.join(QStringLiteral(", ")))
+                      .arg(opt.tags);
+        host = std::make_unique<PtyHost>(std::move(bus));
+    }
+    host->setPacing(opt.pacing);
     if (opt.trace) {
-        host.setTrace([](const TraceEntry& e) {
+        host->setTrace([](const TraceEntry& e) {
             std::fprintf(stdout, "%s\n", qPrintable(formatTrace(e)));
             std::fflush(stdout);
         });
@@ -240,11 +285,11 @@ int main(int argc, char** argv) {
     QString linkTarget;
     const auto bringUp = [&]() -> bool {
         QString why;
-        if (!host.start(&why)) {
+        if (!host->start(&why)) {
             std::fprintf(stderr, "kestrel-sim: cannot open a pseudo-terminal: %s\n", qPrintable(why));
             return false;
         }
-        linkTarget = host.slavePath();
+        linkTarget = host->slavePath();
         std::fprintf(stdout, "%s\n", qPrintable(linkTarget));
         if (!opt.link.isEmpty()) {
             if (!makeLink(opt.link, linkTarget, &why)) {
@@ -258,15 +303,13 @@ int main(int argc, char** argv) {
     };
 
     if (!bringUp()) return 1;
-    QStringList addrs;
-    for (quint8 a : opt.readers) addrs << QString::number(a);
-    std::fprintf(stderr, "kestrel-sim: readers at %s, %d tag(s) each, 19200 8N1%s; Ctrl-C stops\n",
-                 qPrintable(addrs.join(QStringLiteral(", "))), opt.tags, opt.pacing ? "" : ", no pacing");
+    std::fprintf(stderr, "kestrel-sim: %s, 19200 8N1%s; Ctrl-C stops\n", qPrintable(summary),
+                 opt.pacing ? "" : ", no pacing");
 
     int status = 0;
     while (!g_stop) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        if (!host.hungUp()) continue;
+        if (!host->hungUp()) continue;
         std::fprintf(stderr, "kestrel-sim: the line hung up\n");
         if (opt.replugMs == 0) break;
         for (int waited = 0; waited < opt.replugMs && !g_stop; waited += 50)
@@ -278,7 +321,7 @@ int main(int argc, char** argv) {
             break;
         }
     }
-    host.stop();
+    host->stop();
     removeLink(opt.link, linkTarget);
     return status;
 }

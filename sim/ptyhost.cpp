@@ -33,6 +33,17 @@ QString errnoText(const char* what) {
     return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
 }
 
+// The bus model as what answers the line.
+class BusResponder : public Responder {
+  public:
+    explicit BusResponder(Bus& bus) : bus_(bus) {}
+    std::vector<Exchange> feed(const QByteArray& bytes) override { return bus_.feed(bytes); }
+    void advance(qint64 ms) override { bus_.advance(ms); }
+
+  private:
+    Bus& bus_;
+};
+
 }  // namespace
 
 QString formatTrace(const TraceEntry& e) {
@@ -42,7 +53,9 @@ QString formatTrace(const TraceEntry& e) {
         .arg(hexText(e.bytes));
 }
 
-PtyHost::PtyHost(Bus bus) : bus_(std::move(bus)) {}
+PtyHost::PtyHost(Bus bus) : bus_(std::move(bus)), responder_(std::make_unique<BusResponder>(bus_)) {}
+
+PtyHost::PtyHost(std::unique_ptr<Responder> responder) : responder_(std::move(responder)) {}
 
 PtyHost::~PtyHost() {
     stop();
@@ -198,8 +211,8 @@ void PtyHost::run() {
         }
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            bus_.advance(elapsed.count());
-            if (!input.isEmpty()) exchanges = bus_.feed(input);
+            responder_->advance(elapsed.count());
+            if (!input.isEmpty()) exchanges = responder_->feed(input);
         }
         // Everything that arrives is traced, answered or not (a wrong check byte, an absent address).
         if (!input.isEmpty()) emitTrace(true, input);

@@ -8,8 +8,10 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "sim/bus.h"
 
@@ -25,12 +27,23 @@ struct TraceEntry {
 // "    12.345 request 31 05 F0 FE" (bytes received) or "    12.346 reply   3E 05 ..." (bytes sent).
 QString formatTrace(const TraceEntry& entry);
 
+// What answers the line: the bus model or something else, a recorded session say. Bytes in, exchanges
+// out, and the time that passed. Called on the host's thread, under its lock.
+class Responder {
+  public:
+    virtual ~Responder() = default;
+    virtual std::vector<Exchange> feed(const QByteArray& bytes) = 0;
+    virtual void advance(qint64 ms) = 0;
+};
+
 class PtyHost {
   public:
     // 19200 baud, 8N1: ten bit times a byte.
     static constexpr std::chrono::microseconds kByteTime{521};
 
     explicit PtyHost(Bus bus = Bus::withDefaults());
+    // Serves `responder` instead of a bus; withBus() and the fault calls then reach an unused empty bus.
+    explicit PtyHost(std::unique_ptr<Responder> responder);
     ~PtyHost();  // stops
     PtyHost(const PtyHost&) = delete;
     PtyHost& operator=(const PtyHost&) = delete;
@@ -84,6 +97,7 @@ class PtyHost {
     void emitTrace(bool incoming, const QByteArray& bytes);
 
     Bus bus_;
+    std::unique_ptr<Responder> responder_;  // what answers the line: bus_ or the one given
     mutable std::mutex mutex_;
     std::thread thread_;
     std::atomic<bool> running_{false};

@@ -2,8 +2,12 @@
 // bus, identify the reader found, see its live data, give it a new address) and a pulled adapter.
 #include <QFile>
 #include <QProgressBar>
+#include <QTemporaryDir>
 
 #include "app/demo.h"
+#include "traffic/csv.h"
+#include "ui/trafficlog.h"
+#include "ui/trend.h"
 #include "window_harness.h"
 
 using namespace kestrel;
@@ -115,5 +119,40 @@ TEST_F(EndToEnd, SearchIdentifyLiveDataThenNewAddress) {
     EXPECT_TRUE(shown);
     EXPECT_TRUE(host.withBus([](sim::Bus& b) { return b.reader(7) != nullptr; }));
     EXPECT_TRUE(host.withBus([](sim::Bus& b) { return b.reader(5) == nullptr; }));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(EndToEnd, FaultsTheBusWasToldToMakeShowExactlyInTheStatisticsAndTheLogFile) {
+    ASSERT_TRUE(started);
+    QTemporaryDir dir;
+    const QString logPath = dir.filePath("bus.csv");
+    window.reset();
+    MainWindow::Options options = testOptions();
+    options.logFile = logPath;
+    window = std::make_unique<MainWindow>(serial, dialogs, options);
+    host.injectFault(sim::FaultKind::BadCrc, 3, 5);
+    host.injectFault(sim::FaultKind::Silence, 2, 5);
+    openPort();
+    chooseAddress(QStringLiteral("5"));
+    for (int i = 0; i < 16; ++i) exchange();
+    EXPECT_TRUE(host.withBus([](sim::Bus& b) { return b.faults().empty(); })) << "every fault was made";
+    window->closePort();
+
+    const traffic::LinkCounts& five = window->trafficLog().statistics().byAddress().at(5);
+    EXPECT_EQ(five.wrongCheckByte, 3);
+    EXPECT_EQ(five.noReply, 2);
+    EXPECT_EQ(five.garbage + five.other, 0);
+    EXPECT_EQ(five.decoded, five.requests - 5);
+    QFile file(logPath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QMap<QString, int> outcomes;
+    int rows = 0;
+    for (const QStringList& r : csv::parse(QString::fromUtf8(file.readAll())).mid(1))
+        if (r.value(1) == QStringLiteral("5")) ++rows, ++outcomes[r.value(7)];
+    EXPECT_EQ(rows, five.requests);
+    EXPECT_EQ(outcomes.value("bad-crc"), 3);
+    EXPECT_EQ(outcomes.value("no-reply"), 2);
+    EXPECT_EQ(outcomes.value("decoded"), five.decoded);
+    EXPECT_FALSE(window->trend().series().samples().empty()) << "the live values reach the trend";
     EXPECT_TRUE(dialogs.messages.empty());
 }
