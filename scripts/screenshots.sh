@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Takes a screenshot of the real window under Xvfb for each tab, talking to the simulated bus.
-# Pictures go to shots/ (reader.png, tag.png, bridge.png).
+# Takes screenshots of the real windows under Xvfb, talking to the simulated bus: the main window on each
+# tab, the traffic log, the trend and the service panel, each cut to its window. Pictures go to shots/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 KESTREL_WITH_X=1 scripts/setup.sh
@@ -9,7 +9,7 @@ cmake --build build --target kestrel-tool -j"$(nproc)"
 mkdir -p shots
 export XDG_RUNTIME_DIR=$(mktemp -d) && chmod 700 "$XDG_RUNTIME_DIR"
 display=:$((90 + RANDOM % 9))
-Xvfb "$display" -screen 0 1000x560x24 >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1280x800x24 >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $tool $xvfb 2>/dev/null || true' EXIT
 export DISPLAY=$display
@@ -24,19 +24,51 @@ for _ in $(seq 1 40); do
 done
 [[ -n "$win" ]] || { echo "screenshots: the window did not appear" >&2; exit 1; }
 sleep 1
-# Without a window manager the window sits at 0,0, so screen and window positions are the same.
-click() { xdotool mousemove "$1" "$2"; sleep 0.3; xdotool click 1; }
+# Without a window manager the window sits at 0,0; the menu bar takes the top (the window's height
+# beyond its 429-pixel client area), and the positions below are the client area's.
+top=$(( $(xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p') - 429 ))
+click() { xdotool mousemove "$1" $(( $2 + top )); sleep 0.3; xdotool click 1; }
+shoot() { import -window "$1" "shots/$2.png"; }
+# The window named $1, once it is shown.
+window() {
+  local id=""
+  for _ in $(seq 1 20); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
+    [[ -n "$id" ]] && break
+    sleep 0.25
+  done
+  echo "$id"
+}
 click 70 74          # Открыть порт
 sleep 1
 click 128 184        # Поиск считывателя
-sleep 4
-import -window root shots/reader.png
+sleep 12             # the live values run a while, for the trend
+shoot "$win" reader
+# Each view over the main window in turn (they all open at 0,0), taken and put away again.
+view() {
+  xdotool windowfocus "$win"
+  sleep 0.3
+  xdotool key "$1"
+  sleep 1
+  local id
+  id=$(window "$2")
+  [[ -n "$id" ]] || { echo "screenshots: $2 did not appear" >&2; exit 1; }
+  if [[ "$3" == trend ]]; then  # the last minute, so the values fill the plots
+    xdotool mousemove 420 21; sleep 0.3; xdotool click 1; sleep 0.5; xdotool key Home Return; sleep 1
+  fi
+  shoot "$id" "$3"
+  xdotool windowunmap "$id"
+  sleep 0.5
+}
+view ctrl+g "График" trend
+view ctrl+l "Журнал обмена" log
+view ctrl+shift+s "Сервисная панель" service
 click 394 49         # tab метка
 sleep 3
 click 346 360        # Считать (tag parameters)
 sleep 2
-import -window root shots/tag.png
+shoot "$win" tag
 click 452 49         # tab мост
 sleep 3
-import -window root shots/bridge.png
-echo "screenshots: shots/reader.png shots/tag.png shots/bridge.png"
+shoot "$win" bridge
+echo "screenshots: shots/{reader,tag,bridge,log,trend,service}.png"

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QDir>
 #include <QMenuBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -103,12 +104,24 @@ TEST_F(TrafficWindow, LogShowsEachExchangeCountsItAndFiltersPausesCopiesAndSaves
         (std::vector<int>{five.requests, five.decoded, five.noReply, five.wrongCheckByte, five.garbage}),
         (std::vector<int>{5, 1, 2, 1, 1}));
 
-    log.filter().setOutcome(Outcome::NoReply);
-    EXPECT_EQ(log.filter().rowCount(), 2);
-    log.filter().setOutcome(std::nullopt);
-    log.filter().setAddress(7);
-    EXPECT_EQ(log.filter().rowCount(), 0);
-    log.filter().setAddress(std::nullopt);
+    log.showOnly(std::nullopt, Outcome::NoReply);
+    EXPECT_EQ(log.shownRowCount(), 2);
+    log.showOnly(7, std::nullopt);
+    EXPECT_EQ(log.shownRowCount(), 0);
+    log.showOnly(5, Outcome::WrongCheckByte);
+    ASSERT_EQ(log.shownRowCount(), 1);
+    QTemporaryDir dir;
+    auto saved = [&](const QString& name) {
+        dialogs.saveNames = {dir.filePath(name)};
+        log.saveCsv();
+        QFile f(dir.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? csv::parse(QString::fromUtf8(f.readAll()))
+                                           : QList<QStringList>();
+    };
+    const auto onlyBad = saved("bad.csv");  // the rows shown
+    ASSERT_EQ(onlyBad.size(), 2);
+    EXPECT_EQ(onlyBad[1][7], QStringLiteral("bad-crc"));
+    log.showOnly(std::nullopt, std::nullopt);
 
     log.setPaused(true);
     runTick();
@@ -119,18 +132,13 @@ TEST_F(TrafficWindow, LogShowsEachExchangeCountsItAndFiltersPausesCopiesAndSaves
     EXPECT_EQ(m.rowCount(), 6);
 
     auto* table = ctl<QTableView>(QStringLiteral("logTable"));
-    table->selectRow(1);
+    table->selectionModel()->select(table->model()->index(1, 0),
+                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     EXPECT_EQ(log.selectedText(), traffic::displayCells(m.record(1)).join('\t') + '\n');
 
-    QTemporaryDir dir;
-    const QString path = dir.filePath("saved.csv");
     log.saveCsv();  // cancelled: nothing written
-    EXPECT_FALSE(QFile::exists(path));
-    dialogs.saveNames = {path};
-    log.saveCsv();
-    QFile saved(path);
-    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    const auto records = csv::parse(QString::fromUtf8(saved.readAll()));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+    const auto records = saved("all.csv");
     ASSERT_EQ(records.size(), 7);
     EXPECT_EQ(records[0], traffic::csvHeader());
     EXPECT_EQ(records[4][7], QStringLiteral("bad-crc"));

@@ -203,7 +203,7 @@ void ExchangeCycle::runTickBody(const QByteArray& reply) {
         return;
     }
     lastRequest_ = pending_;
-    lastWrittenAt_ = pending_.isEmpty() ? QDateTime() : QDateTime::currentDateTime();
+    lastWrittenAt_ = pending_.isEmpty() ? QDateTime() : QDateTime::currentDateTimeUtc();
     lastWrittenMs_ = pending_.isEmpty() ? -1 : clock_.elapsed();
     pending_.clear();
     emit written();

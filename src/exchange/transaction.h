@@ -26,7 +26,7 @@ enum class Outcome {
 QString outcomeKey(Outcome outcome);
 
 struct Transaction {
-    QDateTime writtenAt;    // wall-clock time the request was written; invalid when nothing was written
+    QDateTime writtenAt;    // wall-clock time (UTC) the request was written; invalid when nothing was written
     qint64 writtenMs = -1;  // the same moment on the cycle's monotonic clock
     QByteArray request;
     QByteArray reply;

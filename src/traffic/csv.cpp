@@ -22,7 +22,9 @@ QByteArray line(const QStringList& cells) {
 
 QString isoTime(const QDateTime& time) {
     if (!time.isValid()) return {};
-    return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs);
+    // The tool keeps its times in UTC (cheap to compare); a log shows them as local times with the offset.
+    const QDateTime shown = time.timeSpec() == Qt::UTC ? time.toLocalTime() : time;
+    return shown.toOffsetFromUtc(shown.offsetFromUtc()).toString(Qt::ISODateWithMs);
 }
 
 QList<QStringList> parse(const QString& text) {

@@ -16,7 +16,8 @@ namespace kestrel::csv {
 QString cell(const QString& text);
 // One record, cells joined by commas, ending in CRLF, as UTF-8.
 QByteArray line(const QStringList& cells);
-// "2026-12-07T15:55:37.123+03:00"; empty for an invalid time.
+// "2026-12-07T15:55:37.123+03:00": a UTC time as the local time with its offset, any other time in its
+// own offset; empty for an invalid time.
 QString isoTime(const QDateTime& time);
 
 // The records of a CSV text (quoted cells may hold commas, quotes and line breaks). A trailing line

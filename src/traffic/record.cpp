@@ -25,7 +25,7 @@ bool framedReply(const QByteArray& reply) {
 
 Record recordOf(const Transaction& t) {
     Record r;
-    r.time = t.writtenAt.isValid() ? t.writtenAt : QDateTime::currentDateTime();
+    r.time = t.writtenAt.isValid() ? t.writtenAt : QDateTime::currentDateTimeUtc();
     r.request = t.request;
     r.reply = t.reply;
     r.replyMs = t.replyTimeMs();
@@ -97,15 +97,33 @@ QStringList csvCells(const Record& r) {
             r.meaning};
 }
 
+QString displayCell(const Record& r, int column) {
+    switch (column) {
+        case 0:
+            return r.time.toLocalTime().toString(QStringLiteral("hh:mm:ss.zzz"));
+        case 1:
+            return r.address == kNoAddress ? QString() : QString::number(r.address);
+        case 2:
+            return commandText(r);
+        case 3:
+            return hexText(r.request);
+        case 4:
+            return hexText(r.reply);
+        case 5:
+            return r.replyMs ? QString::number(*r.replyMs) : QString();
+        case 6:
+            return outcomeText(r.outcome);
+        case 7:
+            return r.meaning;
+        default:
+            return {};
+    }
+}
+
 QStringList displayCells(const Record& r) {
-    return {r.time.toString(QStringLiteral("hh:mm:ss.zzz")),
-            r.address == kNoAddress ? QString() : QString::number(r.address),
-            commandText(r),
-            hexText(r.request),
-            hexText(r.reply),
-            r.replyMs ? QString::number(*r.replyMs) : QString(),
-            outcomeText(r.outcome),
-            r.meaning};
+    QStringList cells;
+    for (int column = 0; column < kColumnCount; ++column) cells << displayCell(r, column);
+    return cells;
 }
 
 }  // namespace kestrel::traffic

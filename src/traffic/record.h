@@ -40,6 +40,8 @@ const std::vector<Outcome>& allOutcomes();
 QStringList csvHeader();
 QStringList csvCells(const Record& r);
 // The displayed cells, as copied: "hh:mm:ss.zzz", address, command, request, reply, ms, outcome, meaning.
+inline constexpr int kColumnCount = 8;
+QString displayCell(const Record& r, int column);
 QStringList displayCells(const Record& r);
 
 }  // namespace kestrel::traffic

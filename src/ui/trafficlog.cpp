@@ -7,10 +7,13 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -25,9 +28,28 @@ namespace kestrel {
 
 namespace {
 
-constexpr int kBatchMs = 100;  // rows reach the view at most ten times a second
+// Rows reach the view at most once a second: each batch repaints the visible rows, and the cycle
+// brings two rows a second.
+constexpr int kBatchMs = 1000;
 constexpr int kMeaningColumn = 7;
 const QString kAll = QStringLiteral("Все");
+
+// Paints a cell as its outcome's colour and one line of text, cut at the cell's edge: a busy log repaints
+// its rows every second, and the style's item layout with eliding would cost most of that time.
+class PlainCellDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const bool selected = option.state & QStyle::State_Selected;
+        painter->fillRect(option.rect, selected ? option.palette.highlight()
+                                                : QBrush(index.data(Qt::BackgroundRole).value<QColor>()));
+        painter->setPen(selected ? option.palette.highlightedText().color() : QColor(Qt::black));
+        painter->drawText(option.rect.adjusted(3, 0, -3, 0),
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          index.data(Qt::DisplayRole).toString());
+    }
+};
 
 }  // namespace
 
@@ -58,7 +80,10 @@ void TrafficLogModel::append(std::vector<traffic::Record> batch) {
     if (batch.empty()) return;
     // Of a batch larger than the ring only its newest rows are kept.
     if (batch.size() > std::size_t(capacity_)) batch.erase(batch.begin(), batch.end() - capacity_);
-    const int overflow = int(rows_.size() + batch.size()) - capacity_;
+    // A full ring drops a hundredth of its rows at a time, oldest first: every removal makes the view
+    // walk all its rows, so it happens once in a thousand rows, not on every batch.
+    int overflow = int(rows_.size() + batch.size()) - capacity_;
+    if (overflow > 0) overflow = std::min(int(rows_.size()), std::max(overflow, capacity_ / 100));
     if (overflow > 0) {
         beginRemoveRows({}, 0, overflow - 1);
         rows_.erase(rows_.begin(), rows_.begin() + overflow);
@@ -81,7 +106,7 @@ int TrafficLogModel::rowCount(const QModelIndex& parent) const {
 }
 
 int TrafficLogModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(traffic::columnTitles().size());
+    return parent.isValid() ? 0 : traffic::kColumnCount;
 }
 
 QVariant TrafficLogModel::data(const QModelIndex& index, int role) const {
@@ -90,7 +115,7 @@ QVariant TrafficLogModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::ToolTipRole:
-            return traffic::displayCells(r).value(index.column());
+            return traffic::displayCell(r, index.column());
         case Qt::BackgroundRole:
             return outcomeColour(r.outcome);
         case Qt::ForegroundRole:
@@ -126,12 +151,11 @@ TrafficLogWindow::TrafficLogWindow(Dialogs& dialogs, QWidget* parent, int capaci
     : QWidget(parent, Qt::Window), dialogs_(dialogs), model_(capacity, this), filter_(this) {
     setObjectName(ctl::trafficLog);
     setWindowTitle(QStringLiteral("Журнал обмена"));
-    filter_.setSourceModel(&model_);
     batchTimer_.setSingleShot(true);
     batchTimer_.setInterval(kBatchMs);
     connect(&batchTimer_, &QTimer::timeout, this, &TrafficLogWindow::flush);
     buildControls();
-    resize(1000, 600);
+    resize(1180, 600);
 }
 
 void TrafficLogWindow::buildControls() {
@@ -161,7 +185,10 @@ void TrafficLogWindow::buildControls() {
     bar->addWidget(count_, 1);
 
     table_ = named(new QTableView, ctl::logTable);
-    table_->setModel(&filter_);
+    // Unfiltered, the table shows the log itself: a proxy over 100,000 rows would re-map them all on
+    // every batch.
+    table_->setModel(&model_);
+    table_->setItemDelegate(new PlainCellDelegate(table_));
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->setWordWrap(false);
@@ -169,7 +196,7 @@ void TrafficLogWindow::buildControls() {
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {90, 50, 200, 200, 220, 45, 110};
+    const int widths[] = {90, 50, 170, 150, 240, 40, 100};
     for (int c = 0; c < kMeaningColumn; ++c) table_->setColumnWidth(c, widths[c]);
 
     auto* statisticsBox = new QWidget;
@@ -188,7 +215,8 @@ void TrafficLogWindow::buildControls() {
          QStringLiteral("мс медиана"), QStringLiteral("мс макс")});
     statisticsTable_->verticalHeader()->hide();
     statisticsTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    statisticsTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    statisticsTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    statisticsTable_->resizeColumnsToContents();
     statisticsLayout->addWidget(statisticsTable_);
 
     auto* split = new QSplitter(Qt::Vertical);
@@ -231,8 +259,11 @@ void TrafficLogWindow::flush() {
         std::vector<traffic::Record> batch(std::make_move_iterator(waiting_.begin()),
                                            std::make_move_iterator(waiting_.end()));
         waiting_.clear();
+        // The newest rows stay in view, unless the engineer has scrolled up to read older ones.
+        QScrollBar* bar = table_->verticalScrollBar();
+        const bool atEnd = bar->value() == bar->maximum();
         model_.append(std::move(batch));
-        if (table_->isVisible()) table_->scrollToBottom();
+        if (atEnd && table_->isVisible()) table_->scrollToBottom();
     }
     showCount();
 }
@@ -265,9 +296,8 @@ QString TrafficLogWindow::selectedText() const {
               [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
     QString text;
     for (const QModelIndex& index : rows)
-        text +=
-            traffic::displayCells(model_.record(filter_.mapToSource(index).row())).join(QLatin1Char('\t')) +
-            QLatin1Char('\n');
+        text += traffic::displayCells(model_.record(sourceRow(index.row()))).join(QLatin1Char('\t')) +
+                QLatin1Char('\n');
     return text;
 }
 
@@ -279,9 +309,8 @@ void TrafficLogWindow::saveCsv() {
     QSaveFile file(path);
     bool ok = file.open(QIODevice::WriteOnly);
     if (ok) ok = file.write(csv::line(traffic::csvHeader())) > 0;
-    for (int row = 0; ok && row < filter_.rowCount(); ++row)
-        ok = file.write(csv::line(
-                 traffic::csvCells(model_.record(filter_.mapToSource(filter_.index(row, 0)).row())))) >= 0;
+    for (int row = 0; ok && row < shownRowCount(); ++row)
+        ok = file.write(csv::line(traffic::csvCells(model_.record(sourceRow(row))))) >= 0;
     if (ok) ok = file.commit();
     if (!ok)
         dialogs_.message(QStringLiteral("Не удалось сохранить файл %1: %2").arg(path, file.errorString()),
@@ -297,6 +326,8 @@ void TrafficLogWindow::resetStatistics() {
 void TrafficLogWindow::showStatistics() {
     statisticsChanged_ = false;
     const auto& all = statistics_.byAddress();
+    // Columns are fitted when an address comes or goes, not on every count: fitting lays out every cell.
+    const bool newRows = statisticsTable_->rowCount() != int(all.size());
     statisticsTable_->setRowCount(int(all.size()));
     int row = 0;
     auto number = [](const std::optional<qint64>& v) { return v ? QString::number(*v) : QString(); };
@@ -323,6 +354,7 @@ void TrafficLogWindow::showStatistics() {
         }
         ++row;
     }
+    if (newRows) statisticsTable_->resizeColumnsToContents();
 }
 
 void TrafficLogWindow::showCount() {
@@ -333,9 +365,28 @@ void TrafficLogWindow::showCount() {
 
 void TrafficLogWindow::applyFilter() {
     const QVariant address = addressFilter_->currentData();
-    filter_.setAddress(address.isValid() ? std::optional<int>(address.toInt()) : std::nullopt);
     const QVariant outcome = outcomeFilter_->currentData();
+    const bool filtered = address.isValid() || outcome.isValid();
+    filter_.setAddress(address.isValid() ? std::optional<int>(address.toInt()) : std::nullopt);
     filter_.setOutcome(outcome.isValid() ? std::optional<Outcome>(Outcome(outcome.toInt())) : std::nullopt);
+    filter_.setSourceModel(filtered ? &model_ : nullptr);
+    table_->setModel(filtered ? static_cast<QAbstractItemModel*>(&filter_) : &model_);
+}
+
+void TrafficLogWindow::showOnly(std::optional<int> address, std::optional<Outcome> outcome) {
+    if (address) noteAddress(*address);
+    addressFilter_->setCurrentIndex(address ? addressFilter_->findData(*address) : 0);
+    outcomeFilter_->setCurrentIndex(outcome ? outcomeFilter_->findData(int(*outcome)) : 0);
+    applyFilter();
+}
+
+int TrafficLogWindow::shownRowCount() const {
+    return table_->model()->rowCount();
+}
+
+int TrafficLogWindow::sourceRow(int shownRow) const {
+    if (table_->model() == &model_) return shownRow;
+    return filter_.mapToSource(filter_.index(shownRow, 0)).row();
 }
 
 void TrafficLogWindow::noteAddress(int address) {

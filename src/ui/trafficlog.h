@@ -76,7 +76,9 @@ class TrafficLogWindow : public QWidget {
     void flush();
 
     TrafficLogModel& model() { return model_; }
-    TrafficFilter& filter() { return filter_; }
+    // Shows only the rows of one address and/or one outcome (none: all), as the two filter lists do.
+    void showOnly(std::optional<int> address, std::optional<Outcome> outcome);
+    int shownRowCount() const;
     const traffic::LinkStatistics& statistics() const { return statistics_; }
 
     // Actions of the buttons.
@@ -94,6 +96,8 @@ class TrafficLogWindow : public QWidget {
     void showCount();
     void applyFilter();
     void noteAddress(int address);
+    // The log's row shown in row `shownRow` of the table.
+    int sourceRow(int shownRow) const;
 
     Dialogs& dialogs_;
     TrafficLogModel model_;

@@ -19,6 +19,10 @@ namespace kestrel {
 
 namespace {
 
+// The picture is redrawn at most every two seconds, and only when new samples came: on the default ten
+// minutes that is about two pixels of the time axis.
+constexpr int kRefreshMs = 2000;
+
 constexpr qint64 kKeepMs = 65 * 60 * 1000;  // the longest span, 60 minutes, and a margin
 constexpr int kMinuteChoices[] = {1, 2, 5, 10, 30, 60};
 
@@ -155,7 +159,8 @@ TrendWindow::TrendWindow(Dialogs& dialogs, QWidget* parent) : QWidget(parent, Qt
         // The picture keeps its time axis; what comes meanwhile is recorded and shown after the pause.
         paused_ = on;
         if (!on) return canvas_->update();
-        frozenEnd_ = series_.samples().empty() ? QDateTime::currentDateTime() : series_.samples().back().when;
+        frozenEnd_ =
+            series_.samples().empty() ? QDateTime::currentDateTimeUtc() : series_.samples().back().when;
     });
     connect(png, &QPushButton::clicked, this, &TrendWindow::savePng);
     connect(csvButton, &QPushButton::clicked, this, &TrendWindow::saveCsv);
@@ -165,7 +170,7 @@ TrendWindow::TrendWindow(Dialogs& dialogs, QWidget* parent) : QWidget(parent, Qt
         dirty_ = false;
         canvas_->update();
     });
-    timer->start(500);
+    timer->start(kRefreshMs);
 }
 
 void TrendWindow::addReading(const QDateTime& when, quint8 address, const device::LiveReading& reading) {
@@ -188,7 +193,6 @@ void TrendWindow::setAddress(quint8 address) {
 
 void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
     p.fillRect(area, Qt::white);
-    p.setRenderHint(QPainter::Antialiasing);
     const QDateTime end = shownEnd();
     const QDateTime from = end.addSecs(-60 * minutes_);
     const qint64 x0 = from.toMSecsSinceEpoch(), x1 = end.toMSecsSinceEpoch();
@@ -238,6 +242,8 @@ void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
             }
             p.save();
             p.setClipRect(r);
+            // Only the lines are smoothed: grid and text stay cheap to draw on every refresh.
+            p.setRenderHint(QPainter::Antialiasing);
             p.setPen(QPen(kind.color, 1.5));
             p.setBrush(kind.color);
             for (const auto& s : stretches) {

@@ -61,7 +61,7 @@ class TrendWindow : public QWidget {
   private:
     class Canvas;
     // The end of the time axis: now, or while paused the last sample recorded before the pause.
-    QDateTime shownEnd() const { return paused_ ? frozenEnd_ : QDateTime::currentDateTime(); }
+    QDateTime shownEnd() const { return paused_ ? frozenEnd_ : QDateTime::currentDateTimeUtc(); }
     void paintPlots(QPainter& painter, const QRect& area) const;
     void savePng();
     void saveCsv();

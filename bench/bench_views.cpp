@@ -1,0 +1,177 @@
+// What the traffic log, its statistics, the trend and the service panel cost while the tool polls a
+// simulated reader over a pseudo-terminal with the real timing: the longest event-loop stall per tick
+// with everything open and 100,000 rows in the log against an idle window, the time 10,000 rows take to
+// reach the screen at once, the memory of 100,000 rows, and the CPU share while polling.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "serial/qtserialport.h"
+#include "sim/ptyhost.h"
+#include "traffic/record.h"
+#include "ui/dialogs.h"
+#include "ui/mainwindow.h"
+#include "ui/trafficlog.h"
+#include "ui/trend.h"
+
+using namespace kestrel;
+
+namespace {
+
+double residentMb() {
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    const QList<QByteArray> fields = f.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
+}
+
+// CPU time of the calling thread: the window's thread, where the tool runs; the simulated bus has its own.
+double cpuSeconds() {
+    rusage u{};
+    ::getrusage(RUSAGE_THREAD, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// A row as the poll of a reader produces it: request, 21-byte reply, its meaning.
+traffic::Record liveRow(int i) {
+    traffic::Record r;
+    r.time = QDateTime::currentDateTime();
+    r.address = 5;
+    r.code = 0xF0;
+    r.request = QByteArray::fromHex("3105F0FE");
+    r.reply = QByteArray::fromHex("3E05F019000201000000100000000A0B0C00070082010005") + char(i);
+    r.replyMs = 3 + i % 5;
+    r.outcome = Outcome::Decoded;
+    r.meaning =
+        QStringLiteral("уровень %1, темп. 25 °C, текущее 1, пустой 16, ID 00C0B0A, второе 7").arg(i % 1024);
+    return r;
+}
+
+// The CPU share of the window's thread over `ms` of polling.
+double cpuShare(int ms) {
+    QElapsedTimer wall;
+    wall.start();
+    const double cpu0 = cpuSeconds();
+    QTimer::singleShot(ms, [] { QCoreApplication::exit(); });
+    QApplication::exec();
+    return 100.0 * (cpuSeconds() - cpu0) / (double(wall.elapsed()) / 1000.0);
+}
+
+struct Stalls {
+    qint64 worst = 0;
+    qint64 median = 0;
+    int ticks = 0;
+};
+
+// Runs `ticks` real ticks and records the longest gap of a 1 ms probe timer in each.
+Stalls measureStalls(MainWindow& window, int ticks) {
+    std::vector<qint64> perTick;
+    qint64 longest = 0;
+    QElapsedTimer since;
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&probe, &QTimer::timeout, [&] { longest = std::max(longest, since.restart()); });
+    const auto c = QObject::connect(&window.cycle(), &ExchangeCycle::tickFinished, [&] {
+        perTick.push_back(longest);
+        longest = 0;
+        if (int(perTick.size()) >= ticks) QCoreApplication::exit();
+    });
+    since.start();
+    probe.start(1);
+    QApplication::exec();
+    QObject::disconnect(c);
+    std::sort(perTick.begin(), perTick.end());
+    Stalls s;
+    s.ticks = int(perTick.size());
+    if (!perTick.empty()) {
+        s.worst = perTick.back();
+        s.median = perTick[perTick.size() / 2];
+    }
+    return s;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int ticks = argc > 1 ? std::max(3, atoi(argv[1])) : 20;
+
+    // 100,000 rows in a log of their own: the memory they take.
+    const double before = residentMb();
+    {
+        QtDialogs dialogs;
+        TrafficLogWindow log(dialogs, nullptr);
+        for (int i = 0; i < TrafficLogModel::kDefaultCapacity; ++i) log.add(liveRow(i));
+        log.flush();
+        std::printf("100,000 rows in the log: %.1f MB more than an empty log (goal < 50 MB)\n",
+                    residentMb() - before);
+    }
+    // 10,000 rows arriving at once on a shown log: added in one batch and painted.
+    {
+        QtDialogs dialogs;
+        TrafficLogWindow log(dialogs, nullptr);
+        log.show();
+        QCoreApplication::processEvents();
+        for (int i = 0; i < 10000; ++i) log.add(liveRow(i));
+        QElapsedTimer t;
+        t.start();
+        log.flush();
+        log.repaint();
+        std::printf("10,000 rows at once: added and painted in %lld ms (goal < 100 ms)\n",
+                    static_cast<long long>(t.elapsed()));
+    }
+
+    sim::PtyHost host;  // a reader at address 5, paced at 19200 baud
+    QString error;
+    if (!host.start(&error)) {
+        std::fprintf(stderr, "bench_views: cannot start the simulated bus: %s\n", qPrintable(error));
+        return 1;
+    }
+    QtSerialPort serial;
+    serial.setLeadingPaths({host.slavePath()});
+    QtDialogs dialogs;
+    MainWindow::Options options;
+    options.showStartupPicture = false;
+    MainWindow window(serial, dialogs, options);
+    window.scanPorts();
+    window.scanPorts();
+    window.openPort();
+    auto* address = window.findChild<QComboBox*>(QStringLiteral("CmbNet"));
+    address->addItem(QStringLiteral("5"));
+    address->setCurrentIndex(address->count() - 1);
+
+    const int cpuMs = 60 * 1000;
+    const Stalls idle = measureStalls(window, ticks);
+    const double idleCpu = cpuShare(cpuMs);
+    for (int i = 0; i < TrafficLogModel::kDefaultCapacity; ++i) window.trafficLog().add(liveRow(i));
+    window.trafficLog().flush();
+    const QByteArray only = qgetenv("BENCH_ONLY");
+    if (only.isEmpty() || only == "log") window.trafficLog().show();
+    if (only.isEmpty() || only == "trend") window.trend().show();
+    if (only.isEmpty() || only == "panel") window.servicePanel().show();
+    const Stalls open = measureStalls(window, ticks);
+    std::printf("Longest event-loop stall per tick (ms), %d real ticks each:\n", ticks);
+    std::printf("  idle window                                 worst %3lld   median %3lld\n",
+                static_cast<long long>(idle.worst), static_cast<long long>(idle.median));
+    std::printf("  log (100,000 rows), statistics, trend, panel worst %3lld   median %3lld\n",
+                static_cast<long long>(open.worst), static_cast<long long>(open.median));
+
+    // CPU without the probe timer.
+    const double openCpu = cpuShare(cpuMs);
+    std::printf("CPU of the window's thread while polling, %d s each (goal < 1 %%):\n", cpuMs / 1000);
+    std::printf("  idle window %.2f %% of a core, everything open %.2f %% of a core\n", idleCpu, openCpu);
+    const int rows = window.trafficLog().model().rowCount();
+    window.close();
+    host.stop();
+    return idle.ticks == ticks && open.ticks == ticks && rows == TrafficLogModel::kDefaultCapacity ? 0 : 1;
+}
