@@ -83,6 +83,8 @@ TEST(TrafficRecord, ATransactionBecomesOneRowWithItsMeaningOnlyWhenDecoded) {
           "bad-crc", ""}},
         {exchange("", "3E 07 FC 11", Outcome::Unframed, -1),
          {"", "7", "identify", "FC", "", "3E 07 FC 11", "", "unframed", ""}},
+        {exchange("31 FF DC", "", Outcome::NoReply),
+         {"2026-12-07T10:00:00.005Z", "255", "network-poll", "", "31 FF DC", "", "", "no-reply", ""}},
         {exchange("31 FF 7B AA", "00 0F 13", Outcome::Unframed, 250),
          {"2026-12-07T10:00:00.005Z", "255", "", "7B", "31 FF 7B AA", "00 0F 13", "250", "unframed", ""}},
     };

@@ -13,6 +13,13 @@ QString hexText(const QByteArray& bytes) {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
 }
 
+// The command's stable English name: "current-params", "network-poll" for the bus search.
+QString commandKey(const Record& r) {
+    if (!r.code) return r.address == kPollAddress ? QStringLiteral("network-poll") : QString();
+    const cmd::CommandInfo* info = cmd::commandInfo(*r.code);
+    return info ? QString::fromUtf8(info->key) : QString();
+}
+
 QString codeText(quint8 code) {
     return QStringLiteral("%1").arg(code, 2, 16, QLatin1Char('0')).toUpper();
 }
@@ -30,7 +37,9 @@ Record recordOf(const Transaction& t) {
     r.reply = t.reply;
     r.replyMs = t.replyTimeMs();
     r.outcome = t.outcome;
-    if (t.request.size() >= 3) {
+    if (t.request == networkPollRequest()) {
+        r.address = kPollAddress;  // the bus search has an address and a check byte, no command code
+    } else if (t.request.size() >= 3) {
         r.address = static_cast<quint8>(t.request[1]);
         r.code = static_cast<quint8>(t.request[2]);
     } else if (framedReply(t.reply)) {
@@ -48,7 +57,8 @@ QStringList columnTitles() {
 }
 
 QString commandText(const Record& r) {
-    return r.code ? cmd::commandTitle(*r.code) : QString();
+    if (r.code) return cmd::commandTitle(*r.code);
+    return r.address == kPollAddress ? QStringLiteral("поиск устройств в сети") : QString();
 }
 
 QString outcomeText(Outcome outcome) {
@@ -87,8 +97,7 @@ QStringList csvHeader() {
 QStringList csvCells(const Record& r) {
     return {csv::isoTime(r.time),
             r.address == kNoAddress ? QString() : QString::number(r.address),
-            r.code ? QString::fromUtf8(cmd::commandInfo(*r.code) ? cmd::commandInfo(*r.code)->key : "")
-                   : QString(),
+            commandKey(r),
             r.code ? codeText(*r.code) : QString(),
             hexText(r.request),
             hexText(r.reply),
