@@ -142,6 +142,8 @@ int main(int argc, char** argv) {
     QtDialogs dialogs;
     MainWindow::Options options;
     options.showStartupPicture = false;
+    if (qEnvironmentVariableIsSet("BENCH_SCAN_MS"))
+        options.scanMs = qEnvironmentVariableIntValue("BENCH_SCAN_MS");
     MainWindow window(serial, dialogs, options);
     window.scanPorts();
     window.scanPorts();
@@ -150,7 +152,9 @@ int main(int argc, char** argv) {
     address->addItem(QStringLiteral("5"));
     address->setCurrentIndex(address->count() - 1);
 
-    const int cpuMs = 60 * 1000;
+    const int cpuMs = qEnvironmentVariableIsSet("BENCH_CPU_S")
+                          ? 1000 * qEnvironmentVariableIntValue("BENCH_CPU_S")
+                          : 60 * 1000;
     const Stalls idle = measureStalls(window, ticks);
     const double idleCpu = cpuShare(cpuMs);
     for (int i = 0; i < TrafficLogModel::kDefaultCapacity; ++i) window.trafficLog().add(liveRow(i));

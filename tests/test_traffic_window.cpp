@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QMenuBar>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 #include "protocol/frame.h"
@@ -104,6 +105,14 @@ TEST_F(TrafficWindow, LogShowsEachExchangeCountsItAndFiltersPausesCopiesAndSaves
         (std::vector<int>{five.requests, five.decoded, five.noReply, five.wrongCheckByte, five.garbage}),
         (std::vector<int>{5, 1, 2, 1, 1}));
 
+    // What the engineer sees: the statistics table and the addresses to filter by.
+    auto* shown = ctl<QTableWidget>(QStringLiteral("logStatistics"));
+    ASSERT_EQ(shown->rowCount(), 1);
+    QStringList cells;
+    for (int c = 0; c < shown->columnCount(); ++c) cells << shown->item(0, c)->text();
+    EXPECT_EQ(cells.mid(0, 8), (QStringList{"5", "5", "1", "2", "1", "1", "0", "20.0"}));
+    auto* addresses = ctl<QComboBox>(QStringLiteral("logAddressFilter"));
+    EXPECT_EQ((QStringList{addresses->itemText(0), addresses->itemText(1)}), (QStringList{"Все", "5"}));
     log.showOnly(std::nullopt, Outcome::NoReply);
     EXPECT_EQ(log.shownRowCount(), 2);
     log.showOnly(7, std::nullopt);
