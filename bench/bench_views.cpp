@@ -2,7 +2,6 @@
 // simulated reader over a pseudo-terminal with the real timing: the longest event-loop stall per tick
 // with everything open and 100,000 rows in the log against an idle window, the time 10,000 rows take to
 // reach the screen at once, the memory of 100,000 rows, and the CPU share while polling.
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -33,12 +32,13 @@ double residentMb() {
     return fields.size() > 1 ? fields[1].toDouble() * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
 }
 
-// CPU time of the calling thread: the window's thread, where the tool runs; the simulated bus has its own.
+// CPU time of the calling thread, the window's thread where the tool runs (the simulated bus has its own),
+// from the scheduler's nanosecond count: tick-sampled rusage is too coarse for a thread that runs in short
+// bursts.
 double cpuSeconds() {
-    rusage u{};
-    ::getrusage(RUSAGE_THREAD, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    QFile f(QStringLiteral("/proc/thread-self/schedstat"));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    return f.readAll().split(' ').value(0).toDouble() / 1e9;
 }
 
 // A row as the poll of a reader produces it: request, 21-byte reply, its meaning.
@@ -159,11 +159,30 @@ int main(int argc, char** argv) {
     const double idleCpu = cpuShare(cpuMs);
     for (int i = 0; i < TrafficLogModel::kDefaultCapacity; ++i) window.trafficLog().add(liveRow(i));
     window.trafficLog().flush();
+    // Ten minutes of readings in the trend, as after ten minutes of polling.
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (int i = 1200; i > 0; --i) {
+        device::LiveReading v;
+        v.stateByte = quint8(20 + i % 5);
+        v.level = quint16(500 + (i * 37) % 100);
+        v.current = quint32(12300 + (i * 53) % 80);
+        window.trend().addReading(now.addMSecs(-500LL * i), 5, v);
+    }
     const QByteArray only = qgetenv("BENCH_ONLY");
     if (only.isEmpty() || only == "log") window.trafficLog().show();
     if (only.isEmpty() || only == "trend") window.trend().show();
     if (only.isEmpty() || only == "panel") window.servicePanel().show();
     const Stalls open = measureStalls(window, ticks);
+    // What one repaint of each view costs (the log repaints once a second, the trend every two seconds).
+    for (QWidget* view : {static_cast<QWidget*>(&window.trafficLog()), static_cast<QWidget*>(&window.trend()),
+                          &window.servicePanel(), static_cast<QWidget*>(&window)}) {
+        if (!view->isVisible()) continue;
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < 50; ++i) view->repaint();
+        std::printf("  one repaint of %-16s %.2f ms\n", qPrintable(view->objectName()),
+                    double(t.nsecsElapsed()) / 50e6);
+    }
     std::printf("Longest event-loop stall per tick (ms), %d real ticks each:\n", ticks);
     std::printf("  idle window                                 worst %3lld   median %3lld\n",
                 static_cast<long long>(idle.worst), static_cast<long long>(idle.median));

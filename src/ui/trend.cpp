@@ -244,7 +244,8 @@ void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
             p.setClipRect(r);
             // Only the lines are smoothed: grid and text stay cheap to draw on every refresh.
             p.setRenderHint(QPainter::Antialiasing);
-            p.setPen(QPen(kind.color, 1.5));
+            // A one-pixel pen takes the rasteriser's fast line path; a wider one is stroked as a path.
+            p.setPen(QPen(kind.color, 1));
             p.setBrush(kind.color);
             for (const auto& s : stretches) {
                 QPolygonF line;
