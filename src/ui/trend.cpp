@@ -186,6 +186,8 @@ void TrendWindow::addGap(const QDateTime& when, quint8 address) {
 }
 
 void TrendWindow::setAddress(quint8 address) {
+    // Called with every reading: only a change of address repaints at once.
+    if (address == address_ && !addressLabel_->text().isEmpty()) return;
     address_ = address;
     addressLabel_->setText(QStringLiteral("Адрес %1").arg(address));
     canvas_->update();
