@@ -195,6 +195,13 @@ TEST_F(TrafficWindow, ServicePanelHoldsTheOutOfViewControlsUsableOnlyWhileAPortI
     for (const QString& name : buttons) EXPECT_FALSE(ctl(name)->isEnabled()) << name.toStdString();
     openAtFive();
     for (const QString& name : buttons) EXPECT_TRUE(ctl(name)->isEnabled()) << name.toStdString();
+    // The trace boxes took their texts while the panel was closed, and show the newest when it opens.
+    panel.show();
+    for (const char* name : {"CmdBoxText", "txtRec"}) {
+        auto* box = ctl<TraceBox>(name);
+        EXPECT_EQ(box->toPlainText(), box->traceText().replace("\r\n", "\n")) << name;
+        EXPECT_FALSE(box->traceText().isEmpty()) << name;
+    }
     click(QStringLiteral("hig"));
     EXPECT_EQ(dialogs.questions.size(), 1);
     window->closePort();

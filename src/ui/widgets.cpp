@@ -10,7 +10,7 @@ TraceBox::TraceBox(QWidget* parent) : QPlainTextEdit(parent) {
 
 void TraceBox::setTraceText(const QString& text) {
     raw_ = text;
-    show();
+    display();
 }
 
 void TraceBox::appendTraceText(const QString& text) {
@@ -22,11 +22,17 @@ void TraceBox::appendTraceText(const QString& text) {
         if (nl >= 0) cut = nl + 1;
         raw_.remove(0, cut);
     }
-    show();
+    display();
 }
 
-void TraceBox::show() {
-    setPlainText(QString(raw_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+void TraceBox::display() {
+    stale_ = !isVisible();
+    if (!stale_) setPlainText(QString(raw_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+void TraceBox::showEvent(QShowEvent* event) {
+    QPlainTextEdit::showEvent(event);
+    if (stale_) display();
 }
 
 Lamp::Lamp(QWidget* parent) : QWidget(parent) {}

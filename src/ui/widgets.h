@@ -17,9 +17,14 @@ class TraceBox : public QPlainTextEdit {
     void appendTraceText(const QString& text);
     QString traceText() const { return raw_; }
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
-    void show();
+    // Lays the text out only while the box is seen: a hidden box would lay out every trace for nothing.
+    void display();
     QString raw_;
+    bool stale_ = false;  // the raw text changed while the box was hidden
 };
 
 // The round activity lamp; its colour is kept as 0xBBGGRR.
