@@ -6,6 +6,8 @@ namespace kestrel {
 
 TraceBox::TraceBox(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
+    // A read-only box replaced every tick keeps no undo history.
+    setUndoRedoEnabled(false);
 }
 
 void TraceBox::setTraceText(const QString& text) {
