@@ -29,7 +29,10 @@ void TraceBox::appendTraceText(const QString& text) {
 
 void TraceBox::display() {
     stale_ = !isVisible();
-    if (!stale_) setPlainText(QString(raw_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    // The same text again (the same request on every tick) is not laid out again.
+    if (stale_ || raw_ == shown_) return;
+    shown_ = raw_;
+    setPlainText(QString(raw_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
 void TraceBox::showEvent(QShowEvent* event) {
