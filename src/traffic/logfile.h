@@ -20,7 +20,6 @@ class LogFile {
     bool append(const Record& r, QString* error);
     void close() { file_.close(); }
     bool isOpen() const { return file_.isOpen(); }
-    QString path() const { return file_.fileName(); }
 
   private:
     bool write(const QByteArray& bytes, QString* error);

@@ -28,16 +28,16 @@ void TraceBox::appendTraceText(const QString& text) {
 }
 
 void TraceBox::display() {
-    stale_ = !isVisible();
-    // The same text again (the same request on every tick) is not laid out again.
-    if (stale_ || raw_ == shown_) return;
+    // A hidden box waits for its showing; the same text again (the same request on every tick) is not
+    // laid out again.
+    if (!isVisible() || raw_ == shown_) return;
     shown_ = raw_;
     setPlainText(QString(raw_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
 void TraceBox::showEvent(QShowEvent* event) {
     QPlainTextEdit::showEvent(event);
-    if (stale_) display();
+    display();
 }
 
 Lamp::Lamp(QWidget* parent) : QWidget(parent) {}

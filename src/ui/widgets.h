@@ -24,8 +24,7 @@ class TraceBox : public QPlainTextEdit {
     // Lays the text out only while the box is seen: a hidden box would lay out every trace for nothing.
     void display();
     QString raw_;
-    QString shown_;       // the raw text last laid out
-    bool stale_ = false;  // the raw text changed while the box was hidden
+    QString shown_;  // the raw text last laid out
 };
 
 // The round activity lamp; its colour is kept as 0xBBGGRR.
