@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/stallprobe.h"
 #include "exchange/cycle.h"
 #include "serial/qtserialport.h"
 #include "sim/ptyhost.h"
@@ -40,28 +41,13 @@ Figures measure(sim::PtyHost& host, int ticks) {
     QObject::connect(&cycle, &ExchangeCycle::transaction, [&](const Transaction& t) {
         if (t.value && std::holds_alternative<device::LiveReading>(*t.value)) ++replies;
     });
-    std::vector<qint64> perTick;
-    qint64 longest = 0;
-    QElapsedTimer since;
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&probe, &QTimer::timeout, [&] { longest = std::max(longest, since.restart()); });
-    QObject::connect(&cycle, &ExchangeCycle::tickFinished, [&] {
-        perTick.push_back(longest);
-        longest = 0;
-        if (static_cast<int>(perTick.size()) >= ticks) QCoreApplication::quit();
-    });
-    since.start();
-    probe.start(1);
     cycle.start();
-    QCoreApplication::exec();
+    const bench::Stalls stalls = bench::measureStalls(cycle, ticks);
     cycle.stop();
     port.close();
-    std::vector<qint64> sorted = perTick;
-    std::sort(sorted.begin(), sorted.end());
-    f.ticks = static_cast<int>(perTick.size());
-    f.worst = sorted.empty() ? 0 : sorted.back();
-    f.median = sorted.empty() ? 0 : sorted[sorted.size() / 2];
+    f.ticks = stalls.ticks;
+    f.worst = stalls.worst;
+    f.median = stalls.median;
     f.replies = replies;
     return f;
 }

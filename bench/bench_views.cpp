@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/stallprobe.h"
 #include "serial/qtserialport.h"
 #include "sim/ptyhost.h"
 #include "traffic/record.h"
@@ -64,39 +65,6 @@ double cpuShare(int ms) {
     QTimer::singleShot(ms, [] { QCoreApplication::exit(); });
     QApplication::exec();
     return 100.0 * (cpuSeconds() - cpu0) / (double(wall.elapsed()) / 1000.0);
-}
-
-struct Stalls {
-    qint64 worst = 0;
-    qint64 median = 0;
-    int ticks = 0;
-};
-
-// Runs `ticks` real ticks and records the longest gap of a 1 ms probe timer in each.
-Stalls measureStalls(MainWindow& window, int ticks) {
-    std::vector<qint64> perTick;
-    qint64 longest = 0;
-    QElapsedTimer since;
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&probe, &QTimer::timeout, [&] { longest = std::max(longest, since.restart()); });
-    const auto c = QObject::connect(&window.cycle(), &ExchangeCycle::tickFinished, [&] {
-        perTick.push_back(longest);
-        longest = 0;
-        if (int(perTick.size()) >= ticks) QCoreApplication::exit();
-    });
-    since.start();
-    probe.start(1);
-    QApplication::exec();
-    QObject::disconnect(c);
-    std::sort(perTick.begin(), perTick.end());
-    Stalls s;
-    s.ticks = int(perTick.size());
-    if (!perTick.empty()) {
-        s.worst = perTick.back();
-        s.median = perTick[perTick.size() / 2];
-    }
-    return s;
 }
 
 }  // namespace
@@ -155,7 +123,7 @@ int main(int argc, char** argv) {
     const int cpuMs = qEnvironmentVariableIsSet("BENCH_CPU_S")
                           ? 1000 * qEnvironmentVariableIntValue("BENCH_CPU_S")
                           : 60 * 1000;
-    const Stalls idle = measureStalls(window, ticks);
+    const bench::Stalls idle = bench::measureStalls(window.cycle(), ticks);
     for (int i = 0; i < TrafficLogModel::kDefaultCapacity; ++i) window.trafficLog().add(liveRow(i));
     window.trafficLog().flush();
     // Ten minutes of readings in the trend, as after ten minutes of polling.
@@ -176,7 +144,7 @@ int main(int argc, char** argv) {
     // The views' first showing (laying out and painting 100,000 rows once) is not a tick's work.
     QTimer::singleShot(1000, [] { QCoreApplication::exit(); });
     QApplication::exec();
-    const Stalls open = measureStalls(window, ticks);
+    const bench::Stalls open = bench::measureStalls(window.cycle(), ticks);
     // What one repaint of each view costs (the log repaints once a second, the trend every two seconds).
     for (QWidget* view : {static_cast<QWidget*>(&window.trafficLog()), static_cast<QWidget*>(&window.trend()),
                           &window.servicePanel(), static_cast<QWidget*>(&window)}) {
