@@ -5,9 +5,11 @@
 #include <QAction>
 #include <QDir>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "protocol/frame.h"
 #include "traffic/csv.h"
@@ -158,6 +160,47 @@ TEST_F(TrafficWindow, LogShowsEachExchangeCountsItAndFiltersPausesCopiesAndSaves
     for (int i = 0; i < 5; ++i)
         ring.append({traffic::Record{QDateTime(), i, {}, {}, {}, {}, Outcome::NoReply, {}}});
     EXPECT_EQ((std::vector<int>{ring.record(0).address, ring.record(2).address}), (std::vector<int>{2, 4}));
+}
+
+// Counts the paint events a widget gets.
+class PaintCounter : public QObject {
+  public:
+    explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        count += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST_F(TrafficWindow, LogKeepsTheNewestRowsInViewAndRepaintsItsScrollBarOnlyWhenTheHandleMoves) {
+    TrafficLogWindow& log = window->trafficLog();
+    // The view lays itself out on zero-time timers after a change: a few rounds of events settle it.
+    auto settle = [] {
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    };
+    auto add = [&](int rows) {
+        for (int i = 0; i < rows; ++i)
+            log.add(traffic::Record{QDateTime(), i % 250, {}, {}, {}, {}, Outcome::NoReply, {}});
+        log.flush();
+        settle();
+    };
+    log.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&log));
+    add(20000);
+    QScrollBar* bar = ctl<QTableView>(QStringLiteral("logTable"))->verticalScrollBar();
+    EXPECT_EQ(bar->value(), bar->maximum()) << "the newest rows in view";
+    PaintCounter paints(bar);
+    add(2);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(paints.count, 0) << "two more rows of 20,000 leave the handle where it is";
+    bar->setValue(0);
+    settle();
+    EXPECT_GT(paints.count, 0) << "scrolled to the top: the handle moved";
+    paints.count = 0;
+    add(2);
+    EXPECT_EQ(bar->value(), 0) << "scrolled up: the rows being read stay";
+    EXPECT_EQ(paints.count, 0);
 }
 
 TEST_F(TrafficWindow, LogFileThatCannotBeWrittenGivesOneMessageAndTheToolGoesOn) {

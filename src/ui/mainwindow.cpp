@@ -193,6 +193,8 @@ void MainWindow::buildServicePanel() {
     temperature_ = readout(f5, ctl::temp, kNoData, 90, 44, 140, 20, kOp);
     label(f5, ctl::lblTek, QStringLiteral("Текущий"), 8, 68, 80, 20, kOp);
     current_ = readout(f5, ctl::tek, kNoData, 90, 68, 140, 20, kOp);
+    // The read-outs change on every tick; painting their own background spares the group box a repaint.
+    for (QLabel* l : {level_, temperature_, current_}) l->setAutoFillBackground(true);
 
     QGroupBox* f1 = frame(hidden, ctl::Frame1, QStringLiteral("Commands and Results"), 250, 0, 400, 200);
     label(f1, ctl::lblTextReturned, QStringLiteral("Text Returned:"), 8, 20, 200, 20);

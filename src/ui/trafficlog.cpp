@@ -13,6 +13,8 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStaticText>
+#include <QStyleOptionSlider>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTableWidget>
@@ -34,8 +36,10 @@ constexpr int kBatchMs = 1000;
 constexpr int kMeaningColumn = 7;
 const QString kAll = QStringLiteral("Все");
 
-// Paints a cell as its outcome's colour and one line of text, cut at the cell's edge: a busy log repaints
-// its rows every second, and the style's item layout with eliding would cost most of that time.
+// Paints a cell as its outcome's colour and one line of text, cut at the cell's edge. A busy log repaints
+// its rows every second, and shaping the text of every cell again would cost most of that time, so the
+// shaped texts are kept: the request, address and command cells repeat from row to row, and a row seen
+// once is seen again on the next repaint, a row higher.
 class PlainCellDelegate : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -45,10 +49,79 @@ class PlainCellDelegate : public QStyledItemDelegate {
         painter->fillRect(option.rect, selected ? option.palette.highlight()
                                                 : QBrush(index.data(Qt::BackgroundRole).value<QColor>()));
         painter->setPen(selected ? option.palette.highlightedText().color() : QColor(Qt::black));
-        painter->drawText(option.rect.adjusted(3, 0, -3, 0),
-                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                          index.data(Qt::DisplayRole).toString());
+        const QRect cell = option.rect.adjusted(3, 0, -3, 0);
+        const QStaticText& text = shaped(index.data(Qt::DisplayRole).toString(), option.font);
+        painter->save();
+        painter->setClipRect(cell, Qt::IntersectClip);
+        painter->drawStaticText(cell.left(), cell.top() + (cell.height() - option.fontMetrics.height()) / 2,
+                                text);
+        painter->restore();
     }
+
+  private:
+    static constexpr int kKeptTexts = 4096;
+    const QStaticText& shaped(const QString& text, const QFont& font) const {
+        if (font != font_ || texts_.size() >= kKeptTexts) {
+            texts_.clear();
+            font_ = font;
+        }
+        auto it = texts_.find(text);
+        if (it == texts_.end()) {
+            QStaticText shaped(text);
+            shaped.setTextFormat(Qt::PlainText);
+            shaped.prepare(QTransform(), font);
+            it = texts_.insert(text, shaped);
+        }
+        return *it;
+    }
+    mutable QHash<QString, QStaticText> texts_;
+    mutable QFont font_;
+};
+
+// A scroll bar that repaints only when what it draws changes: the handle's place and size, and whether it
+// stands at either end. The log's bar is moved by every batch, but over a long log its handle moves a pixel
+// only every few hundred rows; and the style's shaded groove is painted by worker threads, so each repaint
+// wakes three threads, which costs more than the rest of the log's work.
+class SteadyScrollBar : public QScrollBar {
+  public:
+    explicit SteadyScrollBar(Qt::Orientation orientation) : QScrollBar(orientation) {}
+
+  protected:
+    // A batch changes the range and then the value; what they leave is judged once both are done.
+    void sliderChange(SliderChange change) override {
+        if (change != SliderRangeChange && change != SliderValueChange) return QScrollBar::sliderChange(change);
+        if (checkPending_) return;
+        checkPending_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                checkPending_ = false;
+                if (!(look() == painted_)) update();
+            },
+            Qt::QueuedConnection);
+    }
+    void paintEvent(QPaintEvent* event) override {
+        painted_ = look();
+        QScrollBar::paintEvent(event);
+    }
+
+  private:
+    struct Look {
+        QRect handle;
+        bool atMinimum = false;
+        bool atMaximum = false;
+        bool operator==(const Look& o) const {
+            return handle == o.handle && atMinimum == o.atMinimum && atMaximum == o.atMaximum;
+        }
+    };
+    Look look() const {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+                value() == minimum(), value() == maximum()};
+    }
+    Look painted_;
+    bool checkPending_ = false;
 };
 
 }  // namespace
@@ -188,6 +261,7 @@ void TrafficLogWindow::buildControls() {
     // Unfiltered, the table shows the log itself: a proxy over 100,000 rows would re-map them all on
     // every batch.
     table_->setModel(&model_);
+    table_->setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical));
     table_->setItemDelegate(new PlainCellDelegate(table_));
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
