@@ -46,6 +46,9 @@ struct CommandInfo {
     const char* key;                  // stable English name: "current-params"
     const char* title;                // Russian name for logs (UTF-8): "текущие параметры"
     std::optional<quint8> replyCode;  // none for a code that is only a reply
+    // The length of the longest reply to this command, check byte included: a reply that long is
+    // complete. 0 where the length is open (the reply ends with the line's silence).
+    int fullReplyBytes;
 };
 
 // Every code of the bus, requests first.

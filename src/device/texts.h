@@ -19,6 +19,12 @@ inline const QString kPowerRange =
     QStringLiteral("Установите значение мощности в диапазоне -125 ... 125 дбм");
 inline const QString kPeriodZero = QStringLiteral("Значение периода не может быть нулевым");
 
+// The questions before a calibration, which overwrites the level mark the reader keeps.
+inline const QString kCalibrateUpperQuestion =
+    QStringLiteral("Сейчас будет произведена перекалибровка верхнего уровня. Вы уверены что это нужно?");
+inline const QString kCalibrateLowerQuestion =
+    QStringLiteral("Сейчас будет произведена перекалибровка нижнего уровня. Вы уверены что это нужно?");
+
 // The status line after a reply.
 inline const QString kSettingsReceived = QStringLiteral("Приняты данные");
 inline const QString kResetDelayReceived = QStringLiteral("Приняты доп. параметры считывателя");

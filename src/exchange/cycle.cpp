@@ -5,6 +5,7 @@
 
 #include "device/commands.h"
 #include "device/requests.h"
+#include "exchange/classify.h"
 #include "protocol/frame.h"
 #include "protocol/numinput.h"
 #include "protocol/trace.h"
@@ -16,13 +17,7 @@ namespace kestrel {
 Q_LOGGING_CATEGORY(lcWire, "kestrel.wire", QtWarningMsg)
 
 namespace {
-constexpr int kMaxReadBytes = 255;   // one read takes at most 255 bytes; the rest waits for the next tick
-constexpr int kMaxTracedReply = 50;  // replies this long are longer than any of the bus: decoded, not traced
-constexpr int kMaxPollAnswer = 20;   // network-poll answers this long or longer are dropped
-
-bool framed(const QByteArray& reply) {
-    return reply.size() >= 4 && static_cast<quint8>(reply[0]) == kReplyStart;
-}
+constexpr int kMaxReadBytes = 255;  // one read takes at most 255 bytes; the rest waits for the next tick
 }  // namespace
 
 QString outcomeKey(Outcome outcome) {
@@ -41,6 +36,8 @@ QString outcomeKey(Outcome outcome) {
             return QStringLiteral("too-long");
         case Outcome::UnknownCode:
             return QStringLiteral("unknown-code");
+        case Outcome::OtherCode:
+            return QStringLiteral("other-code");
     }
     return {};
 }
@@ -228,30 +225,10 @@ void ExchangeCycle::runTickBody(const QByteArray& reply) {
 
     emit replyArrived();
     if (reply.size() < kMaxTracedReply) emit traceText(replyTraceText(reply, pollCheck));
-    if (framed(reply)) {
-        const Reply r(reply);
-        t.value = device::decodeReply(r);
-        const bool checkOk = static_cast<quint8>(reply.back()) == crc8(r.data().bytes());
-        const bool fromAsked = previous.size() < 2 || static_cast<quint8>(previous[1]) == kPollAddress ||
-                               previous[1] == reply[1];
-        if (reply.size() >= kMaxTracedReply)
-            t.outcome = Outcome::TooLong;
-        else if (!checkOk)
-            t.outcome = Outcome::WrongCheckByte;
-        else if (!fromAsked)
-            t.outcome = Outcome::OtherAddress;
-        else if (!t.value)
-            t.outcome = Outcome::UnknownCode;
-        else
-            t.outcome = Outcome::Decoded;
-    } else {
-        t.outcome = Outcome::Unframed;
-        if (pollInProgress_ && reply.size() < kMaxPollAnswer) {
-            t.value = device::PollAnswer{reply};
-            t.outcome = Outcome::Decoded;
-        }
-        pollInProgress_ = false;
-    }
+    const ClassifiedReply c = classifyReply(previous, reply, pollInProgress_);
+    t.outcome = c.outcome;
+    t.value = c.value;
+    if (!isFramedReply(reply)) pollInProgress_ = false;
     emit transaction(t);
     emit replyHandled();
     port_.flush();

@@ -19,10 +19,11 @@ enum class Outcome {
     OtherAddress,    // a reply from another address than the one asked
     TooLong,         // longer than any reply of the bus
     UnknownCode,     // a framed reply with a code no decoder knows
+    OtherCode,       // a reply to another command than the one asked (judged by the command-line client)
 };
 
 // Stable English key of an outcome: "decoded", "no-reply", "bad-crc", "unframed", "other-address",
-// "too-long", "unknown-code".
+// "too-long", "unknown-code", "other-code".
 QString outcomeKey(Outcome outcome);
 
 struct Transaction {

@@ -77,6 +77,8 @@ QString outcomeText(Outcome outcome) {
             return QStringLiteral("слишком длинный");
         case Outcome::UnknownCode:
             return QStringLiteral("неизвестный код");
+        case Outcome::OtherCode:
+            return QStringLiteral("чужая команда");
     }
     return {};
 }
@@ -84,7 +86,7 @@ QString outcomeText(Outcome outcome) {
 const std::vector<Outcome>& allOutcomes() {
     static const std::vector<Outcome> all{Outcome::Decoded,    Outcome::NoReply, Outcome::WrongCheckByte,
                                           Outcome::Unframed,   Outcome::TooLong, Outcome::OtherAddress,
-                                          Outcome::UnknownCode};
+                                          Outcome::UnknownCode, Outcome::OtherCode};
     return all;
 }
 

@@ -48,6 +48,7 @@ void LinkStatistics::add(const Record& r) {
             break;
         case Outcome::OtherAddress:
         case Outcome::UnknownCode:
+        case Outcome::OtherCode:
             ++c.other;
             break;
     }

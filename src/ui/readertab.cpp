@@ -16,10 +16,6 @@ using namespace build;
 
 namespace {
 constexpr ControlGroup kOp = ControlGroup::Operation;
-const QString kCalibrateUpperQuestion =
-    QStringLiteral("Сейчас будет произведена перекалибровка верхнего уровня. Вы уверены что это нужно?");
-const QString kCalibrateLowerQuestion =
-    QStringLiteral("Сейчас будет произведена перекалибровка нижнего уровня. Вы уверены что это нужно?");
 }  // namespace
 
 ReaderTab::ReaderTab(ViewServices& services, QWidget* p, QWidget* parent)
@@ -224,7 +220,7 @@ void ReaderTab::sendPlain(quint8 command) {
 void ReaderTab::calibrate(bool upper) {
     const auto address = services_.address();
     if (!address) return;  // no listed address: the click is ignored, no question is asked
-    if (services_.dialogs->askYesNo(upper ? kCalibrateUpperQuestion : kCalibrateLowerQuestion))
+    if (services_.dialogs->askYesNo(upper ? text::kCalibrateUpperQuestion : text::kCalibrateLowerQuestion))
         services_.cycle->replacePending(device::calibrateRequest(*address, upper));
 }
 

@@ -142,6 +142,8 @@ QColor outcomeColour(Outcome outcome) {
             return QColor(0xD4, 0xE4, 0xFA);
         case Outcome::UnknownCode:
             return QColor(0xF4, 0xEE, 0xB8);
+        case Outcome::OtherCode:
+            return QColor(0xC8, 0xEE, 0xEE);
     }
     return {};
 }

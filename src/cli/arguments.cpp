@@ -1,0 +1,263 @@
+#include "cli/arguments.h"
+
+#include <QProcessEnvironment>
+
+#include "protocol/numinput.h"
+
+namespace kestrel::cli {
+
+namespace {
+
+// Options that take a value and set a named field of the command.
+const QStringList kFieldOptions = {"network", "channel", "power", "delay",
+                                   "mode",    "period",  "id",    "decimal-id"};
+// Options without a value that a command reads as flags.
+const QStringList kFlagOptions = {"master", "frequency-output"};
+
+struct TimingOption {
+    const char* name;
+    int Transactor::Timing::*member;
+    int min;
+    int max;
+};
+const TimingOption kTimingOptions[] = {
+    {"timeout", &Transactor::Timing::timeoutMs, 1, 60000},
+    {"retries", &Transactor::Timing::retries, 0, 100},
+    {"gap", &Transactor::Timing::gapMs, 0, 10000},
+    {"scan-wait", &Transactor::Timing::scanWaitMs, 1, 60000},
+};
+
+}  // namespace
+
+ParsedArguments parseArguments(const QStringList& arguments, const Invocation& defaults) {
+    ParsedArguments out;
+    Invocation& inv = out.invocation;
+    inv = defaults;
+    inv.words.clear();
+    inv.fields.clear();
+    inv.flags.clear();
+    inv.help = false;
+    if (inv.port.isEmpty())
+        inv.port = QProcessEnvironment::systemEnvironment().value(QStringLiteral("KESTREL_PORT"));
+    bool optionsEnd = false;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (optionsEnd || !a.startsWith(QLatin1Char('-')) || a == QLatin1String("-")) {
+            inv.words << a;
+            continue;
+        }
+        if (a == QLatin1String("--")) {
+            optionsEnd = true;
+            continue;
+        }
+        // "--name=value" or "--name value".
+        QString name = a.startsWith(QLatin1String("--")) ? a.mid(2) : a.mid(1);
+        std::optional<QString> inlineValue;
+        if (const int eq = name.indexOf(QLatin1Char('=')); eq >= 0) {
+            inlineValue = name.mid(eq + 1);
+            name = name.left(eq);
+        }
+        if (name == QLatin1String("a")) name = QStringLiteral("address");
+        if (name == QLatin1String("h")) name = QStringLiteral("help");
+        auto value = [&]() -> std::optional<QString> {
+            if (inlineValue) return inlineValue;
+            if (i + 1 >= arguments.size()) return std::nullopt;
+            return arguments[++i];
+        };
+        auto needValue = [&](QString* target) {
+            const auto v = value();
+            if (!v) {
+                out.error = QStringLiteral("у параметра --%1 нет значения").arg(name);
+                return false;
+            }
+            *target = *v;
+            return true;
+        };
+        static const QMap<QString, bool Invocation::*> switches = {
+            {"json", &Invocation::json},
+            {"trace", &Invocation::trace},
+            {"verify", &Invocation::verify},
+            {"yes", &Invocation::yes},
+            {"keep-going", &Invocation::keepGoing},
+            {"watch", &Invocation::watch},
+            {"with-serial", &Invocation::withSerial},
+            {"help", &Invocation::help},
+            {"version", &Invocation::version},
+        };
+        if (auto s = switches.find(name); s != switches.end()) {
+            if (inlineValue) {
+                out.error = QStringLiteral("параметр --%1 не принимает значения").arg(name);
+                return out;
+            }
+            inv.*(s.value()) = true;
+            continue;
+        }
+        if (kFlagOptions.contains(name)) {
+            if (inlineValue) {
+                out.error = QStringLiteral("параметр --%1 не принимает значения").arg(name);
+                return out;
+            }
+            inv.flags << name;
+            continue;
+        }
+        QString v;
+        if (name == QLatin1String("port")) {
+            if (!needValue(&inv.port)) return out;
+        } else if (name == QLatin1String("address")) {
+            if (!needValue(&v)) return out;
+            inv.address = v;
+        } else if (name == QLatin1String("log-file")) {
+            if (!needValue(&inv.logFile)) return out;
+        } else if (name == QLatin1String("only")) {
+            if (!needValue(&v)) return out;
+            inv.only = v.split(QLatin1Char(','), Qt::SkipEmptyParts);
+        } else if (name == QLatin1String("interval")) {
+            if (!needValue(&v)) return out;
+            const NumberResult n = parseWholeNumber(v, 10, 3600000);
+            if (!n.ok()) {
+                out.error = QStringLiteral("--interval: нужно число миллисекунд от 10 до 3600000");
+                return out;
+            }
+            inv.watchIntervalMs = int(n.value);
+        } else if (kFieldOptions.contains(name)) {
+            if (!needValue(&v)) return out;
+            inv.fields[name] = v;
+        } else {
+            bool known = false;
+            for (const TimingOption& t : kTimingOptions) {
+                if (name != QLatin1String(t.name)) continue;
+                known = true;
+                if (!needValue(&v)) return out;
+                const NumberResult n = parseWholeNumber(v, t.min, t.max);
+                if (!n.ok()) {
+                    out.error =
+                        QStringLiteral("--%1: нужно целое число от %2 до %3").arg(name).arg(t.min).arg(t.max);
+                    return out;
+                }
+                inv.timing.*(t.member) = int(n.value);
+            }
+            if (!known) {
+                out.error = QStringLiteral("неизвестный параметр %1").arg(a);
+                return out;
+            }
+        }
+    }
+    return out;
+}
+
+std::optional<QStringList> splitLine(const QString& line) {
+    QStringList words;
+    QString word;
+    bool inWord = false, quoted = false;
+    for (int i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (quoted) {
+            if (c == QLatin1Char('\\') && i + 1 < line.size()) {
+                word += line[++i];
+            } else if (c == QLatin1Char('"')) {
+                quoted = false;
+            } else {
+                word += c;
+            }
+        } else if (c == QLatin1Char('"')) {
+            quoted = inWord = true;
+        } else if (c.isSpace()) {
+            if (inWord) words << word;
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (quoted) return std::nullopt;
+    if (inWord) words << word;
+    return words;
+}
+
+QString programHelp() {
+    return QStringLiteral(
+        "Использование: kestrel-cli [параметры] КОМАНДА [аргументы]\n"
+        "\n"
+        "Считыватель и шина:\n"
+        "  scan                          опрос сети: адреса ответивших устройств\n"
+        "  inventory                     опрос сети, затем идентификация и настройки каждого\n"
+        "  identify                      серийный номер, тип и версия\n"
+        "  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)\n"
+        "  settings                      режим и параметры радио\n"
+        "  set-address НОВЫЙ             сетевой адрес 0..200\n"
+        "  set-serial НОМЕР              серийный номер 0..2000000\n"
+        "  set-mode РЕЖИМ [--master] [--frequency-output]\n"
+        "                                reader, indicator, powered-tag, bridge, repeater\n"
+        "  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)\n"
+        "  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня\n"
+        "  bound-ids read | set ЯЧЕЙКА ID | clear\n"
+        "  reset-delay get | set ЗАДЕРЖКА\n"
+        "  backup [ФАЙЛ]                 настройки считывателя в JSON\n"
+        "  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]\n"
+        "Метки:\n"
+        "  tag search                    метка, ответившая на поиск\n"
+        "  tag read ID                   параметры метки (ID в HEX)\n"
+        "  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]\n"
+        "  tag set-serial ID НОМЕР\n"
+        "  tag set-id ID НОМЕР\n"
+        "Мост:\n"
+        "  bridge read                   данные ведомого и его значение RS485\n"
+        "Пакет:\n"
+        "  batch ФАЙЛ|-                  по команде в строке; # - комментарий\n"
+        "\n"
+        "Параметры:\n"
+        "  --port ПУТЬ                   порт (или переменная KESTREL_PORT)\n"
+        "  -a, --address A               адрес устройства\n"
+        "  --json                        по объекту JSON на результат\n"
+        "  --trace                       запросы и ответы в HEX на stderr\n"
+        "  --log-file ФАЙЛ               журнал обмена в CSV\n"
+        "  --verify                      проверить записанное чтением\n"
+        "  --keep-going                  пакет не останавливается на ошибке\n"
+        "  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)\n"
+        "  --help, --version\n"
+        "\n"
+        "Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода\n"
+        "(ничего не отправлено); 3 ошибка порта.\n");
+}
+
+QString commandHelp(const QString& command) {
+    static const QMap<QString, QString> help = {
+        {"scan", "scan [--scan-wait MS]\n  Опрос сети (31 FF DC): адреса ответивших устройств."},
+        {"inventory",
+         "inventory\n  Опрос сети, затем идентификация и настройки каждого найденного устройства."},
+        {"identify", "identify -a A\n  Серийный номер, тип устройства и версия."},
+        {"live",
+         "live -a A [--watch] [--interval MS]\n  Текущие параметры; с --watch строка на каждое "
+         "чтение до Ctrl-C."},
+        {"settings", "settings -a A\n  Режим, сеть, канал и мощность."},
+        {"set-address", "set-address -a A НОВЫЙ [--verify]\n  Новый сетевой адрес 0..200."},
+        {"set-serial", "set-serial -a A НОМЕР [--verify]\n  Новый серийный номер 0..2000000."},
+        {"set-mode",
+         "set-mode -a A РЕЖИМ [--master] [--frequency-output] [--verify]\n  РЕЖИМ: reader, "
+         "indicator, powered-tag, bridge, repeater или номер 0, 1, 2, 6, 16."},
+        {"set-radio",
+         "set-radio -a A СЕТЬ КАНАЛ МОЩНОСТЬ [--verify]\n  или --network 1..65000 --channel "
+         "1..255 --power 3..255."},
+        {"calibrate", "calibrate -a A high|low --yes\n  Перекалибровка уровня; без --yes не выполняется."},
+        {"bound-ids",
+         "bound-ids -a A read | set ЯЧЕЙКА ID | clear [--verify]\n  Таблица привязанных ID "
+         "(ячейки 1..10, ID в HEX)."},
+        {"reset-delay", "reset-delay -a A get | set ЗАДЕРЖКА [--verify]\n  Задержка обнуления ID 0..6000."},
+        {"backup", "backup -a A [ФАЙЛ]\n  Режим, радио, привязанные ID, задержка и идентификация в JSON."},
+        {"restore",
+         "restore -a A ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] "
+         "[--verify]\n  Запись настроек из файла резервной копии."},
+        {"tag",
+         "tag search | read ID | write ID [поля] | set-serial ID НОМЕР | set-id ID НОМЕР\n  Поля "
+         "записи: --id HEX, --decimal-id N, --delay, --mode, --power, --period; не названные "
+         "поля сохраняют прочитанные у метки значения."},
+        {"bridge", "bridge -a A read\n  Данные ведомого устройства моста и его значение RS485."},
+        {"batch",
+         "batch ФАЙЛ|- [--keep-going]\n  По команде в строке, # начинает комментарий; "
+         "останавливается на первой ошибке, в конце - итоговая строка."},
+    };
+    return help.value(command);
+}
+
+}  // namespace kestrel::cli

@@ -1,0 +1,56 @@
+#pragma once
+// The command line of kestrel-cli, read into one Invocation: the options that apply to every command,
+// the command's words, and its named fields. Reading checks only the shape (known options, values
+// present, numbers for the timing options); the device layer checks the values of device commands.
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "exchange/transactor.h"
+
+namespace kestrel::cli {
+
+enum ExitCode { kDone = 0, kDeviceFailed = 1, kUsageError = 2, kPortError = 3 };
+
+struct Invocation {
+    QString port;
+    std::optional<QString> address;  // as typed; checked when a command needs it
+    bool json = false;
+    bool trace = false;
+    QString logFile;
+    bool verify = false;
+    bool yes = false;
+    bool keepGoing = false;
+    bool watch = false;
+    int watchIntervalMs = 500;
+    bool withSerial = false;
+    QStringList only;
+    Transactor::Timing timing;
+    bool help = false;
+    bool version = false;
+    QStringList words;              // the command and its positional arguments
+    QMap<QString, QString> fields;  // named fields: "network" -> "12"
+    QStringList flags;              // fields without a value: "master"
+};
+
+struct ParsedArguments {
+    Invocation invocation;
+    QString error;  // a usage error; empty when the line was understood
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Reads `arguments` (without the program name) over `defaults`: a batch line starts from the options of
+// the command line that started the batch.
+ParsedArguments parseArguments(const QStringList& arguments, const Invocation& defaults = {});
+
+// Splits one batch line into words: blanks separate, double quotes group, a backslash inside quotes
+// escapes the next character. Nothing on an unterminated quote.
+std::optional<QStringList> splitLine(const QString& line);
+
+// The help of the program, or of one command (empty for an unknown command).
+QString programHelp();
+QString commandHelp(const QString& command);
+
+}  // namespace kestrel::cli

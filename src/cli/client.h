@@ -1,0 +1,75 @@
+#pragma once
+// The commands of kestrel-cli: each checks its arguments with the device layer (a refusal writes nothing
+// to the wire), exchanges its requests through the transactor, and prints its result. Every command
+// returns its exit code.
+
+#include <QIODevice>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+#include "cli/arguments.h"
+#include "cli/output.h"
+#include "device/values.h"
+#include "exchange/transactor.h"
+
+namespace kestrel::cli {
+
+class Client {
+  public:
+    // `openPort` opens the port on the first exchange, so a command refused for its arguments needs no
+    // port; it returns kDone, or prints why the port cannot be opened and returns the exit code.
+    Client(Transactor& transactor, Output& output, std::function<int()> openPort)
+        : transactor_(transactor), output_(output), openPort_(std::move(openPort)) {}
+
+    // Runs the command in `inv.words`.
+    int run(const Invocation& inv);
+    // Runs one command per line of `input`; `name` names the input in messages.
+    int runBatch(QIODevice& input, const QString& name, const Invocation& base);
+
+    // Ctrl-C: the exchange in progress ends, and no further command starts.
+    void interrupt();
+    bool interrupted() const { return interrupted_; }
+
+  private:
+    struct Context;
+    int dispatch(Context& c);
+    // Exchanges `request`; on success `value` holds the decoded answer, else the failure is printed and
+    // its exit code returned.
+    int ask(Context& c, const QByteArray& request, std::optional<device::DeviceValue>* value,
+            const Transactor::Expect& expect = {});
+    // A refused request's message, exit code 2.
+    int refuse(Context& c, const QString& message);
+    // Checks the number of words after the command (and subcommand).
+    bool argumentCount(Context& c, int first, int min, int max);
+    // Reads a value back and compares it, for --verify.
+    int verifyEqual(Context& c, const QString& what, const QString& wanted, const QString& got);
+    int readTag(Context& c, const QString& id, device::TagParameters* out);
+    int scan(Context& c);
+    int inventory(Context& c);
+    int identify(Context& c);
+    int live(Context& c);
+    int settings(Context& c);
+    int setAddress(Context& c);
+    int setSerial(Context& c);
+    int setMode(Context& c);
+    int setRadio(Context& c);
+    int calibrate(Context& c);
+    int boundIds(Context& c);
+    int resetDelay(Context& c);
+    int tag(Context& c);
+    int bridge(Context& c);
+    int backup(Context& c);
+    int restore(Context& c);
+
+    Transactor& transactor_;
+    Output& output_;
+    std::function<int()> openPort_;
+    bool portOpen_ = false;
+    bool interrupted_ = false;
+    // Opens the port when it is not open yet; the exit code of a failure.
+    int ensurePort(Context& c);
+};
+
+}  // namespace kestrel::cli

@@ -1,0 +1,144 @@
+// kestrel-cli: every command of the tool from a terminal or a script, at the speed of the wire.
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <csignal>
+#include <cstdio>
+
+#include "cli/arguments.h"
+#include "cli/client.h"
+#include "cli/output.h"
+#include "exchange/transactor.h"
+#include "serial/qtserialport.h"
+#include "traffic/csv.h"
+#include "traffic/logfile.h"
+#include "traffic/record.h"
+
+using namespace kestrel;
+using namespace kestrel::cli;
+
+namespace {
+
+// Ctrl-C and SIGTERM reach the event loop through a socket pair: the handler only writes a byte.
+int signalFds[2] = {-1, -1};
+
+void onSignal(int) {
+    const char b = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalFds[0], &b, 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kestrel-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
+    QTextStream out(stdout), err(stderr);
+
+    const ParsedArguments parsed = parseArguments(QCoreApplication::arguments().mid(1));
+    if (!parsed.ok()) {
+        err << "kestrel-cli: " << parsed.error << "\n"
+            << "kestrel-cli --help - список команд\n";
+        return kUsageError;
+    }
+    const Invocation& inv = parsed.invocation;
+    if (inv.version) {
+        out << "kestrel-cli " << KESTREL_VERSION << "\n";
+        return kDone;
+    }
+    if (inv.help && inv.words.isEmpty()) {
+        out << programHelp();
+        return kDone;
+    }
+
+    QtSerialPort port;
+    Transactor transactor(port, inv.timing);
+    Output output(out, err, inv.json);
+
+    // --trace: every request and reply with its time on standard error.
+    if (inv.trace) {
+        QObject::connect(&transactor, &Transactor::attempted, [&err](const Transaction& t) {
+            // Times of day with milliseconds: the write, and the reply's first byte.
+            auto clock = [](const QDateTime& at) { return csv::isoTime(at).mid(11, 12); };
+            err << clock(t.writtenAt) << " > " << t.request.toHex(' ').toUpper() << "\n";
+            const auto replyMs = t.replyTimeMs();
+            err << clock(replyMs ? t.writtenAt.addMSecs(*replyMs) : t.writtenAt) << " < "
+                << (t.reply.isEmpty() ? QByteArray("-") : t.reply.toHex(' ').toUpper()) << "  "
+                << outcomeKey(t.outcome) << "\n";
+            err.flush();
+        });
+    }
+    // --log-file: the same CSV rows as the window's traffic log.
+    traffic::LogFile log;
+    if (!inv.logFile.isEmpty()) {
+        QString why;
+        if (!log.open(inv.logFile, &why)) {
+            err << why << "\n";
+            return kUsageError;
+        }
+        QObject::connect(&transactor, &Transactor::attempted, [&log, &err](const Transaction& t) {
+            QString why;
+            if (log.isOpen() && !log.append(traffic::recordOf(t), &why)) err << why << "\n";
+        });
+    }
+
+    auto openPort = [&]() -> int {
+        if (inv.port.isEmpty()) {
+            output.failure(inv.words.value(0),
+                           QStringLiteral("не задан порт: --port ПУТЬ или переменная KESTREL_PORT"),
+                           kUsageError);
+            return kUsageError;
+        }
+        const OpenResult r = port.open(inv.port);
+        if (r.ok) return kDone;
+        output.failure(inv.words.value(0),
+                       QStringLiteral("порт %1 недоступен%2")
+                           .arg(inv.port, r.cause.isEmpty() ? QString() : QStringLiteral(": ") + r.cause),
+                       kPortError);
+        return kPortError;
+    };
+    Client client(transactor, output, openPort);
+
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalFds) == 0) {
+        auto* notifier = new QSocketNotifier(signalFds[1], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, [&client] {
+            char b;
+            [[maybe_unused]] const ssize_t n = ::read(signalFds[1], &b, 1);
+            client.interrupt();
+        });
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+    }
+
+    int code = kDone;
+    if (inv.words.value(0) == QLatin1String("batch") && !inv.help) {
+        if (inv.words.size() != 2) {
+            output.failure(QStringLiteral("batch"), QStringLiteral("использование: kestrel-cli batch ФАЙЛ|-"),
+                           kUsageError);
+            code = kUsageError;
+        } else {
+            QFile input;
+            const QString name = inv.words[1];
+            const bool opened = name == QLatin1String("-")
+                                    ? input.open(stdin, QIODevice::ReadOnly)
+                                    : (input.setFileName(name), input.open(QIODevice::ReadOnly));
+            if (!opened) {
+                output.failure(QStringLiteral("batch"),
+                               QStringLiteral("не удалось открыть %1: %2").arg(name, input.errorString()),
+                               kUsageError);
+                code = kUsageError;
+            } else {
+                code = client.runBatch(input, name, inv);
+            }
+        }
+    } else {
+        code = client.run(inv);
+    }
+    port.close();
+    log.close();
+    return code;
+}

@@ -1,0 +1,140 @@
+#include "cli/output.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include "protocol/hexid.h"
+
+namespace kestrel::cli {
+
+namespace {
+
+template <typename T>
+void put(QJsonObject& o, const char* key, const std::optional<T>& v) {
+    if (v) o.insert(QLatin1String(key), double(*v));
+}
+
+void putId(QJsonObject& o, const char* key, const std::optional<quint32>& v) {
+    if (v) o.insert(QLatin1String(key), formatHexId(*v));
+}
+
+}  // namespace
+
+QJsonObject valueJson(const device::DeviceValue& value) {
+    using namespace device;
+    struct ToJson {
+        QJsonObject operator()(const LiveReading& v) const {
+            QJsonObject o;
+            put(o, "level", v.level);
+            put(o, "temperature", v.temperature());
+            put(o, "current", v.current);
+            put(o, "emptyLevel", v.emptyLevel);
+            putId(o, "tagId", v.tagId);
+            put(o, "second", v.second);
+            if (v.settings) {
+                put(o, "mode", v.settings->mode);
+                put(o, "network", v.settings->network);
+                put(o, "channel", v.settings->channel);
+                put(o, "power", v.settings->power);
+            }
+            return o;
+        }
+        QJsonObject operator()(const Identification& v) const {
+            QJsonObject o;
+            put(o, "serial", v.serial);
+            put(o, "deviceType", v.deviceType);
+            if (v.deviceType) o.insert(QLatin1String("firmware"), v.firmwareText());
+            return o;
+        }
+        QJsonObject operator()(const BoundIdTable& v) const {
+            QJsonArray cells;
+            for (quint32 id : v.cells) cells.append(formatHexId(id));
+            return {{QLatin1String("boundIds"), cells}};
+        }
+        QJsonObject operator()(const ResetDelay& v) const {
+            QJsonObject o;
+            put(o, "resetDelay", v.delay);
+            return o;
+        }
+        QJsonObject operator()(const TagAnswer& v) const {
+            QJsonObject o;
+            put(o, "serial", v.serial);
+            putId(o, "id", v.identifier);
+            put(o, "receptionLevel", v.level);
+            return o;
+        }
+        QJsonObject operator()(const TagParameters& v) const {
+            QJsonObject o;
+            put(o, "serial", v.serial);
+            putId(o, "id", v.identifier);
+            put(o, "delay", v.delay);
+            put(o, "mode", v.mode);
+            if (v.power) o.insert(QLatin1String("power"), int(static_cast<qint8>(*v.power)));
+            if (v.firmware) o.insert(QLatin1String("firmware"), tagFirmwareText(*v.firmware));
+            put(o, "period", v.period);
+            put(o, "receptionLevel", v.level);
+            return o;
+        }
+        QJsonObject operator()(const SlaveData& v) const {
+            QJsonObject o;
+            put(o, "serial", v.serial);
+            if (v.temperature)
+                o.insert(QLatin1String("temperature"),
+                         sixteenthsText(*v.temperature, QStringLiteral(".")).toDouble());
+            put(o, "frequency", v.frequency);
+            if (v.contact) o.insert(QLatin1String("contactClosed"), *v.contact == kSlaveContactClosed);
+            put(o, "receptionLevel", v.level);
+            return o;
+        }
+        QJsonObject operator()(const SlaveRs485& v) const {
+            QJsonObject o;
+            put(o, "rs485", v.value);
+            return o;
+        }
+        QJsonObject operator()(const ModeSet& v) const {
+            QJsonObject o;
+            put(o, "mode", v.mode);
+            return o;
+        }
+        QJsonObject operator()(const Acknowledgement& v) const {
+            return {{QLatin1String("acknowledged"), double(v.code)}};
+        }
+        QJsonObject operator()(const PollAnswer& v) const {
+            QJsonArray addresses;
+            for (char a : v.addresses) addresses.append(int(static_cast<quint8>(a)));
+            return {{QLatin1String("addresses"), addresses}};
+        }
+    };
+    return std::visit(ToJson{}, value);
+}
+
+void Output::result(const QString& command, const QString& text, QJsonObject fields) {
+    if (!json_) {
+        out_ << text << '\n';
+        out_.flush();
+        return;
+    }
+    fields.insert(QLatin1String("command"), command);
+    fields.insert(QLatin1String("ok"), true);
+    out_ << QJsonDocument(fields).toJson(QJsonDocument::Compact) << '\n';
+    out_.flush();
+}
+
+void Output::failure(const QString& command, const QString& message, int exitCode) {
+    err_ << message << '\n';
+    err_.flush();
+    if (!json_) return;
+    QJsonObject o{{QLatin1String("command"), command},
+                  {QLatin1String("ok"), false},
+                  {QLatin1String("error"), message},
+                  {QLatin1String("exitCode"), exitCode}};
+    out_ << QJsonDocument(o).toJson(QJsonDocument::Compact) << '\n';
+    out_.flush();
+}
+
+void Output::note(const QString& text) {
+    (json_ ? err_ : out_) << text << '\n';
+    (json_ ? err_ : out_).flush();
+}
+
+}  // namespace kestrel::cli

@@ -1,0 +1,37 @@
+#pragma once
+// What kestrel-cli prints: one result per command, as readable Russian text or, with --json, as one
+// JSON object per line with stable English keys; failures go to standard error (and, with --json, also
+// as an object with "ok": false, so a script reading standard output sees every command).
+
+#include <QJsonObject>
+#include <QString>
+#include <QTextStream>
+
+#include "device/values.h"
+
+namespace kestrel::cli {
+
+// The fields of a decoded value under stable English keys.
+QJsonObject valueJson(const device::DeviceValue& value);
+
+class Output {
+  public:
+    Output(QTextStream& out, QTextStream& err, bool json) : out_(out), err_(err), json_(json) {}
+    void setJson(bool json) { json_ = json; }
+    bool json() const { return json_; }
+
+    // A result: `text` for people, `fields` (with "command" and "ok": true added) for scripts.
+    void result(const QString& command, const QString& text, QJsonObject fields);
+    // A failure of `command`: the message on standard error, and as an object with --json.
+    void failure(const QString& command, const QString& message, int exitCode);
+    // A line for people only (progress, summaries), on standard error with --json.
+    void note(const QString& text);
+    QTextStream& err() { return err_; }
+
+  private:
+    QTextStream& out_;
+    QTextStream& err_;
+    bool json_;
+};
+
+}  // namespace kestrel::cli
