@@ -42,7 +42,9 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
     bool optionsEnd = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
-        if (optionsEnd || !a.startsWith(QLatin1Char('-')) || a == QLatin1String("-")) {
+        // A negative number is a value, not an option.
+        const bool negative = a.size() > 1 && a[1].isDigit();
+        if (optionsEnd || !a.startsWith(QLatin1Char('-')) || a == QLatin1String("-") || negative) {
             inv.words << a;
             continue;
         }

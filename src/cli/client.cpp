@@ -113,6 +113,7 @@ int Client::run(const Invocation& inv) {
         return kDone;
     }
     output_.setJson(inv.json);
+    transactor_.setTiming(inv.timing);
     return dispatch(c);
 }
 
@@ -438,6 +439,11 @@ int Client::setRadio(Context& c) {
     const device::RadioParams p{w.value(1, c.inv.fields.value(QStringLiteral("network"))),
                                 w.value(2, c.inv.fields.value(QStringLiteral("channel"))),
                                 w.value(3, c.inv.fields.value(QStringLiteral("power")))};
+    if (p.network.isEmpty() || p.channel.isEmpty() || p.power.isEmpty()) {
+        return usage(output_, c.command,
+                     QStringLiteral("использование: kestrel-cli ") +
+                         commandHelp(c.command).section(QLatin1Char('\n'), 0, 0));
+    }
     const device::Request r = device::setRadioParamsRequest(c.address, p);
     if (!r.ok()) return refuse(c, r.refusal);
     const int network = (static_cast<quint8>(r.frame[3]) << 8) | static_cast<quint8>(r.frame[4]);

@@ -129,7 +129,13 @@ Transaction Transactor::attempt(const QByteArray& request, int fullBytes, int wa
             const bool complete = (fullBytes > 0 && isFramedReply(rx_) && rx_.size() >= fullBytes) ||
                                   rx_.size() >= kMaxTracedReply;
             if (complete) break;
+            // A frame whose check byte does not add up yet is still arriving (a pause inside a reply):
+            // its rest may come until the timeout. A whole frame, or bytes that are no frame, end with
+            // the line's silence.
+            const bool unfinished = rx_.startsWith(char(kReplyStart)) &&
+                                    static_cast<quint8>(rx_.back()) != crc8(rx_.left(rx_.size() - 1));
             until = lastByteMs_ + timing_.silenceMs;
+            if (unfinished) until = std::max(until, t.writtenMs + waitMsTotal);
         }
         if (now >= until) break;
         waitMs(int(until - now));

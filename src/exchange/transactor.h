@@ -63,6 +63,7 @@ class Transactor : public QObject {
     // Waits `ms` with the port's notifications going on; false when interrupted or the port went away.
     bool pause(int ms);
     const Timing& timing() const { return timing_; }
+    void setTiming(const Timing& timing) { timing_ = timing; }
 
   signals:
     // Every attempt, as written and read: the trace and the log file take them from here.

@@ -1,0 +1,326 @@
+// kestrel-cli: every command against the simulated bus over a pty (bytes on the wire, text and JSON
+// output, exit codes), refusals that send nothing, timeouts and retries with the bus's faults, the reply
+// rules of the transactor over the in-memory port, batches, and the real program.
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+#include "cli/client.h"
+#include "device/requests.h"
+#include "device/texts.h"
+#include "fakeport.h"
+#include "protocol/frame.h"
+#include "protocol/hexid.h"
+#include "serial/qtserialport.h"
+#include "sim/ptyhost.h"
+
+namespace kestrel::cli {
+namespace {
+
+using test::hex;
+
+// A client on the simulated bus: a reader at 5 with two tags and a bridge slave, replies unpaced.
+class CliOnSimBus : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        host.setPacing(false);
+        ASSERT_TRUE(host.start());
+        connect();
+    }
+    void connect() {
+        QObject::connect(&transactor, &Transactor::attempted,
+                         [this](const Transaction& t) { wire << t.request.toHex(' ').toUpper(); });
+    }
+    // Runs one command line; what it printed is in `out` and `err`, what it wrote in `wire`.
+    int run(const QString& line) {
+        out.clear();
+        err.clear();
+        wire.clear();
+        const ParsedArguments parsed = parseArguments(*splitLine(line));
+        if (!parsed.ok()) return kUsageError;
+        return client.run(parsed.invocation);
+    }
+    QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
+    template <class F>
+    auto bus(F&& f) {
+        return host.withBus([&](sim::Bus& b) { return f(b); });
+    }
+
+    sim::PtyHost host;
+    QtSerialPort port;
+    Transactor transactor{port, {}};
+    QString out, err;
+    QTextStream outStream{&out}, errStream{&err};
+    Output output{outStream, errStream, false};
+    QStringList wire;
+    Client client{transactor, output, [this] { return port.open(host.slavePath()).ok ? kDone : kPortError; }};
+};
+
+// Request bytes as the wire shows them: the frame with its check byte.
+QString frame(quint8 address, quint8 command, const char* data = "") {
+    return buildRequest(address, command, hex(data)).toHex(' ').toUpper();
+}
+
+TEST_F(CliOnSimBus, EveryCommandSendsItsRequestsAndPrintsWhatTheDeviceSaid) {
+    struct Row {
+        const char* line;
+        QStringList wire;
+        const char* text;  // the whole output, or its start when it ends with "…"
+    };
+    const Row rows[] = {
+        {"scan", {"31 FF DC"}, "Найдены адреса: 5"},
+        {"-a 5 identify", {frame(5, 0xFC)}, "сер. № 123456, тип 134, версия 1.3.4."},
+        {"-a 5 live", {frame(5, 0xF0)}, "уровень …"},
+        {"-a 5 settings", {frame(5, 0xF0)}, "режим 2 (reader), сеть 1, канал 5, мощность 10"},
+        {"-a 5 set-radio 12 7 20 --verify",
+         {frame(5, 0xF4, "000C0714"), frame(5, 0xF0)},
+         "Установлены параметры радио: сеть 12, канал 7, мощность 20."},
+        {"-a 5 set-radio --network 3 --channel 4 --power 5", {frame(5, 0xF4, "00030405")}, "Установлены …"},
+        {"-a 5 set-mode indicator --master --verify",
+         {frame(5, 0xF2, "81"), frame(5, 0xF0)},
+         "новый режим 129"},
+        {"-a 5 set-serial 777 --verify",
+         {frame(5, 0xF6, "00000309"), frame(5, 0xFC)},
+         "Установлен серийный номер."},
+        {"-a 5 calibrate low --yes", {frame(5, 0xFA)}, "Установлен нижний уровень."},
+        {"-a 5 bound-ids set 3 ABCDEF --verify",
+         {frame(5, 0xE6, "0200ABCDEF"), frame(5, 0xE7)},
+         "привязанные ID: 0123456 0ABCDEF 0ABCDEF 0000000 …"},
+        {"-a 5 bound-ids clear --verify", {frame(5, 0xE9), frame(5, 0xE7)}, "привязанные ID: 0000000 …"},
+        {"-a 5 reset-delay set 100 --verify",
+         {frame(5, 0xF1, "0064"), frame(5, 0xF7)},
+         "задержка обнуления 100"},
+        {"-a 5 tag read 123456",
+         {frame(5, 0xE3, "00123456")},
+         "метка сер. № 1001, ID 0123456, задержка 100, …"},
+        {"-a 5 tag write 123456 --delay 7 --verify",
+         {frame(5, 0xE3, "00123456"), frame(5, 0xE1, "0E000003E900123456000701F6003C"),
+          frame(5, 0xE3, "00123456")},
+         "Считаны параметры метки."},
+        {"-a 5 tag set-serial 123456 4242", {frame(5, 0xE2, "0012345600001092")}, "Выполнено."},
+        {"-a 5 tag search", {frame(5, 0xE0, "7A7A7A7A")}, "метка сер. № 4242, ID 0123456, …"},
+        {"-a 5 bridge read", {frame(5, 0xE8), frame(5, 0x06)}, "ведомый сер. № 654321, темп. 25.5, …"},
+        {"-a 5 set-address 9 --verify", {frame(5, 0xFB, "09"), frame(9, 0xFC)}, "Установлен сетевой номер."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        EXPECT_EQ(run(QString::fromUtf8(row.line)), kDone) << err.toStdString();
+        EXPECT_EQ(wire, row.wire);
+        const QString want = QString::fromUtf8(row.text);
+        if (want.endsWith(QStringLiteral("…")))
+            EXPECT_TRUE(out.startsWith(want.chopped(1))) << out.toStdString();
+        else
+            EXPECT_EQ(out, want + QLatin1Char('\n'));
+    }
+    EXPECT_EQ(bus([](sim::Bus& b) { return b.reader(9) ? b.reader(9)->lowerCalibrations : -1; }), 1);
+
+    // The same values under stable English keys.
+    ASSERT_EQ(run("--json -a 9 identify"), kDone);
+    EXPECT_EQ(json(), QJsonDocument::fromJson(R"({"command":"identify","ok":true,"address":9,"serial":777,
+        "deviceType":134,"firmware":"1.3.4."})")
+                          .object());
+    ASSERT_EQ(run("--json -a 9 settings"), kDone);
+    EXPECT_EQ(json(), QJsonDocument::fromJson(R"({"command":"settings","ok":true,"address":9,"mode":129,
+        "modeName":"indicator","network":3,"channel":4,"power":5})")
+                          .object());
+    ASSERT_EQ(run("--json scan"), kDone);
+    EXPECT_EQ(json()[QLatin1String("addresses")].toVariant().toList(), QVariantList{9});
+}
+
+TEST_F(CliOnSimBus, RefusedArgumentsGetTheWindowsMessageAndNothingGoesOnTheWire) {
+    struct Row {
+        const char* line;
+        QString message;
+    };
+    const Row rows[] = {
+        {"-a 5 set-address 201", text::kAddressRange},
+        {"-a 5 set-address abc", text::kAddressRange},
+        {"-a 5 set-serial 2000001", text::kSerialRange},
+        {"-a 5 set-serial 1e3", text::kSerialRange},
+        {"-a 5 bound-ids set 11 1", text::kCellRange},
+        {"-a 5 bound-ids set 1 123456789", kMsgTooManyIdChars},
+        {"-a 5 tag read 12G4", kMsgNotHex},
+        {"-a 5 tag write 123456 --mode 10", text::kModeRange},
+        {"-a 5 tag write 123456 --power 126", text::kPowerRange},
+        {"-a 5 tag write 123456 --period 0", text::kPeriodZero},
+        {"-a 5 tag set-id 123456 -1", text::kSerialRange},
+        {"-a 5 calibrate high",
+         text::kCalibrateUpperQuestion + QStringLiteral(" Подтвердите параметром --yes.")},
+        {"-a 255 identify", text::kNoListedAddress + QStringLiteral(" (-a 0..254)")},
+        {"identify", text::kNoListedAddress + QStringLiteral(" (-a 0..254)")},
+        {"-a 5 set-mode fast",
+         QStringLiteral("неизвестный режим fast: reader, indicator, powered-tag, bridge, "
+                        "repeater или 0, 1, 2, 6, 16")},
+        {"-a 5 set-radio 1 2",
+         QStringLiteral("использование: kestrel-cli set-radio -a A СЕТЬ КАНАЛ МОЩНОСТЬ [--verify]")},
+        {"-a 5 set-radio 1 2 2", text::kError},
+        {"-a 5 reboot", QStringLiteral("неизвестная команда reboot")},
+        {"-a 5 identify extra", QStringLiteral("использование: kestrel-cli identify -a A")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        EXPECT_EQ(run(QString::fromUtf8(row.line)), kUsageError);
+        EXPECT_EQ(err, row.message + QLatin1Char('\n'));
+        EXPECT_TRUE(wire.isEmpty());
+    }
+    EXPECT_FALSE(port.isOpen()) << "a refused command needs no port";
+    EXPECT_FALSE(parseArguments({"--timeout", "0"}).ok());
+    EXPECT_FALSE(parseArguments({"--bogus"}).ok());
+    EXPECT_FALSE(parseArguments({"--port"}).ok());
+}
+
+TEST_F(CliOnSimBus, NoAnswerIsRetriedAndAFaultyReplyIsNeverTakenAsTheAnswer) {
+    host.injectFault(sim::FaultKind::Silence, 2);
+    EXPECT_EQ(run("-a 5 identify"), kDone) << "the third attempt is answered";
+    EXPECT_EQ(wire.size(), 3);
+    host.injectFault(sim::FaultKind::BadCrc, 1);
+    EXPECT_EQ(run("-a 5 identify"), kDone);
+    EXPECT_EQ(wire.size(), 2);
+    host.injectFault(sim::FaultKind::Garbage);
+    EXPECT_EQ(run("-a 5 identify"), kDeviceFailed);
+    EXPECT_EQ(err, QStringLiteral("адрес 5: мусор (попыток: 3)\n"));
+    host.clearFaults();
+    EXPECT_EQ(run("-a 7 --retries 0 identify"), kDeviceFailed);
+    EXPECT_EQ(err, QStringLiteral("адрес 7: нет ответа (попыток: 1)\n"));
+    // A split reply is one reply: the silence between its halves is shorter than the timeout.
+    host.injectFault(sim::FaultKind::Split, 1);
+    EXPECT_EQ(run("-a 5 identify"), kDone);
+    EXPECT_EQ(wire.size(), 1);
+}
+
+TEST_F(CliOnSimBus, BackupOfOneReaderRestoresAnotherAndTheSerialOnlyWhenAsked) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("r5.json");
+    ASSERT_EQ(run("-a 5 bound-ids set 2 0C0FFEE"), kDone);
+    ASSERT_EQ(run("-a 5 set-radio 40 9 30"), kDone);
+    ASSERT_EQ(run("-a 5 backup " + file), kDone);
+    bus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(6, 1)); });
+    EXPECT_EQ(run("-a 6 restore " + file + " --only serial"), kUsageError);
+    EXPECT_TRUE(wire.isEmpty());
+    EXPECT_EQ(run("-a 6 restore " + file + " --verify"), kDone) << err.toStdString();
+    const auto six = bus([](sim::Bus& b) { return *b.reader(6); });
+    EXPECT_EQ((std::vector<int>{six.network, six.channel, six.power, six.mode}),
+              (std::vector<int>{40, 9, 30, 2}));
+    EXPECT_EQ(six.cells[1], 0x0C0FFEEu);
+    EXPECT_EQ(six.serial, 123457u) << "no serial without --with-serial";
+    EXPECT_EQ(run("-a 6 restore " + file + " --with-serial --verify"), kDone);
+    EXPECT_EQ(bus([](sim::Bus& b) { return b.reader(6)->serial; }), 123456u);
+    QFile(file).open(QIODevice::WriteOnly);
+    EXPECT_EQ(run("-a 6 restore " + file), kUsageError);
+}
+
+TEST_F(CliOnSimBus, BatchRunsLineByLineStopsAtTheFirstFailureAndNamesBadLines) {
+    auto batch = [&](const QByteArray& text, bool keepGoing) {
+        out.clear();
+        err.clear();
+        QByteArray data = text;
+        QBuffer input(&data);
+        input.open(QIODevice::ReadOnly);
+        Invocation base;
+        base.keepGoing = keepGoing;
+        return client.runBatch(input, QStringLiteral("b.txt"), base);
+    };
+    const QByteArray text =
+        "\xEF\xBB\xBF# provisioning\r\n-a 5 identify\r\n\r\n  \n-a 5 set-serial x # typo\n"
+        "-a 5 reset-delay get\n-a 5 \"unclosed\n" +
+        QByteArray(5000, 'a') + "\n\x01\xFF\xFE\n";
+    EXPECT_EQ(batch(text, false), kUsageError);
+    EXPECT_EQ(err, text::kSerialRange + QLatin1Char('\n'));
+    EXPECT_TRUE(out.endsWith(QStringLiteral("Пакет b.txt: выполнено 1, ошибок 1\n"))) << out.toStdString();
+    EXPECT_EQ(batch(text, true), kUsageError);
+    EXPECT_EQ(err.split('\n').mid(1),
+              (QStringList{"b.txt, строка 7: незакрытая кавычка", "b.txt, строка 8: строка длиннее 4096 байт",
+                           "b.txt, строка 9: не текст в UTF-8", ""}));
+    EXPECT_TRUE(out.endsWith(QStringLiteral("Пакет b.txt: выполнено 2, ошибок 4\n")));
+
+    // The port going away mid-batch ends it with the lines done.
+    host.injectFault(sim::FaultKind::HangUp, 1);
+    EXPECT_EQ(batch("-a 5 identify\n", false), kPortError);
+    EXPECT_TRUE(out.contains(QStringLiteral("выполнены строки: нет"))) << out.toStdString();
+}
+
+// An in-memory device: each write is answered with the chunks given, each after its delay.
+class AnsweringPort : public test::FakePort {
+  public:
+    std::vector<std::pair<int, QByteArray>> answer;
+    qint64 write(const QByteArray& data) override {
+        for (const auto& [ms, bytes] : answer) feedLater(ms, bytes);
+        return FakePort::write(data);
+    }
+};
+
+// The transactor's reply rules over the in-memory port, where the test decides when bytes come.
+TEST(Transactor, AReplyEndsAtItsFullLengthOrItsSilenceAndMustAnswerTheRequest) {
+    AnsweringPort port;
+    port.open({});
+    Transactor::Timing timing;
+    timing.gapMs = 0;
+    Transactor t(port, timing);
+    const QByteArray identify = device::identifyRequest(5);
+    const QByteArray reply = withCheckByte(hex("3E 05 FC 40 E2 01 00 86 00"));
+    // Complete at ten bytes: what comes 30 ms later is not part of it. A pause of 30 ms inside the
+    // reply does not end it while its check byte is still missing.
+    port.answer = {{1, reply.left(4)}, {31, reply.mid(4)}, {61, hex("00")}};
+    Transactor::Result r = t.exchange(identify);
+    EXPECT_EQ(r.last.reply, reply);
+    EXPECT_EQ(r.last.outcome, Outcome::Decoded);
+    QTest::qWait(60);  // the stray byte comes, and is dropped before the next request
+    // Open length (radio parameters): a whole frame ends after 20 ms of silence; no decoder reads it,
+    // but with its command's code and a good check byte it is the acknowledgement.
+    const QByteArray ack = withCheckByte(hex("3E 05 F4"));
+    port.answer = {{1, ack}, {45, hex("00")}};
+    r = t.exchange(device::setRadioParamsRequest(5, {"1", "5", "10"}).frame);
+    EXPECT_EQ(r.last.reply, ack);
+    EXPECT_TRUE(r.ok());
+    QTest::qWait(30);
+    // Another command's reply, or another address's, is reported and retried, never taken.
+    const std::pair<QByteArray, Outcome> wrongs[] = {
+        {withCheckByte(hex("3E 05 F7 00 00")), Outcome::OtherCode},
+        {withCheckByte(hex("3E 06 FC 40 E2 01 00 86 00")), Outcome::OtherAddress}};
+    for (const auto& [wrong, outcome] : wrongs) {
+        port.answer = {{1, wrong}};
+        r = t.exchange(identify);
+        EXPECT_EQ(r.attempts, 3);
+        EXPECT_EQ(r.last.outcome, outcome);
+    }
+    // The new address acknowledges from there.
+    port.answer = {{1, withCheckByte(hex("3E 09 FB"))}};
+    EXPECT_TRUE(t.exchange(device::setNetAddressRequest(5, "9").frame, {{}, 9}).ok());
+    port.hangUp();
+    EXPECT_FALSE(t.exchange(identify).ok());
+    EXPECT_TRUE(t.portLost());
+}
+
+// The program itself: help, version, and a JSON result over the pty; Ctrl-C ends watching and frees the port.
+TEST(CliProgram, AnswersOverThePortAndStopsWatchingOnCtrlC) {
+    sim::PtyHost host;
+    ASSERT_TRUE(host.start());
+    QProcess p;
+    p.start(KESTREL_CLI_EXE, {"--version"});
+    ASSERT_TRUE(p.waitForFinished());
+    EXPECT_EQ(p.readAllStandardOutput(), "kestrel-cli " KESTREL_VERSION "\n");
+    p.start(KESTREL_CLI_EXE, {"--port", host.slavePath(), "--json", "-a", "5", "identify"});
+    ASSERT_TRUE(p.waitForFinished());
+    EXPECT_EQ(p.exitCode(), kDone);
+    EXPECT_EQ(QJsonDocument::fromJson(p.readAllStandardOutput()).object()[QLatin1String("serial")].toInt(),
+              123456);
+    p.start(KESTREL_CLI_EXE, {"--port", host.slavePath(), "-a", "5", "live", "--watch", "--interval", "50"});
+    ASSERT_TRUE(p.waitForReadyRead());
+    ::kill(pid_t(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished());
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), kDone);
+    QtSerialPort again;
+    EXPECT_TRUE(again.open(host.slavePath()).ok) << "the port was released";
+}
+
+}  // namespace
+}  // namespace kestrel::cli
