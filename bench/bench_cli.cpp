@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <set>
 #include <variant>
 
 #include "device/requests.h"
+#include "exchange/classify.h"
 #include "exchange/cycle.h"
 #include "exchange/transactor.h"
 #include "serial/qtserialport.h"
@@ -24,7 +24,6 @@ using namespace kestrel;
 namespace {
 
 constexpr int kReaders = 32;
-constexpr int kHighestAddress = 200;
 
 class NoSelection : public ExchangeHost {
   public:
@@ -32,17 +31,9 @@ class NoSelection : public ExchangeHost {
     int openTab() const override { return TabReader; }
 };
 
-// The addresses in a poll answer: its decoded value, or, for an answer too long for the window's
-// judgement, the raw bytes when every one is a distinct address (as the client takes them).
+// The addresses in a poll answer, long ones taken as the client takes them.
 QByteArray addressesOf(const Transaction& t) {
-    if (t.value)
-        if (const auto* poll = std::get_if<device::PollAnswer>(&*t.value)) return poll->addresses;
-    std::set<quint8> seen;
-    for (char b : t.reply) {
-        const quint8 a = static_cast<quint8>(b);
-        if (a > kHighestAddress || !seen.insert(a).second) return {};
-    }
-    return t.reply;
+    return pollAddresses(t, true).value_or(QByteArray());
 }
 
 // Identification, then current parameters, for each address.

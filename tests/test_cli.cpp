@@ -16,6 +16,7 @@
 #include "cli/client.h"
 #include "device/requests.h"
 #include "device/texts.h"
+#include "exchange/classify.h"
 #include "fakeport.h"
 #include "protocol/frame.h"
 #include "protocol/hexid.h"
@@ -297,6 +298,22 @@ TEST(Transactor, AReplyEndsAtItsFullLengthOrItsSilenceAndMustAnswerTheRequest) {
     port.hangUp();
     EXPECT_FALSE(t.exchange(identify).ok());
     EXPECT_TRUE(t.portLost());
+}
+
+TEST(PollAnswer, ALongAnswerIsTakenOnlyWhenItReadsAsABusOfReaders) {
+    QByteArray bus32;
+    for (int a = 1; a <= 32; ++a) bus32 += char(a);
+    Transaction t;
+    t.reply = bus32;
+    EXPECT_EQ(pollAddresses(t, true), bus32);
+    EXPECT_EQ(pollAddresses(t, false), std::nullopt) << "the window's rule";
+    for (const auto& [at, byte] : {std::pair{5, char(3)}, std::pair{31, char(201)}}) {
+        t.reply = bus32;
+        t.reply[at] = byte;
+        EXPECT_EQ(pollAddresses(t, true), std::nullopt) << at;
+    }
+    t.value = device::PollAnswer{hex("0507")};
+    EXPECT_EQ(pollAddresses(t, false), hex("0507"));
 }
 
 // The program itself: help, version, and a JSON result over the pty; Ctrl-C ends watching and frees the port.

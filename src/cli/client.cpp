@@ -5,8 +5,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
-#include <QSet>
-#include <set>
 
 #include "device/commands.h"
 #include "device/readermode.h"
@@ -25,7 +23,6 @@ namespace {
 
 constexpr int kMaxBatchLine = 4096;
 constexpr int kBoundIdCells = 10;
-constexpr int kHighestAddress = 200;  // addresses a reader can be given
 
 const QString kNoValue = QStringLiteral("устройство ответило без нужных данных");
 
@@ -54,18 +51,6 @@ std::optional<device::ReaderMode> modeNamed(const QString& text) {
     const auto mode = device::modeOf(quint8(n.value));
     if (!mode || quint8(*mode) != n.value) return std::nullopt;
     return mode;
-}
-
-// The noise rule of the window drops poll answers of 20 bytes or more. A bus of 20 readers or more
-// answers with that many bytes, so an answer that long is taken when it reads as such a bus: every
-// byte an address a reader can have, none twice.
-std::optional<QByteArray> longPollAnswer(const QByteArray& reply) {
-    QSet<char> seen;
-    for (char b : reply) {
-        if (static_cast<quint8>(b) > kHighestAddress || seen.contains(b)) return std::nullopt;
-        seen.insert(b);
-    }
-    return reply;
 }
 
 QString statusOf(const device::DeviceValue& value) {
@@ -235,10 +220,8 @@ int Client::scan(Context& c) {
         return kPortError;
     }
     QByteArray addresses;
-    if (const auto* answer = as<device::PollAnswer>(r.last.value)) {
-        addresses = answer->addresses;
-    } else if (const auto longAnswer = longPollAnswer(r.last.reply)) {
-        addresses = *longAnswer;
+    if (const auto found = pollAddresses(r.last, true)) {
+        addresses = *found;
     } else {
         output_.failure(c.command,
                         QStringLiteral("ответ на опрос сети не читается: %1")
@@ -266,11 +249,7 @@ int Client::inventory(Context& c) {
                         kPortError);
         return kPortError;
     }
-    QByteArray addresses;
-    if (const auto* answer = as<device::PollAnswer>(r.last.value))
-        addresses = answer->addresses;
-    else if (const auto longAnswer = longPollAnswer(r.last.reply))
-        addresses = *longAnswer;
+    const QByteArray addresses = pollAddresses(r.last, true).value_or(QByteArray());
     int exit = kDone;
     for (char a : addresses) {
         if (interrupted_) return kDeviceFailed;

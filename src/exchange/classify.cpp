@@ -9,6 +9,20 @@ bool isFramedReply(const QByteArray& reply) {
     return reply.size() >= 4 && static_cast<quint8>(reply[0]) == kReplyStart;
 }
 
+std::optional<QByteArray> pollAddresses(const Transaction& poll, bool allowLong) {
+    if (poll.value)
+        if (const auto* answer = std::get_if<device::PollAnswer>(&*poll.value)) return answer->addresses;
+    if (!allowLong || poll.reply.size() < kMaxPollAnswer) return std::nullopt;
+    constexpr int kHighestAddress = 200;
+    bool seen[256] = {};
+    for (char b : poll.reply) {
+        const quint8 a = static_cast<quint8>(b);
+        if (a > kHighestAddress || seen[a]) return std::nullopt;
+        seen[a] = true;
+    }
+    return poll.reply;
+}
+
 ClassifiedReply classifyReply(const QByteArray& request, const QByteArray& reply, bool pollAnswerExpected) {
     ClassifiedReply c;
     if (reply.isEmpty()) return c;
