@@ -22,6 +22,8 @@
 #include "protocol/hexid.h"
 #include "serial/qtserialport.h"
 #include "sim/ptyhost.h"
+#include "traffic/csv.h"
+#include "traffic/record.h"
 
 namespace kestrel::cli {
 namespace {
@@ -75,51 +77,94 @@ TEST_F(CliOnSimBus, EveryCommandSendsItsRequestsAndPrintsWhatTheDeviceSaid) {
         const char* line;
         QStringList wire;
         const char* text;  // the whole output, or its start when it ends with "…"
+        const char* json;  // a piece of the same result as JSON
     };
     const Row rows[] = {
-        {"scan", {"31 FF DC"}, "Найдены адреса: 5"},
-        {"-a 5 identify", {frame(5, 0xFC)}, "сер. № 123456, тип 134, версия 1.3.4."},
-        {"-a 5 live", {frame(5, 0xF0)}, "уровень …"},
-        {"-a 5 settings", {frame(5, 0xF0)}, "режим 2 (reader), сеть 1, канал 5, мощность 10"},
+        {"scan", {"31 FF DC"}, "Найдены адреса: 5", R"("addresses":[5])"},
+        {"-a 5 identify",
+         {frame(5, 0xFC)},
+         "сер. № 123456, тип 134, версия 1.3.4.",
+         R"("firmware":"1.3.4.")"},
+        {"-a 5 live", {frame(5, 0xF0)}, "уровень …", R"("emptyLevel":100)"},
+        {"-a 5 settings",
+         {frame(5, 0xF0)},
+         "режим 2 (reader), сеть 1, канал 5, мощность 10",
+         R"("modeName":"reader")"},
         {"-a 5 set-radio 12 7 20 --verify",
          {frame(5, 0xF4, "000C0714"), frame(5, 0xF0)},
-         "Установлены параметры радио: сеть 12, канал 7, мощность 20."},
-        {"-a 5 set-radio --network 3 --channel 4 --power 5", {frame(5, 0xF4, "00030405")}, "Установлены …"},
+         "Установлены параметры радио: сеть 12, канал 7, мощность 20.",
+         R"("channel":7)"},
+        {"-a 5 set-radio --network 3 --channel 4 --power 5",
+         {frame(5, 0xF4, "00030405")},
+         "Установлены …",
+         R"("network":3)"},
         {"-a 5 set-mode indicator --master --verify",
          {frame(5, 0xF2, "81"), frame(5, 0xF0)},
-         "новый режим 129"},
+         "новый режим 129",
+         R"("mode":129)"},
         {"-a 5 set-serial 777 --verify",
          {frame(5, 0xF6, "00000309"), frame(5, 0xFC)},
-         "Установлен серийный номер."},
-        {"-a 5 calibrate low --yes", {frame(5, 0xFA)}, "Установлен нижний уровень."},
+         "Установлен серийный номер.",
+         R"("serial":777)"},
+        {"-a 5 calibrate low --yes",
+         {frame(5, 0xFA)},
+         "Установлен нижний уровень.",
+         R"("command":"calibrate low")"},
         {"-a 5 bound-ids set 3 ABCDEF --verify",
          {frame(5, 0xE6, "0200ABCDEF"), frame(5, 0xE7)},
-         "привязанные ID: 0123456 0ABCDEF 0ABCDEF 0000000 …"},
-        {"-a 5 bound-ids clear --verify", {frame(5, 0xE9), frame(5, 0xE7)}, "привязанные ID: 0000000 …"},
+         "привязанные ID: 0123456 0ABCDEF 0ABCDEF 0000000 …",
+         R"("boundIds":["0123456","0ABCDEF","0ABCDEF",)"},
+        {"-a 5 bound-ids clear --verify",
+         {frame(5, 0xE9), frame(5, 0xE7)},
+         "привязанные ID: 0000000 …",
+         R"("boundIds":["0000000",)"},
         {"-a 5 reset-delay set 100 --verify",
          {frame(5, 0xF1, "0064"), frame(5, 0xF7)},
-         "задержка обнуления 100"},
+         "задержка обнуления 100",
+         R"("resetDelay":100)"},
         {"-a 5 tag read 123456",
          {frame(5, 0xE3, "00123456")},
-         "метка сер. № 1001, ID 0123456, задержка 100, …"},
+         "метка сер. № 1001, ID 0123456, задержка 100, …",
+         R"("power":-10)"},
         {"-a 5 tag write 123456 --delay 7 --verify",
          {frame(5, 0xE3, "00123456"), frame(5, 0xE1, "0E000003E900123456000701F6003C"),
           frame(5, 0xE3, "00123456")},
-         "Считаны параметры метки."},
-        {"-a 5 tag set-serial 123456 4242", {frame(5, 0xE2, "0012345600001092")}, "Выполнено."},
-        {"-a 5 tag search", {frame(5, 0xE0, "7A7A7A7A")}, "метка сер. № 4242, ID 0123456, …"},
-        {"-a 5 bridge read", {frame(5, 0xE8), frame(5, 0x06)}, "ведомый сер. № 654321, темп. 25.5, …"},
-        {"-a 5 set-address 9 --verify", {frame(5, 0xFB, "09"), frame(9, 0xFC)}, "Установлен сетевой номер."},
+         "Считаны параметры метки.",
+         R"("command":"tag write")"},
+        {"-a 5 tag set-serial 123456 4242",
+         {frame(5, 0xE2, "0012345600001092")},
+         "Выполнено.",
+         R"("acknowledged":226)"},
+        {"-a 5 tag search",
+         {frame(5, 0xE0, "7A7A7A7A")},
+         "метка сер. № 4242, ID 0123456, …",
+         R"("serial":4242)"},
+        {"-a 5 bridge read",
+         {frame(5, 0xE8), frame(5, 0x06)},
+         "ведомый сер. № 654321, темп. 25.5, …",
+         R"("rs485":4660)"},
+        {"-a 5 set-address 9 --verify",
+         {frame(5, 0xFB, "09"), frame(9, 0xFC)},
+         "Установлен сетевой номер.",
+         R"("newAddress":9)"},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.line);
-        EXPECT_EQ(run(QString::fromUtf8(row.line)), kDone) << err.toStdString();
-        EXPECT_EQ(wire, row.wire);
-        const QString want = QString::fromUtf8(row.text);
-        if (want.endsWith(QStringLiteral("…")))
-            EXPECT_TRUE(out.startsWith(want.chopped(1))) << out.toStdString();
-        else
-            EXPECT_EQ(out, want + QLatin1Char('\n'));
+    // The table twice from the same bus: as text, then as JSON.
+    for (const bool asJson : {false, true}) {
+        bus([](sim::Bus& b) { return b = sim::Bus::withDefaults(); });
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.line);
+            EXPECT_EQ(run((asJson ? "--json " : "") + QString::fromUtf8(row.line)), kDone)
+                << err.toStdString();
+            EXPECT_EQ(wire, row.wire);
+            const QString want = QString::fromUtf8(asJson ? row.json : row.text);
+            if (asJson)
+                EXPECT_TRUE(out.contains(want) && out.contains(QStringLiteral("\"ok\":true")))
+                    << out.toStdString();
+            else if (want.endsWith(QStringLiteral("…")))
+                EXPECT_TRUE(out.startsWith(want.chopped(1))) << out.toStdString();
+            else
+                EXPECT_EQ(out, want + QLatin1Char('\n'));
+        }
     }
     EXPECT_EQ(bus([](sim::Bus& b) { return b.reader(9) ? b.reader(9)->lowerCalibrations : -1; }), 1);
 
@@ -329,6 +374,25 @@ TEST(CliProgram, AnswersOverThePortAndStopsWatchingOnCtrlC) {
     EXPECT_EQ(p.exitCode(), kDone);
     EXPECT_EQ(QJsonDocument::fromJson(p.readAllStandardOutput()).object()[QLatin1String("serial")].toInt(),
               123456);
+    // --trace on standard error, --log-file as the window's log.
+    QTemporaryDir dir;
+    const QString log = dir.filePath("bus.csv");
+    p.start(KESTREL_CLI_EXE,
+            {"--port", host.slavePath(), "-a", "5", "identify", "--trace", "--log-file", log});
+    ASSERT_TRUE(p.waitForFinished());
+    const QStringList trace = QString::fromUtf8(p.readAllStandardError()).split('\n');
+    ASSERT_EQ(trace.size(), 3);
+    EXPECT_TRUE(trace[0].endsWith(QStringLiteral(" > 31 05 FC 5D"))) << trace[0].toStdString();
+    EXPECT_TRUE(trace[1].endsWith(QStringLiteral(" < 3E 05 FC 40 E2 01 00 86 00 48  decoded")))
+        << trace[1].toStdString();
+    QFile f(log);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QStringList> rows = csv::parse(QString::fromUtf8(f.readAll()));
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0], traffic::csvHeader());
+    EXPECT_EQ(rows[1].mid(1, 3), (QStringList{"5", "identify", "FC"}));
+    EXPECT_EQ(rows[1][7], QStringLiteral("decoded"));
+
     p.start(KESTREL_CLI_EXE, {"--port", host.slavePath(), "-a", "5", "live", "--watch", "--interval", "50"});
     ASSERT_TRUE(p.waitForReadyRead());
     ::kill(pid_t(p.processId()), SIGINT);
