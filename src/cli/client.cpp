@@ -172,17 +172,9 @@ int Client::ensurePort(Context& c) {
 int Client::ask(Context& c, const QByteArray& request, std::optional<device::DeviceValue>* value,
                 const Transactor::Expect& expect) {
     if (const int e = ensurePort(c)) return e;
-    if (transactor_.portLost()) {
-        output_.failure(c.command, QStringLiteral("порт потерян: %1").arg(transactor_.portLostReason()),
-                        kPortError);
-        return kPortError;
-    }
+    if (const int e = portLost(c)) return e;
     const Transactor::Result r = transactor_.exchange(request, expect);
-    if (transactor_.portLost()) {
-        output_.failure(c.command, QStringLiteral("порт потерян: %1").arg(transactor_.portLostReason()),
-                        kPortError);
-        return kPortError;
-    }
+    if (const int e = portLost(c)) return e;
     if (r.interrupted) {
         output_.failure(c.command, QStringLiteral("прервано"), kDeviceFailed);
         return kDeviceFailed;
@@ -210,46 +202,46 @@ int Client::verifyEqual(Context& c, const QString& what, const QString& wanted, 
 
 // ---- the bus ----
 
-int Client::scan(Context& c) {
-    if (!argumentCount(c, 1, 0, 0)) return c.exit;
+int Client::portLost(Context& c) {
+    if (!transactor_.portLost()) return kDone;
+    output_.failure(c.command, QStringLiteral("порт потерян: %1").arg(transactor_.portLostReason()),
+                    kPortError);
+    return kPortError;
+}
+
+int Client::pollBus(Context& c, QByteArray* addresses) {
     if (const int e = ensurePort(c)) return e;
     const Transactor::Result r = transactor_.scan();
-    if (transactor_.portLost()) {
-        output_.failure(c.command, QStringLiteral("порт потерян: %1").arg(transactor_.portLostReason()),
-                        kPortError);
-        return kPortError;
-    }
-    QByteArray addresses;
-    if (const auto found = pollAddresses(r.last, true)) {
-        addresses = *found;
-    } else {
+    if (const int e = portLost(c)) return e;
+    const auto found = pollAddresses(r.last, true);
+    if (!found) {
         output_.failure(c.command,
                         QStringLiteral("ответ на опрос сети не читается: %1")
                             .arg(QString::fromLatin1(r.last.reply.toHex(' ').toUpper())),
                         kDeviceFailed);
         return kDeviceFailed;
     }
+    *addresses = *found;
+    return kDone;
+}
+
+int Client::scan(Context& c) {
+    if (!argumentCount(c, 1, 0, 0)) return c.exit;
+    QByteArray addresses;
+    if (const int e = pollBus(c, &addresses)) return e;
     QStringList list;
     for (char a : addresses) list << QString::number(static_cast<quint8>(a));
     output_.result(c.command,
                    list.isEmpty() ? QStringLiteral("Устройства не ответили.")
                                   : QStringLiteral("Найдены адреса: ") + list.join(QLatin1Char(' ')),
-                   device::PollAnswer{addresses}.addresses.isEmpty()
-                       ? QJsonObject{{QLatin1String("addresses"), QJsonArray()}}
-                       : valueJson(device::PollAnswer{addresses}));
+                   valueJson(device::PollAnswer{addresses}));
     return kDone;
 }
 
 int Client::inventory(Context& c) {
     if (!argumentCount(c, 1, 0, 0)) return c.exit;
-    if (const int e = ensurePort(c)) return e;
-    const Transactor::Result r = transactor_.scan();
-    if (transactor_.portLost()) {
-        output_.failure(c.command, QStringLiteral("порт потерян: %1").arg(transactor_.portLostReason()),
-                        kPortError);
-        return kPortError;
-    }
-    const QByteArray addresses = pollAddresses(r.last, true).value_or(QByteArray());
+    QByteArray addresses;
+    if (const int e = pollBus(c, &addresses)) return e;
     int exit = kDone;
     for (char a : addresses) {
         if (interrupted_) return kDeviceFailed;

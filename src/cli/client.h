@@ -39,6 +39,10 @@ class Client {
     // its exit code returned.
     int ask(Context& c, const QByteArray& request, std::optional<device::DeviceValue>* value,
             const Transactor::Expect& expect = {});
+    // The port went away: says so and gives exit code 3; kDone while the port is there.
+    int portLost(Context& c);
+    // The network poll: the addresses that answered.
+    int pollBus(Context& c, QByteArray* addresses);
     // A refused request's message, exit code 2.
     int refuse(Context& c, const QString& message);
     // Checks the number of words after the command (and subcommand).
