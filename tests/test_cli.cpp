@@ -81,6 +81,10 @@ TEST_F(CliOnSimBus, EveryCommandSendsItsRequestsAndPrintsWhatTheDeviceSaid) {
     };
     const Row rows[] = {
         {"scan", {"31 FF DC"}, "Найдены адреса: 5", R"("addresses":[5])"},
+        {"inventory",
+         {"31 FF DC", frame(5, 0xFC), frame(5, 0xF0)},
+         "адрес 5: сер. № 123456, тип 134, версия 1.3.4.; …",
+         R"("network":1)"},
         {"-a 5 identify",
          {frame(5, 0xFC)},
          "сер. № 123456, тип 134, версия 1.3.4.",
@@ -369,6 +373,13 @@ TEST(CliProgram, AnswersOverThePortAndStopsWatchingOnCtrlC) {
     p.start(KESTREL_CLI_EXE, {"--version"});
     ASSERT_TRUE(p.waitForFinished());
     EXPECT_EQ(p.readAllStandardOutput(), "kestrel-cli " KESTREL_VERSION "\n");
+    for (const QStringList& help : {QStringList{"--help"}, QStringList{"tag", "--help"}}) {
+        p.start(KESTREL_CLI_EXE, help);
+        ASSERT_TRUE(p.waitForFinished());
+        EXPECT_EQ(p.exitCode(), kDone);
+        EXPECT_TRUE(p.readAllStandardOutput().startsWith(help.size() == 1 ? "Использование: kestrel-cli"
+                                                                          : "tag search"));
+    }
     p.start(KESTREL_CLI_EXE, {"--port", host.slavePath(), "--json", "-a", "5", "identify"});
     ASSERT_TRUE(p.waitForFinished());
     EXPECT_EQ(p.exitCode(), kDone);
