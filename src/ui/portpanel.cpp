@@ -59,10 +59,13 @@ bool PortPanel::openSelected() {
     const QString name = list_->currentText();
     if (name.isEmpty() || name.startsWith(QLatin1Char('-'))) {
         dialogs_.message(QStringLiteral("Нет доступных портов"));
+        scan_.start();
         return false;
     }
     const OpenResult r = port_.open(name);
     if (r.ok) return true;
+    // The list keeps being refreshed after a failed open, so an adapter plugged in now can be chosen.
+    scan_.start();
     if (r.failure == OpenFailure::Settings) {
         dialogs_.message(QStringLiteral("Unable to set Comm DCB 19200,n,8,1 Error: %1").arg(r.code));
     } else {

@@ -26,8 +26,8 @@ class PortPanel : public QObject {
     void reset();
     // One scan: the port handle is closed, the system's ports are listed; returns them.
     QStringList scan();
-    // Opens the selected port; false, with the user told why, when it cannot be opened. The scan is
-    // stopped either way.
+    // Opens the selected port; false, with the user told why, when it cannot be opened. The scan stops
+    // while the port is open, and goes on after a failed open.
     bool openSelected();
 
   private:
