@@ -19,13 +19,15 @@ class FakePort : public SerialPort {
   public:
     using SerialPort::SerialPort;
 
-    QStringList ports;  // what availablePorts() reports
+    QStringList ports;      // what availablePorts() reports
+    QList<PortInfo> infos;  // what portInfos() reports; when empty, only the names of `ports`
     OpenResult openResult{true, OpenFailure::None, {}, 0};
     qint64 writeLimit = -1;  // accept at most this many bytes per write call (-1: all)
     QByteArray written;      // all bytes written
     int flushCount = 0;
 
     QStringList availablePorts() override { return ports; }
+    QList<PortInfo> portInfos() override { return infos.isEmpty() ? SerialPort::portInfos() : infos; }
     OpenResult open(const QString&) override {
         open_ = openResult.ok;
         return openResult;

@@ -58,6 +58,32 @@ TEST(PortNames, ExtraPathsAreListedLastWhileTheyExist) {
     ASSERT_TRUE(QFile(path).open(QIODevice::WriteOnly));
     const QStringList ports = port.availablePorts();
     EXPECT_EQ(ports.value(ports.size() - 1), path) << "extra paths come after the system's ports";
+    QStringList infoNames;
+    for (const PortInfo& info : port.portInfos()) infoNames << info.name;
+    EXPECT_EQ(infoNames, ports) << "the ports with their details are the same ports in the same order";
+    EXPECT_EQ(port.portInfos().value(ports.size() - 1).identity(), QStringLiteral("path:") + path);
+}
+
+// The identity prefers vendor, product and serial number, then a by-id link, then the name; the details
+// name only what is known, ids in upper-case hex of four digits.
+TEST(PortNames, IdentityAndDetailsUseWhatIsKnown) {
+    const QString link = QStringLiteral("/dev/serial/by-id/usb-1a86_USB_Serial-if00-port0");
+    struct Case {
+        PortInfo info;
+        QString identity;
+        QString details;
+    } cases[] = {
+        {{"ttyUSB0", "FT232R USB UART", "FTDI", "A10K3XYZ", 0x0403, 0x6001, link},
+         "usb:0403:6001:A10K3XYZ",
+         "FT232R USB UART, FTDI, 0403:6001, S/N A10K3XYZ"},
+        {{"ttyUSB1", "USB Serial", {}, {}, 0x1a86, 0x7523, link}, "by-id:" + link, "USB Serial, 1A86:7523"},
+        {{"ttyUSB2", {}, "Prolific", "123", 0x067b, {}, {}}, "path:ttyUSB2", "Prolific, S/N 123"},
+        {{"/dev/pts/3", {}, {}, {}, {}, {}, {}}, "path:/dev/pts/3", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.info.identity(), c.identity) << c.info.name.toStdString();
+        EXPECT_EQ(c.info.details(), c.details) << c.info.name.toStdString();
+    }
 }
 
 // Closing a port never opened is harmless (the destructor closes too); one that failed to open stays

@@ -1,4 +1,6 @@
 // The main window offscreen: controls, start-up, the port scan, opening and closing, control groups.
+#include <QAbstractItemView>
+#include <QAction>
 #include <QProgressBar>
 #include <QRadioButton>
 
@@ -107,6 +109,35 @@ TEST_F(Window, PortScanFollowsThePositionClampsAndLeavesAnUnchangedListAlone) {
     window->scanPorts();
     EXPECT_EQ(cmb->count(), 2);
     EXPECT_EQ(cmb->currentText(), QStringLiteral("COM3"));
+}
+
+// The list shows the names, what the system knows as tooltips, and finds an adapter by its identity
+// after it comes back under another name.
+TEST_F(Window, PortListShowsNamesWithDetailsAndFindsAnAdapterByIdentity) {
+    const PortInfo usb{"ttyUSB0", "FT232R USB UART", "FTDI", "A10K3XYZ", 0x0403, 0x6001, {}};
+    port.infos = {usb, PortInfo{"ttyS0", {}, {}, {}, {}, {}, {}}};
+    window->scanPorts();
+    auto* cmb = ctl<QComboBox>(QStringLiteral("CmbPort"));
+    auto* panel = &window->portPanel();
+    ASSERT_EQ(cmb->count(), 2);
+    EXPECT_EQ((QStringList{cmb->itemText(0), cmb->itemText(1)}), (QStringList{"ttyUSB0", "ttyS0"}));
+    EXPECT_EQ(cmb->currentText(), QStringLiteral("ttyUSB0"));
+    EXPECT_EQ(cmb->itemData(0, Qt::ToolTipRole).toString(), usb.details());
+    EXPECT_FALSE(cmb->itemData(1, Qt::ToolTipRole).isValid()) << "nothing known: no tooltip";
+    EXPECT_GT(cmb->view()->minimumWidth(), cmb->fontMetrics().horizontalAdvance(usb.details()))
+        << "the drop-down is wide enough for the details";
+    const QString identity = panel->identityOf(0);
+    EXPECT_EQ(identity, QStringLiteral("usb:0403:6001:A10K3XYZ"));
+    EXPECT_EQ(panel->indexOfIdentity(QStringLiteral("path:ttyS0")), 1);
+
+    PortInfo replugged = usb;
+    replugged.name = QStringLiteral("ttyUSB1");
+    port.infos = {PortInfo{"ttyS0", {}, {}, {}, {}, {}, {}}, replugged};
+    window->scanPorts();
+    EXPECT_EQ(panel->indexOfIdentity(identity), 1);
+    EXPECT_EQ(cmb->itemText(1), QStringLiteral("ttyUSB1"));
+    EXPECT_EQ(cmb->itemData(1, Qt::ToolTipRole).toString(), usb.details());
+    EXPECT_EQ(panel->indexOfIdentity(QStringLiteral("usb:0403:6001:OTHER")), -1);
 }
 
 TEST(TraceBoxes, AppendedTextIsCappedAtALineBreak) {
@@ -230,6 +261,7 @@ TEST_F(Window, CloseResetsTheReadOutsAndTheAddressList) {
 }
 
 TEST_F(Window, AWriteFailureShowsItsMessageAndClosesThePort) {
+    window->findChild<QAction*>(QStringLiteral("actionReconnect"))->setChecked(false);
     openPort();
     port.writeLimit = 0;
     runTick();

@@ -1,5 +1,6 @@
 // The real window against the simulated bus over a pseudo-terminal: the demo, the typical road (search the
 // bus, identify the reader found, see its live data, give it a new address) and a pulled adapter.
+#include <QAction>
 #include <QFile>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -68,6 +69,7 @@ TEST(Demo, OpeningTheDemoPortBringsTheReaderTabAliveWithRealTicks) {
 
 TEST_F(EndToEnd, PullingTheAdapterClosesThePortOnceAndTheScanResumes) {
     ASSERT_TRUE(started);
+    window->findChild<QAction*>(QStringLiteral("actionReconnect"))->setChecked(false);
     openPort();
     const QString path = host.slavePath();
     chooseAddress(QStringLiteral("5"));

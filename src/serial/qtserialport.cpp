@@ -22,11 +22,15 @@ QtSerialPort::~QtSerialPort() {
 }
 
 QStringList QtSerialPort::availablePorts() {
+    return listedPorts(QSerialPortInfo::availablePorts());
+}
+
+QStringList QtSerialPort::listedPorts(const QList<QSerialPortInfo>& system) const {
     QStringList ports;
     for (const QString& path : leadingPaths_) {
         if (QFileInfo::exists(path) && !ports.contains(path)) ports.append(path);
     }
-    for (const QString& name : systemSerialPorts()) {
+    for (const QString& name : systemSerialPorts(system)) {
         if (!ports.contains(name)) ports.append(name);
     }
     for (const QString& path : extraPaths_) {
@@ -44,11 +48,60 @@ QString devicePath(const QString& name) {
     return name;
 }
 
+// Each link in /dev/serial/by-id with the canonical path of the device it points at; none when the
+// folder does not exist (no USB serial adapter plugged in, or not Linux).
+QList<QPair<QString, QString>> byIdLinks() {
+    QList<QPair<QString, QString>> links;
+    const QDir dir(QStringLiteral("/dev/serial/by-id"));
+    if (!dir.exists()) return links;
+    const auto entries =
+        dir.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& entry : entries) {
+        if (!entry.isSymLink()) continue;
+        const QString target = entry.canonicalFilePath();
+        if (!target.isEmpty()) links.append({entry.absoluteFilePath(), target});
+    }
+    return links;
+}
+
 bool isPortGoneError(QSerialPort::SerialPortError e) {
     return e == QSerialPort::ReadError || e == QSerialPort::ResourceError || e == QSerialPort::WriteError;
 }
 
 }  // namespace
+
+QList<PortInfo> QtSerialPort::portInfos() {
+    const auto system = QSerialPortInfo::availablePorts();
+    const auto links = byIdLinks();
+    QList<PortInfo> out;
+    for (const QString& name : listedPorts(system)) {
+        PortInfo info;
+        info.name = name;
+        // A system port is listed by its port name; a leading or extra path may still be one the system
+        // knows under its full location.
+        const auto known = std::find_if(system.begin(), system.end(), [&](const QSerialPortInfo& s) {
+            return s.portName() == name || s.systemLocation() == name;
+        });
+        if (known != system.end()) {
+            info.description = known->description();
+            info.manufacturer = known->manufacturer();
+            info.serialNumber = known->serialNumber();
+            if (known->hasVendorIdentifier()) info.vendorId = known->vendorIdentifier();
+            if (known->hasProductIdentifier()) info.productId = known->productIdentifier();
+        }
+        const QString canonical = QFileInfo(devicePath(name)).canonicalFilePath();
+        if (!canonical.isEmpty()) {
+            for (const auto& [link, target] : links) {
+                if (target == canonical) {
+                    info.byIdLink = link;
+                    break;
+                }
+            }
+        }
+        out.push_back(info);
+    }
+    return out;
+}
 
 OpenResult QtSerialPort::open(const QString& name) {
     close();
@@ -160,8 +213,11 @@ bool naturalLess(const QString& a, const QString& b) {
 }
 
 QStringList systemSerialPorts() {
+    return systemSerialPorts(QSerialPortInfo::availablePorts());
+}
+
+QStringList systemSerialPorts(const QList<QSerialPortInfo>& infos) {
     QStringList names;
-    const auto infos = QSerialPortInfo::availablePorts();
 #ifdef Q_OS_WIN
     for (int n = 1; n <= kMaxListedPorts; ++n) {
         const QString com = QStringLiteral("COM%1").arg(n);

@@ -2,6 +2,7 @@
 // The real port: QSerialPort behind the SerialPort interface.
 
 #include <QSerialPort>
+#include <QSerialPortInfo>
 #include <QStringList>
 
 #include "serial/serialport.h"
@@ -20,6 +21,9 @@ class QtSerialPort : public SerialPort {
     void setExtraPaths(const QStringList& paths) { extraPaths_ = paths; }
 
     QStringList availablePorts() override;
+    // The listed ports with what QSerialPortInfo knows of them and the /dev/serial/by-id link that
+    // points at each, if any.
+    QList<PortInfo> portInfos() override;
     OpenResult open(const QString& name) override;
     bool isOpen() const override;
     qint64 bytesAvailable() const override;
@@ -29,6 +33,8 @@ class QtSerialPort : public SerialPort {
     void close() override;
 
   private:
+    // The list availablePorts() returns, with the system's ports taken from `system`.
+    QStringList listedPorts(const QList<QSerialPortInfo>& system) const;
     void onError(QSerialPort::SerialPortError error);
 
     QSerialPort* port_ = nullptr;  // a fresh object for each open, so no stale state survives a close
@@ -40,6 +46,7 @@ class QtSerialPort : public SerialPort {
 // The system's serial devices: on Windows COM1..COM30 that exist; elsewhere the device names the
 // system lists (ttyUSB0, ttyACM0, ttyS0 ...) in natural order, at most 30.
 QStringList systemSerialPorts();
+QStringList systemSerialPorts(const QList<QSerialPortInfo>& infos);
 
 // Natural order of port names: ttyS2 before ttyS10.
 bool naturalLess(const QString& a, const QString& b);

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace kestrel {
 
@@ -26,6 +27,24 @@ struct OpenResult {
     int code = 0;   // the platform's error code, where there is one
 };
 
+// What the system knows about a listed port, and the identity by which the tool knows the same adapter
+// again after a replug, under its old name or a new one.
+struct PortInfo {
+    QString name;  // as the port list shows it and open() takes it
+    QString description;
+    QString manufacturer;
+    QString serialNumber;
+    std::optional<quint16> vendorId;
+    std::optional<quint16> productId;
+    QString byIdLink;  // a /dev/serial/by-id link that points at the port, if any
+
+    // The most stable identity there is: "usb:VVVV:PPPP:SERIAL" for a USB adapter with a serial number,
+    // else "by-id:LINK", else "path:NAME".
+    QString identity() const;
+    // One line for people: description, manufacturer, vendor:product, serial number, where known.
+    QString details() const;
+};
+
 class SerialPort : public QObject {
     Q_OBJECT
   public:
@@ -34,6 +53,12 @@ class SerialPort : public QObject {
 
     // The ports present now, in the order the port list shows them.
     virtual QStringList availablePorts() = 0;
+    // The same ports with what the system knows of them; by default only their names.
+    virtual QList<PortInfo> portInfos() {
+        QList<PortInfo> out;
+        for (const QString& name : availablePorts()) out.push_back(PortInfo{name, {}, {}, {}, {}, {}, {}});
+        return out;
+    }
     // Opens `name` exclusively at 19200 baud, 8 data bits, no parity, 1 stop bit, no flow control.
     virtual OpenResult open(const QString& name) = 0;
     virtual bool isOpen() const = 0;

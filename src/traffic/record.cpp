@@ -84,8 +84,8 @@ QString outcomeText(Outcome outcome) {
 }
 
 const std::vector<Outcome>& allOutcomes() {
-    static const std::vector<Outcome> all{Outcome::Decoded,    Outcome::NoReply, Outcome::WrongCheckByte,
-                                          Outcome::Unframed,   Outcome::TooLong, Outcome::OtherAddress,
+    static const std::vector<Outcome> all{Outcome::Decoded,     Outcome::NoReply,  Outcome::WrongCheckByte,
+                                          Outcome::Unframed,    Outcome::TooLong,  Outcome::OtherAddress,
                                           Outcome::UnknownCode, Outcome::OtherCode};
     return all;
 }
@@ -96,6 +96,14 @@ QStringList csvHeader() {
             QStringLiteral("reply_ms"), QStringLiteral("outcome"), QStringLiteral("meaning")};
 }
 
+Record eventRecord(const QDateTime& time, const QString& text) {
+    Record r;
+    r.time = time;
+    r.meaning = text;
+    r.event = true;
+    return r;
+}
+
 QStringList csvCells(const Record& r) {
     return {csv::isoTime(r.time),
             r.address == kNoAddress ? QString() : QString::number(r.address),
@@ -104,7 +112,7 @@ QStringList csvCells(const Record& r) {
             hexText(r.request),
             hexText(r.reply),
             r.replyMs ? QString::number(*r.replyMs) : QString(),
-            outcomeKey(r.outcome),
+            r.event ? QStringLiteral("event") : outcomeKey(r.outcome),
             r.meaning};
 }
 
@@ -123,7 +131,7 @@ QString displayCell(const Record& r, int column) {
         case 5:
             return r.replyMs ? QString::number(*r.replyMs) : QString();
         case 6:
-            return outcomeText(r.outcome);
+            return r.event ? QStringLiteral("событие") : outcomeText(r.outcome);
         case 7:
             return r.meaning;
         default:

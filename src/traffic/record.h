@@ -23,7 +23,13 @@ struct Record {
     std::optional<qint64> replyMs;  // end of the write to the reply's first byte
     Outcome outcome = Outcome::NoReply;
     QString meaning;  // the decoded value's one-line description; only for decoded replies
+    // A note about the link itself (the port lost, waited for, open again) rather than an exchange: no
+    // bytes, and not counted in the statistics. `meaning` holds its text.
+    bool event = false;
 };
+
+// A note about the link at `time`.
+Record eventRecord(const QDateTime& time, const QString& text);
 
 Record recordOf(const Transaction& t);
 

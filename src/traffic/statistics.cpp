@@ -30,6 +30,7 @@ std::optional<qint64> LinkCounts::medianReplyMs() const {
 }
 
 void LinkStatistics::add(const Record& r) {
+    if (r.event) return;
     LinkCounts& c = byAddress_[r.address];
     if (!r.request.isEmpty()) ++c.requests;
     switch (r.outcome) {

@@ -36,6 +36,7 @@ constexpr quint32 kLampYellowClosed = 0x10FFFF;   // RGB(255,255,16)
 constexpr quint32 kLampWhite = 0xFFFFFF;
 constexpr quint32 kLampGrey = 0x808080;
 constexpr quint32 kLampRed = 0x0000FF;
+constexpr quint32 kLampWaiting = 0x0080FF;  // orange: a lost port is waited for
 constexpr int kLevelBarRange = 1024;
 constexpr int kClientWidth = 892;
 constexpr int kClientHeight = 429;
@@ -169,6 +170,10 @@ void MainWindow::buildControls() {
 
     connect(portPanel_->openButton(), &QPushButton::clicked, this, &MainWindow::openPort);
     connect(portPanel_->closeButton(), &QPushButton::clicked, this, &MainWindow::closePort);
+    // Another choice of port ends the waiting for a lost one.
+    connect(portPanel_, &PortPanel::portChosen, this, [this] {
+        if (waiting_) closePort();
+    });
     connect(&portPanel_->scanTimer(), &QTimer::timeout, this, &MainWindow::scanPorts);
     connect(net, &QPushButton::clicked, this, &MainWindow::changeNetAddress);
     connect(search, &QPushButton::clicked, this, &MainWindow::searchBus);
@@ -232,6 +237,16 @@ void MainWindow::buildMenu() {
         [this, raise] { raise(trend_); });
     add(view, ctl::actionServicePanel, QStringLiteral("&Сервисная панель"),
         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this, raise] { raise(servicePanel_); });
+    QMenu* link = menuBar_->addMenu(QStringLiteral("Свя&зь"));
+    link->setObjectName(ctl::menuLink);
+    reconnect_ = link->addAction(QStringLiteral("Переподключаться &автоматически"));
+    reconnect_->setObjectName(ctl::actionReconnect);
+    reconnect_->setCheckable(true);
+    reconnect_->setChecked(options_.reconnect);
+    connect(reconnect_, &QAction::toggled, this, [this](bool on) {
+        // Turned off while waiting: the waiting ends as a close would end it.
+        if (!on && waiting_) closePort();
+    });
     QMenu* help = menuBar_->addMenu(QStringLiteral("Сп&равка"));
     help->setObjectName(ctl::menuHelp);
     add(help, ctl::actionAbout, QStringLiteral("&О программе"), QKeySequence(Qt::Key_F1),
@@ -263,6 +278,7 @@ void MainWindow::connectCycle() {
     connect(
         c, &ExchangeCycle::connectionLost, this,
         [this](const QString& reason) {
+            if (reconnect_->isChecked()) return portLost(reason);
             dialogs_.message(reason);
             closePort();
         },
@@ -296,11 +312,19 @@ void MainWindow::scanPorts() {
     QString line;
     for (const QString& p : portPanel_->scan()) line += p + QStringLiteral(", ");
     services_.trace->appendTraceText(line + kLineBreak);
+    if (waiting_) tryReopen();
 }
 
 void MainWindow::openPort() {
+    waiting_.reset();  // the engineer's own choice of port ends any waiting
     if (!portPanel_->openSelected()) return;
+    openName_ = portPanel_->currentName();
+    openIdentity_ = portPanel_->identityOf(portPanel_->currentIndex());
     trafficLog_->portOpened();
+    startExchange();
+}
+
+void MainWindow::startExchange() {
     if (!options_.logFile.isEmpty() && !logFileFailed_) {
         QString error;
         if (!logFile_.open(options_.logFile, &error)) stopLogFile(error);
@@ -311,6 +335,56 @@ void MainWindow::openPort() {
 }
 
 void MainWindow::closePort() {
+    waiting_.reset();
+    shutDownPort();
+}
+
+// The port went away with reconnecting on: closed once without a box, the controls off as after a close,
+// and the port waited for; "Закрыть порт" stays usable to end the waiting.
+void MainWindow::portLost(const QString& reason) {
+    LostPort lost{openName_, openIdentity_, addressList_->currentText(), openTab(), {}};
+    shutDownPort();
+    waiting_ = lost;
+    portPanel_->closeButton()->setEnabled(true);
+    lamp_->setColour(kLampWaiting);
+    const QString text =
+        QStringLiteral("Порт %1 потерян (%2), ожидание его возвращения").arg(lost.name, reason);
+    services_.setStatus(text);
+    trafficLog_->addEvent(text);
+}
+
+// On every scan while waiting: the lost adapter, under its old name or a new one, is opened again when it
+// can be; a port that is back but cannot be opened is reported once per cause.
+void MainWindow::tryReopen() {
+    const int index = portPanel_->indexOfIdentity(waiting_->identity);
+    if (index < 0) return;
+    portPanel_->select(index);
+    const QString name = portPanel_->currentName();
+    const OpenResult r = port_.open(name);
+    if (!r.ok) {
+        if (r.cause == waiting_->lastFailure) return;
+        waiting_->lastFailure = r.cause;
+        const QString text =
+            QStringLiteral("Порт %1 вернулся, но не открывается: %2; ожидание").arg(name, r.cause);
+        services_.setStatus(text);
+        trafficLog_->addEvent(text);
+        return;
+    }
+    const LostPort lost = *waiting_;
+    waiting_.reset();
+    portPanel_->scanTimer().stop();
+    portPanel_->closeButton()->setEnabled(false);  // back to the state after a close, which the open turns
+    openName_ = name;
+    startExchange();
+    if (addressList_->findText(lost.address) < 0) addressList_->addItem(lost.address);
+    addressList_->setCurrentIndex(addressList_->findText(lost.address));
+    tabs_->setCurrentIndex(lost.tab);
+    const QString text = QStringLiteral("Порт %1 снова открыт").arg(name);
+    services_.setStatus(text);
+    trafficLog_->addEvent(text);
+}
+
+void MainWindow::shutDownPort() {
     cycle_->stop();
     port_.close();
     logFile_.close();

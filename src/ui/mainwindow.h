@@ -38,6 +38,7 @@ class MainWindow : public QWidget, public ExchangeHost {
         int scanMs = 1000;               // the port scan
         ExchangeCycle::Timing timing{};  // the exchange cycle and its read window
         QString logFile;                 // every exchange appended to this CSV file while a port is open
+        bool reconnect = true;           // a lost port is waited for and opened again
     };
 
     MainWindow(SerialPort& port, Dialogs& dialogs, QWidget* parent = nullptr);
@@ -59,6 +60,8 @@ class MainWindow : public QWidget, public ExchangeHost {
     void scanPorts();
     void openPort();
     void closePort();
+    // True while a lost port is waited for, to be opened again when it is back.
+    bool waitingForPort() const { return waiting_.has_value(); }
 
     // ExchangeHost
     std::optional<QString> selectedAddressText() const override;
@@ -108,6 +111,23 @@ class MainWindow : public QWidget, public ExchangeHost {
     // The no-reply message and the status text it replaced.
     bool silenceShown_ = false;
     QString statusBeforeSilence_;
+    // The open port, by name and by the identity that finds its adapter again after a replug.
+    QString openName_;
+    QString openIdentity_;
+    // A lost port being waited for: where the engineer was, and why the last try to open it failed.
+    struct LostPort {
+        QString name;
+        QString identity;
+        QString address;
+        int tab = 0;
+        QString lastFailure;
+    };
+    std::optional<LostPort> waiting_;
+    QAction* reconnect_ = nullptr;
+    void portLost(const QString& reason);
+    void tryReopen();
+    void shutDownPort();
+    void startExchange();
 
     QComboBox* addressList_ = nullptr;  // CmbNet
     QLabel* devicesFound_ = nullptr;    // netdev

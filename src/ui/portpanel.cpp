@@ -1,7 +1,12 @@
 #include "ui/portpanel.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <algorithm>
 
 #include "serial/serialport.h"
 #include "ui/controlbuilder.h"
@@ -14,7 +19,62 @@ using namespace build;
 
 namespace {
 const QString kNoPorts = QStringLiteral("----");
-}
+constexpr int kIdentityRole = Qt::UserRole;
+constexpr int kDetailsRole = Qt::UserRole + 1;
+const QString kColumnGap = QStringLiteral("    ");
+
+// The drop-down shows what the system knows of each port in a second, dimmer column after the names.
+// The closed combo box paints only its current text, so it keeps showing just the name.
+class PortItemDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt(option);
+        initStyleOption(&opt, index);
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        const QString details = index.data(kDetailsRole).toString();
+        if (details.isEmpty()) return;
+        const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+        const int x = text.left() + nameColumnWidth(opt.fontMetrics, index.model());
+        const QRect rect(x, text.top(), text.right() - x + 1, text.height());
+        if (rect.width() <= 0) return;
+        const bool selected = opt.state & QStyle::State_Selected;
+        QColor colour = opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+        colour.setAlphaF(0.6f);
+        painter->save();
+        painter->setPen(colour);
+        painter->drawText(rect, Qt::AlignLeft | Qt::AlignVCenter,
+                          opt.fontMetrics.elidedText(details, Qt::ElideRight, rect.width()));
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QString details = index.data(kDetailsRole).toString();
+        if (details.isEmpty()) return size;
+        QStyleOptionViewItem opt(option);
+        initStyleOption(&opt, index);
+        const int extra = nameColumnWidth(opt.fontMetrics, index.model()) -
+                          opt.fontMetrics.horizontalAdvance(opt.text) +
+                          opt.fontMetrics.horizontalAdvance(details);
+        size.setWidth(size.width() + std::max(extra, 0));
+        return size;
+    }
+
+  private:
+    // Where the details start: after the longest name and a gap, so they line up as a column.
+    static int nameColumnWidth(const QFontMetrics& metrics, const QAbstractItemModel* model) {
+        int widest = 0;
+        for (int row = 0; model && row < model->rowCount(); ++row)
+            widest = std::max(widest, metrics.horizontalAdvance(model->index(row, 0).data().toString()));
+        return widest + metrics.horizontalAdvance(kColumnGap);
+    }
+};
+}  // namespace
 
 PortPanel::PortPanel(SerialPort& port, Dialogs& dialogs, QWidget* w, int scanMs)
     : QObject(w), port_(port), dialogs_(dialogs) {
@@ -23,6 +83,8 @@ PortPanel::PortPanel(SerialPort& port, Dialogs& dialogs, QWidget* w, int scanMs)
     open_ = button(box, ctl::BTNOpenCom, QStringLiteral("Открыть порт"), 8, 24, 108, 28, ControlGroup::Port);
     close_ = button(box, ctl::BTNCloseCom, QStringLiteral("Закрыть порт"), 124, 24, 108, 28,
                     ControlGroup::Operation);
+    list_->setItemDelegate(new PortItemDelegate(list_));
+    connect(list_, &QComboBox::activated, this, &PortPanel::portChosen);
     scan_.setObjectName(ctl::Timer1);
     scan_.setInterval(scanMs);
 }
@@ -35,23 +97,61 @@ void PortPanel::reset() {
 QStringList PortPanel::scan() {
     port_.close();
     port_.flush();
-    const QStringList ports = port_.availablePorts();
+    const QList<PortInfo> ports = port_.portInfos();
     refreshList(ports);
-    return ports;
+    QStringList names;
+    for (const PortInfo& p : ports) names << p.name;
+    return names;
 }
 
-void PortPanel::refreshList(const QStringList& ports) {
+void PortPanel::refreshList(const QList<PortInfo>& ports) {
     // Never rebuilt under the user's hand; and a list that did not change keeps its selection as is.
     if (list_->view() && list_->view()->isVisible()) return;
-    const QStringList shown = ports.isEmpty() ? QStringList{kNoPorts} : ports;
+    QStringList shown;
+    for (const PortInfo& p : ports) shown << p.name;
+    if (shown.isEmpty()) shown << kNoPorts;
     QStringList current;
     for (int i = 0; i < list_->count(); ++i) current << list_->itemText(i);
-    if (current == shown && list_->currentIndex() >= 0) return;
+    const bool rebuild = current != shown || list_->currentIndex() < 0;
     int index = ports.isEmpty() ? 0 : list_->currentIndex();
-    list_->clear();
-    list_->addItems(shown);
+    if (rebuild) {
+        list_->clear();
+        list_->addItems(shown);
+    }
+    // What is known of each port is set even when the names stayed: another adapter may have taken a name.
+    for (int i = 0; i < ports.size(); ++i) {
+        const QString details = ports[i].details();
+        list_->setItemData(i, ports[i].identity(), kIdentityRole);
+        list_->setItemData(i, details, kDetailsRole);
+        list_->setItemData(i, details.isEmpty() ? QVariant() : QVariant(details), Qt::ToolTipRole);
+    }
+    if (QAbstractItemView* view = list_->view()) {
+        const int scrollBar = view->verticalScrollBar() ? view->verticalScrollBar()->sizeHint().width() : 0;
+        view->setMinimumWidth(view->sizeHintForColumn(0) + 2 * view->frameWidth() + scrollBar);
+    }
+    if (!rebuild) return;
     index = std::clamp(index, 0, static_cast<int>(list_->count()) - 1);
     list_->setCurrentIndex(index);
+}
+
+int PortPanel::currentIndex() const {
+    return list_->currentIndex();
+}
+
+QString PortPanel::currentName() const {
+    return list_->currentText();
+}
+
+void PortPanel::select(int index) {
+    list_->setCurrentIndex(index);
+}
+
+QString PortPanel::identityOf(int index) const {
+    return list_->itemData(index, kIdentityRole).toString();
+}
+
+int PortPanel::indexOfIdentity(const QString& identity) const {
+    return identity.isEmpty() ? -1 : list_->findData(identity, kIdentityRole);
 }
 
 bool PortPanel::openSelected() {

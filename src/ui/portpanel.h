@@ -2,6 +2,7 @@
 // The port panel: the port list, kept current by the once-a-second scan while no port is open, and the
 // "Открыть порт" / "Закрыть порт" buttons with the messages of a failed open.
 
+#include <QList>
 #include <QObject>
 #include <QTimer>
 
@@ -13,6 +14,7 @@ namespace kestrel {
 
 class Dialogs;
 class SerialPort;
+struct PortInfo;
 
 class PortPanel : public QObject {
     Q_OBJECT
@@ -24,14 +26,27 @@ class PortPanel : public QObject {
     QPushButton* closeButton() const { return close_; }
     // Start-up: the list shows "----" until the first scan.
     void reset();
-    // One scan: the port handle is closed, the system's ports are listed; returns them.
+    // One scan: the port handle is closed, the system's ports are listed; returns their names.
     QStringList scan();
+    // The selected entry of the list, and its name ("----" when there are no ports).
+    int currentIndex() const;
+    QString currentName() const;
+    // Selects the entry at `index`, as the user choosing it.
+    void select(int index);
+    // The identity of the adapter listed at `index` (empty for none), and the entry listing the adapter
+    // with `identity` (-1 when it is not listed).
+    QString identityOf(int index) const;
+    int indexOfIdentity(const QString& identity) const;
     // Opens the selected port; false, with the user told why, when it cannot be opened. The scan stops
     // while the port is open, and goes on after a failed open.
     bool openSelected();
 
+  signals:
+    // The engineer picked a port from the list.
+    void portChosen();
+
   private:
-    void refreshList(const QStringList& ports);
+    void refreshList(const QList<PortInfo>& ports);
 
     SerialPort& port_;
     Dialogs& dialogs_;

@@ -89,7 +89,8 @@ class SteadyScrollBar : public QScrollBar {
   protected:
     // A batch changes the range and then the value; what they leave is judged once both are done.
     void sliderChange(SliderChange change) override {
-        if (change != SliderRangeChange && change != SliderValueChange) return QScrollBar::sliderChange(change);
+        if (change != SliderRangeChange && change != SliderValueChange)
+            return QScrollBar::sliderChange(change);
         if (checkPending_) return;
         checkPending_ = true;
         QMetaObject::invokeMethod(
@@ -192,7 +193,7 @@ QVariant TrafficLogModel::data(const QModelIndex& index, int role) const {
         case Qt::ToolTipRole:
             return traffic::displayCell(r, index.column());
         case Qt::BackgroundRole:
-            return outcomeColour(r.outcome);
+            return r.event ? QColor(Qt::white) : outcomeColour(r.outcome);
         case Qt::ForegroundRole:
             return QColor(Qt::black);
         default:
@@ -219,6 +220,8 @@ void TrafficFilter::setOutcome(std::optional<Outcome> outcome) {
 bool TrafficFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
     const auto* model = static_cast<const TrafficLogModel*>(sourceModel());
     const traffic::Record& r = model->record(sourceRow);
+    // Notes about the link belong to no address and no outcome: they show while the outcome is not filtered.
+    if (r.event) return !outcome_;
     return (!address_ || r.address == *address_) && (!outcome_ || r.outcome == *outcome_);
 }
 
@@ -326,6 +329,11 @@ void TrafficLogWindow::add(const traffic::Record& r) {
     waiting_.push_back(r);
     // While paused the rows wait; beyond the ring's size the oldest of them go, as they would in it.
     if (waiting_.size() > std::size_t(TrafficLogModel::kDefaultCapacity)) waiting_.pop_front();
+    if (!batchTimer_.isActive()) batchTimer_.start();
+}
+
+void TrafficLogWindow::addEvent(const QString& text) {
+    waiting_.push_back(traffic::eventRecord(QDateTime::currentDateTimeUtc(), text));
     if (!batchTimer_.isActive()) batchTimer_.start();
 }
 

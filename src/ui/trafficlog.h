@@ -70,6 +70,8 @@ class TrafficLogWindow : public QWidget {
     // One exchange of the cycle; shown with the next batch, at most ten times a second.
     void add(const Transaction& t);
     void add(const traffic::Record& r);
+    // A note about the link (the port lost, open again) as a row of its own.
+    void addEvent(const QString& text);
     // The port was opened: the statistics start again.
     void portOpened();
     // Adds the rows waiting for the next batch at once (tests, and the batch timer).

@@ -1,0 +1,114 @@
+// The window when its port goes away: with reconnecting on, no box, the port waited for and opened again
+// when its adapter is back, under its old name or a new one, at the same address and tab; with it off,
+// the box and the close as before.
+
+#include <QAction>
+
+#include "ui/portpanel.h"
+#include "ui/trafficlog.h"
+#include "ui/widgets.h"
+#include "window_harness.h"
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+// A USB adapter as the system lists it: the same serial number whatever name it gets.
+PortInfo adapter(const QString& name) {
+    return PortInfo{
+        name, QStringLiteral("USB-RS485"), QStringLiteral("FTDI"), QStringLiteral("A10K3X"), 0x0403, 0x6001,
+        {}};
+}
+
+class Reconnect : public WindowOnFakePort {
+  protected:
+    void plugIn(const QString& name) {
+        port.ports = {name};
+        port.infos = {adapter(name)};
+    }
+    void pullOut() {
+        port.hangUp();
+        // The loss is reported after the cycle's tick: the waiting or the box follows.
+        ASSERT_TRUE(
+            QTest::qWaitFor([this] { return window->waitingForPort() || !dialogs.messages.empty(); }, 2000));
+    }
+    QStringList events() {
+        window->trafficLog().flush();
+        QStringList out;
+        const TrafficLogModel& m = window->trafficLog().model();
+        for (int i = 0; i < m.rowCount(); ++i)
+            if (m.record(i).event) out << m.record(i).meaning;
+        return out;
+    }
+};
+
+TEST_F(Reconnect, ALostPortIsWaitedForAndOpenedAgainUnderItsNewNameAtTheSameAddressAndTab) {
+    plugIn(QStringLiteral("ttyUSB0"));
+    openPort();
+    chooseAddress(QStringLiteral("5"));
+    selectTab(TabTag);
+    pullOut();
+    EXPECT_TRUE(dialogs.messages.empty()) << "no box";
+    EXPECT_TRUE(window->waitingForPort());
+    EXPECT_FALSE(port.isOpen());
+    const QString lost =
+        QStringLiteral("Порт ttyUSB0 потерян (Ошибка записи в порт), ожидание его возвращения");
+    EXPECT_EQ(text(QStringLiteral("MsgCom")), lost);
+    EXPECT_EQ(events(), QStringList{lost});
+    EXPECT_EQ(ctl<Lamp>(QStringLiteral("Pic"))->colour(), 0x0080FFu);
+    EXPECT_TRUE(ctl(QStringLiteral("BTNCloseCom"))->isEnabled()) << "the close ends the waiting";
+    EXPECT_FALSE(ctl(QStringLiteral("net"))->isEnabled()) << "operation controls off, as after a close";
+    EXPECT_TRUE(window->portPanel().scanTimer().isActive());
+
+    // Back under a new name, but held by another program: said once, and waited for still.
+    plugIn(QStringLiteral("ttyUSB1"));
+    port.openResult = {false, OpenFailure::Busy, QStringLiteral("порт занят другой программой (PID 42)"), 16};
+    window->scanPorts();
+    window->scanPorts();
+    const QString busy = QStringLiteral(
+        "Порт ttyUSB1 вернулся, но не открывается: порт занят другой программой (PID 42); ожидание");
+    EXPECT_EQ(events(), (QStringList{lost, busy}));
+    EXPECT_TRUE(window->waitingForPort());
+
+    port.openResult = {true, OpenFailure::None, {}, 0};
+    window->scanPorts();
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_FALSE(window->waitingForPort());
+    EXPECT_TRUE(window->cycle().isRunning());
+    EXPECT_FALSE(window->portPanel().scanTimer().isActive());
+    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("5"));
+    EXPECT_EQ(window->openTab(), TabTag);
+    EXPECT_EQ(events().last(), QStringLiteral("Порт ttyUSB1 снова открыт"));
+    EXPECT_TRUE(ctl(QStringLiteral("BTNCloseCom"))->isEnabled());
+    EXPECT_FALSE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled());
+    EXPECT_TRUE(ctl(QStringLiteral("net"))->isEnabled());
+}
+
+TEST_F(Reconnect, CloseEndsTheWaitingAndWithReconnectOffTheBoxAndTheCloseComeAsBefore) {
+    plugIn(QStringLiteral("ttyUSB0"));
+    openPort();
+    pullOut();
+    ASSERT_TRUE(window->waitingForPort());
+    click(QStringLiteral("BTNCloseCom"));
+    EXPECT_FALSE(window->waitingForPort());
+    window->scanPorts();
+    EXPECT_FALSE(port.isOpen()) << "not waited for any more";
+    openPort();
+    pullOut();
+    emit ctl<QComboBox>(QStringLiteral("CmbPort"))->activated(0);  // the engineer picks a port
+    EXPECT_FALSE(window->waitingForPort());
+    EXPECT_FALSE(ctl(QStringLiteral("BTNCloseCom"))->isEnabled());
+
+    auto* reconnect = window->findChild<QAction*>(QStringLiteral("actionReconnect"));
+    ASSERT_NE(reconnect, nullptr);
+    EXPECT_TRUE(reconnect->isChecked()) << "on by default";
+    reconnect->setChecked(false);
+    openPort();
+    pullOut();
+    EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("Ошибка записи в порт")});
+    EXPECT_FALSE(window->waitingForPort());
+    EXPECT_FALSE(ctl(QStringLiteral("BTNCloseCom"))->isEnabled());
+}
+
+}  // namespace
