@@ -14,7 +14,8 @@ xvfb=$!
 trap 'kill $tool $xvfb 2>/dev/null || true' EXIT
 export DISPLAY=$display
 sleep 1
-./build/kestrel-tool --demo >/dev/null &
+# A settings folder of its own, so the pictures never depend on what an earlier run remembered.
+XDG_CONFIG_HOME=$(mktemp -d) ./build/kestrel-tool --demo >/dev/null &
 tool=$!
 win=""
 for _ in $(seq 1 40); do

@@ -8,6 +8,7 @@
 #include "sim/ptyhost.h"
 #include "ui/dialogs.h"
 #include "ui/mainwindow.h"
+#include "ui/settings.h"
 
 namespace {
 
@@ -22,6 +23,10 @@ struct Options {
         QStringLiteral("Add PATH to the port list, first and selected (a socat pty, a symlink "
                        "such as /dev/ttyRS485). May be given more than once."),
         QStringLiteral("PATH")};
+    QCommandLineOption resetSettings{
+        QStringLiteral("reset-settings"),
+        QStringLiteral("Start from the default settings (port, address, tab, windows, reconnect) instead of "
+                       "the remembered ones; they are remembered anew on exit.")};
     QCommandLineOption logFile{
         QStringLiteral("log-file"),
         QStringLiteral("Append every exchange to the CSV file PATH (the traffic log's columns), "
@@ -37,6 +42,7 @@ void describe(QCommandLineParser& parser, const Options& o) {
     parser.addOption(o.demo);
     parser.addOption(o.port);
     parser.addOption(o.logFile);
+    parser.addOption(o.resetSettings);
     parser.addVersionOption();
 }
 
@@ -123,6 +129,9 @@ int main(int argc, char** argv) {
     kestrel::QtDialogs dialogs;
     kestrel::MainWindow::Options windowOptions;
     windowOptions.logFile = parser.value(options.logFile);
+    windowOptions.settingsPath = kestrel::defaultSettingsPath();
+    windowOptions.resetSettings = parser.isSet(options.resetSettings);
+    windowOptions.portNamed = !leading.isEmpty();
     kestrel::MainWindow window(serial, dialogs, windowOptions);
     dialogs.setParent(&window);
     const int rc = QApplication::exec();

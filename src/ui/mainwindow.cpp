@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <cstdio>
 
 #include "device/commands.h"
 #include "device/texts.h"
@@ -18,6 +19,7 @@
 #include "ui/pictures.h"
 #include "ui/portpanel.h"
 #include "ui/readertab.h"
+#include "ui/settings.h"
 #include "ui/splashwindow.h"
 #include "ui/tagtab.h"
 #include "ui/trafficlog.h"
@@ -70,6 +72,51 @@ MainWindow::MainWindow(SerialPort& port, Dialogs& dialogs, Options options, QWid
     buildControls();
     connectCycle();
     startUp();
+    restoreSettings();
+}
+
+void MainWindow::restoreSettings() {
+    if (options_.settingsPath.isEmpty()) return;
+    RememberedState s;
+    if (!options_.resetSettings) s = loadState(options_.settingsPath, &settingsProblem_);
+    if (!settingsProblem_.isEmpty()) {
+        std::fprintf(stderr, "kestrel-tool: %s; starting from the defaults\n", qPrintable(settingsProblem_));
+        s = RememberedState{};
+    }
+    reconnect_->setChecked(s.reconnect);
+    tabs_->setCurrentIndex(s.tab);
+    if (!s.address.isEmpty()) {
+        if (addressList_->findText(s.address) < 0) addressList_->addItem(s.address);
+        addressList_->setCurrentIndex(addressList_->findText(s.address));
+    }
+    lastRunPort_ = s.portIdentity;
+    if (!options_.portNamed) rememberedPort_ = s.portIdentity;
+    if (!s.geometry.isEmpty()) restoreGeometry(s.geometry);
+    const std::pair<QWidget*, const RememberedState::View*> views[] = {
+        {trafficLog_, &s.log}, {trend_, &s.trend}, {servicePanel_, &s.panel}};
+    for (const auto& [view, remembered] : views) {
+        if (!remembered->geometry.isEmpty()) view->restoreGeometry(remembered->geometry);
+        if (remembered->open) view->show();
+    }
+}
+
+void MainWindow::saveSettings() {
+    if (options_.settingsPath.isEmpty()) return;
+    RememberedState s;
+    s.portIdentity = openIdentity_.isEmpty() ? lastRunPort_ : openIdentity_;
+    s.address = addressList_->currentText();
+    s.tab = openTab();
+    s.reconnect = reconnect_->isChecked();
+    s.geometry = saveGeometry();
+    const std::pair<QWidget*, RememberedState::View*> views[] = {
+        {trafficLog_, &s.log}, {trend_, &s.trend}, {servicePanel_, &s.panel}};
+    for (const auto& [view, remembered] : views) {
+        remembered->open = view->isVisible();
+        remembered->geometry = view->saveGeometry();
+    }
+    QString problem;
+    if (!saveState(options_.settingsPath, s, &problem))
+        std::fprintf(stderr, "kestrel-tool: %s\n", qPrintable(problem));
 }
 
 SplashWindow* MainWindow::splash() const {
@@ -172,6 +219,7 @@ void MainWindow::buildControls() {
     connect(portPanel_->closeButton(), &QPushButton::clicked, this, &MainWindow::closePort);
     // Another choice of port ends the waiting for a lost one.
     connect(portPanel_, &PortPanel::portChosen, this, [this] {
+        rememberedPort_.clear();
         if (waiting_) closePort();
     });
     connect(&portPanel_->scanTimer(), &QTimer::timeout, this, &MainWindow::scanPorts);
@@ -313,10 +361,19 @@ void MainWindow::scanPorts() {
     for (const QString& p : portPanel_->scan()) line += p + QStringLiteral(", ");
     services_.trace->appendTraceText(line + kLineBreak);
     if (waiting_) tryReopen();
+    // The port of the last run is selected when it is listed; opening it takes a click.
+    if (!rememberedPort_.isEmpty() && !port_.isOpen()) {
+        const int index = portPanel_->indexOfIdentity(rememberedPort_);
+        if (index >= 0) {
+            portPanel_->select(index);
+            rememberedPort_.clear();
+        }
+    }
 }
 
 void MainWindow::openPort() {
     waiting_.reset();  // the engineer's own choice of port ends any waiting
+    rememberedPort_.clear();
     if (!portPanel_->openSelected()) return;
     openName_ = portPanel_->currentName();
     openIdentity_ = portPanel_->identityOf(portPanel_->currentIndex());
@@ -595,6 +652,7 @@ int MainWindow::openTab() const {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    saveSettings();
     closePort();
     portPanel_->scanTimer().stop();
     port_.close();

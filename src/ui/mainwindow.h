@@ -39,6 +39,9 @@ class MainWindow : public QWidget, public ExchangeHost {
         ExchangeCycle::Timing timing{};  // the exchange cycle and its read window
         QString logFile;                 // every exchange appended to this CSV file while a port is open
         bool reconnect = true;           // a lost port is waited for and opened again
+        QString settingsPath;            // what the window remembers between runs; empty: nothing
+        bool resetSettings = false;      // start from the defaults whatever the file holds
+        bool portNamed = false;  // a port named on the command line is selected, not the remembered one
     };
 
     MainWindow(SerialPort& port, Dialogs& dialogs, QWidget* parent = nullptr);
@@ -62,6 +65,8 @@ class MainWindow : public QWidget, public ExchangeHost {
     void closePort();
     // True while a lost port is waited for, to be opened again when it is back.
     bool waitingForPort() const { return waiting_.has_value(); }
+    // Why the remembered settings could not be used (empty when they could, or there were none).
+    QString settingsProblem() const { return settingsProblem_; }
 
     // ExchangeHost
     std::optional<QString> selectedAddressText() const override;
@@ -124,6 +129,12 @@ class MainWindow : public QWidget, public ExchangeHost {
     };
     std::optional<LostPort> waiting_;
     QAction* reconnect_ = nullptr;
+    // The port to select when it is listed, from the last run, until the engineer chooses or opens one.
+    QString rememberedPort_;
+    QString lastRunPort_;  // the identity remembered from the last run, kept when no port is opened now
+    QString settingsProblem_;
+    void restoreSettings();
+    void saveSettings();
     void portLost(const QString& reason);
     void tryReopen();
     void shutDownPort();

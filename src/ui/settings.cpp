@@ -1,0 +1,92 @@
+#include "ui/settings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include "protocol/numinput.h"
+
+namespace kestrel {
+
+namespace {
+
+constexpr int kTabs = 3;
+const char* const kViews[] = {"log", "trend", "panel"};
+
+}  // namespace
+
+QString defaultSettingsPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/kestrel-tool/kestrel-tool.ini");
+}
+
+RememberedState loadState(const QString& path, QString* problem) {
+    RememberedState s;
+    problem->clear();
+    const QFileInfo file(path);
+    if (!file.exists()) return s;
+    if (!file.isFile() || !file.isReadable()) {
+        *problem = QStringLiteral("the settings file %1 cannot be read").arg(path);
+        return s;
+    }
+    QSettings ini(path, QSettings::IniFormat);
+    // The INI reader skips what it cannot parse: a file with content but none of our keys is junk too.
+    const bool ours = ini.contains(QStringLiteral("window/tab")) || ini.contains(QStringLiteral("port/address"));
+    if (ini.status() != QSettings::NoError || (file.size() > 0 && !ours)) {
+        *problem = QStringLiteral("the settings file %1 is damaged").arg(path);
+        return s;
+    }
+    QStringList bad;
+    s.portIdentity = ini.value(QStringLiteral("port/identity")).toString();
+    const QString address = ini.value(QStringLiteral("port/address")).toString();
+    if (address.isEmpty() || parseWholeNumber(address, 0, 255).ok())
+        s.address = address;
+    else
+        bad << QStringLiteral("port/address");
+    bool ok = true;
+    const int tab = ini.value(QStringLiteral("window/tab"), 0).toInt(&ok);
+    if (ok && tab >= 0 && tab < kTabs)
+        s.tab = tab;
+    else
+        bad << QStringLiteral("window/tab");
+    const QString reconnect = ini.value(QStringLiteral("port/reconnect"), QStringLiteral("true")).toString();
+    if (reconnect == QLatin1String("true") || reconnect == QLatin1String("false"))
+        s.reconnect = reconnect == QLatin1String("true");
+    else
+        bad << QStringLiteral("port/reconnect");
+    s.geometry = ini.value(QStringLiteral("window/geometry")).toByteArray();
+    RememberedState::View* views[] = {&s.log, &s.trend, &s.panel};
+    for (int i = 0; i < 3; ++i) {
+        const QString key = QLatin1String(kViews[i]);
+        views[i]->open = ini.value(key + QStringLiteral("/open"), false).toBool();
+        views[i]->geometry = ini.value(key + QStringLiteral("/geometry")).toByteArray();
+    }
+    if (!bad.isEmpty())
+        *problem =
+            QStringLiteral("the settings file %1 holds values out of range (%2)").arg(path, bad.join(", "));
+    return s;
+}
+
+bool saveState(const QString& path, const RememberedState& s, QString* problem) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSettings ini(path, QSettings::IniFormat);
+    ini.clear();
+    ini.setValue(QStringLiteral("port/identity"), s.portIdentity);
+    ini.setValue(QStringLiteral("port/address"), s.address);
+    ini.setValue(QStringLiteral("port/reconnect"), s.reconnect);
+    ini.setValue(QStringLiteral("window/tab"), s.tab);
+    ini.setValue(QStringLiteral("window/geometry"), s.geometry);
+    const RememberedState::View* views[] = {&s.log, &s.trend, &s.panel};
+    for (int i = 0; i < 3; ++i) {
+        const QString key = QLatin1String(kViews[i]);
+        ini.setValue(key + QStringLiteral("/open"), views[i]->open);
+        ini.setValue(key + QStringLiteral("/geometry"), views[i]->geometry);
+    }
+    ini.sync();
+    if (ini.status() == QSettings::NoError) return true;
+    *problem = QStringLiteral("the settings file %1 cannot be written").arg(path);
+    return false;
+}
+
+}  // namespace kestrel

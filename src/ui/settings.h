@@ -1,0 +1,33 @@
+#pragma once
+// What the window remembers between runs: the last port (by the identity that finds its adapter again),
+// the address and tab, the reconnect choice, and where the windows were. Kept as an INI file in the
+// user's configuration folder.
+
+#include <QByteArray>
+#include <QString>
+
+namespace kestrel {
+
+struct RememberedState {
+    QString portIdentity;
+    QString address;  // the selected address's text
+    int tab = 0;
+    bool reconnect = true;
+    QByteArray geometry;  // the main window's
+    struct View {
+        bool open = false;
+        QByteArray geometry;
+    };
+    View log, trend, panel;
+};
+
+// ~/.config/kestrel-tool/kestrel-tool.ini on Linux.
+QString defaultSettingsPath();
+
+// Reads `path`. A missing file gives the defaults quietly; an unreadable or damaged file, or a value out of
+// its range, gives the defaults (for that value, or for all) and says why in `problem`.
+RememberedState loadState(const QString& path, QString* problem);
+// Writes `state` to `path`; false, with the reason in `problem`, when it cannot.
+bool saveState(const QString& path, const RememberedState& state, QString* problem);
+
+}  // namespace kestrel

@@ -1,0 +1,101 @@
+// What the window remembers between runs: port, address, tab, reconnect choice and the views; the
+// remembered port selected but not opened; --reset-settings; a damaged or unreadable file.
+
+#include <QAction>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "ui/portpanel.h"
+#include "ui/trafficlog.h"
+#include "ui/trend.h"
+#include "window_harness.h"
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+PortInfo adapter(const QString& name) {
+    return PortInfo{name, QStringLiteral("USB-RS485"), {}, QStringLiteral("A10K3X"), 0x0403, 0x6001, {}};
+}
+
+class Settings : public WindowOnFakePort {
+  protected:
+    // A new run of the window on the same settings file; `contents`, when given, replace the file the
+    // last run left.
+    void restart(bool reset = false, const std::optional<QByteArray>& contents = {}) {
+        window->close();
+        window.reset();
+        if (contents) {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(*contents);
+        }
+        MainWindow::Options o = testOptions();
+        o.settingsPath = path;
+        o.resetSettings = reset;
+        window = std::make_unique<MainWindow>(port, dialogs, o);
+    }
+    QAction* reconnect() { return window->findChild<QAction*>(QStringLiteral("actionReconnect")); }
+    QTemporaryDir dir;
+    const QString path = dir.filePath("kestrel-tool.ini");
+};
+
+TEST_F(Settings, TheNextRunStartsWhereTheEngineerLeftOffButOpensNoPortWithoutAClick) {
+    restart();
+    port.ports = {QStringLiteral("ttyUSB0")};
+    port.infos = {adapter(QStringLiteral("ttyUSB0"))};
+    openPort();
+    chooseAddress(QStringLiteral("7"));
+    selectTab(TabBridge);
+    reconnect()->setChecked(false);
+    window->trafficLog().show();
+    window->trafficLog().move(40, 50);
+    restart();
+    EXPECT_TRUE(window->settingsProblem().isEmpty());
+    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("7"));
+    EXPECT_EQ(window->openTab(), TabBridge);
+    EXPECT_FALSE(reconnect()->isChecked());
+    EXPECT_TRUE(window->trafficLog().isVisible());
+    EXPECT_EQ(window->trafficLog().pos(), QPoint(40, 50));
+    EXPECT_FALSE(window->trend().isVisible());
+    // The adapter is back under another name, after another port: selected, not opened.
+    port.ports = {QStringLiteral("ttyS0"), QStringLiteral("ttyUSB2")};
+    port.infos = {PortInfo{QStringLiteral("ttyS0"), {}, {}, {}, {}, {}, {}},
+                  adapter(QStringLiteral("ttyUSB2"))};
+    window->scanPorts();
+    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(), QStringLiteral("ttyUSB2"));
+    EXPECT_FALSE(port.isOpen());
+
+    restart(true);  // --reset-settings
+    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("0"));
+    EXPECT_EQ(window->openTab(), TabReader);
+    EXPECT_TRUE(reconnect()->isChecked());
+    EXPECT_FALSE(window->trafficLog().isVisible());
+}
+
+TEST_F(Settings, ADamagedOrUnreadableFileGivesTheDefaultsAndSaysWhy) {
+    const QByteArray damaged[] = {
+        QByteArray("[window]\ntab=9\n[port]\naddress=7\nreconnect=false\n"),
+        QByteArray("[port]\naddress=\xff\xfe\x00junk\nreconnect=maybe\n", 36),
+        QByteArray("\x00\x01\x02[[[\n=\n", 9),
+    };
+    for (const QByteArray& bytes : damaged) {
+        SCOPED_TRACE(bytes.toStdString());
+        restart(false, bytes);
+        EXPECT_FALSE(window->settingsProblem().isEmpty());
+        EXPECT_EQ(window->openTab(), TabReader);
+        EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("0"));
+        EXPECT_TRUE(reconnect()->isChecked());
+        restart();  // the file was written anew, whole
+        EXPECT_TRUE(window->settingsProblem().isEmpty());
+    }
+    window->close();
+    QFile::remove(path);
+    QDir().mkpath(path);  // a folder where the file should be: cannot be read
+    restart();
+    EXPECT_TRUE(window->settingsProblem().contains(QStringLiteral("cannot be read")));
+    EXPECT_EQ(window->openTab(), TabReader);
+}
+
+}  // namespace
