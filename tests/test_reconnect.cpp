@@ -61,14 +61,24 @@ TEST_F(Reconnect, ALostPortIsWaitedForAndOpenedAgainUnderItsNewNameAtTheSameAddr
     EXPECT_FALSE(ctl(QStringLiteral("net"))->isEnabled()) << "operation controls off, as after a close";
     EXPECT_TRUE(window->portPanel().scanTimer().isActive());
 
-    // Back under a new name, but held by another program: said once, and waited for still.
+    // Another adapter under the lost one's name is not taken for it.
+    port.ports = {QStringLiteral("ttyUSB0")};
+    port.infos = {PortInfo{QStringLiteral("ttyUSB0"), {}, {}, QStringLiteral("OTHER1"), 0x0403, 0x6001, {}}};
+    window->scanPorts();
+    EXPECT_FALSE(port.isOpen());
+    // Back under a new name, but held by another program, then not permitted: each said once, and the
+    // port waited for still.
     plugIn(QStringLiteral("ttyUSB1"));
     port.openResult = {false, OpenFailure::Busy, QStringLiteral("порт занят другой программой (PID 42)"), 16};
     window->scanPorts();
     window->scanPorts();
-    const QString busy = QStringLiteral(
-        "Порт ttyUSB1 вернулся, но не открывается: порт занят другой программой (PID 42); ожидание");
-    EXPECT_EQ(events(), (QStringList{lost, busy}));
+    port.openResult = {false, OpenFailure::PermissionDenied,
+                       QStringLiteral("нет прав доступа; группа dialout"), 13};
+    window->scanPorts();
+    window->scanPorts();
+    const QString back = QStringLiteral("Порт ttyUSB1 вернулся, но не открывается: %1; ожидание");
+    EXPECT_EQ(events(), (QStringList{lost, back.arg(QStringLiteral("порт занят другой программой (PID 42)")),
+                                     back.arg(QStringLiteral("нет прав доступа; группа dialout"))}));
     EXPECT_TRUE(window->waitingForPort());
 
     port.openResult = {true, OpenFailure::None, {}, 0};
@@ -99,6 +109,22 @@ TEST_F(Reconnect, CloseEndsTheWaitingAndWithReconnectOffTheBoxAndTheCloseComeAsB
     emit ctl<QComboBox>(QStringLiteral("CmbPort"))->activated(0);  // the engineer picks a port
     EXPECT_FALSE(window->waitingForPort());
     EXPECT_FALSE(ctl(QStringLiteral("BTNCloseCom"))->isEnabled());
+
+    // The port failing during a write, and vanishing during the read window, is waited for as well.
+    click(QStringLiteral("BTNCloseCom"));
+    openPort();
+    port.writeLimit = 0;
+    runTick();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return window->waitingForPort(); }, 2000));
+    port.writeLimit = -1;
+    click(QStringLiteral("BTNCloseCom"));
+    openPort();
+    window->cycle().tick();  // the read window is open
+    ASSERT_TRUE(window->cycle().tickInProgress());
+    pullOut();
+    EXPECT_TRUE(window->waitingForPort());
+    EXPECT_TRUE(dialogs.messages.empty());
+    click(QStringLiteral("BTNCloseCom"));
 
     auto* reconnect = window->findChild<QAction*>(QStringLiteral("actionReconnect"));
     ASSERT_NE(reconnect, nullptr);

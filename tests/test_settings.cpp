@@ -77,6 +77,7 @@ TEST_F(Settings, TheNextRunStartsWhereTheEngineerLeftOffButOpensNoPortWithoutACl
 TEST_F(Settings, ADamagedOrUnreadableFileGivesTheDefaultsAndSaysWhy) {
     const QByteArray damaged[] = {
         QByteArray("[window]\ntab=9\n[port]\naddress=7\nreconnect=false\n"),
+        QByteArray("[window]\ntab=abc\n[port]\naddress=999\nidentity=usb:0403:6001:GONE\n"),
         QByteArray("[port]\naddress=\xff\xfe\x00junk\nreconnect=maybe\n", 36),
         QByteArray("\x00\x01\x02[[[\n=\n", 9),
     };
