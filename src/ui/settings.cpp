@@ -32,7 +32,8 @@ RememberedState loadState(const QString& path, QString* problem) {
     }
     QSettings ini(path, QSettings::IniFormat);
     // The INI reader skips what it cannot parse: a file with content but none of our keys is junk too.
-    const bool ours = ini.contains(QStringLiteral("window/tab")) || ini.contains(QStringLiteral("port/address"));
+    const bool ours =
+        ini.contains(QStringLiteral("window/tab")) || ini.contains(QStringLiteral("port/address"));
     if (ini.status() != QSettings::NoError || (file.size() > 0 && !ours)) {
         *problem = QStringLiteral("the settings file %1 is damaged").arg(path);
         return s;
