@@ -724,7 +724,7 @@ int Client::backup(Context& c) {
                     {QLatin1String("resetDelay"), int(*d->delay)}};
     const QByteArray text = QJsonDocument(doc).toJson(QJsonDocument::Indented);
     if (c.inv.words.size() < 2) {
-        output_.note(QString::fromUtf8(text).trimmed());
+        output_.document(QString::fromUtf8(text).trimmed());
         return kDone;
     }
     const QString path = c.inv.words[1];

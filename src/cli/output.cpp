@@ -132,6 +132,11 @@ void Output::failure(const QString& command, const QString& message, int exitCod
     out_.flush();
 }
 
+void Output::document(const QString& text) {
+    out_ << text << '\n';
+    out_.flush();
+}
+
 void Output::note(const QString& text) {
     (json_ ? err_ : out_) << text << '\n';
     (json_ ? err_ : out_).flush();

@@ -26,6 +26,8 @@ class Output {
     void failure(const QString& command, const QString& message, int exitCode);
     // A line for people only (progress, summaries), on standard error with --json.
     void note(const QString& text);
+    // A document that is the result itself (a backup), on standard output in either mode.
+    void document(const QString& text);
     QTextStream& err() { return err_; }
 
   private:
