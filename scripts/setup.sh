@@ -6,7 +6,7 @@ packages=(cmake ninja-build g++ clang-format qt6-base-dev qt6-serialport-dev lib
           libbenchmark-dev fonts-dejavu-core)
 if [[ "${KESTREL_WITH_FUZZ:-0}" == 1 ]]; then packages+=(clang-14 libclang-rt-14-dev); fi
 if [[ "${KESTREL_WITH_X:-0}" == 1 ]]; then packages+=(xvfb xdotool imagemagick); fi
-if [[ "${KESTREL_WITH_PACKAGING:-0}" == 1 ]]; then packages+=(lintian desktop-file-utils appstream dpkg-dev); fi
+if [[ "${KESTREL_WITH_PACKAGING:-0}" == 1 ]]; then packages+=(lintian desktop-file-utils appstream dpkg-dev file); fi
 
 missing=()
 for p in "${packages[@]}"; do
