@@ -130,8 +130,8 @@ TEST_F(CliOnSimBus, EveryCommandSendsItsRequestsAndPrintsWhatTheDeviceSaid) {
          {frame(5, 0xE3, "00123456")},
          "метка сер. № 1001, ID 0123456, задержка 100, …",
          R"("power":-10)"},
-        {"-a 5 tag write 123456 --delay 7 --verify",
-         {frame(5, 0xE3, "00123456"), frame(5, 0xE1, "0E000003E900123456000701F6003C"),
+        {"-a 5 tag write 123456 --delay 7 --period 300 --verify",
+         {frame(5, 0xE3, "00123456"), frame(5, 0xE1, "0E000003E900123456000701F6012C"),
           frame(5, 0xE3, "00123456")},
          "Считаны параметры метки.",
          R"("command":"tag write")"},
@@ -214,6 +214,7 @@ TEST_F(CliOnSimBus, RefusedArgumentsGetTheWindowsMessageAndNothingGoesOnTheWire)
         {"-a 5 set-radio 1 2 2", text::kError},
         {"-a 5 reboot", QStringLiteral("неизвестная команда reboot")},
         {"-a 5 identify extra", QStringLiteral("использование: kestrel-cli identify -a A")},
+        {"-a 5 set-address", QStringLiteral("использование: kestrel-cli set-address -a A НОВЫЙ [--verify]")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.line);
@@ -322,6 +323,8 @@ TEST(Transactor, AReplyEndsAtItsFullLengthOrItsSilenceAndMustAnswerTheRequest) {
     Transactor::Result r = t.exchange(identify);
     EXPECT_EQ(r.last.reply, reply);
     EXPECT_EQ(r.last.outcome, Outcome::Decoded);
+    EXPECT_GE(r.last.firstByteMs, 0);
+    EXPECT_GE(r.last.lastByteMs, r.last.firstByteMs) << "both arrival times kept";
     QTest::qWait(60);  // the stray byte comes, and is dropped before the next request
     // Open length (radio parameters): a whole frame ends after 20 ms of silence; no decoder reads it,
     // but with its command's code and a good check byte it is the acknowledgement.
