@@ -26,6 +26,11 @@ constexpr int kBoundIdCells = 10;
 
 const QString kNoValue = QStringLiteral("устройство ответило без нужных данных");
 
+// A reader answers a new mode with the mode, or with one of the replies a mode change brings.
+const Transactor::Expect kModeChange{
+    {cmd::kAveragingSet, cmd::kAveragingCleared, cmd::kInversionChanged, cmd::kLampFrequencyChanged},
+    std::nullopt};
+
 quint32 bigEndianValue(const QByteArray& bytes) {
     quint32 v = 0;
     for (char b : bytes) v = (v << 8) | static_cast<quint8>(b);
@@ -386,10 +391,7 @@ int Client::setMode(Context& c) {
     const quint8 byte = device::modeByte(*mode, c.inv.flags.contains(QStringLiteral("master")),
                                          c.inv.flags.contains(QStringLiteral("frequency-output")));
     std::optional<device::DeviceValue> v;
-    const Transactor::Expect expect{
-        {cmd::kAveragingSet, cmd::kAveragingCleared, cmd::kInversionChanged, cmd::kLampFrequencyChanged},
-        std::nullopt};
-    if (const int e = ask(c, device::setModeRequest(c.address, byte), &v, expect)) return e;
+    if (const int e = ask(c, device::setModeRequest(c.address, byte), &v, kModeChange)) return e;
     if (c.inv.verify) {
         std::optional<device::DeviceValue> now;
         if (const int e = ask(c, device::currentParamsRequest(c.address), &now)) return e;
@@ -641,21 +643,15 @@ int Client::tag(Context& c) {
     if (!r.ok()) return refuse(c, r.refusal);  // a value read from the tag the write cannot carry
     if (const int e = ask(c, r.frame, &v)) return e;
     if (c.inv.verify) {
-        // The write's own frame says what the tag must now hold: identifier, delay, mode, power, period.
-        const QByteArray written = r.frame.mid(8, 4 + 2 + 1 + 1 + 2);
+        // The tag holds what was written when the same write built from what it now reads is the same:
+        // identifier, delay, mode, power and period (after the count and serial number).
+        auto fields = [](const QByteArray& frame) {
+            return QString::fromLatin1(frame.mid(8, 10).toHex(' ').toUpper());
+        };
         device::TagParameters after;
-        if (const int e = readTag(c, formatHexId(bigEndianValue(written.left(4))), &after)) return e;
-        QByteArray read =
-            QByteArray::fromHex(QByteArray::number(*after.identifier, 16).rightJustified(8, '0'));
-        read += char(*after.delay >> 8);
-        read += char(*after.delay & 0xFF);
-        read += char(*after.mode);
-        read += char(*after.power);
-        read += char(*after.period >> 8);
-        read += char(*after.period & 0xFF);
-        if (const int e = verifyEqual(c, QStringLiteral("параметры метки"),
-                                      QString::fromLatin1(written.toHex(' ').toUpper()),
-                                      QString::fromLatin1(read.toHex(' ').toUpper())))
+        if (const int e = readTag(c, formatHexId(bigEndianValue(r.frame.mid(8, 4))), &after)) return e;
+        if (const int e = verifyEqual(c, QStringLiteral("параметры метки"), fields(r.frame),
+                                      fields(build(&after).frame)))
             return e;
     }
     QJsonObject fields = valueJson(*v);
@@ -779,11 +775,7 @@ int Client::restore(Context& c) {
             const NumberResult m = parseWholeNumber(number(o.value(QLatin1String("mode"))), 0, 255);
             if (!m.ok() || !device::modeOf(quint8(m.value)))
                 return refuse(c, QStringLiteral("%1: неверный режим").arg(path));
-            steps.push_back({part,
-                             device::setModeRequest(c.address, quint8(m.value)),
-                             {{cmd::kAveragingSet, cmd::kAveragingCleared, cmd::kInversionChanged,
-                               cmd::kLampFrequencyChanged},
-                              std::nullopt}});
+            steps.push_back({part, device::setModeRequest(c.address, quint8(m.value)), kModeChange});
         } else if (part == QLatin1String("radio")) {
             const device::Request r =
                 device::setRadioParamsRequest(c.address, {number(o.value(QLatin1String("network"))),

@@ -15,17 +15,9 @@ namespace kestrel {
 namespace {
 constexpr qint64 kReadPiece = 4096;
 
-// The reply code a request's command is answered with; nothing for an unknown command.
-std::optional<quint8> expectedReplyCode(const QByteArray& request) {
-    if (request.size() < 3) return std::nullopt;
-    const cmd::CommandInfo* info = cmd::commandInfo(static_cast<quint8>(request[2]));
-    return info ? info->replyCode : std::nullopt;
-}
-
-int fullReplyBytes(const QByteArray& request) {
-    if (request.size() < 3) return 0;
-    const cmd::CommandInfo* info = cmd::commandInfo(static_cast<quint8>(request[2]));
-    return info ? info->fullReplyBytes : 0;
+// The table entry of a request's command (its reply code and full reply length); none when unknown.
+const cmd::CommandInfo* commandOf(const QByteArray& request) {
+    return request.size() < 3 ? nullptr : cmd::commandInfo(static_cast<quint8>(request[2]));
 }
 }  // namespace
 
@@ -151,9 +143,10 @@ Transaction Transactor::attempt(const QByteArray& request, int fullBytes, int wa
 Transactor::Result Transactor::exchange(const QByteArray& request, const Expect& expect) {
     Result result;
     interrupted_ = false;
-    const std::optional<quint8> code = expectedReplyCode(request);
+    const cmd::CommandInfo* command = commandOf(request);
+    const std::optional<quint8> code = command ? command->replyCode : std::nullopt;
     for (int i = 0; i <= std::max(0, timing_.retries); ++i) {
-        Transaction t = attempt(request, fullReplyBytes(request), timing_.timeoutMs, false);
+        Transaction t = attempt(request, command ? command->fullReplyBytes : 0, timing_.timeoutMs, false);
         if (t.request.isEmpty()) {  // nothing written: the port is gone or the wait was interrupted
             result.last = t;
             break;
