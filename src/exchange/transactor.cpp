@@ -144,7 +144,9 @@ Transactor::Result Transactor::exchange(const QByteArray& request, const Expect&
     Result result;
     interrupted_ = false;
     const cmd::CommandInfo* command = commandOf(request);
-    const std::optional<quint8> code = command ? command->replyCode : std::nullopt;
+    // The reply code the command asks for, or -1 when it has none (a plain int:
+    // g++ -O3 takes an optional here for possibly uninitialised).
+    const int code = command && command->replyCode ? int(*command->replyCode) : -1;
     for (int i = 0; i <= std::max(0, timing_.retries); ++i) {
         Transaction t = attempt(request, command ? command->fullReplyBytes : 0, timing_.timeoutMs, false);
         if (t.request.isEmpty()) {  // nothing written: the port is gone or the wait was interrupted
@@ -161,7 +163,7 @@ Transactor::Result Transactor::exchange(const QByteArray& request, const Expect&
         if ((t.outcome == Outcome::Decoded || t.outcome == Outcome::UnknownCode) && t.reply.size() >= 3) {
             const quint8 got = static_cast<quint8>(t.reply[2]);
             const bool wanted =
-                (code && got == *code) || std::find(also.begin(), also.end(), got) != also.end();
+                int(got) == code || std::find(also.begin(), also.end(), got) != also.end();
             if (!wanted) {
                 t.outcome = Outcome::OtherCode;
             } else if (t.outcome == Outcome::UnknownCode) {
