@@ -162,8 +162,7 @@ Transactor::Result Transactor::exchange(const QByteArray& request, const Expect&
         const std::vector<quint8>& also = expect.alsoAccepted;
         if ((t.outcome == Outcome::Decoded || t.outcome == Outcome::UnknownCode) && t.reply.size() >= 3) {
             const quint8 got = static_cast<quint8>(t.reply[2]);
-            const bool wanted =
-                int(got) == code || std::find(also.begin(), also.end(), got) != also.end();
+            const bool wanted = int(got) == code || std::find(also.begin(), also.end(), got) != also.end();
             if (!wanted) {
                 t.outcome = Outcome::OtherCode;
             } else if (t.outcome == Outcome::UnknownCode) {
