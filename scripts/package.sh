@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 KESTREL_WITH_PACKAGING=1 scripts/setup.sh
 dir=build-package
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
-cmake --build "$dir" -j"$(nproc)" --target kestrel-tool kestrel-cli kestrel-sim kestrel_packaging_files
+cmake --build "$dir" -j"$(nproc)" --target kestrel-tool kestrel-cli kestrel-sim kestrel_packaging_files kestrel_translations
 (cd "$dir" && rm -f kestrel-tool_*.deb && cpack -G DEB >/dev/null)
 deb=$(ls "$dir"/kestrel-tool_*.deb)
 echo "package: $deb"

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/demo.h"
+#include "protocol/translation.h"
 #include "serial/qtserialport.h"
 #include "sim/ptyhost.h"
 #include "ui/dialogs.h"
@@ -27,6 +28,11 @@ struct Options {
         QStringLiteral("reset-settings"),
         QStringLiteral("Start from the default settings (port, address, tab, windows, reconnect) instead of "
                        "the remembered ones; they are remembered anew on exit.")};
+    QCommandLineOption language{
+        QStringLiteral("lang"),
+        QStringLiteral("The window's language: ru (Russian, the default) or en (English). Without it, the "
+                       "language chosen in the window's menu is used."),
+        QStringLiteral("LANG")};
     QCommandLineOption logFile{
         QStringLiteral("log-file"),
         QStringLiteral("Append every exchange to the CSV file PATH (the traffic log's columns), "
@@ -43,6 +49,7 @@ void describe(QCommandLineParser& parser, const Options& o) {
     parser.addOption(o.port);
     parser.addOption(o.logFile);
     parser.addOption(o.resetSettings);
+    parser.addOption(o.language);
     parser.addVersionOption();
 }
 
@@ -109,6 +116,15 @@ int main(int argc, char** argv) {
     describe(parser, options);
     if (!readOptions(parser, QApplication::arguments())) return 2;
 
+    // The language: --lang, else the one chosen in the menu last time (the window reports a damaged file).
+    QString language = parser.value(options.language);
+    if (!parser.isSet(options.language) && !parser.isSet(options.resetSettings)) {
+        QString ignored;
+        language = kestrel::loadState(kestrel::defaultSettingsPath(), &ignored).language;
+    }
+    const kestrel::LanguageChoice choice = kestrel::useLanguage(language);
+    if (!choice.problem.isEmpty()) std::fprintf(stderr, "kestrel-tool: %s\n", qPrintable(choice.problem));
+
     kestrel::QtSerialPort serial;
     QStringList leading = parser.values(options.port);
     std::unique_ptr<kestrel::sim::PtyHost> bus;
@@ -132,6 +148,7 @@ int main(int argc, char** argv) {
     windowOptions.settingsPath = kestrel::defaultSettingsPath();
     windowOptions.resetSettings = parser.isSet(options.resetSettings);
     windowOptions.portNamed = !leading.isEmpty();
+    windowOptions.language = choice.language;
     kestrel::MainWindow window(serial, dialogs, windowOptions);
     dialogs.setParent(&window);
     const int rc = QApplication::exec();

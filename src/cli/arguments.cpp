@@ -3,6 +3,7 @@
 #include <QProcessEnvironment>
 
 #include "protocol/numinput.h"
+#include "protocol/translation.h"
 
 namespace kestrel::cli {
 
@@ -69,7 +70,7 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
         auto needValue = [&](QString* target) {
             const auto v = value();
             if (!v) {
-                out.error = QStringLiteral("у параметра --%1 нет значения").arg(name);
+                out.error = Texts::tr("у параметра --%1 нет значения").arg(name);
                 return false;
             }
             *target = *v;
@@ -88,7 +89,7 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
         };
         if (auto s = switches.find(name); s != switches.end()) {
             if (inlineValue) {
-                out.error = QStringLiteral("параметр --%1 не принимает значения").arg(name);
+                out.error = Texts::tr("параметр --%1 не принимает значения").arg(name);
                 return out;
             }
             inv.*(s.value()) = true;
@@ -96,7 +97,7 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
         }
         if (kFlagOptions.contains(name)) {
             if (inlineValue) {
-                out.error = QStringLiteral("параметр --%1 не принимает значения").arg(name);
+                out.error = Texts::tr("параметр --%1 не принимает значения").arg(name);
                 return out;
             }
             inv.flags << name;
@@ -110,6 +111,8 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
             inv.address = v;
         } else if (name == QLatin1String("log-file")) {
             if (!needValue(&inv.logFile)) return out;
+        } else if (name == QLatin1String("lang")) {
+            if (!needValue(&inv.language)) return out;
         } else if (name == QLatin1String("only")) {
             if (!needValue(&v)) return out;
             inv.only = v.split(QLatin1Char(','), Qt::SkipEmptyParts);
@@ -117,7 +120,7 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
             if (!needValue(&v)) return out;
             const NumberResult n = parseWholeNumber(v, 10, 3600000);
             if (!n.ok()) {
-                out.error = QStringLiteral("--interval: нужно число миллисекунд от 10 до 3600000");
+                out.error = Texts::tr("--interval: нужно число миллисекунд от 10 до 3600000");
                 return out;
             }
             inv.watchIntervalMs = int(n.value);
@@ -133,13 +136,13 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
                 const NumberResult n = parseWholeNumber(v, t.min, t.max);
                 if (!n.ok()) {
                     out.error =
-                        QStringLiteral("--%1: нужно целое число от %2 до %3").arg(name).arg(t.min).arg(t.max);
+                        Texts::tr("--%1: нужно целое число от %2 до %3").arg(name).arg(t.min).arg(t.max);
                     return out;
                 }
                 inv.timing.*(t.member) = int(n.value);
             }
             if (!known) {
-                out.error = QStringLiteral("неизвестный параметр %1").arg(a);
+                out.error = Texts::tr("неизвестный параметр %1").arg(a);
                 return out;
             }
         }
@@ -177,8 +180,19 @@ std::optional<QStringList> splitLine(const QString& line) {
     return words;
 }
 
+QString languageArgument(const QStringList& arguments) {
+    QString language;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("--")) break;
+        if (a == QLatin1String("--lang") && i + 1 < arguments.size()) language = arguments[++i];
+        if (a.startsWith(QLatin1String("--lang="))) language = a.mid(7);
+    }
+    return language;
+}
+
 QString programHelp() {
-    return QStringLiteral(
+    return Texts::tr(
         "Использование: kestrel-cli [параметры] КОМАНДА [аргументы]\n"
         "\n"
         "Считыватель и шина:\n"
@@ -216,6 +230,7 @@ QString programHelp() {
         "  --log-file ФАЙЛ               журнал обмена в CSV\n"
         "  --verify                      проверить записанное чтением\n"
         "  --keep-going                  пакет не останавливается на ошибке\n"
+        "  --lang ru|en                  язык сообщений (по умолчанию русский)\n"
         "  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)\n"
         "  --help, --version\n"
         "\n"
@@ -224,42 +239,65 @@ QString programHelp() {
 }
 
 QString commandHelp(const QString& command) {
-    static const QMap<QString, QString> help = {
-        {"scan", "scan [--scan-wait MS]\n  Опрос сети (31 FF DC): адреса ответивших устройств."},
+    static const QMap<QString, const char*> help = {
+        {"scan",
+         QT_TRANSLATE_NOOP("Texts",
+                           "scan [--scan-wait MS]\n  Опрос сети (31 FF DC): адреса ответивших устройств.")},
         {"inventory",
-         "inventory\n  Опрос сети, затем идентификация и настройки каждого найденного устройства."},
-        {"identify", "identify -a A\n  Серийный номер, тип устройства и версия."},
-        {"live",
-         "live -a A [--watch] [--interval MS]\n  Текущие параметры; с --watch строка на каждое "
-         "чтение до Ctrl-C."},
-        {"settings", "settings -a A\n  Режим, сеть, канал и мощность."},
-        {"set-address", "set-address -a A НОВЫЙ [--verify]\n  Новый сетевой адрес 0..200."},
-        {"set-serial", "set-serial -a A НОМЕР [--verify]\n  Новый серийный номер 0..2000000."},
+         QT_TRANSLATE_NOOP(
+             "Texts",
+             "inventory\n  Опрос сети, затем идентификация и настройки каждого найденного устройства.")},
+        {"identify", QT_TRANSLATE_NOOP("Texts", "identify -a A\n  Серийный номер, тип устройства и версия.")},
+        {"live", QT_TRANSLATE_NOOP(
+                     "Texts",
+                     "live -a A [--watch] [--interval MS]\n  Текущие параметры; с --watch строка на каждое "
+                     "чтение до Ctrl-C.")},
+        {"settings", QT_TRANSLATE_NOOP("Texts", "settings -a A\n  Режим, сеть, канал и мощность.")},
+        {"set-address",
+         QT_TRANSLATE_NOOP("Texts", "set-address -a A НОВЫЙ [--verify]\n  Новый сетевой адрес 0..200.")},
+        {"set-serial",
+         QT_TRANSLATE_NOOP("Texts", "set-serial -a A НОМЕР [--verify]\n  Новый серийный номер 0..2000000.")},
         {"set-mode",
-         "set-mode -a A РЕЖИМ [--master] [--frequency-output] [--verify]\n  РЕЖИМ: reader, "
-         "indicator, powered-tag, bridge, repeater или номер 0, 1, 2, 6, 16."},
-        {"set-radio",
-         "set-radio -a A СЕТЬ КАНАЛ МОЩНОСТЬ [--verify]\n  или --network 1..65000 --channel "
-         "1..255 --power 3..255."},
-        {"calibrate", "calibrate -a A high|low --yes\n  Перекалибровка уровня; без --yes не выполняется."},
+         QT_TRANSLATE_NOOP("Texts",
+                           "set-mode -a A РЕЖИМ [--master] [--frequency-output] [--verify]\n  РЕЖИМ: reader, "
+                           "indicator, powered-tag, bridge, repeater или номер 0, 1, 2, 6, 16.")},
+        {"set-radio", QT_TRANSLATE_NOOP(
+                          "Texts",
+                          "set-radio -a A СЕТЬ КАНАЛ МОЩНОСТЬ [--verify]\n  или --network 1..65000 --channel "
+                          "1..255 --power 3..255.")},
+        {"calibrate",
+         QT_TRANSLATE_NOOP(
+             "Texts", "calibrate -a A high|low --yes\n  Перекалибровка уровня; без --yes не выполняется.")},
         {"bound-ids",
-         "bound-ids -a A read | set ЯЧЕЙКА ID | clear [--verify]\n  Таблица привязанных ID "
-         "(ячейки 1..10, ID в HEX)."},
-        {"reset-delay", "reset-delay -a A get | set ЗАДЕРЖКА [--verify]\n  Задержка обнуления ID 0..6000."},
-        {"backup", "backup -a A [ФАЙЛ]\n  Режим, радио, привязанные ID, задержка и идентификация в JSON."},
-        {"restore",
-         "restore -a A ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] "
-         "[--verify]\n  Запись настроек из файла резервной копии."},
-        {"tag",
-         "tag search | read ID | write ID [поля] | set-serial ID НОМЕР | set-id ID НОМЕР\n  Поля "
-         "записи: --id HEX, --decimal-id N, --delay, --mode, --power, --period; не названные "
-         "поля сохраняют прочитанные у метки значения."},
-        {"bridge", "bridge -a A read\n  Данные ведомого устройства моста и его значение RS485."},
+         QT_TRANSLATE_NOOP("Texts",
+                           "bound-ids -a A read | set ЯЧЕЙКА ID | clear [--verify]\n  Таблица привязанных ID "
+                           "(ячейки 1..10, ID в HEX).")},
+        {"reset-delay",
+         QT_TRANSLATE_NOOP(
+             "Texts", "reset-delay -a A get | set ЗАДЕРЖКА [--verify]\n  Задержка обнуления ID 0..6000.")},
+        {"backup",
+         QT_TRANSLATE_NOOP(
+             "Texts",
+             "backup -a A [ФАЙЛ]\n  Режим, радио, привязанные ID, задержка и идентификация в JSON.")},
+        {"restore", QT_TRANSLATE_NOOP(
+                        "Texts",
+                        "restore -a A ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] "
+                        "[--verify]\n  Запись настроек из файла резервной копии.")},
+        {"tag", QT_TRANSLATE_NOOP(
+                    "Texts",
+                    "tag search | read ID | write ID [поля] | set-serial ID НОМЕР | set-id ID НОМЕР\n  Поля "
+                    "записи: --id HEX, --decimal-id N, --delay, --mode, --power, --period; не названные "
+                    "поля сохраняют прочитанные у метки значения.")},
+        {"bridge",
+         QT_TRANSLATE_NOOP("Texts",
+                           "bridge -a A read\n  Данные ведомого устройства моста и его значение RS485.")},
         {"batch",
-         "batch ФАЙЛ|- [--keep-going]\n  По команде в строке, # начинает комментарий; "
-         "останавливается на первой ошибке, в конце - итоговая строка."},
+         QT_TRANSLATE_NOOP("Texts",
+                           "batch ФАЙЛ|- [--keep-going]\n  По команде в строке, # начинает комментарий; "
+                           "останавливается на первой ошибке, в конце - итоговая строка.")},
     };
-    return help.value(command);
+    const char* text = help.value(command);
+    return text ? Texts::tr(text) : QString();
 }
 
 }  // namespace kestrel::cli

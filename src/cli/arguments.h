@@ -20,6 +20,7 @@ struct Invocation {
     bool json = false;
     bool trace = false;
     QString logFile;
+    QString language;  // --lang: applied by main() before anything is parsed or printed
     bool verify = false;
     bool yes = false;
     bool keepGoing = false;
@@ -50,6 +51,10 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
 std::optional<QStringList> splitLine(const QString& line);
 
 // The help of the program, or of one command (empty for an unknown command).
+// The value of --lang among the arguments (the last one), or empty: read before the arguments are parsed, so
+// that their messages come in the chosen language.
+QString languageArgument(const QStringList& arguments);
+
 QString programHelp();
 QString commandHelp(const QString& command);
 

@@ -14,6 +14,7 @@
 #include "protocol/frame.h"
 #include "protocol/hexid.h"
 #include "protocol/numinput.h"
+#include "protocol/translation.h"
 #include "traffic/csv.h"
 #include "traffic/record.h"
 
@@ -24,7 +25,9 @@ namespace {
 constexpr int kMaxBatchLine = 4096;
 constexpr int kBoundIdCells = 10;
 
-const QString kNoValue = QStringLiteral("устройство ответило без нужных данных");
+QString noValue() {
+    return Texts::tr("устройство ответило без нужных данных");
+}
 
 // A reader answers a new mode with the mode, or with one of the replies a mode change brings.
 const Transactor::Expect kModeChange{
@@ -61,7 +64,7 @@ std::optional<device::ReaderMode> modeNamed(const QString& text) {
 QString statusOf(const device::DeviceValue& value) {
     if (const auto* ack = std::get_if<device::Acknowledgement>(&value)) {
         const QString s = ack->statusText().trimmed();
-        return s.isEmpty() ? QStringLiteral("Выполнено.") : s;
+        return s.isEmpty() ? Texts::tr("Выполнено.") : s;
     }
     return device::describe(value);
 }
@@ -87,7 +90,7 @@ void Client::interrupt() {
 
 int Client::run(const Invocation& inv) {
     if (inv.words.isEmpty()) {
-        output_.failure(QString(), QStringLiteral("не задана команда; kestrel-cli --help - список команд"),
+        output_.failure(QString(), Texts::tr("не задана команда; kestrel-cli --help - список команд"),
                         kUsageError);
         return kUsageError;
     }
@@ -95,8 +98,7 @@ int Client::run(const Invocation& inv) {
     if (inv.help) {
         const QString help = commandHelp(inv.words[0]);
         if (help.isEmpty()) {
-            output_.failure(c.command, QStringLiteral("неизвестная команда %1").arg(inv.words[0]),
-                            kUsageError);
+            output_.failure(c.command, Texts::tr("неизвестная команда %1").arg(inv.words[0]), kUsageError);
             return kUsageError;
         }
         output_.note(help);
@@ -139,13 +141,13 @@ int Client::dispatch(Context& c) {
     };
     const auto it = commands.find(c.command);
     if (it == commands.end())
-        return usage(output_, c.command, QStringLiteral("неизвестная команда %1").arg(c.command));
+        return usage(output_, c.command, Texts::tr("неизвестная команда %1").arg(c.command));
     // Every command but the bus-wide ones talks to one device.
     if (c.command != QLatin1String("scan") && c.command != QLatin1String("inventory")) {
         const NumberResult a =
             c.inv.address ? parseWholeNumber(*c.inv.address, 0, kPollAddress - 1) : NumberResult{};
         if (!a.ok())
-            return usage(output_, c.command, text::kNoListedAddress + QStringLiteral(" (-a 0..254)"));
+            return usage(output_, c.command, text::noListedAddress() + QStringLiteral(" (-a 0..254)"));
         c.address = quint8(a.value);
     }
     return (this->*(it.value()))(c);
@@ -159,7 +161,7 @@ bool Client::argumentCount(Context& c, int first, int min, int max) {
     const int n = int(c.inv.words.size()) - first;
     if (n >= min && n <= max) return true;
     const QString help = commandHelp(c.inv.words[0]).section(QLatin1Char('\n'), 0, 0);
-    c.exit = usage(output_, c.command, QStringLiteral("использование: kestrel-cli ") + help);
+    c.exit = usage(output_, c.command, Texts::tr("использование: kestrel-cli ") + help);
     return false;
 }
 
@@ -181,12 +183,12 @@ int Client::ask(Context& c, const QByteArray& request, std::optional<device::Dev
     const Transactor::Result r = transactor_.exchange(request, expect);
     if (const int e = portLost(c)) return e;
     if (r.interrupted) {
-        output_.failure(c.command, QStringLiteral("прервано"), kDeviceFailed);
+        output_.failure(c.command, Texts::tr("прервано"), kDeviceFailed);
         return kDeviceFailed;
     }
     if (!r.ok()) {
         output_.failure(c.command,
-                        QStringLiteral("адрес %1: %2 (попыток: %3)")
+                        Texts::tr("адрес %1: %2 (попыток: %3)")
                             .arg(c.address)
                             .arg(traffic::outcomeText(r.last.outcome))
                             .arg(r.attempts),
@@ -199,8 +201,7 @@ int Client::ask(Context& c, const QByteArray& request, std::optional<device::Dev
 
 int Client::verifyEqual(Context& c, const QString& what, const QString& wanted, const QString& got) {
     if (wanted == got) return kDone;
-    output_.failure(c.command,
-                    QStringLiteral("проверка не прошла: %1 %2, ожидалось %3").arg(what, got, wanted),
+    output_.failure(c.command, Texts::tr("проверка не прошла: %1 %2, ожидалось %3").arg(what, got, wanted),
                     kDeviceFailed);
     return kDeviceFailed;
 }
@@ -209,8 +210,7 @@ int Client::verifyEqual(Context& c, const QString& what, const QString& wanted, 
 
 int Client::portLost(Context& c) {
     if (!transactor_.portLost()) return kDone;
-    output_.failure(c.command, QStringLiteral("порт потерян: %1").arg(transactor_.portLostReason()),
-                    kPortError);
+    output_.failure(c.command, Texts::tr("порт потерян: %1").arg(transactor_.portLostReason()), kPortError);
     return kPortError;
 }
 
@@ -221,7 +221,7 @@ int Client::pollBus(Context& c, QByteArray* addresses) {
     const auto found = pollAddresses(r.last, true);
     if (!found) {
         output_.failure(c.command,
-                        QStringLiteral("ответ на опрос сети не читается: %1")
+                        Texts::tr("ответ на опрос сети не читается: %1")
                             .arg(QString::fromLatin1(r.last.reply.toHex(' ').toUpper())),
                         kDeviceFailed);
         return kDeviceFailed;
@@ -237,8 +237,8 @@ int Client::scan(Context& c) {
     QStringList list;
     for (char a : addresses) list << QString::number(static_cast<quint8>(a));
     output_.result(c.command,
-                   list.isEmpty() ? QStringLiteral("Устройства не ответили.")
-                                  : QStringLiteral("Найдены адреса: ") + list.join(QLatin1Char(' ')),
+                   list.isEmpty() ? Texts::tr("Устройства не ответили.")
+                                  : Texts::tr("Найдены адреса: ") + list.join(QLatin1Char(' ')),
                    valueJson(device::PollAnswer{addresses}));
     return kDone;
 }
@@ -265,11 +265,10 @@ int Client::inventory(Context& c) {
             if (settings.contains(QLatin1String(key)))
                 fields.insert(QLatin1String(key), settings[QLatin1String(key)]);
         fields.insert(QLatin1String("address"), int(c.address));
-        output_.result(c.command,
-                       QStringLiteral("адрес %1: %2; %3")
-                           .arg(c.address)
-                           .arg(device::describe(*id), device::describe(*live)),
-                       fields);
+        output_.result(
+            c.command,
+            Texts::tr("адрес %1: %2; %3").arg(c.address).arg(device::describe(*id), device::describe(*live)),
+            fields);
     }
     return exit;
 }
@@ -314,8 +313,7 @@ int Client::settings(Context& c) {
     if (const int e = ask(c, device::currentParamsRequest(c.address), &v)) return e;
     const auto* live = as<device::LiveReading>(v);
     if (!live || !live->settings) {
-        output_.failure(c.command, QStringLiteral("адрес %1: %2").arg(c.address).arg(kNoValue),
-                        kDeviceFailed);
+        output_.failure(c.command, Texts::tr("адрес %1: %2").arg(c.address).arg(noValue()), kDeviceFailed);
         return kDeviceFailed;
     }
     const auto& s = *live->settings;
@@ -329,7 +327,7 @@ int Client::settings(Context& c) {
         if (mode && *mode == m.mode) modeText += QStringLiteral(" (%1)").arg(QLatin1String(m.name));
     if (mode) only.insert(QLatin1String("modeName"), modeText.section(QLatin1Char('('), 1).chopped(1));
     output_.result(c.command,
-                   QStringLiteral("режим %1, сеть %2, канал %3, мощность %4")
+                   Texts::tr("режим %1, сеть %2, канал %3, мощность %4")
                        .arg(modeText)
                        .arg(s.network ? QString::number(*s.network) : QStringLiteral("?"))
                        .arg(s.channel ? QString::number(*s.channel) : QStringLiteral("?"))
@@ -372,8 +370,7 @@ int Client::setSerial(Context& c) {
         if (const int e = ask(c, device::identifyRequest(c.address), &id)) return e;
         const auto* ident = as<device::Identification>(id);
         const QString got = ident && ident->serial ? QString::number(*ident->serial) : QStringLiteral("?");
-        if (const int e = verifyEqual(c, QStringLiteral("серийный номер"), QString::number(serial), got))
-            return e;
+        if (const int e = verifyEqual(c, Texts::tr("серийный номер"), QString::number(serial), got)) return e;
     }
     output_.result(c.command, statusOf(*v),
                    {{QLatin1String("address"), int(c.address)}, {QLatin1String("serial"), double(serial)}});
@@ -384,10 +381,9 @@ int Client::setMode(Context& c) {
     if (!argumentCount(c, 1, 1, 1)) return c.exit;
     const auto mode = modeNamed(c.inv.words[1]);
     if (!mode)
-        return refuse(c,
-                      QStringLiteral("неизвестный режим %1: reader, indicator, powered-tag, bridge, repeater "
-                                     "или 0, 1, 2, 6, 16")
-                          .arg(c.inv.words[1]));
+        return refuse(c, Texts::tr("неизвестный режим %1: reader, indicator, powered-tag, bridge, repeater "
+                                   "или 0, 1, 2, 6, 16")
+                             .arg(c.inv.words[1]));
     const quint8 byte = device::modeByte(*mode, c.inv.flags.contains(QStringLiteral("master")),
                                          c.inv.flags.contains(QStringLiteral("frequency-output")));
     std::optional<device::DeviceValue> v;
@@ -399,7 +395,7 @@ int Client::setMode(Context& c) {
         const QString got = live && live->settings && live->settings->mode
                                 ? QString::number(*live->settings->mode)
                                 : QStringLiteral("?");
-        if (const int e = verifyEqual(c, QStringLiteral("режим"), QString::number(byte), got)) return e;
+        if (const int e = verifyEqual(c, Texts::tr("режим"), QString::number(byte), got)) return e;
     }
     output_.result(c.command, statusOf(*v),
                    {{QLatin1String("address"), int(c.address)}, {QLatin1String("mode"), int(byte)}});
@@ -414,7 +410,7 @@ int Client::setRadio(Context& c) {
                                 w.value(3, c.inv.fields.value(QStringLiteral("power")))};
     if (p.network.isEmpty() || p.channel.isEmpty() || p.power.isEmpty()) {
         return usage(output_, c.command,
-                     QStringLiteral("использование: kestrel-cli ") +
+                     Texts::tr("использование: kestrel-cli ") +
                          commandHelp(c.command).section(QLatin1Char('\n'), 0, 0));
     }
     const device::Request r = device::setRadioParamsRequest(c.address, p);
@@ -434,12 +430,12 @@ int Client::setRadio(Context& c) {
                       .arg(*live->settings->network)
                       .arg(*live->settings->channel)
                       .arg(*live->settings->power);
-        if (const int e = verifyEqual(c, QStringLiteral("сеть/канал/мощность"),
+        if (const int e = verifyEqual(c, Texts::tr("сеть/канал/мощность"),
                                       QStringLiteral("%1/%2/%3").arg(network).arg(channel).arg(power), got))
             return e;
     }
     output_.result(c.command,
-                   QStringLiteral("Установлены параметры радио: сеть %1, канал %2, мощность %3.")
+                   Texts::tr("Установлены параметры радио: сеть %1, канал %2, мощность %3.")
                        .arg(network)
                        .arg(channel)
                        .arg(power),
@@ -454,12 +450,12 @@ int Client::calibrate(Context& c) {
     if (!argumentCount(c, 1, 1, 1)) return c.exit;
     const QString& which = c.inv.words[1];
     if (which != QLatin1String("high") && which != QLatin1String("low"))
-        return refuse(c, QStringLiteral("calibrate high или calibrate low"));
+        return refuse(c, Texts::tr("calibrate high или calibrate low"));
     const bool upper = which == QLatin1String("high");
     c.command += QLatin1Char(' ') + which;
     if (!c.inv.yes)
-        return refuse(c, (upper ? text::kCalibrateUpperQuestion : text::kCalibrateLowerQuestion) +
-                             QStringLiteral(" Подтвердите параметром --yes."));
+        return refuse(c, (upper ? text::calibrateUpperQuestion() : text::calibrateLowerQuestion()) +
+                             Texts::tr(" Подтвердите параметром --yes."));
     std::optional<device::DeviceValue> v;
     if (const int e = ask(c, device::calibrateRequest(c.address, upper), &v)) return e;
     output_.result(c.command, statusOf(*v), {{QLatin1String("address"), int(c.address)}});
@@ -486,7 +482,7 @@ int Client::boundIds(Context& c) {
         cell = static_cast<quint8>(r.frame[3]);
         id = bigEndianValue(r.frame.mid(4, 4));
     } else {
-        return refuse(c, QStringLiteral("bound-ids read, bound-ids set ЯЧЕЙКА ID или bound-ids clear"));
+        return refuse(c, Texts::tr("bound-ids read, bound-ids set ЯЧЕЙКА ID или bound-ids clear"));
     }
     std::optional<device::DeviceValue> v;
     if (const int e = ask(c, request, &v)) return e;
@@ -499,13 +495,13 @@ int Client::boundIds(Context& c) {
             return read && i < int(read->cells.size()) ? formatHexId(read->cells[i]) : QStringLiteral("?");
         };
         if (cell) {
-            if (const int e = verifyEqual(c, QStringLiteral("ячейка %1").arg(*cell + 1), formatHexId(id),
-                                          cellText(*cell)))
+            if (const int e =
+                    verifyEqual(c, Texts::tr("ячейка %1").arg(*cell + 1), formatHexId(id), cellText(*cell)))
                 return e;
         } else {
             for (int i = 0; i < kBoundIdCells; ++i)
                 if (const int e =
-                        verifyEqual(c, QStringLiteral("ячейка %1").arg(i + 1), formatHexId(0), cellText(i)))
+                        verifyEqual(c, Texts::tr("ячейка %1").arg(i + 1), formatHexId(0), cellText(i)))
                     return e;
         }
     }
@@ -531,7 +527,7 @@ int Client::resetDelay(Context& c) {
         request = r.frame;
         wanted = quint16((static_cast<quint8>(r.frame[3]) << 8) | static_cast<quint8>(r.frame[4]));
     } else {
-        return refuse(c, QStringLiteral("reset-delay get или reset-delay set ЗАДЕРЖКА"));
+        return refuse(c, Texts::tr("reset-delay get или reset-delay set ЗАДЕРЖКА"));
     }
     std::optional<device::DeviceValue> v;
     if (const int e = ask(c, request, &v)) return e;
@@ -540,7 +536,7 @@ int Client::resetDelay(Context& c) {
         if (const int e = ask(c, device::plainRequest(c.address, cmd::kReadResetDelay).frame, &now)) return e;
         const auto* d = as<device::ResetDelay>(now);
         const QString got = d && d->delay ? QString::number(*d->delay) : QStringLiteral("?");
-        if (const int e = verifyEqual(c, QStringLiteral("задержка обнуления"), QString::number(*wanted), got))
+        if (const int e = verifyEqual(c, Texts::tr("задержка обнуления"), QString::number(*wanted), got))
             return e;
     }
     QJsonObject fields = valueJson(*v);
@@ -558,8 +554,7 @@ int Client::readTag(Context& c, const QString& id, device::TagParameters* out) {
     if (const int e = ask(c, r.frame, &v)) return e;
     const auto* p = as<device::TagParameters>(v);
     if (!p || !p->serial || !p->identifier || !p->delay || !p->mode || !p->power || !p->period) {
-        output_.failure(c.command, QStringLiteral("адрес %1: %2").arg(c.address).arg(kNoValue),
-                        kDeviceFailed);
+        output_.failure(c.command, Texts::tr("адрес %1: %2").arg(c.address).arg(noValue()), kDeviceFailed);
         return kDeviceFailed;
     }
     *out = *p;
@@ -598,7 +593,7 @@ int Client::tag(Context& c) {
         if (c.inv.verify) {
             device::TagParameters p;
             if (const int e = readTag(c, w[2], &p)) return e;
-            if (const int e = verifyEqual(c, QStringLiteral("серийный номер метки"),
+            if (const int e = verifyEqual(c, Texts::tr("серийный номер метки"),
                                           QString::number(parseWholeNumber(w[3], 0, 2000000).value),
                                           QString::number(*p.serial)))
                 return e;
@@ -606,7 +601,7 @@ int Client::tag(Context& c) {
         return show(*v);
     }
     if (sub != QLatin1String("write") && sub != QLatin1String("set-id"))
-        return refuse(c, QStringLiteral("tag search, read, write, set-serial или set-id"));
+        return refuse(c, Texts::tr("tag search, read, write, set-serial или set-id"));
 
     // A write names the fields to change; the others keep the values read from the tag. The typed
     // fields are checked before anything is sent, with stand-ins for the values still to be read.
@@ -616,7 +611,7 @@ int Client::tag(Context& c) {
     if (!current.ok()) return refuse(c, current.message());
     const QMap<QString, QString>& f = c.inv.fields;
     if (f.contains(QStringLiteral("id")) && f.contains(QStringLiteral("decimal-id")))
-        return refuse(c, QStringLiteral("--id и --decimal-id вместе не задаются"));
+        return refuse(c, Texts::tr("--id и --decimal-id вместе не задаются"));
     auto texts = [&](const device::TagParameters* read) {
         device::TagWriteTexts t;
         t.address = c.address;
@@ -650,8 +645,8 @@ int Client::tag(Context& c) {
         };
         device::TagParameters after;
         if (const int e = readTag(c, formatHexId(bigEndianValue(r.frame.mid(8, 4))), &after)) return e;
-        if (const int e = verifyEqual(c, QStringLiteral("параметры метки"), fields(r.frame),
-                                      fields(build(&after).frame)))
+        if (const int e =
+                verifyEqual(c, Texts::tr("параметры метки"), fields(r.frame), fields(build(&after).frame)))
             return e;
     }
     QJsonObject fields = valueJson(*v);
@@ -700,8 +695,7 @@ int Client::backup(Context& c) {
     if (!reading || !reading->settings || !reading->settings->mode || !reading->settings->network ||
         !reading->settings->channel || !reading->settings->power || !cells ||
         cells->cells.size() != std::size_t(kBoundIdCells) || !d || !d->delay) {
-        output_.failure(c.command, QStringLiteral("адрес %1: %2").arg(c.address).arg(kNoValue),
-                        kDeviceFailed);
+        output_.failure(c.command, Texts::tr("адрес %1: %2").arg(c.address).arg(noValue()), kDeviceFailed);
         return kDeviceFailed;
     }
     const auto& s = *reading->settings;
@@ -726,11 +720,11 @@ int Client::backup(Context& c) {
     const QString path = c.inv.words[1];
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        output_.failure(c.command, QStringLiteral("не удалось записать %1: %2").arg(path, file.errorString()),
+        output_.failure(c.command, Texts::tr("не удалось записать %1: %2").arg(path, file.errorString()),
                         kUsageError);
         return kUsageError;
     }
-    output_.result(c.command, QStringLiteral("Настройки адреса %1 сохранены в %2").arg(c.address).arg(path),
+    output_.result(c.command, Texts::tr("Настройки адреса %1 сохранены в %2").arg(c.address).arg(path),
                    {{QLatin1String("address"), int(c.address)}, {QLatin1String("file"), path}});
     return kDone;
 }
@@ -740,11 +734,11 @@ int Client::restore(Context& c) {
     const QString path = c.inv.words[1];
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return refuse(c, QStringLiteral("не удалось открыть %1: %2").arg(path, file.errorString()));
+        return refuse(c, Texts::tr("не удалось открыть %1: %2").arg(path, file.errorString()));
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(file.read(1 << 20), &parseError);
     if (!doc.isObject() || doc.object().value(QLatin1String("format")).toString() != kBackupFormat)
-        return refuse(c, QStringLiteral("%1 не резервная копия настроек считывателя%2")
+        return refuse(c, Texts::tr("%1 не резервная копия настроек считывателя%2")
                              .arg(path, parseError.error ? QStringLiteral(": ") + parseError.errorString()
                                                          : QString()));
     const QJsonObject o = doc.object();
@@ -753,11 +747,11 @@ int Client::restore(Context& c) {
     if (c.inv.withSerial && !parts.contains(QStringLiteral("serial"))) parts << QStringLiteral("serial");
     for (const QString& p : parts)
         if (!kRestoreParts.contains(p))
-            return refuse(c, QStringLiteral(
-                                 "--only: неизвестная часть %1 (mode, radio, bound-ids, reset-delay, serial)")
-                                 .arg(p));
+            return refuse(
+                c, Texts::tr("--only: неизвестная часть %1 (mode, radio, bound-ids, reset-delay, serial)")
+                       .arg(p));
     if (parts.contains(QStringLiteral("serial")) && !c.inv.withSerial)
-        return refuse(c, QStringLiteral("серийный номер записывается только с --with-serial"));
+        return refuse(c, Texts::tr("серийный номер записывается только с --with-serial"));
 
     // Every request is built (and so checked) before the first is sent.
     auto number = [&](const QJsonValue& v) {
@@ -774,7 +768,7 @@ int Client::restore(Context& c) {
         if (part == QLatin1String("mode")) {
             const NumberResult m = parseWholeNumber(number(o.value(QLatin1String("mode"))), 0, 255);
             if (!m.ok() || !device::modeOf(quint8(m.value)))
-                return refuse(c, QStringLiteral("%1: неверный режим").arg(path));
+                return refuse(c, Texts::tr("%1: неверный режим").arg(path));
             steps.push_back({part, device::setModeRequest(c.address, quint8(m.value)), kModeChange});
         } else if (part == QLatin1String("radio")) {
             const device::Request r =
@@ -786,12 +780,12 @@ int Client::restore(Context& c) {
         } else if (part == QLatin1String("bound-ids")) {
             const QJsonArray cells = o.value(QLatin1String("boundIds")).toArray();
             if (cells.size() != kBoundIdCells)
-                return refuse(c, QStringLiteral("%1: нужно 10 привязанных ID").arg(path));
+                return refuse(c, Texts::tr("%1: нужно 10 привязанных ID").arg(path));
             for (int i = 0; i < kBoundIdCells; ++i) {
                 const device::Request r = device::writeBoundIdRequest(c.address, QString::number(i + 1),
                                                                       cells[i].toString(QStringLiteral("?")));
                 if (!r.ok())
-                    return refuse(c, QStringLiteral("%1, ячейка %2: %3").arg(path).arg(i + 1).arg(r.refusal));
+                    return refuse(c, Texts::tr("%1, ячейка %2: %3").arg(path).arg(i + 1).arg(r.refusal));
                 steps.push_back({part, r.frame, {}});
             }
         } else if (part == QLatin1String("reset-delay")) {
@@ -825,7 +819,7 @@ int Client::restore(Context& c) {
         QStringList differences;
         auto compare = [&](const QString& key, const QJsonValue& wanted, const QJsonValue& got) {
             if (wanted != got)
-                differences << QStringLiteral("%1 %2, ожидалось %3")
+                differences << Texts::tr("%1 %2, ожидалось %3")
                                    .arg(key,
                                         QString::fromUtf8(
                                             QJsonDocument(QJsonArray{got}).toJson(QJsonDocument::Compact))
@@ -852,18 +846,17 @@ int Client::restore(Context& c) {
                     o.value(QLatin1String("identity")).toObject().value(QLatin1String("serial")), serialNow);
         if (!differences.isEmpty()) {
             output_.failure(c.command,
-                            QStringLiteral("проверка не прошла: ") + differences.join(QStringLiteral("; ")),
+                            Texts::tr("проверка не прошла: ") + differences.join(QStringLiteral("; ")),
                             kDeviceFailed);
             return kDeviceFailed;
         }
     }
-    output_.result(c.command,
-                   QStringLiteral("Адрес %1: записано из %2: %3")
-                       .arg(c.address)
-                       .arg(path, parts.join(QStringLiteral(", "))),
-                   {{QLatin1String("address"), int(c.address)},
-                    {QLatin1String("file"), path},
-                    {QLatin1String("restored"), QJsonArray::fromStringList(parts)}});
+    output_.result(
+        c.command,
+        Texts::tr("Адрес %1: записано из %2: %3").arg(c.address).arg(path, parts.join(QStringLiteral(", "))),
+        {{QLatin1String("address"), int(c.address)},
+         {QLatin1String("file"), path},
+         {QLatin1String("restored"), QJsonArray::fromStringList(parts)}});
     return kDone;
 }
 
@@ -877,7 +870,7 @@ int Client::runBatch(QIODevice& input, const QString& name, const Invocation& ba
     QStringList doneCommands;
     auto fail = [&](int lineNo, const QString& message, int code) {
         output_.failure(QStringLiteral("batch"),
-                        QStringLiteral("%1, строка %2: %3").arg(name).arg(lineNo).arg(message), code);
+                        Texts::tr("%1, строка %2: %3").arg(name).arg(lineNo).arg(message), code);
         ++failed;
         if (firstFailure == kDone) firstFailure = code;
     };
@@ -888,10 +881,10 @@ int Client::runBatch(QIODevice& input, const QString& name, const Invocation& ba
         int code = kDone;
         if (raw.size() > kMaxBatchLine) {
             code = kUsageError;
-            fail(lineNo, QStringLiteral("строка длиннее %1 байт").arg(kMaxBatchLine), code);
+            fail(lineNo, Texts::tr("строка длиннее %1 байт").arg(kMaxBatchLine), code);
         } else if (raw.contains('\0') || QString::fromUtf8(raw).toUtf8() != raw) {
             code = kUsageError;
-            fail(lineNo, QStringLiteral("не текст в UTF-8"), code);
+            fail(lineNo, Texts::tr("не текст в UTF-8"), code);
         } else {
             QString line = QString::fromUtf8(raw);
             if (const int hash = line.indexOf(QLatin1Char('#')); hash >= 0) line.truncate(hash);
@@ -899,7 +892,7 @@ int Client::runBatch(QIODevice& input, const QString& name, const Invocation& ba
             const ParsedArguments parsed = words ? parseArguments(*words, base) : ParsedArguments{};
             if (!words) {
                 code = kUsageError;
-                fail(lineNo, QStringLiteral("незакрытая кавычка"), code);
+                fail(lineNo, Texts::tr("незакрытая кавычка"), code);
             } else if (words->isEmpty()) {
                 continue;
             } else if (!parsed.ok()) {
@@ -907,7 +900,7 @@ int Client::runBatch(QIODevice& input, const QString& name, const Invocation& ba
                 fail(lineNo, parsed.error, code);
             } else if (parsed.invocation.words.value(0) == QLatin1String("batch")) {
                 code = kUsageError;
-                fail(lineNo, QStringLiteral("пакет внутри пакета не выполняется"), code);
+                fail(lineNo, Texts::tr("пакет внутри пакета не выполняется"), code);
             } else {
                 code = run(parsed.invocation);
                 if (code == kDone) {
@@ -920,21 +913,21 @@ int Client::runBatch(QIODevice& input, const QString& name, const Invocation& ba
             }
         }
         if (code == kPortError) {
-            output_.note(QStringLiteral("%1: порт потерян на строке %2; выполнены строки: %3")
-                             .arg(name)
-                             .arg(lineNo)
-                             .arg(doneCommands.isEmpty() ? QStringLiteral("нет")
-                                                         : doneCommands.join(QLatin1Char(' '))));
+            output_.note(
+                Texts::tr("%1: порт потерян на строке %2; выполнены строки: %3")
+                    .arg(name)
+                    .arg(lineNo)
+                    .arg(doneCommands.isEmpty() ? Texts::tr("нет") : doneCommands.join(QLatin1Char(' '))));
             return kPortError;
         }
         // A failed command stops the batch unless the engineer asked to keep going.
         if (code != kDone && !base.keepGoing) break;
     }
-    output_.note(QStringLiteral("Пакет %1: выполнено %2, ошибок %3%4")
+    output_.note(Texts::tr("Пакет %1: выполнено %2, ошибок %3%4")
                      .arg(name)
                      .arg(done)
                      .arg(failed)
-                     .arg(interrupted_ ? QStringLiteral(", прерван") : QString()));
+                     .arg(interrupted_ ? Texts::tr(", прерван") : QString()));
     return interrupted_ && firstFailure == kDone ? kDeviceFailed : firstFailure;
 }
 

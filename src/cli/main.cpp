@@ -13,6 +13,7 @@
 #include "cli/client.h"
 #include "cli/output.h"
 #include "exchange/transactor.h"
+#include "protocol/translation.h"
 #include "serial/qtserialport.h"
 #include "traffic/csv.h"
 #include "traffic/logfile.h"
@@ -39,10 +40,12 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
     QTextStream out(stdout), err(stderr);
 
+    const LanguageChoice language = useLanguage(languageArgument(QCoreApplication::arguments().mid(1)));
+    if (!language.problem.isEmpty()) err << "kestrel-cli: " << language.problem << "\n";
     const ParsedArguments parsed = parseArguments(QCoreApplication::arguments().mid(1));
     if (!parsed.ok()) {
         err << "kestrel-cli: " << parsed.error << "\n"
-            << "kestrel-cli --help - список команд\n";
+            << Texts::tr("kestrel-cli --help - список команд") << "\n";
         return kUsageError;
     }
     const Invocation& inv = parsed.invocation;
@@ -89,14 +92,13 @@ int main(int argc, char** argv) {
     auto openPort = [&]() -> int {
         if (inv.port.isEmpty()) {
             output.failure(inv.words.value(0),
-                           QStringLiteral("не задан порт: --port ПУТЬ или переменная KESTREL_PORT"),
-                           kUsageError);
+                           Texts::tr("не задан порт: --port ПУТЬ или переменная KESTREL_PORT"), kUsageError);
             return kUsageError;
         }
         const OpenResult r = port.open(inv.port);
         if (r.ok) return kDone;
         output.failure(inv.words.value(0),
-                       QStringLiteral("порт %1 недоступен%2")
+                       Texts::tr("порт %1 недоступен%2")
                            .arg(inv.port, r.cause.isEmpty() ? QString() : QStringLiteral(": ") + r.cause),
                        kPortError);
         return kPortError;
@@ -117,7 +119,7 @@ int main(int argc, char** argv) {
     int code = kDone;
     if (inv.words.value(0) == QLatin1String("batch") && !inv.help) {
         if (inv.words.size() != 2) {
-            output.failure(QStringLiteral("batch"), QStringLiteral("использование: kestrel-cli batch ФАЙЛ|-"),
+            output.failure(QStringLiteral("batch"), Texts::tr("использование: kestrel-cli batch ФАЙЛ|-"),
                            kUsageError);
             code = kUsageError;
         } else {
@@ -128,7 +130,7 @@ int main(int argc, char** argv) {
                                     : (input.setFileName(name), input.open(QIODevice::ReadOnly));
             if (!opened) {
                 output.failure(QStringLiteral("batch"),
-                               QStringLiteral("не удалось открыть %1: %2").arg(name, input.errorString()),
+                               Texts::tr("не удалось открыть %1: %2").arg(name, input.errorString()),
                                kUsageError);
                 code = kUsageError;
             } else {

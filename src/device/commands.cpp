@@ -1,34 +1,45 @@
 #include "device/commands.h"
 
 #include "protocol/trace.h"
+#include "protocol/translation.h"
 
 namespace kestrel::cmd {
 
 const std::vector<CommandInfo>& commandTable() {
     static const std::vector<CommandInfo> table = {
-        {kCurrentParams, "current-params", "текущие параметры", kCurrentParams, 26},
-        {kIdentify, "identify", "идентификация", kIdentify, 10},
-        {kSetNetAddress, "set-address", "сетевой адрес", kSetNetAddress, 4},
-        {kSetSerial, "set-serial", "серийный номер", kSetSerial, 4},
-        {kCalibrateUpper, "calibrate-high", "верхний уровень", kCalibrateUpper, 4},
-        {kCalibrateLower, "calibrate-low", "нижний уровень", kCalibrateLower, 4},
-        {kSetMode, "set-mode", "режим", kSetMode, 5},
-        {kSetRadioParams, "set-radio", "параметры радио", kSetRadioParams, 0},
-        {kClearBoundIds, "clear-bound-ids", "очистка привязанных ID", kWriteBoundId, 44},
-        {kReadBoundIds, "read-bound-ids", "чтение привязанных ID", kWriteBoundId, 44},
-        {kWriteBoundId, "write-bound-id", "привязанные ID", kWriteBoundId, 44},
-        {kReadResetDelay, "read-reset-delay", "чтение задержки обнуления", kSetResetDelay, 6},
-        {kSetResetDelay, "set-reset-delay", "задержка обнуления", kSetResetDelay, 6},
-        {kTagQuery, "tag-query", "поиск метки", kTagQuery, 13},
-        {kTagRead, "tag-read", "чтение метки", kTagRead, 20},
-        {kTagWrite, "tag-write", "запись метки", kTagWrite, 0},
-        {kTagSetSerial, "tag-set-serial", "серийный номер метки", kTagSetSerial, 0},
-        {kBridgeData, "bridge-data", "данные моста", kBridgeData, 14},
-        {kBridgeRs485, "bridge-rs485", "RS485 моста", kBridgeRs485, 7},
-        {kAveragingSet, "averaging-set", "усреднение установлено", std::nullopt, 0},
-        {kAveragingCleared, "averaging-cleared", "усреднение снято", std::nullopt, 0},
-        {kInversionChanged, "inversion-changed", "инверсия", std::nullopt, 0},
-        {kLampFrequencyChanged, "lamp-frequency-changed", "лампа/частота", std::nullopt, 0},
+        {kCurrentParams, "current-params", QT_TRANSLATE_NOOP("Texts", "текущие параметры"), kCurrentParams,
+         26},
+        {kIdentify, "identify", QT_TRANSLATE_NOOP("Texts", "идентификация"), kIdentify, 10},
+        {kSetNetAddress, "set-address", QT_TRANSLATE_NOOP("Texts", "сетевой адрес"), kSetNetAddress, 4},
+        {kSetSerial, "set-serial", QT_TRANSLATE_NOOP("Texts", "серийный номер"), kSetSerial, 4},
+        {kCalibrateUpper, "calibrate-high", QT_TRANSLATE_NOOP("Texts", "верхний уровень"), kCalibrateUpper,
+         4},
+        {kCalibrateLower, "calibrate-low", QT_TRANSLATE_NOOP("Texts", "нижний уровень"), kCalibrateLower, 4},
+        {kSetMode, "set-mode", QT_TRANSLATE_NOOP("Texts", "режим"), kSetMode, 5},
+        {kSetRadioParams, "set-radio", QT_TRANSLATE_NOOP("Texts", "параметры радио"), kSetRadioParams, 0},
+        {kClearBoundIds, "clear-bound-ids", QT_TRANSLATE_NOOP("Texts", "очистка привязанных ID"),
+         kWriteBoundId, 44},
+        {kReadBoundIds, "read-bound-ids", QT_TRANSLATE_NOOP("Texts", "чтение привязанных ID"), kWriteBoundId,
+         44},
+        {kWriteBoundId, "write-bound-id", QT_TRANSLATE_NOOP("Texts", "привязанные ID"), kWriteBoundId, 44},
+        {kReadResetDelay, "read-reset-delay", QT_TRANSLATE_NOOP("Texts", "чтение задержки обнуления"),
+         kSetResetDelay, 6},
+        {kSetResetDelay, "set-reset-delay", QT_TRANSLATE_NOOP("Texts", "задержка обнуления"), kSetResetDelay,
+         6},
+        {kTagQuery, "tag-query", QT_TRANSLATE_NOOP("Texts", "поиск метки"), kTagQuery, 13},
+        {kTagRead, "tag-read", QT_TRANSLATE_NOOP("Texts", "чтение метки"), kTagRead, 20},
+        {kTagWrite, "tag-write", QT_TRANSLATE_NOOP("Texts", "запись метки"), kTagWrite, 0},
+        {kTagSetSerial, "tag-set-serial", QT_TRANSLATE_NOOP("Texts", "серийный номер метки"), kTagSetSerial,
+         0},
+        {kBridgeData, "bridge-data", QT_TRANSLATE_NOOP("Texts", "данные моста"), kBridgeData, 14},
+        {kBridgeRs485, "bridge-rs485", QT_TRANSLATE_NOOP("Texts", "RS485 моста"), kBridgeRs485, 7},
+        {kAveragingSet, "averaging-set", QT_TRANSLATE_NOOP("Texts", "усреднение установлено"), std::nullopt,
+         0},
+        {kAveragingCleared, "averaging-cleared", QT_TRANSLATE_NOOP("Texts", "усреднение снято"), std::nullopt,
+         0},
+        {kInversionChanged, "inversion-changed", QT_TRANSLATE_NOOP("Texts", "инверсия"), std::nullopt, 0},
+        {kLampFrequencyChanged, "lamp-frequency-changed", QT_TRANSLATE_NOOP("Texts", "лампа/частота"),
+         std::nullopt, 0},
     };
     return table;
 }
@@ -41,8 +52,8 @@ const CommandInfo* commandInfo(quint8 code) {
 
 QString commandTitle(quint8 code) {
     const CommandInfo* c = commandInfo(code);
-    if (!c) return QStringLiteral("код ") + hexByte(code);
-    return QString::fromUtf8(c->title) + QStringLiteral(" (") + hexByte(code) + QLatin1Char(')');
+    if (!c) return Texts::tr("код ") + hexByte(code);
+    return Texts::tr(c->title) + QStringLiteral(" (") + hexByte(code) + QLatin1Char(')');
 }
 
 }  // namespace kestrel::cmd

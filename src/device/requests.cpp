@@ -23,7 +23,7 @@ Request refuse(Request::Refused what, const QString& message) {
     return Request{{}, message, what};
 }
 Request noAddress() {
-    return refuse(Request::Refused::Address, text::kNoListedAddress);
+    return refuse(Request::Refused::Address, text::noListedAddress());
 }
 Request built(const QByteArray& frame) {
     return Request{frame, {}, Request::Refused::Nothing};
@@ -65,14 +65,14 @@ Request plainRequest(Address address, quint8 command) {
 Request setNetAddressRequest(Address address, const QString& newAddress) {
     if (!address) return noAddress();
     const NumberResult n = parseWholeNumber(newAddress, 0, kMaxNetAddress);
-    if (!n.ok()) return refuse(Request::Refused::Value, text::kAddressRange);
+    if (!n.ok()) return refuse(Request::Refused::Value, text::addressRange());
     return built(buildRequest(*address, cmd::kSetNetAddress, byte(n.value)));
 }
 
 Request setSerialRequest(Address address, const QString& serial) {
     if (!address) return noAddress();
     const NumberResult n = parseWholeNumber(serial, 0, kMaxSerial);
-    if (!n.ok()) return refuse(Request::Refused::Value, text::kSerialRange);
+    if (!n.ok()) return refuse(Request::Refused::Value, text::serialRange());
     return built(buildRequest(*address, cmd::kSetSerial, bigEndian32(static_cast<quint32>(n.value))));
 }
 
@@ -89,7 +89,7 @@ Request setRadioParamsRequest(Address address, const RadioParams& params) {
 Request writeBoundIdRequest(Address address, const QString& cell, const QString& id) {
     if (!address) return noAddress();
     const NumberResult n = parseWholeNumber(cell, 1, kBoundIdCells);
-    if (!n.ok()) return refuse(Request::Refused::Value, text::kCellRange);
+    if (!n.ok()) return refuse(Request::Refused::Value, text::cellRange());
     const HexIdResult tag = parseHexId(id);
     if (!tag.ok()) return refuse(Request::Refused::Identifier, tag.message());
     return built(buildRequest(*address, cmd::kWriteBoundId, byte(n.value - 1) + tag.bytes));
@@ -115,7 +115,7 @@ Request tagSetSerialRequest(Address address, const QString& currentId, const QSt
     const HexIdResult id = parseHexId(currentId);
     if (!id.ok()) return refuse(Request::Refused::Identifier, id.message());
     const NumberResult n = parseWholeNumber(serial, 0, kMaxSerial);
-    if (!n.ok()) return refuse(Request::Refused::Value, text::kSerialRange);
+    if (!n.ok()) return refuse(Request::Refused::Value, text::serialRange());
     return built(
         buildRequest(*address, cmd::kTagSetSerial, id.bytes + bigEndian32(static_cast<quint32>(n.value))));
 }
@@ -127,7 +127,7 @@ Request tagWrite(const TagWriteTexts& t, std::optional<quint32> newId) {
     using R = Request::Refused;
     // The mode first: a number from 1 to 9 (whatever the tool tip says).
     const NumberResult mode = parseWholeNumber(t.mode, 1, 9);
-    if (!mode.ok()) return refuse(R::Value, text::kModeRange);
+    if (!mode.ok()) return refuse(R::Value, text::modeRange());
     if (!t.address) return noAddress();
 
     // Serial, delay and power must at least be whole numbers; the serial is the current tag's unsigned
@@ -135,7 +135,7 @@ Request tagWrite(const TagWriteTexts& t, std::optional<quint32> newId) {
     const NumberResult serial = parseWholeNumber(t.serial, 0, kUint32Max);
     const NumberResult delay = parseWholeNumber(t.delay, kInt32Min, kInt32Max);
     const NumberResult power = parseWholeNumber(t.power, kInt32Min, kInt32Max);
-    if (!serial.ok() || !delay.ok() || !power.ok()) return refuse(R::Value, text::kWrongData);
+    if (!serial.ok() || !delay.ok() || !power.ok()) return refuse(R::Value, text::wrongData());
 
     QByteArray data = byte(kTagWriteDataCount) + bigEndian32(static_cast<quint32>(serial.value));
     // Identifier: an unsigned 32-bit number, typed in decimal or hexadecimal.
@@ -143,9 +143,9 @@ Request tagWrite(const TagWriteTexts& t, std::optional<quint32> newId) {
         data += bigEndian32(*newId);
     } else if (!t.hexIdentifier) {
         const QString idText = t.identifier.trimmed();
-        if (!isNumberText(idText)) return refuse(R::Identifier, text::kIdNotDecimal);
+        if (!isNumberText(idText)) return refuse(R::Identifier, text::idNotDecimal());
         const NumberResult id = parseWholeNumber(idText, 0, kUint32Max);
-        if (!id.ok()) return refuse(R::Identifier, text::kWrongData);
+        if (!id.ok()) return refuse(R::Identifier, text::wrongData());
         data += bigEndian32(static_cast<quint32>(id.value));
     } else {
         const HexIdResult id = parseHexId(t.identifier);
@@ -154,15 +154,15 @@ Request tagWrite(const TagWriteTexts& t, std::optional<quint32> newId) {
     }
 
     // The delay travels in two bytes: values that do not fit are refused, never cut.
-    if (delay.value < 0 || delay.value > 65535) return refuse(R::Value, text::kWrongData);
+    if (delay.value < 0 || delay.value > 65535) return refuse(R::Value, text::wrongData());
     data += bigEndian16(delay.value) + byte(mode.value);
-    if (power.value < -125 || power.value > 125) return refuse(R::Value, text::kPowerRange);
+    if (power.value < -125 || power.value > 125) return refuse(R::Value, text::powerRange());
     data += byte(power.value);  // two's complement
 
     const NumberResult period = parseWholeNumber(t.period, -32768, 32767);
-    if (!period.ok()) return refuse(R::Value, text::kWrongData);
-    if (period.value == 0) return refuse(R::Value, text::kPeriodZero);
-    if (period.value < 0) return refuse(R::Value, text::kWrongData);
+    if (!period.ok()) return refuse(R::Value, text::wrongData());
+    if (period.value == 0) return refuse(R::Value, text::periodZero());
+    if (period.value < 0) return refuse(R::Value, text::wrongData());
     data += bigEndian16(period.value);
     return built(buildRequest(*t.address, cmd::kTagWrite, data));
 }
@@ -176,7 +176,7 @@ Request tagWriteRequest(const TagWriteTexts& texts) {
 Request tagSetIdRequest(const TagWriteTexts& texts, const QString& newId) {
     if (!texts.address) return noAddress();
     const NumberResult id = parseWholeNumber(newId, 0, kMaxSerial);
-    if (!id.ok()) return refuse(Request::Refused::Value, text::kSerialRange);
+    if (!id.ok()) return refuse(Request::Refused::Value, text::serialRange());
     return tagWrite(texts, static_cast<quint32>(id.value));
 }
 

@@ -6,6 +6,7 @@
 #include "device/texts.h"
 #include "protocol/frame.h"
 #include "protocol/hexid.h"
+#include "protocol/translation.h"
 
 namespace kestrel::device {
 
@@ -81,23 +82,23 @@ QString Identification::firmwareText() const {
 QString Acknowledgement::statusText() const {
     switch (code) {
         case cmd::kSetNetAddress:
-            return text::kNetAddressSet;
+            return text::netAddressSet();
         case cmd::kSetSerial:
-            return text::kSerialSet;
+            return text::serialSet();
         case cmd::kCalibrateUpper:
-            return text::kUpperLevelSet;
+            return text::upperLevelSet();
         case cmd::kCalibrateLower:
-            return text::kLowerLevelSet;
+            return text::lowerLevelSet();
         case cmd::kTagWrite:
-            return text::kTagWritten;
+            return text::tagWritten();
         case cmd::kAveragingSet:
-            return text::kAveragingSet;
+            return text::averagingSet();
         case cmd::kAveragingCleared:
-            return text::kAveragingCleared;
+            return text::averagingCleared();
         case cmd::kInversionChanged:
-            return text::kInversionChanged;
+            return text::inversionChanged();
         case cmd::kLampFrequencyChanged:
-            return text::kLampFrequencyChanged;
+            return text::lampFrequencyChanged();
         default:
             return {};
     }
@@ -161,15 +162,15 @@ namespace {
 class Line {
   public:
     template <typename T>
-    Line& add(const char* name, const std::optional<T>& v) {
-        if (v) parts_ << QString::fromUtf8(name) + QLatin1Char(' ') + QString::number(*v);
+    Line& add(const QString& name, const std::optional<T>& v) {
+        if (v) parts_ << name + QLatin1Char(' ') + QString::number(*v);
         return *this;
     }
-    Line& addText(const char* name, const QString& text) {
-        parts_ << QString::fromUtf8(name) + QLatin1Char(' ') + text;
+    Line& addText(const QString& name, const QString& text) {
+        parts_ << name + QLatin1Char(' ') + text;
         return *this;
     }
-    Line& addId(const char* name, const std::optional<quint32>& id) {
+    Line& addId(const QString& name, const std::optional<quint32>& id) {
         if (id) addText(name, formatHexId(*id));
         return *this;
     }
@@ -183,14 +184,18 @@ class Line {
 
 QString describeLive(const LiveReading& v) {
     Line line;
-    line.add("уровень", v.level);
-    if (const auto t = v.temperature()) line.addText("темп.", QString::number(*t) + QStringLiteral(" °C"));
-    line.add("текущее", v.current).add("пустой", v.emptyLevel).addId("ID", v.tagId).add("второе", v.second);
+    line.add(Texts::tr("уровень"), v.level);
+    if (const auto t = v.temperature())
+        line.addText(Texts::tr("темп."), QString::number(*t) + QStringLiteral(" °C"));
+    line.add(Texts::tr("текущее"), v.current)
+        .add(Texts::tr("пустой"), v.emptyLevel)
+        .addId("ID", v.tagId)
+        .add(Texts::tr("второе"), v.second);
     if (v.settings) {
-        line.add("режим", v.settings->mode).add("сеть", v.settings->network);
-        line.add("канал", v.settings->channel).add("мощность", v.settings->power);
+        line.add(Texts::tr("режим"), v.settings->mode).add(Texts::tr("сеть"), v.settings->network);
+        line.add(Texts::tr("канал"), v.settings->channel).add(Texts::tr("мощность"), v.settings->power);
     }
-    return line.text(QStringLiteral("нет данных"));
+    return line.text(Texts::tr("нет данных"));
 }
 
 }  // namespace
@@ -200,57 +205,61 @@ QString describe(const DeviceValue& value) {
         QString operator()(const LiveReading& v) const { return describeLive(v); }
         QString operator()(const Identification& v) const {
             Line line;
-            if (!v.serial) return QStringLiteral("сер. № ????????");
-            line.add("сер. №", v.serial).add("тип", v.deviceType);
-            if (v.deviceType) line.addText("версия", v.firmwareText());
+            if (!v.serial) return Texts::tr("сер. № ????????");
+            line.add(Texts::tr("сер. №"), v.serial).add(Texts::tr("тип"), v.deviceType);
+            if (v.deviceType) line.addText(Texts::tr("версия"), v.firmwareText());
             return line.text({});
         }
         QString operator()(const BoundIdTable& v) const {
             QStringList ids;
             for (quint32 id : v.cells) ids << formatHexId(id);
-            return QStringLiteral("привязанные ID: ") + ids.join(QLatin1Char(' '));
+            return Texts::tr("привязанные ID: ") + ids.join(QLatin1Char(' '));
         }
         QString operator()(const ResetDelay& v) const {
-            return Line().add("задержка обнуления", v.delay).text(QStringLiteral("задержка обнуления"));
+            return Line().add(Texts::tr("задержка обнуления"), v.delay).text(Texts::tr("задержка обнуления"));
         }
         QString operator()(const TagAnswer& v) const {
             return Line()
-                .add("метка сер. №", v.serial)
+                .add(Texts::tr("метка сер. №"), v.serial)
                 .addId("ID", v.identifier)
-                .add("уровень", v.level)
-                .text(QStringLiteral("метка"));
+                .add(Texts::tr("уровень"), v.level)
+                .text(Texts::tr("метка"));
         }
         QString operator()(const TagParameters& v) const {
             Line line;
-            line.add("метка сер. №", v.serial)
+            line.add(Texts::tr("метка сер. №"), v.serial)
                 .addId("ID", v.identifier)
-                .add("задержка", v.delay)
-                .add("режим", v.mode);
-            if (v.power) line.addText("мощность", QString::number(static_cast<qint8>(*v.power)));
-            if (v.firmware) line.addText("версия", tagFirmwareText(*v.firmware));
-            return line.add("период", v.period).add("уровень", v.level).text(QStringLiteral("метка"));
+                .add(Texts::tr("задержка"), v.delay)
+                .add(Texts::tr("режим"), v.mode);
+            if (v.power) line.addText(Texts::tr("мощность"), QString::number(static_cast<qint8>(*v.power)));
+            if (v.firmware) line.addText(Texts::tr("версия"), tagFirmwareText(*v.firmware));
+            return line.add(Texts::tr("период"), v.period)
+                .add(Texts::tr("уровень"), v.level)
+                .text(Texts::tr("метка"));
         }
         QString operator()(const SlaveData& v) const {
             Line line;
-            line.add("ведомый сер. №", v.serial);
-            if (v.temperature) line.addText("темп.", sixteenthsText(*v.temperature, QStringLiteral(".")));
-            line.add("частота", v.frequency);
+            line.add(Texts::tr("ведомый сер. №"), v.serial);
+            if (v.temperature)
+                line.addText(Texts::tr("темп."), sixteenthsText(*v.temperature, QStringLiteral(".")));
+            line.add(Texts::tr("частота"), v.frequency);
             if (v.contact)
-                line.addText("контакт", *v.contact == kSlaveContactClosed ? QStringLiteral("замкнут")
-                                                                          : QStringLiteral("разомкнут"));
-            return line.add("уровень", v.level).text(QStringLiteral("ведомый"));
+                line.addText(Texts::tr("контакт"), *v.contact == kSlaveContactClosed
+                                                       ? Texts::tr("замкнут")
+                                                       : Texts::tr("разомкнут"));
+            return line.add(Texts::tr("уровень"), v.level).text(Texts::tr("ведомый"));
         }
         QString operator()(const SlaveRs485& v) const {
             return Line().add("RS485", v.value).text(QStringLiteral("RS485"));
         }
         QString operator()(const ModeSet& v) const {
-            return Line().add("новый режим", v.mode).text(QStringLiteral("новый режим"));
+            return Line().add(Texts::tr("новый режим"), v.mode).text(Texts::tr("новый режим"));
         }
         QString operator()(const Acknowledgement& v) const { return v.statusText().trimmed(); }
         QString operator()(const PollAnswer& v) const {
             QStringList addresses;
             for (char a : v.addresses) addresses << QString::number(static_cast<quint8>(a));
-            return QStringLiteral("устройства в сети: ") + addresses.join(QLatin1Char(' '));
+            return Texts::tr("устройства в сети: ") + addresses.join(QLatin1Char(' '));
         }
     };
     return std::visit(Describe{}, value);

@@ -238,7 +238,7 @@ void ExchangeCycle::failConnection() {
     timer_.stop();
     window_.stop();
     pending_.clear();
-    emit connectionLost(kMsgWriteFailure);
+    emit connectionLost(writeFailure());
 }
 
 void ExchangeCycle::onPortGone() {

@@ -15,12 +15,15 @@
 #include <optional>
 
 #include "exchange/transaction.h"
+#include "protocol/translation.h"
 
 namespace kestrel {
 
 class SerialPort;
 
-inline const QString kMsgWriteFailure = QStringLiteral("Ошибка записи в порт");
+inline QString writeFailure() {
+    return Texts::tr("Ошибка записи в порт");
+}
 
 enum Tab { TabReader = 0, TabTag = 1, TabBridge = 2 };
 

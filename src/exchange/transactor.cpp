@@ -99,7 +99,7 @@ Transaction Transactor::attempt(const QByteArray& request, int fullBytes, int wa
     }
     if (port_.write(request) != request.size()) {
         portLost_ = true;
-        if (portLostReason_.isEmpty()) portLostReason_ = kMsgWriteFailure;
+        if (portLostReason_.isEmpty()) portLostReason_ = writeFailure();
         t.request.clear();
         return t;
     }

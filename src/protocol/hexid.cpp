@@ -8,9 +8,9 @@ namespace kestrel {
 QString HexIdResult::message() const {
     switch (error) {
         case HexIdError::TooLong:
-            return kMsgTooManyIdChars;
+            return tooManyIdChars();
         case HexIdError::NotHex:
-            return kMsgNotHex;
+            return notHex();
         case HexIdError::None:
             break;
     }

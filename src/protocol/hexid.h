@@ -5,10 +5,16 @@
 #include <QString>
 #include <optional>
 
+#include "protocol/translation.h"
+
 namespace kestrel {
 
-inline const QString kMsgTooManyIdChars = QStringLiteral("Cлишком много символов Идентификатора");
-inline const QString kMsgNotHex = QStringLiteral("В строке имеются символы не принадлежащие HEX");
+inline QString tooManyIdChars() {
+    return Texts::tr("Cлишком много символов Идентификатора");
+}
+inline QString notHex() {
+    return Texts::tr("В строке имеются символы не принадлежащие HEX");
+}
 
 enum class HexIdError { None, TooLong, NotHex };
 

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "protocol/translation.h"
+
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
@@ -117,7 +119,7 @@ OpenResult QtSerialPort::open(const QString& name) {
         port_ = nullptr;
         switch (error) {
             case QSerialPort::DeviceNotFoundError:
-                return {false, OpenFailure::NotFound, QStringLiteral("устройство не найдено"), error};
+                return {false, OpenFailure::NotFound, Texts::tr("устройство не найдено"), error};
             case QSerialPort::PermissionError:
                 return explainPermissionError(devicePath(name), savedErrno);
             default:
@@ -241,7 +243,7 @@ OpenResult explainPermissionError(const QString& path, int savedErrno) {
 #ifdef Q_OS_UNIX
     if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0 && errno == EACCES) {
         return {false, OpenFailure::PermissionDenied,
-                QStringLiteral("нет прав доступа (%1); пользователь должен состоять в группе dialout")
+                Texts::tr("нет прав доступа (%1); пользователь должен состоять в группе dialout")
                     .arg(QString::fromLocal8Bit(std::strerror(EACCES))),
                 EACCES};
     }
@@ -257,16 +259,16 @@ OpenResult explainPermissionError(const QString& path, int savedErrno) {
         QString app;
         if (lock.getLockInfo(&pid, &host, &app)) {
             return {false, OpenFailure::Busy,
-                    QStringLiteral("порт занят другой программой (PID %1%2)")
+                    Texts::tr("порт занят другой программой (PID %1%2)")
                         .arg(pid)
                         .arg(app.isEmpty() ? QString() : QStringLiteral(", ") + app),
                     savedErrno};
         }
     }
-    return {false, OpenFailure::Busy, QStringLiteral("порт занят другой программой"), savedErrno};
+    return {false, OpenFailure::Busy, Texts::tr("порт занят другой программой"), savedErrno};
 #else
     Q_UNUSED(path);
-    return {false, OpenFailure::Busy, QStringLiteral("порт занят другой программой"), savedErrno};
+    return {false, OpenFailure::Busy, Texts::tr("порт занят другой программой"), savedErrno};
 #endif
 }
 

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "protocol/translation.h"
 #include "traffic/csv.h"
 
 namespace kestrel::traffic {
@@ -9,7 +10,7 @@ namespace kestrel::traffic {
 bool LogFile::open(const QString& path, QString* error) {
     file_.close();
     if (QFileInfo(path).isDir()) {
-        *error = QStringLiteral("это папка");
+        *error = Texts::tr("это папка");
         return false;
     }
     file_.setFileName(path);
@@ -23,7 +24,7 @@ bool LogFile::open(const QString& path, QString* error) {
 
 bool LogFile::append(const Record& r, QString* error) {
     if (!file_.isOpen()) {
-        *error = QStringLiteral("файл не открыт");
+        *error = Texts::tr("файл не открыт");
         return false;
     }
     return write(csv::line(csvCells(r)), error);
@@ -39,7 +40,7 @@ bool LogFile::write(const QByteArray& bytes, QString* error) {
 }
 
 QString logFileFailure(const QString& path, const QString& reason) {
-    return QStringLiteral("Не удалось записать журнал в файл %1: %2. Запись журнала в файл выключена.")
+    return Texts::tr("Не удалось записать журнал в файл %1: %2. Запись журнала в файл выключена.")
         .arg(path, reason);
 }
 

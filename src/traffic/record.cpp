@@ -2,6 +2,7 @@
 
 #include "device/commands.h"
 #include "protocol/frame.h"
+#include "protocol/translation.h"
 #include "traffic/csv.h"
 
 namespace kestrel::traffic {
@@ -51,34 +52,33 @@ Record recordOf(const Transaction& t) {
 }
 
 QStringList columnTitles() {
-    return {QStringLiteral("Время"),  QStringLiteral("Адрес"),   QStringLiteral("Команда"),
-            QStringLiteral("Запрос"), QStringLiteral("Ответ"),   QStringLiteral("мс"),
-            QStringLiteral("Итог"),   QStringLiteral("Значение")};
+    return {Texts::tr("Время"), Texts::tr("Адрес"), Texts::tr("Команда"), Texts::tr("Запрос"),
+            Texts::tr("Ответ"), Texts::tr("мс"),    Texts::tr("Итог"),    Texts::tr("Значение")};
 }
 
 QString commandText(const Record& r) {
     if (r.code) return cmd::commandTitle(*r.code);
-    return r.address == kPollAddress ? QStringLiteral("поиск устройств в сети") : QString();
+    return r.address == kPollAddress ? Texts::tr("поиск устройств в сети") : QString();
 }
 
 QString outcomeText(Outcome outcome) {
     switch (outcome) {
         case Outcome::Decoded:
-            return QStringLiteral("ответ");
+            return Texts::tr("ответ");
         case Outcome::NoReply:
-            return QStringLiteral("нет ответа");
+            return Texts::tr("нет ответа");
         case Outcome::WrongCheckByte:
-            return QStringLiteral("ошибка CRC");
+            return Texts::tr("ошибка CRC");
         case Outcome::Unframed:
-            return QStringLiteral("мусор");
+            return Texts::tr("мусор");
         case Outcome::OtherAddress:
-            return QStringLiteral("чужой адрес");
+            return Texts::tr("чужой адрес");
         case Outcome::TooLong:
-            return QStringLiteral("слишком длинный");
+            return Texts::tr("слишком длинный");
         case Outcome::UnknownCode:
-            return QStringLiteral("неизвестный код");
+            return Texts::tr("неизвестный код");
         case Outcome::OtherCode:
-            return QStringLiteral("чужая команда");
+            return Texts::tr("чужая команда");
     }
     return {};
 }
@@ -131,7 +131,7 @@ QString displayCell(const Record& r, int column) {
         case 5:
             return r.replyMs ? QString::number(*r.replyMs) : QString();
         case 6:
-            return r.event ? QStringLiteral("событие") : outcomeText(r.outcome);
+            return r.event ? Texts::tr("событие") : outcomeText(r.outcome);
         case 7:
             return r.meaning;
         default:

@@ -5,6 +5,7 @@
 
 #include "device/commands.h"
 #include "device/texts.h"
+#include "protocol/translation.h"
 #include "ui/controlbuilder.h"
 #include "ui/controlnames.h"
 
@@ -19,18 +20,18 @@ constexpr ControlGroup kOp = ControlGroup::Operation;
 BridgeTab::BridgeTab(ViewServices& services, QWidget* p, QWidget* parent)
     : QObject(parent), services_(services) {
     int y = 20;
-    auto row = [&](const QString& name, const char* caption, const char* initial) {
-        label(p, ctl::caption(name), QString::fromUtf8(caption), 20, y, 150, 24, kOp);
-        QLabel* l = readout(p, name, QString::fromUtf8(initial), 176, y, 180, 24, kOp);
+    auto row = [&](const QString& name, const QString& caption, const QString& initial) {
+        label(p, ctl::caption(name), caption, 20, y, 150, 24, kOp);
+        QLabel* l = readout(p, name, initial, 176, y, 180, 24, kOp);
         y += 34;
         return l;
     };
-    serial_ = row(ctl::sn_sl, "S/N ведомого", "-");
-    temperature_ = row(ctl::Temp_sl, "Температура", "нет");
-    frequency_ = row(ctl::fr_sl, "Частота", "нет");
-    level_ = row(ctl::ur_sl, "уровень приема", "-160");
-    rs485_ = row(ctl::RR_SL_data, "Данные RS485", "нет");
-    label(p, ctl::lblCheck_sl, QStringLiteral("Контакт"), 20, y, 150, 24, kOp);
+    serial_ = row(ctl::sn_sl, Texts::tr("S/N ведомого"), QStringLiteral("-"));
+    temperature_ = row(ctl::Temp_sl, Texts::tr("Температура"), Texts::tr("нет"));
+    frequency_ = row(ctl::fr_sl, Texts::tr("Частота"), Texts::tr("нет"));
+    level_ = row(ctl::ur_sl, Texts::tr("уровень приема"), QStringLiteral("-160"));
+    rs485_ = row(ctl::RR_SL_data, Texts::tr("Данные RS485"), Texts::tr("нет"));
+    label(p, ctl::lblCheck_sl, Texts::tr("Контакт"), 20, y, 150, 24, kOp);
     contact_ = place<QCheckBox>(p, ctl::Check_sl, 176, y, 180, 24, kOp);
     contact_->setText(QStringLiteral("Check1"));
     // A read-out of the slave's contact: the user cannot change it.
@@ -39,9 +40,9 @@ BridgeTab::BridgeTab(ViewServices& services, QWidget* p, QWidget* parent)
 }
 
 void BridgeTab::buildHidden(QWidget* hidden) {
-    connect(button(hidden, ctl::zapr_data_sl, QStringLiteral("запрос Е8"), 0, 360, 120, 26, kOp),
+    connect(button(hidden, ctl::zapr_data_sl, Texts::tr("запрос Е8"), 0, 360, 120, 26, kOp),
             &QPushButton::clicked, this, [this] { request(cmd::kBridgeData); });
-    connect(button(hidden, ctl::sl_zapros, QStringLiteral("Запрос 06"), 130, 360, 120, 26, kOp),
+    connect(button(hidden, ctl::sl_zapros, Texts::tr("Запрос 06"), 130, 360, 120, 26, kOp),
             &QPushButton::clicked, this, [this] { request(cmd::kBridgeRs485); });
 }
 
@@ -53,7 +54,7 @@ void BridgeTab::request(quint8 command) {
 }
 
 void BridgeTab::render(const device::SlaveData& value) {
-    services_.setStatus(text::kBridgeData);
+    services_.setStatus(text::bridgeData());
     if (value.serial) serial_->setText(QString::number(*value.serial));
     if (value.temperature)
         temperature_->setText(device::sixteenthsText(*value.temperature, QLocale::system().decimalPoint()));
@@ -63,7 +64,7 @@ void BridgeTab::render(const device::SlaveData& value) {
 }
 
 void BridgeTab::render(const device::SlaveRs485& value) {
-    services_.setStatus(text::kBridgeData);
+    services_.setStatus(text::bridgeData());
     if (value.value) rs485_->setText(QString::number(*value.value));
 }
 

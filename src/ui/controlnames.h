@@ -108,6 +108,8 @@ KESTREL_CONTROL(Check_sl)
 KESTREL_CONTROL(menuBar)
 KESTREL_CONTROL(menuView)
 KESTREL_CONTROL(menuHelp)
+KESTREL_CONTROL(menuLanguage)
+KESTREL_CONTROL(actionLanguage)  // + the language's code: actionLanguageru, actionLanguageen
 KESTREL_CONTROL(menuLink)
 KESTREL_CONTROL(actionReconnect)
 KESTREL_CONTROL(actionTrafficLog)

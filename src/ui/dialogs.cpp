@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "protocol/translation.h"
+
 namespace kestrel {
 
 void QtDialogs::message(const QString& text, Icon icon, const QString& title) {
@@ -25,8 +27,8 @@ bool QtDialogs::askYesNo(const QString& text) {
     box.setIcon(QMessageBox::NoIcon);
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::Yes);
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("&Да"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("&Нет"));
+    box.button(QMessageBox::Yes)->setText(Texts::tr("&Да"));
+    box.button(QMessageBox::No)->setText(Texts::tr("&Нет"));
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -36,7 +38,7 @@ QString QtDialogs::input(const QString& prompt, const QString& title, const QStr
     dialog.setLabelText(prompt);
     dialog.setTextValue(defaultText);
     dialog.setOkButtonText(QStringLiteral("OK"));
-    dialog.setCancelButtonText(QStringLiteral("Отмена"));
+    dialog.setCancelButtonText(Texts::tr("Отмена"));
     return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 

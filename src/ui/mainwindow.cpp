@@ -1,5 +1,6 @@
 #include "ui/mainwindow.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QMenuBar>
@@ -12,6 +13,7 @@
 #include "device/texts.h"
 #include "protocol/hexid.h"
 #include "protocol/numinput.h"
+#include "protocol/translation.h"
 #include "serial/serialport.h"
 #include "ui/bridgetab.h"
 #include "ui/controlbuilder.h"
@@ -43,12 +45,24 @@ constexpr int kLevelBarRange = 1024;
 constexpr int kClientWidth = 892;
 constexpr int kClientHeight = 429;
 
-const QString kNoData = QStringLiteral("нет данных");
-const QString kNoDataClosed = QStringLiteral("Нет данных");
-const QString kNoDevices = QStringLiteral("Не определены");
-const QString kNoReaderData = QStringLiteral("Нет данных со считывателя с номером ");
-const QString kNoTag = QStringLiteral("Нет связи с меткой ");
-const QString kNoBridge = QStringLiteral("Нет связи с удаленным считывателем");
+QString noData() {
+    return Texts::tr("нет данных");
+}
+QString noDataClosed() {
+    return Texts::tr("Нет данных");
+}
+QString noDevices() {
+    return Texts::tr("Не определены");
+}
+QString noReaderData() {
+    return Texts::tr("Нет данных со считывателя с номером ");
+}
+QString noTag() {
+    return Texts::tr("Нет связи с меткой ");
+}
+QString noBridge() {
+    return Texts::tr("Нет связи с удаленным считывателем");
+}
 
 template <class... Ts>
 struct Overloaded : Ts... {
@@ -84,6 +98,7 @@ void MainWindow::restoreSettings() {
         s = RememberedState{};
     }
     reconnect_->setChecked(s.reconnect);
+    language_ = s.language;
     tabs_->setCurrentIndex(s.tab);
     if (!s.address.isEmpty()) {
         if (addressList_->findText(s.address) < 0) addressList_->addItem(s.address);
@@ -107,6 +122,7 @@ void MainWindow::saveSettings() {
     s.address = addressList_->currentText();
     s.tab = openTab();
     s.reconnect = reconnect_->isChecked();
+    s.language = language_;
     s.geometry = saveGeometry();
     const std::pair<QWidget*, RememberedState::View*> views[] = {
         {trafficLog_, &s.log}, {trend_, &s.trend}, {servicePanel_, &s.panel}};
@@ -138,7 +154,7 @@ void MainWindow::buildControls() {
     QWidget* w = client_;
     portPanel_ = new PortPanel(port_, dialogs_, w, options_.scanMs);
 
-    label(w, ctl::Label4, QStringLiteral("Сетевой Адрес"), 8, 106, 104, 24);
+    label(w, ctl::Label4, Texts::tr("Сетевой Адрес"), 8, 106, 104, 24);
     addressList_ = place<QComboBox>(w, ctl::CmbNet, 112, 106, 80, 24, kOp);
     addressList_->setEditable(true);
     addressList_->setInsertPolicy(QComboBox::NoInsert);
@@ -146,22 +162,22 @@ void MainWindow::buildControls() {
     lamp_ = place<Lamp>(w, ctl::Pic, 210, 102, 32, 32);
     lamp_->setColour(kLampYellowAtStart);
 
-    auto* net = button(w, ctl::net, QStringLiteral("Изменить &сетевой адрес"), 8, 138, 240, 28, kOp);
-    auto* search = button(w, ctl::Opros, QStringLiteral("&Поиск считывателя"), 8, 170, 240, 28, kOp);
-    label(w, ctl::Label3, QStringLiteral("Устройства в сети:"), 8, 202, 120, 22);
-    devicesFound_ = readout(w, ctl::netdev, kNoDevices, 128, 202, 120, 22, kOp);
+    auto* net = button(w, ctl::net, Texts::tr("Изменить &сетевой адрес"), 8, 138, 240, 28, kOp);
+    auto* search = button(w, ctl::Opros, Texts::tr("&Поиск считывателя"), 8, 170, 240, 28, kOp);
+    label(w, ctl::Label3, Texts::tr("Устройства в сети:"), 8, 202, 120, 22);
+    devicesFound_ = readout(w, ctl::netdev, noDevices(), 128, 202, 120, 22, kOp);
 
-    QGroupBox* frame4 = frame(w, ctl::Frame4, QStringLiteral("Установки"), 8, 228, 240, 78);
-    label(frame4, ctl::h, QStringLiteral("ID метки"), 8, 22, 104, 22);
-    tagId_ = readout(frame4, ctl::hi, kNoData, 112, 22, 120, 22, kOp);
-    label(frame4, ctl::n, QStringLiteral("Сетевой адрес"), 8, 48, 104, 22);
-    address_ = readout(frame4, ctl::ne, kNoData, 112, 48, 120, 22, kOp);
+    QGroupBox* frame4 = frame(w, ctl::Frame4, Texts::tr("Установки"), 8, 228, 240, 78);
+    label(frame4, ctl::h, Texts::tr("ID метки"), 8, 22, 104, 22);
+    tagId_ = readout(frame4, ctl::hi, noData(), 112, 22, 120, 22, kOp);
+    label(frame4, ctl::n, Texts::tr("Сетевой адрес"), 8, 48, 104, 22);
+    address_ = readout(frame4, ctl::ne, noData(), 112, 48, 120, 22, kOp);
     // Kept in the frame but never shown.
     second_ = readout(frame4, ctl::ko, QStringLiteral("0"), 0, 0, 10, 10, kOp);
-    emptyLevel_ = readout(frame4, ctl::lo, kNoData, 0, 0, 10, 10, kOp);
+    emptyLevel_ = readout(frame4, ctl::lo, noData(), 0, 0, 10, 10, kOp);
     second_->hide();
     emptyLevel_->hide();
-    label(frame4, ctl::l, QStringLiteral("Пустой"), 0, 0, 10, 10, kOp)->hide();
+    label(frame4, ctl::l, Texts::tr("Пустой"), 0, 0, 10, 10, kOp)->hide();
     label(frame4, ctl::k, QString(), 0, 0, 10, 10, kOp)->hide();
 
     QLabel* status = label(w, ctl::MsgCom, QString(), 8, 312, 240, 60, kOp);
@@ -171,14 +187,14 @@ void MainWindow::buildControls() {
     status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     services_.status = status;
 
-    label(w, ctl::Label5, QStringLiteral("Сер. Номер"), 258, 8, 80, 22, kOp);
+    label(w, ctl::Label5, Texts::tr("Сер. Номер"), 258, 8, 80, 22, kOp);
     serial_ = readout(w, ctl::sn, QStringLiteral("0"), 340, 8, 120, 22, kOp);
-    label(w, ctl::ver2, QStringLiteral("Версия ПО"), 476, 8, 76, 22, kOp);
+    label(w, ctl::ver2, Texts::tr("Версия ПО"), 476, 8, 76, 22, kOp);
     firmware_ = readout(w, ctl::vv, QStringLiteral("--------------------"), 554, 8, 180, 22, kOp);
 
-    rotationCaption_ = label(w, ctl::vra, QStringLiteral("Вращение"), 742, 40, 142, 20, kOp);
+    rotationCaption_ = label(w, ctl::vra, Texts::tr("Вращение"), 742, 40, 142, 20, kOp);
     rotationCaption_->setAlignment(Qt::AlignCenter);
-    rotation_ = readout(w, ctl::vraa, kNoData, 742, 62, 142, 22, kOp);
+    rotation_ = readout(w, ctl::vraa, noData(), 742, 62, 142, 22, kOp);
     rotation_->setAlignment(Qt::AlignCenter);
     auto picture = [&](const QString& name, const QPixmap& pm, int x, int y) {
         QLabel* l = place<QLabel>(w, name, x, y, pm.width(), pm.height());
@@ -197,9 +213,9 @@ void MainWindow::buildControls() {
         tabs_->addTab(p, title);
         return p;
     };
-    readerTab_ = new ReaderTab(services_, page(ctl::tabReader, QStringLiteral("Считыватель")), this);
-    tagTab_ = new TagTab(services_, page(ctl::tabTag, QStringLiteral("метка")), this);
-    bridgeTab_ = new BridgeTab(services_, page(ctl::tabBridge, QStringLiteral("мост")), this);
+    readerTab_ = new ReaderTab(services_, page(ctl::tabReader, Texts::tr("Считыватель")), this);
+    tagTab_ = new TagTab(services_, page(ctl::tabTag, Texts::tr("метка")), this);
+    bridgeTab_ = new BridgeTab(services_, page(ctl::tabBridge, Texts::tr("мост")), this);
 
     levelBar_ = place<QProgressBar>(w, ctl::ProgressBar1, 8, 402, 876, 20);
     levelBar_->setRange(0, kLevelBarRange);
@@ -237,15 +253,15 @@ void MainWindow::buildServicePanel() {
     QWidget* hidden = new QWidget(this, Qt::Window);
     servicePanel_ = hidden;
     hidden->setObjectName(ctl::servicePanel);
-    hidden->setWindowTitle(QStringLiteral("Сервисная панель"));
+    hidden->setWindowTitle(Texts::tr("Сервисная панель"));
     hidden->setFixedSize(870, 396);
-    QGroupBox* f5 = frame(hidden, ctl::Frame5, QStringLiteral("Текущие параметры"), 0, 0, 240, 100, kOp);
-    label(f5, ctl::lblUroven, QStringLiteral("Уровень"), 8, 20, 80, 20, kOp);
-    level_ = readout(f5, ctl::uroven, kNoData, 90, 20, 140, 20, kOp);
-    label(f5, ctl::lblTemp, QStringLiteral("Темп-ра"), 8, 44, 80, 20, kOp);
-    temperature_ = readout(f5, ctl::temp, kNoData, 90, 44, 140, 20, kOp);
-    label(f5, ctl::lblTek, QStringLiteral("Текущий"), 8, 68, 80, 20, kOp);
-    current_ = readout(f5, ctl::tek, kNoData, 90, 68, 140, 20, kOp);
+    QGroupBox* f5 = frame(hidden, ctl::Frame5, Texts::tr("Текущие параметры"), 0, 0, 240, 100, kOp);
+    label(f5, ctl::lblUroven, Texts::tr("Уровень"), 8, 20, 80, 20, kOp);
+    level_ = readout(f5, ctl::uroven, noData(), 90, 20, 140, 20, kOp);
+    label(f5, ctl::lblTemp, Texts::tr("Темп-ра"), 8, 44, 80, 20, kOp);
+    temperature_ = readout(f5, ctl::temp, noData(), 90, 44, 140, 20, kOp);
+    label(f5, ctl::lblTek, Texts::tr("Текущий"), 8, 68, 80, 20, kOp);
+    current_ = readout(f5, ctl::tek, noData(), 90, 68, 140, 20, kOp);
     // The read-outs change on every tick; painting their own background spares the group box a repaint.
     for (QLabel* l : {level_, temperature_, current_}) l->setAutoFillBackground(true);
 
@@ -277,17 +293,37 @@ void MainWindow::buildMenu() {
         w->raise();
         w->activateWindow();
     };
-    QMenu* view = menuBar_->addMenu(QStringLiteral("&Вид"));
+    QMenu* view = menuBar_->addMenu(Texts::tr("&Вид"));
     view->setObjectName(ctl::menuView);
-    add(view, ctl::actionTrafficLog, QStringLiteral("&Журнал обмена"), QKeySequence(Qt::CTRL | Qt::Key_L),
+    add(view, ctl::actionTrafficLog, Texts::tr("&Журнал обмена"), QKeySequence(Qt::CTRL | Qt::Key_L),
         [this, raise] { raise(trafficLog_); });
-    add(view, ctl::actionTrend, QStringLiteral("&График"), QKeySequence(Qt::CTRL | Qt::Key_G),
+    add(view, ctl::actionTrend, Texts::tr("&График"), QKeySequence(Qt::CTRL | Qt::Key_G),
         [this, raise] { raise(trend_); });
-    add(view, ctl::actionServicePanel, QStringLiteral("&Сервисная панель"),
+    add(view, ctl::actionServicePanel, Texts::tr("&Сервисная панель"),
         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this, raise] { raise(servicePanel_); });
-    QMenu* link = menuBar_->addMenu(QStringLiteral("Свя&зь"));
+    // The language: remembered, and in effect from the next start (the texts are set as the window is built).
+    QMenu* languages = view->addMenu(Texts::tr("&Язык"));
+    languages->setObjectName(ctl::menuLanguage);
+    auto* languageGroup = new QActionGroup(languages);
+    const std::pair<const char*, QString> choices[] = {{"ru", QStringLiteral("Русский")},
+                                                       {"en", QStringLiteral("English")}};
+    for (const auto& [code, name] : choices) {
+        QAction* a = languages->addAction(name);
+        a->setObjectName(ctl::actionLanguage + QString::fromLatin1(code));
+        a->setCheckable(true);
+        a->setChecked(options_.language == QLatin1String(code));
+        languageGroup->addAction(a);
+        connect(a, &QAction::triggered, this, [this, language = QString::fromLatin1(code)] {
+            if (language == language_) return;
+            language_ = language;
+            if (language != options_.language)
+                dialogs_.message(Texts::tr("Язык будет изменён при следующем запуске программы."),
+                                 Dialogs::Icon::None, Texts::tr("Язык"));
+        });
+    }
+    QMenu* link = menuBar_->addMenu(Texts::tr("Свя&зь"));
     link->setObjectName(ctl::menuLink);
-    reconnect_ = link->addAction(QStringLiteral("Переподключаться &автоматически"));
+    reconnect_ = link->addAction(Texts::tr("Переподключаться &автоматически"));
     reconnect_->setObjectName(ctl::actionReconnect);
     reconnect_->setCheckable(true);
     reconnect_->setChecked(options_.reconnect);
@@ -295,20 +331,18 @@ void MainWindow::buildMenu() {
         // Turned off while waiting: the waiting ends as a close would end it.
         if (!on && waiting_) closePort();
     });
-    QMenu* help = menuBar_->addMenu(QStringLiteral("Сп&равка"));
+    QMenu* help = menuBar_->addMenu(Texts::tr("Сп&равка"));
     help->setObjectName(ctl::menuHelp);
-    add(help, ctl::actionAbout, QStringLiteral("&О программе"), QKeySequence(Qt::Key_F1),
-        [this] { showAbout(); });
+    add(help, ctl::actionAbout, Texts::tr("&О программе"), QKeySequence(Qt::Key_F1), [this] { showAbout(); });
 }
 
 void MainWindow::showAbout() {
-    dialogs_.message(
-        QStringLiteral("%1 %2\n"
-                       "Сервисная программа для считывателей, радиометок и мостов на шине RS-485.\n\n"
-                       "Qt %3\n"
-                       "Лицензия: MIT")
-            .arg(kAppTitle, QStringLiteral(KESTREL_VERSION), QString::fromLatin1(qVersion())),
-        Dialogs::Icon::None, QStringLiteral("О программе"));
+    dialogs_.message(Texts::tr("%1 %2\n"
+                               "Сервисная программа для считывателей, радиометок и мостов на шине RS-485.\n\n"
+                               "Qt %3\n"
+                               "Лицензия: MIT")
+                         .arg(kAppTitle, QStringLiteral(KESTREL_VERSION), QString::fromLatin1(qVersion())),
+                     Dialogs::Icon::None, Texts::tr("О программе"));
 }
 
 void MainWindow::connectCycle() {
@@ -404,8 +438,7 @@ void MainWindow::portLost(const QString& reason) {
     waiting_ = lost;
     portPanel_->closeButton()->setEnabled(true);
     lamp_->setColour(kLampWaiting);
-    const QString text =
-        QStringLiteral("Порт %1 потерян (%2), ожидание его возвращения").arg(lost.name, reason);
+    const QString text = Texts::tr("Порт %1 потерян (%2), ожидание его возвращения").arg(lost.name, reason);
     services_.setStatus(text);
     trafficLog_->addEvent(text);
 }
@@ -422,7 +455,7 @@ void MainWindow::tryReopen() {
         if (r.cause == waiting_->lastFailure) return;
         waiting_->lastFailure = r.cause;
         const QString text =
-            QStringLiteral("Порт %1 вернулся, но не открывается: %2; ожидание").arg(name, r.cause);
+            Texts::tr("Порт %1 вернулся, но не открывается: %2; ожидание").arg(name, r.cause);
         services_.setStatus(text);
         trafficLog_->addEvent(text);
         return;
@@ -436,7 +469,7 @@ void MainWindow::tryReopen() {
     if (addressList_->findText(lost.address) < 0) addressList_->addItem(lost.address);
     addressList_->setCurrentIndex(addressList_->findText(lost.address));
     tabs_->setCurrentIndex(lost.tab);
-    const QString text = QStringLiteral("Порт %1 снова открыт").arg(name);
+    const QString text = Texts::tr("Порт %1 снова открыт").arg(name);
     services_.setStatus(text);
     trafficLog_->addEvent(text);
 }
@@ -453,10 +486,10 @@ void MainWindow::shutDownPort() {
     serial_->setText(QStringLiteral("0"));
     firmware_->setText(QStringLiteral("--------"));
     for (QLabel* l : {current_, temperature_, level_, emptyLevel_, tagId_, address_})
-        l->setText(kNoDataClosed);
+        l->setText(noDataClosed());
     levelBar_->setValue(0);
     services_.setStatus(QString());
-    devicesFound_->setText(kNoDevices);
+    devicesFound_->setText(noDevices());
     lamp_->setColour(kLampYellowClosed);
     portPanel_->scanTimer().start();
     port_.close();
@@ -509,8 +542,8 @@ void MainWindow::addressEntered() {
 void MainWindow::changeNetAddress() {
     const int index = addressList_->currentIndex();
     const QString current = index >= 0 ? addressList_->itemText(index) : QString();
-    const QString answer = dialogs_.input(QStringLiteral("Введите новый сетевой номер"),
-                                          QStringLiteral("Ввод сетевого номера"), current);
+    const QString answer =
+        dialogs_.input(Texts::tr("Введите новый сетевой номер"), Texts::tr("Ввод сетевого номера"), current);
     if (answer.isEmpty()) return;
     const auto r = device::setNetAddressRequest(services_.address(), answer);
     if (!r.ok()) return services_.tellRefusal(r);
@@ -530,11 +563,11 @@ void MainWindow::showSilence(int tab) {
         silenceShown_ = true;
     }
     if (tab == TabReader)
-        services_.setStatus(kNoReaderData + selectedAddressText().value_or(QString()));
+        services_.setStatus(noReaderData() + selectedAddressText().value_or(QString()));
     else if (tab == TabTag)
-        services_.setStatus(kNoTag);
+        services_.setStatus(noTag());
     else if (tab == TabBridge)
-        services_.setStatus(kNoBridge);
+        services_.setStatus(noBridge());
 }
 
 void MainWindow::endSilence() {
@@ -595,15 +628,15 @@ void MainWindow::showRotation(quint8 state) {
     QLabel* arrow = nullptr;
     switch (state) {
         case 0:
-            rotation_->setText(QStringLiteral("СТОП"));
+            rotation_->setText(Texts::tr("СТОП"));
             arrow = stopSign_;
             break;
         case 1:
-            rotation_->setText(QStringLiteral("ЛЕВОЕ"));
+            rotation_->setText(Texts::tr("ЛЕВОЕ"));
             arrow = arrowRight_;
             break;
         case 2:
-            rotation_->setText(QStringLiteral("ПРАВОЕ"));
+            rotation_->setText(Texts::tr("ПРАВОЕ"));
             arrow = arrowLeft_;
             break;
         default:
@@ -637,7 +670,7 @@ void MainWindow::render(const device::PollAnswer& v) {
     devicesFound_->setText(caption);
     services_.trace->setTraceText(hexDump(v.addresses, QLatin1Char(' ')));
     cycle_->replacePending(cycle_->identifyRequest());
-    services_.setStatus(text::kNetworkPolled);
+    services_.setStatus(text::networkPolled());
 }
 
 std::optional<QString> MainWindow::selectedAddressText() const {

@@ -41,6 +41,7 @@ class MainWindow : public QWidget, public ExchangeHost {
         bool reconnect = true;           // a lost port is waited for and opened again
         QString settingsPath;            // what the window remembers between runs; empty: nothing
         bool resetSettings = false;      // start from the defaults whatever the file holds
+        QString language = QStringLiteral("ru");  // the language the window speaks (installed by main())
         bool portNamed = false;  // a port named on the command line is selected, not the remembered one
     };
 
@@ -131,6 +132,7 @@ class MainWindow : public QWidget, public ExchangeHost {
     QAction* reconnect_ = nullptr;
     // The port to select when it is listed, from the last run, until the engineer chooses or opens one.
     QString rememberedPort_;
+    QString language_ = QStringLiteral("ru");  // the language to start in next time
     QString lastRunPort_;  // the identity remembered from the last run, kept when no port is opened now
     QString settingsProblem_;
     void restoreSettings();

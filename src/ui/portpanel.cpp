@@ -8,6 +8,7 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 
+#include "protocol/translation.h"
 #include "serial/serialport.h"
 #include "ui/controlbuilder.h"
 #include "ui/controlnames.h"
@@ -79,10 +80,10 @@ class PortItemDelegate : public QStyledItemDelegate {
 PortPanel::PortPanel(SerialPort& port, Dialogs& dialogs, QWidget* w, int scanMs)
     : QObject(w), port_(port), dialogs_(dialogs) {
     list_ = place<QComboBox>(w, ctl::CmbPort, 8, 8, 240, 24, ControlGroup::PortList);
-    QGroupBox* box = frame(w, ctl::Frame2, QStringLiteral("Связь"), 8, 36, 240, 62, ControlGroup::Port);
-    open_ = button(box, ctl::BTNOpenCom, QStringLiteral("Открыть порт"), 8, 24, 108, 28, ControlGroup::Port);
-    close_ = button(box, ctl::BTNCloseCom, QStringLiteral("Закрыть порт"), 124, 24, 108, 28,
-                    ControlGroup::Operation);
+    QGroupBox* box = frame(w, ctl::Frame2, Texts::tr("Связь"), 8, 36, 240, 62, ControlGroup::Port);
+    open_ = button(box, ctl::BTNOpenCom, Texts::tr("Открыть порт"), 8, 24, 108, 28, ControlGroup::Port);
+    close_ =
+        button(box, ctl::BTNCloseCom, Texts::tr("Закрыть порт"), 124, 24, 108, 28, ControlGroup::Operation);
     list_->setItemDelegate(new PortItemDelegate(list_));
     connect(list_, &QComboBox::activated, this, &PortPanel::portChosen);
     scan_.setObjectName(ctl::Timer1);
@@ -158,7 +159,7 @@ bool PortPanel::openSelected() {
     scan_.stop();
     const QString name = list_->currentText();
     if (name.isEmpty() || name.startsWith(QLatin1Char('-'))) {
-        dialogs_.message(QStringLiteral("Нет доступных портов"));
+        dialogs_.message(Texts::tr("Нет доступных портов"));
         scan_.start();
         return false;
     }
@@ -169,8 +170,7 @@ bool PortPanel::openSelected() {
     if (r.failure == OpenFailure::Settings) {
         dialogs_.message(QStringLiteral("Unable to set Comm DCB 19200,n,8,1 Error: %1").arg(r.code));
     } else {
-        QString text =
-            QStringLiteral("Com Port ") + name + QStringLiteral(" недоступен. Установите нужный порт.");
+        QString text = QStringLiteral("Com Port ") + name + Texts::tr(" недоступен. Установите нужный порт.");
         if (!r.cause.isEmpty()) text += QStringLiteral("\n") + r.cause;
         dialogs_.message(text, Dialogs::Icon::Exclamation);
     }

@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 
 #include "protocol/numinput.h"
+#include "protocol/translation.h"
 
 namespace kestrel {
 
@@ -56,6 +57,11 @@ RememberedState loadState(const QString& path, QString* problem) {
         s.reconnect = reconnect == QLatin1String("true");
     else
         bad << QStringLiteral("port/reconnect");
+    const QString language = ini.value(QStringLiteral("window/language"), s.language).toString();
+    if (availableLanguages().contains(language))
+        s.language = language;
+    else
+        bad << QStringLiteral("window/language");
     s.geometry = ini.value(QStringLiteral("window/geometry")).toByteArray();
     RememberedState::View* views[] = {&s.log, &s.trend, &s.panel};
     for (int i = 0; i < 3; ++i) {
@@ -77,6 +83,7 @@ bool saveState(const QString& path, const RememberedState& s, QString* problem) 
     ini.setValue(QStringLiteral("port/address"), s.address);
     ini.setValue(QStringLiteral("port/reconnect"), s.reconnect);
     ini.setValue(QStringLiteral("window/tab"), s.tab);
+    ini.setValue(QStringLiteral("window/language"), s.language);
     ini.setValue(QStringLiteral("window/geometry"), s.geometry);
     const RememberedState::View* views[] = {&s.log, &s.trend, &s.panel};
     for (int i = 0; i < 3; ++i) {

@@ -13,7 +13,8 @@ struct RememberedState {
     QString address;  // the selected address's text
     int tab = 0;
     bool reconnect = true;
-    QByteArray geometry;  // the main window's
+    QString language = QStringLiteral("ru");  // chosen in "Вид" → "Язык", in effect from the next start
+    QByteArray geometry;                      // the main window's
     struct View {
         bool open = false;
         QByteArray geometry;

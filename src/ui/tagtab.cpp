@@ -5,6 +5,7 @@
 #include "device/commands.h"
 #include "device/texts.h"
 #include "protocol/hexid.h"
+#include "protocol/translation.h"
 #include "ui/controlbuilder.h"
 #include "ui/controlnames.h"
 
@@ -14,18 +15,26 @@ using namespace build;
 
 namespace {
 constexpr ControlGroup kOp = ControlGroup::Operation;
-const QString kPromptTagSerial = QStringLiteral("Введите серийный номер метки");
-const QString kTitleTagSerial = QStringLiteral("Ввод серийного номера метки");
-const QString kPromptTagIdent = QStringLiteral("Введите ID номер метки");
-const QString kTitleTagIdent = QStringLiteral("Ввод ID номера метки");
+QString promptTagSerial() {
+    return Texts::tr("Введите серийный номер метки");
+}
+QString titleTagSerial() {
+    return Texts::tr("Ввод серийного номера метки");
+}
+QString promptTagIdent() {
+    return Texts::tr("Введите ID номер метки");
+}
+QString titleTagIdent() {
+    return Texts::tr("Ввод ID номера метки");
+}
 }  // namespace
 
 TagTab::TagTab(ViewServices& services, QWidget* p, QWidget* parent) : QObject(parent), services_(services) {
-    QGroupBox* f6 = frame(p, ctl::Frame6, QStringLiteral("Параметры метки"), 6, 6, 330, 322, kOp);
+    QGroupBox* f6 = frame(p, ctl::Frame6, Texts::tr("Параметры метки"), 6, 6, 330, 322, kOp);
     int y = 22;
-    auto row = [&](const QString& name, const char* caption, const char* initial,
+    auto row = [&](const QString& name, const QString& caption, const char* initial,
                    const char* tip) -> QWidget* {
-        label(f6, ctl::caption(name), QString::fromUtf8(caption), 10, y, 130, 22, kOp);
+        label(f6, ctl::caption(name), caption, 10, y, 130, 22, kOp);
         QWidget* w = nullptr;
         if (tip) {
             QLineEdit* e = edit(f6, name, 144, y, 170, 22, kOp, QString::fromUtf8(initial));
@@ -37,46 +46,46 @@ TagTab::TagTab(ViewServices& services, QWidget* p, QWidget* parent) : QObject(pa
         y += 28;
         return w;
     };
-    serial_ = static_cast<QLabel*>(row(ctl::SerNumMetki, "Сер. Ном.", "0", nullptr));
-    currentId_ = static_cast<QLabel*>(row(ctl::outID, "Текущий ID", "0", nullptr));
-    idBox_ = static_cast<QLineEdit*>(row(ctl::ID_Metki, "ID Метки", "", "0...FFFFFF"));
-    mode_ = static_cast<QLineEdit*>(row(ctl::ModeMetki, "Режим", "", "1...3"));
-    period_ = static_cast<QLineEdit*>(row(ctl::sleep_time, "Период", "", "0...65535"));
-    delay_ = static_cast<QLineEdit*>(row(ctl::IntervalMetki, "Задержка", "", "0...65535"));
-    power_ = static_cast<QLineEdit*>(row(ctl::PowerMetki, "Мощность", "", "-40..8"));
-    level_ = static_cast<QLabel*>(row(ctl::UrPr, "Уровень приема", "0", nullptr));
-    firmware_ = static_cast<QLabel*>(row(ctl::outVer, "Версия ПО", "---------", nullptr));
-    connect(button(f6, ctl::ReadParamMetki, QStringLiteral("Считать"), 10, y + 4, 146, 28, kOp),
+    serial_ = static_cast<QLabel*>(row(ctl::SerNumMetki, Texts::tr("Сер. Ном."), "0", nullptr));
+    currentId_ = static_cast<QLabel*>(row(ctl::outID, Texts::tr("Текущий ID"), "0", nullptr));
+    idBox_ = static_cast<QLineEdit*>(row(ctl::ID_Metki, Texts::tr("ID Метки"), "", "0...FFFFFF"));
+    mode_ = static_cast<QLineEdit*>(row(ctl::ModeMetki, Texts::tr("Режим"), "", "1...3"));
+    period_ = static_cast<QLineEdit*>(row(ctl::sleep_time, Texts::tr("Период"), "", "0...65535"));
+    delay_ = static_cast<QLineEdit*>(row(ctl::IntervalMetki, Texts::tr("Задержка"), "", "0...65535"));
+    power_ = static_cast<QLineEdit*>(row(ctl::PowerMetki, Texts::tr("Мощность"), "", "-40..8"));
+    level_ = static_cast<QLabel*>(row(ctl::UrPr, Texts::tr("Уровень приема"), "0", nullptr));
+    firmware_ = static_cast<QLabel*>(row(ctl::outVer, Texts::tr("Версия ПО"), "---------", nullptr));
+    connect(button(f6, ctl::ReadParamMetki, Texts::tr("Считать"), 10, y + 4, 146, 28, kOp),
             &QPushButton::clicked, this, &TagTab::readParams);
-    connect(button(f6, ctl::SetModesMetki, QStringLiteral("Установить"), 168, y + 4, 146, 28, kOp),
+    connect(button(f6, ctl::SetModesMetki, Texts::tr("Установить"), 168, y + 4, 146, 28, kOp),
             &QPushButton::clicked, this, &TagTab::writeParams);
     hexIds_ = place<QCheckBox>(p, ctl::Hex_id, 348, 78, 120, 22, kOp);
-    hexIds_->setText(QStringLiteral("HEX вид."));
+    hexIds_->setText(Texts::tr("HEX вид."));
     hexIds_->setChecked(true);
 }
 
 void TagTab::buildHidden(QWidget* hidden) {
-    connect(button(hidden, ctl::Set_ident, QStringLiteral("Установка идентификационного Номера"), 0, 210, 260,
-                   26, kOp),
+    connect(button(hidden, ctl::Set_ident, Texts::tr("Установка идентификационного Номера"), 0, 210, 260, 26,
+                   kOp),
             &QPushButton::clicked, this, &TagTab::setTagId);
-    connect(button(hidden, ctl::InstSN, QStringLiteral("Уст. сер. Но&мера Метки"), 0, 240, 200, 26, kOp),
+    connect(button(hidden, ctl::InstSN, Texts::tr("Уст. сер. Но&мера Метки"), 0, 240, 200, 26, kOp),
             &QPushButton::clicked, this, &TagTab::setTagSerial);
-    connect(button(hidden, ctl::Find_metki, QStringLiteral("Поиск метки"), 0, 330, 120, 26, kOp),
+    connect(button(hidden, ctl::Find_metki, Texts::tr("Поиск метки"), 0, 330, 120, 26, kOp),
             &QPushButton::clicked, this, &TagTab::findTag);
     int y = 10;
-    auto diagnostic = [&](const QString& name, const char* caption) {
-        label(hidden, ctl::diagnosticCaption(name), QString::fromUtf8(caption), 660, y, 100, 20);
+    auto diagnostic = [&](const QString& name, const QString& caption) {
+        label(hidden, ctl::diagnosticCaption(name), caption, 660, y, 100, 20);
         QLabel* l = readout(hidden, name, QStringLiteral("0"), 760, y, 100, 20);
         y += 24;
         return l;
     };
-    readSerial_ = diagnostic(ctl::outSN, "Серийный Номер");
-    diagnostic(ctl::OutKolBytes, "Кол.Байт");
-    replyCode_ = diagnostic(ctl::textOutCmd, "Cmd");
-    readDelay_ = diagnostic(ctl::outTime, "Интервал");
-    readMode_ = diagnostic(ctl::outMode, "Режим");
-    readPower_ = diagnostic(ctl::outPower, "Мощность");
-    label(hidden, ctl::lblKolBajt, QStringLiteral("Кол. байт"), 660, 160, 100, 20);
+    readSerial_ = diagnostic(ctl::outSN, Texts::tr("Серийный Номер"));
+    diagnostic(ctl::OutKolBytes, Texts::tr("Кол.Байт"));
+    replyCode_ = diagnostic(ctl::textOutCmd, QStringLiteral("Cmd"));
+    readDelay_ = diagnostic(ctl::outTime, Texts::tr("Интервал"));
+    readMode_ = diagnostic(ctl::outMode, Texts::tr("Режим"));
+    readPower_ = diagnostic(ctl::outPower, Texts::tr("Мощность"));
+    label(hidden, ctl::lblKolBajt, Texts::tr("Кол. байт"), 660, 160, 100, 20);
 }
 
 QString TagTab::tagModeText() const {
@@ -89,7 +98,7 @@ device::TagWriteTexts TagTab::frameTexts() const {
 }
 
 void TagTab::render(const device::TagAnswer& value) {
-    services_.setStatus(text::kTagPing);
+    services_.setStatus(text::tagPing());
     if (value.serial) serial_->setText(QString::number(*value.serial));
     replyCode_->setText(hexByte(cmd::kTagQuery));
     if (value.identifier) {
@@ -104,7 +113,7 @@ void TagTab::render(const device::TagAnswer& value) {
 }
 
 void TagTab::render(const device::TagParameters& value) {
-    services_.setStatus(text::kTagDataRead);
+    services_.setStatus(text::tagDataRead());
     if (value.serial) readSerial_->setText(QString::number(*value.serial));
     replyCode_->setText(hexByte(cmd::kTagRead));
     if (value.identifier) {
@@ -155,7 +164,7 @@ void TagTab::writeParams() {
 
 void TagTab::setTagSerial() {
     services_.cycle->clearPending();
-    const QString answer = services_.dialogs->input(kPromptTagSerial, kTitleTagSerial, QStringLiteral("0"));
+    const QString answer = services_.dialogs->input(promptTagSerial(), titleTagSerial(), QStringLiteral("0"));
     if (answer.isEmpty()) return;
     const auto r = device::tagSetSerialRequest(services_.address(), currentId_->text(), answer);
     services_.tellRefusal(r);
@@ -168,7 +177,7 @@ void TagTab::setTagId() {
     // The new identification number goes to the current tag (found by its serial number) with the
     // parameter write; delay, mode, power and period are the frame's values.
     services_.cycle->clearPending();
-    const QString answer = services_.dialogs->input(kPromptTagIdent, kTitleTagIdent, QStringLiteral("0"));
+    const QString answer = services_.dialogs->input(promptTagIdent(), titleTagIdent(), QStringLiteral("0"));
     if (answer.isEmpty()) return;
     const auto r = device::tagSetIdRequest(frameTexts(), answer);
     services_.tellRefusal(r);

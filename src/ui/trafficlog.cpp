@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <set>
 
+#include "protocol/translation.h"
 #include "traffic/csv.h"
 #include "ui/controlnames.h"
 #include "ui/dialogs.h"
@@ -34,7 +35,9 @@ namespace {
 // brings two rows a second.
 constexpr int kBatchMs = 1000;
 constexpr int kMeaningColumn = 7;
-const QString kAll = QStringLiteral("Все");
+QString everythingText() {
+    return Texts::tr("Все");
+}
 
 // Paints a cell as its outcome's colour and one line of text, cut at the cell's edge. A busy log repaints
 // its rows every second, and shaping the text of every cell again would cost most of that time, so the
@@ -228,7 +231,7 @@ bool TrafficFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
 TrafficLogWindow::TrafficLogWindow(Dialogs& dialogs, QWidget* parent, int capacity)
     : QWidget(parent, Qt::Window), dialogs_(dialogs), model_(capacity, this), filter_(this) {
     setObjectName(ctl::trafficLog);
-    setWindowTitle(QStringLiteral("Журнал обмена"));
+    setWindowTitle(Texts::tr("Журнал обмена"));
     batchTimer_.setSingleShot(true);
     batchTimer_.setInterval(kBatchMs);
     connect(&batchTimer_, &QTimer::timeout, this, &TrafficLogWindow::flush);
@@ -244,20 +247,20 @@ void TrafficLogWindow::buildControls() {
         w->setObjectName(name);
         return w;
     };
-    bar->addWidget(new QLabel(QStringLiteral("Адрес:")));
+    bar->addWidget(new QLabel(Texts::tr("Адрес:")));
     addressFilter_ = named(new QComboBox, ctl::logAddressFilter);
-    addressFilter_->addItem(kAll);
+    addressFilter_->addItem(everythingText());
     bar->addWidget(addressFilter_);
-    bar->addWidget(new QLabel(QStringLiteral("Итог:")));
+    bar->addWidget(new QLabel(Texts::tr("Итог:")));
     outcomeFilter_ = named(new QComboBox, ctl::logOutcomeFilter);
-    outcomeFilter_->addItem(kAll);
+    outcomeFilter_->addItem(everythingText());
     for (Outcome o : traffic::allOutcomes()) outcomeFilter_->addItem(traffic::outcomeText(o), int(o));
     bar->addWidget(outcomeFilter_);
-    pause_ = named(new QPushButton(QStringLiteral("&Пауза")), ctl::logPause);
+    pause_ = named(new QPushButton(Texts::tr("&Пауза")), ctl::logPause);
     pause_->setCheckable(true);
-    auto* clear = named(new QPushButton(QStringLiteral("О&чистить")), ctl::logClear);
-    auto* copy = named(new QPushButton(QStringLiteral("&Копировать")), ctl::logCopy);
-    auto* save = named(new QPushButton(QStringLiteral("&Сохранить CSV…")), ctl::logSave);
+    auto* clear = named(new QPushButton(Texts::tr("О&чистить")), ctl::logClear);
+    auto* copy = named(new QPushButton(Texts::tr("&Копировать")), ctl::logCopy);
+    auto* save = named(new QPushButton(Texts::tr("&Сохранить CSV…")), ctl::logSave);
     for (QPushButton* b : {pause_, clear, copy, save}) bar->addWidget(b);
     count_ = named(new QLabel, ctl::logCount);
     bar->addWidget(count_, 1);
@@ -282,16 +285,15 @@ void TrafficLogWindow::buildControls() {
     auto* statisticsLayout = new QVBoxLayout(statisticsBox);
     statisticsLayout->setContentsMargins(0, 0, 0, 0);
     auto* statisticsBar = new QHBoxLayout;
-    statisticsBar->addWidget(new QLabel(QStringLiteral("Статистика связи (с открытия порта или сброса)")), 1);
-    auto* reset = named(new QPushButton(QStringLiteral("Сб&росить")), ctl::logResetStatistics);
+    statisticsBar->addWidget(new QLabel(Texts::tr("Статистика связи (с открытия порта или сброса)")), 1);
+    auto* reset = named(new QPushButton(Texts::tr("Сб&росить")), ctl::logResetStatistics);
     statisticsBar->addWidget(reset);
     statisticsLayout->addLayout(statisticsBar);
     statisticsTable_ = named(new QTableWidget(0, 11), ctl::logStatistics);
     statisticsTable_->setHorizontalHeaderLabels(
-        {QStringLiteral("Адрес"), QStringLiteral("Запросов"), QStringLiteral("Ответов"),
-         QStringLiteral("Нет ответа"), QStringLiteral("Ошибка CRC"), QStringLiteral("Мусор"),
-         QStringLiteral("Прочие"), QStringLiteral("Успех, %"), QStringLiteral("мс мин"),
-         QStringLiteral("мс медиана"), QStringLiteral("мс макс")});
+        {Texts::tr("Адрес"), Texts::tr("Запросов"), Texts::tr("Ответов"), Texts::tr("Нет ответа"),
+         Texts::tr("Ошибка CRC"), Texts::tr("Мусор"), Texts::tr("Прочие"), Texts::tr("Успех, %"),
+         Texts::tr("мс мин"), Texts::tr("мс медиана"), Texts::tr("мс макс")});
     statisticsTable_->verticalHeader()->hide();
     statisticsTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     statisticsTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
@@ -387,7 +389,7 @@ QString TrafficLogWindow::selectedText() const {
 
 void TrafficLogWindow::saveCsv() {
     const QString path = dialogs_.saveFileName(
-        QStringLiteral("Сохранить журнал"), QStringLiteral("kestrel-log.csv"), QStringLiteral("CSV (*.csv)"));
+        Texts::tr("Сохранить журнал"), QStringLiteral("kestrel-log.csv"), QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty()) return;
     // The rows shown (the filters apply), written whole or not at all.
     QSaveFile file(path);
@@ -397,7 +399,7 @@ void TrafficLogWindow::saveCsv() {
         ok = file.write(csv::line(traffic::csvCells(model_.record(sourceRow(row))))) >= 0;
     if (ok) ok = file.commit();
     if (!ok)
-        dialogs_.message(QStringLiteral("Не удалось сохранить файл %1: %2").arg(path, file.errorString()),
+        dialogs_.message(Texts::tr("Не удалось сохранить файл %1: %2").arg(path, file.errorString()),
                          Dialogs::Icon::Exclamation);
 }
 
@@ -442,8 +444,8 @@ void TrafficLogWindow::showStatistics() {
 }
 
 void TrafficLogWindow::showCount() {
-    QString text = QStringLiteral("Строк: %1").arg(model_.rowCount());
-    if (paused_) text += QStringLiteral(", пауза: ждут %1").arg(waiting_.size());
+    QString text = Texts::tr("Строк: %1").arg(model_.rowCount());
+    if (paused_) text += Texts::tr(", пауза: ждут %1").arg(waiting_.size());
     count_->setText(text);
 }
 

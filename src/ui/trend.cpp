@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "protocol/translation.h"
 #include "traffic/csv.h"
 #include "ui/dialogs.h"
 
@@ -31,9 +32,11 @@ struct PlotKind {
     const char* title;
     QColor color;
 };
-const PlotKind kPlots[] = {{TrendSeries::Value::Level, "Уровень", QColor(0x1f, 0x5f, 0xbf)},
-                           {TrendSeries::Value::Temperature, "Температура, °C", QColor(0xc0, 0x30, 0x30)},
-                           {TrendSeries::Value::Current, "Текущее значение", QColor(0x20, 0x90, 0x40)}};
+const PlotKind kPlots[] = {
+    {TrendSeries::Value::Level, QT_TRANSLATE_NOOP("Texts", "Уровень"), QColor(0x1f, 0x5f, 0xbf)},
+    {TrendSeries::Value::Temperature, QT_TRANSLATE_NOOP("Texts", "Температура, °C"),
+     QColor(0xc0, 0x30, 0x30)},
+    {TrendSeries::Value::Current, QT_TRANSLATE_NOOP("Texts", "Текущее значение"), QColor(0x20, 0x90, 0x40)}};
 
 // The member of a sample that holds each value, in the order of TrendSeries::Value.
 constexpr std::optional<double> TrendSeries::Sample::*kMembers[] = {
@@ -67,7 +70,7 @@ QByteArray csvRecord(const TrendSeries::Sample& s) {
 }
 
 void reportFailure(Dialogs& dialogs, const QString& path, const QString& reason) {
-    dialogs.message(QStringLiteral("Не удалось сохранить файл %1: %2").arg(path, reason),
+    dialogs.message(Texts::tr("Не удалось сохранить файл %1: %2").arg(path, reason),
                     Dialogs::Icon::Exclamation);
 }
 
@@ -125,19 +128,19 @@ class TrendWindow::Canvas : public QWidget {
 
 TrendWindow::TrendWindow(Dialogs& dialogs, QWidget* parent) : QWidget(parent, Qt::Window), dialogs_(dialogs) {
     setObjectName(QStringLiteral("trendWindow"));
-    setWindowTitle(QStringLiteral("График"));
+    setWindowTitle(Texts::tr("График"));
     addressLabel_ = new QLabel(this);
     addressLabel_->setObjectName(QStringLiteral("trendAddress"));
     auto* span = new QComboBox(this);
     span->setObjectName(QStringLiteral("trendMinutes"));
-    for (int m : kMinuteChoices) span->addItem(QStringLiteral("%1 мин").arg(m));
-    span->setCurrentIndex(span->findText(QStringLiteral("%1 мин").arg(minutes_)));
-    auto* pause = new QPushButton(QStringLiteral("Пауза"), this);
+    for (int m : kMinuteChoices) span->addItem(Texts::tr("%1 мин").arg(m));
+    span->setCurrentIndex(span->findText(Texts::tr("%1 мин").arg(minutes_)));
+    auto* pause = new QPushButton(Texts::tr("Пауза"), this);
     pause->setObjectName(QStringLiteral("trendPause"));
     pause->setCheckable(true);
-    auto* png = new QPushButton(QStringLiteral("Сохранить PNG…"), this);
+    auto* png = new QPushButton(Texts::tr("Сохранить PNG…"), this);
     png->setObjectName(QStringLiteral("trendSavePng"));
-    auto* csvButton = new QPushButton(QStringLiteral("Сохранить CSV…"), this);
+    auto* csvButton = new QPushButton(Texts::tr("Сохранить CSV…"), this);
     csvButton->setObjectName(QStringLiteral("trendSaveCsv"));
     canvas_ = new Canvas(*this);
 
@@ -189,7 +192,7 @@ void TrendWindow::setAddress(quint8 address) {
     // Called with every reading: only a change of address repaints at once.
     if (address == address_ && !addressLabel_->text().isEmpty()) return;
     address_ = address;
-    addressLabel_->setText(QStringLiteral("Адрес %1").arg(address));
+    addressLabel_->setText(Texts::tr("Адрес %1").arg(address));
     canvas_->update();
 }
 
@@ -215,7 +218,7 @@ void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
         r = QRectF(area.left() + left, area.top() + i * band + titleHeight, area.width() - left - right,
                    band - titleHeight - 4);
         p.setPen(Qt::black);
-        p.drawText(QPointF(r.left(), r.top() - 5), QString::fromUtf8(kind.title));
+        p.drawText(QPointF(r.left(), r.top() - 5), Texts::tr(kind.title));
         // Only what lies within the axis: while paused, newer samples wait for the pause to end.
         auto stretches = series_.stretches(address_, kind.value, from);
         double lo = HUGE_VAL, hi = -HUGE_VAL;
@@ -228,7 +231,7 @@ void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
         for (qint64 t : ticks) p.drawLine(QPointF(toX(t), r.top()), QPointF(toX(t), r.bottom()));
         if (lo > hi) {
             p.setPen(Qt::gray);
-            p.drawText(r, Qt::AlignCenter, QStringLiteral("нет данных"));
+            p.drawText(r, Qt::AlignCenter, Texts::tr("нет данных"));
         } else {
             const double pad = hi - lo < 1 ? 1 : 0;  // a flat line sits in the middle
             const double vs = valueStep(hi - lo + 2 * pad, 4);
@@ -271,8 +274,8 @@ void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
 
 void TrendWindow::savePng() {
     const QString path =
-        dialogs_.saveFileName(QStringLiteral("Сохранить график"),
-                              QStringLiteral("trend-%1.png").arg(address_), QStringLiteral("PNG (*.png)"));
+        dialogs_.saveFileName(Texts::tr("Сохранить график"), QStringLiteral("trend-%1.png").arg(address_),
+                              QStringLiteral("PNG (*.png)"));
     if (path.isEmpty()) return;
     QImageWriter writer(path, "PNG");
     if (!writer.write(grab().toImage())) reportFailure(dialogs_, path, writer.errorString());
@@ -281,7 +284,7 @@ void TrendWindow::savePng() {
 // The records of the shown address within the shown span, so the file holds what the picture shows.
 void TrendWindow::saveCsv() {
     const QString path =
-        dialogs_.saveFileName(QStringLiteral("Сохранить данные графика"),
+        dialogs_.saveFileName(Texts::tr("Сохранить данные графика"),
                               QStringLiteral("trend-%1.csv").arg(address_), QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty()) return;
     const QDateTime end = shownEnd(), from = end.addSecs(-60 * minutes_);

@@ -1,0 +1,31 @@
+#pragma once
+// The tool's languages. Russian is the language of the sources and the default: every user-visible text is
+// written in Russian and goes through Texts::tr(), which Qt Linguist's lupdate collects into
+// translations/kestrel_<lang>.ts. With no translator installed, Texts::tr() gives the Russian text unchanged.
+
+#include <QCoreApplication>
+#include <QString>
+#include <QStringList>
+
+namespace kestrel {
+
+// The one translation context of the tool: Texts::tr("Открыть порт").
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(Texts)
+};
+
+// The languages a user can choose ("ru" first: the default, built in).
+QStringList availableLanguages();
+
+struct LanguageChoice {
+    QString language;  // what is in effect: "ru" or one of the translations
+    QString problem;   // empty, or a line for the terminal saying why Russian is used instead
+};
+
+// Installs the translation for `language` into the running application. "ru" or an empty language needs
+// nothing. An unknown language, or a translation file that cannot be found or read, leaves the tool in
+// Russian and says so in `problem`. The files are looked for in $KESTREL_TRANSLATIONS, then beside the
+// program (translations/, the build tree) and in ../share/kestrel-tool/translations (the installed tree).
+LanguageChoice useLanguage(const QString& language);
+
+}  // namespace kestrel
