@@ -191,21 +191,21 @@ TEST_F(CliOnSimBus, RefusedArgumentsGetTheWindowsMessageAndNothingGoesOnTheWire)
         QString message;
     };
     const Row rows[] = {
-        {"-a 5 set-address 201", text::kAddressRange},
-        {"-a 5 set-address abc", text::kAddressRange},
-        {"-a 5 set-serial 2000001", text::kSerialRange},
-        {"-a 5 set-serial 1e3", text::kSerialRange},
-        {"-a 5 bound-ids set 11 1", text::kCellRange},
-        {"-a 5 bound-ids set 1 123456789", kMsgTooManyIdChars},
-        {"-a 5 tag read 12G4", kMsgNotHex},
-        {"-a 5 tag write 123456 --mode 10", text::kModeRange},
-        {"-a 5 tag write 123456 --power 126", text::kPowerRange},
-        {"-a 5 tag write 123456 --period 0", text::kPeriodZero},
-        {"-a 5 tag set-id 123456 -1", text::kSerialRange},
+        {"-a 5 set-address 201", text::addressRange()},
+        {"-a 5 set-address abc", text::addressRange()},
+        {"-a 5 set-serial 2000001", text::serialRange()},
+        {"-a 5 set-serial 1e3", text::serialRange()},
+        {"-a 5 bound-ids set 11 1", text::cellRange()},
+        {"-a 5 bound-ids set 1 123456789", tooManyIdChars()},
+        {"-a 5 tag read 12G4", notHex()},
+        {"-a 5 tag write 123456 --mode 10", text::modeRange()},
+        {"-a 5 tag write 123456 --power 126", text::powerRange()},
+        {"-a 5 tag write 123456 --period 0", text::periodZero()},
+        {"-a 5 tag set-id 123456 -1", text::serialRange()},
         {"-a 5 calibrate high",
-         text::kCalibrateUpperQuestion + QStringLiteral(" Подтвердите параметром --yes.")},
-        {"-a 255 identify", text::kNoListedAddress + QStringLiteral(" (-a 0..254)")},
-        {"identify", text::kNoListedAddress + QStringLiteral(" (-a 0..254)")},
+         text::calibrateUpperQuestion() + QStringLiteral(" Подтвердите параметром --yes.")},
+        {"-a 255 identify", text::noListedAddress() + QStringLiteral(" (-a 0..254)")},
+        {"identify", text::noListedAddress() + QStringLiteral(" (-a 0..254)")},
         {"-a 5 set-mode fast",
          QStringLiteral("неизвестный режим fast: reader, indicator, powered-tag, bridge, "
                         "repeater или 0, 1, 2, 6, 16")},
@@ -284,7 +284,7 @@ TEST_F(CliOnSimBus, BatchRunsLineByLineStopsAtTheFirstFailureAndNamesBadLines) {
         "-a 5 reset-delay get\n-a 5 \"unclosed\n" +
         QByteArray(5000, 'a') + "\n\x01\xFF\xFE\n";
     EXPECT_EQ(batch(text, false), kUsageError);
-    EXPECT_EQ(err, text::kSerialRange + QLatin1Char('\n'));
+    EXPECT_EQ(err, text::serialRange() + QLatin1Char('\n'));
     EXPECT_TRUE(out.endsWith(QStringLiteral("Пакет b.txt: выполнено 1, ошибок 1\n"))) << out.toStdString();
     EXPECT_EQ(batch(text, true), kUsageError);
     EXPECT_EQ(err.split('\n').mid(1),

@@ -81,7 +81,7 @@ TEST_F(Views, RotationIndicatorFollowsTheTagModeAndState) {
 
 TEST_F(Views, SettingsRefreshAnnouncesThenFillsThePanelsOnce) {
     receive(liveReply());
-    EXPECT_EQ(status(), text::kSettingsReceived);
+    EXPECT_EQ(status(), text::settingsReceived());
     EXPECT_EQ(text(QStringLiteral("num_net")), QString());
     receive(liveReply());
     expectTexts({"num_net", "1", "n_kan", "5", "ppow", "10"});
@@ -119,7 +119,7 @@ TEST_F(Views, ModeByteSelectsItsOptionAndBoxes) {
     EXPECT_TRUE(checked("iinv"));
     EXPECT_FALSE(checked("usredn"));
     receive(withCheckByte(hex("3E 05 F2 01")));
-    EXPECT_EQ(status(), text::kModeSet);
+    EXPECT_EQ(status(), text::modeSet());
     EXPECT_TRUE(checked("R_f")) << "the acknowledged mode is shown";
 }
 
@@ -185,7 +185,7 @@ TEST_F(Views, BoundIdsResetDelayAndAcknowledgementsAreShown) {
     receive(withCheckByte(hex("3E 05 E6 44 33 22 11 0A 0B 0C 00 01")));
     expectTexts({"m1(0)", "11223344", "m1(1)", "00C0B0A", "m1(2)", "0"});
     receive(withCheckByte(hex("3E 05 F1 2C 01")));
-    expectTexts({"MsgCom", text::kResetDelayReceived, "Zad2", "300"});
+    expectTexts({"MsgCom", text::resetDelayReceived(), "Zad2", "300"});
     for (quint8 code :
          {cmd::kSetNetAddress, cmd::kCalibrateUpper, cmd::kAveragingCleared, cmd::kLampFrequencyChanged}) {
         receive(withCheckByte(hex("3E 05") + char(code)));
@@ -218,7 +218,7 @@ TEST_F(Views, BusSearchListsTheAnswersAndIdentifiesTheFirst) {
     auto* list = ctl<QComboBox>(QStringLiteral("CmbNet"));
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->currentText(), QStringLiteral("7"));
-    expectTexts({"netdev", "7 3 ", "MsgCom", text::kNetworkPolled, "txtRec", "7 3 "});
+    expectTexts({"netdev", "7 3 ", "MsgCom", text::networkPolled(), "txtRec", "7 3 "});
     EXPECT_EQ(pending(), hex("31 07 FC CC")) << "the first device found is identified next";
 }
 
@@ -242,13 +242,19 @@ TEST_F(Views, TagAnswersAndParametersLandInTheTagTab) {
     click(QStringLiteral("ReadParamMetki"));  // the current tag's identifier is still "0"
     EXPECT_EQ(pending(), device::tagRequest(5, 0, cmd::kTagRead));
     receive(withCheckByte(hex("3E 05 E0 00 00 03 E9 00 12 34 56 D8")));
-    expectTexts({"MsgCom", text::kTagPing, "SerNumMetki", "1001", "outID", "0123456", "UrPr", "-40",
+    expectTexts({"MsgCom", text::tagPing(), "SerNumMetki", "1001", "outID", "0123456", "UrPr", "-40",
                  "ID_Metki", "0123456", "textOutCmd", "E0"});
     receive(withCheckByte(hex("3E 05 E3 00 00 03 E9 00 12 34 56 00 64 01 F6 7B 00 3C D8")));
-    expectTexts(
-        {"MsgCom", text::kTagDataRead, "outSN",      "1001",       "IntervalMetki", "100",      "outTime",
-         "100",    "ModeMetki",        "1",          "PowerMetki", "-10",           "outPower", "246",
-         "outVer", "1.2.3.",           "sleep_time", "60",         "textOutCmd",    "E3"});
+    expectTexts({"MsgCom",        text::tagDataRead(),
+                 "outSN",         "1001",
+                 "IntervalMetki", "100",
+                 "outTime",       "100",
+                 "ModeMetki",     "1",
+                 "PowerMetki",    "-10",
+                 "outPower",      "246",
+                 "outVer",        "1.2.3.",
+                 "sleep_time",    "60",
+                 "textOutCmd",    "E3"});
     ctl<QCheckBox>(QStringLiteral("Hex_id"))->setChecked(false);
     receive(withCheckByte(hex("3E 05 E3 00 00 03 E9 00 12 34 56")));
     EXPECT_EQ(text(QStringLiteral("ID_Metki")), QStringLiteral("1193046")) << "decimal without the hex box";
@@ -265,22 +271,22 @@ TEST_F(Views, ARefusedCommandKeepsOrDropsWhatWasPendingAsEachButtonDoes) {
         bool keepsEarlier;
         bool emptiesTrace;  // the trace box shows an empty dump
     } cases[] = {
-        {"net", "7", false, text::kNoListedAddress, true, false},
-        {"net", "201", true, text::kAddressRange, true, false},
-        {"Command1", "5", false, text::kNoListedAddress, false, true},
-        {"Command1", "x", true, text::kSerialRange, false, false},
-        {"param", nullptr, false, text::kNoListedAddress, false, false},
-        {"Command2", nullptr, false, text::kNoListedAddress, false, false},
-        {"Command3", nullptr, false, text::kNoListedAddress, true, false},
-        {"ids_r", nullptr, false, text::kNoListedAddress, true, false},
-        {"RD_DP", nullptr, false, text::kNoListedAddress, true, false},
+        {"net", "7", false, text::noListedAddress(), true, false},
+        {"net", "201", true, text::addressRange(), true, false},
+        {"Command1", "5", false, text::noListedAddress(), false, true},
+        {"Command1", "x", true, text::serialRange(), false, false},
+        {"param", nullptr, false, text::noListedAddress(), false, false},
+        {"Command2", nullptr, false, text::noListedAddress(), false, false},
+        {"Command3", nullptr, false, text::noListedAddress(), true, false},
+        {"ids_r", nullptr, false, text::noListedAddress(), true, false},
+        {"RD_DP", nullptr, false, text::noListedAddress(), true, false},
         {"Set_mode", nullptr, false, none, true, false},
         {"hig", nullptr, false, none, true, false},
-        {"SetModesMetki", nullptr, false, text::kModeRange, false, false},
+        {"SetModesMetki", nullptr, false, text::modeRange(), false, false},
         {"ReadParamMetki", nullptr, false, none, false, false},
-        {"InstSN", "5", false, text::kNoListedAddress, false, true},
-        {"Set_ident", "5", false, text::kNoListedAddress, false, true},
-        {"zapr_data_sl", nullptr, false, text::kNoListedAddress, false, false},
+        {"InstSN", "5", false, text::noListedAddress(), false, true},
+        {"Set_ident", "5", false, text::noListedAddress(), false, true},
+        {"zapr_data_sl", nullptr, false, text::noListedAddress(), false, false},
         {"Find_metki", nullptr, false, none, false, false},
     };
     for (const Case& c : cases) {
