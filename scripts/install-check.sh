@@ -12,6 +12,10 @@ trap '$sudo apt-get remove -y -qq kestrel-tool >/dev/null' EXIT
 /usr/bin/kestrel-tool --help >/dev/null
 /usr/bin/kestrel-cli --version
 /usr/bin/kestrel-sim --help >/dev/null
+# The installed translation is found: English help, and the window starts in English without a complaint.
+/usr/bin/kestrel-cli --lang en --help | grep -q "^Usage: kestrel-cli"
+err=$(QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=$(mktemp -d) timeout 3 /usr/bin/kestrel-tool --lang en 2>&1 >/dev/null) || true
+[[ -z "$err" ]] || { echo "install-check: kestrel-tool --lang en: $err" >&2; exit 1; }
 # The menu entry's command starts the window (offscreen here) and keeps it running until stopped.
 command=$(sed -n 's/^Exec=//p' /usr/share/applications/org.kestreltool.KestrelTool.desktop)
 rc=0

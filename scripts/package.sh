@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release Debian package with CPack and checks it:
 #   build-package/kestrel-tool_<version>_<arch>.deb
-# then lintian (errors fail the script, warnings are shown) and desktop-file-validate.
+# then lintian (errors fail the script, warnings are shown), and the desktop entry and the AppStream metainfo
+# as the package holds them, with desktop-file-validate and appstreamcli validate.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,7 +14,15 @@ cmake --build "$dir" -j"$(nproc)" --target kestrel-tool kestrel-cli kestrel-sim 
 deb=$(ls "$dir"/kestrel-tool_*.deb)
 echo "package: $deb"
 
-desktop-file-validate packaging/org.kestreltool.KestrelTool.desktop
+contents=$(mktemp -d)
+trap 'rm -rf "$contents"' EXIT
+dpkg-deb -x "$deb" "$contents"
+desktop-file-validate "$contents/usr/share/applications/org.kestreltool.KestrelTool.desktop"
+appstreamcli validate --no-net "$contents/usr/share/metainfo/org.kestreltool.KestrelTool.metainfo.xml"
+version=$(sed -n 's/^project(KestrelTool VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+grep -q "release version=\"$version\"" "$contents/usr/share/metainfo/org.kestreltool.KestrelTool.metainfo.xml"
+[[ "$(basename "$deb")" == kestrel-tool_${version}_*.deb ]]
+test -s "$contents/usr/share/kestrel-tool/translations/kestrel_en.qm"
 # Lintian as root needs to be told that is fine; errors fail, warnings and info are printed.
 lintian --allow-root --no-tag-display-limit "$deb" | tee "$dir/lintian.txt" || true
 if grep -q '^E:' "$dir/lintian.txt"; then

@@ -417,5 +417,35 @@ TEST(CliProgram, AnswersOverThePortAndStopsWatchingOnCtrlC) {
     EXPECT_TRUE(again.open(host.slavePath()).ok) << "the port was released";
 }
 
+// --lang en: every text the client prints is English (the translation is found beside the program); an
+// unknown language is named on standard error and the client goes on in Russian.
+TEST(CliProgram, SpeaksEnglishWhenAskedAndSaysWhichLanguagesThereAre) {
+    sim::PtyHost host;
+    ASSERT_TRUE(host.start());
+    const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+    const QString port = host.slavePath();
+    const QList<QStringList> english = {{"--help"},
+                                        {"tag", "--help"},
+                                        {"--port", port, "-a", "5", "identify"},
+                                        {"--port", port, "-a", "5", "settings"},
+                                        {"--port", port, "-a", "5", "set-address", "300"},
+                                        {"--port", port, "-a", "9", "identify", "--retries", "0"},
+                                        {"-a", "5", "frobnicate"}};
+    QProcess p;
+    for (const QStringList& arguments : english) {
+        p.start(KESTREL_CLI_EXE, QStringList{"--lang", "en"} + arguments);
+        ASSERT_TRUE(p.waitForFinished());
+        const QString out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+        EXPECT_FALSE(out.isEmpty()) << arguments.join(' ').toStdString();
+        EXPECT_FALSE(out.contains(cyrillic))
+            << arguments.join(' ').toStdString() << ": " << out.toStdString();
+    }
+    p.start(KESTREL_CLI_EXE, {"--lang", "de", "--help"});
+    ASSERT_TRUE(p.waitForFinished());
+    EXPECT_EQ(p.exitCode(), kDone);
+    EXPECT_TRUE(p.readAllStandardError().contains("unknown language 'de' (available: ru, en)"));
+    EXPECT_TRUE(p.readAllStandardOutput().startsWith("Использование: kestrel-cli"));
+}
+
 }  // namespace
 }  // namespace kestrel::cli

@@ -5,23 +5,23 @@
     <name>Texts</name>
     <message>
         <source>у параметра --%1 нет значения</source>
-        <translation type="unfinished"></translation>
+        <translation>option --%1 has no value</translation>
     </message>
     <message>
         <source>параметр --%1 не принимает значения</source>
-        <translation type="unfinished"></translation>
+        <translation>option --%1 takes no value</translation>
     </message>
     <message>
         <source>--interval: нужно число миллисекунд от 10 до 3600000</source>
-        <translation type="unfinished"></translation>
+        <translation>--interval: needs a number of milliseconds from 10 to 3600000</translation>
     </message>
     <message>
         <source>--%1: нужно целое число от %2 до %3</source>
-        <translation type="unfinished"></translation>
+        <translation>--%1: needs a whole number from %2 to %3</translation>
     </message>
     <message>
         <source>неизвестный параметр %1</source>
-        <translation type="unfinished"></translation>
+        <translation>unknown option %1</translation>
     </message>
     <message>
         <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
@@ -68,896 +68,956 @@
 Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
 (ничего не отправлено); 3 ошибка порта.
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Usage: kestrel-cli [options] COMMAND [arguments]
+
+Reader and bus:
+  scan                          bus scan: addresses of the devices that answered
+  inventory                     bus scan, then identification and settings of each
+  identify                      serial number, type and version
+  live [--watch [--interval MS]] current parameters (with --watch - until Ctrl-C)
+  settings                      mode and radio parameters
+  set-address NEW               network address 0..200
+  set-serial NUMBER             serial number 0..2000000
+  set-mode MODE [--master] [--frequency-output]
+                                reader, indicator, powered-tag, bridge, repeater
+  set-radio NET CHANNEL POWER   (or --network, --channel, --power)
+  calibrate high|low --yes      recalibrate the upper or lower level
+  bound-ids read | set CELL ID | clear
+  reset-delay get | set DELAY
+  backup [FILE]                 reader settings in JSON
+  restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Tags:
+  tag search                    the tag that answered the search
+  tag read ID                   tag parameters (ID in HEX)
+  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
+  tag set-serial ID NUMBER
+  tag set-id ID NUMBER
+Bridge:
+  bridge read                   slave data and its RS485 value
+Batch:
+  batch FILE|-                  one command per line; # - comment
+
+Options:
+  --port PATH                   port (or the KESTREL_PORT variable)
+  -a, --address A               device address
+  --json                        one JSON object per result
+  --trace                       requests and replies in HEX to stderr
+  --log-file FILE               traffic log in CSV
+  --verify                      read back and check what was written
+  --keep-going                  a batch does not stop on an error
+  --lang ru|en                  message language (Russian by default)
+  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --help, --version
+
+Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
+(nothing sent); 3 port error.
+</translation>
     </message>
     <message>
         <source>scan [--scan-wait MS]
   Опрос сети (31 FF DC): адреса ответивших устройств.</source>
-        <translation type="unfinished"></translation>
+        <translation>scan [--scan-wait MS]
+  Bus scan (31 FF DC): addresses of the devices that answered.</translation>
     </message>
     <message>
         <source>inventory
   Опрос сети, затем идентификация и настройки каждого найденного устройства.</source>
-        <translation type="unfinished"></translation>
+        <translation>inventory
+  Bus scan, then identification and settings of every device found.</translation>
     </message>
     <message>
         <source>identify -a A
   Серийный номер, тип устройства и версия.</source>
-        <translation type="unfinished"></translation>
+        <translation>identify -a A
+  Serial number, device type and version.</translation>
     </message>
     <message>
         <source>live -a A [--watch] [--interval MS]
   Текущие параметры; с --watch строка на каждое чтение до Ctrl-C.</source>
-        <translation type="unfinished"></translation>
+        <translation>live -a A [--watch] [--interval MS]
+  Current parameters; with --watch, a line for every reading until Ctrl-C.</translation>
     </message>
     <message>
         <source>settings -a A
   Режим, сеть, канал и мощность.</source>
-        <translation type="unfinished"></translation>
+        <translation>settings -a A
+  Mode, network, channel and power.</translation>
     </message>
     <message>
         <source>set-address -a A НОВЫЙ [--verify]
   Новый сетевой адрес 0..200.</source>
-        <translation type="unfinished"></translation>
+        <translation>set-address -a A NEW [--verify]
+  New network address 0..200.</translation>
     </message>
     <message>
         <source>set-serial -a A НОМЕР [--verify]
   Новый серийный номер 0..2000000.</source>
-        <translation type="unfinished"></translation>
+        <translation>set-serial -a A NUMBER [--verify]
+  New serial number 0..2000000.</translation>
     </message>
     <message>
         <source>set-mode -a A РЕЖИМ [--master] [--frequency-output] [--verify]
   РЕЖИМ: reader, indicator, powered-tag, bridge, repeater или номер 0, 1, 2, 6, 16.</source>
-        <translation type="unfinished"></translation>
+        <translation>set-mode -a A MODE [--master] [--frequency-output] [--verify]
+  MODE: reader, indicator, powered-tag, bridge, repeater or number 0, 1, 2, 6, 16.</translation>
     </message>
     <message>
         <source>set-radio -a A СЕТЬ КАНАЛ МОЩНОСТЬ [--verify]
   или --network 1..65000 --channel 1..255 --power 3..255.</source>
-        <translation type="unfinished"></translation>
+        <translation>set-radio -a A NET CHANNEL POWER [--verify]
+  or --network 1..65000 --channel 1..255 --power 3..255.</translation>
     </message>
     <message>
         <source>calibrate -a A high|low --yes
   Перекалибровка уровня; без --yes не выполняется.</source>
-        <translation type="unfinished"></translation>
+        <translation>calibrate -a A high|low --yes
+  Level recalibration; not performed without --yes.</translation>
     </message>
     <message>
         <source>bound-ids -a A read | set ЯЧЕЙКА ID | clear [--verify]
   Таблица привязанных ID (ячейки 1..10, ID в HEX).</source>
-        <translation type="unfinished"></translation>
+        <translation>bound-ids -a A read | set CELL ID | clear [--verify]
+  Table of bound IDs (cells 1..10, ID in HEX).</translation>
     </message>
     <message>
         <source>reset-delay -a A get | set ЗАДЕРЖКА [--verify]
   Задержка обнуления ID 0..6000.</source>
-        <translation type="unfinished"></translation>
+        <translation>reset-delay -a A get | set DELAY [--verify]
+  ID reset delay 0..6000.</translation>
     </message>
     <message>
         <source>backup -a A [ФАЙЛ]
   Режим, радио, привязанные ID, задержка и идентификация в JSON.</source>
-        <translation type="unfinished"></translation>
+        <translation>backup -a A [FILE]
+  Mode, radio, bound IDs, delay and identification in JSON.</translation>
     </message>
     <message>
         <source>restore -a A ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--verify]
   Запись настроек из файла резервной копии.</source>
-        <translation type="unfinished"></translation>
+        <translation>restore -a A FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--verify]
+  Writes the settings from a backup file.</translation>
     </message>
     <message>
         <source>tag search | read ID | write ID [поля] | set-serial ID НОМЕР | set-id ID НОМЕР
   Поля записи: --id HEX, --decimal-id N, --delay, --mode, --power, --period; не названные поля сохраняют прочитанные у метки значения.</source>
-        <translation type="unfinished"></translation>
+        <translation>tag search | read ID | write ID [fields] | set-serial ID NUMBER | set-id ID NUMBER
+  Write fields: --id HEX, --decimal-id N, --delay, --mode, --power, --period; fields not named keep the values read from the tag.</translation>
     </message>
     <message>
         <source>bridge -a A read
   Данные ведомого устройства моста и его значение RS485.</source>
-        <translation type="unfinished"></translation>
+        <translation>bridge -a A read
+  Data of the bridge&apos;s slave device and its RS485 value.</translation>
     </message>
     <message>
         <source>batch ФАЙЛ|- [--keep-going]
   По команде в строке, # начинает комментарий; останавливается на первой ошибке, в конце - итоговая строка.</source>
-        <translation type="unfinished"></translation>
+        <translation>batch FILE|- [--keep-going]
+  One command per line, # starts a comment; stops at the first error, a summary line at the end.</translation>
     </message>
     <message>
         <source>устройство ответило без нужных данных</source>
-        <translation type="unfinished"></translation>
+        <translation>the device replied without the expected data</translation>
     </message>
     <message>
         <source>Выполнено.</source>
-        <translation type="unfinished"></translation>
+        <translation>Done.</translation>
     </message>
     <message>
         <source>не задана команда; kestrel-cli --help - список команд</source>
-        <translation type="unfinished"></translation>
+        <translation>no command given; kestrel-cli --help - list of commands</translation>
     </message>
     <message>
         <source>неизвестная команда %1</source>
-        <translation type="unfinished"></translation>
+        <translation>unknown command %1</translation>
     </message>
     <message>
         <source>использование: kestrel-cli </source>
-        <translation type="unfinished"></translation>
+        <translation>usage: kestrel-cli </translation>
     </message>
     <message>
         <source>прервано</source>
-        <translation type="unfinished"></translation>
+        <translation>interrupted</translation>
     </message>
     <message>
         <source>адрес %1: %2 (попыток: %3)</source>
-        <translation type="unfinished"></translation>
+        <translation>address %1: %2 (attempts: %3)</translation>
     </message>
     <message>
         <source>проверка не прошла: %1 %2, ожидалось %3</source>
-        <translation type="unfinished"></translation>
+        <translation>verification failed: %1 %2, expected %3</translation>
     </message>
     <message>
         <source>порт потерян: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>port lost: %1</translation>
     </message>
     <message>
         <source>ответ на опрос сети не читается: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>unreadable reply to the bus scan: %1</translation>
     </message>
     <message>
         <source>Устройства не ответили.</source>
-        <translation type="unfinished"></translation>
+        <translation>No devices answered.</translation>
     </message>
     <message>
         <source>Найдены адреса: </source>
-        <translation type="unfinished"></translation>
+        <translation>Addresses found: </translation>
     </message>
     <message>
         <source>адрес %1: %2; %3</source>
-        <translation type="unfinished"></translation>
+        <translation>address %1: %2; %3</translation>
     </message>
     <message>
         <source>адрес %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>address %1: %2</translation>
     </message>
     <message>
         <source>режим %1, сеть %2, канал %3, мощность %4</source>
-        <translation type="unfinished"></translation>
+        <translation>mode %1, network %2, channel %3, power %4</translation>
     </message>
     <message>
         <source>серийный номер</source>
-        <translation type="unfinished"></translation>
+        <translation>serial number</translation>
     </message>
     <message>
         <source>неизвестный режим %1: reader, indicator, powered-tag, bridge, repeater или 0, 1, 2, 6, 16</source>
-        <translation type="unfinished"></translation>
+        <translation>unknown mode %1: reader, indicator, powered-tag, bridge, repeater or 0, 1, 2, 6, 16</translation>
     </message>
     <message>
         <source>режим</source>
-        <translation type="unfinished"></translation>
+        <translation>mode</translation>
     </message>
     <message>
         <source>сеть/канал/мощность</source>
-        <translation type="unfinished"></translation>
+        <translation>network/channel/power</translation>
     </message>
     <message>
         <source>Установлены параметры радио: сеть %1, канал %2, мощность %3.</source>
-        <translation type="unfinished"></translation>
+        <translation>Radio parameters set: network %1, channel %2, power %3.</translation>
     </message>
     <message>
         <source>calibrate high или calibrate low</source>
-        <translation type="unfinished"></translation>
+        <translation>calibrate high or calibrate low</translation>
     </message>
     <message>
         <source> Подтвердите параметром --yes.</source>
-        <translation type="unfinished"></translation>
+        <translation> Confirm with --yes.</translation>
     </message>
     <message>
         <source>bound-ids read, bound-ids set ЯЧЕЙКА ID или bound-ids clear</source>
-        <translation type="unfinished"></translation>
+        <translation>bound-ids read, bound-ids set CELL ID or bound-ids clear</translation>
     </message>
     <message>
         <source>ячейка %1</source>
-        <translation type="unfinished"></translation>
+        <translation>cell %1</translation>
     </message>
     <message>
         <source>reset-delay get или reset-delay set ЗАДЕРЖКА</source>
-        <translation type="unfinished"></translation>
+        <translation>reset-delay get or reset-delay set DELAY</translation>
     </message>
     <message>
         <source>задержка обнуления</source>
-        <translation type="unfinished"></translation>
+        <translation>reset delay</translation>
     </message>
     <message>
         <source>серийный номер метки</source>
-        <translation type="unfinished"></translation>
+        <translation>tag serial number</translation>
     </message>
     <message>
         <source>tag search, read, write, set-serial или set-id</source>
-        <translation type="unfinished"></translation>
+        <translation>tag search, read, write, set-serial or set-id</translation>
     </message>
     <message>
         <source>--id и --decimal-id вместе не задаются</source>
-        <translation type="unfinished"></translation>
+        <translation>--id and --decimal-id cannot be given together</translation>
     </message>
     <message>
         <source>параметры метки</source>
-        <translation type="unfinished"></translation>
+        <translation>tag parameters</translation>
     </message>
     <message>
         <source>не удалось записать %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>could not write %1: %2</translation>
     </message>
     <message>
         <source>Настройки адреса %1 сохранены в %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Settings of address %1 saved to %2</translation>
     </message>
     <message>
         <source>не удалось открыть %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>could not open %1: %2</translation>
     </message>
     <message>
         <source>%1 не резервная копия настроек считывателя%2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 is not a backup of reader settings%2</translation>
     </message>
     <message>
         <source>--only: неизвестная часть %1 (mode, radio, bound-ids, reset-delay, serial)</source>
-        <translation type="unfinished"></translation>
+        <translation>--only: unknown part %1 (mode, radio, bound-ids, reset-delay, serial)</translation>
     </message>
     <message>
         <source>серийный номер записывается только с --with-serial</source>
-        <translation type="unfinished"></translation>
+        <translation>the serial number is written only with --with-serial</translation>
     </message>
     <message>
         <source>%1: неверный режим</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: invalid mode</translation>
     </message>
     <message>
         <source>%1: нужно 10 привязанных ID</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: 10 bound IDs are needed</translation>
     </message>
     <message>
         <source>%1, ячейка %2: %3</source>
-        <translation type="unfinished"></translation>
+        <translation>%1, cell %2: %3</translation>
     </message>
     <message>
         <source>%1 %2, ожидалось %3</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 %2, expected %3</translation>
     </message>
     <message>
         <source>проверка не прошла: </source>
-        <translation type="unfinished"></translation>
+        <translation>verification failed: </translation>
     </message>
     <message>
         <source>Адрес %1: записано из %2: %3</source>
-        <translation type="unfinished"></translation>
+        <translation>Address %1: written from %2: %3</translation>
     </message>
     <message>
         <source>%1, строка %2: %3</source>
-        <translation type="unfinished"></translation>
+        <translation>%1, line %2: %3</translation>
     </message>
     <message>
         <source>строка длиннее %1 байт</source>
-        <translation type="unfinished"></translation>
+        <translation>line longer than %1 bytes</translation>
     </message>
     <message>
         <source>не текст в UTF-8</source>
-        <translation type="unfinished"></translation>
+        <translation>not UTF-8 text</translation>
     </message>
     <message>
         <source>незакрытая кавычка</source>
-        <translation type="unfinished"></translation>
+        <translation>unclosed quote</translation>
     </message>
     <message>
         <source>пакет внутри пакета не выполняется</source>
-        <translation type="unfinished"></translation>
+        <translation>a batch inside a batch is not run</translation>
     </message>
     <message>
         <source>%1: порт потерян на строке %2; выполнены строки: %3</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: port lost at line %2; lines done: %3</translation>
     </message>
     <message>
         <source>нет</source>
-        <translation type="unfinished"></translation>
+        <translation>none</translation>
     </message>
     <message>
         <source>Пакет %1: выполнено %2, ошибок %3%4</source>
-        <translation type="unfinished"></translation>
+        <translation>Batch %1: done %2, errors %3%4</translation>
     </message>
     <message>
         <source>, прерван</source>
-        <translation type="unfinished"></translation>
+        <translation>, interrupted</translation>
     </message>
     <message>
         <source>kestrel-cli --help - список команд</source>
-        <translation type="unfinished"></translation>
+        <translation>kestrel-cli --help - list of commands</translation>
     </message>
     <message>
         <source>не задан порт: --port ПУТЬ или переменная KESTREL_PORT</source>
-        <translation type="unfinished"></translation>
+        <translation>no port given: --port PATH or the KESTREL_PORT variable</translation>
     </message>
     <message>
         <source>порт %1 недоступен%2</source>
-        <translation type="unfinished"></translation>
+        <translation>port %1 is not available%2</translation>
     </message>
     <message>
         <source>использование: kestrel-cli batch ФАЙЛ|-</source>
-        <translation type="unfinished"></translation>
+        <translation>usage: kestrel-cli batch FILE|-</translation>
     </message>
     <message>
         <source>текущие параметры</source>
-        <translation type="unfinished"></translation>
+        <translation>current parameters</translation>
     </message>
     <message>
         <source>идентификация</source>
-        <translation type="unfinished"></translation>
+        <translation>identification</translation>
     </message>
     <message>
         <source>сетевой адрес</source>
-        <translation type="unfinished"></translation>
+        <translation>network address</translation>
     </message>
     <message>
         <source>верхний уровень</source>
-        <translation type="unfinished"></translation>
+        <translation>upper level</translation>
     </message>
     <message>
         <source>нижний уровень</source>
-        <translation type="unfinished"></translation>
+        <translation>lower level</translation>
     </message>
     <message>
         <source>параметры радио</source>
-        <translation type="unfinished"></translation>
+        <translation>radio parameters</translation>
     </message>
     <message>
         <source>очистка привязанных ID</source>
-        <translation type="unfinished"></translation>
+        <translation>clear bound IDs</translation>
     </message>
     <message>
         <source>чтение привязанных ID</source>
-        <translation type="unfinished"></translation>
+        <translation>read bound IDs</translation>
     </message>
     <message>
         <source>привязанные ID</source>
-        <translation type="unfinished"></translation>
+        <translation>bound IDs</translation>
     </message>
     <message>
         <source>чтение задержки обнуления</source>
-        <translation type="unfinished"></translation>
+        <translation>read reset delay</translation>
     </message>
     <message>
         <source>поиск метки</source>
-        <translation type="unfinished"></translation>
+        <translation>tag search</translation>
     </message>
     <message>
         <source>чтение метки</source>
-        <translation type="unfinished"></translation>
+        <translation>tag read</translation>
     </message>
     <message>
         <source>запись метки</source>
-        <translation type="unfinished"></translation>
+        <translation>tag write</translation>
     </message>
     <message>
         <source>данные моста</source>
-        <translation type="unfinished"></translation>
+        <translation>bridge data</translation>
     </message>
     <message>
         <source>RS485 моста</source>
-        <translation type="unfinished"></translation>
+        <translation>bridge RS485</translation>
     </message>
     <message>
         <source>усреднение установлено</source>
-        <translation type="unfinished"></translation>
+        <translation>averaging set</translation>
     </message>
     <message>
         <source>усреднение снято</source>
-        <translation type="unfinished"></translation>
+        <translation>averaging cleared</translation>
     </message>
     <message>
         <source>инверсия</source>
-        <translation type="unfinished"></translation>
+        <translation>inversion</translation>
     </message>
     <message>
         <source>лампа/частота</source>
-        <translation type="unfinished"></translation>
+        <translation>lamp/frequency</translation>
     </message>
     <message>
         <source>код </source>
-        <translation type="unfinished"></translation>
+        <translation>code </translation>
     </message>
     <message>
         <source>Установите существующий сетевой адрес</source>
-        <translation type="unfinished"></translation>
+        <translation>Set an existing network address</translation>
     </message>
     <message>
         <source>Введите число в диапазоне 0....2 000 000</source>
-        <translation type="unfinished"></translation>
+        <translation>Enter a number in the range 0....2,000,000</translation>
     </message>
     <message>
         <source>Введите число в диапазоне 0....200</source>
-        <translation type="unfinished"></translation>
+        <translation>Enter a number in the range 0....200</translation>
     </message>
     <message>
         <source>номер ячейки должен быть от 1 до10</source>
-        <translation type="unfinished"></translation>
+        <translation>cell number must be from 1 to 10</translation>
     </message>
     <message>
         <source>Установите номер режима в диапазоне 1...9</source>
-        <translation type="unfinished"></translation>
+        <translation>Set a mode number in the range 1...9</translation>
     </message>
     <message>
         <source>Введены ошибочные данные</source>
-        <translation type="unfinished"></translation>
+        <translation>Invalid data entered</translation>
     </message>
     <message>
         <source>Идентификатор не является десятичным числом</source>
-        <translation type="unfinished"></translation>
+        <translation>The identifier is not a decimal number</translation>
     </message>
     <message>
         <source>Установите значение мощности в диапазоне -125 ... 125 дбм</source>
-        <translation type="unfinished"></translation>
+        <translation>Set a power value in the range -125 ... 125 dBm</translation>
     </message>
     <message>
         <source>Значение периода не может быть нулевым</source>
-        <translation type="unfinished"></translation>
+        <translation>The period cannot be zero</translation>
     </message>
     <message>
         <source>Сейчас будет произведена перекалибровка верхнего уровня. Вы уверены что это нужно?</source>
-        <translation type="unfinished"></translation>
+        <translation>The upper level will now be recalibrated. Are you sure you want this?</translation>
     </message>
     <message>
         <source>Сейчас будет произведена перекалибровка нижнего уровня. Вы уверены что это нужно?</source>
-        <translation type="unfinished"></translation>
+        <translation>The lower level will now be recalibrated. Are you sure you want this?</translation>
     </message>
     <message>
         <source>Приняты данные</source>
-        <translation type="unfinished"></translation>
+        <translation>Data received</translation>
     </message>
     <message>
         <source>Приняты доп. параметры считывателя</source>
-        <translation type="unfinished"></translation>
+        <translation>Extra reader parameters received</translation>
     </message>
     <message>
         <source> Установлен сетевой номер.</source>
-        <translation type="unfinished"></translation>
+        <translation> Network address set.</translation>
     </message>
     <message>
         <source>Установлен серийный номер.</source>
-        <translation type="unfinished"></translation>
+        <translation>Serial number set.</translation>
     </message>
     <message>
         <source> Установлен верхний уровень.</source>
-        <translation type="unfinished"></translation>
+        <translation> Upper level set.</translation>
     </message>
     <message>
         <source> Установлен нижний уровень.</source>
-        <translation type="unfinished"></translation>
+        <translation> Lower level set.</translation>
     </message>
     <message>
         <source> Установлен новый режим.</source>
-        <translation type="unfinished"></translation>
+        <translation> New mode set.</translation>
     </message>
     <message>
         <source> Установлено кол. усреднение.</source>
-        <translation type="unfinished"></translation>
+        <translation> Averaging count set.</translation>
     </message>
     <message>
         <source> Снято усреднение.</source>
-        <translation type="unfinished"></translation>
+        <translation> Averaging cleared.</translation>
     </message>
     <message>
         <source>Изменена инверсия.</source>
-        <translation type="unfinished"></translation>
+        <translation>Inversion changed.</translation>
     </message>
     <message>
         <source>Изменено состояние лампа/частота.</source>
-        <translation type="unfinished"></translation>
+        <translation>Lamp/frequency state changed.</translation>
     </message>
     <message>
         <source>Был ПИНГ.</source>
-        <translation type="unfinished"></translation>
+        <translation>PING received.</translation>
     </message>
     <message>
         <source>Считаны данные.</source>
-        <translation type="unfinished"></translation>
+        <translation>Data read.</translation>
     </message>
     <message>
         <source>Считаны параметры метки.</source>
-        <translation type="unfinished"></translation>
+        <translation>Tag parameters read.</translation>
     </message>
     <message>
         <source>Приняты данные моста</source>
-        <translation type="unfinished"></translation>
+        <translation>Bridge data received</translation>
     </message>
     <message>
         <source>Произошел опрос сети.</source>
-        <translation type="unfinished"></translation>
+        <translation>Bus scan done.</translation>
     </message>
     <message>
         <source>уровень</source>
-        <translation type="unfinished"></translation>
+        <translation>level</translation>
     </message>
     <message>
         <source>темп.</source>
-        <translation type="unfinished"></translation>
+        <translation>temp.</translation>
     </message>
     <message>
         <source>текущее</source>
-        <translation type="unfinished"></translation>
+        <translation>current</translation>
     </message>
     <message>
         <source>пустой</source>
-        <translation type="unfinished"></translation>
+        <translation>empty</translation>
     </message>
     <message>
         <source>второе</source>
-        <translation type="unfinished"></translation>
+        <translation>second</translation>
     </message>
     <message>
         <source>сеть</source>
-        <translation type="unfinished"></translation>
+        <translation>network</translation>
     </message>
     <message>
         <source>канал</source>
-        <translation type="unfinished"></translation>
+        <translation>channel</translation>
     </message>
     <message>
         <source>мощность</source>
-        <translation type="unfinished"></translation>
+        <translation>power</translation>
     </message>
     <message>
         <source>нет данных</source>
-        <translation type="unfinished"></translation>
+        <translation>no data</translation>
     </message>
     <message>
         <source>сер. № ????????</source>
-        <translation type="unfinished"></translation>
+        <translation>S/N ????????</translation>
     </message>
     <message>
         <source>сер. №</source>
-        <translation type="unfinished"></translation>
+        <translation>S/N</translation>
     </message>
     <message>
         <source>тип</source>
-        <translation type="unfinished"></translation>
+        <translation>type</translation>
     </message>
     <message>
         <source>версия</source>
-        <translation type="unfinished"></translation>
+        <translation>version</translation>
     </message>
     <message>
         <source>привязанные ID: </source>
-        <translation type="unfinished"></translation>
+        <translation>bound IDs: </translation>
     </message>
     <message>
         <source>метка сер. №</source>
-        <translation type="unfinished"></translation>
+        <translation>tag S/N</translation>
     </message>
     <message>
         <source>метка</source>
-        <translation type="unfinished"></translation>
+        <translation>tag</translation>
     </message>
     <message>
         <source>задержка</source>
-        <translation type="unfinished"></translation>
+        <translation>delay</translation>
     </message>
     <message>
         <source>период</source>
-        <translation type="unfinished"></translation>
+        <translation>period</translation>
     </message>
     <message>
         <source>ведомый сер. №</source>
-        <translation type="unfinished"></translation>
+        <translation>slave S/N</translation>
     </message>
     <message>
         <source>частота</source>
-        <translation type="unfinished"></translation>
+        <translation>frequency</translation>
     </message>
     <message>
         <source>контакт</source>
-        <translation type="unfinished"></translation>
+        <translation>contact</translation>
     </message>
     <message>
         <source>замкнут</source>
-        <translation type="unfinished"></translation>
+        <translation>closed</translation>
     </message>
     <message>
         <source>разомкнут</source>
-        <translation type="unfinished"></translation>
+        <translation>open</translation>
     </message>
     <message>
         <source>ведомый</source>
-        <translation type="unfinished"></translation>
+        <translation>slave</translation>
     </message>
     <message>
         <source>новый режим</source>
-        <translation type="unfinished"></translation>
+        <translation>new mode</translation>
     </message>
     <message>
         <source>устройства в сети: </source>
-        <translation type="unfinished"></translation>
+        <translation>devices on the bus: </translation>
     </message>
     <message>
         <source>Ошибка записи в порт</source>
-        <translation type="unfinished"></translation>
+        <translation>Port write error</translation>
     </message>
     <message>
         <source>Cлишком много символов Идентификатора</source>
-        <translation type="unfinished"></translation>
+        <translation>Too many identifier characters</translation>
     </message>
     <message>
         <source>В строке имеются символы не принадлежащие HEX</source>
-        <translation type="unfinished"></translation>
+        <translation>The text contains non-HEX characters</translation>
     </message>
     <message>
         <source>устройство не найдено</source>
-        <translation type="unfinished"></translation>
+        <translation>device not found</translation>
     </message>
     <message>
         <source>нет прав доступа (%1); пользователь должен состоять в группе dialout</source>
-        <translation type="unfinished"></translation>
+        <translation>no access rights (%1); the user must be in the dialout group</translation>
     </message>
     <message>
         <source>порт занят другой программой (PID %1%2)</source>
-        <translation type="unfinished"></translation>
+        <translation>port is in use by another program (PID %1%2)</translation>
     </message>
     <message>
         <source>порт занят другой программой</source>
-        <translation type="unfinished"></translation>
+        <translation>port is in use by another program</translation>
     </message>
     <message>
         <source>это папка</source>
-        <translation type="unfinished"></translation>
+        <translation>it is a folder</translation>
     </message>
     <message>
         <source>файл не открыт</source>
-        <translation type="unfinished"></translation>
+        <translation>file not open</translation>
     </message>
     <message>
         <source>Не удалось записать журнал в файл %1: %2. Запись журнала в файл выключена.</source>
-        <translation type="unfinished"></translation>
+        <translation>Could not write the log to file %1: %2. Logging to file is turned off.</translation>
     </message>
     <message>
         <source>Время</source>
-        <translation type="unfinished"></translation>
+        <translation>Time</translation>
     </message>
     <message>
         <source>Адрес</source>
-        <translation type="unfinished"></translation>
+        <translation>Addr.</translation>
     </message>
     <message>
         <source>Команда</source>
-        <translation type="unfinished"></translation>
+        <translation>Command</translation>
     </message>
     <message>
         <source>Запрос</source>
-        <translation type="unfinished"></translation>
+        <translation>Query</translation>
     </message>
     <message>
         <source>Ответ</source>
-        <translation type="unfinished"></translation>
+        <translation>Reply</translation>
     </message>
     <message>
         <source>мс</source>
-        <translation type="unfinished"></translation>
+        <translation>ms</translation>
     </message>
     <message>
         <source>Итог</source>
-        <translation type="unfinished"></translation>
+        <translation>Result</translation>
     </message>
     <message>
         <source>Значение</source>
-        <translation type="unfinished"></translation>
+        <translation>Value</translation>
     </message>
     <message>
         <source>поиск устройств в сети</source>
-        <translation type="unfinished"></translation>
+        <translation>bus device search</translation>
     </message>
     <message>
         <source>ответ</source>
-        <translation type="unfinished"></translation>
+        <translation>reply</translation>
     </message>
     <message>
         <source>нет ответа</source>
-        <translation type="unfinished"></translation>
+        <translation>no reply</translation>
     </message>
     <message>
         <source>ошибка CRC</source>
-        <translation type="unfinished"></translation>
+        <translation>CRC error</translation>
     </message>
     <message>
         <source>мусор</source>
-        <translation type="unfinished"></translation>
+        <translation>junk</translation>
     </message>
     <message>
         <source>чужой адрес</source>
-        <translation type="unfinished"></translation>
+        <translation>wrong address</translation>
     </message>
     <message>
         <source>слишком длинный</source>
-        <translation type="unfinished"></translation>
+        <translation>too long</translation>
     </message>
     <message>
         <source>неизвестный код</source>
-        <translation type="unfinished"></translation>
+        <translation>unknown code</translation>
     </message>
     <message>
         <source>чужая команда</source>
-        <translation type="unfinished"></translation>
+        <translation>wrong command</translation>
     </message>
     <message>
         <source>событие</source>
-        <translation type="unfinished"></translation>
+        <translation>event</translation>
     </message>
     <message>
         <source>S/N ведомого</source>
-        <translation type="unfinished"></translation>
+        <translation>Slave S/N</translation>
     </message>
     <message>
         <source>Температура</source>
-        <translation type="unfinished"></translation>
+        <translation>Temperature</translation>
     </message>
     <message>
         <source>Частота</source>
-        <translation type="unfinished"></translation>
+        <translation>Freq.</translation>
     </message>
     <message>
         <source>уровень приема</source>
-        <translation type="unfinished"></translation>
+        <translation>RX level</translation>
     </message>
     <message>
         <source>Данные RS485</source>
-        <translation type="unfinished"></translation>
+        <translation>RS485 data</translation>
     </message>
     <message>
         <source>Контакт</source>
-        <translation type="unfinished"></translation>
+        <translation>Contact</translation>
     </message>
     <message>
         <source>запрос Е8</source>
-        <translation type="unfinished"></translation>
+        <translation>query E8</translation>
     </message>
     <message>
         <source>Запрос 06</source>
-        <translation type="unfinished"></translation>
+        <translation>Query 06</translation>
     </message>
     <message>
         <source>&amp;Да</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Yes</translation>
     </message>
     <message>
         <source>&amp;Нет</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;No</translation>
     </message>
     <message>
         <source>Отмена</source>
-        <translation type="unfinished"></translation>
+        <translation>Cancel</translation>
     </message>
     <message>
         <source>Нет данных</source>
-        <translation type="unfinished"></translation>
+        <translation>No data</translation>
     </message>
     <message>
         <source>Не определены</source>
-        <translation type="unfinished"></translation>
+        <translation>Unknown</translation>
     </message>
     <message>
         <source>Нет данных со считывателя с номером </source>
-        <translation type="unfinished"></translation>
+        <translation>No data from reader number </translation>
     </message>
     <message>
         <source>Нет связи с меткой </source>
-        <translation type="unfinished"></translation>
+        <translation>No link to tag </translation>
     </message>
     <message>
         <source>Нет связи с удаленным считывателем</source>
-        <translation type="unfinished"></translation>
+        <translation>No link to the remote reader</translation>
     </message>
     <message>
         <source>Сетевой Адрес</source>
-        <translation type="unfinished"></translation>
+        <translation>Net address</translation>
     </message>
     <message>
         <source>Изменить &amp;сетевой адрес</source>
-        <translation type="unfinished"></translation>
+        <translation>Change network &amp;address</translation>
     </message>
     <message>
         <source>&amp;Поиск считывателя</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Find reader</translation>
     </message>
     <message>
         <source>Устройства в сети:</source>
-        <translation type="unfinished"></translation>
+        <translation>Devices on bus:</translation>
     </message>
     <message>
         <source>Установки</source>
-        <translation type="unfinished"></translation>
+        <translation>Settings</translation>
     </message>
     <message>
         <source>ID метки</source>
-        <translation type="unfinished"></translation>
+        <translation>Tag ID</translation>
     </message>
     <message>
         <source>Сетевой адрес</source>
-        <translation type="unfinished"></translation>
+        <translation>Net address</translation>
     </message>
     <message>
         <source>Пустой</source>
-        <translation type="unfinished"></translation>
+        <translation>Empty</translation>
     </message>
     <message>
         <source>Сер. Номер</source>
-        <translation type="unfinished"></translation>
+        <translation>Serial No.</translation>
     </message>
     <message>
         <source>Версия ПО</source>
-        <translation type="unfinished"></translation>
+        <translation>Firmware</translation>
     </message>
     <message>
         <source>Вращение</source>
-        <translation type="unfinished"></translation>
+        <translation>Rotation</translation>
     </message>
     <message>
         <source>Считыватель</source>
-        <translation type="unfinished"></translation>
+        <translation>Reader</translation>
     </message>
     <message>
         <source>мост</source>
-        <translation type="unfinished"></translation>
+        <translation>bridge</translation>
     </message>
     <message>
         <source>Сервисная панель</source>
-        <translation type="unfinished"></translation>
+        <translation>Service panel</translation>
     </message>
     <message>
         <source>Текущие параметры</source>
-        <translation type="unfinished"></translation>
+        <translation>Current values</translation>
     </message>
     <message>
         <source>Уровень</source>
-        <translation type="unfinished"></translation>
+        <translation>Level</translation>
     </message>
     <message>
         <source>Темп-ра</source>
-        <translation type="unfinished"></translation>
+        <translation>Temp.</translation>
     </message>
     <message>
         <source>Текущий</source>
-        <translation type="unfinished"></translation>
+        <translation>Current</translation>
     </message>
     <message>
         <source>&amp;Вид</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;View</translation>
     </message>
     <message>
         <source>&amp;Журнал обмена</source>
-        <translation type="unfinished"></translation>
+        <translation>Traffic &amp;log</translation>
     </message>
     <message>
         <source>&amp;График</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Trend</translation>
     </message>
     <message>
         <source>&amp;Сервисная панель</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Service panel</translation>
     </message>
     <message>
         <source>&amp;Язык</source>
-        <translation type="unfinished"></translation>
+        <translation>L&amp;anguage</translation>
     </message>
     <message>
         <source>Язык будет изменён при следующем запуске программы.</source>
-        <translation type="unfinished"></translation>
+        <translation>The language will change the next time the program starts.</translation>
     </message>
     <message>
         <source>Язык</source>
-        <translation type="unfinished"></translation>
+        <translation>Language</translation>
     </message>
     <message>
         <source>Свя&amp;зь</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Connection</translation>
     </message>
     <message>
         <source>Переподключаться &amp;автоматически</source>
-        <translation type="unfinished"></translation>
+        <translation>Reconnect &amp;automatically</translation>
     </message>
     <message>
         <source>Сп&amp;равка</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Help</translation>
     </message>
     <message>
         <source>&amp;О программе</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;About</translation>
     </message>
     <message>
         <source>%1 %2
@@ -965,387 +1025,391 @@
 
 Qt %3
 Лицензия: MIT</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 %2
+Service tool for readers, radio tags and bridges on the RS-485 bus.
+
+Qt %3
+License: MIT</translation>
     </message>
     <message>
         <source>О программе</source>
-        <translation type="unfinished"></translation>
+        <translation>About</translation>
     </message>
     <message>
         <source>Порт %1 потерян (%2), ожидание его возвращения</source>
-        <translation type="unfinished"></translation>
+        <translation>Port %1 lost (%2), waiting for it to return</translation>
     </message>
     <message>
         <source>Порт %1 вернулся, но не открывается: %2; ожидание</source>
-        <translation type="unfinished"></translation>
+        <translation>Port %1 is back but does not open: %2; waiting</translation>
     </message>
     <message>
         <source>Порт %1 снова открыт</source>
-        <translation type="unfinished"></translation>
+        <translation>Port %1 is open again</translation>
     </message>
     <message>
         <source>Введите новый сетевой номер</source>
-        <translation type="unfinished"></translation>
+        <translation>Enter the new network address</translation>
     </message>
     <message>
         <source>Ввод сетевого номера</source>
-        <translation type="unfinished"></translation>
+        <translation>Network address entry</translation>
     </message>
     <message>
         <source>СТОП</source>
-        <translation type="unfinished"></translation>
+        <translation>STOP</translation>
     </message>
     <message>
         <source>ЛЕВОЕ</source>
-        <translation type="unfinished"></translation>
+        <translation>LEFT</translation>
     </message>
     <message>
         <source>ПРАВОЕ</source>
-        <translation type="unfinished"></translation>
+        <translation>RIGHT</translation>
     </message>
     <message>
         <source>Связь</source>
-        <translation type="unfinished"></translation>
+        <translation>Link</translation>
     </message>
     <message>
         <source>Открыть порт</source>
-        <translation type="unfinished"></translation>
+        <translation>Open port</translation>
     </message>
     <message>
         <source>Закрыть порт</source>
-        <translation type="unfinished"></translation>
+        <translation>Close port</translation>
     </message>
     <message>
         <source>Нет доступных портов</source>
-        <translation type="unfinished"></translation>
+        <translation>No ports available</translation>
     </message>
     <message>
         <source> недоступен. Установите нужный порт.</source>
-        <translation type="unfinished"></translation>
+        <translation> is not available. Select the right port.</translation>
     </message>
     <message>
         <source>Режимы считывателя</source>
-        <translation type="unfinished"></translation>
+        <translation>Reader modes</translation>
     </message>
     <message>
         <source>Считыватель-индикатор</source>
-        <translation type="unfinished"></translation>
+        <translation>Indicator reader</translation>
     </message>
     <message>
         <source>Метка  с питанием</source>
-        <translation type="unfinished"></translation>
+        <translation>Powered tag</translation>
     </message>
     <message>
         <source>Мост</source>
-        <translation type="unfinished"></translation>
+        <translation>Bridge</translation>
     </message>
     <message>
         <source>Повторитель</source>
-        <translation type="unfinished"></translation>
+        <translation>Repeater</translation>
     </message>
     <message>
         <source>Частотный выход</source>
-        <translation type="unfinished"></translation>
+        <translation>Freq. output</translation>
     </message>
     <message>
         <source>Мастер</source>
-        <translation type="unfinished"></translation>
+        <translation>Master</translation>
     </message>
     <message>
         <source>&amp;Установить</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Set</translation>
     </message>
     <message>
         <source>Параметры</source>
-        <translation type="unfinished"></translation>
+        <translation>Params</translation>
     </message>
     <message>
         <source>Номер сети</source>
-        <translation type="unfinished"></translation>
+        <translation>Network</translation>
     </message>
     <message>
         <source>Номер Канала</source>
-        <translation type="unfinished"></translation>
+        <translation>Channel</translation>
     </message>
     <message>
         <source>Мощность</source>
-        <translation type="unfinished"></translation>
+        <translation>Power</translation>
     </message>
     <message>
         <source>Установить</source>
-        <translation type="unfinished"></translation>
+        <translation>Set</translation>
     </message>
     <message>
         <source>Доп. параметры</source>
-        <translation type="unfinished"></translation>
+        <translation>Extra params</translation>
     </message>
     <message>
         <source>Задержка обнуления ID</source>
-        <translation type="unfinished"></translation>
+        <translation>ID reset delay</translation>
     </message>
     <message>
         <source>Считать</source>
-        <translation type="unfinished"></translation>
+        <translation>Read</translation>
     </message>
     <message>
         <source>Привязанные ID</source>
-        <translation type="unfinished"></translation>
+        <translation>Bound IDs</translation>
     </message>
     <message>
         <source>N яч.</source>
-        <translation type="unfinished"></translation>
+        <translation>Cell</translation>
     </message>
     <message>
         <source>установить</source>
-        <translation type="unfinished"></translation>
+        <translation>set</translation>
     </message>
     <message>
         <source>считать</source>
-        <translation type="unfinished"></translation>
+        <translation>read</translation>
     </message>
     <message>
         <source>очистить</source>
-        <translation type="unfinished"></translation>
+        <translation>clear</translation>
     </message>
     <message>
         <source>Команды</source>
-        <translation type="unfinished"></translation>
+        <translation>Actions</translation>
     </message>
     <message>
         <source>Установить Полны&amp;й</source>
-        <translation type="unfinished"></translation>
+        <translation>Set &amp;full</translation>
     </message>
     <message>
         <source>Уст&amp;ановить  Пустой</source>
-        <translation type="unfinished"></translation>
+        <translation>Set &amp;empty</translation>
     </message>
     <message>
         <source>Уст. сер ном считывателя</source>
-        <translation type="unfinished"></translation>
+        <translation>Set reader serial No.</translation>
     </message>
     <message>
         <source>Введите серийный номер</source>
-        <translation type="unfinished"></translation>
+        <translation>Enter the serial number</translation>
     </message>
     <message>
         <source>Ввод серийного номера</source>
-        <translation type="unfinished"></translation>
+        <translation>Serial number entry</translation>
     </message>
     <message>
         <source>Введите серийный номер метки</source>
-        <translation type="unfinished"></translation>
+        <translation>Enter the tag serial number</translation>
     </message>
     <message>
         <source>Ввод серийного номера метки</source>
-        <translation type="unfinished"></translation>
+        <translation>Tag serial number entry</translation>
     </message>
     <message>
         <source>Введите ID номер метки</source>
-        <translation type="unfinished"></translation>
+        <translation>Enter the tag ID number</translation>
     </message>
     <message>
         <source>Ввод ID номера метки</source>
-        <translation type="unfinished"></translation>
+        <translation>Tag ID number entry</translation>
     </message>
     <message>
         <source>Параметры метки</source>
-        <translation type="unfinished"></translation>
+        <translation>Tag parameters</translation>
     </message>
     <message>
         <source>Сер. Ном.</source>
-        <translation type="unfinished"></translation>
+        <translation>Serial No.</translation>
     </message>
     <message>
         <source>Текущий ID</source>
-        <translation type="unfinished"></translation>
+        <translation>Current ID</translation>
     </message>
     <message>
         <source>ID Метки</source>
-        <translation type="unfinished"></translation>
+        <translation>Tag ID</translation>
     </message>
     <message>
         <source>Режим</source>
-        <translation type="unfinished"></translation>
+        <translation>Mode</translation>
     </message>
     <message>
         <source>Период</source>
-        <translation type="unfinished"></translation>
+        <translation>Period</translation>
     </message>
     <message>
         <source>Задержка</source>
-        <translation type="unfinished"></translation>
+        <translation>Delay</translation>
     </message>
     <message>
         <source>Уровень приема</source>
-        <translation type="unfinished"></translation>
+        <translation>RX level</translation>
     </message>
     <message>
         <source>HEX вид.</source>
-        <translation type="unfinished"></translation>
+        <translation>HEX view</translation>
     </message>
     <message>
         <source>Установка идентификационного Номера</source>
-        <translation type="unfinished"></translation>
+        <translation>Set identification number</translation>
     </message>
     <message>
         <source>Уст. сер. Но&amp;мера Метки</source>
-        <translation type="unfinished"></translation>
+        <translation>Set tag &amp;serial No.</translation>
     </message>
     <message>
         <source>Поиск метки</source>
-        <translation type="unfinished"></translation>
+        <translation>Find tag</translation>
     </message>
     <message>
         <source>Серийный Номер</source>
-        <translation type="unfinished"></translation>
+        <translation>Serial number</translation>
     </message>
     <message>
         <source>Кол.Байт</source>
-        <translation type="unfinished"></translation>
+        <translation>Bytes</translation>
     </message>
     <message>
         <source>Интервал</source>
-        <translation type="unfinished"></translation>
+        <translation>Interval</translation>
     </message>
     <message>
         <source>Кол. байт</source>
-        <translation type="unfinished"></translation>
+        <translation>Bytes</translation>
     </message>
     <message>
         <source>Все</source>
-        <translation type="unfinished"></translation>
+        <translation>All</translation>
     </message>
     <message>
         <source>Журнал обмена</source>
-        <translation type="unfinished"></translation>
+        <translation>Traffic log</translation>
     </message>
     <message>
         <source>Адрес:</source>
-        <translation type="unfinished"></translation>
+        <translation>Address:</translation>
     </message>
     <message>
         <source>Итог:</source>
-        <translation type="unfinished"></translation>
+        <translation>Result:</translation>
     </message>
     <message>
         <source>&amp;Пауза</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Pause</translation>
     </message>
     <message>
         <source>О&amp;чистить</source>
-        <translation type="unfinished"></translation>
+        <translation>C&amp;lear</translation>
     </message>
     <message>
         <source>&amp;Копировать</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Copy</translation>
     </message>
     <message>
         <source>&amp;Сохранить CSV…</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Save CSV…</translation>
     </message>
     <message>
         <source>Статистика связи (с открытия порта или сброса)</source>
-        <translation type="unfinished"></translation>
+        <translation>Link statistics (since port opening or reset)</translation>
     </message>
     <message>
         <source>Сб&amp;росить</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Reset</translation>
     </message>
     <message>
         <source>Запросов</source>
-        <translation type="unfinished"></translation>
+        <translation>Queries</translation>
     </message>
     <message>
         <source>Ответов</source>
-        <translation type="unfinished"></translation>
+        <translation>Replies</translation>
     </message>
     <message>
         <source>Нет ответа</source>
-        <translation type="unfinished"></translation>
+        <translation>No reply</translation>
     </message>
     <message>
         <source>Ошибка CRC</source>
-        <translation type="unfinished"></translation>
+        <translation>CRC error</translation>
     </message>
     <message>
         <source>Мусор</source>
-        <translation type="unfinished"></translation>
+        <translation>Junk</translation>
     </message>
     <message>
         <source>Прочие</source>
-        <translation type="unfinished"></translation>
+        <translation>Other</translation>
     </message>
     <message>
         <source>Успех, %</source>
-        <translation type="unfinished"></translation>
+        <translation>OK, %</translation>
     </message>
     <message>
         <source>мс мин</source>
-        <translation type="unfinished"></translation>
+        <translation>ms min</translation>
     </message>
     <message>
         <source>мс медиана</source>
-        <translation type="unfinished"></translation>
+        <translation>ms median</translation>
     </message>
     <message>
         <source>мс макс</source>
-        <translation type="unfinished"></translation>
+        <translation>ms max</translation>
     </message>
     <message>
         <source>Сохранить журнал</source>
-        <translation type="unfinished"></translation>
+        <translation>Save log</translation>
     </message>
     <message>
         <source>Не удалось сохранить файл %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Could not save file %1: %2</translation>
     </message>
     <message>
         <source>Строк: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Rows: %1</translation>
     </message>
     <message>
         <source>, пауза: ждут %1</source>
-        <translation type="unfinished"></translation>
+        <translation>, paused: %1 waiting</translation>
     </message>
     <message>
         <source>Температура, °C</source>
-        <translation type="unfinished"></translation>
+        <translation>Temperature, °C</translation>
     </message>
     <message>
         <source>Текущее значение</source>
-        <translation type="unfinished"></translation>
+        <translation>Current value</translation>
     </message>
     <message>
         <source>График</source>
-        <translation type="unfinished"></translation>
+        <translation>Trend</translation>
     </message>
     <message>
         <source>%1 мин</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 min</translation>
     </message>
     <message>
         <source>Пауза</source>
-        <translation type="unfinished"></translation>
+        <translation>Pause</translation>
     </message>
     <message>
         <source>Сохранить PNG…</source>
-        <translation type="unfinished"></translation>
+        <translation>Save PNG…</translation>
     </message>
     <message>
         <source>Сохранить CSV…</source>
-        <translation type="unfinished"></translation>
+        <translation>Save CSV…</translation>
     </message>
     <message>
         <source>Адрес %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Address %1</translation>
     </message>
     <message>
         <source>Сохранить график</source>
-        <translation type="unfinished"></translation>
+        <translation>Save trend</translation>
     </message>
     <message>
         <source>Сохранить данные графика</source>
-        <translation type="unfinished"></translation>
+        <translation>Save trend data</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,171 @@
+// The window's language: in Russian every text of the window, its menus, the log, the trend and the service
+// panel is exactly the verified one (window_texts_ru.txt); in English none is left in Russian and none is
+// wider than its control where the Russian fits.
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QTranslator>
+#include <map>
+
+#include "protocol/translation.h"
+#include "ui/trafficlog.h"
+#include "ui/trend.h"
+#include "window_harness.h"
+
+namespace kestrel::test {
+namespace {
+
+// The pixels `text` needs beyond the width of `w`, a single-line caption with `margin` for its frame or box.
+int overflow(const QWidget* w, const QString& text, int margin) {
+    const QString shown = QString(text).remove(
+        QRegularExpression(QStringLiteral("&(?=\\w)"), QRegularExpression::UseUnicodePropertiesOption));
+    if (shown.contains(QLatin1Char('\n'))) return 0;
+    return std::max(0, w->fontMetrics().horizontalAdvance(shown) + margin - w->width());
+}
+
+struct ShownText {
+    QString text;
+    const QWidget* widget = nullptr;  // a caption whose width is fixed, or none
+    int margin = 0;
+};
+
+// Every text a user can see, keyed by the control's object name and what the text is.
+std::map<QString, ShownText> shownTexts(MainWindow& window) {
+    QList<QObject*> objects{&window};
+    for (QWidget* w : window.findChildren<QWidget*>()) objects << w;
+    for (QAction* a : window.findChildren<QAction*>()) objects << a;
+    std::map<QString, ShownText> out;
+    auto add = [&](QObject* o, const char* what, const QString& text, int margin = -1) {
+        if (text.trimmed().isEmpty()) return;
+        QString key = o->objectName();
+        for (QObject* p = o->parent(); key.isEmpty() && p; p = p->parent())
+            if (!p->objectName().isEmpty())
+                key = p->objectName() + QStringLiteral("/") + o->metaObject()->className();
+        out[key + QStringLiteral(" ") + QLatin1String(what)] = {
+            text, margin < 0 ? nullptr : qobject_cast<QWidget*>(o), margin};
+    };
+    for (QObject* o : objects) {
+        if (auto* a = qobject_cast<QAction*>(o)) {
+            if (!a->isSeparator()) add(o, "action", a->text());
+            continue;
+        }
+        auto* w = qobject_cast<QWidget*>(o);
+        if (w->isWindow()) add(o, "title", w->windowTitle());
+        add(o, "tooltip", w->toolTip());
+        if (auto* l = qobject_cast<QLabel*>(w)) add(o, "text", l->text(), l->wordWrap() ? -1 : 2);
+        if (auto* b = qobject_cast<QAbstractButton*>(w))
+            add(o, "text", b->text(), qobject_cast<QCheckBox*>(w) ? 22 : 8);
+        if (auto* g = qobject_cast<QGroupBox*>(w)) add(o, "title", g->title());
+        if (auto* m = qobject_cast<QMenu*>(w)) add(o, "menu", m->title());
+        if (auto* e = qobject_cast<QLineEdit*>(w)) add(o, "placeholder", e->placeholderText());
+        if (auto* t = qobject_cast<QTabWidget*>(w))
+            for (int i = 0; i < t->count(); ++i)
+                add(o, qPrintable(QStringLiteral("tab%1").arg(i)), t->tabText(i));
+        if (auto* c = qobject_cast<QComboBox*>(w))
+            for (int i = 0; i < c->count(); ++i)
+                add(o, qPrintable(QStringLiteral("item%1").arg(i)), c->itemText(i));
+        if (auto* v = qobject_cast<QTableView*>(w); v && v->model())
+            for (int i = 0; i < v->model()->columnCount(); ++i)
+                add(o, qPrintable(QStringLiteral("column%1").arg(i)),
+                    v->model()->headerData(i, Qt::Horizontal).toString());
+    }
+    return out;
+}
+
+const QString kSnapshot = QStringLiteral(KESTREL_SOURCE_DIR "/tests/window_texts_ru.txt");
+
+std::map<QString, QString> readSnapshot() {
+    std::map<QString, QString> out;
+    QFile f(kSnapshot);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly | QIODevice::Text)) << kSnapshot.toStdString();
+    for (const QString& line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const int tab = line.indexOf(QLatin1Char('\t'));
+        out[line.left(tab)] = line.mid(tab + 1).replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+    }
+    return out;
+}
+
+class WindowLanguage : public WindowOnFakePort {};
+
+TEST_F(WindowLanguage, RussianTextsAreExactlyTheVerifiedOnes) {
+    const auto shown = shownTexts(*window);
+    if (qEnvironmentVariableIsSet("KESTREL_WRITE_TEXTS")) {  // after a deliberate change of a Russian text
+        QFile f(kSnapshot);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Text));
+        for (const auto& [key, t] : shown)
+            f.write((key + QLatin1Char('\t') +
+                     QString(t.text).replace(QLatin1Char('\n'), QStringLiteral("\\n")) + QLatin1Char('\n'))
+                        .toUtf8());
+    }
+    const auto expected = readSnapshot();
+    ASSERT_GT(expected.size(), 100u);
+    for (const auto& [key, text] : expected) {
+        const auto it = shown.find(key);
+        ASSERT_NE(it, shown.end()) << "no longer shown: " << key.toStdString();
+        EXPECT_EQ(it->second.text.toStdString(), text.toStdString()) << key.toStdString();
+    }
+    for (const auto& [key, t] : shown)
+        EXPECT_TRUE(expected.count(key))
+            << "new text, not in the verified list: " << key.toStdString() << " = " << t.text.toStdString();
+}
+
+// The same window built after the English translation is installed.
+class EnglishWindow : public WindowTestBase {
+  protected:
+    void SetUp() override {
+        qputenv("KESTREL_TRANSLATIONS", KESTREL_QM_DIR);
+        ASSERT_EQ(useLanguage(QStringLiteral("en")).language, QStringLiteral("en"));
+        port.ports = {QStringLiteral("COM3")};
+        MainWindow::Options o = testOptions();
+        o.language = QStringLiteral("en");
+        window = std::make_unique<MainWindow>(port, dialogs, o);
+    }
+    void TearDown() override {
+        window.reset();
+        for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+            QCoreApplication::removeTranslator(t);
+            delete t;
+        }
+        qunsetenv("KESTREL_TRANSLATIONS");
+    }
+    FakePort port;
+};
+
+TEST_F(EnglishWindow, NoTextIsLeftInRussianAndNoneIsClippedWhereTheRussianFits) {
+    const auto english = shownTexts(*window);
+    const auto russian = readSnapshot();
+    const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+    const QStringList russianNames{
+        QStringLiteral("Русский")};  // the language menu names each language in itself
+    for (const auto& [key, t] : english) {
+        if (!russianNames.contains(t.text)) {
+            EXPECT_FALSE(t.text.contains(cyrillic)) << key.toStdString() << " = " << t.text.toStdString();
+        }
+        if (!t.widget || !russian.count(key)) continue;
+        const int needed = overflow(t.widget, t.text, t.margin);
+        // Controls the window keeps out of view at 10x10 pixels cut their Russian texts too.
+        if (overflow(t.widget, russian.at(key), t.margin) == 0) {
+            EXPECT_EQ(needed, 0) << key.toStdString() << " = " << t.text.toStdString() << " needs " << needed
+                                 << " px more";
+        }
+    }
+    EXPECT_EQ(english.size(), russian.size());
+    EXPECT_TRUE(window->findChild<QAction*>(QStringLiteral("actionLanguageen"))->isChecked());
+}
+
+TEST_F(WindowLanguage, TheLanguageChosenInTheMenuIsRememberedForTheNextStart) {
+    window->findChild<QAction*>(QStringLiteral("actionLanguageen"))->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text.toStdString(), "Язык будет изменён при следующем запуске программы.");
+    window->findChild<QAction*>(QStringLiteral("actionLanguageru"))->trigger();
+    EXPECT_EQ(dialogs.messages.size(), 1u) << "going back to the language in effect asks nothing";
+}
+
+}  // namespace
+}  // namespace kestrel::test

@@ -1,0 +1,134 @@
+// The translations: every text of the sources has its English translation (the committed .ts is refreshed
+// with lupdate into a scratch copy, so a new text without a translation fails here), translations keep their
+// placeholders and accelerators, and the language is chosen, or refused, as the programs are told.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTranslator>
+#include <QXmlStreamReader>
+
+#include "protocol/translation.h"
+
+namespace kestrel {
+namespace {
+
+struct Message {
+    QString source, translation, type;
+};
+
+std::vector<Message> readTs(const QString& path) {
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+    std::vector<Message> out;
+    QXmlStreamReader xml(&f);
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == QLatin1String("message")) out.push_back({});
+        if (xml.isStartElement() && xml.name() == QLatin1String("source"))
+            out.back().source = xml.readElementText();
+        if (xml.isStartElement() && xml.name() == QLatin1String("translation")) {
+            out.back().type = xml.attributes().value(QLatin1String("type")).toString();
+            out.back().translation = xml.readElementText();
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return out;
+}
+
+QStringList placeholders(const QString& text) {
+    QStringList found;
+    for (const auto& m : QRegularExpression(QStringLiteral("%\\d+")).globalMatch(text)) found << m.captured();
+    found.sort();
+    return found;
+}
+
+// Menu and button accelerators: "&Вид" has one, and so must its translation.
+int accelerators(const QString& text) {
+    int n = 0;
+    for (auto it = QRegularExpression(QStringLiteral("&\\w"), QRegularExpression::UseUnicodePropertiesOption)
+                       .globalMatch(text);
+         it.hasNext(); it.next())
+        ++n;
+    return n;
+}
+
+TEST(TranslationFiles, EveryTextOfTheSourcesHasAnEnglishTranslationWithItsPlaceholders) {
+    QTemporaryDir scratch;
+    const QString ts = scratch.filePath(QStringLiteral("kestrel_en.ts"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KESTREL_SOURCE_DIR "/translations/kestrel_en.ts"), ts));
+    QFile::setPermissions(ts, QFile::ReadOwner | QFile::WriteOwner);
+    QProcess lupdate;
+    lupdate.start(QStringLiteral(KESTREL_LUPDATE),
+                  {QStringLiteral("-silent"), QStringLiteral("-no-obsolete"), QStringLiteral("-locations"),
+                   QStringLiteral("none"), QStringLiteral("-source-language"), QStringLiteral("ru"),
+                   QStringLiteral("-target-language"), QStringLiteral("en"),
+                   QStringLiteral(KESTREL_SOURCE_DIR "/src"), QStringLiteral("-ts"), ts});
+    ASSERT_TRUE(lupdate.waitForFinished(60000));
+    ASSERT_EQ(lupdate.exitCode(), 0) << lupdate.readAllStandardError().toStdString();
+
+    const std::vector<Message> messages = readTs(ts);
+    ASSERT_GT(messages.size(), 250u);  // the tool's texts, not an empty file
+    for (const Message& m : messages) {
+        const std::string source = m.source.toStdString();
+        EXPECT_TRUE(m.type.isEmpty()) << "translation is " << m.type.toStdString() << ": " << source
+                                      << " (run scripts/update-translations.sh and translate it)";
+        EXPECT_FALSE(m.translation.trimmed().isEmpty()) << "no translation: " << source;
+        EXPECT_FALSE(m.translation.contains(QRegularExpression(QStringLiteral("[\\x{0400}-\\x{04FF}]"))))
+            << "Cyrillic left in the translation of: " << source;
+        EXPECT_EQ(placeholders(m.translation), placeholders(m.source)) << source;
+        EXPECT_EQ(accelerators(m.translation), accelerators(m.source)) << source;
+        EXPECT_EQ(m.translation.startsWith(QLatin1Char(' ')), m.source.startsWith(QLatin1Char(' ')))
+            << source;
+    }
+}
+
+// The translators installed by useLanguage() are taken out again, so each case starts in Russian.
+class LanguageChoiceTest : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+            QCoreApplication::removeTranslator(t);
+            delete t;
+        }
+        qunsetenv("KESTREL_TRANSLATIONS");
+    }
+};
+
+TEST_F(LanguageChoiceTest, EnglishIsUsedOnlyWhenAskedAndEveryFailureFallsBackToRussian) {
+    QTemporaryDir empty;
+    struct Case {
+        const char* asked;
+        QString folder;
+        const char* inEffect;
+        const char* problemNames;  // a part of the terminal message, or "" when there is none
+        const char* openPort;      // Texts::tr("Открыть порт") afterwards
+    };
+    const Case cases[] = {
+        {"", QStringLiteral(KESTREL_QM_DIR), "ru", "", "Открыть порт"},
+        {"ru", QStringLiteral(KESTREL_QM_DIR), "ru", "", "Открыть порт"},
+        {"en", QStringLiteral(KESTREL_QM_DIR), "en", "", "Open port"},
+        {"de", QStringLiteral(KESTREL_QM_DIR), "ru", "available: ru, en", "Открыть порт"},
+        {"EN", QStringLiteral(KESTREL_QM_DIR), "ru", "unknown language 'EN'", "Открыть порт"},
+        {"en", empty.path(), "ru", "kestrel_en.qm", "Открыть порт"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.asked) + " in " + c.folder.toStdString());
+        qputenv("KESTREL_TRANSLATIONS", c.folder.toUtf8());
+        const LanguageChoice choice = useLanguage(QString::fromUtf8(c.asked));
+        EXPECT_EQ(choice.language, QString::fromUtf8(c.inEffect));
+        if (*c.problemNames)
+            EXPECT_TRUE(choice.problem.contains(QString::fromUtf8(c.problemNames)))
+                << choice.problem.toStdString();
+        else
+            EXPECT_TRUE(choice.problem.isEmpty()) << choice.problem.toStdString();
+        EXPECT_EQ(Texts::tr("Открыть порт").toStdString(), c.openPort);
+        TearDown();
+    }
+}
+
+}  // namespace
+}  // namespace kestrel
