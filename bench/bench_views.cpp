@@ -198,6 +198,7 @@ int main(int argc, char** argv) {
                 closedViews.cpuPercent, openViews.cpuPercent);
     std::printf("  wake-ups of the window's thread per second: idle window %.1f, everything open %.1f\n",
                 closedViews.wakeUpsPerSecond, openViews.wakeUpsPerSecond);
+    std::printf("  resident memory while polling, log full: %.1f MB\n", residentMb());
     const int rows = window.trafficLog().model().rowCount();
     window.close();
     host.stop();

@@ -24,7 +24,7 @@ grep -q "release version=\"$version\"" "$contents/usr/share/metainfo/org.kestrel
 [[ "$(basename "$deb")" == kestrel-tool_${version}_*.deb ]]
 test -s "$contents/usr/share/kestrel-tool/translations/kestrel_en.qm"
 # Lintian as root needs to be told that is fine; errors fail, warnings and info are printed.
-lintian --allow-root --no-tag-display-limit "$deb" | tee "$dir/lintian.txt" || true
+lintian --allow-root --tag-display-limit 0 "$deb" | tee "$dir/lintian.txt" || true
 if grep -q '^E:' "$dir/lintian.txt"; then
   echo "package.sh: lintian reports errors" >&2
   exit 1

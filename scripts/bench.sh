@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Every benchmark in one run of a release build, then one table of the figures:
+#   event-loop stall per tick (silent line, answering line, a blocking read for contrast), the log's and the
+#   trend's costs, CPU and memory while polling, start to window, the client's inventory against the wire's
+#   floor, and reconnect time after a replug.
+# Figures, not pass/fail: compare them with an earlier run on the same machine. Takes about three minutes.
+#   scripts/bench.sh [CPU-SECONDS]   (default 20: CPU share measured over this many seconds)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cpu_s=${1:-20}
+KESTREL_WITH_X=1 scripts/setup.sh
+dir=build-rel
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BENCH=ON >/dev/null
+cmake --build "$dir" -j"$(nproc)" --target bench_cycle bench_views bench_cli kestrel-tool kestrel-sim >/dev/null
+out=$(mktemp -d)
+export XDG_RUNTIME_DIR=$out/runtime XDG_CONFIG_HOME=$out/config
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+
+echo "bench_cycle ..." >&2
+QT_QPA_PLATFORM=offscreen "$dir/bench/bench_cycle" 40 | tee "$out/cycle" >&2
+echo "bench_views ..." >&2
+BENCH_CPU_S=$cpu_s QT_QPA_PLATFORM=offscreen "$dir/bench/bench_views" 20 | tee "$out/views" >&2
+echo "bench_cli ..." >&2
+QT_QPA_PLATFORM=offscreen "$dir/bench/bench_cli" | tee "$out/cli" >&2
+
+# Start to window, and reconnect, with the real program on a virtual display.
+display=:$((80 + RANDOM % 9))
+Xvfb "$display" -screen 0 1280x800x24 >/dev/null 2>&1 &
+xvfb=$!
+sim="" tool=""
+trap 'kill $tool $sim $xvfb 2>/dev/null || true; rm -rf "$out"' EXIT
+export DISPLAY=$display
+sleep 1
+now_ms() { date +%s%3N; }
+wait_window() {  # the first visible window titled $1; prints the milliseconds it took since $2
+  for _ in $(seq 400); do
+    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 && { echo $(( $(now_ms) - $2 )); return; }
+    sleep 0.01
+  done
+  echo "-"
+}
+starts=()
+for _ in 1 2 3; do
+  t0=$(now_ms)
+  "$dir/kestrel-tool" --reset-settings >/dev/null 2>&1 &
+  tool=$!
+  starts+=("$(wait_window "^Kestrel Tool$" "$t0")")
+  kill $tool; wait $tool 2>/dev/null || true
+done
+
+# Reconnect: the tool polls a simulated reader on a stable path; the bus goes away and comes back; the time
+# from its return to the first exchange logged again.
+link=$out/ttyBENCH
+"$dir/kestrel-sim" --link "$link" >/dev/null 2>&1 &
+sim=$!
+for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
+"$dir/kestrel-tool" --reset-settings --port "$link" --log-file "$out/bus.csv" >/dev/null 2>&1 &
+tool=$!
+win=$(wait_window "^Kestrel Tool$" "$(now_ms)")
+sleep 3   # past the start-up picture
+wid=$(xdotool search --onlyvisible --name "^Kestrel Tool$" | head -n1)
+top=$(( $(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p') - 429 ))
+xdotool mousemove 70 $((74 + top)) click 1   # Открыть порт
+sleep 2
+reconnects=()
+for _ in 1 2 3; do
+  kill $sim; wait $sim 2>/dev/null || true
+  sleep 2
+  rows=$(wc -l <"$out/bus.csv")
+  t0=$(now_ms)
+  "$dir/kestrel-sim" --link "$link" >/dev/null 2>&1 &
+  sim=$!
+  took="-"
+  for _ in $(seq 1000); do
+    if (( $(wc -l <"$out/bus.csv") > rows )) && tail -n1 "$out/bus.csv" | grep -q ",decoded,"; then
+      took=$(( $(now_ms) - t0 )); break
+    fi
+    sleep 0.01
+  done
+  reconnects+=("$took")
+  sleep 1
+done
+kill $tool; wait $tool 2>/dev/null || true
+
+pick() { grep -m1 "$2" "$out/$1" | sed "s/^ *//"; }
+printf '\n%-44s %s\n' "figure" "measured"
+printf '%-44s %s\n' "--------------------------------------------" "--------------------------------------------"
+printf '%-44s %s\n' "stall per tick, silent line (ms)" "$(pick cycle 'silent line')"
+printf '%-44s %s\n' "stall per tick, answering reader (ms)" "$(pick cycle 'answering reader')"
+printf '%-44s %s\n' "stall of one blocking 256 ms read (ms)" "$(pick cycle 'blocking' | grep -o '[0-9]* ms$')"
+printf '%-44s %s\n' "stall, idle window (ms)" "$(pick views 'idle window  ')"
+printf '%-44s %s\n' "stall, log 100,000 rows + trend + panel (ms)" "$(pick views 'log (100,000 rows)' | sed 's/.*panel *//')"
+printf '%-44s %s\n' "log: 10,000 rows added and painted" "$(pick views '10,000 rows at once' | sed 's/.*in //')"
+printf '%-44s %s\n' "log: memory of 100,000 rows" "$(pick views '100,000 rows in the log' | sed 's/.*log: //')"
+printf '%-44s %s\n' "repaint of the trend / log (ms)" "$(pick views 'repaint of trendWindow' | grep -o '[0-9.]* ms') / $(pick views 'repaint of trafficLog' | grep -o '[0-9.]* ms')"
+printf '%-44s %s\n' "CPU while polling (window's thread)" "$(pick views 'idle window [0-9]')"
+printf '%-44s %s\n' "wake-ups per second" "$(pick views 'wake-ups' | sed 's/.*second: //')"
+printf '%-44s %s\n' "resident memory while polling" "$(pick views 'resident memory' | sed 's/.*full: //')"
+printf '%-44s %s\n' "start to window (ms, 3 starts)" "${starts[*]}"
+printf '%-44s %s\n' "client inventory of 32 readers" "$(pick cli 'transactor' | sed 's/.*transactor: //')"
+printf '%-44s %s\n' "the wire's floor" "$(pick cli 'physical floor' | sed 's/.*floor: //')"
+printf '%-44s %s\n' "the window's cycle, same inventory" "$(pick cli "500 ms cycle" | sed 's/.*cycle: //')"
+printf '%-44s %s\n' "reconnect: bus back to first reply (ms, 3x)" "${reconnects[*]}"
