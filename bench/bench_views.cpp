@@ -202,5 +202,9 @@ int main(int argc, char** argv) {
     const int rows = window.trafficLog().model().rowCount();
     window.close();
     host.stop();
-    return idle.ticks == ticks && open.ticks == ticks && rows == TrafficLogModel::kDefaultCapacity ? 0 : 1;
+    if (idle.ticks == ticks && open.ticks == ticks && rows >= TrafficLogModel::kDefaultCapacity * 99 / 100)
+        return 0;  // a full ring drops its oldest hundredth at once
+    std::fprintf(stderr, "bench_views: incomplete run: %d and %d of %d ticks, %d log rows\n", idle.ticks,
+                 open.ticks, ticks, rows);
+    return 1;
 }
