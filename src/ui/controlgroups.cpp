@@ -53,12 +53,12 @@ void enableDeviceTypePanels(QWidget& window, int type) {
     auto enable = [&window](auto condition) {
         walk(window, condition, [](QWidget* w) { w->setEnabled(true); });
     };
-    const int t130 = static_cast<int>(ControlGroup::DeviceType130);
-    const int t131 = static_cast<int>(ControlGroup::DeviceType131);
-    const int t134 = static_cast<int>(ControlGroup::DeviceType134);
-    if (type >= t130) enable([t130](int g) { return g == t130; });
-    if (type >= t131) enable([t131](int g) { return g == t131; });
-    if (type >= t134) enable([t134](int g) { return g >= t134 && g < kEndDeviceTypes; });
+    constexpr int t130 = static_cast<int>(ControlGroup::DeviceType130);
+    constexpr int t131 = static_cast<int>(ControlGroup::DeviceType131);
+    constexpr int t134 = static_cast<int>(ControlGroup::DeviceType134);
+    if (type >= t130) enable([](int g) { return g == t130; });
+    if (type >= t131) enable([](int g) { return g == t131; });
+    if (type >= t134) enable([](int g) { return g >= t134 && g < kEndDeviceTypes; });
 }
 
 }  // namespace kestrel

@@ -243,7 +243,7 @@ void TrafficLogWindow::buildControls() {
     auto* layout = new QVBoxLayout(this);
     auto* bar = new QHBoxLayout;
     layout->addLayout(bar);
-    auto named = [this](auto* w, const QString& name) {
+    auto named = [](auto* w, const QString& name) {
         w->setObjectName(name);
         return w;
     };
