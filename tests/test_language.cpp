@@ -41,12 +41,17 @@ std::map<QString, ShownText> shownTexts(MainWindow& window) {
     for (QWidget* w : window.findChildren<QWidget*>()) objects << w;
     for (QAction* a : window.findChildren<QAction*>()) objects << a;
     std::map<QString, ShownText> out;
+    std::map<QString, int> unnamed;
     auto add = [&](QObject* o, const char* what, const QString& text, int margin = -1) {
         if (text.trimmed().isEmpty()) return;
+        // A control without a name is known by its nearest named ancestor, its class and its place among
+        // the unnamed controls of that class there, in the order they were made.
         QString key = o->objectName();
         for (QObject* p = o->parent(); key.isEmpty() && p; p = p->parent())
-            if (!p->objectName().isEmpty())
+            if (!p->objectName().isEmpty()) {
                 key = p->objectName() + QStringLiteral("/") + o->metaObject()->className();
+                key += QString::number(unnamed[key]++);
+            }
         out[key + QStringLiteral(" ") + QLatin1String(what)] = {
             text, margin < 0 ? nullptr : qobject_cast<QWidget*>(o), margin};
     };
