@@ -480,6 +480,7 @@ void Bus::applyFault(Exchange& ex) {
     if (it == faults_.end()) return;
     const Fault fault = *it;
     if (it->remaining != kUntilCleared && --it->remaining == 0) faults_.erase(it);
+    ++faultsMade_[static_cast<int>(fault.kind)];
 
     QByteArray reply = ex.replyBytes();
     ex.chunks.clear();

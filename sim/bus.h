@@ -158,6 +158,8 @@ class Bus {
                      int delayMs = -1);
     void clearFaults() { faults_.clear(); }
     const std::vector<Fault>& faults() const { return faults_; }
+    // How many replies each kind of fault has spoiled so far.
+    int faultsMade(FaultKind kind) const { return faultsMade_[static_cast<int>(kind)]; }
 
     // Known request lengths, start byte and check byte included; 0 for an unknown command.
     static int requestLength(quint8 command);
@@ -166,6 +168,7 @@ class Bus {
   private:
     QByteArray replyFor(Reader& r, quint8 command, const QByteArray& frame);
     void applyFault(Exchange& ex);
+    int faultsMade_[static_cast<int>(FaultKind::HangUp) + 1] = {};
     void wanderOne(Reader& r);
 
     std::vector<Reader> readers_;

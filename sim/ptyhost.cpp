@@ -174,7 +174,10 @@ bool PtyHost::sendDue(Clock::time_point now) {
             return false;
         }
         const ssize_t n = ::write(master_, p.bytes.constData(), size_t(p.bytes.size()));
-        if (n > 0) emitTrace(false, p.bytes.left(n));
+        if (n > 0) {
+            bytesSent_ += n;
+            emitTrace(false, p.bytes.left(n));
+        }
         if (n == p.bytes.size()) {
             out_.pop_front();
             continue;
@@ -217,11 +220,15 @@ void PtyHost::run() {
         // Everything that arrives is traced, answered or not (a wrong check byte, an absent address).
         if (!input.isEmpty()) emitTrace(true, input);
         for (const Exchange& ex : exchanges) schedule(ex, now);
+        outstanding_ = int(out_.size());
+        bytesReceived_ += input.size();  // after the answer is scheduled: see bytesReceived()
         if ((fds[1].revents & (POLLHUP | POLLERR)) && !(fds[1].revents & POLLIN)) {
             // Cannot happen while our own slave descriptor is open; never spin if it does.
             std::this_thread::sleep_for(milliseconds(10));
         }
-        if (!sendDue(Clock::now())) break;
+        const bool open = sendDue(Clock::now());
+        outstanding_ = int(out_.size());
+        if (!open) break;
     }
     running_ = false;
 }

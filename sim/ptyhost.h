@@ -79,6 +79,12 @@ class PtyHost {
         withBus([](Bus& b) { b.clearFaults(); });
     }
 
+    // Counts over the host's life, for a caller that must know the line is quiet: every byte taken from the
+    // line (counted once its answer is scheduled), every byte of reply sent, and the pieces still to send.
+    qint64 bytesReceived() const { return bytesReceived_; }
+    qint64 bytesSent() const { return bytesSent_; }
+    bool replying() const { return outstanding_ > 0; }
+
     // Called on the host's thread for every piece of bytes received and of reply sent; set it
     // before start(). It must not call stop().
     void setTrace(std::function<void(const TraceEntry&)> trace) { trace_ = std::move(trace); }
@@ -102,6 +108,8 @@ class PtyHost {
     std::thread thread_;
     std::atomic<bool> running_{false};
     std::atomic<bool> hungUp_{false};
+    std::atomic<qint64> bytesReceived_{0}, bytesSent_{0};
+    std::atomic<int> outstanding_{0};
     std::atomic<bool> pacing_{true};
     int master_ = -1;
     int slave_ = -1;  // kept open so the master never sees the line hang up by itself

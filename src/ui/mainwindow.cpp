@@ -223,8 +223,8 @@ void MainWindow::buildControls() {
     levelBar_->setTextVisible(false);
 
     buildServicePanel();
-    trafficLog_ = new TrafficLogWindow(dialogs_, this);
-    trend_ = new TrendWindow(dialogs_, this);
+    trafficLog_ = new TrafficLogWindow(dialogs_, this, options_.logRows);
+    trend_ = new TrendWindow(dialogs_, this, options_.trendKeepMs);
     buildMenu();
     const int menuHeight = menuBar_->sizeHint().height();
     menuBar_->setGeometry(0, 0, kClientWidth, menuHeight);

@@ -330,7 +330,7 @@ void TrafficLogWindow::add(const traffic::Record& r) {
     noteAddress(r.address);
     waiting_.push_back(r);
     // While paused the rows wait; beyond the ring's size the oldest of them go, as they would in it.
-    if (waiting_.size() > std::size_t(TrafficLogModel::kDefaultCapacity)) waiting_.pop_front();
+    if (waiting_.size() > std::size_t(model_.capacity())) waiting_.pop_front();
     if (!batchTimer_.isActive()) batchTimer_.start();
 }
 

@@ -31,6 +31,7 @@ class TrafficLogModel : public QAbstractTableModel {
   public:
     static constexpr int kDefaultCapacity = 100000;
     explicit TrafficLogModel(int capacity = kDefaultCapacity, QObject* parent = nullptr);
+    int capacity() const { return capacity_; }
 
     void append(std::vector<traffic::Record> batch);
     void clear();

@@ -24,7 +24,6 @@ namespace {
 // minutes that is about two pixels of the time axis.
 constexpr int kRefreshMs = 2000;
 
-constexpr qint64 kKeepMs = 65 * 60 * 1000;  // the longest span, 60 minutes, and a margin
 constexpr int kMinuteChoices[] = {1, 2, 5, 10, 30, 60};
 
 struct PlotKind {
@@ -126,7 +125,8 @@ class TrendWindow::Canvas : public QWidget {
     TrendWindow& owner_;
 };
 
-TrendWindow::TrendWindow(Dialogs& dialogs, QWidget* parent) : QWidget(parent, Qt::Window), dialogs_(dialogs) {
+TrendWindow::TrendWindow(Dialogs& dialogs, QWidget* parent, qint64 keepMs)
+    : QWidget(parent, Qt::Window), keepMs_(keepMs), dialogs_(dialogs) {
     setObjectName(QStringLiteral("trendWindow"));
     setWindowTitle(Texts::tr("График"));
     addressLabel_ = new QLabel(this);
@@ -178,13 +178,13 @@ TrendWindow::TrendWindow(Dialogs& dialogs, QWidget* parent) : QWidget(parent, Qt
 
 void TrendWindow::addReading(const QDateTime& when, quint8 address, const device::LiveReading& reading) {
     series_.addReading(when, address, reading);
-    series_.dropBefore(when.addMSecs(-kKeepMs));
+    series_.dropBefore(when.addMSecs(-keepMs_));
     dirty_ = true;
 }
 
 void TrendWindow::addGap(const QDateTime& when, quint8 address) {
     series_.addGap(when, address);
-    series_.dropBefore(when.addMSecs(-kKeepMs));
+    series_.dropBefore(when.addMSecs(-keepMs_));
     dirty_ = true;
 }
 

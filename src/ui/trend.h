@@ -52,7 +52,9 @@ class TrendSeries {
 class TrendWindow : public QWidget {
     Q_OBJECT
   public:
-    TrendWindow(Dialogs& dialogs, QWidget* parent);
+    // Samples older than `keepMs` before the newest are dropped: by default the longest span and a margin.
+    TrendWindow(Dialogs& dialogs, QWidget* parent, qint64 keepMs = kDefaultKeepMs);
+    static constexpr qint64 kDefaultKeepMs = 65 * 60 * 1000;
     void addReading(const QDateTime& when, quint8 address, const device::LiveReading& reading);
     void addGap(const QDateTime& when, quint8 address);
     void setAddress(quint8 address);
@@ -60,6 +62,7 @@ class TrendWindow : public QWidget {
 
   private:
     class Canvas;
+    qint64 keepMs_;
     // The end of the time axis: now, or while paused the last sample recorded before the pause.
     QDateTime shownEnd() const { return paused_ ? frozenEnd_ : QDateTime::currentDateTimeUtc(); }
     void paintPlots(QPainter& painter, const QRect& area) const;
