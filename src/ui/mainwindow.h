@@ -45,7 +45,8 @@ class MainWindow : public QWidget, public ExchangeHost {
         bool portNamed = false;
         // How much the traffic log and the trend keep (a soak run keeps less, so its memory settles soon).
         int logRows = 100000;
-        qint64 trendKeepMs = 65 * 60 * 1000;  // a port named on the command line is selected, not the remembered one
+        qint64 trendKeepMs =
+            65 * 60 * 1000;  // a port named on the command line is selected, not the remembered one
     };
 
     MainWindow(SerialPort& port, Dialogs& dialogs, QWidget* parent = nullptr);
