@@ -69,7 +69,10 @@ class CountingPort : public QtSerialPort {
     }
 };
 
+// The resident memory once the heap has handed its free pages back to the system: what is left is what the
+// program holds, not what the allocator keeps for later.
 double residentMb() {
+    malloc_trim(0);
     QFile f(QStringLiteral("/proc/self/statm"));
     if (!f.open(QIODevice::ReadOnly)) return 0;
     return f.readAll().split(' ').value(1).toDouble() * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
