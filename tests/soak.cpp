@@ -182,20 +182,6 @@ int main(int argc, char** argv) {
             if (!waitUntil([&] { return !serial.isOpen(); }, 2000)) continue;  // the fault hit no reply
             ++hangUps;
             (void)waitUntil([&] { return !host.isRunning(); }, 3000);
-            if (qEnvironmentVariableIsSet("KESTREL_SOAK_DEBUG")) {
-                for (const auto& [address, c] : window.trafficLog().statistics().byAddress())
-                    if (address == 5)
-                        std::fprintf(
-                            stderr,
-                            "hang-up at %ld: req %d dec %d nr %d crc %d garb %d | made nr %d crc %d garb "
-                            "%d\n",
-                            i, c.requests, c.decoded, c.noReply, c.wrongCheckByte, c.garbage,
-                            host.withBus([](sim::Bus& b) { return b.faultsMade(FaultKind::Silence); }),
-                            host.withBus([](sim::Bus& b) { return b.faultsMade(FaultKind::BadCrc); }),
-                            host.withBus([](sim::Bus& b) {
-                                return b.faultsMade(FaultKind::Garbage) + b.faultsMade(FaultKind::Long);
-                            }));
-            }
             plugIn();  // the same bus, on a new pseudo-terminal behind the same link
             writtenBefore = serial.written - host.bytesReceived();
             readBefore = serial.taken - host.bytesSent();

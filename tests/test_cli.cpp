@@ -185,33 +185,21 @@ TEST_F(CliOnSimBus, EveryCommandSendsItsRequestsAndPrintsWhatTheDeviceSaid) {
     EXPECT_EQ(json()[QLatin1String("addresses")].toVariant().toList(), QVariantList{9});
 }
 
+// Refusals other than out-of-range numbers and identifiers (those are in the hostile-input table).
 TEST_F(CliOnSimBus, RefusedArgumentsGetTheWindowsMessageAndNothingGoesOnTheWire) {
     struct Row {
         const char* line;
         QString message;
     };
     const Row rows[] = {
-        {"-a 5 set-address 201", text::addressRange()},
-        {"-a 5 set-address abc", text::addressRange()},
-        {"-a 5 set-serial 2000001", text::serialRange()},
-        {"-a 5 set-serial 1e3", text::serialRange()},
-        {"-a 5 bound-ids set 11 1", text::cellRange()},
-        {"-a 5 bound-ids set 1 123456789", tooManyIdChars()},
-        {"-a 5 tag read 12G4", notHex()},
-        {"-a 5 tag write 123456 --mode 10", text::modeRange()},
-        {"-a 5 tag write 123456 --power 126", text::powerRange()},
-        {"-a 5 tag write 123456 --period 0", text::periodZero()},
-        {"-a 5 tag set-id 123456 -1", text::serialRange()},
         {"-a 5 calibrate high",
          text::calibrateUpperQuestion() + QStringLiteral(" Подтвердите параметром --yes.")},
-        {"-a 255 identify", text::noListedAddress() + QStringLiteral(" (-a 0..254)")},
         {"identify", text::noListedAddress() + QStringLiteral(" (-a 0..254)")},
         {"-a 5 set-mode fast",
          QStringLiteral("неизвестный режим fast: reader, indicator, powered-tag, bridge, "
                         "repeater или 0, 1, 2, 6, 16")},
         {"-a 5 set-radio 1 2",
          QStringLiteral("использование: kestrel-cli set-radio -a A СЕТЬ КАНАЛ МОЩНОСТЬ [--verify]")},
-        {"-a 5 set-radio 1 2 2", text::kError},
         {"-a 5 reboot", QStringLiteral("неизвестная команда reboot")},
         {"-a 5 identify extra", QStringLiteral("использование: kestrel-cli identify -a A")},
         {"-a 5 set-address", QStringLiteral("использование: kestrel-cli set-address -a A НОВЫЙ [--verify]")},
@@ -223,7 +211,6 @@ TEST_F(CliOnSimBus, RefusedArgumentsGetTheWindowsMessageAndNothingGoesOnTheWire)
         EXPECT_TRUE(wire.isEmpty());
     }
     EXPECT_FALSE(port.isOpen()) << "a refused command needs no port";
-    EXPECT_FALSE(parseArguments({"--timeout", "0"}).ok());
     EXPECT_FALSE(parseArguments({"--bogus"}).ok());
     EXPECT_FALSE(parseArguments({"--port"}).ok());
 }

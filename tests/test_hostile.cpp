@@ -22,8 +22,7 @@ struct Target {
 
 std::vector<Target> targets() {
     using namespace text;
-    const QString err = text::kError;
-    auto error = [err] { return err; };
+    auto error = [] { return QString(text::kError); };
     return {
         {"dialog", "net", cmd::kSetNetAddress, range(0, 200, addressRange), {0, 200}},
         {"dialog", "Command1", cmd::kSetSerial, range(0, 2000000, serialRange), {0, 2000000}},

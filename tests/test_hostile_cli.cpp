@@ -28,12 +28,14 @@ QString timingMessage(const char* option, int lo, int hi) {
 std::vector<Argument> arguments() {
     using namespace text;
     auto error = [] { return QString(text::kError); };
-    auto address = [] { return noListedAddress(); };
+    auto address = [] { return noListedAddress() + QStringLiteral(" (-a 0..254)"); };
     // The radio parameters: an empty one counts as not given, and the command's usage line is shown.
     auto radio = [error](long double lo, long double hi) -> Rule {
         const Rule inRange = range(lo, hi, error);
         return [inRange](const Hostile& h) -> std::optional<QString> {
-            if (h.text.isEmpty()) return Texts::tr("использование: kestrel-cli ");
+            if (h.text.isEmpty())
+                return Texts::tr("использование: kestrel-cli ") +
+                       cli::commandHelp(QStringLiteral("set-radio")).section(QLatin1Char('\n'), 0, 0);
             return inRange(h);
         };
     };
@@ -109,8 +111,7 @@ TEST(HostileArguments, EveryArgumentRefusesWithItsMessageAndSendsNothingOrGoesOn
             if (refusal) {
                 EXPECT_EQ(code, cli::kUsageError);
                 EXPECT_TRUE(port.written.isEmpty()) << port.written.toHex(' ').toStdString();
-                EXPECT_TRUE(err.contains(*refusal))
-                    << err.toStdString() << " lacks " << refusal->toStdString();
+                EXPECT_EQ(err.toStdString(), (*refusal + QLatin1Char('\n')).toStdString());
             } else {
                 EXPECT_EQ(code, cli::kDeviceFailed) << err.toStdString();
                 EXPECT_TRUE(port.written.startsWith('1')) << "a whole request goes out";
