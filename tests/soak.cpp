@@ -232,11 +232,13 @@ int main(int argc, char** argv) {
     }
     const double growth = rssEnd - rssAfterWarmUp;
     // Under AddressSanitizer its quarantine holds freed memory, so the growth is shown but not judged there.
-    const bool judged = !qEnvironmentVariableIsSet("KESTREL_SOAK_UNDER_ASAN");
+    // A short run (CI's 5,000 ticks) ends too soon after its warm-up for a 2 MB bound to mean anything: the
+    // growth is shown, and judged from 100,000 ticks on.
+    const bool judged = !qEnvironmentVariableIsSet("KESTREL_SOAK_UNDER_ASAN") && ticks >= 100000;
     const bool memory = !judged || growth < 2.0;
     std::printf("  resident memory after the warm-up %.1f MB, at the end %.1f MB: growth %.2f MB (%s 2 MB)\n",
                 rssAfterWarmUp, rssEnd, growth,
-                !judged  ? "not judged under ASan:"
+                !judged  ? "not judged in this run:"
                 : memory ? "under"
                          : "NOT under");
     return ok && memory ? 0 : 1;
