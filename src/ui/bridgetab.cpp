@@ -21,8 +21,8 @@ BridgeTab::BridgeTab(ViewServices& services, QWidget* p, QWidget* parent)
     : QObject(parent), services_(services) {
     int y = 20;
     auto row = [&](const QString& name, const QString& caption, const QString& initial) {
-        label(p, ctl::caption(name), caption, 20, y, 150, 24, kOp);
-        QLabel* l = readout(p, name, initial, 176, y, 180, 24, kOp);
+        label(p, ctl::caption(name), caption, QRect(20, y, 150, 24), kOp);
+        QLabel* l = readout(p, name, initial, QRect(176, y, 180, 24), kOp);
         y += 34;
         return l;
     };
@@ -31,8 +31,8 @@ BridgeTab::BridgeTab(ViewServices& services, QWidget* p, QWidget* parent)
     frequency_ = row(ctl::fr_sl, Texts::tr("Частота"), Texts::tr("нет"));
     level_ = row(ctl::ur_sl, Texts::tr("уровень приема"), QStringLiteral("-160"));
     rs485_ = row(ctl::RR_SL_data, Texts::tr("Данные RS485"), Texts::tr("нет"));
-    label(p, ctl::lblCheck_sl, Texts::tr("Контакт"), 20, y, 150, 24, kOp);
-    contact_ = place<QCheckBox>(p, ctl::Check_sl, 176, y, 180, 24, kOp);
+    label(p, ctl::lblCheck_sl, Texts::tr("Контакт"), QRect(20, y, 150, 24), kOp);
+    contact_ = place<QCheckBox>(p, ctl::Check_sl, QRect(176, y, 180, 24), kOp);
     contact_->setText(QStringLiteral("Check1"));
     // A read-out of the slave's contact: the user cannot change it.
     contact_->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -40,9 +40,9 @@ BridgeTab::BridgeTab(ViewServices& services, QWidget* p, QWidget* parent)
 }
 
 void BridgeTab::buildHidden(QWidget* hidden) {
-    connect(button(hidden, ctl::zapr_data_sl, Texts::tr("запрос Е8"), 0, 360, 120, 26, kOp),
+    connect(button(hidden, ctl::zapr_data_sl, Texts::tr("запрос Е8"), QRect(0, 360, 120, 26), kOp),
             &QPushButton::clicked, this, [this] { request(cmd::kBridgeData); });
-    connect(button(hidden, ctl::sl_zapros, Texts::tr("Запрос 06"), 130, 360, 120, 26, kOp),
+    connect(button(hidden, ctl::sl_zapros, Texts::tr("Запрос 06"), QRect(130, 360, 120, 26), kOp),
             &QPushButton::clicked, this, [this] { request(cmd::kBridgeRs485); });
 }
 

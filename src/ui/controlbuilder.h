@@ -1,10 +1,12 @@
 #pragma once
-// Small helpers that create a control under its name, at its place, in its group.
+// Small helpers that create a control under its name, at its place (its rectangle in the parent), in its
+// group.
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRect>
 #include <optional>
 
 #include "ui/controlgroups.h"
@@ -14,48 +16,48 @@ namespace kestrel::build {
 using Group = std::optional<ControlGroup>;
 
 template <typename T>
-T* place(QWidget* parent, const QString& name, int x, int y, int w, int h, Group group = std::nullopt) {
+T* place(QWidget* parent, const QString& name, const QRect& at, Group group = std::nullopt) {
     T* control = new T(parent);
     control->setObjectName(name);
-    control->setGeometry(x, y, w, h);
+    control->setGeometry(at);
     if (group) setGroup(control, *group);
     return control;
 }
 
-inline QLabel* label(QWidget* parent, const QString& name, const QString& text, int x, int y, int w, int h,
+inline QLabel* label(QWidget* parent, const QString& name, const QString& text, const QRect& at,
                      Group group = std::nullopt) {
-    QLabel* l = place<QLabel>(parent, name, x, y, w, h, group);
+    QLabel* l = place<QLabel>(parent, name, at, group);
     l->setText(text);
     return l;
 }
 
 // A read-out: a sunken label.
-inline QLabel* readout(QWidget* parent, const QString& name, const QString& text, int x, int y, int w, int h,
+inline QLabel* readout(QWidget* parent, const QString& name, const QString& text, const QRect& at,
                        Group group = std::nullopt) {
-    QLabel* l = label(parent, name, text, x, y, w, h, group);
+    QLabel* l = label(parent, name, text, at, group);
     l->setFrameShape(QFrame::Panel);
     l->setFrameShadow(QFrame::Sunken);
     return l;
 }
 
-inline QPushButton* button(QWidget* parent, const QString& name, const QString& text, int x, int y, int w,
-                           int h, Group group = std::nullopt) {
-    QPushButton* b = place<QPushButton>(parent, name, x, y, w, h, group);
+inline QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QRect& at,
+                           Group group = std::nullopt) {
+    QPushButton* b = place<QPushButton>(parent, name, at, group);
     b->setText(text);
     b->setAutoDefault(false);
     return b;
 }
 
-inline QLineEdit* edit(QWidget* parent, const QString& name, int x, int y, int w, int h,
-                       Group group = std::nullopt, const QString& text = {}) {
-    QLineEdit* e = place<QLineEdit>(parent, name, x, y, w, h, group);
+inline QLineEdit* edit(QWidget* parent, const QString& name, const QRect& at, Group group = std::nullopt,
+                       const QString& text = {}) {
+    QLineEdit* e = place<QLineEdit>(parent, name, at, group);
     e->setText(text);
     return e;
 }
 
-inline QGroupBox* frame(QWidget* parent, const QString& name, const QString& title, int x, int y, int w,
-                        int h, Group group = std::nullopt) {
-    QGroupBox* g = place<QGroupBox>(parent, name, x, y, w, h, group);
+inline QGroupBox* frame(QWidget* parent, const QString& name, const QString& title, const QRect& at,
+                        Group group = std::nullopt) {
+    QGroupBox* g = place<QGroupBox>(parent, name, at, group);
     g->setTitle(title);
     return g;
 }

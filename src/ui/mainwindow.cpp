@@ -154,50 +154,50 @@ void MainWindow::buildControls() {
     QWidget* w = client_;
     portPanel_ = new PortPanel(port_, dialogs_, w, options_.scanMs);
 
-    label(w, ctl::Label4, Texts::tr("Сетевой Адрес"), 8, 106, 104, 24);
-    addressList_ = place<QComboBox>(w, ctl::CmbNet, 112, 106, 80, 24, kOp);
+    label(w, ctl::Label4, Texts::tr("Сетевой Адрес"), QRect(8, 106, 104, 24));
+    addressList_ = place<QComboBox>(w, ctl::CmbNet, QRect(112, 106, 80, 24), kOp);
     addressList_->setEditable(true);
     addressList_->setInsertPolicy(QComboBox::NoInsert);
     addressList_->setCompleter(nullptr);
-    lamp_ = place<Lamp>(w, ctl::Pic, 210, 102, 32, 32);
+    lamp_ = place<Lamp>(w, ctl::Pic, QRect(210, 102, 32, 32));
     lamp_->setColour(kLampYellowAtStart);
 
-    auto* net = button(w, ctl::net, Texts::tr("Изменить &сетевой адрес"), 8, 138, 240, 28, kOp);
-    auto* search = button(w, ctl::Opros, Texts::tr("&Поиск считывателя"), 8, 170, 240, 28, kOp);
-    label(w, ctl::Label3, Texts::tr("Устройства в сети:"), 8, 202, 120, 22);
-    devicesFound_ = readout(w, ctl::netdev, noDevices(), 128, 202, 120, 22, kOp);
+    auto* net = button(w, ctl::net, Texts::tr("Изменить &сетевой адрес"), QRect(8, 138, 240, 28), kOp);
+    auto* search = button(w, ctl::Opros, Texts::tr("&Поиск считывателя"), QRect(8, 170, 240, 28), kOp);
+    label(w, ctl::Label3, Texts::tr("Устройства в сети:"), QRect(8, 202, 120, 22));
+    devicesFound_ = readout(w, ctl::netdev, noDevices(), QRect(128, 202, 120, 22), kOp);
 
-    QGroupBox* frame4 = frame(w, ctl::Frame4, Texts::tr("Установки"), 8, 228, 240, 78);
-    label(frame4, ctl::h, Texts::tr("ID метки"), 8, 22, 104, 22);
-    tagId_ = readout(frame4, ctl::hi, noData(), 112, 22, 120, 22, kOp);
-    label(frame4, ctl::n, Texts::tr("Сетевой адрес"), 8, 48, 104, 22);
-    address_ = readout(frame4, ctl::ne, noData(), 112, 48, 120, 22, kOp);
+    QGroupBox* frame4 = frame(w, ctl::Frame4, Texts::tr("Установки"), QRect(8, 228, 240, 78));
+    label(frame4, ctl::h, Texts::tr("ID метки"), QRect(8, 22, 104, 22));
+    tagId_ = readout(frame4, ctl::hi, noData(), QRect(112, 22, 120, 22), kOp);
+    label(frame4, ctl::n, Texts::tr("Сетевой адрес"), QRect(8, 48, 104, 22));
+    address_ = readout(frame4, ctl::ne, noData(), QRect(112, 48, 120, 22), kOp);
     // Kept in the frame but never shown.
-    second_ = readout(frame4, ctl::ko, QStringLiteral("0"), 0, 0, 10, 10, kOp);
-    emptyLevel_ = readout(frame4, ctl::lo, noData(), 0, 0, 10, 10, kOp);
+    second_ = readout(frame4, ctl::ko, QStringLiteral("0"), QRect(0, 0, 10, 10), kOp);
+    emptyLevel_ = readout(frame4, ctl::lo, noData(), QRect(0, 0, 10, 10), kOp);
     second_->hide();
     emptyLevel_->hide();
-    label(frame4, ctl::l, Texts::tr("Пустой"), 0, 0, 10, 10, kOp)->hide();
-    label(frame4, ctl::k, QString(), 0, 0, 10, 10, kOp)->hide();
+    label(frame4, ctl::l, Texts::tr("Пустой"), QRect(0, 0, 10, 10), kOp)->hide();
+    label(frame4, ctl::k, QString(), QRect(0, 0, 10, 10), kOp)->hide();
 
-    QLabel* status = label(w, ctl::MsgCom, QString(), 8, 312, 240, 60, kOp);
+    QLabel* status = label(w, ctl::MsgCom, QString(), QRect(8, 312, 240, 60), kOp);
     status->setFrameShape(QFrame::Panel);
     status->setFrameShadow(QFrame::Sunken);
     status->setWordWrap(true);
     status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     services_.status = status;
 
-    label(w, ctl::Label5, Texts::tr("Сер. Номер"), 258, 8, 80, 22, kOp);
-    serial_ = readout(w, ctl::sn, QStringLiteral("0"), 340, 8, 120, 22, kOp);
-    label(w, ctl::ver2, Texts::tr("Версия ПО"), 476, 8, 76, 22, kOp);
-    firmware_ = readout(w, ctl::vv, QStringLiteral("--------------------"), 554, 8, 180, 22, kOp);
+    label(w, ctl::Label5, Texts::tr("Сер. Номер"), QRect(258, 8, 80, 22), kOp);
+    serial_ = readout(w, ctl::sn, QStringLiteral("0"), QRect(340, 8, 120, 22), kOp);
+    label(w, ctl::ver2, Texts::tr("Версия ПО"), QRect(476, 8, 76, 22), kOp);
+    firmware_ = readout(w, ctl::vv, QStringLiteral("--------------------"), QRect(554, 8, 180, 22), kOp);
 
-    rotationCaption_ = label(w, ctl::vra, Texts::tr("Вращение"), 742, 40, 142, 20, kOp);
+    rotationCaption_ = label(w, ctl::vra, Texts::tr("Вращение"), QRect(742, 40, 142, 20), kOp);
     rotationCaption_->setAlignment(Qt::AlignCenter);
-    rotation_ = readout(w, ctl::vraa, noData(), 742, 62, 142, 22, kOp);
+    rotation_ = readout(w, ctl::vraa, noData(), QRect(742, 62, 142, 22), kOp);
     rotation_->setAlignment(Qt::AlignCenter);
     auto picture = [&](const QString& name, const QPixmap& pm, int x, int y) {
-        QLabel* l = place<QLabel>(w, name, x, y, pm.width(), pm.height());
+        QLabel* l = place<QLabel>(w, name, QRect(x, y, pm.width(), pm.height()));
         l->setPixmap(pm);
         return l;
     };
@@ -206,7 +206,7 @@ void MainWindow::buildControls() {
     arrowLeft_ = picture(ctl::Image2, drawArrow(false), 783, 200);
     stopSign_ = picture(ctl::Image3, drawStopSign(), 783, 200);
 
-    tabs_ = place<QTabWidget>(w, ctl::SSTab1, 256, 36, 480, 360);
+    tabs_ = place<QTabWidget>(w, ctl::SSTab1, QRect(256, 36, 480, 360));
     auto page = [&](const QString& name, const QString& title) {
         auto* p = new QWidget;
         p->setObjectName(name);
@@ -217,7 +217,7 @@ void MainWindow::buildControls() {
     tagTab_ = new TagTab(services_, page(ctl::tabTag, Texts::tr("метка")), this);
     bridgeTab_ = new BridgeTab(services_, page(ctl::tabBridge, Texts::tr("мост")), this);
 
-    levelBar_ = place<QProgressBar>(w, ctl::ProgressBar1, 8, 402, 876, 20);
+    levelBar_ = place<QProgressBar>(w, ctl::ProgressBar1, QRect(8, 402, 876, 20));
     levelBar_->setRange(0, kLevelBarRange);
     levelBar_->setValue(0);
     levelBar_->setTextVisible(false);
@@ -255,25 +255,26 @@ void MainWindow::buildServicePanel() {
     hidden->setObjectName(ctl::servicePanel);
     hidden->setWindowTitle(Texts::tr("Сервисная панель"));
     hidden->setFixedSize(870, 396);
-    QGroupBox* f5 = frame(hidden, ctl::Frame5, Texts::tr("Текущие параметры"), 0, 0, 240, 100, kOp);
-    label(f5, ctl::lblUroven, Texts::tr("Уровень"), 8, 20, 80, 20, kOp);
-    level_ = readout(f5, ctl::uroven, noData(), 90, 20, 140, 20, kOp);
-    label(f5, ctl::lblTemp, Texts::tr("Темп-ра"), 8, 44, 80, 20, kOp);
-    temperature_ = readout(f5, ctl::temp, noData(), 90, 44, 140, 20, kOp);
-    label(f5, ctl::lblTek, Texts::tr("Текущий"), 8, 68, 80, 20, kOp);
-    current_ = readout(f5, ctl::tek, noData(), 90, 68, 140, 20, kOp);
+    QGroupBox* f5 = frame(hidden, ctl::Frame5, Texts::tr("Текущие параметры"), QRect(0, 0, 240, 100), kOp);
+    label(f5, ctl::lblUroven, Texts::tr("Уровень"), QRect(8, 20, 80, 20), kOp);
+    level_ = readout(f5, ctl::uroven, noData(), QRect(90, 20, 140, 20), kOp);
+    label(f5, ctl::lblTemp, Texts::tr("Темп-ра"), QRect(8, 44, 80, 20), kOp);
+    temperature_ = readout(f5, ctl::temp, noData(), QRect(90, 44, 140, 20), kOp);
+    label(f5, ctl::lblTek, Texts::tr("Текущий"), QRect(8, 68, 80, 20), kOp);
+    current_ = readout(f5, ctl::tek, noData(), QRect(90, 68, 140, 20), kOp);
     // The read-outs change on every tick; painting their own background spares the group box a repaint.
     for (QLabel* l : {level_, temperature_, current_}) l->setAutoFillBackground(true);
 
-    QGroupBox* f1 = frame(hidden, ctl::Frame1, QStringLiteral("Commands and Results"), 250, 0, 400, 200);
-    label(f1, ctl::lblTextReturned, QStringLiteral("Text Returned:"), 8, 20, 200, 20);
-    services_.trace = place<TraceBox>(f1, ctl::txtRec, 8, 42, 384, 150);
+    QGroupBox* f1 =
+        frame(hidden, ctl::Frame1, QStringLiteral("Commands and Results"), QRect(250, 0, 400, 200));
+    label(f1, ctl::lblTextReturned, QStringLiteral("Text Returned:"), QRect(8, 20, 200, 20));
+    services_.trace = place<TraceBox>(f1, ctl::txtRec, QRect(8, 42, 384, 150));
     readerTab_->buildHidden(hidden);
     tagTab_->buildHidden(hidden);
     bridgeTab_->buildHidden(hidden);
-    button(hidden, ctl::Command4, QStringLiteral("Command4"), 0, 300, 100, 26);
-    edit(hidden, ctl::num_bytes, 260, 210, 60, 22, std::nullopt, QStringLiteral("0"));
-    services_.requestBox = place<TraceBox>(hidden, ctl::CmdBoxText, 260, 240, 380, 60);
+    button(hidden, ctl::Command4, QStringLiteral("Command4"), QRect(0, 300, 100, 26));
+    edit(hidden, ctl::num_bytes, QRect(260, 210, 60, 22), std::nullopt, QStringLiteral("0"));
+    services_.requestBox = place<TraceBox>(hidden, ctl::CmdBoxText, QRect(260, 240, 380, 60));
     services_.requestBox->setTraceText(QStringLiteral("Text1"));
 }
 

@@ -10,15 +10,15 @@
 namespace kestrel {
 
 namespace {
-QPixmap blank(int w, int h) {
-    QPixmap pm(w, h);
+QPixmap blank(const QSize& size) {
+    QPixmap pm(size);
     pm.fill(Qt::transparent);
     return pm;
 }
 }  // namespace
 
 QPixmap drawLogo() {
-    QPixmap pm = blank(470, 170);
+    QPixmap pm = blank(QSize(470, 170));
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient g(0, 0, 470, 170);
@@ -52,7 +52,7 @@ QPixmap drawLogo() {
 }
 
 QPixmap drawTruck() {
-    QPixmap pm = blank(94, 100);
+    QPixmap pm = blank(QSize(94, 100));
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(Qt::black, 1.5));
@@ -77,7 +77,7 @@ QPixmap drawTruck() {
 }
 
 QPixmap drawArrow(bool pointingRight) {
-    QPixmap pm = blank(60, pointingRight ? 60 : 59);
+    QPixmap pm = blank(QSize(60, pointingRight ? 60 : 59));
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal h = pm.height();
@@ -94,7 +94,7 @@ QPixmap drawArrow(bool pointingRight) {
 }
 
 QPixmap drawStopSign() {
-    QPixmap pm = blank(60, 60);
+    QPixmap pm = blank(QSize(60, 60));
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     QPolygonF oct;

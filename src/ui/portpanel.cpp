@@ -79,11 +79,12 @@ class PortItemDelegate : public QStyledItemDelegate {
 
 PortPanel::PortPanel(SerialPort& port, Dialogs& dialogs, QWidget* w, int scanMs)
     : QObject(w), port_(port), dialogs_(dialogs) {
-    list_ = place<QComboBox>(w, ctl::CmbPort, 8, 8, 240, 24, ControlGroup::PortList);
-    QGroupBox* box = frame(w, ctl::Frame2, Texts::tr("Связь"), 8, 36, 240, 62, ControlGroup::Port);
-    open_ = button(box, ctl::BTNOpenCom, Texts::tr("Открыть порт"), 8, 24, 108, 28, ControlGroup::Port);
-    close_ =
-        button(box, ctl::BTNCloseCom, Texts::tr("Закрыть порт"), 124, 24, 108, 28, ControlGroup::Operation);
+    list_ = place<QComboBox>(w, ctl::CmbPort, QRect(8, 8, 240, 24), ControlGroup::PortList);
+    QGroupBox* box = frame(w, ctl::Frame2, Texts::tr("Связь"), QRect(8, 36, 240, 62), ControlGroup::Port);
+    open_ =
+        button(box, ctl::BTNOpenCom, Texts::tr("Открыть порт"), QRect(8, 24, 108, 28), ControlGroup::Port);
+    close_ = button(box, ctl::BTNCloseCom, Texts::tr("Закрыть порт"), QRect(124, 24, 108, 28),
+                    ControlGroup::Operation);
     list_->setItemDelegate(new PortItemDelegate(list_));
     connect(list_, &QComboBox::activated, this, &PortPanel::portChosen);
     scan_.setObjectName(ctl::Timer1);

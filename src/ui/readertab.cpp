@@ -22,19 +22,21 @@ constexpr ControlGroup kOp = ControlGroup::Operation;
 ReaderTab::ReaderTab(ViewServices& services, QWidget* p, QWidget* parent)
     : QObject(parent), services_(services) {
     using device::ReaderMode;
-    QGroupBox* box = frame(p, ctl::modes, Texts::tr("Режимы считывателя"), 6, 6, 226, 202, kOp);
-    auto option = [box](const QString& name, const QString& text, int y) {
-        auto* r = place<QRadioButton>(box, name, 10, y, 206, 22, kOp);
+    QGroupBox* box = frame(p, ctl::modes, Texts::tr("Режимы считывателя"), QRect(6, 6, 226, 202), kOp);
+    auto option = [box](const QString& name, const QString& text, const QRect& at) {
+        auto* r = place<QRadioButton>(box, name, at, kOp);
         r->setText(text);
         return r;
     };
-    modes_ = {{{ReaderMode::Reader, option(ctl::R_a, Texts::tr("Считыватель"), 22)},
-               {ReaderMode::Indicator, option(ctl::R_f, Texts::tr("Считыватель-индикатор"), 44)},
-               {ReaderMode::PoweredTag, option(ctl::R_p485, Texts::tr("Метка  с питанием"), 66)},
-               {ReaderMode::Bridge, option(ctl::R485, Texts::tr("Мост"), 88)},
+    modes_ = {{{ReaderMode::Reader, option(ctl::R_a, Texts::tr("Считыватель"), QRect(10, 22, 206, 22))},
+               {ReaderMode::Indicator,
+                option(ctl::R_f, Texts::tr("Считыватель-индикатор"), QRect(10, 44, 206, 22))},
+               {ReaderMode::PoweredTag,
+                option(ctl::R_p485, Texts::tr("Метка  с питанием"), QRect(10, 66, 206, 22))},
+               {ReaderMode::Bridge, option(ctl::R485, Texts::tr("Мост"), QRect(10, 88, 206, 22))},
                {ReaderMode::Repeater,
-                place<QRadioButton>(box, ctl::R_p, 10, 110, 22, 22, ControlGroup::Repeater)}}};
-    label(box, ctl::Label2, Texts::tr("Повторитель"), 32, 110, 180, 22, ControlGroup::Repeater);
+                place<QRadioButton>(box, ctl::R_p, QRect(10, 110, 22, 22), ControlGroup::Repeater)}}};
+    label(box, ctl::Label2, Texts::tr("Повторитель"), QRect(32, 110, 180, 22), ControlGroup::Repeater);
     auto* group = new QButtonGroup(box);
     for (const ModeOption& m : modes_) {
         group->addButton(m.option);
@@ -42,59 +44,59 @@ ReaderTab::ReaderTab(ViewServices& services, QWidget* p, QWidget* parent)
             if (on) optionSelected(r);
         });
     }
-    frequencyOutput_ = place<QCheckBox>(box, ctl::usredn, 26, 134, 22, 22, kOp);
-    frequencyCaption_ = label(box, ctl::usred, Texts::tr("Частотный выход"), 48, 134, 170, 22, kOp);
-    master_ = place<QCheckBox>(box, ctl::iinv, 26, 156, 22, 22, kOp);
-    masterCaption_ = label(box, ctl::invers, Texts::tr("Мастер"), 48, 156, 60, 22, kOp);
-    connect(button(box, ctl::Set_mode, Texts::tr("&Установить"), 116, 170, 100, 26, kOp),
+    frequencyOutput_ = place<QCheckBox>(box, ctl::usredn, QRect(26, 134, 22, 22), kOp);
+    frequencyCaption_ = label(box, ctl::usred, Texts::tr("Частотный выход"), QRect(48, 134, 170, 22), kOp);
+    master_ = place<QCheckBox>(box, ctl::iinv, QRect(26, 156, 22, 22), kOp);
+    masterCaption_ = label(box, ctl::invers, Texts::tr("Мастер"), QRect(48, 156, 60, 22), kOp);
+    connect(button(box, ctl::Set_mode, Texts::tr("&Установить"), QRect(116, 170, 100, 26), kOp),
             &QPushButton::clicked, this, &ReaderTab::setMode);
 
-    QGroupBox* f7 = frame(p, ctl::Frame7, Texts::tr("Параметры"), 6, 212, 226, 116, kOp);
-    label(f7, ctl::lblNumNet, Texts::tr("Номер сети"), 8, 16, 110, 22, kOp);
-    network_ = edit(f7, ctl::num_net, 120, 16, 96, 22, kOp);
-    label(f7, ctl::lblNKan, Texts::tr("Номер Канала"), 8, 40, 110, 22, kOp);
-    channel_ = edit(f7, ctl::n_kan, 120, 40, 96, 22, kOp);
-    label(f7, ctl::lblPpow, Texts::tr("Мощность"), 8, 64, 110, 22, kOp);
-    power_ = edit(f7, ctl::ppow, 120, 64, 96, 22, kOp);
-    connect(button(f7, ctl::param, Texts::tr("Установить"), 116, 89, 100, 24, kOp), &QPushButton::clicked,
-            this, &ReaderTab::setRadioParams);
+    QGroupBox* f7 = frame(p, ctl::Frame7, Texts::tr("Параметры"), QRect(6, 212, 226, 116), kOp);
+    label(f7, ctl::lblNumNet, Texts::tr("Номер сети"), QRect(8, 16, 110, 22), kOp);
+    network_ = edit(f7, ctl::num_net, QRect(120, 16, 96, 22), kOp);
+    label(f7, ctl::lblNKan, Texts::tr("Номер Канала"), QRect(8, 40, 110, 22), kOp);
+    channel_ = edit(f7, ctl::n_kan, QRect(120, 40, 96, 22), kOp);
+    label(f7, ctl::lblPpow, Texts::tr("Мощность"), QRect(8, 64, 110, 22), kOp);
+    power_ = edit(f7, ctl::ppow, QRect(120, 64, 96, 22), kOp);
+    connect(button(f7, ctl::param, Texts::tr("Установить"), QRect(116, 89, 100, 24), kOp),
+            &QPushButton::clicked, this, &ReaderTab::setRadioParams);
 
-    QGroupBox* f8 = frame(p, ctl::Frame8, Texts::tr("Доп. параметры"), 238, 6, 230, 86, kOp);
-    label(f8, ctl::lblZad2, Texts::tr("Задержка обнуления ID"), 6, 22, 162, 22, kOp);
-    resetDelay_ = edit(f8, ctl::Zad2, 168, 22, 54, 22, kOp);
+    QGroupBox* f8 = frame(p, ctl::Frame8, Texts::tr("Доп. параметры"), QRect(238, 6, 230, 86), kOp);
+    label(f8, ctl::lblZad2, Texts::tr("Задержка обнуления ID"), QRect(6, 22, 162, 22), kOp);
+    resetDelay_ = edit(f8, ctl::Zad2, QRect(168, 22, 54, 22), kOp);
     resetDelay_->setToolTip(QStringLiteral("0...6000"));
-    connect(button(f8, ctl::Command2, Texts::tr("Установить"), 8, 52, 104, 26, kOp), &QPushButton::clicked,
-            this, &ReaderTab::setResetDelay);
-    connect(button(f8, ctl::RD_DP, Texts::tr("Считать"), 116, 52, 104, 26, kOp), &QPushButton::clicked, this,
-            [this] { sendPlain(cmd::kReadResetDelay); });
+    connect(button(f8, ctl::Command2, Texts::tr("Установить"), QRect(8, 52, 104, 26), kOp),
+            &QPushButton::clicked, this, &ReaderTab::setResetDelay);
+    connect(button(f8, ctl::RD_DP, Texts::tr("Считать"), QRect(116, 52, 104, 26), kOp), &QPushButton::clicked,
+            this, [this] { sendPlain(cmd::kReadResetDelay); });
 
-    QGroupBox* f9 = frame(p, ctl::Frame9, Texts::tr("Привязанные ID"), 238, 96, 230, 232, kOp);
+    QGroupBox* f9 = frame(p, ctl::Frame9, Texts::tr("Привязанные ID"), QRect(238, 96, 230, 232), kOp);
     for (int i = 0; i < 10; ++i) {
         const int x = 8 + (i / 5) * 110;
         const int y = 22 + (i % 5) * 22;
-        label(f9, ctl::boundIdCaption(i), QString::number(i + 1), x, y, 22, 20, kOp)
+        label(f9, ctl::boundIdCaption(i), QString::number(i + 1), QRect(x, y, 22, 20), kOp)
             ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        cells_[i] = readout(f9, ctl::boundIdCell(i), QStringLiteral("0"), x + 26, y, 80, 20, kOp);
+        cells_[i] = readout(f9, ctl::boundIdCell(i), QStringLiteral("0"), QRect(x + 26, y, 80, 20), kOp);
     }
-    label(f9, ctl::lblPlm, Texts::tr("N яч."), 8, 136, 60, 20, kOp);
-    cell_ = edit(f9, ctl::plm, 8, 156, 60, 22, kOp);
-    label(f9, ctl::lblIddm, Texts::tr("ID метки"), 76, 136, 144, 20, kOp);
-    cellId_ = edit(f9, ctl::iddm, 76, 156, 144, 22, kOp);
-    connect(button(f9, ctl::Command3, Texts::tr("установить"), 6, 192, 80, 26, kOp), &QPushButton::clicked,
-            this, &ReaderTab::writeBoundId);
-    connect(button(f9, ctl::ids_r, Texts::tr("считать"), 88, 192, 64, 26, kOp), &QPushButton::clicked, this,
-            [this] { sendPlain(cmd::kReadBoundIds); });
-    connect(button(f9, ctl::ids_clr, Texts::tr("очистить"), 154, 192, 70, 26, kOp), &QPushButton::clicked,
-            this, [this] { sendPlain(cmd::kClearBoundIds); });
+    label(f9, ctl::lblPlm, Texts::tr("N яч."), QRect(8, 136, 60, 20), kOp);
+    cell_ = edit(f9, ctl::plm, QRect(8, 156, 60, 22), kOp);
+    label(f9, ctl::lblIddm, Texts::tr("ID метки"), QRect(76, 136, 144, 20), kOp);
+    cellId_ = edit(f9, ctl::iddm, QRect(76, 156, 144, 22), kOp);
+    connect(button(f9, ctl::Command3, Texts::tr("установить"), QRect(6, 192, 80, 26), kOp),
+            &QPushButton::clicked, this, &ReaderTab::writeBoundId);
+    connect(button(f9, ctl::ids_r, Texts::tr("считать"), QRect(88, 192, 64, 26), kOp), &QPushButton::clicked,
+            this, [this] { sendPlain(cmd::kReadBoundIds); });
+    connect(button(f9, ctl::ids_clr, Texts::tr("очистить"), QRect(154, 192, 70, 26), kOp),
+            &QPushButton::clicked, this, [this] { sendPlain(cmd::kClearBoundIds); });
 }
 
 void ReaderTab::buildHidden(QWidget* hidden) {
-    QGroupBox* f3 = frame(hidden, ctl::Frame3, Texts::tr("Команды"), 0, 110, 240, 90, kOp);
-    connect(button(f3, ctl::hig, Texts::tr("Установить Полны&й"), 8, 20, 220, 26, kOp), &QPushButton::clicked,
-            this, [this] { calibrate(true); });
-    connect(button(f3, ctl::low, Texts::tr("Уст&ановить  Пустой"), 8, 52, 220, 26, kOp),
+    QGroupBox* f3 = frame(hidden, ctl::Frame3, Texts::tr("Команды"), QRect(0, 110, 240, 90), kOp);
+    connect(button(f3, ctl::hig, Texts::tr("Установить Полны&й"), QRect(8, 20, 220, 26), kOp),
+            &QPushButton::clicked, this, [this] { calibrate(true); });
+    connect(button(f3, ctl::low, Texts::tr("Уст&ановить  Пустой"), QRect(8, 52, 220, 26), kOp),
             &QPushButton::clicked, this, [this] { calibrate(false); });
-    connect(button(hidden, ctl::Command1, Texts::tr("Уст. сер ном считывателя"), 0, 270, 200, 26, kOp),
+    connect(button(hidden, ctl::Command1, Texts::tr("Уст. сер ном считывателя"), QRect(0, 270, 200, 26), kOp),
             &QPushButton::clicked, this, &ReaderTab::setReaderSerial);
 }
 

@@ -30,18 +30,18 @@ QString titleTagIdent() {
 }  // namespace
 
 TagTab::TagTab(ViewServices& services, QWidget* p, QWidget* parent) : QObject(parent), services_(services) {
-    QGroupBox* f6 = frame(p, ctl::Frame6, Texts::tr("Параметры метки"), 6, 6, 330, 322, kOp);
+    QGroupBox* f6 = frame(p, ctl::Frame6, Texts::tr("Параметры метки"), QRect(6, 6, 330, 322), kOp);
     int y = 22;
     auto row = [&](const QString& name, const QString& caption, const char* initial,
                    const char* tip) -> QWidget* {
-        label(f6, ctl::caption(name), caption, 10, y, 130, 22, kOp);
+        label(f6, ctl::caption(name), caption, QRect(10, y, 130, 22), kOp);
         QWidget* w = nullptr;
         if (tip) {
-            QLineEdit* e = edit(f6, name, 144, y, 170, 22, kOp, QString::fromUtf8(initial));
+            QLineEdit* e = edit(f6, name, QRect(144, y, 170, 22), kOp, QString::fromUtf8(initial));
             e->setToolTip(QString::fromUtf8(tip));
             w = e;
         } else {
-            w = readout(f6, name, QString::fromUtf8(initial), 144, y, 170, 22, kOp);
+            w = readout(f6, name, QString::fromUtf8(initial), QRect(144, y, 170, 22), kOp);
         }
         y += 28;
         return w;
@@ -55,27 +55,27 @@ TagTab::TagTab(ViewServices& services, QWidget* p, QWidget* parent) : QObject(pa
     power_ = static_cast<QLineEdit*>(row(ctl::PowerMetki, Texts::tr("Мощность"), "", "-40..8"));
     level_ = static_cast<QLabel*>(row(ctl::UrPr, Texts::tr("Уровень приема"), "0", nullptr));
     firmware_ = static_cast<QLabel*>(row(ctl::outVer, Texts::tr("Версия ПО"), "---------", nullptr));
-    connect(button(f6, ctl::ReadParamMetki, Texts::tr("Считать"), 10, y + 4, 146, 28, kOp),
+    connect(button(f6, ctl::ReadParamMetki, Texts::tr("Считать"), QRect(10, y + 4, 146, 28), kOp),
             &QPushButton::clicked, this, &TagTab::readParams);
-    connect(button(f6, ctl::SetModesMetki, Texts::tr("Установить"), 168, y + 4, 146, 28, kOp),
+    connect(button(f6, ctl::SetModesMetki, Texts::tr("Установить"), QRect(168, y + 4, 146, 28), kOp),
             &QPushButton::clicked, this, &TagTab::writeParams);
-    hexIds_ = place<QCheckBox>(p, ctl::Hex_id, 348, 78, 120, 22, kOp);
+    hexIds_ = place<QCheckBox>(p, ctl::Hex_id, QRect(348, 78, 120, 22), kOp);
     hexIds_->setText(Texts::tr("HEX вид."));
     hexIds_->setChecked(true);
 }
 
 void TagTab::buildHidden(QWidget* hidden) {
-    connect(button(hidden, ctl::Set_ident, Texts::tr("Установка идентификационного Номера"), 0, 210, 260, 26,
-                   kOp),
+    connect(button(hidden, ctl::Set_ident, Texts::tr("Установка идентификационного Номера"),
+                   QRect(0, 210, 260, 26), kOp),
             &QPushButton::clicked, this, &TagTab::setTagId);
-    connect(button(hidden, ctl::InstSN, Texts::tr("Уст. сер. Но&мера Метки"), 0, 240, 200, 26, kOp),
+    connect(button(hidden, ctl::InstSN, Texts::tr("Уст. сер. Но&мера Метки"), QRect(0, 240, 200, 26), kOp),
             &QPushButton::clicked, this, &TagTab::setTagSerial);
-    connect(button(hidden, ctl::Find_metki, Texts::tr("Поиск метки"), 0, 330, 120, 26, kOp),
+    connect(button(hidden, ctl::Find_metki, Texts::tr("Поиск метки"), QRect(0, 330, 120, 26), kOp),
             &QPushButton::clicked, this, &TagTab::findTag);
     int y = 10;
     auto diagnostic = [&](const QString& name, const QString& caption) {
-        label(hidden, ctl::diagnosticCaption(name), caption, 660, y, 100, 20);
-        QLabel* l = readout(hidden, name, QStringLiteral("0"), 760, y, 100, 20);
+        label(hidden, ctl::diagnosticCaption(name), caption, QRect(660, y, 100, 20));
+        QLabel* l = readout(hidden, name, QStringLiteral("0"), QRect(760, y, 100, 20));
         y += 24;
         return l;
     };
@@ -85,7 +85,7 @@ void TagTab::buildHidden(QWidget* hidden) {
     readDelay_ = diagnostic(ctl::outTime, Texts::tr("Интервал"));
     readMode_ = diagnostic(ctl::outMode, Texts::tr("Режим"));
     readPower_ = diagnostic(ctl::outPower, Texts::tr("Мощность"));
-    label(hidden, ctl::lblKolBajt, Texts::tr("Кол. байт"), 660, 160, 100, 20);
+    label(hidden, ctl::lblKolBajt, Texts::tr("Кол. байт"), QRect(660, 160, 100, 20));
 }
 
 QString TagTab::tagModeText() const {
