@@ -1,13 +1,17 @@
-// The window's language: in Russian every text of the window, its menus, the log, the trend and the service
-// panel is exactly the verified one (window_texts_ru.txt); in English none is left in Russian and none is
-// wider than its control where the Russian fits.
+// The window as built: in Russian every text of the window, its menus, the log, the trend and the service
+// panel is exactly the verified one (window_texts_ru.txt), and every control has its verified place, look
+// and state (window_layout.txt); in English no text is left in Russian and none is wider than its control
+// where the Russian fits.
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
+#include <QCompleter>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QMenu>
+#include <QProgressBar>
 #include <QRegularExpression>
 #include <QTableView>
 #include <QTranslator>
@@ -16,6 +20,7 @@
 #include "protocol/translation.h"
 #include "ui/trafficlog.h"
 #include "ui/trend.h"
+#include "ui/widgets.h"
 #include "window_harness.h"
 
 namespace kestrel::test {
@@ -84,11 +89,13 @@ std::map<QString, ShownText> shownTexts(MainWindow& window) {
 }
 
 const QString kSnapshot = QStringLiteral(KESTREL_SOURCE_DIR "/tests/window_texts_ru.txt");
+const QString kLayout = QStringLiteral(KESTREL_SOURCE_DIR "/tests/window_layout.txt");
 
-std::map<QString, QString> readSnapshot() {
+// A snapshot file: one "key<TAB>value" line per entry, line breaks in values written as \n.
+std::map<QString, QString> readSnapshot(const QString& path = kSnapshot) {
     std::map<QString, QString> out;
-    QFile f(kSnapshot);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly | QIODevice::Text)) << kSnapshot.toStdString();
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly | QIODevice::Text)) << path.toStdString();
     for (const QString& line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const int tab = line.indexOf(QLatin1Char('\t'));
         out[line.left(tab)] = line.mid(tab + 1).replace(QStringLiteral("\\n"), QStringLiteral("\n"));
@@ -96,28 +103,110 @@ std::map<QString, QString> readSnapshot() {
     return out;
 }
 
+// Rewrites the snapshot when KESTREL_WRITE_TEXTS is set: after a deliberate change of the window.
+void writeSnapshotIfAsked(const QString& path, const std::map<QString, QString>& shown) {
+    if (!qEnvironmentVariableIsSet("KESTREL_WRITE_TEXTS")) return;
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Text));
+    for (const auto& [key, value] : shown)
+        f.write((key + QLatin1Char('\t') + QString(value).replace(QLatin1Char('\n'), QStringLiteral("\\n")) +
+                 QLatin1Char('\n'))
+                    .toUtf8());
+}
+
+void expectSnapshot(const QString& path, const std::map<QString, QString>& shown) {
+    writeSnapshotIfAsked(path, shown);
+    const auto expected = readSnapshot(path);
+    ASSERT_GT(expected.size(), 100u);
+    for (const auto& [key, value] : expected) {
+        const auto it = shown.find(key);
+        ASSERT_NE(it, shown.end()) << "no longer shown: " << key.toStdString();
+        EXPECT_EQ(it->second.toStdString(), value.toStdString()) << key.toStdString();
+    }
+    for (const auto& [key, value] : shown)
+        EXPECT_TRUE(expected.count(key))
+            << "new, not in the verified list: " << key.toStdString() << " = " << value.toStdString();
+}
+
+QString rect(const QRect& r) {
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+QString digest(const QPixmap& pm) {
+    const QImage image = pm.toImage().convertToFormat(QImage::Format_ARGB32);
+    QCryptographicHash h(QCryptographicHash::Sha1);
+    h.addData(QByteArrayView(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()));
+    return rect(pm.rect()) + QLatin1Char(' ') + QString::fromLatin1(h.result().toHex().left(16));
+}
+
+// How every named control is placed, looks and starts: its rectangle where it is placed by hand, whether it
+// is hidden or disabled, and the properties that make it what it is (alignment, frame, shortcuts, checks,
+// ranges, pictures).
+std::map<QString, QString> builtLayout(MainWindow& window) {
+    std::map<QString, QString> out;
+    auto add = [&](QObject* o, const char* what, const QString& value) {
+        out[o->objectName() + QLatin1Char(' ') + QLatin1String(what)] = value;
+    };
+    for (QAction* a : window.findChildren<QAction*>()) {
+        if (a->objectName().isEmpty()) continue;
+        add(a, "action",
+            QStringLiteral("keys=%1 context=%2 checkable=%3 checked=%4 enabled=%5")
+                .arg(a->shortcut().toString())
+                .arg(int(a->shortcutContext()))
+                .arg(a->isCheckable())
+                .arg(a->isChecked())
+                .arg(a->isEnabled()));
+    }
+    for (QWidget* w : window.findChildren<QWidget*>()) {
+        if (w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_"))) continue;
+        if (!w->isWindow() && w->parentWidget() && !w->parentWidget()->layout())
+            add(w, "place", rect(w->geometry()));
+        add(w, "state", QStringLiteral("hidden=%1 enabled=%2").arg(w->isHidden()).arg(w->isEnabled()));
+        if (auto* l = qobject_cast<QLabel*>(w)) {
+            add(w, "look",
+                QStringLiteral("align=%1 frame=%2 wrap=%3")
+                    .arg(int(l->alignment()))
+                    .arg(l->frameStyle())
+                    .arg(l->wordWrap()));
+            if (!l->pixmap().isNull()) add(w, "picture", digest(l->pixmap()));
+        }
+        if (auto* b = qobject_cast<QAbstractButton*>(w))
+            add(w, "button",
+                QStringLiteral("keys=%1 checkable=%2 checked=%3 autodefault=%4")
+                    .arg(b->shortcut().toString())
+                    .arg(b->isCheckable())
+                    .arg(b->isChecked())
+                    .arg(qobject_cast<QPushButton*>(w) && qobject_cast<QPushButton*>(w)->autoDefault()));
+        if (auto* c = qobject_cast<QComboBox*>(w))
+            add(w, "combo",
+                QStringLiteral("editable=%1 insert=%2 completer=%3")
+                    .arg(c->isEditable())
+                    .arg(int(c->insertPolicy()))
+                    .arg(c->completer() != nullptr));
+        if (auto* e = qobject_cast<QLineEdit*>(w))
+            add(w, "edit", QStringLiteral("max=%1 readonly=%2").arg(e->maxLength()).arg(e->isReadOnly()));
+        if (auto* p = qobject_cast<QProgressBar*>(w))
+            add(w, "bar",
+                QStringLiteral("%1..%2 value=%3 text=%4")
+                    .arg(p->minimum())
+                    .arg(p->maximum())
+                    .arg(p->value())
+                    .arg(p->isTextVisible()));
+        if (auto* lamp = qobject_cast<Lamp*>(w)) add(w, "lamp", QString::number(lamp->colour(), 16));
+    }
+    return out;
+}
+
 class WindowLanguage : public WindowOnFakePort {};
 
 TEST_F(WindowLanguage, RussianTextsAreExactlyTheVerifiedOnes) {
-    const auto shown = shownTexts(*window);
-    if (qEnvironmentVariableIsSet("KESTREL_WRITE_TEXTS")) {  // after a deliberate change of a Russian text
-        QFile f(kSnapshot);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Text));
-        for (const auto& [key, t] : shown)
-            f.write((key + QLatin1Char('\t') +
-                     QString(t.text).replace(QLatin1Char('\n'), QStringLiteral("\\n")) + QLatin1Char('\n'))
-                        .toUtf8());
-    }
-    const auto expected = readSnapshot();
-    ASSERT_GT(expected.size(), 100u);
-    for (const auto& [key, text] : expected) {
-        const auto it = shown.find(key);
-        ASSERT_NE(it, shown.end()) << "no longer shown: " << key.toStdString();
-        EXPECT_EQ(it->second.text.toStdString(), text.toStdString()) << key.toStdString();
-    }
-    for (const auto& [key, t] : shown)
-        EXPECT_TRUE(expected.count(key))
-            << "new text, not in the verified list: " << key.toStdString() << " = " << t.text.toStdString();
+    std::map<QString, QString> texts;
+    for (const auto& [key, t] : shownTexts(*window)) texts[key] = t.text;
+    expectSnapshot(kSnapshot, texts);
+}
+
+TEST_F(WindowLanguage, EveryControlHasItsVerifiedPlaceLookAndStartingState) {
+    expectSnapshot(kLayout, builtLayout(*window));
 }
 
 // The same window built after the English translation is installed.
