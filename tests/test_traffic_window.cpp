@@ -155,6 +155,9 @@ TEST_F(TrafficWindow, LogShowsEachExchangeCountsItAndFiltersPausesCopiesAndSaves
     EXPECT_EQ(records[4][7], QStringLiteral("bad-crc"));
     log.clearRows();
     EXPECT_EQ(m.rowCount(), 0);
+    click(QStringLiteral("BTNCloseCom"));
+    openPort();
+    EXPECT_TRUE(log.statistics().byAddress().empty()) << "the statistics count from the port's opening";
 
     TrafficLogModel ring(3);
     for (int i = 0; i < 5; ++i)

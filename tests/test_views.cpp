@@ -10,6 +10,7 @@
 #include "protocol/frame.h"
 #include "ui/controlgroups.h"
 #include "ui/readertab.h"
+#include "ui/trend.h"
 #include "window_harness.h"
 
 using namespace kestrel;
@@ -56,6 +57,13 @@ TEST_F(Views, LiveReadingLandsInTheReadOutsAndTheLevelBar) {
     EXPECT_EQ(ctl<QProgressBar>(QStringLiteral("ProgressBar1"))->value(), 512) << "1024 leaves the bar";
     receive(liveReply("05", "00 01", "00 00 00 00"));
     expectTexts({"temp", "25 °C", "uroven", "1024"});  // a zero current value leaves the live read-outs
+    runTick();                                         // no reply
+    const auto& trend = window->findChild<TrendWindow*>()->series().samples();
+    ASSERT_EQ(trend.size(), 3u)
+        << "each reading that answers a live request, and the silence, goes to the trend";
+    EXPECT_EQ(trend[0].address, 5);
+    EXPECT_EQ(trend[0].level, 1024.0);
+    EXPECT_TRUE(trend[2].gap);
 }
 
 TEST_F(Views, RotationIndicatorFollowsTheTagModeAndState) {
