@@ -118,6 +118,7 @@ TEST_F(CliOnSimBus, EveryCommandSendsItsRequestsAndPrintsWhatTheDeviceSaid) {
          {frame(5, 0xE6, "0200ABCDEF"), frame(5, 0xE7)},
          "привязанные ID: 0123456 0ABCDEF 0ABCDEF 0000000 …",
          R"("boundIds":["0123456","0ABCDEF","0ABCDEF",)"},
+        {"-a 5 bound-ids read --verify", {frame(5, 0xE7)}, "привязанные ID: …", R"("boundIds":[)"},
         {"-a 5 bound-ids clear --verify",
          {frame(5, 0xE9), frame(5, 0xE7)},
          "привязанные ID: 0000000 …",

@@ -146,13 +146,17 @@ TEST_F(Exchange, EachReplyIsReportedWithTheRequestItAnswersItsOutcomeAndValue) {
         {"a code no decoder knows", withCheckByte(hex("3E 05 77")), Outcome::UnknownCode, false},
         {"too short to be framed", hex("3E 05"), Outcome::Unframed, false},
         {"no start byte", hex("05 F0 00 00"), Outcome::Unframed, false},
-        {"longer than any reply", withCheckByte(hex("3E 05 F0 19 00 02 01 00 00 00") + QByteArray(49, '\0')),
+        {"as long as no reply is", withCheckByte(hex("3E 05 F0 19 00 02 01 00 00 00") + QByteArray(39, '\0')),
          Outcome::TooLong, true},
+        {"one byte short of that", withCheckByte(hex("3E 05 F0 19 00 02 01 00 00 00") + QByteArray(38, '\0')),
+         Outcome::Decoded, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.behaviour);
         ASSERT_EQ(tick(), hex("31 05 F0 FE"));
+        trace.clear();
         const Transaction t = receive(c.reply);
+        EXPECT_EQ(trace.isEmpty(), c.outcome == Outcome::TooLong) << "an over-long reply is not traced";
         EXPECT_EQ(t.request, hex("31 05 F0 FE"));
         EXPECT_EQ(t.reply, c.reply);
         EXPECT_EQ(outcomeKey(t.outcome), outcomeKey(c.outcome));
