@@ -110,22 +110,6 @@ TEST_F(Reconnect, CloseEndsTheWaitingAndWithReconnectOffTheBoxAndTheCloseComeAsB
     EXPECT_FALSE(window->waitingForPort());
     EXPECT_FALSE(ctl(QStringLiteral("BTNCloseCom"))->isEnabled());
 
-    // The port failing during a write, and vanishing during the read window, is waited for as well.
-    click(QStringLiteral("BTNCloseCom"));
-    openPort();
-    port.writeLimit = 0;
-    runTick();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return window->waitingForPort(); }, 2000));
-    port.writeLimit = -1;
-    click(QStringLiteral("BTNCloseCom"));
-    openPort();
-    window->cycle().tick();  // the read window is open
-    ASSERT_TRUE(window->cycle().tickInProgress());
-    pullOut();
-    EXPECT_TRUE(window->waitingForPort());
-    EXPECT_TRUE(dialogs.messages.empty());
-    click(QStringLiteral("BTNCloseCom"));
-
     auto* reconnect = window->findChild<QAction*>(QStringLiteral("actionReconnect"));
     ASSERT_NE(reconnect, nullptr);
     EXPECT_TRUE(reconnect->isChecked()) << "on by default";

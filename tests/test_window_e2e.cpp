@@ -1,5 +1,6 @@
 // The real window against the simulated bus over a pseudo-terminal: the demo, the typical road (search the
-// bus, identify the reader found, see its live data, give it a new address) and a pulled adapter.
+// bus, identify the reader found, see its live data, give it a new address) and a pulled adapter with
+// reconnecting off. The other faults at the port are in test_port_faults.cpp.
 #include <QAction>
 #include <QFile>
 #include <QProgressBar>
@@ -162,42 +163,3 @@ TEST_F(EndToEnd, FaultsTheBusWasToldToMakeShowExactlyInTheStatisticsAndTheLogFil
 // The adapter pulled and plugged in again behind the same stable link (as /dev/serial/by-id gives one):
 // the window waits without a box, opens it again by itself and goes on at the same address and tab. A
 // failed open before it leaves the scan running.
-TEST_F(EndToEnd, APulledAdapterIsOpenedAgainWhenItIsBackAtTheSameAddressAndTab) {
-    ASSERT_TRUE(started);
-    QTemporaryDir dir;
-    const QString link = dir.filePath("ttyRS485");
-    ASSERT_TRUE(QFile::link(host.slavePath(), link));
-    serial.setLeadingPaths({link});
-    window->scanPorts();
-    auto* ports = ctl<QComboBox>(QStringLiteral("CmbPort"));
-    ASSERT_EQ(ports->currentText(), link);
-    QtSerialPort holder;  // another program holds the port: the open fails, the scan goes on
-    ASSERT_TRUE(holder.open(link).ok);
-    click(QStringLiteral("BTNOpenCom"));
-    EXPECT_FALSE(serial.isOpen());
-    EXPECT_TRUE(window->portPanel().scanTimer().isActive());
-    holder.close();
-    dialogs.clear();
-    click(QStringLiteral("BTNOpenCom"));
-    ASSERT_TRUE(serial.isOpen());
-    chooseAddress(QStringLiteral("5"));
-    selectTab(TabBridge);
-    exchange();
-
-    host.injectFault(sim::FaultKind::HangUp, 1);
-    for (int i = 0; i < 4 && !window->waitingForPort(); ++i) exchange();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return window->waitingForPort(); }, 2000));
-    EXPECT_TRUE(dialogs.messages.empty());
-    // Plugged in again: a new pty, and the link points at it.
-    host.stop();
-    ASSERT_TRUE(host.start());
-    QFile::remove(link);
-    ASSERT_TRUE(QFile::link(host.slavePath(), link));
-    window->scanPorts();
-    ASSERT_TRUE(serial.isOpen());
-    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("5"));
-    EXPECT_EQ(window->openTab(), TabBridge);
-    // The exchange goes on: the bridge tab's polls are answered again.
-    for (int i = 0; i < 4; ++i) exchange();
-    EXPECT_EQ(text(QStringLiteral("MsgCom")), QStringLiteral("Приняты данные моста"));
-}

@@ -1411,5 +1411,21 @@ License: MIT</translation>
         <source>Сохранить данные графика</source>
         <translation>Save trend data</translation>
     </message>
+    <message>
+        <source>Порт %1 не открыт: %2</source>
+        <translation>Port %1 was not opened: %2</translation>
+    </message>
+    <message>
+        <source>ошибка чтения из порта</source>
+        <translation>port read error</translation>
+    </message>
+    <message>
+        <source>ошибка записи в порт</source>
+        <translation>port write error</translation>
+    </message>
+    <message>
+        <source>устройство недоступно (отключено)</source>
+        <translation>device unavailable (unplugged)</translation>
+    </message>
 </context>
 </TS>

@@ -70,6 +70,19 @@ bool isPortGoneError(QSerialPort::SerialPortError e) {
     return e == QSerialPort::ReadError || e == QSerialPort::ResourceError || e == QSerialPort::WriteError;
 }
 
+// Why the port went away, in words. The port's own error string is often stale by then (a hung-up pty
+// still reads "Inappropriate ioctl for device" from a line-control call at the open), so the code decides.
+QString goneReason(QSerialPort::SerialPortError e) {
+    switch (e) {
+        case QSerialPort::ReadError:
+            return Texts::tr("ошибка чтения из порта");
+        case QSerialPort::WriteError:
+            return Texts::tr("ошибка записи в порт");
+        default:
+            return Texts::tr("устройство недоступно (отключено)");
+    }
+}
+
 }  // namespace
 
 QList<PortInfo> QtSerialPort::portInfos() {
@@ -145,7 +158,7 @@ OpenResult QtSerialPort::open(const QString& name) {
 void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     if (!port_ || !isPortGoneError(error) || goneReported_) return;
     goneReported_ = true;
-    const QString reason = port_->errorString();
+    const QString reason = goneReason(error);
     // Closing here stops the error storm a hung-up device causes (a ReadError per empty read).
     port_->disconnect(this);
     port_->close();

@@ -409,7 +409,12 @@ void MainWindow::scanPorts() {
 void MainWindow::openPort() {
     waiting_.reset();  // the engineer's own choice of port ends any waiting
     rememberedPort_.clear();
-    if (!portPanel_->openSelected()) return;
+    QString failure;
+    if (!portPanel_->openSelected(&failure)) {
+        if (!failure.isEmpty())
+            trafficLog_->addEvent(Texts::tr("Порт %1 не открыт: %2").arg(portPanel_->currentName(), failure));
+        return;
+    }
     openName_ = portPanel_->currentName();
     openIdentity_ = portPanel_->identityOf(portPanel_->currentIndex());
     trafficLog_->portOpened();

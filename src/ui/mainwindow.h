@@ -42,11 +42,10 @@ class MainWindow : public QWidget, public ExchangeHost {
         QString settingsPath;            // what the window remembers between runs; empty: nothing
         bool resetSettings = false;      // start from the defaults whatever the file holds
         QString language = QStringLiteral("ru");  // the language the window speaks (installed by main())
-        bool portNamed = false;
+        bool portNamed = false;  // a port named on the command line is selected, not the remembered one
         // How much the traffic log and the trend keep (a soak run keeps less, so its memory settles soon).
         int logRows = 100000;
-        qint64 trendKeepMs =
-            65 * 60 * 1000;  // a port named on the command line is selected, not the remembered one
+        qint64 trendKeepMs = 65 * 60 * 1000;
     };
 
     MainWindow(SerialPort& port, Dialogs& dialogs, QWidget* parent = nullptr);

@@ -156,7 +156,7 @@ int PortPanel::indexOfIdentity(const QString& identity) const {
     return identity.isEmpty() ? -1 : list_->findData(identity, kIdentityRole);
 }
 
-bool PortPanel::openSelected() {
+bool PortPanel::openSelected(QString* failure) {
     scan_.stop();
     const QString name = list_->currentText();
     if (name.isEmpty() || name.startsWith(QLatin1Char('-'))) {
@@ -168,13 +168,16 @@ bool PortPanel::openSelected() {
     if (r.ok) return true;
     // The list keeps being refreshed after a failed open, so an adapter plugged in now can be chosen.
     scan_.start();
+    QString text;
     if (r.failure == OpenFailure::Settings) {
-        dialogs_.message(QStringLiteral("Unable to set Comm DCB 19200,n,8,1 Error: %1").arg(r.code));
+        text = QStringLiteral("Unable to set Comm DCB 19200,n,8,1 Error: %1").arg(r.code);
+        dialogs_.message(text);
     } else {
-        QString text = QStringLiteral("Com Port ") + name + Texts::tr(" недоступен. Установите нужный порт.");
+        text = QStringLiteral("Com Port ") + name + Texts::tr(" недоступен. Установите нужный порт.");
         if (!r.cause.isEmpty()) text += QStringLiteral("\n") + r.cause;
         dialogs_.message(text, Dialogs::Icon::Exclamation);
     }
+    if (failure) *failure = r.cause.isEmpty() ? text : r.cause;
     dialogs_.message(name + QStringLiteral(" Not available!"));
     return false;
 }

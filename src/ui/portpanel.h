@@ -37,9 +37,10 @@ class PortPanel : public QObject {
     // with `identity` (-1 when it is not listed).
     QString identityOf(int index) const;
     int indexOfIdentity(const QString& identity) const;
-    // Opens the selected port; false, with the user told why, when it cannot be opened. The scan stops
-    // while the port is open, and goes on after a failed open.
-    bool openSelected();
+    // Opens the selected port; false, with the user told why, when it cannot be opened (and the cause in
+    // `failure`: what the system said, for the traffic log). The scan stops while the port is open, and
+    // goes on after a failed open.
+    bool openSelected(QString* failure = nullptr);
 
   signals:
     // The engineer picked a port from the list.
