@@ -271,6 +271,7 @@ TEST_F(CliOnSimBus, BatchRunsLineByLineStopsAtTheFirstFailureAndNamesBadLines) {
         "\xEF\xBB\xBF# provisioning\r\n-a 5 identify\r\n\r\n  \n-a 5 set-serial x # typo\n"
         "-a 5 reset-delay get\n-a 5 \"unclosed\n" +
         QByteArray(5000, 'a') + "\n\x01\xFF\xFE\n";
+    EXPECT_EQ(splitLine(QStringLiteral(R"(a "b \"c\" d\\" "")")), (QStringList{"a", R"(b "c" d\)", ""}));
     EXPECT_EQ(batch(text, false), kUsageError);
     EXPECT_EQ(err, text::serialRange() + QLatin1Char('\n'));
     EXPECT_TRUE(out.endsWith(QStringLiteral("Пакет b.txt: выполнено 1, ошибок 1\n"))) << out.toStdString();

@@ -18,6 +18,7 @@
 #include <map>
 
 #include "protocol/translation.h"
+#include "ui/pictures.h"
 #include "ui/trafficlog.h"
 #include "ui/trend.h"
 #include "ui/widgets.h"
@@ -143,7 +144,7 @@ QString digest(const QPixmap& pm) {
 // is hidden or disabled, and the properties that make it what it is (alignment, frame, shortcuts, checks,
 // ranges, pictures).
 std::map<QString, QString> builtLayout(MainWindow& window) {
-    std::map<QString, QString> out;
+    std::map<QString, QString> out{{QStringLiteral("logo picture"), digest(drawLogo())}};  // the start-up one
     auto add = [&](QObject* o, const char* what, const QString& value) {
         out[o->objectName() + QLatin1Char(' ') + QLatin1String(what)] = value;
     };
