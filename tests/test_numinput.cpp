@@ -14,11 +14,7 @@ QString typed(const char* utf8) {
 }  // namespace
 
 TEST(NumberInput, WholeNumbersWithBlanksSignsAndRounding) {
-    struct Case {
-        const char* text;
-        qint64 expected;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, qint64> cases[] = {
         {"0", 0},     {" 200 ", 200},       {"\t7", 7},     {"+5", 5},      {"-1", -1}, {"007", 7},
         {"10.4", 10}, {"10,4", 10},         {"10.6", 11},   {"2.5", 2},     {"3.5", 4}, {"-2.5", -2},
         {"-3.5", -4}, {"0.5", 0},           {"1.5", 2},     {"2.50001", 3}, {".5", 0},  {"5.", 5},

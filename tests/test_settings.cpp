@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "ui/portpanel.h"
 #include "ui/trafficlog.h"
 #include "ui/trend.h"
 #include "window_harness.h"

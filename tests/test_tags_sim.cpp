@@ -1,5 +1,7 @@
 // The tag and bridge tabs of the real window against the simulated bus (reader 5 hearing two tags,
-// with a bridge slave). A reply is read on the tick after its request.
+// with a bridge slave). A reply is read on the tick after its request. The exact frames the buttons leave
+// pending, and every field a reply fills, are checked over the in-memory port in test_views.cpp; here the
+// round trips.
 #include <QLocale>
 
 #include "sim/bus.h"
@@ -18,9 +20,6 @@ class TagsOnBus : public WindowOnSimBus {
         openPort();
         chooseAddress(QStringLiteral("5"));
     }
-    void exchanges(int n) {
-        for (int i = 0; i < n; ++i) exchange();
-    }
     // Identifier, interval, mode, power and period typed into the frame.
     void setFrame(const QStringList& values) {
         const char* names[] = {"ID_Metki", "IntervalMetki", "ModeMetki", "PowerMetki", "sleep_time"};
@@ -30,25 +29,10 @@ class TagsOnBus : public WindowOnSimBus {
     void oneTagOnTheTagTab() {
         host.withBus([](sim::Bus& b) { b.reader(5)->tags.resize(1); });
         selectTab(1);
-        exchanges(3);
+        exchange(3);
         ASSERT_EQ(text(QStringLiteral("outID")), QStringLiteral("0123456"));
     }
 };
-
-TEST_F(TagsOnBus, SearchFollowsTheTagThatAnswers) {
-    selectTab(1);
-    exchanges(2);  // identification out, then its answer read and the first search out
-    struct Expect {
-        const char* serial;
-        const char* id;
-        const char* level;
-    } turns[] = {{"1001", "0123456", "-70"}, {"1002", "0ABCDEF", "-85"}, {"1001", "0123456", "-70"}};
-    for (const Expect& e : turns) {
-        SCOPED_TRACE(e.serial);
-        exchange();
-        expectTexts({"MsgCom", "Был ПИНГ.", "SerNumMetki", e.serial, "outID", e.id, "UrPr", e.level});
-    }
-}
 
 TEST_F(TagsOnBus, ReadWriteAndReadBackTheCurrentTag) {
     oneTagOnTheTagTab();
@@ -57,19 +41,14 @@ TEST_F(TagsOnBus, ReadWriteAndReadBackTheCurrentTag) {
     click(QStringLiteral("ReadParamMetki"));
     exchange();  // the read goes out
     exchange();  // its answer comes in
-    expectTexts({"MsgCom", "Считаны данные.", "outSN", "1001", "ID_Metki", "0123456", "IntervalMetki", "100",
-                 "ModeMetki", "1", "PowerMetki", "-10", "outPower", "246", "outVer", "1.2.3.", "sleep_time",
-                 "60"});
+    expectTexts({"MsgCom", "Считаны данные.", "ID_Metki", "0123456", "IntervalMetki", "100"});
     exchange();  // the next search answer fills the identifier box once more, then no more
     setText(QStringLiteral("ID_Metki"), QStringLiteral("typed"));
-    exchanges(2);
+    exchange(2);
     EXPECT_EQ(text(QStringLiteral("ID_Metki")), QStringLiteral("typed"));
 
     setFrame({"654321", "300", "3", "-40", "90"});
     click(QStringLiteral("SetModesMetki"));
-    const QByteArray expected = hex("31 05 E1 0E 00 00 03 E9 00 65 43 21 01 2C 03 D8 00 5A 50");
-    ASSERT_EQ(pending().size(), 19);
-    for (int i = 0; i < 19; ++i) EXPECT_EQ(quint8(pending()[i]), quint8(expected[i])) << "byte " << i + 1;
     exchange();  // the write goes out
     exchange();  // its acknowledgement
     expectTexts({"MsgCom", "Считаны параметры метки."});
@@ -78,7 +57,7 @@ TEST_F(TagsOnBus, ReadWriteAndReadBackTheCurrentTag) {
 
     setFrame({"x"});
     click(QStringLiteral("ReadParamMetki"));
-    exchanges(2);
+    exchange(2);
     expectTexts({"MsgCom", "Считаны данные.", "ID_Metki", "0654321", "IntervalMetki", "300", "ModeMetki", "3",
                  "PowerMetki", "-40", "outPower", "216", "sleep_time", "90"});
 }
@@ -87,8 +66,7 @@ TEST_F(TagsOnBus, NewSerialNumberReachesTheTag) {
     oneTagOnTheTagTab();
     dialogs.inputs.push_back(QStringLiteral("2000000"));
     click(QStringLiteral("InstSN"));
-    EXPECT_EQ(pending(), hex("31 05 E2 00 12 34 56 00 1E 84 80 EA"));
-    exchanges(3);  // out, its answer, a search answer
+    exchange(3);  // out, its answer, a search answer
     EXPECT_EQ(text(QStringLiteral("SerNumMetki")), QStringLiteral("2000000"));
     quint32 serial = 0;
     host.withBus([&serial](sim::Bus& b) { serial = b.reader(5)->tags[0].serial; });
@@ -116,7 +94,7 @@ TEST_F(TagsOnBus, BridgeTabAlternatesAndShowsTheSlave) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.behaviour);
         host.withBus([&c](sim::Bus& b) { b.reader(5)->slave = c.slave; });
-        exchanges(3);  // both polls answered, whichever came first
+        exchange(3);  // both polls answered, whichever came first
         expectTexts({"MsgCom", "Приняты данные моста", "sn_sl", c.serial, "Temp_sl", c.temperature, "fr_sl",
                      QString::number(c.slave.frequency), "ur_sl", c.level, "RR_SL_data", c.rs485});
         EXPECT_EQ(ctl<QCheckBox>(QStringLiteral("Check_sl"))->isChecked(), c.contact);

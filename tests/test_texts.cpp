@@ -1,4 +1,6 @@
-// Trace texts and identifier texts.
+// Trace texts, and the identifier texts refused. A built request's trace is checked as the window shows it
+// (test_views.cpp); identifiers read and written out, in whole frames (test_device_requests.cpp) and in the
+// values shown (test_device_replies.cpp, test_views.cpp).
 #include <gtest/gtest.h>
 
 #include <QStringList>
@@ -29,12 +31,6 @@ TEST(TraceTexts, PrintableFormReplacesBracketsControlsAndPunctuation) {
     EXPECT_EQ(high[1].unicode(), 0xFF);
 }
 
-TEST(TraceTexts, BuiltRequestShowsHexBlankLineAndPrintableForm) {
-    const QString expected = QStringLiteral("31 0 FC A2 \r\n\r\n1@") + QChar(0xFC) + QChar(0xA2);
-    EXPECT_EQ(requestTraceText(hex("31 00 FC A2")), expected);
-    EXPECT_EQ(requestTraceText({}), QStringLiteral("\r\n\r\n"));
-}
-
 TEST(TraceTexts, RequestsOfAnyLengthAreShownWhole) {
     QByteArray big(400, 'A');
     const QString text = requestTraceText(big);
@@ -48,22 +44,6 @@ TEST(TraceTexts, ReplyTraceAddsTheComputedCheckAndThePollCheck) {
               QStringLiteral("3E 5 FB CC 81 \r\n\r\n>@") + QChar(0xFB) + QChar(0xCC) + "FE");
     EXPECT_TRUE(replyTraceText(hex("05"), std::nullopt).endsWith(QStringLiteral("@0")))
         << "no poll built: the trace ends in 0";
-}
-
-TEST(HexId, ParsesUpToEightDigitsIntoFourBytes) {
-    struct Case {
-        const char* text;
-        const char* bytes;
-    } cases[] = {{"123456", "00 12 34 56"}, {"abc", "00 00 0A BC"},      {"ABC", "00 00 0A BC"},
-                 {"5", "00 00 00 05"},      {"7A7A7A7A", "7A 7A 7A 7A"}, {"ABCDE", "00 0A BC DE"},
-                 {"", "00 00 00 00"},       {"ffffffff", "FF FF FF FF"}, {"0", "00 00 00 00"}};
-    for (const auto& c : cases) {
-        const HexIdResult r = parseHexId(QString::fromLatin1(c.text));
-        ASSERT_TRUE(r.ok()) << c.text;
-        EXPECT_EQ(r.bytes, hex(c.bytes)) << c.text;
-        EXPECT_TRUE(r.message().isEmpty());
-    }
-    EXPECT_EQ(parseHexId(QStringLiteral("7A7A7A7A")).value(), 0x7A7A7A7Au);
 }
 
 TEST(HexId, RefusesLongTextBeforeLookingAtItsCharacters) {
@@ -81,12 +61,4 @@ TEST(HexId, RefusesLongTextBeforeLookingAtItsCharacters) {
               QStringLiteral("C") + QStringLiteral("лишком много символов Идентификатора"));
     EXPECT_EQ(parseHexId(QStringLiteral("12G4")).message(),
               QStringLiteral("В строке имеются символы не принадлежащие HEX"));
-}
-
-TEST(HexId, FormatWritesTheFirstByteWithoutLeadingZero) {
-    EXPECT_EQ(formatHexId(0x00, 0x12, 0x34, 0x56), QStringLiteral("0123456"));
-    EXPECT_EQ(formatHexId(0x1F, 0x00, 0x0A, 0xFF), QStringLiteral("1F000AFF"));
-    EXPECT_EQ(formatHexId(0, 0, 0, 0), QStringLiteral("0000000"));
-    EXPECT_EQ(formatHexId(0, 0, 0, 5), QStringLiteral("0000005"));
-    EXPECT_EQ(formatHexId(0x0000000Au), QStringLiteral("000000A"));
 }

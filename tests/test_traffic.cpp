@@ -2,7 +2,6 @@
 // link statistics, and the log file with the faults a disk can have.
 #include <gmock/gmock.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -44,10 +43,7 @@ TEST(Csv, CellsAreQuotedAsRfc4180AndFormulasAreDefused) {
     // A record reads back as written, apart from the apostrophe that defuses a formula.
     const auto back = csv::parse(QString::fromUtf8(csv::line(ins) + csv::line({"x", ""})));
     ASSERT_EQ(back.size(), 2);
-    EXPECT_EQ(back[0][1], "a,b");
-    EXPECT_EQ(back[0][2], "say \"hi\"");
-    EXPECT_EQ(back[0][3], "two\r\nlines");
-    EXPECT_EQ(back[0][4], "'=1+1");
+    EXPECT_EQ(back[0].mid(1, 4), (QStringList{"a,b", "say \"hi\"", "two\r\nlines", "'=1+1"}));
     EXPECT_EQ(back[1], (QStringList{"x", ""}));
     EXPECT_EQ(csv::isoTime(QDateTime(QDate(2026, 12, 7), QTime(9, 5, 7, 42), Qt::OffsetFromUTC, 3 * 3600)),
               "2026-12-07T09:05:07.042+03:00");
@@ -139,12 +135,8 @@ TEST(LogFile, AppendsRowsUnderOneHeaderAndReportsEveryFaultOfTheDisk) {
     EXPECT_EQ(written.readAll(),
               csv::line(csvHeader()) + csv::line(csvCells(row)) + csv::line(csvCells(row)));
 
-    // A read-only place: a write-protected file, or for root (who ignores modes) a file in sysfs.
-    const QString readOnly =
-        ::geteuid() == 0 ? QStringLiteral("/sys/kestrel-log.csv") : dir.filePath("ro.csv");
-    QFile(readOnly).open(QIODevice::WriteOnly);
-    QFile::setPermissions(readOnly, QFile::ReadOwner);
-    for (const QString& bad : {dir.path(), dir.filePath("missing/log.csv"), readOnly}) {
+    // A folder, and a file that cannot be made (a read-only one fails alike: test_traffic_window.cpp).
+    for (const QString& bad : {dir.path(), dir.filePath("missing/log.csv")}) {
         LogFile f;
         error.clear();
         EXPECT_FALSE(f.open(bad, &error)) << bad.toStdString();

@@ -47,13 +47,9 @@ QStringList placeholders(const QString& text) {
 }
 
 // Menu and button accelerators: "&Вид" has one, and so must its translation.
-int accelerators(const QString& text) {
-    int n = 0;
-    for (auto it = QRegularExpression(QStringLiteral("&\\w"), QRegularExpression::UseUnicodePropertiesOption)
-                       .globalMatch(text);
-         it.hasNext(); it.next())
-        ++n;
-    return n;
+qsizetype accelerators(const QString& text) {
+    return text.count(
+        QRegularExpression(QStringLiteral("&\\w"), QRegularExpression::UseUnicodePropertiesOption));
 }
 
 TEST(TranslationFiles, EveryTextOfTheSourcesHasAnEnglishTranslationWithItsPlaceholders) {
@@ -98,34 +94,28 @@ class LanguageChoiceTest : public ::testing::Test {
     }
 };
 
+// A language that is not there is refused by the client as by the window (test_cli.cpp).
 TEST_F(LanguageChoiceTest, EnglishIsUsedOnlyWhenAskedAndEveryFailureFallsBackToRussian) {
     QTemporaryDir empty;
-    struct Case {
-        const char* asked;
-        QString folder;
-        const char* inEffect;
-        const char* problemNames;  // a part of the terminal message, or "" when there is none
-        const char* openPort;      // Texts::tr("Открыть порт") afterwards
+    // What is asked, the folder of the translations, the language in effect, a part of the terminal message
+    // ("" when there is none).
+    const std::tuple<const char*, QString, QString, const char*> cases[] = {
+        {"", QStringLiteral(KESTREL_QM_DIR), "ru", ""},
+        {"ru", QStringLiteral(KESTREL_QM_DIR), "ru", ""},
+        {"en", QStringLiteral(KESTREL_QM_DIR), "en", ""},
+        {"EN", QStringLiteral(KESTREL_QM_DIR), "ru", "unknown language 'EN'"},
+        {"en", empty.path(), "ru", "kestrel_en.qm"},
     };
-    const Case cases[] = {
-        {"", QStringLiteral(KESTREL_QM_DIR), "ru", "", "Открыть порт"},
-        {"ru", QStringLiteral(KESTREL_QM_DIR), "ru", "", "Открыть порт"},
-        {"en", QStringLiteral(KESTREL_QM_DIR), "en", "", "Open port"},
-        {"de", QStringLiteral(KESTREL_QM_DIR), "ru", "available: ru, en", "Открыть порт"},
-        {"EN", QStringLiteral(KESTREL_QM_DIR), "ru", "unknown language 'EN'", "Открыть порт"},
-        {"en", empty.path(), "ru", "kestrel_en.qm", "Открыть порт"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.asked) + " in " + c.folder.toStdString());
-        qputenv("KESTREL_TRANSLATIONS", c.folder.toUtf8());
-        const LanguageChoice choice = useLanguage(QString::fromUtf8(c.asked));
-        EXPECT_EQ(choice.language, QString::fromUtf8(c.inEffect));
-        if (*c.problemNames)
-            EXPECT_TRUE(choice.problem.contains(QString::fromUtf8(c.problemNames)))
-                << choice.problem.toStdString();
-        else
-            EXPECT_TRUE(choice.problem.isEmpty()) << choice.problem.toStdString();
-        EXPECT_EQ(Texts::tr("Открыть порт").toStdString(), c.openPort);
+    for (const auto& [asked, folder, inEffect, problem] : cases) {
+        SCOPED_TRACE(std::string(asked) + " in " + folder.toStdString());
+        qputenv("KESTREL_TRANSLATIONS", folder.toUtf8());
+        const LanguageChoice choice = useLanguage(QString::fromUtf8(asked));
+        EXPECT_EQ(choice.language, inEffect);
+        EXPECT_TRUE(*problem ? choice.problem.contains(QString::fromUtf8(problem)) : choice.problem.isEmpty())
+            << choice.problem.toStdString();
+        EXPECT_EQ(Texts::tr("Открыть порт"), inEffect == QLatin1String("en")
+                                                 ? QStringLiteral("Open port")
+                                                 : QStringLiteral("Открыть порт"));
         TearDown();
     }
 }

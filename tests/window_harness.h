@@ -38,33 +38,20 @@ class ScriptedDialogs : public Dialogs {
     QStringList prompts;  // "prompt|title|default"
     std::deque<bool> yesNo;
     std::deque<QString> inputs;
+    std::deque<QString> saveNames;  // answers to save dialogs; none left = Cancel
 
     void message(const QString& text, Icon icon, const QString& title) override {
         messages.push_back({text, icon, title});
     }
     bool askYesNo(const QString& text) override {
         questions << text;
-        if (yesNo.empty()) return false;
-        const bool a = yesNo.front();
-        yesNo.pop_front();
-        return a;
+        return next(yesNo);
     }
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override {
         prompts << prompt + QLatin1Char('|') + title + QLatin1Char('|') + defaultText;
-        if (inputs.empty()) return {};
-        const QString a = inputs.front();
-        inputs.pop_front();
-        return a;
+        return next(inputs);
     }
-    QStringList saveTitles;
-    std::deque<QString> saveNames;  // answers to save dialogs; none left = Cancel
-    QString saveFileName(const QString& title, const QString&, const QString&) override {
-        saveTitles << title;
-        if (saveNames.empty()) return {};
-        const QString a = saveNames.front();
-        saveNames.pop_front();
-        return a;
-    }
+    QString saveFileName(const QString&, const QString&, const QString&) override { return next(saveNames); }
     QStringList messageTexts() const {
         QStringList out;
         for (const auto& m : messages) out << m.text;
@@ -74,6 +61,16 @@ class ScriptedDialogs : public Dialogs {
         messages.clear();
         questions.clear();
         prompts.clear();
+    }
+
+  private:
+    // The next scripted answer; none left: no, or an empty text (the dialog cancelled).
+    template <typename T>
+    static T next(std::deque<T>& answers) {
+        if (answers.empty()) return T{};
+        const T a = answers.front();
+        answers.pop_front();
+        return a;
     }
 };
 
@@ -104,16 +101,14 @@ class WindowTestBase : public ::testing::Test {
     // Each named control shows its text: name, text, name, text, ... (a failure names the control).
     void expectTexts(std::initializer_list<QString> namesAndTexts) {
         ASSERT_EQ(namesAndTexts.size() % 2, 0u) << "a name without its text";
-        for (auto it = namesAndTexts.begin(); it != namesAndTexts.end() && it + 1 != namesAndTexts.end();
-             it += 2)
+        for (auto it = namesAndTexts.begin(); it != namesAndTexts.end(); it += 2)
             EXPECT_EQ(text(*it), *(it + 1)) << it->toStdString();
     }
     void setText(const QString& name, const QString& value) { ctl<QLineEdit>(name)->setText(value); }
     // Types into the named boxes: name, text, name, text, ...
     void setTexts(std::initializer_list<QString> namesAndTexts) {
-        for (auto it = namesAndTexts.begin(); it != namesAndTexts.end() && it + 1 != namesAndTexts.end();
-             it += 2)
-            setText(*it, *(it + 1));
+        ASSERT_EQ(namesAndTexts.size() % 2, 0u) << "a name without its text";
+        for (auto it = namesAndTexts.begin(); it != namesAndTexts.end(); it += 2) setText(*it, *(it + 1));
     }
     void click(const QString& name) { ctl<QPushButton>(name)->click(); }
     void selectTab(int index) { ctl<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(index); }
@@ -180,10 +175,12 @@ class WindowOnSimBus : public WindowTestBase {
         click(QStringLiteral("BTNOpenCom"));
         ASSERT_TRUE(serial.isOpen());
     }
-    // A tick, then a pause for the simulated device to answer (read on the next tick).
-    void exchange() {
-        runTick();
-        QTest::qWait(25);
+    // A tick, then a pause for the simulated device to answer (read on the next tick); `times` over.
+    void exchange(int times = 1) {
+        for (int i = 0; i < times; ++i) {
+            runTick();
+            QTest::qWait(25);
+        }
     }
     sim::PtyHost host;
     QtSerialPort serial;
