@@ -24,6 +24,7 @@
 #include "sim/ptyhost.h"
 #include "traffic/statistics.h"
 #include "ui/dialogs.h"
+#include "ui/heap.h"
 #include "ui/mainwindow.h"
 #include "ui/trafficlog.h"
 
@@ -97,6 +98,7 @@ int main(int argc, char** argv) {
     // One heap for every thread: the simulated bus's thread starts anew at each replug, and a fresh
     // allocator arena per thread would show as growth that is not the window's.
     mallopt(M_ARENA_MAX, 1);
+    keepLargeBuffersOutOfTheHeap();  // as kestrel-tool does
     QApplication app(argc, argv);
     const long ticks = argc > 1 ? std::max(100L, atol(argv[1])) : 100000;
     const unsigned seed = argc > 2 ? unsigned(atol(argv[2])) : 1;

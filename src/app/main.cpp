@@ -8,6 +8,7 @@
 #include "serial/qtserialport.h"
 #include "sim/ptyhost.h"
 #include "ui/dialogs.h"
+#include "ui/heap.h"
 #include "ui/mainwindow.h"
 #include "ui/settings.h"
 
@@ -109,6 +110,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    kestrel::keepLargeBuffersOutOfTheHeap();
     QApplication app(argc, argv);
     QApplication::setApplicationName(kestrel::kAppTitle);
     QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
