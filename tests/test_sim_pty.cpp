@@ -143,15 +143,25 @@ CliRun runSim(const QStringList& args) {
 
 TEST(SimCommandLine, BadOptionsAreRefusedWithAMessageAndHelpExplainsTheOptions) {
     const std::pair<QStringList, const char*> cases[] = {
-        {{"--bogus"}, "bogus"},           {{"--fault", "nope"}, "unknown fault kind"},
-        {{"--fault", "late:0"}, "count"}, {{"--fault", "silence@9"}, "no reader"},
-        {{"--readers", "5,5"}, "twice"},  {{"--readers", "300"}, "address"},
-        {{"--tags", "x"}, "tag count"},   {{"stray"}, "unexpected"},
+        {{"--bogus"}, "bogus"},
+        {{"--fault", "nope"}, "unknown fault kind"},
+        {{"--fault", "late:0"}, "count"},
+        {{"--fault", "silence@9"}, "no reader"},
+        {{"--readers", "5,5"}, "twice"},
+        {{"--readers", "300"}, "address"},
+        {{"--tags", "x"}, "tag count"},
+        {{"stray"}, "unexpected"},
+        {{"--seed", "x"}, "bad seed 'x'"},
+        {{"--replug", "600001"}, "bad re-plug delay '600001'"},
+        {{"--replay", ""}, "--replay needs a file name"},
+        {{"--replay", "log.csv", "--tags", "3", "--fault", "silence"},
+         "does not combine with --tags, --fault"},
+        {{"--replay", "/nonexistent/log.csv"}, "cannot read /nonexistent/log.csv"},
     };
     for (const auto& [args, says] : cases) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
         const CliRun r = runSim(args);
-        EXPECT_GT(r.exitCode, 0);
+        EXPECT_EQ(r.exitCode, 2);
         EXPECT_TRUE(r.err.contains(QLatin1String(says))) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
     }
@@ -167,7 +177,7 @@ TEST(SimCommandLine, PrintsThePortServesItThroughTheLinkAndCleansUpOnTerminate) 
     ASSERT_TRUE(dir.isValid());
     const QString link = dir.filePath(QStringLiteral("bus"));
     QProcess p;
-    p.start(kSimExe, {"--no-pacing", "--trace", "--readers", "5,7", "--link", link});
+    p.start(kSimExe, {"--no-pacing", "--trace", "--readers", "5,7", "--tags", "3", "--link", link});
     ASSERT_TRUE(p.waitForStarted(3000));
     QByteArray out;
     while (!out.contains("link ") && p.waitForReadyRead(3000)) out += p.readAllStandardOutput();
@@ -184,6 +194,9 @@ TEST(SimCommandLine, PrintsThePortServesItThroughTheLinkAndCleansUpOnTerminate) 
         << out.toStdString();
     EXPECT_TRUE(out.contains("request 31 FF DC")) << out.toStdString();
 
+    QByteArray err;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return (err += p.readAllStandardError()).endsWith('\n'); }, 3000));
+    EXPECT_EQ(err, "kestrel-sim: readers at 5, 7, 3 tag(s) each, 19200 8N1, no pacing; Ctrl-C stops\n");
     p.terminate();
     ASSERT_TRUE(p.waitForFinished(3000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);

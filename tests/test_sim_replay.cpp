@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
 #include "sim/replay.h"
 
 namespace kestrel::sim {
@@ -51,6 +55,26 @@ TEST(SimReplay, RefusesALogWithoutItsColumnsOrWithABadCellNamingFileAndLine) {
         EXPECT_FALSE(Replay::fromCsv(QString::fromLatin1(text), QStringLiteral("log.csv"), &error));
         EXPECT_TRUE(error.startsWith(QLatin1String(says))) << error.toStdString();
     }
+}
+
+// kestrel-sim --replay says what it plays back.
+TEST(SimReplay, TheSimulatorNamesTheLogItReplaysAndWhatItHolds) {
+    QTemporaryDir dir;
+    QFile log(dir.filePath(QStringLiteral("log.csv")));
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+    log.write(QByteArray(kLog) + "ok,3E 05 F0 09,t5,\r\n");
+    log.close();
+    QProcess p;
+    p.setReadChannel(QProcess::StandardError);
+    p.start(QStringLiteral(KESTREL_SIM_EXE), {"--replay", log.fileName()});
+    ASSERT_TRUE(p.waitForReadyRead(5000));
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()),
+              QStringLiteral(
+                  "kestrel-sim: replaying %1: 4 row(s), 2 distinct request(s) (1 row(s) without a request "
+                  "left out), 19200 8N1; Ctrl-C stops\n")
+                  .arg(log.fileName()));
+    p.terminate();
+    EXPECT_TRUE(p.waitForFinished(3000));
 }
 
 }  // namespace
