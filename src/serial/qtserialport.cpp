@@ -175,7 +175,11 @@ qint64 QtSerialPort::bytesAvailable() const {
 
 QByteArray QtSerialPort::read(qint64 maxBytes) {
     if (!isOpen() || maxBytes <= 0) return {};
-    return port_->read(maxBytes);
+    // A read of everything waiting hands over the port's whole receive block (16 KB or more) for a few
+    // bytes; the traffic log keeps each reply for a long time, so it gets only its bytes.
+    QByteArray bytes = port_->read(maxBytes);
+    bytes.squeeze();
+    return bytes;
 }
 
 qint64 QtSerialPort::write(const QByteArray& data) {
