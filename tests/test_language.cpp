@@ -195,6 +195,23 @@ std::map<QString, QString> builtLayout(MainWindow& window) {
                     .arg(p->isTextVisible()));
         if (auto* lamp = qobject_cast<Lamp*>(w)) add(w, "lamp", QString::number(lamp->colour(), 16));
     }
+    // The trend of a minute of readings with a gap, paused so that its time axis ends at the last one (the
+    // axis is in local time: the suite runs with TZ=UTC).
+    auto* trend = window.findChild<TrendWindow*>();
+    const QDateTime start(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC);
+    trend->setAddress(5);
+    for (int i = 0; i < 30; ++i) {
+        device::LiveReading r;
+        r.level = quint16(400 + 20 * (i % 7));
+        r.stateByte = quint8(20 + i % 5);
+        r.current = quint32(1000 * i);
+        if (i == 12)
+            trend->addGap(start.addSecs(2 * i), 5);
+        else
+            trend->addReading(start.addSecs(2 * i), 5, r);
+    }
+    trend->findChild<QPushButton*>(QStringLiteral("trendPause"))->setChecked(true);
+    out[QStringLiteral("trend picture")] = digest(trend->grab());
     return out;
 }
 
