@@ -79,18 +79,6 @@ double residentMb() {
     return f.readAll().split(' ').value(1).toDouble() * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
-struct Totals {
-    long requests = 0, decoded = 0, noReply = 0, wrongCheckByte = 0, garbage = 0, other = 0;
-    void add(const traffic::LinkCounts& c) {
-        requests += c.requests;
-        decoded += c.decoded;
-        noReply += c.noReply;
-        wrongCheckByte += c.wrongCheckByte;
-        garbage += c.garbage;
-        other += c.other;
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -143,7 +131,6 @@ int main(int argc, char** argv) {
     const FaultKind kinds[] = {FaultKind::Silence, FaultKind::BadCrc, FaultKind::Garbage,
                                FaultKind::Split,   FaultKind::Late,   FaultKind::Long};
 
-    Totals totals;
     qint64 writtenBefore = 0, readBefore = 0;  // bytes of earlier lines, set at each replug
     int hangUps = 0, reconnects = 0;
     // The warm-up: the log's ring and the trend fill, and the heap settles (its use is flat after about
@@ -194,8 +181,8 @@ int main(int argc, char** argv) {
     (void)waitUntil([] { return false; }, 30);
     window.cycle().tick();
     (void)waitUntil([&] { return !window.cycle().tickInProgress(); }, 2000);
-    for (const auto& [address, counts] : window.trafficLog().statistics().byAddress())
-        if (address == 5) totals.add(counts);
+    const auto& byAddress = window.trafficLog().statistics().byAddress();
+    const traffic::LinkCounts totals = byAddress.count(5) ? byAddress.at(5) : traffic::LinkCounts{};
     std::array<int, 7> made{};
     for (int k = 0; k < 7; ++k)
         made[k] = host.withBus([k](sim::Bus& b) { return b.faultsMade(FaultKind(k)); });
@@ -219,7 +206,7 @@ int main(int argc, char** argv) {
         {"hang-ups seen = hang-ups made", hangUps, m(FaultKind::HangUp)},
         {"message boxes", dialogs.shown, 0},
     };
-    std::printf("kestrel-soak: %ld ticks (seed %u) in %.0f s; %ld requests to reader 5\n", ticks, seed,
+    std::printf("kestrel-soak: %ld ticks (seed %u) in %.0f s; %d requests to reader 5\n", ticks, seed,
                 seconds, totals.requests);
     std::printf(
         "  faults made: silence %d, wrong check byte %d, garbage %d, split %d, late %d, over-long %d, "

@@ -201,14 +201,10 @@ std::map<QString, QString> builtLayout(MainWindow& window) {
     const QDateTime start(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC);
     trend->setAddress(5);
     for (int i = 0; i < 30; ++i) {
-        device::LiveReading r;
-        r.level = quint16(400 + 20 * (i % 7));
-        r.stateByte = quint8(20 + i % 5);
-        r.current = quint32(1000 * i);
-        if (i == 12)
-            trend->addGap(start.addSecs(2 * i), 5);
-        else
-            trend->addReading(start.addSecs(2 * i), 5, r);
+        device::LiveReading r;  // level, temperature (in the state byte), current value
+        std::tie(r.level, r.stateByte, r.current) =
+            std::tuple(quint16(400 + 20 * (i % 7)), quint8(20 + i % 5), 1000u * i);
+        i == 12 ? trend->addGap(start.addSecs(2 * i), 5) : trend->addReading(start.addSecs(2 * i), 5, r);
     }
     trend->findChild<QPushButton*>(QStringLiteral("trendPause"))->setChecked(true);
     out[QStringLiteral("trend picture")] = digest(trend->grab());

@@ -55,19 +55,16 @@ class PortFaults : public WindowOnSimBus, public ::testing::WithParamInterface<R
     void SetUp() override {
         ASSERT_TRUE(started);
         link = dir.filePath(QStringLiteral("ttyRS485"));
-        pointLink();
+        ASSERT_TRUE(QFile::link(host.slavePath(), link));
         serial.setLeadingPaths({link});
         window->scanPorts();
-    }
-    void pointLink() {
-        QFile::remove(link);
-        ASSERT_TRUE(QFile::link(host.slavePath(), link));
     }
     // The adapter is plugged in again: a new pty, and the link points at it.
     void replug() {
         host.stop();
         ASSERT_TRUE(host.start());
-        pointLink();
+        QFile::remove(link);
+        ASSERT_TRUE(QFile::link(host.slavePath(), link));
     }
     void pullOutDuringTheReadWindow() {
         host.injectFault(sim::FaultKind::HangUp, 1);
@@ -137,7 +134,6 @@ TEST_P(PortFaults, WindowLogAndClientShowIt) {
                         .arg(QCoreApplication::applicationPid())
                         .arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
             click(QStringLiteral("BTNOpenCom"));
-            EXPECT_TRUE(window->portPanel().scanTimer().isActive()) << "the port scan goes on";
             break;
         case Fault::NoPermission: {
             const QByteArray given = qgetenv(kNoAccessPort);
