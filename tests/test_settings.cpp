@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "ui/settings.h"
 #include "ui/trafficlog.h"
 #include "ui/trend.h"
 #include "window_harness.h"
@@ -96,6 +97,10 @@ TEST_F(Settings, ADamagedOrUnreadableFileGivesTheDefaultsAndSaysWhy) {
     restart();
     EXPECT_TRUE(window->settingsProblem().contains(QStringLiteral("cannot be read")));
     EXPECT_EQ(window->openTab(), TabReader);
+    QString problem;
+    EXPECT_FALSE(saveState(path, RememberedState{}, &problem));
+    EXPECT_EQ(problem, QStringLiteral("the settings file %1 cannot be written").arg(path));
+    EXPECT_TRUE(saveState(path + QStringLiteral(".new"), RememberedState{}, &problem));
 }
 
 }  // namespace

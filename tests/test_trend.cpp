@@ -75,6 +75,9 @@ TEST(TrendWindow, SavesTheShownAddressAndSpanAsCsvAndThePictureAsPng) {
     EXPECT_EQ(QImage(save("trendSavePng", "t.png")).size(), window.size());  // a null image has no size
     const QString failed = save("trendSaveCsv", "missing/t.csv");
     EXPECT_EQ(dialogs.messageTexts().filter("Не удалось сохранить файл " + failed + ": ").size(), 1);
+    TrendWindow minute(dialogs, nullptr, 60 * 1000);  // keeps a minute before the newest sample
+    for (int s : {0, 30, 61}) minute.addReading(t.addSecs(s), 5, reading(1, 1, 1));
+    EXPECT_EQ(minute.series().samples().size(), 2u);
 }
 
 }  // namespace
