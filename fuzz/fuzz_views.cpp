@@ -11,6 +11,7 @@
 
 #include "fakeport.h"
 #include "protocol/frame.h"
+#include "silent_dialogs.h"
 #include "ui/dialogs.h"
 #include "ui/mainwindow.h"
 #include "ui/trafficlog.h"
@@ -18,18 +19,9 @@
 
 namespace {
 
-// Dialogs that answer nothing: a box raised by a reply must not stop the fuzzing.
-class SilentDialogs : public kestrel::Dialogs {
-  public:
-    void message(const QString&, Icon, const QString&) override {}
-    bool askYesNo(const QString&) override { return false; }
-    QString input(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
-};
-
 struct Harness {
     kestrel::test::FakePort port;
-    SilentDialogs dialogs;
+    kestrel::test::SilentDialogs dialogs;
     std::unique_ptr<kestrel::MainWindow> window;
     Harness() {
         kestrel::MainWindow::Options o;

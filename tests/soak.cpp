@@ -21,6 +21,7 @@
 #include <random>
 
 #include "serial/qtserialport.h"
+#include "silent_dialogs.h"
 #include "sim/ptyhost.h"
 #include "traffic/statistics.h"
 #include "ui/dialogs.h"
@@ -32,15 +33,6 @@ using namespace kestrel;
 using sim::FaultKind;
 
 namespace {
-
-class SilentDialogs : public Dialogs {
-  public:
-    int shown = 0;
-    void message(const QString&, Icon, const QString&) override { ++shown; }
-    bool askYesNo(const QString&) override { return false; }
-    QString input(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
-};
 
 // Runs the event loop until `done` or `ms` have passed, sleeping while nothing happens.
 template <typename Done>
@@ -111,7 +103,7 @@ int main(int argc, char** argv) {
 
     CountingPort serial;
     serial.setLeadingPaths({link});
-    SilentDialogs dialogs;
+    kestrel::test::SilentDialogs dialogs;
     MainWindow::Options o;
     o.showStartupPicture = false;
     o.scanMs = 50;

@@ -140,6 +140,14 @@ QString digest(const QPixmap& pm) {
     return rect(pm.rect()) + QLatin1Char(' ') + QString::fromLatin1(h.result().toHex().left(16));
 }
 
+// A format's %1, %2, ... filled with the values in turn.
+template <typename... T>
+QString fields(const char* format, const T&... values) {
+    QString s = QLatin1String(format);
+    ((s = s.arg(values)), ...);
+    return s;
+}
+
 // How every named control is placed, looks and starts: its rectangle where it is placed by hand, whether it
 // is hidden or disabled, and the properties that make it what it is (alignment, frame, shortcuts, checks,
 // ranges, pictures).
@@ -151,48 +159,34 @@ std::map<QString, QString> builtLayout(MainWindow& window) {
     for (QAction* a : window.findChildren<QAction*>()) {
         if (a->objectName().isEmpty()) continue;
         add(a, "action",
-            QStringLiteral("keys=%1 context=%2 checkable=%3 checked=%4 enabled=%5")
-                .arg(a->shortcut().toString())
-                .arg(int(a->shortcutContext()))
-                .arg(a->isCheckable())
-                .arg(a->isChecked())
-                .arg(a->isEnabled()));
+            fields("keys=%1 context=%2 checkable=%3 checked=%4 enabled=%5", a->shortcut().toString(),
+                   int(a->shortcutContext()), a->isCheckable(), a->isChecked(), a->isEnabled()));
     }
     for (QWidget* w : window.findChildren<QWidget*>()) {
         if (w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_"))) continue;
         if (!w->isWindow() && w->parentWidget() && !w->parentWidget()->layout())
             add(w, "place", rect(w->geometry()));
-        add(w, "state", QStringLiteral("hidden=%1 enabled=%2").arg(w->isHidden()).arg(w->isEnabled()));
+        add(w, "state", fields("hidden=%1 enabled=%2", w->isHidden(), w->isEnabled()));
         if (auto* l = qobject_cast<QLabel*>(w)) {
             add(w, "look",
-                QStringLiteral("align=%1 frame=%2 wrap=%3")
-                    .arg(int(l->alignment()))
-                    .arg(l->frameStyle())
-                    .arg(l->wordWrap()));
+                fields("align=%1 frame=%2 wrap=%3", int(l->alignment()), l->frameStyle(), l->wordWrap()));
             if (!l->pixmap().isNull()) add(w, "picture", digest(l->pixmap()));
         }
         if (auto* b = qobject_cast<QAbstractButton*>(w))
             add(w, "button",
-                QStringLiteral("keys=%1 checkable=%2 checked=%3 autodefault=%4")
-                    .arg(b->shortcut().toString())
-                    .arg(b->isCheckable())
-                    .arg(b->isChecked())
-                    .arg(qobject_cast<QPushButton*>(w) && qobject_cast<QPushButton*>(w)->autoDefault()));
+                fields("keys=%1 checkable=%2 checked=%3 autodefault=%4", b->shortcut().toString(),
+                       b->isCheckable(), b->isChecked(),
+                       qobject_cast<QPushButton*>(w) && qobject_cast<QPushButton*>(w)->autoDefault()));
         if (auto* c = qobject_cast<QComboBox*>(w))
             add(w, "combo",
-                QStringLiteral("editable=%1 insert=%2 completer=%3")
-                    .arg(c->isEditable())
-                    .arg(int(c->insertPolicy()))
-                    .arg(c->completer() != nullptr));
+                fields("editable=%1 insert=%2 completer=%3", c->isEditable(), int(c->insertPolicy()),
+                       c->completer() != nullptr));
         if (auto* e = qobject_cast<QLineEdit*>(w))
-            add(w, "edit", QStringLiteral("max=%1 readonly=%2").arg(e->maxLength()).arg(e->isReadOnly()));
+            add(w, "edit", fields("max=%1 readonly=%2", e->maxLength(), e->isReadOnly()));
         if (auto* p = qobject_cast<QProgressBar*>(w))
             add(w, "bar",
-                QStringLiteral("%1..%2 value=%3 text=%4")
-                    .arg(p->minimum())
-                    .arg(p->maximum())
-                    .arg(p->value())
-                    .arg(p->isTextVisible()));
+                fields("%1..%2 value=%3 text=%4", p->minimum(), p->maximum(), p->value(),
+                       p->isTextVisible()));
         if (auto* lamp = qobject_cast<Lamp*>(w)) add(w, "lamp", QString::number(lamp->colour(), 16));
     }
     // The trend of a minute of readings with a gap, paused so that its time axis ends at the last one (the

