@@ -177,7 +177,7 @@ TEST(SimCommandLine, PrintsThePortServesItThroughTheLinkAndCleansUpOnTerminate) 
     ASSERT_TRUE(dir.isValid());
     const QString link = dir.filePath(QStringLiteral("bus"));
     QProcess p;
-    p.start(kSimExe, {"--no-pacing", "--trace", "--readers", "5,7", "--tags", "3", "--link", link});
+    p.start(kSimExe, {"--no-pacing", "--trace", "--readers", "5,254", "--tags", "3", "--link", link});
     ASSERT_TRUE(p.waitForStarted(3000));
     QByteArray out;
     while (!out.contains("link ") && p.waitForReadyRead(3000)) out += p.readAllStandardOutput();
@@ -187,7 +187,7 @@ TEST(SimCommandLine, PrintsThePortServesItThroughTheLinkAndCleansUpOnTerminate) 
     QtSerialPort port;
     ASSERT_TRUE(port.open(link).ok);
     port.write(hex("31 FF DC 31 05 FC 5D"));
-    expectRead(port, "05 07 3E 05 FC 40 E2 01 00 86 00 48");
+    expectRead(port, "05 FE 3E 05 FC 40 E2 01 00 86 00 48");
     port.close();
     const QByteArray replyLine("reply   3E 05 FC 40 E2 01 00 86 00 48");
     EXPECT_TRUE(QTest::qWaitFor([&] { return (out += p.readAllStandardOutput()).contains(replyLine); }, 3000))
@@ -196,7 +196,7 @@ TEST(SimCommandLine, PrintsThePortServesItThroughTheLinkAndCleansUpOnTerminate) 
 
     QByteArray err;
     EXPECT_TRUE(QTest::qWaitFor([&] { return (err += p.readAllStandardError()).endsWith('\n'); }, 3000));
-    EXPECT_EQ(err, "kestrel-sim: readers at 5, 7, 3 tag(s) each, 19200 8N1, no pacing; Ctrl-C stops\n");
+    EXPECT_EQ(err, "kestrel-sim: readers at 5, 254, 3 tag(s) each, 19200 8N1, no pacing; Ctrl-C stops\n");
     p.terminate();
     ASSERT_TRUE(p.waitForFinished(3000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
