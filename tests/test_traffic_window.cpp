@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -160,9 +161,11 @@ TEST_F(TrafficWindow, LogShowsEachExchangeCountsItAndFiltersPausesCopiesAndSaves
     EXPECT_TRUE(log.statistics().byAddress().empty()) << "the statistics count from the port's opening";
 
     TrafficLogModel ring(3);
+    QSignalSpy removed(&ring, &QAbstractItemModel::rowsRemoved);
     for (int i = 0; i < 5; ++i)
         ring.append({traffic::Record{QDateTime(), i, {}, {}, {}, {}, Outcome::NoReply, {}}});
     EXPECT_EQ((std::vector<int>{ring.record(0).address, ring.record(2).address}), (std::vector<int>{2, 4}));
+    EXPECT_EQ(removed.count(), 2) << "a removal only when the ring is over full";
 }
 
 // Counts the paint events a widget gets.
