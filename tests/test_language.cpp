@@ -9,7 +9,6 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QMenu>
 #include <QProgressBar>
 #include <QRegularExpression>

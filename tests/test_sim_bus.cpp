@@ -167,6 +167,12 @@ TEST_F(SimBusState, CalibrationsAreCounted) {
     EXPECT_EQ(bus.reader(5)->lowerCalibrations, 2);
 }
 
+// However many tags a reader hears (--tags allows 50), their reception levels stay between -60 and -99 dBm.
+TEST(SimBusReaders, ReceptionLevelsStayInTheirRangeForEveryTag) {
+    for (const Tag& t : Bus::defaultReader(5, 0, 50).tags)
+        EXPECT_TRUE(t.level <= -60 && t.level >= -99) << t.level;
+}
+
 // The table has ten cells, 0..9. A write of a cell past it with a wrong check byte is dropped unread; a
 // correctly checked one reaches the reader (the frame is taken, not ignored), gets no answer and changes
 // nothing: not the table, nor the reset delay that the model keeps right after it. Cell 9 is still
