@@ -58,8 +58,7 @@ TEST_F(Views, LiveReadingLandsInTheReadOutsAndTheLevelBar) {
     expectTexts({"temp", "25 °C", "uroven", "1024"});  // a zero current value leaves the live read-outs
     runTick();                                         // no reply
     const auto& trend = window->findChild<TrendWindow*>()->series().samples();
-    ASSERT_EQ(trend.size(), 3u)
-        << "each reading that answers a live request, and the silence, goes to the trend";
+    ASSERT_EQ(trend.size(), 3u) << "each reading that answers a live request, and the silence";
     EXPECT_EQ(trend[0].level, 1024.0);
     EXPECT_TRUE(trend[2].gap);
 }
