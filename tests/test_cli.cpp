@@ -12,8 +12,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <map>
 
 #include "cli/client.h"
+#include "device/commands.h"
 #include "device/requests.h"
 #include "device/texts.h"
 #include "exchange/classify.h"
@@ -287,15 +289,80 @@ TEST_F(CliOnSimBus, BatchRunsLineByLineStopsAtTheFirstFailureAndNamesBadLines) {
     EXPECT_TRUE(out.contains(QStringLiteral("выполнены строки: нет"))) << out.toStdString();
 }
 
-// An in-memory device: each write is answered with the chunks given, each after its delay.
+// An in-memory device: each write is answered with the chunks given, each after its delay; `straggler`
+// comes as soon as the last chunk has been read, before any wait of the reader can end.
 class AnsweringPort : public test::FakePort {
   public:
     std::vector<std::pair<int, QByteArray>> answer;
+    QByteArray straggler;
     qint64 write(const QByteArray& data) override {
-        for (const auto& [ms, bytes] : answer) feedLater(ms, bytes);
+        chunksLeft_ = answer.size();
+        straggling_ = straggler;
+        for (const auto& [ms, bytes] : answer)
+            QTimer::singleShot(ms, this, [this, b = bytes] {
+                --chunksLeft_;
+                feed(b);
+            });
         return FakePort::write(data);
     }
+    QByteArray read(qint64 maxBytes) override {
+        const QByteArray out = FakePort::read(maxBytes);
+        if (chunksLeft_ == 0 && bytesAvailable() == 0 && !straggling_.isEmpty())
+            QTimer::singleShot(0, this, [this, s = std::exchange(straggling_, {})] { feed(s); });
+        return out;
+    }
+
+  private:
+    size_t chunksLeft_ = 0;
+    QByteArray straggling_;
 };
+
+// Every command of a known reply length takes its reply as complete at that length, not before: a byte
+// right behind it, within the silence that ends replies of open length, is not part of it.
+TEST(Transactor, AReplyOfKnownLengthEndsAtItsLastByte) {
+    const std::map<std::string, int> lengths = {
+        {"current-params", 26}, {"identify", 10},       {"set-address", 4},      {"set-serial", 4},
+        {"calibrate-high", 4},  {"calibrate-low", 4},   {"set-mode", 5},         {"clear-bound-ids", 44},
+        {"read-bound-ids", 44}, {"write-bound-id", 44}, {"read-reset-delay", 6}, {"set-reset-delay", 6},
+        {"tag-query", 13},      {"tag-read", 20},       {"bridge-data", 14},     {"bridge-rs485", 7}};
+    AnsweringPort port;
+    port.open({});
+    Transactor::Timing timing;
+    timing.gapMs = 0;
+    timing.retries = 0;
+    Transactor t(port, timing);
+    port.straggler = hex("00");
+    int known = 0;
+    for (const cmd::CommandInfo& c : cmd::commandTable()) {
+        if (c.fullReplyBytes == 0) continue;
+        ++known;
+        const QByteArray reply =
+            withCheckByte(hex("3E 05") + char(*c.replyCode) + QByteArray(lengths.at(c.key) - 4, '\x01'));
+        port.answer = {{1, reply.chopped(1)}, {2, reply.right(1)}};
+        EXPECT_EQ(t.exchange(withCheckByte(hex("31 05") + char(c.code))).last.reply.toHex(' '),
+                  reply.toHex(' '))
+            << c.key;
+        QTest::qWait(5);
+    }
+    EXPECT_EQ(known, int(lengths.size()));
+}
+
+// The quiet time before a request also follows one written at the transactor's very start (its clock's
+// zero): what arrives meanwhile is dropped, never taken for the retry's reply.
+TEST(Transactor, TheQuietTimeFollowsEvenTheFirstRequest) {
+    AnsweringPort port;
+    port.open({});
+    port.answer = {{300, hex("00")}};
+    Transactor::Timing timing;
+    timing.gapMs = 400;
+    timing.timeoutMs = 200;
+    timing.retries = 1;
+    Transactor t(port, timing);
+    const Transactor::Result r = t.exchange(device::identifyRequest(5));
+    EXPECT_EQ(r.attempts, 2);
+    EXPECT_EQ(r.last.outcome, Outcome::NoReply);
+    EXPECT_TRUE(r.last.reply.isEmpty()) << r.last.reply.toHex(' ').toStdString();
+}
 
 // The transactor's reply rules over the in-memory port, where the test decides when bytes come.
 TEST(Transactor, AReplyEndsAtItsFullLengthOrItsSilenceAndMustAnswerTheRequest) {
