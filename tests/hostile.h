@@ -40,11 +40,9 @@ inline std::vector<Hostile> hostileSet() {
         {QString(QChar(0)), std::nullopt},
         {QStringLiteral("5") + QChar(0), std::nullopt},
         {QString::fromUtf8("\xF0\x9F\x98\x80"), std::nullopt},  // an emoji
-        {QString::fromUtf8("\xE2\x80\x8F"
-                           "5"),
-         std::nullopt},                                     // a right-to-left mark before 5
-        {QString::fromUtf8("\xD9\xA5"), std::nullopt},      // Arabic-Indic five
-        {QString::fromUtf8("\xEF\xBC\x95"), std::nullopt},  // full-width five
+        {QChar(0x200F) + QStringLiteral("5"), std::nullopt},    // a right-to-left mark before 5
+        {QString::fromUtf8("\xD9\xA5"), std::nullopt},          // Arabic-Indic five
+        {QString::fromUtf8("\xEF\xBC\x95"), std::nullopt},      // full-width five
         {QStringLiteral("%s%n"), std::nullopt},
     };
 }

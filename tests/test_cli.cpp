@@ -21,7 +21,6 @@
 #include "exchange/classify.h"
 #include "fakeport.h"
 #include "protocol/frame.h"
-#include "protocol/hexid.h"
 #include "serial/qtserialport.h"
 #include "sim/ptyhost.h"
 #include "traffic/csv.h"
@@ -38,9 +37,6 @@ class CliOnSimBus : public ::testing::Test {
     void SetUp() override {
         host.setPacing(false);
         ASSERT_TRUE(host.start());
-        connect();
-    }
-    void connect() {
         QObject::connect(&transactor, &Transactor::attempted,
                          [this](const Transaction& t) { wire << t.request.toHex(' ').toUpper(); });
     }
@@ -54,10 +50,6 @@ class CliOnSimBus : public ::testing::Test {
         return client.run(parsed.invocation);
     }
     QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
-    template <class F>
-    auto bus(F&& f) {
-        return host.withBus([&](sim::Bus& b) { return f(b); });
-    }
 
     sim::PtyHost host;
     QtSerialPort port;
@@ -157,7 +149,7 @@ TEST_F(CliOnSimBus, EveryCommandSendsItsRequestsAndPrintsWhatTheDeviceSaid) {
     };
     // The table twice from the same bus: as text, then as JSON.
     for (const bool asJson : {false, true}) {
-        bus([](sim::Bus& b) { return b = sim::Bus::withDefaults(); });
+        host.withBus([](sim::Bus& b) { b = sim::Bus::withDefaults(); });
         for (const Row& row : rows) {
             SCOPED_TRACE(row.line);
             EXPECT_EQ(run((asJson ? "--json " : "") + QString::fromUtf8(row.line)), kDone)
@@ -173,7 +165,7 @@ TEST_F(CliOnSimBus, EveryCommandSendsItsRequestsAndPrintsWhatTheDeviceSaid) {
                 EXPECT_EQ(out, want + QLatin1Char('\n'));
         }
     }
-    EXPECT_EQ(bus([](sim::Bus& b) { return b.reader(9) ? b.reader(9)->lowerCalibrations : -1; }), 1);
+    EXPECT_EQ(host.withBus([](sim::Bus& b) { return b.reader(9) ? b.reader(9)->lowerCalibrations : -1; }), 1);
 
     // The same values under stable English keys.
     ASSERT_EQ(run("--json -a 9 identify"), kDone);
@@ -184,8 +176,6 @@ TEST_F(CliOnSimBus, EveryCommandSendsItsRequestsAndPrintsWhatTheDeviceSaid) {
     EXPECT_EQ(json(), QJsonDocument::fromJson(R"({"command":"settings","ok":true,"address":9,"mode":129,
         "modeName":"indicator","network":3,"channel":4,"power":5})")
                           .object());
-    ASSERT_EQ(run("--json scan"), kDone);
-    EXPECT_EQ(json()[QLatin1String("addresses")].toVariant().toList(), QVariantList{9});
 }
 
 // Refusals other than out-of-range numbers and identifiers (those are in the hostile-input table).
@@ -243,17 +233,17 @@ TEST_F(CliOnSimBus, BackupOfOneReaderRestoresAnotherAndTheSerialOnlyWhenAsked) {
     ASSERT_EQ(run("-a 5 bound-ids set 2 0C0FFEE"), kDone);
     ASSERT_EQ(run("-a 5 set-radio 40 9 30"), kDone);
     ASSERT_EQ(run("-a 5 backup " + file), kDone);
-    bus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(6, 1)); });
+    host.withBus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(6, 1)); });
     EXPECT_EQ(run("-a 6 restore " + file + " --only serial"), kUsageError);
     EXPECT_TRUE(wire.isEmpty());
     EXPECT_EQ(run("-a 6 restore " + file + " --verify"), kDone) << err.toStdString();
-    const auto six = bus([](sim::Bus& b) { return *b.reader(6); });
+    const auto six = host.withBus([](sim::Bus& b) { return *b.reader(6); });
     EXPECT_EQ((std::vector<int>{six.network, six.channel, six.power, six.mode}),
               (std::vector<int>{40, 9, 30, 2}));
     EXPECT_EQ(six.cells[1], 0x0C0FFEEu);
     EXPECT_EQ(six.serial, 123457u) << "no serial without --with-serial";
     EXPECT_EQ(run("-a 6 restore " + file + " --with-serial --verify"), kDone);
-    EXPECT_EQ(bus([](sim::Bus& b) { return b.reader(6)->serial; }), 123456u);
+    EXPECT_EQ(host.withBus([](sim::Bus& b) { return b.reader(6)->serial; }), 123456u);
     QFile(file).open(QIODevice::WriteOnly);
     EXPECT_EQ(run("-a 6 restore " + file), kUsageError);
 }
@@ -429,13 +419,11 @@ TEST(CliProgram, AnswersOverThePortAndStopsWatchingOnCtrlC) {
     p.start(KESTREL_CLI_EXE, {"--version"});
     ASSERT_TRUE(p.waitForFinished());
     EXPECT_EQ(p.readAllStandardOutput(), "kestrel-cli " KESTREL_VERSION "\n");
-    for (const QStringList& help : {QStringList{"--help"}, QStringList{"tag", "--help"}}) {
-        p.start(KESTREL_CLI_EXE, help);
-        ASSERT_TRUE(p.waitForFinished());
-        EXPECT_EQ(p.exitCode(), kDone);
-        EXPECT_TRUE(p.readAllStandardOutput().startsWith(help.size() == 1 ? "Использование: kestrel-cli"
-                                                                          : "tag search"));
-    }
+    // The whole program's help is asked for below, in a language that is not there.
+    p.start(KESTREL_CLI_EXE, {"tag", "--help"});
+    ASSERT_TRUE(p.waitForFinished());
+    EXPECT_EQ(p.exitCode(), kDone);
+    EXPECT_TRUE(p.readAllStandardOutput().startsWith("tag search"));
     p.start(KESTREL_CLI_EXE, {"--port", host.slavePath(), "--json", "-a", "5", "identify"});
     ASSERT_TRUE(p.waitForFinished());
     EXPECT_EQ(p.exitCode(), kDone);

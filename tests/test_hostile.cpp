@@ -52,15 +52,8 @@ bool wholeFrame(const QByteArray& frame, quint8 command) {
 class HostileInput : public WindowOnFakePort {
   protected:
     void SetUp() override {
-        openPort();
-        chooseAddress(QStringLiteral("5"));
-        runTick();
-        // The current tag, so the tag commands have one to address; every box holds a valid value.
-        port.feed(withCheckByte(hex("3E 05 E0 00 00 03 E9 00 12 34 56 D8")));
-        runTick();
-        setTexts({"num_net",   "1000", "n_kan",      "7",    "ppow",       "10",     "Zad2",          "300",
-                  "plm",       "3",    "iddm",       "A1B2", "ID_Metki",   "123456", "IntervalMetki", "100",
-                  "ModeMetki", "1",    "PowerMetki", "-10",  "sleep_time", "60"});
+        openAtFive();
+        fillEveryBox();  // the current tag, so the tag commands have one to address
     }
 };
 

@@ -242,8 +242,8 @@ TEST_F(EnglishWindow, NoTextIsLeftInRussianAndNoneIsClippedWhereTheRussianFits) 
     const auto english = shownTexts(*window);
     const auto russian = readSnapshot();
     const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
-    const QStringList russianNames{
-        QStringLiteral("Русский")};  // the language menu names each language in itself
+    // The language menu names each language in itself.
+    const QStringList russianNames{QStringLiteral("Русский")};
     for (const auto& [key, t] : english) {
         if (!russianNames.contains(t.text)) {
             EXPECT_FALSE(t.text.contains(cyrillic)) << key.toStdString() << " = " << t.text.toStdString();

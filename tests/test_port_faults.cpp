@@ -122,8 +122,7 @@ TEST_P(PortFaults, WindowLogAndClientShowIt) {
     const Row& row = GetParam();
     QString port = link;  // the port named in the texts
     QString cause;        // what the system said
-    QStringList arguments{QStringLiteral("--port"), link, QStringLiteral("-a"), QStringLiteral("5"),
-                          QStringLiteral("identify")};
+    QStringList arguments{"--port", link, "-a", "5", "identify"};
     std::function<Run()> runClient = [&] { return client(arguments); };
     QtSerialPort holder;
     switch (row.fault) {

@@ -15,10 +15,6 @@ using namespace kestrel::test;
 
 namespace {
 
-PortInfo adapter(const QString& name) {
-    return PortInfo{name, QStringLiteral("USB-RS485"), {}, QStringLiteral("A10K3X"), 0x0403, 0x6001, {}};
-}
-
 class Settings : public WindowOnFakePort {
   protected:
     // A new run of the window on the same settings file; `contents`, when given, replace the file the

@@ -68,9 +68,7 @@ TEST_F(TagsOnBus, NewSerialNumberReachesTheTag) {
     click(QStringLiteral("InstSN"));
     exchange(3);  // out, its answer, a search answer
     EXPECT_EQ(text(QStringLiteral("SerNumMetki")), QStringLiteral("2000000"));
-    quint32 serial = 0;
-    host.withBus([&serial](sim::Bus& b) { serial = b.reader(5)->tags[0].serial; });
-    EXPECT_EQ(serial, 2000000u);
+    EXPECT_EQ(host.withBus([](sim::Bus& b) { return b.reader(5)->tags[0].serial; }), 2000000u);
 }
 
 TEST_F(TagsOnBus, BridgeTabAlternatesAndShowsTheSlave) {

@@ -26,52 +26,27 @@ namespace {
 // Reader 5's current parameters: level 512.
 const QByteArray kLive = withCheckByte(QByteArray::fromHex("3E05F019000201000000100000000A0B0C000700"));
 
-class TrafficWindow : public WindowOnFakePort {
-  protected:
-    // Address 5 chosen and its identification sent; the replies fed next answer the following ticks.
-    void openAtFive() {
-        openPort();
-        chooseAddress(QStringLiteral("5"));
-        runTick();
-    }
-    void reopenWithLogFile(const QString& path) {
-        window.reset();
-        MainWindow::Options o = testOptions();
-        o.logFile = path;
-        window = std::make_unique<MainWindow>(port, dialogs, o);
-    }
-};
+class TrafficWindow : public WindowOnFakePort {};
 
 TEST_F(TrafficWindow, MenuBarSitsAboveTheUnchangedWindowAndOpensEveryViewFromTheKeyboard) {
     QWidget* client = ctl(QStringLiteral("CmbNet"))->parentWidget();
-    const int menuHeight = window->menuBar().height();
-    EXPECT_GT(menuHeight, 0);
+    const int menuHeight = window->menuBar().height();  // verified with its place (test_language.cpp)
     EXPECT_EQ(client->geometry(), QRect(0, menuHeight, 892, 429));
     EXPECT_EQ(window->size(), QSize(892, menuHeight + 429));
     window->show();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    const struct {
-        const char* action;
-        const char* text;
-        const char* keys;
-        QWidget* view;
-    } items[] = {
-        {"actionTrafficLog", "&Журнал обмена", "Ctrl+L", &window->trafficLog()},
-        {"actionTrend", "&График", "Ctrl+G", &window->trend()},
-        {"actionServicePanel", "&Сервисная панель", "Ctrl+Shift+S", &window->servicePanel()},
-    };
-    for (const auto& item : items) {
-        auto* a = window->findChild<QAction*>(item.action);
-        ASSERT_NE(a, nullptr) << item.action;
-        EXPECT_EQ(a->text(), QString::fromUtf8(item.text));
-        EXPECT_FALSE(item.view->isVisible());
-        QTest::keySequence(window.get(), QKeySequence(QString::fromLatin1(item.keys)));
-        EXPECT_TRUE(item.view->isVisible()) << item.keys;
-        EXPECT_TRUE(item.view->isWindow());
+    // The texts of the menus and their items, and the keys of each action, are in the verified snapshots
+    // (test_language.cpp); here the keys open the views.
+    const std::pair<const char*, QWidget*> items[] = {{"Ctrl+L", &window->trafficLog()},
+                                                      {"Ctrl+G", &window->trend()},
+                                                      {"Ctrl+Shift+S", &window->servicePanel()}};
+    for (const auto& [keys, view] : items) {
+        EXPECT_FALSE(view->isVisible());
+        QTest::keySequence(window.get(), QKeySequence(QString::fromLatin1(keys)));
+        EXPECT_TRUE(view->isVisible()) << keys;
+        EXPECT_TRUE(view->isWindow());
     }
-    EXPECT_EQ(ctl<QMenu>(QStringLiteral("menuView"))->title(), QStringLiteral("&Вид"));
-    EXPECT_EQ(ctl<QMenu>(QStringLiteral("menuHelp"))->title(), QStringLiteral("Сп&равка"));
     window->findChild<QAction*>(QStringLiteral("actionAbout"))->trigger();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("О программе"));
@@ -85,10 +60,7 @@ TEST_F(TrafficWindow, LogShowsEachExchangeCountsItAndFiltersPausesCopiesAndSaves
     TrafficLogWindow& log = window->trafficLog();
     const QByteArray replies[] = {
         {}, kLive, {}, kLive.left(kLive.size() - 1) + char(kLive.back() ^ 1), QByteArray::fromHex("000102")};
-    for (const QByteArray& r : replies) {
-        port.feed(r);
-        runTick();
-    }
+    for (const QByteArray& r : replies) receive(r);
     log.flush();
     // One row per reply above: the identification asked first got no answer.
     TrafficLogModel& m = log.model();
@@ -103,12 +75,9 @@ TEST_F(TrafficWindow, LogShowsEachExchangeCountsItAndFiltersPausesCopiesAndSaves
     EXPECT_EQ(colours.size(), 4) << "each outcome its own colour";
     EXPECT_EQ(m.data(m.index(1, 2), Qt::DisplayRole).toString(), QStringLiteral("текущие параметры (F0)"));
     EXPECT_TRUE(m.data(m.index(1, 7), Qt::DisplayRole).toString().startsWith(QStringLiteral("уровень 512")));
-    const traffic::LinkCounts& five = log.statistics().byAddress().at(5);
-    EXPECT_EQ(
-        (std::vector<int>{five.requests, five.decoded, five.noReply, five.wrongCheckByte, five.garbage}),
-        (std::vector<int>{5, 1, 2, 1, 1}));
 
-    // What the engineer sees: the statistics table and the addresses to filter by.
+    // The counts as the engineer sees them (requests, decoded, no reply, wrong check byte, garbage, other,
+    // success), and the addresses to filter by.
     auto* shown = ctl<QTableWidget>(QStringLiteral("logStatistics"));
     ASSERT_EQ(shown->rowCount(), 1);
     QStringList cells;
@@ -218,12 +187,9 @@ TEST_F(TrafficWindow, LogFileThatCannotBeWrittenGivesOneMessageAndTheToolGoesOn)
     for (const QString& path :
          {dir.path(), dir.filePath("missing/log.csv"), readOnly, QStringLiteral("/dev/full")}) {
         dialogs.clear();
-        reopenWithLogFile(path);
+        reopenWithLogFile(port, path);
         openAtFive();
-        for (int i = 0; i < 3; ++i) {
-            port.feed(kLive);
-            runTick();
-        }
+        for (int i = 0; i < 3; ++i) receive(kLive);
         QTest::qWait(0);
         ASSERT_EQ(dialogs.messages.size(), 1u) << path.toStdString();
         EXPECT_TRUE(dialogs.messages[0].text.contains(path));
@@ -233,15 +199,14 @@ TEST_F(TrafficWindow, LogFileThatCannotBeWrittenGivesOneMessageAndTheToolGoesOn)
 }
 
 TEST_F(TrafficWindow, ServicePanelHoldsTheOutOfViewControlsUsableOnlyWhileAPortIsOpen) {
+    // A window of its own, with its title, and every button starting disabled: the verified snapshots
+    // (test_language.cpp).
     QWidget& panel = window->servicePanel();
-    EXPECT_TRUE(panel.isWindow());
-    EXPECT_EQ(panel.windowTitle(), QStringLiteral("Сервисная панель"));
     const QStringList buttons{"hig",       "low",        "Command1",     "InstSN",
                               "Set_ident", "Find_metki", "zapr_data_sl", "sl_zapros"};
     for (const QString& name :
          buttons + QStringList{"uroven", "temp", "tek", "txtRec", "CmdBoxText", "outSN"})
         EXPECT_EQ(ctl(name)->window(), &panel) << name.toStdString();
-    for (const QString& name : buttons) EXPECT_FALSE(ctl(name)->isEnabled()) << name.toStdString();
     openAtFive();
     for (const QString& name : buttons) EXPECT_TRUE(ctl(name)->isEnabled()) << name.toStdString();
     // The trace boxes took their texts while the panel was closed, and show the newest when it opens.

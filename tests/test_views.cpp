@@ -30,14 +30,8 @@ QByteArray liveReply(const char* state = "19", const char* level = "00 02",
 class Views : public WindowOnFakePort {
   protected:
     void SetUp() override {
-        openPort();
-        chooseAddress(QStringLiteral("5"));
-        runTick();  // the identification of the newly chosen address goes out first
+        openAtFive();  // the identification of the newly chosen address goes out first
         dialogs.clear();
-    }
-    void receive(const QByteArray& reply) {
-        port.feed(reply);
-        runTick();
     }
     QString status() { return text(QStringLiteral("MsgCom")); }
     bool checked(const char* name) { return ctl<QAbstractButton>(QString::fromLatin1(name))->isChecked(); }
@@ -129,10 +123,7 @@ TEST_F(Views, ModeByteSelectsItsOptionAndBoxes) {
 
 TEST_F(Views, EveryButtonLeavesPendingWhatTheCodecBuilt) {
     using namespace device;
-    receive(withCheckByte(hex("3E 05 E0 00 00 03 E9 00 12 34 56 D8")));  // the current tag
-    setTexts({"num_net",   "1000", "n_kan",      "7",    "ppow",       "10",     "Zad2",          "300",
-              "plm",       "3",    "iddm",       "A1B2", "ID_Metki",   "123456", "IntervalMetki", "100",
-              "ModeMetki", "1",    "PowerMetki", "-10",  "sleep_time", "60"});
+    fillEveryBox();
     const TagWriteTexts tag{5, "1001", "123456", true, "100", "1", "-10", "60"};
     dialogs.inputs = {QStringLiteral("77"), QStringLiteral("2000")};
     const std::pair<const char*, QByteArray> cases[] = {

@@ -17,49 +17,45 @@ namespace {
 class Window : public WindowOnFakePort {
   protected:
     // Each named control is (or is not) enabled, or enabled on its own.
-    void expectAll(std::initializer_list<const char*> names, bool (*check)(QWidget*), bool want,
+    void expectAll(std::initializer_list<const char*> names, bool (*check)(const QWidget*), bool want,
                    const char* why = "") {
         for (const char* name : names)
             EXPECT_EQ(check(ctl(QString::fromLatin1(name))), want) << name << ' ' << why;
     }
-    static bool enabled(QWidget* w) { return w->isEnabled(); }
-    static bool own(QWidget* w) { return ownEnabled(w); }
+    static bool enabled(const QWidget* w) { return w->isEnabled(); }
 };
 }  // namespace
 
 TEST_F(Window, PortScanFollowsThePositionClampsAndLeavesAnUnchangedListAlone) {
-    port.ports = {};
-    window->scanPorts();
+    auto scan = [this](const QStringList& ports) {
+        port.ports = ports;
+        window->scanPorts();
+    };
+    scan({});
     auto* cmb = ctl<QComboBox>(QStringLiteral("CmbPort"));
     EXPECT_EQ(cmb->count(), 1);
     EXPECT_EQ(cmb->currentText(), QStringLiteral("----"));
     EXPECT_TRUE(text(QStringLiteral("txtRec")).endsWith(QStringLiteral("\r\n")));
 
-    port.ports = {"COM1", "COM3", "COM4"};
-    window->scanPorts();
+    scan({"COM1", "COM3", "COM4"});
     EXPECT_EQ(cmb->currentIndex(), 0);
     EXPECT_TRUE(text(QStringLiteral("txtRec")).endsWith(QStringLiteral("COM1, COM3, COM4, \r\n")));
     cmb->setCurrentIndex(2);
-    port.ports = {"COM1", "COM2", "COM3", "COM4"};
-    window->scanPorts();
+    scan({"COM1", "COM2", "COM3", "COM4"});
     EXPECT_EQ(cmb->currentIndex(), 2) << "the position is kept, not the name";
     EXPECT_EQ(cmb->currentText(), QStringLiteral("COM3"));
-    port.ports = {"COM1"};
-    window->scanPorts();
+    scan({"COM1"});
     EXPECT_EQ(cmb->currentIndex(), 0) << "clamped to the last entry";
-    port.ports = {};
-    window->scanPorts();
+    scan({});
     EXPECT_EQ(cmb->currentText(), QStringLiteral("----"));
     // A list that did not change is left alone, and it is never rebuilt under the user's hand.
-    port.ports = {"COM3"};
-    window->scanPorts();
+    scan({"COM3"});
     int rebuilt = 0;
     QObject::connect(cmb, &QComboBox::currentIndexChanged, [&] { ++rebuilt; });
     window->scanPorts();
     EXPECT_EQ(rebuilt, 0) << "the same ports: no rebuild, no flicker";
     cmb->showPopup();
-    port.ports = {"COM3", "COM4"};
-    window->scanPorts();
+    scan({"COM3", "COM4"});
     EXPECT_EQ(cmb->count(), 1) << "not rebuilt under the user's hand";
     cmb->hidePopup();
     window->scanPorts();
@@ -136,14 +132,14 @@ TEST_F(Window, OpenCloseOpenSwitchesTheOperationControlsEachTime) {
         EXPECT_TRUE(window->cycle().isRunning());
         EXPECT_FALSE(window->portPanel().scanTimer().isActive());
         expectAll({"BTNOpenCom"}, enabled, false);
-        expectAll(tag9, own, true);
+        expectAll(tag9, ownEnabled, true);
         expectAll({"R_p"}, enabled, false, "the repeater option stays greyed");
         click(QStringLiteral("BTNCloseCom"));
         EXPECT_FALSE(port.isOpen());
         EXPECT_FALSE(window->cycle().isRunning());
         EXPECT_TRUE(window->portPanel().scanTimer().isActive());
         expectAll({"BTNOpenCom"}, enabled, true);
-        expectAll(tag9, own, false);
+        expectAll(tag9, ownEnabled, false);
         expectAll({"R_p"}, enabled, false);
     }
 }
@@ -172,7 +168,7 @@ TEST_F(Window, PanelSetsAreAppliedCumulativelyByDeviceType) {
     toggleOperationControls(*window);
     enableDeviceTypePanels(*window, 255);
     expectAll({"BTNOpenCom", "CmbPort"}, enabled, true);
-    expectAll({"Frame2"}, own, true);
+    expectAll({"Frame2"}, ownEnabled, true);
     expectAll({"R_p"}, enabled, false);
 }
 

@@ -19,23 +19,6 @@ namespace {
 class EndToEnd : public WindowOnSimBus {};
 }  // namespace
 
-TEST_F(EndToEnd, DemoSetUpOpensAndTheReaderTabComesAlive) {
-    ASSERT_TRUE(started);
-    openPort();
-    chooseAddress(QStringLiteral("5"));
-    QSet<quint32> lampColours;
-    for (int i = 0; i < 8; ++i) {
-        exchange();
-        lampColours.insert(ctl<Lamp>(QStringLiteral("Pic"))->colour());
-    }
-    EXPECT_EQ(text(QStringLiteral("ne")), QStringLiteral("5"));
-    EXPECT_NE(text(QStringLiteral("tek")), QStringLiteral("нет данных"));
-    const int level = text(QStringLiteral("uroven")).toInt();
-    EXPECT_EQ(ctl<QProgressBar>(QStringLiteral("ProgressBar1"))->value(), level);
-    EXPECT_TRUE(lampColours.contains(0x0000FF)) << "red when replies arrive";
-    EXPECT_TRUE(dialogs.messages.empty());
-}
-
 TEST(Demo, OpeningTheDemoPortBringsTheReaderTabAliveWithRealTicks) {
     QString error;
     auto bus = startDemoBus(&error);
@@ -57,11 +40,8 @@ TEST(Demo, OpeningTheDemoPortBringsTheReaderTabAliveWithRealTicks) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return label("MsgCom") == QStringLiteral("Приняты данные"); }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return label("tek") != QStringLiteral("нет данных"); }, 5000));
     EXPECT_EQ(label("ne"), QStringLiteral("0"));
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            return window.findChild<QLineEdit*>(QStringLiteral("num_net"))->text() == QStringLiteral("1");
-        },
-        5000))
+    auto* network = window.findChild<QLineEdit*>(QStringLiteral("num_net"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return network->text() == QStringLiteral("1"); }, 5000))
         << "the second long reply loads the radio parameters";
     EXPECT_TRUE(dialogs.messages.empty());
     window.close();
@@ -105,11 +85,20 @@ TEST_F(EndToEnd, SearchIdentifyLiveDataThenNewAddress) {
     EXPECT_EQ(cmb->currentText(), QStringLiteral("5"));
     EXPECT_EQ(text(QStringLiteral("netdev")), QStringLiteral("5 "));
 
-    for (int i = 0; i < 8; ++i) exchange();
+    // The reader tab comes alive.
+    QSet<quint32> lampColours;
+    for (int i = 0; i < 8; ++i) {
+        exchange();
+        lampColours.insert(ctl<Lamp>(QStringLiteral("Pic"))->colour());
+    }
     const quint32 serial = host.withBus([](sim::Bus& b) { return b.reader(5)->serial; });
     EXPECT_EQ(text(QStringLiteral("sn")), QString::number(serial));
     EXPECT_EQ(text(QStringLiteral("vv")), QStringLiteral("1.3.4."));
+    EXPECT_EQ(text(QStringLiteral("ne")), QStringLiteral("5"));
     EXPECT_NE(text(QStringLiteral("tek")), QStringLiteral("нет данных"));
+    const int level = text(QStringLiteral("uroven")).toInt();
+    EXPECT_EQ(ctl<QProgressBar>(QStringLiteral("ProgressBar1"))->value(), level);
+    EXPECT_TRUE(lampColours.contains(0x0000FF)) << "red when replies arrive";
 
     dialogs.inputs = {QStringLiteral("7")};
     click(QStringLiteral("net"));
@@ -129,10 +118,7 @@ TEST_F(EndToEnd, FaultsTheBusWasToldToMakeShowExactlyInTheStatisticsAndTheLogFil
     ASSERT_TRUE(started);
     QTemporaryDir dir;
     const QString logPath = dir.filePath("bus.csv");
-    window.reset();
-    MainWindow::Options options = testOptions();
-    options.logFile = logPath;
-    window = std::make_unique<MainWindow>(serial, dialogs, options);
+    reopenWithLogFile(serial, logPath);
     host.injectFault(sim::FaultKind::BadCrc, 3, 5);
     host.injectFault(sim::FaultKind::Silence, 2, 5);
     openPort();

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "fakeport.h"
+#include "protocol/frame.h"
 #include "serial/qtserialport.h"
 #include "sim/ptyhost.h"
 #include "ui/dialogs.h"
@@ -74,6 +75,11 @@ class ScriptedDialogs : public Dialogs {
     }
 };
 
+// A USB adapter as the system lists it: the same serial number whatever name it gets.
+inline PortInfo adapter(const QString& name) {
+    return PortInfo{name, QStringLiteral("USB-RS485"), {}, QStringLiteral("A10K3X"), 0x0403, 0x6001, {}};
+}
+
 // Timing for tests: ticks only when the test asks, a short read window.
 inline MainWindow::Options testOptions() {
     MainWindow::Options o;
@@ -113,6 +119,13 @@ class WindowTestBase : public ::testing::Test {
     void click(const QString& name) { ctl<QPushButton>(name)->click(); }
     void selectTab(int index) { ctl<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(index); }
     QByteArray pending() { return window->cycle().pending(); }
+    // A new window on `port` that also writes its traffic log to the file `path`.
+    void reopenWithLogFile(SerialPort& port, const QString& path) {
+        window.reset();
+        MainWindow::Options o = testOptions();
+        o.logFile = path;
+        window = std::make_unique<MainWindow>(port, dialogs, o);
+    }
     // Runs one tick of the exchange cycle to its end.
     void runTick() {
         window->cycle().tick();
@@ -145,6 +158,24 @@ class WindowOnFakePort : public WindowTestBase {
         window->scanPorts();
         click(QStringLiteral("BTNOpenCom"));
         ASSERT_TRUE(port.isOpen());
+    }
+    // The port opened, address 5 chosen and its identification sent: a reply fed next answers the next tick.
+    void openAtFive() {
+        openPort();
+        chooseAddress(QStringLiteral("5"));
+        runTick();
+    }
+    // The device sends `reply`, and a tick reads it.
+    void receive(const QByteArray& reply) {
+        port.feed(reply);
+        runTick();
+    }
+    // Reader 5's current tag (serial 1001, identifier 0123456) read, and a valid value typed into every box.
+    void fillEveryBox() {
+        receive(withCheckByte(hex("3E 05 E0 00 00 03 E9 00 12 34 56 D8")));
+        setTexts({"num_net",   "1000", "n_kan",      "7",    "ppow",       "10",     "Zad2",          "300",
+                  "plm",       "3",    "iddm",       "A1B2", "ID_Metki",   "123456", "IntervalMetki", "100",
+                  "ModeMetki", "1",    "PowerMetki", "-10",  "sleep_time", "60"});
     }
     // Runs a tick and returns the bytes it wrote.
     QByteArray tickWritten() {
