@@ -286,24 +286,24 @@ class AnsweringPort : public test::FakePort {
     std::vector<std::pair<int, QByteArray>> answer;
     QByteArray straggler;
     qint64 write(const QByteArray& data) override {
-        chunksLeft_ = answer.size();
+        toCome_ = 0;
+        for (const auto& [ms, bytes] : answer) {
+            feedLater(ms, bytes);
+            toCome_ += bytes.size();
+        }
         straggling_ = straggler;
-        for (const auto& [ms, bytes] : answer)
-            QTimer::singleShot(ms, this, [this, b = bytes] {
-                --chunksLeft_;
-                feed(b);
-            });
         return FakePort::write(data);
     }
     QByteArray read(qint64 maxBytes) override {
         const QByteArray out = FakePort::read(maxBytes);
-        if (chunksLeft_ == 0 && bytesAvailable() == 0 && !straggling_.isEmpty())
+        toCome_ -= out.size();
+        if (toCome_ <= 0 && !straggling_.isEmpty())
             QTimer::singleShot(0, this, [this, s = std::exchange(straggling_, {})] { feed(s); });
         return out;
     }
 
   private:
-    size_t chunksLeft_ = 0;
+    qint64 toCome_ = 0;  // bytes of this write's answer not read yet
     QByteArray straggling_;
 };
 
