@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSerialPort>
@@ -62,6 +63,30 @@ TEST(PortNames, ExtraPathsAreListedLastWhileTheyExist) {
     for (const PortInfo& info : port.portInfos()) infoNames << info.name;
     EXPECT_EQ(infoNames, ports) << "the ports with their details are the same ports in the same order";
     EXPECT_EQ(port.portInfos().value(ports.size() - 1).identity(), QStringLiteral("path:") + path);
+}
+
+// A scan enumerates the system's ports only when a device node came or went, and once more right after
+// (udev adds details and links a moment later); an idle scan costs a few stat() calls.
+TEST(PortNames, TheSystemIsEnumeratedAgainOnlyWhenADeviceFolderChanges) {
+    QTemporaryDir dev;
+    QtSerialPort port;
+    port.setDeviceFolders({dev.path(), dev.filePath(QStringLiteral("serial"))});
+    QList<int> counts;
+    const auto scans = [&](int n) {
+        for (int i = 0; i < n; ++i) port.portInfos();
+        counts << port.enumerations();
+    };
+    scans(3);  // the first scan, the look once more, then nothing new
+    ASSERT_TRUE(QFile(dev.filePath(QStringLiteral("ttyUSB0"))).open(QIODevice::WriteOnly));
+    scans(3);
+    ASSERT_TRUE(QDir(dev.path()).mkdir(QStringLiteral("serial")));
+    scans(1);
+    ASSERT_TRUE(QFile(dev.filePath(QStringLiteral("serial/by-id"))).open(QIODevice::WriteOnly));
+    scans(2);
+    ASSERT_TRUE(QFile::remove(dev.filePath(QStringLiteral("ttyUSB0"))));
+    port.availablePorts();
+    scans(4);
+    EXPECT_EQ(counts, (QList<int>{2, 4, 5, 7, 9}));
 }
 
 // The identity prefers vendor, product and serial number, then a by-id link, then the name; the details

@@ -1,6 +1,7 @@
 #include "serial/qtserialport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QRegularExpression>
@@ -12,6 +13,7 @@
 #include "protocol/translation.h"
 
 #ifdef Q_OS_UNIX
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -24,7 +26,7 @@ QtSerialPort::~QtSerialPort() {
 }
 
 QStringList QtSerialPort::availablePorts() {
-    return listedPorts(QSerialPortInfo::availablePorts());
+    return listedPorts(systemPorts().ports);
 }
 
 QStringList QtSerialPort::listedPorts(const QList<QSerialPortInfo>& system) const {
@@ -66,6 +68,27 @@ QList<QPair<QString, QString>> byIdLinks() {
     return links;
 }
 
+// The modification times of the folders where serial device nodes and their links come and go. A device
+// plugged in or pulled out adds or removes an entry in one of them, and so changes this text; three stat()
+// calls cost next to nothing, where a full enumeration walks sysfs and the udev database. Empty where the
+// platform has no such folders, which means "enumerate every time".
+QString deviceFolderStamp(const QStringList& folders) {
+#ifdef Q_OS_LINUX
+    QString stamp;
+    for (const QString& folder : folders) {
+        struct stat st {};
+        if (::stat(QFile::encodeName(folder).constData(), &st) == 0)
+            stamp += QStringLiteral("%1.%2;").arg(qint64(st.st_mtim.tv_sec)).arg(qint64(st.st_mtim.tv_nsec));
+        else
+            stamp += QStringLiteral("-;");
+    }
+    return stamp;
+#else
+    Q_UNUSED(folders);
+    return {};
+#endif
+}
+
 bool isPortGoneError(QSerialPort::SerialPortError e) {
     return e == QSerialPort::ReadError || e == QSerialPort::ResourceError || e == QSerialPort::WriteError;
 }
@@ -85,9 +108,20 @@ QString goneReason(QSerialPort::SerialPortError e) {
 
 }  // namespace
 
+const QtSerialPort::SystemPorts& QtSerialPort::systemPorts() {
+    const QString stamp = deviceFolderStamp(deviceFolders_);
+    const bool changed = !system_ || stamp.isEmpty() || stamp != system_->stamp;
+    if (changed || system_->settling) {
+        system_ = SystemPorts{stamp, QSerialPortInfo::availablePorts(), byIdLinks(), changed};
+        ++enumerations_;
+    }
+    return *system_;
+}
+
 QList<PortInfo> QtSerialPort::portInfos() {
-    const auto system = QSerialPortInfo::availablePorts();
-    const auto links = byIdLinks();
+    const SystemPorts& now = systemPorts();
+    const QList<QSerialPortInfo>& system = now.ports;
+    const auto& links = now.byIdLinks;
     QList<PortInfo> out;
     for (const QString& name : listedPorts(system)) {
         PortInfo info;

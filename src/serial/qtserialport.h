@@ -4,6 +4,7 @@
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QStringList>
+#include <optional>
 
 #include "serial/serialport.h"
 
@@ -32,7 +33,22 @@ class QtSerialPort : public SerialPort {
     void flush() override;
     void close() override;
 
+    // The folders whose changes make the next scan enumerate the system's ports again.
+    void setDeviceFolders(const QStringList& folders) { deviceFolders_ = folders; }
+    // How many times the system's ports were enumerated (the costly part of a scan).
+    int enumerations() const { return enumerations_; }
+
   private:
+    // The system's serial ports and the /dev/serial/by-id links as last enumerated.
+    struct SystemPorts {
+        QString stamp;  // what the folders of device nodes looked like then; empty where unknown
+        QList<QSerialPortInfo> ports;
+        QList<QPair<QString, QString>> byIdLinks;  // link, canonical path of its device
+        bool settling = false;                     // enumerated on a change: look once more next time
+    };
+    // The system's ports, enumerated again only when a device node came or went (or once more right after,
+    // for the details and links udev adds a moment later).
+    const SystemPorts& systemPorts();
     // The list availablePorts() returns, with the system's ports taken from `system`.
     QStringList listedPorts(const QList<QSerialPortInfo>& system) const;
     void onError(QSerialPort::SerialPortError error);
@@ -41,6 +57,10 @@ class QtSerialPort : public SerialPort {
     QStringList leadingPaths_;
     QStringList extraPaths_;
     bool goneReported_ = false;
+    QStringList deviceFolders_{QStringLiteral("/dev"), QStringLiteral("/dev/serial"),
+                               QStringLiteral("/dev/serial/by-id")};
+    std::optional<SystemPorts> system_;
+    int enumerations_ = 0;
 };
 
 // The system's serial devices: on Windows COM1..COM30 that exist; elsewhere the device names the
