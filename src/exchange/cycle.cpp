@@ -65,10 +65,18 @@ void ExchangeCycle::startNetworkPoll() {
     pollInProgress_ = true;
 }
 
-void ExchangeCycle::start() {
+void ExchangeCycle::start(Start first) {
     lastRequest_.clear();
     firstArrivalMs_ = lastArrivalMs_ = -1;
     timer_.start();
+    // Queued, so whoever starts the cycle sets the address and tab first; a stop before then cancels it.
+    if (first == Start::Now)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (timer_.isActive() && !inTick_) tick();
+            },
+            Qt::QueuedConnection);
 }
 
 void ExchangeCycle::stop() {

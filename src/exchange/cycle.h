@@ -66,7 +66,10 @@ class ExchangeCycle : public QObject {
     QByteArray identifyRequest() const;
 
     // The cycle on and off. stop() during a read window ends the tick without a write.
-    void start();
+    // The first tick comes one period after the start, as when the engineer opens a port, or at once (a port
+    // opened again after it was lost, where the engineer is waiting for the link).
+    enum class Start { AfterAPeriod, Now };
+    void start(Start first = Start::AfterAPeriod);
     void stop();
     bool isRunning() const { return timer_.isActive(); }
     bool tickInProgress() const { return inTick_; }

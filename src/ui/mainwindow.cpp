@@ -40,6 +40,7 @@ constexpr quint32 kLampYellowClosed = 0x10FFFF;   // RGB(255,255,16)
 constexpr quint32 kLampWhite = 0xFFFFFF;
 constexpr quint32 kLampGrey = 0x808080;
 constexpr quint32 kLampRed = 0x0000FF;
+constexpr int kLookForLostPortMs = 250;
 constexpr quint32 kLampWaiting = 0x0080FF;  // orange: a lost port is waited for
 constexpr int kLevelBarRange = 1024;
 constexpr int kClientWidth = 892;
@@ -239,6 +240,12 @@ void MainWindow::buildControls() {
         if (waiting_) closePort();
     });
     connect(&portPanel_->scanTimer(), &QTimer::timeout, this, &MainWindow::scanPorts);
+    lookForLostPort_.setInterval(std::min(kLookForLostPortMs, options_.scanMs));
+    connect(&lookForLostPort_, &QTimer::timeout, this, [this] {
+        if (!waiting_) return lookForLostPort_.stop();
+        portPanel_->scan();
+        tryReopen();
+    });
     connect(net, &QPushButton::clicked, this, &MainWindow::changeNetAddress);
     connect(search, &QPushButton::clicked, this, &MainWindow::searchBus);
     // Typing over the address asks the selected device for its identification again.
@@ -421,13 +428,13 @@ void MainWindow::openPort() {
     startExchange();
 }
 
-void MainWindow::startExchange() {
+void MainWindow::startExchange(ExchangeCycle::Start first) {
     if (!options_.logFile.isEmpty() && !logFileFailed_) {
         QString error;
         if (!logFile_.open(options_.logFile, &error)) stopLogFile(error);
     }
     toggleOperationControls(*this);
-    cycle_->start();
+    cycle_->start(first);
     portPanel_->openButton()->setEnabled(false);
 }
 
@@ -447,6 +454,7 @@ void MainWindow::portLost(const QString& reason) {
     const QString text = Texts::tr("Порт %1 потерян (%2), ожидание его возвращения").arg(lost.name, reason);
     services_.setStatus(text);
     trafficLog_->addEvent(text);
+    lookForLostPort_.start();
 }
 
 // On every scan while waiting: the lost adapter, under its old name or a new one, is opened again when it
@@ -471,7 +479,7 @@ void MainWindow::tryReopen() {
     portPanel_->scanTimer().stop();
     portPanel_->closeButton()->setEnabled(false);  // back to the state after a close, which the open turns
     openName_ = name;
-    startExchange();
+    startExchange(ExchangeCycle::Start::Now);
     if (addressList_->findText(lost.address) < 0) addressList_->addItem(lost.address);
     addressList_->setCurrentIndex(addressList_->findText(lost.address));
     tabs_->setCurrentIndex(lost.tab);

@@ -132,6 +132,9 @@ class MainWindow : public QWidget, public ExchangeHost {
         QString lastFailure;
     };
     std::optional<LostPort> waiting_;
+    // While a port is waited for, it is looked for four times a second (a look costs a few stat() calls
+    // while nothing changes), so it is open again soon after it reappears.
+    QTimer lookForLostPort_;
     QAction* reconnect_ = nullptr;
     // The port to select when it is listed, from the last run, until the engineer chooses or opens one.
     QString rememberedPort_;
@@ -143,7 +146,7 @@ class MainWindow : public QWidget, public ExchangeHost {
     void portLost(const QString& reason);
     void tryReopen();
     void shutDownPort();
-    void startExchange();
+    void startExchange(ExchangeCycle::Start first = ExchangeCycle::Start::AfterAPeriod);
 
     QComboBox* addressList_ = nullptr;  // CmbNet
     QLabel* devicesFound_ = nullptr;    // netdev
