@@ -53,6 +53,8 @@ TEST_F(Reconnect, ALostPortIsWaitedForAndOpenedAgainUnderItsNewNameAtTheSameAddr
     EXPECT_TRUE(ctl(QStringLiteral("BTNCloseCom"))->isEnabled()) << "the close ends the waiting";
     EXPECT_FALSE(ctl(QStringLiteral("net"))->isEnabled()) << "operation controls off, as after a close";
     EXPECT_TRUE(window->portPanel().scanTimer().isActive());
+    const auto* look = window->findChild<QTimer*>(QStringLiteral("lookForLostPort"));
+    ASSERT_TRUE(look && look->isActive()) << "a lost port is looked for more often than the list is scanned";
 
     // Another adapter under the lost one's name is not taken for it.
     port.ports = {QStringLiteral("ttyUSB0")};
@@ -79,6 +81,8 @@ TEST_F(Reconnect, ALostPortIsWaitedForAndOpenedAgainUnderItsNewNameAtTheSameAddr
     EXPECT_TRUE(port.isOpen());
     EXPECT_FALSE(window->waitingForPort());
     EXPECT_TRUE(window->cycle().isRunning());
+    QCoreApplication::processEvents();  // no period has passed, yet the port is polled at once
+    EXPECT_TRUE(window->cycle().tickInProgress());
     EXPECT_FALSE(window->portPanel().scanTimer().isActive());
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("5"));
     EXPECT_EQ(window->openTab(), TabTag);

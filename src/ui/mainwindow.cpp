@@ -240,6 +240,7 @@ void MainWindow::buildControls() {
         if (waiting_) closePort();
     });
     connect(&portPanel_->scanTimer(), &QTimer::timeout, this, &MainWindow::scanPorts);
+    lookForLostPort_.setObjectName(QStringLiteral("lookForLostPort"));
     lookForLostPort_.setInterval(std::min(kLookForLostPortMs, options_.scanMs));
     connect(&lookForLostPort_, &QTimer::timeout, this, [this] {
         if (!waiting_) return lookForLostPort_.stop();

@@ -134,7 +134,7 @@ class MainWindow : public QWidget, public ExchangeHost {
     std::optional<LostPort> waiting_;
     // While a port is waited for, it is looked for four times a second (a look costs a few stat() calls
     // while nothing changes), so it is open again soon after it reappears.
-    QTimer lookForLostPort_;
+    QTimer lookForLostPort_{this};
     QAction* reconnect_ = nullptr;
     // The port to select when it is listed, from the last run, until the engineer chooses or opens one.
     QString rememberedPort_;
