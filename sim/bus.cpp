@@ -108,13 +108,15 @@ QString faultName(FaultKind kind) {
             return QStringLiteral("long");
         case FaultKind::HangUp:
             return QStringLiteral("hangup");
+        case FaultKind::Stuck:
+            return QStringLiteral("stuck");
     }
     return {};
 }
 
 std::optional<FaultKind> faultFromName(const QString& name) {
     for (FaultKind k : {FaultKind::Silence, FaultKind::BadCrc, FaultKind::Garbage, FaultKind::Split,
-                        FaultKind::Late, FaultKind::Long, FaultKind::HangUp}) {
+                        FaultKind::Late, FaultKind::Long, FaultKind::HangUp, FaultKind::Stuck}) {
         if (faultName(k) == name) return k;
     }
     return std::nullopt;
@@ -321,7 +323,10 @@ Exchange Bus::answer(const QByteArray& frame) {
         Reader* r = reader(at(frame, 1));
         if (!r) return ex;
         ex.address = r->address;
-        const QByteArray reply = replyFor(*r, at(frame, 2), frame);
+        // A stuck reader's command runs on a copy of it: the answer says it was done, nothing is kept.
+        Reader copy = *r;
+        const QByteArray reply =
+            replyFor(takeFault(FaultKind::Stuck, r->address) ? copy : *r, at(frame, 2), frame);
         if (!reply.isEmpty()) ex.chunks.push_back({0, reply});
     }
     applyFault(ex);
@@ -467,13 +472,23 @@ void Bus::injectFault(FaultKind kind, int count, std::optional<quint8> address, 
     injectFault(Fault{kind, count, address, delayMs});
 }
 
+bool Bus::takeFault(FaultKind kind, quint8 address) {
+    auto it = std::find_if(faults_.begin(), faults_.end(), [&](const Fault& f) {
+        return f.kind == kind && (!f.address || f.address == address);
+    });
+    if (it == faults_.end()) return false;
+    if (it->remaining != kUntilCleared && --it->remaining == 0) faults_.erase(it);
+    ++faultsMade_[static_cast<int>(kind)];
+    return true;
+}
+
 // The first fault that concerns this reply spoils it. Only replies that would be sent count; the
 // network poll answer has no check byte, so wrong-check and over-long faults leave it alone.
 void Bus::applyFault(Exchange& ex) {
     if (ex.chunks.empty()) return;
     const bool framedReply = ex.address.has_value();
     auto it = std::find_if(faults_.begin(), faults_.end(), [&](const Fault& f) {
-        if (f.address && f.address != ex.address) return false;
+        if (f.kind == FaultKind::Stuck || (f.address && f.address != ex.address)) return false;
         if (!framedReply && (f.kind == FaultKind::BadCrc || f.kind == FaultKind::Long)) return false;
         return true;
     });
@@ -486,6 +501,7 @@ void Bus::applyFault(Exchange& ex) {
     ex.chunks.clear();
     switch (fault.kind) {
         case FaultKind::Silence:
+        case FaultKind::Stuck:  // never chosen here: it spoils what a reader keeps, not its reply
             break;
         case FaultKind::HangUp:
             ex.hangUp = true;

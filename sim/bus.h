@@ -86,6 +86,7 @@ enum class FaultKind {
     Late,     // the whole reply after a long delay
     Long,     // padded with zero bytes to 60 bytes before its (recomputed, valid) check byte
     HangUp,   // the line goes dead: the host closes the port instead of replying
+    Stuck,    // answers as usual but keeps nothing it is told (a worn-out or write-protected memory)
 };
 
 inline constexpr int kUntilCleared = -1;
@@ -100,7 +101,8 @@ struct Fault {
     int delayMs = -1;               // gap for Split, delay for Late; -1 = the default
 };
 
-// Names used on the command line and in traces: silence, bad-crc, garbage, split, late, long, hangup.
+// Names used on the command line and in traces: silence, bad-crc, garbage, split, late, long, hangup,
+// stuck.
 QString faultName(FaultKind kind);
 std::optional<FaultKind> faultFromName(const QString& name);
 
@@ -168,7 +170,9 @@ class Bus {
   private:
     QByteArray replyFor(Reader& r, quint8 command, const QByteArray& frame);
     void applyFault(Exchange& ex);
-    int faultsMade_[static_cast<int>(FaultKind::HangUp) + 1] = {};
+    // Takes one of a fault of `kind` that concerns the reader at `address`, if there is one.
+    bool takeFault(FaultKind kind, quint8 address);
+    int faultsMade_[static_cast<int>(FaultKind::Stuck) + 1] = {};
     void wanderOne(Reader& r);
 
     std::vector<Reader> readers_;

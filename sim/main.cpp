@@ -60,9 +60,10 @@ std::optional<Fault> parseFault(const QString& text, QString* why) {
     }
     const auto kind = faultFromName(m.captured(1));
     if (!kind) {
-        *why =
-            QStringLiteral("unknown fault kind '%1' (silence, bad-crc, garbage, split, late, long, hangup)")
-                .arg(m.captured(1));
+        *why = QStringLiteral(
+                   "unknown fault kind '%1' (silence, bad-crc, garbage, split, late, long, hangup, "
+                   "stuck)")
+                   .arg(m.captured(1));
         return std::nullopt;
     }
     Fault f;
@@ -153,8 +154,9 @@ int main(int argc, char** argv) {
         QStringLiteral(
             "Misbehave: KIND[:COUNT][@ADDR], repeatable. KIND is silence (no reply), bad-crc (wrong "
             "check byte), garbage (random bytes), split (reply in two parts 30 ms apart), late (reply "
-            "after 300 ms), long (reply padded to 60 bytes, check byte valid) or hangup (the port "
-            "goes away, as when an adapter is pulled). COUNT spoils that many replies (default: all; "
+            "after 300 ms), long (reply padded to 60 bytes, check byte valid), hangup (the port "
+            "goes away, as when an adapter is pulled) or stuck (answers as usual but keeps no setting). "
+            "COUNT spoils that many replies (default: all; "
             "hangup: once); ADDR limits it to one reader."),
         QStringLiteral("FAULT"));
     const QCommandLineOption noPacingOpt(QStringLiteral("no-pacing"),

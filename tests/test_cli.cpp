@@ -108,6 +108,7 @@ TEST_F(CliOnSimBus, EveryCommandSendsItsRequestsAndPrintsWhatTheDeviceSaid) {
          {frame(5, 0xFA)},
          "Установлен нижний уровень.",
          R"("command":"calibrate low")"},
+        {"-a 5 calibrate high --yes", {frame(5, 0xF5)}, "Установлен верхний уровень.", R"("ok":true)"},
         {"-a 5 bound-ids set 3 ABCDEF --verify",
          {frame(5, 0xE6, "0200ABCDEF"), frame(5, 0xE7)},
          "привязанные ID: 0123456 0ABCDEF 0ABCDEF 0000000 …",
@@ -121,6 +122,7 @@ TEST_F(CliOnSimBus, EveryCommandSendsItsRequestsAndPrintsWhatTheDeviceSaid) {
          {frame(5, 0xF1, "0064"), frame(5, 0xF7)},
          "задержка обнуления 100",
          R"("resetDelay":100)"},
+        {"-a 5 reset-delay get", {frame(5, 0xF7)}, "задержка обнуления 100", R"("resetDelay":100)"},
         {"-a 5 tag read 123456",
          {frame(5, 0xE3, "00123456")},
          "метка сер. № 1001, ID 0123456, задержка 100, …",
@@ -142,6 +144,11 @@ TEST_F(CliOnSimBus, EveryCommandSendsItsRequestsAndPrintsWhatTheDeviceSaid) {
          {frame(5, 0xE8), frame(5, 0x06)},
          "ведомый сер. № 654321, темп. 25.5, …",
          R"("rs485":4660)"},
+        {"-a 5 tag set-id 123456 4242 --verify",
+         {frame(5, 0xE3, "00123456"), frame(5, 0xE1, "0E0000109200001092000701F6012C"),
+          frame(5, 0xE3, "00001092")},
+         "Считаны параметры метки.",
+         R"("command":"tag set-id")"},
         {"-a 5 set-address 9 --verify",
          {frame(5, 0xFB, "09"), frame(9, 0xFC)},
          "Установлен сетевой номер.",
@@ -225,6 +232,10 @@ TEST_F(CliOnSimBus, NoAnswerIsRetriedAndAFaultyReplyIsNeverTakenAsTheAnswer) {
     host.injectFault(sim::FaultKind::Split, 1);
     EXPECT_EQ(run("-a 5 identify"), kDone);
     EXPECT_EQ(wire.size(), 1);
+    // A reader that acknowledges a setting but keeps its old one fails the read-back.
+    host.injectFault(sim::FaultKind::Stuck);
+    EXPECT_EQ(run("-a 5 set-radio 2 3 4 --verify"), kDeviceFailed);
+    EXPECT_EQ(err, QStringLiteral("проверка не прошла: сеть/канал/мощность 1/5/10, ожидалось 2/3/4\n"));
 }
 
 TEST_F(CliOnSimBus, BackupOfOneReaderRestoresAnotherAndTheSerialOnlyWhenAsked) {
@@ -233,6 +244,11 @@ TEST_F(CliOnSimBus, BackupOfOneReaderRestoresAnotherAndTheSerialOnlyWhenAsked) {
     ASSERT_EQ(run("-a 5 bound-ids set 2 0C0FFEE"), kDone);
     ASSERT_EQ(run("-a 5 set-radio 40 9 30"), kDone);
     ASSERT_EQ(run("-a 5 backup " + file), kDone);
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QJsonObject doc = QJsonDocument::fromJson(saved.readAll()).object();
+    EXPECT_EQ(doc.value("version").toString(), QStringLiteral(KESTREL_VERSION));
+    EXPECT_TRUE(QDateTime::fromString(doc.value("time").toString(), Qt::ISODateWithMs).isValid());
     host.withBus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(6, 1)); });
     EXPECT_EQ(run("-a 6 restore " + file + " --only serial"), kUsageError);
     EXPECT_TRUE(wire.isEmpty());
@@ -265,7 +281,7 @@ TEST_F(CliOnSimBus, BatchRunsLineByLineStopsAtTheFirstFailureAndNamesBadLines) {
         QByteArray(5000, 'a') + "\n\x01\xFF\xFE\n";
     EXPECT_EQ(splitLine(QStringLiteral(R"(a "b \"c\" d\\" "")")), (QStringList{"a", R"(b "c" d\)", ""}));
     EXPECT_EQ(batch(text, false), kUsageError);
-    EXPECT_EQ(err, text::serialRange() + QLatin1Char('\n'));
+    EXPECT_EQ(err, QStringLiteral("b.txt, строка 5: ") + text::serialRange() + QLatin1Char('\n'));
     EXPECT_TRUE(out.endsWith(QStringLiteral("Пакет b.txt: выполнено 1, ошибок 1\n"))) << out.toStdString();
     EXPECT_EQ(batch(text, true), kUsageError);
     EXPECT_EQ(err.split('\n').mid(1),
@@ -274,9 +290,11 @@ TEST_F(CliOnSimBus, BatchRunsLineByLineStopsAtTheFirstFailureAndNamesBadLines) {
     EXPECT_TRUE(out.endsWith(QStringLiteral("Пакет b.txt: выполнено 2, ошибок 4\n")));
 
     // The port going away mid-batch ends it with the lines done.
-    host.injectFault(sim::FaultKind::HangUp, 1);
-    EXPECT_EQ(batch("-a 5 identify\n", false), kPortError);
-    EXPECT_TRUE(out.contains(QStringLiteral("выполнены строки: нет"))) << out.toStdString();
+    host.withBus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(7, 1)); });
+    host.injectFault(sim::FaultKind::HangUp, 1, 7);
+    EXPECT_EQ(batch("-a 5 identify\n-a 7 identify\n-a 5 identify\n", false), kPortError);
+    EXPECT_TRUE(out.contains(QStringLiteral("порт потерян на строке 2; выполнены строки: 1")))
+        << out.toStdString();
 }
 
 // An in-memory device: each write is answered with the chunks given, each after its delay; `straggler`
@@ -448,12 +466,23 @@ TEST(CliProgram, AnswersOverThePortAndStopsWatchingOnCtrlC) {
     EXPECT_EQ(rows[1].mid(1, 3), (QStringList{"5", "identify", "FC"}));
     EXPECT_EQ(rows[1][7], QStringLiteral("decoded"));
 
-    p.start(KESTREL_CLI_EXE, {"--port", host.slavePath(), "-a", "5", "live", "--watch", "--interval", "50"});
+    p.start(KESTREL_CLI_EXE,
+            {"--port", host.slavePath(), "--json", "-a", "5", "live", "--watch", "--interval", "50"});
     ASSERT_TRUE(p.waitForReadyRead());
+    EXPECT_TRUE(QJsonDocument::fromJson(p.readLine()).object().contains(QLatin1String("level")));
     ::kill(pid_t(p.processId()), SIGINT);
     ASSERT_TRUE(p.waitForFinished());
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), kDone);
+    // Ctrl-C between the lines of a batch ends it there, and says so.
+    p.start(KESTREL_CLI_EXE, {"--port", host.slavePath(), "batch", "-"});
+    p.write(QByteArray("-a 5 settings\n").repeated(500));
+    p.closeWriteChannel();
+    ASSERT_TRUE(p.waitForReadyRead());
+    ::kill(pid_t(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished());
+    EXPECT_EQ(p.exitCode(), kDeviceFailed);
+    EXPECT_TRUE(p.readAllStandardOutput().trimmed().endsWith(", прерван"));
     QtSerialPort again;
     EXPECT_TRUE(again.open(host.slavePath()).ok) << "the port was released";
 }

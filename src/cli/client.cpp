@@ -902,7 +902,9 @@ int Client::runBatch(QIODevice& input, const QString& name, const Invocation& ba
                 code = kUsageError;
                 fail(lineNo, Texts::tr("пакет внутри пакета не выполняется"), code);
             } else {
+                output_.setBatchLine(name, lineNo);
                 code = run(parsed.invocation);
+                output_.setBatchLine({}, 0);
                 if (code == kDone) {
                     ++done;
                     doneCommands << QString::number(lineNo);

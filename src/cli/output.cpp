@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 
 #include "protocol/hexid.h"
+#include "protocol/translation.h"
 
 namespace kestrel::cli {
 
@@ -121,13 +122,17 @@ void Output::result(const QString& command, const QString& text, QJsonObject fie
 }
 
 void Output::failure(const QString& command, const QString& message, int exitCode) {
-    err_ << message << '\n';
+    if (batchLine_ > 0)
+        err_ << Texts::tr("%1, строка %2: %3").arg(batchFile_).arg(batchLine_).arg(message) << '\n';
+    else
+        err_ << message << '\n';
     err_.flush();
     if (!json_) return;
     QJsonObject o{{QLatin1String("command"), command},
                   {QLatin1String("ok"), false},
                   {QLatin1String("error"), message},
                   {QLatin1String("exitCode"), exitCode}};
+    if (batchLine_ > 0) o.insert(QLatin1String("line"), batchLine_);
     out_ << QJsonDocument(o).toJson(QJsonDocument::Compact) << '\n';
     out_.flush();
 }

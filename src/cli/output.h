@@ -22,6 +22,11 @@ class Output {
 
     // A result: `text` for people, `fields` (with "command" and "ok": true added) for scripts.
     void result(const QString& command, const QString& text, QJsonObject fields);
+    // While a batch runs a line, its failures name the file and the line (and carry "line" in JSON).
+    void setBatchLine(const QString& file, int line) {
+        batchFile_ = file;
+        batchLine_ = line;
+    }
     // A failure of `command`: the message on standard error, and as an object with --json.
     void failure(const QString& command, const QString& message, int exitCode);
     // A line for people only (progress, summaries), on standard error with --json.
@@ -34,6 +39,8 @@ class Output {
     QTextStream& out_;
     QTextStream& err_;
     bool json_;
+    QString batchFile_;
+    int batchLine_ = 0;  // 0: not in a batch
 };
 
 }  // namespace kestrel::cli
