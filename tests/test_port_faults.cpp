@@ -213,6 +213,8 @@ TEST_P(PortFaults, WindowLogAndClientShowIt) {
             .replace(QStringLiteral("%2"), cause);
     };
     EXPECT_EQ(serial.isOpen(), row.fault == Fault::ReplugNewName || row.fault == Fault::NeverAnswers);
+    EXPECT_NE(window->portPanel().scanTimer().isActive(), serial.isOpen())
+        << "the port list is scanned whenever no port is open, after a failed open too";
     EXPECT_EQ(dialogs.messages.empty() ? text(QStringLiteral("MsgCom")) : dialogs.messageTexts().first(),
               filled(row.window));
     EXPECT_EQ(lastLogged(), filled(row.log));
