@@ -425,6 +425,8 @@ TEST(PollAnswer, ALongAnswerIsTakenOnlyWhenItReadsAsABusOfReaders) {
         t.reply[at] = byte;
         EXPECT_EQ(pollAddresses(t, true), std::nullopt) << at;
     }
+    t.reply = hex("3E 3F 40 41");  // readers 62..65: the answer looks like a frame
+    EXPECT_EQ(pollAddresses(t, true), t.reply);
     t.value = device::PollAnswer{hex("0507")};
     EXPECT_EQ(pollAddresses(t, false), hex("0507"));
 }

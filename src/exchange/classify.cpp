@@ -12,7 +12,9 @@ bool isFramedReply(const QByteArray& reply) {
 std::optional<QByteArray> pollAddresses(const Transaction& poll, bool allowLong) {
     if (poll.value)
         if (const auto* answer = std::get_if<device::PollAnswer>(&*poll.value)) return answer->addresses;
-    if (!allowLong || poll.reply.size() < kMaxPollAnswer) return std::nullopt;
+    // A bus whose lowest reader is at 62 answers with ">" first, so an answer of 4 to 19 bytes can look
+    // like a framed reply; read as a list of readers, it is one.
+    if (!allowLong || poll.reply.isEmpty()) return std::nullopt;
     constexpr int kHighestAddress = 200;
     bool seen[256] = {};
     for (char b : poll.reply) {

@@ -20,10 +20,11 @@ struct ClassifiedReply {
 // True for a reply that starts with ">" and holds at least the start, address, code and check byte.
 bool isFramedReply(const QByteArray& reply);
 
-// The addresses a network poll's answer lists. The window's rule takes answers shorter than
+// The addresses a network poll's answer lists. The window's rule takes unframed answers shorter than
 // kMaxPollAnswer and drops longer ones as noise; a bus of 20 readers or more answers with that many
-// bytes, so with `allowLong` a longer answer is taken when it reads as such a bus: every byte an address
-// a reader can be given (0..200), none twice. Nothing when the answer is no list of addresses.
+// bytes, and a bus whose lowest reader is at 62 (">") with what looks like a frame, so with `allowLong`
+// any other answer is taken when it reads as a bus: every byte an address a reader can be given
+// (0..200), none twice. Nothing when the answer is no list of addresses.
 std::optional<QByteArray> pollAddresses(const Transaction& poll, bool allowLong);
 
 // Judges `reply` as the answer to `request`. With `pollAnswerExpected`, unframed bytes shorter than
