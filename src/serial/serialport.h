@@ -43,6 +43,11 @@ struct PortInfo {
     QString identity() const;
     // One line for people: description, manufacturer, vendor:product, serial number, where known.
     QString details() const;
+    bool operator==(const PortInfo& o) const {
+        return name == o.name && description == o.description && manufacturer == o.manufacturer &&
+               serialNumber == o.serialNumber && vendorId == o.vendorId && productId == o.productId &&
+               byIdLink == o.byIdLink;
+    }
 };
 
 class SerialPort : public QObject {

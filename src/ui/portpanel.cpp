@@ -92,6 +92,7 @@ PortPanel::PortPanel(SerialPort& port, Dialogs& dialogs, QWidget* w, int scanMs)
 }
 
 void PortPanel::reset() {
+    listed_.reset();
     list_->addItem(kNoPorts);
     list_->setCurrentIndex(0);
 }
@@ -109,6 +110,9 @@ QStringList PortPanel::scan() {
 void PortPanel::refreshList(const QList<PortInfo>& ports) {
     // Never rebuilt under the user's hand; and a list that did not change keeps its selection as is.
     if (list_->view() && list_->view()->isVisible()) return;
+    // Nothing came, went or changed: the list stays as it is, which costs nothing on an idle second.
+    if (listed_ == ports && list_->currentIndex() >= 0) return;
+    listed_ = ports;
     QStringList shown;
     for (const PortInfo& p : ports) shown << p.name;
     if (shown.isEmpty()) shown << kNoPorts;

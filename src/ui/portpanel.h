@@ -5,6 +5,9 @@
 #include <QList>
 #include <QObject>
 #include <QTimer>
+#include <optional>
+
+#include "serial/serialport.h"
 
 class QComboBox;
 class QPushButton;
@@ -13,8 +16,6 @@ class QWidget;
 namespace kestrel {
 
 class Dialogs;
-class SerialPort;
-struct PortInfo;
 
 class PortPanel : public QObject {
     Q_OBJECT
@@ -55,6 +56,7 @@ class PortPanel : public QObject {
     QComboBox* list_ = nullptr;
     QPushButton* open_ = nullptr;
     QPushButton* close_ = nullptr;
+    std::optional<QList<PortInfo>> listed_;  // what the list was last filled from
 };
 
 }  // namespace kestrel
