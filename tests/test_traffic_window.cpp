@@ -67,12 +67,13 @@ TEST_F(TrafficWindow, LogShowsEachExchangeCountsItAndFiltersPausesCopiesAndSaves
     ASSERT_EQ(m.rowCount(), 5);
     const Outcome want[] = {Outcome::NoReply, Outcome::Decoded, Outcome::NoReply, Outcome::WrongCheckByte,
                             Outcome::Unframed};
-    QSet<QRgb> colours;
     for (int row = 0; row < 5; ++row) {
         EXPECT_EQ(m.record(row).outcome, want[row]) << row;
-        colours.insert(m.data(m.index(row, 0), Qt::BackgroundRole).value<QColor>().rgb());
+        EXPECT_EQ(m.data(m.index(row, 0), Qt::BackgroundRole).value<QColor>(), outcomeColour(want[row]));
     }
-    EXPECT_EQ(colours.size(), 4) << "each outcome its own colour";
+    QSet<QRgb> colours;
+    for (Outcome o : traffic::allOutcomes()) colours.insert(outcomeColour(o).rgb());
+    EXPECT_EQ(colours.size(), 8) << "each outcome its own colour";
     EXPECT_EQ(m.data(m.index(1, 2), Qt::DisplayRole).toString(), QStringLiteral("текущие параметры (F0)"));
     EXPECT_TRUE(m.data(m.index(1, 7), Qt::DisplayRole).toString().startsWith(QStringLiteral("уровень 512")));
 
@@ -103,6 +104,7 @@ TEST_F(TrafficWindow, LogShowsEachExchangeCountsItAndFiltersPausesCopiesAndSaves
     ASSERT_EQ(onlyBad.size(), 2);
     EXPECT_EQ(onlyBad[1][7], QStringLiteral("bad-crc"));
     log.showOnly(std::nullopt, std::nullopt);
+    EXPECT_EQ(ctl<QTableView>(QStringLiteral("logTable"))->columnWidth(4), 240) << "the widths stay";
 
     log.setPaused(true);
     runTick();

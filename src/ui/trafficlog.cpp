@@ -328,14 +328,17 @@ void TrafficLogWindow::add(const traffic::Record& r) {
     statistics_.add(r);
     statisticsChanged_ = true;
     noteAddress(r.address);
-    waiting_.push_back(r);
-    // While paused the rows wait; beyond the ring's size the oldest of them go, as they would in it.
-    if (waiting_.size() > std::size_t(model_.capacity())) waiting_.pop_front();
-    if (!batchTimer_.isActive()) batchTimer_.start();
+    queue(r);
 }
 
 void TrafficLogWindow::addEvent(const QString& text) {
-    waiting_.push_back(traffic::eventRecord(QDateTime::currentDateTimeUtc(), text));
+    queue(traffic::eventRecord(QDateTime::currentDateTimeUtc(), text));
+}
+
+void TrafficLogWindow::queue(const traffic::Record& r) {
+    waiting_.push_back(r);
+    // While paused the rows wait; beyond the ring's size the oldest of them go, as they would in it.
+    if (waiting_.size() > std::size_t(model_.capacity())) waiting_.pop_front();
     if (!batchTimer_.isActive()) batchTimer_.start();
 }
 
@@ -455,8 +458,16 @@ void TrafficLogWindow::applyFilter() {
     const bool filtered = address.isValid() || outcome.isValid();
     filter_.setAddress(address.isValid() ? std::optional<int>(address.toInt()) : std::nullopt);
     filter_.setOutcome(outcome.isValid() ? std::optional<Outcome>(Outcome(outcome.toInt())) : std::nullopt);
-    filter_.setSourceModel(filtered ? &model_ : nullptr);
-    table_->setModel(filtered ? static_cast<QAbstractItemModel*>(&filter_) : &model_);
+    QAbstractItemModel* shown = filtered ? static_cast<QAbstractItemModel*>(&filter_) : &model_;
+    // The header keeps its columns' widths while the model it shows keeps its columns. A proxy without a
+    // source has none, so the table turns to the log itself before the proxy lets go of it.
+    if (filtered) filter_.setSourceModel(&model_);
+    if (table_->model() != shown) {
+        QItemSelectionModel* replaced = table_->selectionModel();
+        table_->setModel(shown);
+        delete replaced;  // a view does not delete the selection model it replaces
+    }
+    if (!filtered) filter_.setSourceModel(nullptr);
 }
 
 void TrafficLogWindow::showOnly(std::optional<int> address, std::optional<Outcome> outcome) {

@@ -98,6 +98,8 @@ class TrafficLogWindow : public QWidget {
     void showStatistics();
     void showCount();
     void applyFilter();
+    // A row for the next batch (held while paused).
+    void queue(const traffic::Record& r);
     void noteAddress(int address);
     // The log's row shown in row `shownRow` of the table.
     int sourceRow(int shownRow) const;
