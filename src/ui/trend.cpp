@@ -245,6 +245,9 @@ void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
                 p.drawText(QRectF(area.left(), toY(v) - fm.height(), left - 6, 2 * fm.height()),
                            Qt::AlignRight | Qt::AlignVCenter, QString::number(v, 'g', 10));
             }
+            // The frame goes under the lines: a value on the axis's bound is drawn on it, not hidden by it.
+            p.setPen(Qt::darkGray);
+            p.drawRect(r);
             p.save();
             p.setClipRect(r);
             // Only the lines are smoothed: grid and text stay cheap to draw on every refresh.
@@ -259,6 +262,7 @@ void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
                 if (line.size() == 1) p.drawEllipse(line.front(), 2, 2);  // a lone sample
             }
             p.restore();
+            continue;
         }
         p.setPen(Qt::darkGray);
         p.drawRect(r);
@@ -277,8 +281,12 @@ void TrendWindow::savePng() {
         dialogs_.saveFileName(Texts::tr("Сохранить график"), QStringLiteral("trend-%1.png").arg(address_),
                               QStringLiteral("PNG (*.png)"));
     if (path.isEmpty()) return;
-    QImageWriter writer(path, "PNG");
-    if (!writer.write(grab().toImage())) reportFailure(dialogs_, path, writer.errorString());
+    // Written whole or not at all, as the CSV files are: a failure leaves an earlier picture as it was.
+    QSaveFile file(path);
+    QImageWriter writer(&file, "PNG");
+    if (!file.open(QIODevice::WriteOnly)) return reportFailure(dialogs_, path, file.errorString());
+    if (!writer.write(grab().toImage())) return reportFailure(dialogs_, path, writer.errorString());
+    if (!file.commit()) reportFailure(dialogs_, path, file.errorString());
 }
 
 // The records of the shown address within the shown span, so the file holds what the picture shows.

@@ -48,7 +48,7 @@ class TrendSeries {
 
 // A top-level window (parented to the main window) with the plots "Уровень", "Температура, °C" and
 // "Текущее значение" of the address set by setAddress(), the span chosen in minutes, a pause and saving
-// as PNG or CSV. New samples repaint it at most twice a second.
+// as PNG or CSV. New samples repaint it at most every two seconds.
 class TrendWindow : public QWidget {
     Q_OBJECT
   public:
