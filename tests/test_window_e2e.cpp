@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "app/demo.h"
+#include "sim/replay.h"
 #include "traffic/csv.h"
 #include "ui/trafficlog.h"
 #include "ui/trend.h"
@@ -136,12 +137,16 @@ TEST_F(EndToEnd, FaultsTheBusWasToldToMakeShowExactlyInTheStatisticsAndTheLogFil
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     QMap<QString, int> outcomes;
     int rows = 0;
-    for (const QStringList& r : csv::parse(QString::fromUtf8(file.readAll())).mid(1))
+    const QList<QStringList> logged = csv::parse(QString::fromUtf8(file.readAll())).mid(1);
+    for (const QStringList& r : logged)
         if (r.value(1) == QStringLiteral("5")) ++rows, ++outcomes[r.value(7)];
     EXPECT_EQ(rows, five.requests);
     EXPECT_EQ(outcomes.value("bad-crc"), 3);
     EXPECT_EQ(outcomes.value("no-reply"), 2);
     EXPECT_EQ(outcomes.value("decoded"), five.decoded);
+    const auto replay = sim::Replay::load(logPath, nullptr);  // the log as the tool wrote it plays back
+    ASSERT_TRUE(replay);
+    EXPECT_EQ(replay->rowCount(), logged.size());
     EXPECT_FALSE(window->trend().series().samples().empty()) << "the live values reach the trend";
     EXPECT_TRUE(dialogs.messages.empty());
 }
