@@ -41,6 +41,8 @@ TEST_F(Reconnect, ALostPortIsWaitedForAndOpenedAgainUnderItsNewNameAtTheSameAddr
     openPort();
     chooseAddress(QStringLiteral("5"));
     selectTab(TabTag);
+    port.ports << QStringLiteral("ttyUSB5");  // an identical adapter (one serial number) beside it
+    port.infos << adapter(QStringLiteral("ttyUSB5"));
     pullOut();
     EXPECT_TRUE(dialogs.messages.empty()) << "no box";
     EXPECT_TRUE(window->waitingForPort());
@@ -56,9 +58,10 @@ TEST_F(Reconnect, ALostPortIsWaitedForAndOpenedAgainUnderItsNewNameAtTheSameAddr
     const auto* look = window->findChild<QTimer*>(QStringLiteral("lookForLostPort"));
     ASSERT_TRUE(look && look->isActive()) << "a lost port is looked for more often than the list is scanned";
 
-    // Another adapter under the lost one's name is not taken for it.
-    port.ports = {QStringLiteral("ttyUSB0")};
-    port.infos = {PortInfo{QStringLiteral("ttyUSB0"), {}, {}, QStringLiteral("OTHER1"), 0x0403, 0x6001, {}}};
+    // Neither another adapter under the lost one's name nor the identical one that stayed is taken for it.
+    port.ports = {QStringLiteral("ttyUSB0"), QStringLiteral("ttyUSB5")};
+    port.infos = {PortInfo{QStringLiteral("ttyUSB0"), {}, {}, QStringLiteral("OTHER1"), 0x0403, 0x6001, {}},
+                  adapter(QStringLiteral("ttyUSB5"))};
     window->scanPorts();
     EXPECT_FALSE(port.isOpen());
     // Back under a new name, but held by another program, then not permitted: each said once, and the

@@ -65,18 +65,18 @@ TEST(PortNames, ExtraPathsAreListedLastWhileTheyExist) {
     EXPECT_EQ(port.portInfos().value(ports.size() - 1).identity(), QStringLiteral("path:") + path);
 }
 
-// A scan enumerates the system's ports only when a device node came or went, and once more right after
-// (udev adds details and links a moment later); an idle scan costs a few stat() calls.
+// A scan enumerates the system's ports only when a device node came or went, and for a while after (udev
+// adds details and links a moment later); an idle scan costs a few stat() calls.
 TEST(PortNames, TheSystemIsEnumeratedAgainOnlyWhenADeviceFolderChanges) {
     QTemporaryDir dev;
     QtSerialPort port;
-    port.setDeviceFolders({dev.path(), dev.filePath(QStringLiteral("serial"))});
+    port.setDeviceFolders({dev.path(), dev.filePath(QStringLiteral("serial"))}, 0);
     QList<int> counts;
     const auto scans = [&](int n) {
         for (int i = 0; i < n; ++i) port.portInfos();
         counts << port.enumerations();
     };
-    scans(3);  // the first scan, the look once more, then nothing new
+    scans(3);  // the first scan, then nothing new
     ASSERT_TRUE(QFile(dev.filePath(QStringLiteral("ttyUSB0"))).open(QIODevice::WriteOnly));
     scans(3);
     ASSERT_TRUE(QDir(dev.path()).mkdir(QStringLiteral("serial")));
@@ -86,11 +86,13 @@ TEST(PortNames, TheSystemIsEnumeratedAgainOnlyWhenADeviceFolderChanges) {
     ASSERT_TRUE(QFile::remove(dev.filePath(QStringLiteral("ttyUSB0"))));
     port.availablePorts();
     scans(4);
-    EXPECT_EQ(counts, (QList<int>{2, 4, 5, 7, 9}));
+    port.setDeviceFolders({dev.path(), dev.filePath(QStringLiteral("serial"))}, 60000);
+    scans(2);  // within the settling time after the last change: every scan enumerates
+    EXPECT_EQ(counts, (QList<int>{1, 2, 3, 4, 5, 7}));
 }
 
-// The identity prefers vendor, product and serial number, then a by-id link, then the name; the details
-// name only what is known, ids in upper-case hex of four digits.
+// The identity prefers vendor, product, serial number (and interface), then a by-id link, then the name; the
+// details name only what is known, ids in upper-case hex of four digits.
 TEST(PortNames, IdentityAndDetailsUseWhatIsKnown) {
     const QString link = QStringLiteral("/dev/serial/by-id/usb-1a86_USB_Serial-if00-port0");
     struct Case {
@@ -98,9 +100,12 @@ TEST(PortNames, IdentityAndDetailsUseWhatIsKnown) {
         QString identity;
         QString details;
     } cases[] = {
-        {{"ttyUSB0", "FT232R USB UART", "FTDI", "A10K3XYZ", 0x0403, 0x6001, link},
+        {{"ttyUSB0", "FT232R USB UART", "FTDI", "A10K3XYZ", 0x0403, 0x6001, {}},
          "usb:0403:6001:A10K3XYZ",
          "FT232R USB UART, FTDI, 0403:6001, S/N A10K3XYZ"},
+        {{"ttyUSB3", {}, {}, "FT4A", 0x0403, 0x6011, "/dev/serial/by-id/usb-FTDI_Quad_FT4A-if02-port0"},
+         "usb:0403:6011:FT4A:if02",  // one port of an adapter with several, all of one serial number
+         "0403:6011, S/N FT4A"},
         {{"ttyUSB1", "USB Serial", {}, {}, 0x1a86, 0x7523, link}, "by-id:" + link, "USB Serial, 1A86:7523"},
         {{"ttyUSB2", {}, "Prolific", "123", 0x067b, {}, {}}, "path:ttyUSB2", "Prolific, S/N 123"},
         {{"/dev/pts/3", {}, {}, {}, {}, {}, {}}, "path:/dev/pts/3", ""},

@@ -1,3 +1,4 @@
+#include <QRegularExpression>
 #include <QStringList>
 
 #include "serial/serialport.h"
@@ -13,10 +14,15 @@ QString hex4(quint16 value) {
 }  // namespace
 
 QString PortInfo::identity() const {
-    // Vendor, product and serial number together name one adapter wherever it is plugged in; a by-id link
-    // is stable across replugs into the same socket; the name is all that is left otherwise.
-    if (vendorId && productId && !serialNumber.isEmpty())
-        return QStringLiteral("usb:%1:%2:%3").arg(hex4(*vendorId), hex4(*productId), serialNumber);
+    // Vendor, product and serial number together name one adapter wherever it is plugged in, and the
+    // interface in its by-id link ("-if01-port0") one port of an adapter with several; a by-id link names
+    // the device by what it reports of itself; the name is all that is left otherwise.
+    if (vendorId && productId && !serialNumber.isEmpty()) {
+        static const QRegularExpression interfaceOf(QStringLiteral("-(if\\d+)(?:-port\\d+)?$"));
+        const QRegularExpressionMatch m = interfaceOf.match(byIdLink);
+        return QStringLiteral("usb:%1:%2:%3").arg(hex4(*vendorId), hex4(*productId), serialNumber) +
+               (m.hasMatch() ? QLatin1Char(':') + m.captured(1) : QString());
+    }
     if (!byIdLink.isEmpty()) return QStringLiteral("by-id:") + byIdLink;
     return QStringLiteral("path:") + name;
 }

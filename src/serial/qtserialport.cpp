@@ -111,8 +111,9 @@ QString goneReason(QSerialPort::SerialPortError e) {
 const QtSerialPort::SystemPorts& QtSerialPort::systemPorts() {
     const QString stamp = deviceFolderStamp(deviceFolders_);
     const bool changed = !system_ || stamp.isEmpty() || stamp != system_->stamp;
-    if (changed || system_->settling) {
-        system_ = SystemPorts{stamp, QSerialPortInfo::availablePorts(), byIdLinks(), changed};
+    if (changed) sinceChange_.start();
+    if (changed || sinceChange_.elapsed() < settleMs_) {
+        system_ = SystemPorts{stamp, QSerialPortInfo::availablePorts(), byIdLinks()};
         ++enumerations_;
     }
     return *system_;
@@ -303,8 +304,10 @@ OpenResult explainPermissionError(const QString& path, int savedErrno) {
     QString device = path;
     if (device.startsWith(QStringLiteral("/dev/"))) device.remove(0, 5);
     const QString lockName = QStringLiteral("LCK..") + device.replace(QLatin1Char('/'), QLatin1Char('_'));
-    for (const QString& dir : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")}) {
-        QLockFile lock(dir + QLatin1Char('/') + lockName);
+    // Every folder QSerialPort may put it in: the first one it can write to.
+    for (const char* dir : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp",
+                            "/var/tmp", "/var/lock/lockdev", "/run/lock"}) {
+        QLockFile lock(QLatin1String(dir) + QLatin1Char('/') + lockName);
         qint64 pid = 0;
         QString host;
         QString app;

@@ -1,6 +1,7 @@
 #pragma once
 // The real port: QSerialPort behind the SerialPort interface.
 
+#include <QElapsedTimer>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QStringList>
@@ -33,8 +34,12 @@ class QtSerialPort : public SerialPort {
     void flush() override;
     void close() override;
 
-    // The folders whose changes make the next scan enumerate the system's ports again.
-    void setDeviceFolders(const QStringList& folders) { deviceFolders_ = folders; }
+    // The folders whose changes make the scan enumerate the system's ports again, and for how long after
+    // a change it goes on enumerating (udev adds a new port's details and links a moment after its node).
+    void setDeviceFolders(const QStringList& folders, int settleMs = kPortDetailsSettleMs) {
+        deviceFolders_ = folders;
+        settleMs_ = settleMs;
+    }
     // How many times the system's ports were enumerated (the costly part of a scan).
     int enumerations() const { return enumerations_; }
 
@@ -44,10 +49,9 @@ class QtSerialPort : public SerialPort {
         QString stamp;  // what the folders of device nodes looked like then; empty where unknown
         QList<QSerialPortInfo> ports;
         QList<QPair<QString, QString>> byIdLinks;  // link, canonical path of its device
-        bool settling = false;                     // enumerated on a change: look once more next time
     };
-    // The system's ports, enumerated again only when a device node came or went (or once more right after,
-    // for the details and links udev adds a moment later).
+    // The system's ports, enumerated again only when a device node came or went, and on every scan for a
+    // while after (for the details and links udev adds a moment later).
     const SystemPorts& systemPorts();
     // The list availablePorts() returns, with the system's ports taken from `system`.
     QStringList listedPorts(const QList<QSerialPortInfo>& system) const;
@@ -59,7 +63,9 @@ class QtSerialPort : public SerialPort {
     bool goneReported_ = false;
     QStringList deviceFolders_{QStringLiteral("/dev"), QStringLiteral("/dev/serial"),
                                QStringLiteral("/dev/serial/by-id")};
+    int settleMs_ = kPortDetailsSettleMs;
     std::optional<SystemPorts> system_;
+    QElapsedTimer sinceChange_;  // since the device folders last changed
     int enumerations_ = 0;
 };
 

@@ -87,6 +87,9 @@ class SerialPort : public QObject {
 };
 
 inline constexpr int kMaxPieceBytes = 255;  // one write carries at most 255 bytes
+// How long after a port appears the system may still be filling in what it knows of it (udev's details and
+// links of a USB adapter).
+inline constexpr int kPortDetailsSettleMs = 2000;
 inline constexpr int kMaxListedPorts = 30;
 
 }  // namespace kestrel

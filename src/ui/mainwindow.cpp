@@ -120,7 +120,8 @@ void MainWindow::saveSettings() {
     if (options_.settingsPath.isEmpty()) return;
     RememberedState s;
     s.portIdentity = openIdentity_.isEmpty() ? lastRunPort_ : openIdentity_;
-    s.address = addressList_->currentText();
+    // A closed port's address list is back to "0": the address of the last port open is the one to keep.
+    s.address = cycle_->isRunning() || lastAddress_.isEmpty() ? addressList_->currentText() : lastAddress_;
     s.tab = openTab();
     s.reconnect = reconnect_->isChecked();
     s.language = language_;
@@ -425,6 +426,13 @@ void MainWindow::openPort() {
     }
     openName_ = portPanel_->currentName();
     openIdentity_ = portPanel_->identityOf(portPanel_->currentIndex());
+    // An adapter opened as soon as it was plugged in may not have told the system all about itself yet
+    // (udev fills in its serial number and links a moment later): its identity is read again after that.
+    QTimer::singleShot(kPortDetailsSettleMs + 500, this, [this, name = openName_] {
+        if (!port_.isOpen() || openName_ != name) return;
+        for (const PortInfo& p : port_.portInfos())
+            if (p.name == name) openIdentity_ = p.identity();
+    });
     trafficLog_->portOpened();
     startExchange();
 }
@@ -440,6 +448,7 @@ void MainWindow::startExchange(ExchangeCycle::Start first) {
 }
 
 void MainWindow::closePort() {
+    if (cycle_->isRunning()) lastAddress_ = addressList_->currentText();
     waiting_.reset();
     shutDownPort();
 }
@@ -447,8 +456,14 @@ void MainWindow::closePort() {
 // The port went away with reconnecting on: closed once without a box, the controls off as after a close,
 // and the port waited for; "Закрыть порт" stays usable to end the waiting.
 void MainWindow::portLost(const QString& reason) {
-    LostPort lost{openName_, openIdentity_, addressList_->currentText(), openTab(), {}};
+    LostPort lost{openName_, openIdentity_, addressList_->currentText(), openTab(), {}, {}};
     shutDownPort();
+    // Adapters that look the same (the ports of one adapter with several, clones with one serial number,
+    // adapters without one) and are still there now are not the one that went away.
+    portPanel_->scan();
+    lost.others = portPanel_->namesOfIdentity(lost.identity);
+    lost.others.removeAll(lost.name);
+    lastAddress_ = lost.address;
     waiting_ = lost;
     portPanel_->closeButton()->setEnabled(true);
     lamp_->setColour(kLampWaiting);
@@ -461,7 +476,7 @@ void MainWindow::portLost(const QString& reason) {
 // On every scan while waiting: the lost adapter, under its old name or a new one, is opened again when it
 // can be; a port that is back but cannot be opened is reported once per cause.
 void MainWindow::tryReopen() {
-    const int index = portPanel_->indexOfIdentity(waiting_->identity);
+    const int index = portPanel_->indexOfIdentity(waiting_->identity, waiting_->others);
     if (index < 0) return;
     portPanel_->select(index);
     const QString name = portPanel_->currentName();

@@ -130,6 +130,7 @@ class MainWindow : public QWidget, public ExchangeHost {
         QString address;
         int tab = 0;
         QString lastFailure;
+        QStringList others;  // ports of the same identity still there when it went: never taken for it
     };
     std::optional<LostPort> waiting_;
     // While a port is waited for, it is looked for four times a second (a look costs a few stat() calls
@@ -139,6 +140,7 @@ class MainWindow : public QWidget, public ExchangeHost {
     // The port to select when it is listed, from the last run, until the engineer chooses or opens one.
     QString rememberedPort_;
     QString language_ = QStringLiteral("ru");  // the language to start in next time
+    QString lastAddress_;  // the address of the last port open, kept when it closes or goes away
     QString lastRunPort_;  // the identity remembered from the last run, kept when no port is opened now
     QString settingsProblem_;
     void restoreSettings();

@@ -156,8 +156,17 @@ QString PortPanel::identityOf(int index) const {
     return list_->itemData(index, kIdentityRole).toString();
 }
 
-int PortPanel::indexOfIdentity(const QString& identity) const {
-    return identity.isEmpty() ? -1 : list_->findData(identity, kIdentityRole);
+int PortPanel::indexOfIdentity(const QString& identity, const QStringList& except) const {
+    for (int i = 0; !identity.isEmpty() && i < list_->count(); ++i)
+        if (identityOf(i) == identity && !except.contains(list_->itemText(i))) return i;
+    return -1;
+}
+
+QStringList PortPanel::namesOfIdentity(const QString& identity) const {
+    QStringList names;
+    for (int i = 0; i < list_->count(); ++i)
+        if (identityOf(i) == identity) names << list_->itemText(i);
+    return names;
 }
 
 bool PortPanel::openSelected(QString* failure) {

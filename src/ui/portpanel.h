@@ -37,7 +37,10 @@ class PortPanel : public QObject {
     // The identity of the adapter listed at `index` (empty for none), and the entry listing the adapter
     // with `identity` (-1 when it is not listed).
     QString identityOf(int index) const;
-    int indexOfIdentity(const QString& identity) const;
+    // The first entry known by `identity` whose name is not one of `except`; -1 when there is none.
+    int indexOfIdentity(const QString& identity, const QStringList& except = {}) const;
+    // The names of the entries known by `identity`.
+    QStringList namesOfIdentity(const QString& identity) const;
     // Opens the selected port; false, with the user told why, when it cannot be opened (and the cause in
     // `failure`: what the system said, for the traffic log). The scan stops while the port is open, and
     // goes on after a failed open.
