@@ -869,8 +869,7 @@ int Client::runBatch(QIODevice& input, const QString& name, const Invocation& ba
     int done = 0, failed = 0, firstFailure = kDone;
     QStringList doneCommands;
     auto fail = [&](int lineNo, const QString& message, int code) {
-        output_.failure(QStringLiteral("batch"),
-                        Texts::tr("%1, строка %2: %3").arg(name).arg(lineNo).arg(message), code);
+        output_.failure(QStringLiteral("batch"), Output::atBatchLine(name, lineNo, message), code);
         ++failed;
         if (firstFailure == kDone) firstFailure = code;
     };

@@ -121,11 +121,12 @@ void Output::result(const QString& command, const QString& text, QJsonObject fie
     out_.flush();
 }
 
+QString Output::atBatchLine(const QString& file, int line, const QString& message) {
+    return Texts::tr("%1, строка %2: %3").arg(file).arg(line).arg(message);
+}
+
 void Output::failure(const QString& command, const QString& message, int exitCode) {
-    if (batchLine_ > 0)
-        err_ << Texts::tr("%1, строка %2: %3").arg(batchFile_).arg(batchLine_).arg(message) << '\n';
-    else
-        err_ << message << '\n';
+    err_ << (batchLine_ > 0 ? atBatchLine(batchFile_, batchLine_, message) : message) << '\n';
     err_.flush();
     if (!json_) return;
     QJsonObject o{{QLatin1String("command"), command},

@@ -22,6 +22,8 @@ class Output {
 
     // A result: `text` for people, `fields` (with "command" and "ok": true added) for scripts.
     void result(const QString& command, const QString& text, QJsonObject fields);
+    // A message about line `line` of the batch file `file`, as people read it.
+    static QString atBatchLine(const QString& file, int line, const QString& message);
     // While a batch runs a line, its failures name the file and the line (and carry "line" in JSON).
     void setBatchLine(const QString& file, int line) {
         batchFile_ = file;
