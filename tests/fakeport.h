@@ -4,6 +4,7 @@
 
 #include <QTimer>
 #include <ostream>
+#include <utility>
 
 #include "serial/serialport.h"
 
@@ -57,10 +58,17 @@ class FakePort : public SerialPort {
         incoming_.clear();
     }
 
-    // Bytes arriving from the device now.
+    // Bytes arriving from the device now; while arrivals are held they wait unreported, as in a driver.
     void feed(const QByteArray& bytes) {
+        if (held) return void(driver_ += bytes);
         incoming_ += bytes;
         emit readyRead();
+    }
+    bool held = false;
+    void holdArrivals() override { held = true; }
+    void resumeArrivals() override {
+        held = false;
+        if (!driver_.isEmpty()) feedLater(0, std::exchange(driver_, {}));
     }
     // Bytes arriving after `ms` milliseconds.
     void feedLater(int ms, const QByteArray& bytes) {
@@ -78,6 +86,7 @@ class FakePort : public SerialPort {
   private:
     bool open_ = false;
     QByteArray incoming_;
+    QByteArray driver_;
 };
 
 // Bytes from a hex text such as "31 05 F0 FE".

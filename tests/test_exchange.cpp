@@ -181,6 +181,25 @@ TEST_F(Exchange, ArrivalIsStampedWhenTheBytesReachThePortNotWhenTheTickReadsThem
     EXPECT_EQ(t.reply, hex("3E 05 FB CC"));
 }
 
+TEST_F(Exchange, BetweenTicksAReplysLaterPiecesAreHeldAndTheTickReadsItWhole) {
+    // A tick during the hold waits for what may still be arriving; a tick after it, on a reply long
+    // quiet, reads it at once.
+    for (const int ms : {0, 120}) {
+        SCOPED_TRACE(ms);
+        tick();
+        port.feed(hex("3E 05"));
+        port.feed(hex("FB CC"));
+        EXPECT_EQ(port.bytesAvailable(), 2) << "the later piece waits in the driver";
+        QTest::qWait(ms);
+        startTick();
+        EXPECT_EQ(cycle->tickInProgress(), ms == 0);
+        ASSERT_TRUE(tickEnds());
+        ASSERT_EQ(transactions.size(), 1u);
+        EXPECT_EQ(transactions[0].reply, hex("3E 05 FB CC"));
+        EXPECT_FALSE(port.held);
+    }
+}
+
 TEST_F(Exchange, SilenceAndRepliesAreSignalledInTheOrderTheWindowNeeds) {
     tick();
     EXPECT_EQ(events, (QStringList{"written", "silence 0"}));

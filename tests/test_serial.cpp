@@ -3,6 +3,7 @@
 // line in test_sim_pty.cpp.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -145,11 +146,12 @@ TEST_F(PtyPort, OpensAt19200Baud8DataBitsNoParityOneStopBitNoFlowControl) {
 TEST_F(PtyPort, PassesBytesUnchangedBothWays) {
     const QByteArray request("\x31\x05\xF0\xFE\x0D\x0A\x00\xFF", 8);
     EXPECT_EQ(port.write(request), request.size());
-    port.flush();  // written now; the blocking reads below wait for the bytes to cross the pty
+    // Written at once, without a pass of the event loop.
     QByteArray got;
     char buf[64];
-    for (ssize_t n = 0; got.size() < request.size() && (n = ::read(pty.master, buf, sizeof buf)) > 0;)
-        got.append(buf, int(n));
+    pollfd master{pty.master, POLLIN, 0};
+    while (got.size() < request.size() && ::poll(&master, 1, 2000) == 1)
+        got.append(buf, int(::read(pty.master, buf, sizeof buf)));
     EXPECT_EQ(got, request);
     const QByteArray reply("\x3E\x05\xFB\x0D\x0A\x00", 6);
     ASSERT_EQ(::write(pty.master, reply.constData(), reply.size()), reply.size());
@@ -157,6 +159,18 @@ TEST_F(PtyPort, PassesBytesUnchangedBothWays) {
     const QByteArray back = port.read(255);
     EXPECT_EQ(back, reply);
     EXPECT_LT(back.capacity(), 64) << "a reply the log keeps holds its bytes, not the port's receive block";
+}
+
+TEST_F(PtyPort, HeldArrivalsWaitInTheDriverUntilResumed) {
+    QSignalSpy arrivals(&port, &SerialPort::readyRead);
+    port.holdArrivals();
+    ASSERT_EQ(::write(pty.master, "\x3E\x05", 2), 2);
+    QTest::qWait(60);
+    EXPECT_EQ(arrivals.count(), 0);
+    EXPECT_EQ(port.bytesAvailable(), 0);
+    port.resumeArrivals();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return port.bytesAvailable() == 2; }, 2000));
+    EXPECT_GE(arrivals.count(), 1);
 }
 
 // Each error QSerialPort may raise on an open port, raised on the port the tool holds: the ones that mean

@@ -55,6 +55,8 @@ ExchangeCycle::ExchangeCycle(SerialPort& port, ExchangeHost& host, Timing timing
     window_.setSingleShot(true);
     window_.setTimerType(Qt::PreciseTimer);
     connect(&window_, &QTimer::timeout, this, &ExchangeCycle::onWindowTimeout);
+    resume_.setSingleShot(true);
+    connect(&resume_, &QTimer::timeout, this, &ExchangeCycle::resumeArrivals);
     connect(&port_, &SerialPort::readyRead, this, &ExchangeCycle::onReadyRead);
     // Queued, so that the port is never closed inside its own error handling.
     connect(&port_, &SerialPort::gone, this, &ExchangeCycle::onPortGone, Qt::QueuedConnection);
@@ -66,6 +68,7 @@ void ExchangeCycle::startNetworkPoll() {
 }
 
 void ExchangeCycle::start(Start first) {
+    resumeArrivals();
     lastRequest_.clear();
     firstArrivalMs_ = lastArrivalMs_ = -1;
     timer_.start();
@@ -81,6 +84,7 @@ void ExchangeCycle::start(Start first) {
 
 void ExchangeCycle::stop() {
     timer_.stop();
+    resumeArrivals();
     if (inReadWindow()) {
         window_.stop();
         windowClock_.invalidate();
@@ -111,6 +115,11 @@ void ExchangeCycle::tick() {
     inTick_ = true;
     rx_.clear();
     windowClock_.start();
+    if (holding_) {
+        // A reply began just before the tick; what of it waits in the driver may still be arriving.
+        resumeArrivals();
+        lastArrivalMs_ = clock_.elapsed();
+    }
     collect();
 }
 
@@ -133,18 +142,46 @@ void ExchangeCycle::collect() {
         return;
     }
     if (rx_.size() > before) {
-        window_.start(static_cast<int>(std::min<qint64>(remaining, timing_.silenceMs)));
+        // The window ends `silenceMs` after the last byte: at once for a reply that was complete long before
+        // the tick, the usual case, so the tick costs the loop one wake-up instead of two.
+        const qint64 quietFor = lastArrivalMs_ < 0 ? 0 : clock_.elapsed() - lastArrivalMs_;
+        const qint64 wait = std::min<qint64>(remaining, timing_.silenceMs - quietFor);
+        if (wait <= 0) {
+            finishTick();
+            return;
+        }
+        window_.start(static_cast<int>(wait));
     } else if (!window_.isActive()) {
         window_.start(static_cast<int>(remaining));
     }
 }
 
 void ExchangeCycle::onReadyRead() {
-    // Arrival is stamped when the bytes reach the port, whether or not a tick is reading.
+    // Arrival is stamped when the bytes reach the port, whether or not a tick is reading. Bytes reported
+    // at the end of a hold count as arriving then, the latest they can have come.
     const qint64 now = clock_.elapsed();
-    if (firstArrivalMs_ < 0) firstArrivalMs_ = now;
+    const bool first = firstArrivalMs_ < 0;
+    if (first) firstArrivalMs_ = now;
     lastArrivalMs_ = now;
-    if (inReadWindow()) collect();
+    if (inReadWindow()) {
+        collect();
+    } else if (first && timer_.isActive()) {
+        // Between ticks only a reply's first byte needs its time; the tick reads the rest.
+        holdArrivals();
+    }
+}
+
+void ExchangeCycle::holdArrivals() {
+    holding_ = true;
+    port_.holdArrivals();
+    resume_.start(timing_.holdMs);
+}
+
+void ExchangeCycle::resumeArrivals() {
+    if (!holding_) return;
+    holding_ = false;
+    resume_.stop();
+    port_.resumeArrivals();
 }
 
 void ExchangeCycle::onWindowTimeout() {
@@ -244,6 +281,7 @@ void ExchangeCycle::runTickBody(const QByteArray& reply) {
 
 void ExchangeCycle::failConnection() {
     timer_.stop();
+    resumeArrivals();
     window_.stop();
     pending_.clear();
     emit connectionLost(writeFailure());

@@ -43,6 +43,9 @@ class ExchangeCycle : public QObject {
         int periodMs = 500;  // the cycle's period
         int windowMs = 256;  // longest read window
         int silenceMs = 20;  // the window ends this long after the last byte
+        // Between ticks, arrivals are held this long after a reply's first byte, longer than the longest
+        // reply takes at 19200 baud (50 bytes, 26 ms): its other pieces then wake the loop once, not each.
+        int holdMs = 50;
     };
 
     ExchangeCycle(SerialPort& port, ExchangeHost& host, QObject* parent = nullptr);
@@ -104,6 +107,8 @@ class ExchangeCycle : public QObject {
     void collect();
     void onReadyRead();
     void onWindowTimeout();
+    void holdArrivals();
+    void resumeArrivals();
     void finishTick();
     void runTickBody(const QByteArray& reply);
     void buildIdlePoll(quint8 address, int tab);
@@ -131,6 +136,8 @@ class ExchangeCycle : public QObject {
     QElapsedTimer windowClock_;
     QByteArray rx_;
     bool inTick_ = false;
+    QTimer resume_;  // ends a hold of arrivals
+    bool holding_ = false;
 };
 
 }  // namespace kestrel

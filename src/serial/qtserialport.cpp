@@ -6,6 +6,7 @@
 #include <QLockFile>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
+#include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -226,11 +227,22 @@ qint64 QtSerialPort::write(const QByteArray& data) {
         total += n;
         if (!isOpen()) break;
     }
+    // The request leaves now rather than on the next pass of the event loop, and the second flush ends the
+    // write there and then: no wake-up of the loop just to hand the bytes to the driver and report them.
+    for (int i = 0; i < 2 && total > 0 && isOpen(); ++i) port_->flush();
     return total;
 }
 
 void QtSerialPort::flush() {
     if (isOpen()) port_->flush();
+}
+
+void QtSerialPort::setArrivalsReported(bool on) {
+    if (!isOpen()) return;
+    // QSerialPort reads the driver whenever its read notifier (a child of the port) sees bytes waiting.
+    // Disabled, the bytes stay in the driver; enabled again, the notifier fires at once for what waits.
+    for (QSocketNotifier* n : port_->findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly))
+        if (n->type() == QSocketNotifier::Read) n->setEnabled(on);
 }
 
 void QtSerialPort::close() {

@@ -33,6 +33,8 @@ class QtSerialPort : public SerialPort {
     qint64 write(const QByteArray& data) override;
     void flush() override;
     void close() override;
+    void holdArrivals() override { setArrivalsReported(false); }
+    void resumeArrivals() override { setArrivalsReported(true); }
 
     // The folders whose changes make the scan enumerate the system's ports again, and for how long after
     // a change it goes on enumerating (udev adds a new port's details and links a moment after its node).
@@ -56,6 +58,7 @@ class QtSerialPort : public SerialPort {
     // The list availablePorts() returns, with the system's ports taken from `system`.
     QStringList listedPorts(const QList<QSerialPortInfo>& system) const;
     void onError(QSerialPort::SerialPortError error);
+    void setArrivalsReported(bool on);
 
     QSerialPort* port_ = nullptr;  // a fresh object for each open, so no stale state survives a close
     QStringList leadingPaths_;

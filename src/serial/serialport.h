@@ -78,6 +78,11 @@ class SerialPort : public QObject {
     virtual void flush() = 0;
     // Closing twice, or closing what was never opened, is harmless.
     virtual void close() = 0;
+    // Holds arrivals: bytes that arrive meanwhile wait in the driver, unreported, until resumeArrivals(),
+    // after which they are reported as newly arrived. A reply that comes in many small pieces then wakes the
+    // program once rather than once a piece. A port that cannot hold goes on reporting; either is harmless.
+    virtual void holdArrivals() {}
+    virtual void resumeArrivals() {}
 
   signals:
     void readyRead();
