@@ -27,6 +27,9 @@ T* place(QWidget* parent, const QString& name, const QRect& at, Group group = st
 inline QLabel* label(QWidget* parent, const QString& name, const QString& text, const QRect& at,
                      Group group = std::nullopt) {
     QLabel* l = place<QLabel>(parent, name, at, group);
+    // Never rich text: what a label shows may come from the wire, and plain text is also set faster (no
+    // guessing at markup on every change).
+    l->setTextFormat(Qt::PlainText);
     l->setText(text);
     return l;
 }

@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QMenuBar>
-#include <QProgressBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
@@ -26,6 +25,7 @@
 #include "ui/tagtab.h"
 #include "ui/trafficlog.h"
 #include "ui/trend.h"
+#include "ui/widgets.h"
 
 namespace kestrel {
 
@@ -219,7 +219,7 @@ void MainWindow::buildControls() {
     tagTab_ = new TagTab(services_, page(ctl::tabTag, Texts::tr("метка")), this);
     bridgeTab_ = new BridgeTab(services_, page(ctl::tabBridge, Texts::tr("мост")), this);
 
-    levelBar_ = place<QProgressBar>(w, ctl::ProgressBar1, QRect(8, 402, 876, 20));
+    levelBar_ = place<LevelBar>(w, ctl::ProgressBar1, QRect(8, 402, 876, 20));
     levelBar_->setRange(0, kLevelBarRange);
     levelBar_->setValue(0);
     levelBar_->setTextVisible(false);
@@ -632,7 +632,7 @@ void MainWindow::render(const device::LiveReading& v) {
     }
     if (v.address) address_->setText(QString::number(*v.address));
     if (v.level) {
-        if (*v.level < kLevelBarRange) levelBar_->setValue(*v.level);
+        if (*v.level < kLevelBarRange) levelBar_->showLevel(*v.level);
         level_->setText(QString::number(*v.level));
     }
     if (v.emptyLevel) emptyLevel_->setText(QString::number(*v.emptyLevel));

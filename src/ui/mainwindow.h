@@ -15,13 +15,13 @@ class QAction;
 class QComboBox;
 class QMenuBar;
 class QLabel;
-class QProgressBar;
 class QTabWidget;
 
 namespace kestrel {
 
 class SerialPort;
 class Lamp;
+class LevelBar;
 class SplashWindow;
 class PortPanel;
 class ReaderTab;
@@ -154,7 +154,7 @@ class MainWindow : public QWidget, public ExchangeHost {
     QLabel* devicesFound_ = nullptr;    // netdev
     Lamp* lamp_ = nullptr;
     QTabWidget* tabs_ = nullptr;
-    QProgressBar* levelBar_ = nullptr;
+    LevelBar* levelBar_ = nullptr;
     QLabel* serial_ = nullptr;           // sn
     QLabel* firmware_ = nullptr;         // vv
     QLabel* rotationCaption_ = nullptr;  // vra

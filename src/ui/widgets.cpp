@@ -61,4 +61,26 @@ void Lamp::paintEvent(QPaintEvent*) {
     p.drawEllipse(QRectF((width() - d) / 2.0, (height() - d) / 2.0, d, d));
 }
 
+void LevelBar::showLevel(int level) {
+    if (value() == level) return;
+    setUpdatesEnabled(false);
+    setValue(level);
+    setUpdatesEnabled(true);  // schedules the repaint
+}
+
+void LevelBar::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QPalette& pal = palette();
+    p.setPen(pal.color(QPalette::Mid));
+    p.setBrush(pal.color(QPalette::Base));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    const QRect inside = rect().adjusted(1, 1, -1, -1);
+    const qint64 span = qint64(maximum()) - minimum();
+    const qint64 done = qBound<qint64>(0, qint64(value()) - minimum(), span);
+    const int width = span > 0 ? int(inside.width() * done / span) : 0;
+    if (width > 0)
+        p.fillRect(QRect(inside.left(), inside.top(), width, inside.height()),
+                   pal.color(QPalette::Highlight));
+}
+
 }  // namespace kestrel

@@ -1,7 +1,8 @@
 #pragma once
-// Small widgets of the main window: the trace boxes and the activity lamp.
+// Small widgets of the main window: the trace boxes, the activity lamp and the level bar.
 
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QWidget>
 
 namespace kestrel {
@@ -41,6 +42,20 @@ class Lamp : public QWidget {
 
   private:
     quint32 bgr_ = 0x00FFFF;
+};
+
+// The level bar, painted as a plain bar in a frame. The style's own bar is drawn with wide diagonal stripes,
+// which cost more than all the rest of a tick's repaint, and the level may change on every tick.
+class LevelBar : public QProgressBar {
+    Q_OBJECT
+  public:
+    using QProgressBar::QProgressBar;
+    // A new level, painted in the window's next repaint together with the tick's other changes (the
+    // progress bar's own setValue() repaints at once, apart from them).
+    void showLevel(int level);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace kestrel
