@@ -1,6 +1,7 @@
 #include "ui/widgets.h"
 
 #include <QPainter>
+#include <QTextCursor>
 
 namespace kestrel {
 
@@ -32,7 +33,13 @@ void TraceBox::display() {
     // laid out again.
     if (!isVisible() || raw_ == shown_) return;
     shown_ = raw_;
-    setPlainText(QString(raw_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    // Replaced through a cursor: setPlainText() would also clear the document's formats and resources and
+    // lay the box out from nothing, every tick.
+    QTextCursor all(document());
+    all.beginEditBlock();
+    all.select(QTextCursor::Document);
+    all.insertText(QString(raw_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    all.endEditBlock();
 }
 
 void TraceBox::showEvent(QShowEvent* event) {
@@ -53,12 +60,26 @@ QColor Lamp::qcolor() const {
 }
 
 void Lamp::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1));
-    p.setBrush(qcolor());
-    const int d = qMin(width(), height()) - 2;
-    p.drawEllipse(QRectF((width() - d) / 2.0, (height() - d) / 2.0, d, d));
+    // The lamp changes on every tick and a smoothed circle costs far more than a copy, so each colour's
+    // picture is drawn once for the lamp's size.
+    const qreal ratio = devicePixelRatioF();
+    if (pictureSize_ != size() * ratio) {
+        pictures_.clear();
+        pictureSize_ = size() * ratio;
+    }
+    QPixmap& picture = pictures_[bgr_];
+    if (picture.isNull()) {
+        picture = QPixmap(pictureSize_);
+        picture.setDevicePixelRatio(ratio);
+        picture.fill(Qt::transparent);
+        QPainter p(&picture);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(qcolor());
+        const int d = qMin(width(), height()) - 2;
+        p.drawEllipse(QRectF((width() - d) / 2.0, (height() - d) / 2.0, d, d));
+    }
+    QPainter(this).drawPixmap(0, 0, picture);
 }
 
 void LevelBar::showLevel(int level) {

@@ -1,6 +1,8 @@
 #pragma once
 // Small widgets of the main window: the trace boxes, the activity lamp and the level bar.
 
+#include <QHash>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QWidget>
@@ -42,6 +44,8 @@ class Lamp : public QWidget {
 
   private:
     quint32 bgr_ = 0x00FFFF;
+    QHash<quint32, QPixmap> pictures_;  // the lamp in each colour shown so far, at pictureSize_
+    QSize pictureSize_;
 };
 
 // The level bar, painted as a plain bar in a frame. The style's own bar is drawn with wide diagonal stripes,
