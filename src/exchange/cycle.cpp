@@ -115,7 +115,7 @@ void ExchangeCycle::tick() {
     inTick_ = true;
     rx_.clear();
     windowClock_.start();
-    if (holding_) {
+    if (resume_.isActive()) {
         // A reply began just before the tick; what of it waits in the driver may still be arriving.
         resumeArrivals();
         lastArrivalMs_ = clock_.elapsed();
@@ -172,14 +172,12 @@ void ExchangeCycle::onReadyRead() {
 }
 
 void ExchangeCycle::holdArrivals() {
-    holding_ = true;
     port_.holdArrivals();
     resume_.start(timing_.holdMs);
 }
 
 void ExchangeCycle::resumeArrivals() {
-    if (!holding_) return;
-    holding_ = false;
+    // Resuming what is not held is harmless, so a stop or start needs not know whether a hold is on.
     resume_.stop();
     port_.resumeArrivals();
 }

@@ -136,8 +136,7 @@ class ExchangeCycle : public QObject {
     QElapsedTimer windowClock_;
     QByteArray rx_;
     bool inTick_ = false;
-    QTimer resume_;  // ends a hold of arrivals
-    bool holding_ = false;
+    QTimer resume_;  // runs while arrivals are held, and ends the hold
 };
 
 }  // namespace kestrel

@@ -229,7 +229,9 @@ void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
         }
         p.setPen(QColor(0xe4, 0xe4, 0xe4));
         for (qint64 t : ticks) p.drawLine(QPointF(toX(t), r.top()), QPointF(toX(t), r.bottom()));
-        if (lo > hi) {
+        const bool noData = lo > hi;
+        auto toY = [&](double v) { return r.bottom() - (v - lo) * r.height() / (hi - lo); };
+        if (noData) {
             p.setPen(Qt::gray);
             p.drawText(r, Qt::AlignCenter, Texts::tr("нет данных"));
         } else {
@@ -237,7 +239,6 @@ void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
             const double vs = valueStep(hi - lo + 2 * pad, 4);
             lo = std::floor((lo - pad) / vs) * vs;
             hi = std::ceil((hi + pad) / vs) * vs;
-            auto toY = [&](double v) { return r.bottom() - (v - lo) * r.height() / (hi - lo); };
             for (double v = lo; v <= hi + vs / 2; v += vs) {
                 p.setPen(QColor(0xe4, 0xe4, 0xe4));
                 p.drawLine(QPointF(r.left(), toY(v)), QPointF(r.right(), toY(v)));
@@ -245,27 +246,25 @@ void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
                 p.drawText(QRectF(area.left(), toY(v) - fm.height(), left - 6, 2 * fm.height()),
                            Qt::AlignRight | Qt::AlignVCenter, QString::number(v, 'g', 10));
             }
-            // The frame goes under the lines: a value on the axis's bound is drawn on it, not hidden by it.
-            p.setPen(Qt::darkGray);
-            p.drawRect(r);
-            p.save();
-            p.setClipRect(r);
-            // Only the lines are smoothed: grid and text stay cheap to draw on every refresh.
-            p.setRenderHint(QPainter::Antialiasing);
-            // A one-pixel pen takes the rasteriser's fast line path; a wider one is stroked as a path.
-            p.setPen(QPen(kind.color, 1));
-            p.setBrush(kind.color);
-            for (const auto& s : stretches) {
-                QPolygonF line;
-                for (const QPointF& pt : s) line << QPointF(toX(pt.x()), toY(pt.y()));
-                p.drawPolyline(line);
-                if (line.size() == 1) p.drawEllipse(line.front(), 2, 2);  // a lone sample
-            }
-            p.restore();
-            continue;
         }
+        // The frame goes under the lines: a value on the axis's bound is drawn on it, not hidden by it.
         p.setPen(Qt::darkGray);
         p.drawRect(r);
+        if (noData) continue;
+        p.save();
+        p.setClipRect(r);
+        // Only the lines are smoothed: grid and text stay cheap to draw on every refresh.
+        p.setRenderHint(QPainter::Antialiasing);
+        // A one-pixel pen takes the rasteriser's fast line path; a wider one is stroked as a path.
+        p.setPen(QPen(kind.color, 1));
+        p.setBrush(kind.color);
+        for (const auto& s : stretches) {
+            QPolygonF line;
+            for (const QPointF& pt : s) line << QPointF(toX(pt.x()), toY(pt.y()));
+            p.drawPolyline(line);
+            if (line.size() == 1) p.drawEllipse(line.front(), 2, 2);  // a lone sample
+        }
+        p.restore();
     }
     p.setPen(Qt::black);
     for (qint64 t : ticks) {
