@@ -36,6 +36,7 @@ inline std::vector<Hostile> hostileSet() {
         {QStringLiteral("12345678901234567890"), 12345678901234567890.0L},
         {QStringLiteral("10,5"), 10},
         {QStringLiteral("10.5"), 10},
+        {QStringLiteral("4,6"), 5},
         {QString(10000, QLatin1Char('9')), std::numeric_limits<long double>::infinity()},
         {QString(QChar(0)), std::nullopt},
         {QStringLiteral("5") + QChar(0), std::nullopt},
@@ -53,6 +54,21 @@ using Rule = std::function<std::optional<QString>(const Hostile&)>;
 inline Rule range(long double lo, long double hi, std::function<QString()> message) {
     return [=](const Hostile& h) -> std::optional<QString> {
         if (!h.reading || *h.reading < lo || *h.reading > hi) return message();
+        return std::nullopt;
+    };
+}
+
+// What scripts and files give: a whole number, never a fraction to round (kestrel-cli, backup files).
+// The refusal names the argument and its range.
+inline Rule exactRange(long double lo, long double hi, const QString& what) {
+    return [=](const Hostile& h) -> std::optional<QString> {
+        const bool fraction = h.text.contains(QLatin1Char('.')) || h.text.contains(QLatin1Char(','));
+        if (fraction || !h.reading || *h.reading < lo || *h.reading > hi)
+            return QStringLiteral("%1: нужно целое число от %2 до %3, задано \"%4\"")
+                .arg(what)
+                .arg(qint64(lo))
+                .arg(qint64(hi))
+                .arg(h.text.left(40));
         return std::nullopt;
     };
 }

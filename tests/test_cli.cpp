@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -264,6 +265,95 @@ TEST_F(CliOnSimBus, BackupOfOneReaderRestoresAnotherAndTheSerialOnlyWhenAsked) {
     EXPECT_EQ(run("-a 6 restore " + file), kUsageError);
 }
 
+// A backup that was altered or belongs to another kind of device is refused before anything is written:
+// values are whole JSON numbers in their range, the format version is known, the device type matches.
+TEST_F(CliOnSimBus, AnAlteredOrForeignBackupIsRefusedBeforeAnythingIsWritten) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("r5.json");
+    ASSERT_EQ(run("-a 5 backup " + file), kDone);
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QJsonObject good = QJsonDocument::fromJson(saved.readAll()).object();
+    const QString identify = frame(5, 0xFC);
+    struct Row {
+        const char* key;
+        QJsonValue value;
+        QString message;  // after "PATH: "
+        QStringList wire;
+    };
+    const Row rows[] = {
+        {"channel", 5.5, "channel: нужно целое число от 1 до 255, задано 5.5", {}},
+        {"power", 2.5, "power: нужно целое число от 3 до 255, задано 2.5", {}},
+        {"mode", "2", "mode: нужно целое число от 0 до 255, задано \"2\"", {}},
+        {"network", QJsonValue(), "network: нужно целое число от 1 до 65000, задано null", {}},
+        {"resetDelay", 7000, "resetDelay: нужно целое число от 0 до 6000, задано 7000", {}},
+        {"formatVersion", 2, "неизвестная версия формата 2 (эта программа читает версию 1)", {}},
+        {"identity",
+         QJsonObject{{"serial", 123456}, {"deviceType", 99}},
+         "копия снята с устройства типа 99, а по адресу 5 устройство типа 134; ничего не записано (--force "
+         "записывает всё равно)",
+         {identify}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.key);
+        QJsonObject altered = good;
+        altered.insert(QLatin1String(row.key), row.value);
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QJsonDocument(altered).toJson());
+        f.close();
+        EXPECT_EQ(run("-a 5 restore " + file), kUsageError);
+        EXPECT_EQ(err, file + QStringLiteral(": ") + row.message + QLatin1Char('\n'));
+        EXPECT_EQ(wire, row.wire);
+    }
+    EXPECT_EQ(run("-a 5 restore " + file + " --force"), kDone) << "--force writes another type's settings";
+}
+
+// A restore cut short says which settings reached the device, which did not, and which may have.
+TEST_F(CliOnSimBus, AnInterruptedRestoreListsWhatWasWrittenAndWhatWasNot) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("r5.json");
+    ASSERT_EQ(run("-a 5 backup " + file), kDone);
+    int attempts = 0;  // identify, mode and radio are answered; then the reader falls silent
+    QObject::connect(&transactor, &Transactor::attempted, [&] {
+        if (++attempts == 3) host.injectFault(sim::FaultKind::Silence);
+    });
+    EXPECT_EQ(run("--json --retries 0 -a 5 restore " + file), kDeviceFailed);
+    QStringList notWritten;
+    for (int cell = 2; cell <= 10; ++cell) notWritten << QStringLiteral("bound-ids %1").arg(cell);
+    notWritten << QStringLiteral("reset-delay");
+    const QString message =
+        QStringLiteral(
+            "адрес 5: нет ответа (попыток: 1); восстановление не завершено: записано: mode, "
+            "radio; не записано: %1; неизвестно, записано ли: bound-ids 1")
+            .arg(notWritten.join(QStringLiteral(", ")));
+    EXPECT_EQ(err, message + QLatin1Char('\n'));
+    const QJsonObject expected{{"command", "restore"},
+                               {"ok", false},
+                               {"error", message},
+                               {"exitCode", 1},
+                               {"address", 5},
+                               {"file", file},
+                               {"written", QJsonArray{"mode", "radio"}},
+                               {"notWritten", QJsonArray::fromStringList(notWritten)},
+                               {"unknown", QJsonArray{"bound-ids 1"}}};
+    EXPECT_EQ(json(), expected);
+}
+
+// Every failure object of --json, field by field: a script tells success from failure by "ok".
+TEST_F(CliOnSimBus, AJsonFailureSaysOkFalseWithTheMessageAndExitCode) {
+    EXPECT_EQ(run("--json -a 5 set-radio 70000 7 20"), kUsageError);
+    EXPECT_EQ(json(), (QJsonObject{{"command", "set-radio"},
+                                   {"ok", false},
+                                   {"error", "СЕТЬ: нужно целое число от 1 до 65000, задано \"70000\""},
+                                   {"exitCode", 2}}));
+    EXPECT_EQ(run("--json --retries 0 -a 9 identify"), kDeviceFailed);
+    EXPECT_EQ(json(), (QJsonObject{{"command", "identify"},
+                                   {"ok", false},
+                                   {"error", "адрес 9: нет ответа (попыток: 1)"},
+                                   {"exitCode", 1}}));
+}
+
 TEST_F(CliOnSimBus, BatchRunsLineByLineStopsAtTheFirstFailureAndNamesBadLines) {
     auto batch = [&](const QByteArray& text, bool keepGoing) {
         out.clear();
@@ -281,13 +371,24 @@ TEST_F(CliOnSimBus, BatchRunsLineByLineStopsAtTheFirstFailureAndNamesBadLines) {
         QByteArray(5000, 'a') + "\n\x01\xFF\xFE\n";
     EXPECT_EQ(splitLine(QStringLiteral(R"(a "b \"c\" d\\" "")")), (QStringList{"a", R"(b "c" d\)", ""}));
     EXPECT_EQ(batch(text, false), kUsageError);
-    EXPECT_EQ(err, QStringLiteral("b.txt, строка 5: ") + text::serialRange() + QLatin1Char('\n'));
-    EXPECT_TRUE(out.endsWith(QStringLiteral("Пакет b.txt: выполнено 1, ошибок 1\n"))) << out.toStdString();
+    EXPECT_EQ(err,
+              QStringLiteral("b.txt, строка 5: НОМЕР: нужно целое число от 0 до 2000000, задано \"x\"\n"));
+    EXPECT_TRUE(out.endsWith(QStringLiteral("Пакет b.txt: выполнено 1, ошибок 1, пропущено 4\n")))
+        << out.toStdString();
     EXPECT_EQ(batch(text, true), kUsageError);
     EXPECT_EQ(err.split('\n').mid(1),
               (QStringList{"b.txt, строка 7: незакрытая кавычка", "b.txt, строка 8: строка длиннее 4096 байт",
                            "b.txt, строка 9: не текст в UTF-8", ""}));
-    EXPECT_TRUE(out.endsWith(QStringLiteral("Пакет b.txt: выполнено 2, ошибок 4\n")));
+    EXPECT_TRUE(out.endsWith(QStringLiteral("Пакет b.txt: выполнено 2, ошибок 4, пропущено 0\n")));
+    // The port, the output and the log belong to the whole run: a line may not change them.
+    for (const char* option : {"--port /dev/null", "--json", "--log-file x.csv", "--trace", "--lang en"}) {
+        EXPECT_EQ(batch(QByteArray("-a 5 identify ") + option + "\n-a 5 identify\n", false), kUsageError);
+        EXPECT_EQ(err,
+                  QStringLiteral("b.txt, строка 1: параметр --%1 задаётся для всего пакета, не в строке\n")
+                      .arg(QString::fromLatin1(option).section(' ', 0, 0).mid(2)));
+        EXPECT_TRUE(out.endsWith(QStringLiteral("выполнено 0, ошибок 1, пропущено 1\n")))
+            << out.toStdString();
+    }
 
     // The port going away mid-batch ends it with the lines done.
     host.withBus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(7, 1)); });
@@ -399,14 +500,21 @@ TEST(Transactor, AReplyEndsAtItsFullLengthOrItsSilenceAndMustAnswerTheRequest) {
     EXPECT_TRUE(r.ok());
     QTest::qWait(30);
     // Another command's reply, or another address's, is reported and retried, never taken.
+    // A frame sent twice, or with a byte behind it, passes the check byte (the CRC over a frame and its own
+    // check byte is 0) but is no single reply.
     const std::pair<QByteArray, Outcome> wrongs[] = {
         {withCheckByte(hex("3E 05 F7 00 00")), Outcome::OtherCode},
-        {withCheckByte(hex("3E 06 FC 40 E2 01 00 86 00")), Outcome::OtherAddress}};
+        {withCheckByte(hex("3E 06 FC 40 E2 01 00 86 00")), Outcome::OtherAddress},
+        {reply + reply, Outcome::TooLong},
+        {reply + hex("00"), Outcome::TooLong}};
     for (const auto& [wrong, outcome] : wrongs) {
         port.answer = {{1, wrong}};
         r = t.exchange(identify);
         EXPECT_EQ(r.attempts, 3);
         EXPECT_EQ(r.last.outcome, outcome);
+        if (outcome == Outcome::TooLong) {
+            EXPECT_FALSE(r.last.value.has_value()) << "never decoded";
+        }
     }
     // The new address acknowledges from there.
     port.answer = {{1, withCheckByte(hex("3E 09 FB"))}};
@@ -487,6 +595,74 @@ TEST(CliProgram, AnswersOverThePortAndStopsWatchingOnCtrlC) {
     EXPECT_TRUE(p.readAllStandardOutput().trimmed().endsWith(", прерван"));
     QtSerialPort again;
     EXPECT_TRUE(again.open(host.slavePath()).ok) << "the port was released";
+}
+
+// Files and output that cannot be written: the command fails with exit code 4 and a message naming the file
+// and the reason in the user's language, and a backup that was there stays as it was. A log file that
+// cannot be written is named and the command runs on without it. A file too large for the process's limit
+// stands in for a full disk: it fails the same write, without a mount.
+TEST(CliProgram, AFileOrOutputThatCannotBeWrittenIsAFailureAndTheOldBackupStays) {
+    sim::PtyHost host;
+    ASSERT_TRUE(host.start());
+    QTemporaryDir dir;
+    const QString keep = dir.filePath("keep.json");
+    struct Row {
+        QString shell;  // run by bash; $CLI is the client on the simulated bus
+        int exitCode;
+        QString error;  // the end of standard error
+    };
+    const Row rows[] = {
+        {"trap '' XFSZ; exec prlimit --fsize=300 $CLI -a 5 backup " + keep, 4,
+         "не удалось записать " + keep + ": файл слишком велик\n"},
+        {"$CLI -a 5 backup " + dir.filePath("no/such/folder.json"), 4,
+         "не удалось записать " + dir.filePath("no/such/folder.json") + ": нет такого файла или папки\n"},
+        {"$CLI -a 5 backup > /dev/full", 4, "не удалось записать стандартный вывод: нет места на диске\n"},
+        {"$CLI --json -a 5 identify > /dev/full", 4,
+         "не удалось записать стандартный вывод: нет места на диске\n"},
+        {"$CLI --json -a 5 identify | true; exit ${PIPESTATUS[0]}", 4,
+         "не удалось записать стандартный вывод: канал закрыт читающей стороной\n"},
+        {"$CLI --log-file " + dir.path() + " -a 5 identify > /dev/null", 0,
+         "Не удалось записать журнал в файл " + dir.path() +
+             ": это папка. Запись журнала в файл выключена.\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.shell.toStdString());
+        QFile old(keep);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("the good backup\n");
+        old.close();
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("CLI", QStringLiteral(KESTREL_CLI_EXE " --port ") + host.slavePath());
+        p.setProcessEnvironment(env);
+        p.start("bash", {"-c", row.shell});
+        ASSERT_TRUE(p.waitForFinished());
+        EXPECT_EQ(p.exitCode(), row.exitCode);
+        EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).endsWith(row.error));
+        ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+        EXPECT_EQ(old.readAll(), "the good backup\n");
+        old.close();
+    }
+}
+
+// Watching with no reading at all did not succeed; each failure line carries its time.
+TEST(CliProgram, WatchingThatNeverGotAReadingEndsWithExitCode1) {
+    sim::PtyHost host;
+    ASSERT_TRUE(host.start());
+    QProcess p;
+    p.start(KESTREL_CLI_EXE, {"--port", host.slavePath(), "-a", "9", "live", "--watch", "--interval", "10",
+                              "--timeout", "20", "--retries", "0"});
+    p.setReadChannel(QProcess::StandardError);
+    ASSERT_TRUE(p.waitForReadyRead());
+    ::kill(pid_t(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished());
+    EXPECT_EQ(p.exitCode(), kDeviceFailed);
+    const QStringList lines = QString::fromUtf8(p.readAllStandardError()).trimmed().split('\n');
+    ASSERT_GE(lines.size(), 2);
+    const QRegularExpression timed(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d "));
+    EXPECT_TRUE(timed.match(lines.first()).hasMatch()) << lines.first().toStdString();
+    EXPECT_TRUE(lines.first().endsWith(QStringLiteral("адрес 9: нет ответа (попыток: 1)")));
+    EXPECT_TRUE(lines.last().endsWith(QStringLiteral("адрес 9: ни одного показания")));
 }
 
 // --lang en: every text the client prints is English (the translation is found beside the program); an

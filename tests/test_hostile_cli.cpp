@@ -1,6 +1,7 @@
 // The hostile set (hostile.h) tried on every argument of kestrel-cli that takes a number or an identifier:
-// a refused value ends with exit code 2, its documented message and nothing written to the port; an
-// accepted one goes on to the wire (here a port that never answers, so the command ends with 1).
+// a refused value ends with exit code 2, a message naming the argument and its range, and nothing written
+// to the port (a fraction is refused, never rounded to another device or value); an accepted one goes on
+// to the wire (here a port that never answers, so the command ends with 1).
 #include <gtest/gtest.h>
 
 #include <QTextStream>
@@ -26,12 +27,9 @@ QString timingMessage(const char* option, int lo, int hi) {
 }
 
 std::vector<Argument> arguments() {
-    using namespace text;
-    auto error = [] { return QString(text::kError); };
-    auto address = [] { return noListedAddress() + QStringLiteral(" (-a 0..254)"); };
     // The radio parameters: an empty one counts as not given, and the command's usage line is shown.
-    auto radio = [error](long double lo, long double hi) -> Rule {
-        const Rule inRange = range(lo, hi, error);
+    auto radio = [](long double lo, long double hi, const char* what) -> Rule {
+        const Rule inRange = exactRange(lo, hi, QString::fromUtf8(what));
         return [inRange](const Hostile& h) -> std::optional<QString> {
             if (h.text.isEmpty())
                 return Texts::tr("использование: kestrel-cli ") +
@@ -40,36 +38,51 @@ std::vector<Argument> arguments() {
         };
     };
     auto timing = [](const char* option, int lo, int hi) {
-        return range(lo, hi, [=] { return timingMessage(option, lo, hi); });
+        return [=](const Hostile& h) -> std::optional<QString> {
+            if (exactRange(lo, hi, {})(h)) return timingMessage(option, lo, hi);
+            return std::nullopt;
+        };
     };
     return {
-        {{"-a", "{}", "identify"}, range(0, 254, address), {0, 254}},
-        {{"-a", "5", "set-address", "{}"}, range(0, 200, addressRange), {0, 200}},
-        {{"-a", "5", "set-serial", "{}"}, range(0, 2000000, serialRange), {0, 2000000}},
-        {{"-a", "5", "set-radio", "{}", "7", "10"}, radio(1, 65000), {1, 65000}},
-        {{"-a", "5", "set-radio", "1000", "{}", "10"}, radio(1, 255), {1, 255}},
-        {{"-a", "5", "set-radio", "1000", "7", "{}"}, radio(3, 255), {3, 255}},
+        {{"-a", "{}", "identify"}, exactRange(0, 254, "-a"), {0, 254}},
+        {{"-a", "5", "set-address", "{}"}, exactRange(0, 200, "НОВЫЙ"), {0, 200}},
+        {{"-a", "5", "set-serial", "{}"}, exactRange(0, 2000000, "НОМЕР"), {0, 2000000}},
+        {{"-a", "5", "set-radio", "{}", "7", "10"}, radio(1, 65000, "СЕТЬ"), {1, 65000}},
+        {{"-a", "5", "set-radio", "1000", "{}", "10"}, radio(1, 255, "КАНАЛ"), {1, 255}},
+        {{"-a", "5", "set-radio", "1000", "7", "{}"}, radio(3, 255, "МОЩНОСТЬ"), {3, 255}},
         {{"-a", "5", "set-radio", "--network", "{}", "--channel", "7", "--power", "10"},
-         radio(1, 65000),
+         radio(1, 65000, "--network"),
          {1, 65000}},
-        {{"-a", "5", "bound-ids", "set", "{}", "A1B2"}, range(1, 10, cellRange), {1, 10}},
+        {{"-a", "5", "bound-ids", "set", "{}", "A1B2"}, exactRange(1, 10, "ЯЧЕЙКА"), {1, 10}},
         {{"-a", "5", "bound-ids", "set", "3", "{}"}, hexIdentifier(), {0, -1}},
-        {{"-a", "5", "reset-delay", "set", "{}"}, range(0, 6000, error), {0, 6000}},
+        {{"-a", "5", "reset-delay", "set", "{}"}, exactRange(0, 6000, "ЗАДЕРЖКА"), {0, 6000}},
         {{"-a", "5", "tag", "read", "{}"}, hexIdentifier(), {0, -1}},
-        {{"-a", "5", "tag", "write", "0123456", "--mode", "{}"}, range(1, 9, modeRange), {1, 9}},
-        {{"-a", "5", "tag", "write", "0123456", "--delay", "{}"}, range(0, 65535, wrongData), {0, 65535}},
-        {{"-a", "5", "tag", "write", "0123456", "--power", "{}"}, tagPower(), {-125, 125}},
-        {{"-a", "5", "tag", "write", "0123456", "--period", "{}"}, tagPeriod(), {1, 32767}},
+        {{"-a", "5", "tag", "write", "0123456", "--mode", "{}"}, exactRange(1, 9, "--mode"), {1, 9}},
+        {{"-a", "5", "tag", "write", "0123456", "--delay", "{}"},
+         exactRange(0, 65535, "--delay"),
+         {0, 65535}},
+        {{"-a", "5", "tag", "write", "0123456", "--power", "{}"},
+         exactRange(-125, 125, "--power"),
+         {-125, 125}},
+        {{"-a", "5", "tag", "write", "0123456", "--period", "{}"},
+         exactRange(1, 32767, "--period"),
+         {1, 32767}},
         {{"-a", "5", "tag", "write", "0123456", "--id", "{}"}, hexIdentifier(), {0, -1}},
-        {{"-a", "5", "tag", "write", "0123456", "--decimal-id", "{}"}, decimalId(), {0, -1}},
-        {{"-a", "5", "tag", "set-serial", "0123456", "{}"}, range(0, 2000000, serialRange), {0, 2000000}},
-        {{"-a", "5", "tag", "set-id", "0123456", "{}"}, range(0, 2000000, serialRange), {0, 2000000}},
+        {{"-a", "5", "tag", "write", "0123456", "--decimal-id", "{}"},
+         exactRange(0, 4294967295.0L, "--decimal-id"),
+         {0, -1}},
+        {{"-a", "5", "tag", "set-serial", "0123456", "{}"}, exactRange(0, 2000000, "НОМЕР"), {0, 2000000}},
+        {{"-a", "5", "tag", "set-id", "0123456", "{}"}, exactRange(0, 2000000, "НОМЕР"), {0, 2000000}},
         {{"--timeout", "{}", "scan"}, timing("timeout", 1, 60000), {1, 60000}, true},
         {{"--retries", "{}", "scan"}, timing("retries", 0, 100), {0, 100}, true},
         {{"--gap", "{}", "scan"}, timing("gap", 0, 10000), {0, 10000}, true},
         {{"--scan-wait", "{}", "scan"}, timing("scan-wait", 1, 60000), {1, 60000}, true},
         {{"--interval", "{}", "-a", "5", "live"},
-         range(10, 3600000, [] { return Texts::tr("--interval: нужно число миллисекунд от 10 до 3600000"); }),
+         [](const Hostile& h) -> std::optional<QString> {
+             if (exactRange(10, 3600000, {})(h))
+                 return Texts::tr("--interval: нужно число миллисекунд от 10 до 3600000");
+             return std::nullopt;
+         },
          {10, 3600000},
          true},
     };

@@ -24,96 +24,6 @@
         <translation>unknown option %1</translation>
     </message>
     <message>
-        <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
-
-Считыватель и шина:
-  scan                          опрос сети: адреса ответивших устройств
-  inventory                     опрос сети, затем идентификация и настройки каждого
-  identify                      серийный номер, тип и версия
-  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)
-  settings                      режим и параметры радио
-  set-address НОВЫЙ             сетевой адрес 0..200
-  set-serial НОМЕР              серийный номер 0..2000000
-  set-mode РЕЖИМ [--master] [--frequency-output]
-                                reader, indicator, powered-tag, bridge, repeater
-  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)
-  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня
-  bound-ids read | set ЯЧЕЙКА ID | clear
-  reset-delay get | set ЗАДЕРЖКА
-  backup [ФАЙЛ]                 настройки считывателя в JSON
-  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
-Метки:
-  tag search                    метка, ответившая на поиск
-  tag read ID                   параметры метки (ID в HEX)
-  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
-  tag set-serial ID НОМЕР
-  tag set-id ID НОМЕР
-Мост:
-  bridge read                   данные ведомого и его значение RS485
-Пакет:
-  batch ФАЙЛ|-                  по команде в строке; # - комментарий
-
-Параметры:
-  --port ПУТЬ                   порт (или переменная KESTREL_PORT)
-  -a, --address A               адрес устройства
-  --json                        по объекту JSON на результат
-  --trace                       запросы и ответы в HEX на stderr
-  --log-file ФАЙЛ               журнал обмена в CSV
-  --verify                      проверить записанное чтением
-  --keep-going                  пакет не останавливается на ошибке
-  --lang ru|en                  язык сообщений (по умолчанию русский)
-  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
-  --help, --version
-
-Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
-(ничего не отправлено); 3 ошибка порта.
-</source>
-        <translation>Usage: kestrel-cli [options] COMMAND [arguments]
-
-Reader and bus:
-  scan                          bus scan: addresses of the devices that answered
-  inventory                     bus scan, then identification and settings of each
-  identify                      serial number, type and version
-  live [--watch [--interval MS]] current parameters (with --watch - until Ctrl-C)
-  settings                      mode and radio parameters
-  set-address NEW               network address 0..200
-  set-serial NUMBER             serial number 0..2000000
-  set-mode MODE [--master] [--frequency-output]
-                                reader, indicator, powered-tag, bridge, repeater
-  set-radio NET CHANNEL POWER   (or --network, --channel, --power)
-  calibrate high|low --yes      recalibrate the upper or lower level
-  bound-ids read | set CELL ID | clear
-  reset-delay get | set DELAY
-  backup [FILE]                 reader settings in JSON
-  restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
-Tags:
-  tag search                    the tag that answered the search
-  tag read ID                   tag parameters (ID in HEX)
-  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
-  tag set-serial ID NUMBER
-  tag set-id ID NUMBER
-Bridge:
-  bridge read                   slave data and its RS485 value
-Batch:
-  batch FILE|-                  one command per line; # - comment
-
-Options:
-  --port PATH                   port (or the KESTREL_PORT variable)
-  -a, --address A               device address
-  --json                        one JSON object per result
-  --trace                       requests and replies in HEX to stderr
-  --log-file FILE               traffic log in CSV
-  --verify                      read back and check what was written
-  --keep-going                  a batch does not stop on an error
-  --lang ru|en                  message language (Russian by default)
-  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
-  --help, --version
-
-Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
-(nothing sent); 3 port error.
-</translation>
-    </message>
-    <message>
         <source>scan [--scan-wait MS]
   Опрос сети (31 FF DC): адреса ответивших устройств.</source>
         <translation>scan [--scan-wait MS]
@@ -144,28 +54,10 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
   Mode, network, channel and power.</translation>
     </message>
     <message>
-        <source>set-address -a A НОВЫЙ [--verify]
-  Новый сетевой адрес 0..200.</source>
-        <translation>set-address -a A NEW [--verify]
-  New network address 0..200.</translation>
-    </message>
-    <message>
-        <source>set-serial -a A НОМЕР [--verify]
-  Новый серийный номер 0..2000000.</source>
-        <translation>set-serial -a A NUMBER [--verify]
-  New serial number 0..2000000.</translation>
-    </message>
-    <message>
         <source>set-mode -a A РЕЖИМ [--master] [--frequency-output] [--verify]
   РЕЖИМ: reader, indicator, powered-tag, bridge, repeater или номер 0, 1, 2, 6, 16.</source>
         <translation>set-mode -a A MODE [--master] [--frequency-output] [--verify]
   MODE: reader, indicator, powered-tag, bridge, repeater or number 0, 1, 2, 6, 16.</translation>
-    </message>
-    <message>
-        <source>set-radio -a A СЕТЬ КАНАЛ МОЩНОСТЬ [--verify]
-  или --network 1..65000 --channel 1..255 --power 3..255.</source>
-        <translation>set-radio -a A NET CHANNEL POWER [--verify]
-  or --network 1..65000 --channel 1..255 --power 3..255.</translation>
     </message>
     <message>
         <source>calibrate -a A high|low --yes
@@ -174,34 +66,10 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
   Level recalibration; not performed without --yes.</translation>
     </message>
     <message>
-        <source>bound-ids -a A read | set ЯЧЕЙКА ID | clear [--verify]
-  Таблица привязанных ID (ячейки 1..10, ID в HEX).</source>
-        <translation>bound-ids -a A read | set CELL ID | clear [--verify]
-  Table of bound IDs (cells 1..10, ID in HEX).</translation>
-    </message>
-    <message>
-        <source>reset-delay -a A get | set ЗАДЕРЖКА [--verify]
-  Задержка обнуления ID 0..6000.</source>
-        <translation>reset-delay -a A get | set DELAY [--verify]
-  ID reset delay 0..6000.</translation>
-    </message>
-    <message>
         <source>backup -a A [ФАЙЛ]
   Режим, радио, привязанные ID, задержка и идентификация в JSON.</source>
         <translation>backup -a A [FILE]
   Mode, radio, bound IDs, delay and identification in JSON.</translation>
-    </message>
-    <message>
-        <source>restore -a A ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--verify]
-  Запись настроек из файла резервной копии.</source>
-        <translation>restore -a A FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--verify]
-  Writes the settings from a backup file.</translation>
-    </message>
-    <message>
-        <source>tag search | read ID | write ID [поля] | set-serial ID НОМЕР | set-id ID НОМЕР
-  Поля записи: --id HEX, --decimal-id N, --delay, --mode, --power, --period; не названные поля сохраняют прочитанные у метки значения.</source>
-        <translation>tag search | read ID | write ID [fields] | set-serial ID NUMBER | set-id ID NUMBER
-  Write fields: --id HEX, --decimal-id N, --delay, --mode, --power, --period; fields not named keep the values read from the tag.</translation>
     </message>
     <message>
         <source>bridge -a A read
@@ -410,10 +278,6 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
     <message>
         <source>нет</source>
         <translation>none</translation>
-    </message>
-    <message>
-        <source>Пакет %1: выполнено %2, ошибок %3%4</source>
-        <translation>Batch %1: done %2, errors %3%4</translation>
     </message>
     <message>
         <source>, прерван</source>
@@ -1426,6 +1290,282 @@ License: MIT</translation>
     <message>
         <source>устройство недоступно (отключено)</source>
         <translation>device unavailable (unplugged)</translation>
+    </message>
+    <message>
+        <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
+
+Считыватель и шина:
+  scan                          опрос сети: адреса ответивших устройств
+  inventory                     опрос сети, затем идентификация и настройки каждого
+  identify                      серийный номер, тип и версия
+  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)
+  settings                      режим и параметры радио
+  set-address НОВЫЙ             сетевой адрес %1
+  set-serial НОМЕР              серийный номер %2
+  set-mode РЕЖИМ [--master] [--frequency-output]
+                                reader, indicator, powered-tag, bridge, repeater
+  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)
+  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня
+  bound-ids read | set ЯЧЕЙКА ID | clear
+  reset-delay get | set ЗАДЕРЖКА
+  backup [ФАЙЛ]                 настройки считывателя в JSON
+  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Метки:
+  tag search                    метка, ответившая на поиск
+  tag read ID                   параметры метки (ID в HEX)
+  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
+  tag set-serial ID НОМЕР
+  tag set-id ID НОМЕР
+Мост:
+  bridge read                   данные ведомого и его значение RS485
+Пакет:
+  batch ФАЙЛ|-                  по команде в строке; # - комментарий
+
+Параметры:
+  --port ПУТЬ                   порт (или переменная KESTREL_PORT)
+  -a, --address A               адрес устройства
+  --json                        по объекту JSON на результат
+  --trace                       запросы и ответы в HEX на stderr
+  --log-file ФАЙЛ               журнал обмена в CSV
+  --verify                      проверить записанное чтением
+  --keep-going                  пакет не останавливается на ошибке
+  --lang ru|en                  язык сообщений (по умолчанию русский)
+  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --help, --version
+
+Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
+(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод.
+</source>
+        <translation>Usage: kestrel-cli [options] COMMAND [arguments]
+
+Reader and bus:
+  scan                          bus scan: addresses of the devices that answered
+  inventory                     bus scan, then identification and settings of each
+  identify                      serial number, type and version
+  live [--watch [--interval MS]] current parameters (with --watch - until Ctrl-C)
+  settings                      mode and radio parameters
+  set-address NEW               network address %1
+  set-serial NUMBER             serial number %2
+  set-mode MODE [--master] [--frequency-output]
+                                reader, indicator, powered-tag, bridge, repeater
+  set-radio NET CHANNEL POWER   (or --network, --channel, --power)
+  calibrate high|low --yes      recalibrate the upper or lower level
+  bound-ids read | set CELL ID | clear
+  reset-delay get | set DELAY
+  backup [FILE]                 reader settings in JSON
+  restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Tags:
+  tag search                    the tag that answered the search
+  tag read ID                   tag parameters (ID in HEX)
+  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
+  tag set-serial ID NUMBER
+  tag set-id ID NUMBER
+Bridge:
+  bridge read                   slave data and its RS485 value
+Batch:
+  batch FILE|-                  one command per line; # - comment
+
+Options:
+  --port PATH                   port (or the KESTREL_PORT variable)
+  -a, --address A               device address
+  --json                        one JSON object per result
+  --trace                       requests and replies in HEX to stderr
+  --log-file FILE               traffic log in CSV
+  --verify                      read back and check what was written
+  --keep-going                  a batch does not stop on an error
+  --lang ru|en                  message language (Russian by default)
+  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --help, --version
+
+Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
+(nothing sent); 3 port error; 4 a file or standard output could not be written.
+</translation>
+    </message>
+    <message>
+        <source>set-address -a A НОВЫЙ [--verify]
+  Новый сетевой адрес %1.</source>
+        <translation>set-address -a A NEW [--verify]
+  New network address %1.</translation>
+    </message>
+    <message>
+        <source>set-serial -a A НОМЕР [--verify]
+  Новый серийный номер %1.</source>
+        <translation>set-serial -a A NUMBER [--verify]
+  New serial number %1.</translation>
+    </message>
+    <message>
+        <source>set-radio -a A СЕТЬ КАНАЛ МОЩНОСТЬ [--verify]
+  или --network %1 --channel %2 --power %3.</source>
+        <translation>set-radio -a A NET CHANNEL POWER [--verify]
+  or --network %1 --channel %2 --power %3.</translation>
+    </message>
+    <message>
+        <source>bound-ids -a A read | set ЯЧЕЙКА ID | clear [--verify]
+  Таблица привязанных ID (ячейки %1, ID в HEX).</source>
+        <translation>bound-ids -a A read | set CELL ID | clear [--verify]
+  Table of bound IDs (cells %1, ID in HEX).</translation>
+    </message>
+    <message>
+        <source>reset-delay -a A get | set ЗАДЕРЖКА [--verify]
+  Задержка обнуления ID %1.</source>
+        <translation>reset-delay -a A get | set DELAY [--verify]
+  ID reset delay %1.</translation>
+    </message>
+    <message>
+        <source>restore -a A ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--force] [--verify]
+  Запись настроек из файла резервной копии. Сначала устройство опознаётся; копия другого типа устройства записывается только с --force.</source>
+        <translation>restore -a A FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--force] [--verify]
+  Writes the settings from a backup file. The device is identified first; a backup of another device type is written only with --force.</translation>
+    </message>
+    <message>
+        <source>tag search | read ID | write ID [поля] | set-serial ID НОМЕР | set-id ID НОМЕР
+  Поля записи: --id HEX, --decimal-id N, --delay %1, --mode %2, --power %3, --period %4; не названные поля сохраняют прочитанные у метки значения. НОМЕР: %5.</source>
+        <translation>tag search | read ID | write ID [fields] | set-serial ID NUMBER | set-id ID NUMBER
+  Write fields: --id HEX, --decimal-id N, --delay %1, --mode %2, --power %3, --period %4; fields not named keep the values read from the tag. NUMBER: %5.</translation>
+    </message>
+    <message>
+        <source>адрес %1: ни одного показания</source>
+        <translation>address %1: not a single reading</translation>
+    </message>
+    <message>
+        <source>НОВЫЙ</source>
+        <translation>NEW</translation>
+    </message>
+    <message>
+        <source>НОМЕР</source>
+        <translation>NUMBER</translation>
+    </message>
+    <message>
+        <source>СЕТЬ</source>
+        <translation>NET</translation>
+    </message>
+    <message>
+        <source>КАНАЛ</source>
+        <translation>CHANNEL</translation>
+    </message>
+    <message>
+        <source>МОЩНОСТЬ</source>
+        <translation>POWER</translation>
+    </message>
+    <message>
+        <source>ЯЧЕЙКА</source>
+        <translation>CELL</translation>
+    </message>
+    <message>
+        <source>ЗАДЕРЖКА</source>
+        <translation>DELAY</translation>
+    </message>
+    <message>
+        <source>ничего</source>
+        <translation>nothing</translation>
+    </message>
+    <message>
+        <source>%1: нужно целое число от %2 до %3, задано %4</source>
+        <translation>%1: needs a whole number from %2 to %3, given %4</translation>
+    </message>
+    <message>
+        <source>%1: неизвестная версия формата %2 (эта программа читает версию %3)</source>
+        <translation>%1: unknown format version %2 (this program reads version %3)</translation>
+    </message>
+    <message>
+        <source>%1, ячейка %2: нужен ID в HEX строкой, задано %3</source>
+        <translation>%1, cell %2: needs an ID in HEX as a string, given %3</translation>
+    </message>
+    <message>
+        <source>%1: копия снята с устройства типа %2, а по адресу %3 устройство типа %4; ничего не записано (--force записывает всё равно)</source>
+        <translation>%1: the backup was taken from a device of type %2, but the device at address %3 is of type %4; nothing written (--force writes anyway)</translation>
+    </message>
+    <message>
+        <source>%1; восстановление не завершено: записано: %2; не записано: %3</source>
+        <translation>%1; restore not finished: written: %2; not written: %3</translation>
+    </message>
+    <message>
+        <source>; неизвестно, записано ли: %1</source>
+        <translation>; unknown whether written: %1</translation>
+    </message>
+    <message>
+        <source>параметр --%1 задаётся для всего пакета, не в строке</source>
+        <translation>option --%1 is set for the whole batch, not on a line</translation>
+    </message>
+    <message>
+        <source>Пакет %1: выполнено %2, ошибок %3, пропущено %4%5</source>
+        <translation>Batch %1: done %2, errors %3, skipped %4%5</translation>
+    </message>
+    <message>
+        <source>ошибка записи</source>
+        <translation>write error</translation>
+    </message>
+    <message>
+        <source>не удалось записать стандартный вывод: %1</source>
+        <translation>could not write standard output: %1</translation>
+    </message>
+    <message>
+        <source>%1: нужно целое число от %2 до %3, задано &quot;%4&quot;</source>
+        <translation>%1: needs a whole number from %2 to %3, given &quot;%4&quot;</translation>
+    </message>
+    <message>
+        <source>нет места на диске</source>
+        <translation>no space left on device</translation>
+    </message>
+    <message>
+        <source>превышена квота диска</source>
+        <translation>disk quota exceeded</translation>
+    </message>
+    <message>
+        <source>файл слишком велик</source>
+        <translation>file too large</translation>
+    </message>
+    <message>
+        <source>часть пути не папка</source>
+        <translation>a part of the path is not a folder</translation>
+    </message>
+    <message>
+        <source>нет такого файла или папки</source>
+        <translation>no such file or folder</translation>
+    </message>
+    <message>
+        <source>нет прав доступа</source>
+        <translation>permission denied</translation>
+    </message>
+    <message>
+        <source>операция не разрешена</source>
+        <translation>operation not permitted</translation>
+    </message>
+    <message>
+        <source>файловая система только для чтения</source>
+        <translation>read-only file system</translation>
+    </message>
+    <message>
+        <source>устройство не является терминалом</source>
+        <translation>the device is not a terminal</translation>
+    </message>
+    <message>
+        <source>канал закрыт читающей стороной</source>
+        <translation>the pipe was closed by its reader</translation>
+    </message>
+    <message>
+        <source>устройство занято</source>
+        <translation>device busy</translation>
+    </message>
+    <message>
+        <source>ошибка ввода-вывода</source>
+        <translation>input/output error</translation>
+    </message>
+    <message>
+        <source>слишком длинное имя файла</source>
+        <translation>file name too long</translation>
+    </message>
+    <message>
+        <source>нет такого устройства</source>
+        <translation>no such device</translation>
+    </message>
+    <message>
+        <source>нет такого устройства или адреса</source>
+        <translation>no such device or address</translation>
+    </message>
+    <message>
+        <source>слишком много уровней символических ссылок</source>
+        <translation>too many levels of symbolic links</translation>
     </message>
 </context>
 </TS>

@@ -2,6 +2,7 @@
 
 #include <QProcessEnvironment>
 
+#include "device/ranges.h"
 #include "protocol/numinput.h"
 #include "protocol/translation.h"
 
@@ -30,6 +31,11 @@ const TimingOption kTimingOptions[] = {
 
 }  // namespace
 
+bool isRunOption(const QString& name) {
+    static const QStringList runOptions = {"port", "log-file", "json", "trace", "lang"};
+    return runOptions.contains(name);
+}
+
 ParsedArguments parseArguments(const QStringList& arguments, const Invocation& defaults) {
     ParsedArguments out;
     Invocation& inv = out.invocation;
@@ -37,6 +43,7 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
     inv.words.clear();
     inv.fields.clear();
     inv.flags.clear();
+    inv.optionsGiven.clear();
     inv.help = false;
     if (inv.port.isEmpty())
         inv.port = QProcessEnvironment::systemEnvironment().value(QStringLiteral("KESTREL_PORT"));
@@ -62,6 +69,7 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
         }
         if (name == QLatin1String("a")) name = QStringLiteral("address");
         if (name == QLatin1String("h")) name = QStringLiteral("help");
+        inv.optionsGiven << name;
         auto value = [&]() -> std::optional<QString> {
             if (inlineValue) return inlineValue;
             if (i + 1 >= arguments.size()) return std::nullopt;
@@ -84,6 +92,7 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
             {"keep-going", &Invocation::keepGoing},
             {"watch", &Invocation::watch},
             {"with-serial", &Invocation::withSerial},
+            {"force", &Invocation::force},
             {"help", &Invocation::help},
             {"version", &Invocation::version},
         };
@@ -118,7 +127,7 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
             inv.only = v.split(QLatin1Char(','), Qt::SkipEmptyParts);
         } else if (name == QLatin1String("interval")) {
             if (!needValue(&v)) return out;
-            const NumberResult n = parseWholeNumber(v, 10, 3600000);
+            const NumberResult n = parseExactWholeNumber(v, 10, 3600000);
             if (!n.ok()) {
                 out.error = Texts::tr("--interval: нужно число миллисекунд от 10 до 3600000");
                 return out;
@@ -133,7 +142,7 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
                 if (name != QLatin1String(t.name)) continue;
                 known = true;
                 if (!needValue(&v)) return out;
-                const NumberResult n = parseWholeNumber(v, t.min, t.max);
+                const NumberResult n = parseExactWholeNumber(v, t.min, t.max);
                 if (!n.ok()) {
                     out.error =
                         Texts::tr("--%1: нужно целое число от %2 до %3").arg(name).arg(t.min).arg(t.max);
@@ -193,49 +202,50 @@ QString languageArgument(const QStringList& arguments) {
 
 QString programHelp() {
     return Texts::tr(
-        "Использование: kestrel-cli [параметры] КОМАНДА [аргументы]\n"
-        "\n"
-        "Считыватель и шина:\n"
-        "  scan                          опрос сети: адреса ответивших устройств\n"
-        "  inventory                     опрос сети, затем идентификация и настройки каждого\n"
-        "  identify                      серийный номер, тип и версия\n"
-        "  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)\n"
-        "  settings                      режим и параметры радио\n"
-        "  set-address НОВЫЙ             сетевой адрес 0..200\n"
-        "  set-serial НОМЕР              серийный номер 0..2000000\n"
-        "  set-mode РЕЖИМ [--master] [--frequency-output]\n"
-        "                                reader, indicator, powered-tag, bridge, repeater\n"
-        "  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)\n"
-        "  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня\n"
-        "  bound-ids read | set ЯЧЕЙКА ID | clear\n"
-        "  reset-delay get | set ЗАДЕРЖКА\n"
-        "  backup [ФАЙЛ]                 настройки считывателя в JSON\n"
-        "  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]\n"
-        "Метки:\n"
-        "  tag search                    метка, ответившая на поиск\n"
-        "  tag read ID                   параметры метки (ID в HEX)\n"
-        "  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]\n"
-        "  tag set-serial ID НОМЕР\n"
-        "  tag set-id ID НОМЕР\n"
-        "Мост:\n"
-        "  bridge read                   данные ведомого и его значение RS485\n"
-        "Пакет:\n"
-        "  batch ФАЙЛ|-                  по команде в строке; # - комментарий\n"
-        "\n"
-        "Параметры:\n"
-        "  --port ПУТЬ                   порт (или переменная KESTREL_PORT)\n"
-        "  -a, --address A               адрес устройства\n"
-        "  --json                        по объекту JSON на результат\n"
-        "  --trace                       запросы и ответы в HEX на stderr\n"
-        "  --log-file ФАЙЛ               журнал обмена в CSV\n"
-        "  --verify                      проверить записанное чтением\n"
-        "  --keep-going                  пакет не останавливается на ошибке\n"
-        "  --lang ru|en                  язык сообщений (по умолчанию русский)\n"
-        "  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)\n"
-        "  --help, --version\n"
-        "\n"
-        "Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода\n"
-        "(ничего не отправлено); 3 ошибка порта.\n");
+               "Использование: kestrel-cli [параметры] КОМАНДА [аргументы]\n"
+               "\n"
+               "Считыватель и шина:\n"
+               "  scan                          опрос сети: адреса ответивших устройств\n"
+               "  inventory                     опрос сети, затем идентификация и настройки каждого\n"
+               "  identify                      серийный номер, тип и версия\n"
+               "  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)\n"
+               "  settings                      режим и параметры радио\n"
+               "  set-address НОВЫЙ             сетевой адрес %1\n"
+               "  set-serial НОМЕР              серийный номер %2\n"
+               "  set-mode РЕЖИМ [--master] [--frequency-output]\n"
+               "                                reader, indicator, powered-tag, bridge, repeater\n"
+               "  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)\n"
+               "  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня\n"
+               "  bound-ids read | set ЯЧЕЙКА ID | clear\n"
+               "  reset-delay get | set ЗАДЕРЖКА\n"
+               "  backup [ФАЙЛ]                 настройки считывателя в JSON\n"
+               "  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]\n"
+               "Метки:\n"
+               "  tag search                    метка, ответившая на поиск\n"
+               "  tag read ID                   параметры метки (ID в HEX)\n"
+               "  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]\n"
+               "  tag set-serial ID НОМЕР\n"
+               "  tag set-id ID НОМЕР\n"
+               "Мост:\n"
+               "  bridge read                   данные ведомого и его значение RS485\n"
+               "Пакет:\n"
+               "  batch ФАЙЛ|-                  по команде в строке; # - комментарий\n"
+               "\n"
+               "Параметры:\n"
+               "  --port ПУТЬ                   порт (или переменная KESTREL_PORT)\n"
+               "  -a, --address A               адрес устройства\n"
+               "  --json                        по объекту JSON на результат\n"
+               "  --trace                       запросы и ответы в HEX на stderr\n"
+               "  --log-file ФАЙЛ               журнал обмена в CSV\n"
+               "  --verify                      проверить записанное чтением\n"
+               "  --keep-going                  пакет не останавливается на ошибке\n"
+               "  --lang ru|en                  язык сообщений (по умолчанию русский)\n"
+               "  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)\n"
+               "  --help, --version\n"
+               "\n"
+               "Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода\n"
+               "(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод.\n")
+        .arg(device::rangeText(device::range::kNetAddress), device::rangeText(device::range::kSerial));
 }
 
 QString commandHelp(const QString& command) {
@@ -254,40 +264,42 @@ QString commandHelp(const QString& command) {
                      "чтение до Ctrl-C.")},
         {"settings", QT_TRANSLATE_NOOP("Texts", "settings -a A\n  Режим, сеть, канал и мощность.")},
         {"set-address",
-         QT_TRANSLATE_NOOP("Texts", "set-address -a A НОВЫЙ [--verify]\n  Новый сетевой адрес 0..200.")},
+         QT_TRANSLATE_NOOP("Texts", "set-address -a A НОВЫЙ [--verify]\n  Новый сетевой адрес %1.")},
         {"set-serial",
-         QT_TRANSLATE_NOOP("Texts", "set-serial -a A НОМЕР [--verify]\n  Новый серийный номер 0..2000000.")},
+         QT_TRANSLATE_NOOP("Texts", "set-serial -a A НОМЕР [--verify]\n  Новый серийный номер %1.")},
         {"set-mode",
          QT_TRANSLATE_NOOP("Texts",
                            "set-mode -a A РЕЖИМ [--master] [--frequency-output] [--verify]\n  РЕЖИМ: reader, "
                            "indicator, powered-tag, bridge, repeater или номер 0, 1, 2, 6, 16.")},
-        {"set-radio", QT_TRANSLATE_NOOP(
-                          "Texts",
-                          "set-radio -a A СЕТЬ КАНАЛ МОЩНОСТЬ [--verify]\n  или --network 1..65000 --channel "
-                          "1..255 --power 3..255.")},
+        {"set-radio",
+         QT_TRANSLATE_NOOP("Texts",
+                           "set-radio -a A СЕТЬ КАНАЛ МОЩНОСТЬ [--verify]\n  или --network %1 --channel %2 "
+                           "--power %3.")},
         {"calibrate",
          QT_TRANSLATE_NOOP(
              "Texts", "calibrate -a A high|low --yes\n  Перекалибровка уровня; без --yes не выполняется.")},
         {"bound-ids",
          QT_TRANSLATE_NOOP("Texts",
                            "bound-ids -a A read | set ЯЧЕЙКА ID | clear [--verify]\n  Таблица привязанных ID "
-                           "(ячейки 1..10, ID в HEX).")},
+                           "(ячейки %1, ID в HEX).")},
         {"reset-delay",
-         QT_TRANSLATE_NOOP(
-             "Texts", "reset-delay -a A get | set ЗАДЕРЖКА [--verify]\n  Задержка обнуления ID 0..6000.")},
+         QT_TRANSLATE_NOOP("Texts",
+                           "reset-delay -a A get | set ЗАДЕРЖКА [--verify]\n  Задержка обнуления ID %1.")},
         {"backup",
          QT_TRANSLATE_NOOP(
              "Texts",
              "backup -a A [ФАЙЛ]\n  Режим, радио, привязанные ID, задержка и идентификация в JSON.")},
-        {"restore", QT_TRANSLATE_NOOP(
-                        "Texts",
-                        "restore -a A ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] "
-                        "[--verify]\n  Запись настроек из файла резервной копии.")},
+        {"restore",
+         QT_TRANSLATE_NOOP(
+             "Texts",
+             "restore -a A ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] "
+             "[--force] [--verify]\n  Запись настроек из файла резервной копии. Сначала устройство "
+             "опознаётся; копия другого типа устройства записывается только с --force.")},
         {"tag", QT_TRANSLATE_NOOP(
                     "Texts",
                     "tag search | read ID | write ID [поля] | set-serial ID НОМЕР | set-id ID НОМЕР\n  Поля "
-                    "записи: --id HEX, --decimal-id N, --delay, --mode, --power, --period; не названные "
-                    "поля сохраняют прочитанные у метки значения.")},
+                    "записи: --id HEX, --decimal-id N, --delay %1, --mode %2, --power %3, --period %4; не "
+                    "названные поля сохраняют прочитанные у метки значения. НОМЕР: %5.")},
         {"bridge",
          QT_TRANSLATE_NOOP("Texts",
                            "bridge -a A read\n  Данные ведомого устройства моста и его значение RS485.")},
@@ -297,7 +309,20 @@ QString commandHelp(const QString& command) {
                            "останавливается на первой ошибке, в конце - итоговая строка.")},
     };
     const char* text = help.value(command);
-    return text ? Texts::tr(text) : QString();
+    if (!text) return QString();
+    using device::rangeText;
+    namespace range = device::range;
+    QString out = Texts::tr(text);
+    if (command == QLatin1String("set-address")) return out.arg(rangeText(range::kNetAddress));
+    if (command == QLatin1String("set-serial")) return out.arg(rangeText(range::kSerial));
+    if (command == QLatin1String("set-radio"))
+        return out.arg(rangeText(range::kNetwork), rangeText(range::kChannel), rangeText(range::kPower));
+    if (command == QLatin1String("bound-ids")) return out.arg(rangeText(range::kBoundIdCell));
+    if (command == QLatin1String("reset-delay")) return out.arg(rangeText(range::kResetDelay));
+    if (command == QLatin1String("tag"))
+        return out.arg(rangeText(range::kTagDelay), rangeText(range::kTagMode), rangeText(range::kTagPower),
+                       rangeText(range::kTagPeriod), rangeText(range::kSerial));
+    return out;
 }
 
 }  // namespace kestrel::cli

@@ -12,7 +12,8 @@
 
 namespace kestrel::cli {
 
-enum ExitCode { kDone = 0, kDeviceFailed = 1, kUsageError = 2, kPortError = 3 };
+// 4: a file or standard output could not be written (the device may have been asked already).
+enum ExitCode { kDone = 0, kDeviceFailed = 1, kUsageError = 2, kPortError = 3, kWriteFailed = 4 };
 
 struct Invocation {
     QString port;
@@ -27,6 +28,7 @@ struct Invocation {
     bool watch = false;
     int watchIntervalMs = 500;
     bool withSerial = false;
+    bool force = false;
     QStringList only;
     Transactor::Timing timing;
     bool help = false;
@@ -34,7 +36,11 @@ struct Invocation {
     QStringList words;              // the command and its positional arguments
     QMap<QString, QString> fields;  // named fields: "network" -> "12"
     QStringList flags;              // fields without a value: "master"
+    QStringList optionsGiven;       // the options named on this line: "port", "json"
 };
+
+// Options that set up the whole run (the port, the output, the log): a batch line may not change them.
+bool isRunOption(const QString& name);
 
 struct ParsedArguments {
     Invocation invocation;

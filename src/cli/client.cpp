@@ -5,8 +5,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
+#include <algorithm>
+#include <cmath>
 
 #include "device/commands.h"
+#include "device/ranges.h"
 #include "device/readermode.h"
 #include "device/requests.h"
 #include "device/texts.h"
@@ -14,6 +17,7 @@
 #include "protocol/frame.h"
 #include "protocol/hexid.h"
 #include "protocol/numinput.h"
+#include "protocol/syserror.h"
 #include "protocol/translation.h"
 #include "traffic/csv.h"
 #include "traffic/record.h"
@@ -54,7 +58,7 @@ constexpr ModeName kModeNames[] = {{"reader", device::ReaderMode::Reader},
 std::optional<device::ReaderMode> modeNamed(const QString& text) {
     for (const ModeName& m : kModeNames)
         if (text == QLatin1String(m.name)) return m.mode;
-    const NumberResult n = parseWholeNumber(text, 0, 255);
+    const NumberResult n = parseExactWholeNumber(text, 0, 255);
     if (!n.ok()) return std::nullopt;
     const auto mode = device::modeOf(quint8(n.value));
     if (!mode || quint8(*mode) != n.value) return std::nullopt;
@@ -144,10 +148,15 @@ int Client::dispatch(Context& c) {
         return usage(output_, c.command, Texts::tr("неизвестная команда %1").arg(c.command));
     // Every command but the bus-wide ones talks to one device.
     if (c.command != QLatin1String("scan") && c.command != QLatin1String("inventory")) {
-        const NumberResult a =
-            c.inv.address ? parseWholeNumber(*c.inv.address, 0, kPollAddress - 1) : NumberResult{};
-        if (!a.ok())
-            return usage(output_, c.command, text::noListedAddress() + QStringLiteral(" (-a 0..254)"));
+        if (!c.inv.address)
+            return usage(
+                output_, c.command,
+                text::noListedAddress() +
+                    QStringLiteral(" (-a %1)").arg(device::rangeText(device::range::kDeviceAddress)));
+        // "4,6" or "4.6" is refused, never rounded to reader 5: a typo must not reach a device nobody named.
+        const device::ExactValue a =
+            device::exactValueIn(*c.inv.address, device::range::kDeviceAddress, QStringLiteral("-a"));
+        if (!a.ok()) return usage(output_, c.command, a.refusal);
         c.address = quint8(a.value);
     }
     return (this->*(it.value()))(c);
@@ -155,6 +164,14 @@ int Client::dispatch(Context& c) {
 
 int Client::refuse(Context& c, const QString& message) {
     return usage(output_, c.command, message);
+}
+
+std::optional<qint64> Client::exact(Context& c, const QString& text, device::FieldRange r,
+                                    const QString& what) {
+    const device::ExactValue v = device::exactValueIn(text, r, what);
+    if (v.ok()) return v.value;
+    c.exit = refuse(c, v.refusal);
+    return std::nullopt;
 }
 
 bool Client::argumentCount(Context& c, int first, int min, int max) {
@@ -178,25 +195,32 @@ int Client::ensurePort(Context& c) {
 
 int Client::ask(Context& c, const QByteArray& request, std::optional<device::DeviceValue>* value,
                 const Transactor::Expect& expect) {
+    lastAttempts_ = 0;
     if (const int e = ensurePort(c)) return e;
     if (const int e = portLost(c)) return e;
     const Transactor::Result r = transactor_.exchange(request, expect);
+    lastAttempts_ = r.attempts;
     if (const int e = portLost(c)) return e;
-    if (r.interrupted) {
-        output_.failure(c.command, Texts::tr("прервано"), kDeviceFailed);
-        return kDeviceFailed;
-    }
+    if (r.interrupted) return fail(c, Texts::tr("прервано"), kDeviceFailed);
     if (!r.ok()) {
-        output_.failure(c.command,
-                        Texts::tr("адрес %1: %2 (попыток: %3)")
-                            .arg(c.address)
-                            .arg(traffic::outcomeText(r.last.outcome))
-                            .arg(r.attempts),
-                        kDeviceFailed);
-        return kDeviceFailed;
+        return fail(c,
+                    Texts::tr("адрес %1: %2 (попыток: %3)")
+                        .arg(c.address)
+                        .arg(traffic::outcomeText(r.last.outcome))
+                        .arg(r.attempts),
+                    kDeviceFailed);
     }
     *value = r.last.value;
     return kDone;
+}
+
+int Client::fail(Context& c, const QString& message, int exitCode) {
+    if (holdFailures_) {
+        heldFailure_ = message;
+    } else {
+        output_.failure(c.command, message, exitCode);
+    }
+    return exitCode;
 }
 
 int Client::verifyEqual(Context& c, const QString& what, const QString& wanted, const QString& got) {
@@ -210,8 +234,7 @@ int Client::verifyEqual(Context& c, const QString& what, const QString& wanted, 
 
 int Client::portLost(Context& c) {
     if (!transactor_.portLost()) return kDone;
-    output_.failure(c.command, Texts::tr("порт потерян: %1").arg(transactor_.portLostReason()), kPortError);
-    return kPortError;
+    return fail(c, Texts::tr("порт потерян: %1").arg(transactor_.portLostReason()), kPortError);
 }
 
 int Client::pollBus(Context& c, QByteArray* addresses) {
@@ -285,26 +308,46 @@ int Client::identify(Context& c) {
 
 int Client::live(Context& c) {
     if (!argumentCount(c, 1, 0, 0)) return c.exit;
-    do {
+    if (!c.inv.watch) {
+        std::optional<device::DeviceValue> v;
+        if (const int e = ask(c, device::currentParamsRequest(c.address), &v)) return e;
+        QJsonObject fields = valueJson(*v);
+        fields.insert(QLatin1String("address"), int(c.address));
+        output_.result(c.command, device::describe(*v), fields);
+        return kDone;
+    }
+    // Watching: a reading a line, each failure a line with its time, until Ctrl-C. Watching that never
+    // got a reading did not succeed.
+    output_.setFailureTimes(true);
+    int readings = 0;
+    int code = kDone;
+    while (!interrupted_ && output_.outputFailure().isEmpty()) {
         std::optional<device::DeviceValue> v;
         const int e = ask(c, device::currentParamsRequest(c.address), &v);
-        if (interrupted_) return kDone;  // Ctrl-C ends watching
-        if (e == kPortError || (e && !c.inv.watch)) return e;
+        if (interrupted_) break;
+        if (e == kPortError) {
+            code = e;
+            break;
+        }
         if (!e) {
+            ++readings;
             QJsonObject fields = valueJson(*v);
             fields.insert(QLatin1String("address"), int(c.address));
-            if (c.inv.watch)
-                fields.insert(QLatin1String("time"), csv::isoTime(QDateTime::currentDateTimeUtc()));
-            output_.result(c.command,
-                           c.inv.watch
-                               ? QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss.zzz ")) +
-                                     device::describe(*v)
-                               : device::describe(*v),
-                           fields);
+            fields.insert(QLatin1String("time"), csv::isoTime(QDateTime::currentDateTimeUtc()));
+            output_.result(
+                c.command,
+                QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss.zzz ")) + device::describe(*v),
+                fields);
         }
-        if (c.inv.watch && !transactor_.pause(c.inv.watchIntervalMs)) return kDone;
-    } while (c.inv.watch && !interrupted_);
-    return kDone;
+        if (!transactor_.pause(c.inv.watchIntervalMs) && transactor_.portLost()) {
+            code = portLost(c);
+            break;
+        }
+    }
+    if (code == kDone && readings == 0 && output_.outputFailure().isEmpty())
+        code = fail(c, Texts::tr("адрес %1: ни одного показания").arg(c.address), kDeviceFailed);
+    output_.setFailureTimes(false);
+    return code;
 }
 
 int Client::settings(Context& c) {
@@ -340,9 +383,11 @@ int Client::settings(Context& c) {
 
 int Client::setAddress(Context& c) {
     if (!argumentCount(c, 1, 1, 1)) return c.exit;
+    const auto newAddress = exact(c, c.inv.words[1], device::range::kNetAddress, Texts::tr("НОВЫЙ"));
+    if (!newAddress) return c.exit;
     const device::Request r = device::setNetAddressRequest(c.address, c.inv.words[1]);
     if (!r.ok()) return refuse(c, r.refusal);
-    const quint8 to = static_cast<quint8>(r.frame[3]);
+    const quint8 to = quint8(*newAddress);
     std::optional<device::DeviceValue> v;
     if (const int e = ask(c, r.frame, &v, {{}, to})) return e;
     if (c.inv.verify) {
@@ -360,9 +405,11 @@ int Client::setAddress(Context& c) {
 
 int Client::setSerial(Context& c) {
     if (!argumentCount(c, 1, 1, 1)) return c.exit;
+    const auto wanted = exact(c, c.inv.words[1], device::range::kSerial, Texts::tr("НОМЕР"));
+    if (!wanted) return c.exit;
     const device::Request r = device::setSerialRequest(c.address, c.inv.words[1]);
     if (!r.ok()) return refuse(c, r.refusal);
-    const quint32 serial = bigEndianValue(r.frame.mid(3, 4));
+    const quint32 serial = quint32(*wanted);
     std::optional<device::DeviceValue> v;
     if (const int e = ask(c, r.frame, &v)) return e;
     if (c.inv.verify) {
@@ -413,10 +460,19 @@ int Client::setRadio(Context& c) {
                      Texts::tr("использование: kestrel-cli ") +
                          commandHelp(c.command).section(QLatin1Char('\n'), 0, 0));
     }
+    // Each value is named as it was given: positionally, or as its option.
+    auto named = [&](int position, const QString& word, const char* option) {
+        return w.size() > position ? word : QStringLiteral("--") + QLatin1String(option);
+    };
+    const auto network = exact(c, p.network, device::range::kNetwork, named(1, Texts::tr("СЕТЬ"), "network"));
+    if (!network) return c.exit;
+    const auto channel =
+        exact(c, p.channel, device::range::kChannel, named(2, Texts::tr("КАНАЛ"), "channel"));
+    if (!channel) return c.exit;
+    const auto power = exact(c, p.power, device::range::kPower, named(3, Texts::tr("МОЩНОСТЬ"), "power"));
+    if (!power) return c.exit;
     const device::Request r = device::setRadioParamsRequest(c.address, p);
     if (!r.ok()) return refuse(c, r.refusal);
-    const int network = (static_cast<quint8>(r.frame[3]) << 8) | static_cast<quint8>(r.frame[4]);
-    const int channel = static_cast<quint8>(r.frame[5]), power = static_cast<quint8>(r.frame[6]);
     std::optional<device::DeviceValue> v;
     if (const int e = ask(c, r.frame, &v)) return e;
     if (c.inv.verify) {
@@ -430,19 +486,20 @@ int Client::setRadio(Context& c) {
                       .arg(*live->settings->network)
                       .arg(*live->settings->channel)
                       .arg(*live->settings->power);
-        if (const int e = verifyEqual(c, Texts::tr("сеть/канал/мощность"),
-                                      QStringLiteral("%1/%2/%3").arg(network).arg(channel).arg(power), got))
+        if (const int e =
+                verifyEqual(c, Texts::tr("сеть/канал/мощность"),
+                            QStringLiteral("%1/%2/%3").arg(*network).arg(*channel).arg(*power), got))
             return e;
     }
     output_.result(c.command,
                    Texts::tr("Установлены параметры радио: сеть %1, канал %2, мощность %3.")
-                       .arg(network)
-                       .arg(channel)
-                       .arg(power),
+                       .arg(*network)
+                       .arg(*channel)
+                       .arg(*power),
                    {{QLatin1String("address"), int(c.address)},
-                    {QLatin1String("network"), network},
-                    {QLatin1String("channel"), channel},
-                    {QLatin1String("power"), power}});
+                    {QLatin1String("network"), double(*network)},
+                    {QLatin1String("channel"), double(*channel)},
+                    {QLatin1String("power"), double(*power)}});
     return kDone;
 }
 
@@ -476,11 +533,13 @@ int Client::boundIds(Context& c) {
                       .frame;
     } else if (sub == QLatin1String("set")) {
         if (!argumentCount(c, 2, 2, 2)) return c.exit;
+        const auto cellNumber = exact(c, c.inv.words[2], device::range::kBoundIdCell, Texts::tr("ЯЧЕЙКА"));
+        if (!cellNumber) return c.exit;
         const device::Request r = device::writeBoundIdRequest(c.address, c.inv.words[2], c.inv.words[3]);
         if (!r.ok()) return refuse(c, r.refusal);
         request = r.frame;
-        cell = static_cast<quint8>(r.frame[3]);
-        id = bigEndianValue(r.frame.mid(4, 4));
+        cell = int(*cellNumber) - 1;
+        id = parseHexId(c.inv.words[3]).value();
     } else {
         return refuse(c, Texts::tr("bound-ids read, bound-ids set ЯЧЕЙКА ID или bound-ids clear"));
     }
@@ -522,10 +581,12 @@ int Client::resetDelay(Context& c) {
         request = device::plainRequest(c.address, cmd::kReadResetDelay).frame;
     } else if (sub == QLatin1String("set")) {
         if (!argumentCount(c, 2, 1, 1)) return c.exit;
+        const auto delay = exact(c, c.inv.words[2], device::range::kResetDelay, Texts::tr("ЗАДЕРЖКА"));
+        if (!delay) return c.exit;
         const device::Request r = device::setResetDelayRequest(c.address, c.inv.words[2]);
         if (!r.ok()) return refuse(c, r.refusal);
         request = r.frame;
-        wanted = quint16((static_cast<quint8>(r.frame[3]) << 8) | static_cast<quint8>(r.frame[4]));
+        wanted = quint16(*delay);
     } else {
         return refuse(c, Texts::tr("reset-delay get или reset-delay set ЗАДЕРЖКА"));
     }
@@ -587,14 +648,15 @@ int Client::tag(Context& c) {
     }
     if (sub == QLatin1String("set-serial")) {
         if (!argumentCount(c, 2, 2, 2)) return c.exit;
+        const auto serial = exact(c, w[3], device::range::kSerial, Texts::tr("НОМЕР"));
+        if (!serial) return c.exit;
         const device::Request r = device::tagSetSerialRequest(c.address, w[2], w[3]);
         if (!r.ok()) return refuse(c, r.refusal);
         if (const int e = ask(c, r.frame, &v)) return e;
         if (c.inv.verify) {
             device::TagParameters p;
             if (const int e = readTag(c, w[2], &p)) return e;
-            if (const int e = verifyEqual(c, Texts::tr("серийный номер метки"),
-                                          QString::number(parseWholeNumber(w[3], 0, 2000000).value),
+            if (const int e = verifyEqual(c, Texts::tr("серийный номер метки"), QString::number(*serial),
                                           QString::number(*p.serial)))
                 return e;
         }
@@ -612,6 +674,20 @@ int Client::tag(Context& c) {
     const QMap<QString, QString>& f = c.inv.fields;
     if (f.contains(QStringLiteral("id")) && f.contains(QStringLiteral("decimal-id")))
         return refuse(c, Texts::tr("--id и --decimal-id вместе не задаются"));
+    // The numbers a script gives are whole and in range, or refused before anything is read or sent.
+    const struct {
+        const char* option;
+        device::FieldRange range;
+    } numbers[] = {{"decimal-id", device::range::kTagIdentifier},
+                   {"delay", device::range::kTagDelay},
+                   {"mode", device::range::kTagMode},
+                   {"power", device::range::kTagPower},
+                   {"period", device::range::kTagPeriod}};
+    for (const auto& n : numbers)
+        if (f.contains(QLatin1String(n.option)) && !exact(c, f.value(QLatin1String(n.option)), n.range,
+                                                          QStringLiteral("--") + QLatin1String(n.option)))
+            return c.exit;
+    if (setId && !exact(c, w[3], device::range::kSerial, Texts::tr("НОМЕР"))) return c.exit;
     auto texts = [&](const device::TagParameters* read) {
         device::TagWriteTexts t;
         t.address = c.address;
@@ -678,7 +754,29 @@ int Client::bridge(Context& c) {
 namespace {
 
 const QString kBackupFormat = QStringLiteral("kestrel-reader-backup");
+constexpr int kBackupFormatVersion = 1;
 const QStringList kRestoreParts = {"mode", "radio", "bound-ids", "reset-delay", "serial"};
+
+// A JSON value as it stands in the file: 5.5, "2", null.
+QString jsonText(const QJsonValue& v) {
+    if (v.isUndefined()) return Texts::tr("ничего");
+    return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+}
+
+// A number of a backup file: a JSON number holding a whole number within `r`. A string, a fraction or a
+// missing value is refused, never converted or rounded.
+device::ExactValue wholeField(const QJsonValue& v, device::FieldRange r, const QString& what) {
+    constexpr double kExactDoubles = 9007199254740992.0;  // 2^53: every whole number below is exact
+    const double d = v.toDouble();
+    if (v.isDouble() && std::floor(d) == d && std::fabs(d) < kExactDoubles && qint64(d) >= r.min &&
+        qint64(d) <= r.max)
+        return {qint64(d), {}};
+    return {0, Texts::tr("%1: нужно целое число от %2 до %3, задано %4")
+                   .arg(what)
+                   .arg(r.min)
+                   .arg(r.max)
+                   .arg(jsonText(v).left(40))};
+}
 
 }  // namespace
 
@@ -689,18 +787,20 @@ int Client::backup(Context& c) {
     if (const int e = ask(c, device::currentParamsRequest(c.address), &live)) return e;
     if (const int e = ask(c, device::plainRequest(c.address, cmd::kReadBoundIds).frame, &table)) return e;
     if (const int e = ask(c, device::plainRequest(c.address, cmd::kReadResetDelay).frame, &delay)) return e;
+    const auto* ident = as<device::Identification>(id);
     const auto* reading = as<device::LiveReading>(live);
     const auto* cells = as<device::BoundIdTable>(table);
     const auto* d = as<device::ResetDelay>(delay);
-    if (!reading || !reading->settings || !reading->settings->mode || !reading->settings->network ||
-        !reading->settings->channel || !reading->settings->power || !cells ||
-        cells->cells.size() != std::size_t(kBoundIdCells) || !d || !d->delay) {
+    if (!ident || !ident->serial || !ident->deviceType || !reading || !reading->settings ||
+        !reading->settings->mode || !reading->settings->network || !reading->settings->channel ||
+        !reading->settings->power || !cells || cells->cells.size() != std::size_t(kBoundIdCells) || !d ||
+        !d->delay) {
         output_.failure(c.command, Texts::tr("адрес %1: %2").arg(c.address).arg(noValue()), kDeviceFailed);
         return kDeviceFailed;
     }
     const auto& s = *reading->settings;
     QJsonObject doc{{QLatin1String("format"), kBackupFormat},
-                    {QLatin1String("formatVersion"), 1},
+                    {QLatin1String("formatVersion"), kBackupFormatVersion},
                     {QLatin1String("tool"), QStringLiteral("kestrel-cli")},
                     {QLatin1String("version"), QStringLiteral(KESTREL_VERSION)},
                     {QLatin1String("time"), csv::isoTime(QDateTime::currentDateTimeUtc())},
@@ -717,12 +817,22 @@ int Client::backup(Context& c) {
         output_.document(QString::fromUtf8(text).trimmed());
         return kDone;
     }
+    // Written whole or not at all: the old file stays as it was until the new one is complete on disk.
+    // Unbuffered, so a full disk fails the write itself rather than a flush the commit might not report.
     const QString path = c.inv.words[1];
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        output_.failure(c.command, Texts::tr("не удалось записать %1: %2").arg(path, file.errorString()),
-                        kUsageError);
-        return kUsageError;
+    // A short write is followed by another, so the one that fails tells why (a full disk, a size limit).
+    bool saved = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    for (qint64 at = 0, n = 0; saved && at < text.size(); at += n) {
+        n = file.write(text.constData() + at, text.size() - at);
+        saved = n > 0;
+    }
+    saved = saved && file.flush() && file.commit();
+    if (!saved) {
+        const QString reason = localizedSystemText(file.errorString());
+        file.cancelWriting();
+        output_.failure(c.command, Texts::tr("не удалось записать %1: %2").arg(path, reason), kWriteFailed);
+        return kWriteFailed;
     }
     output_.result(c.command, Texts::tr("Настройки адреса %1 сохранены в %2").arg(c.address).arg(path),
                    {{QLatin1String("address"), int(c.address)}, {QLatin1String("file"), path}});
@@ -734,7 +844,8 @@ int Client::restore(Context& c) {
     const QString path = c.inv.words[1];
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return refuse(c, Texts::tr("не удалось открыть %1: %2").arg(path, file.errorString()));
+        return refuse(
+            c, Texts::tr("не удалось открыть %1: %2").arg(path, localizedSystemText(file.errorString())));
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(file.read(1 << 20), &parseError);
     if (!doc.isObject() || doc.object().value(QLatin1String("format")).toString() != kBackupFormat)
@@ -742,6 +853,11 @@ int Client::restore(Context& c) {
                              .arg(path, parseError.error ? QStringLiteral(": ") + parseError.errorString()
                                                          : QString()));
     const QJsonObject o = doc.object();
+    const QJsonValue version = o.value(QLatin1String("formatVersion"));
+    if (!version.isDouble() || version.toDouble() != kBackupFormatVersion)
+        return refuse(c, Texts::tr("%1: неизвестная версия формата %2 (эта программа читает версию %3)")
+                             .arg(path, jsonText(version).left(40))
+                             .arg(kBackupFormatVersion));
     QStringList parts =
         c.inv.only.isEmpty() ? QStringList{"mode", "radio", "bound-ids", "reset-delay"} : c.inv.only;
     if (c.inv.withSerial && !parts.contains(QStringLiteral("serial"))) parts << QStringLiteral("serial");
@@ -754,11 +870,12 @@ int Client::restore(Context& c) {
         return refuse(c, Texts::tr("серийный номер записывается только с --with-serial"));
 
     // Every request is built (and so checked) before the first is sent.
-    auto number = [&](const QJsonValue& v) {
-        return v.isDouble() ? QString::number(v.toDouble(), 'f', 0) : v.toString(QStringLiteral("?"));
+    const QJsonObject identity = o.value(QLatin1String("identity")).toObject();
+    auto field = [&](const QJsonValue& v, device::FieldRange r, const char* key) {
+        return wholeField(v, r, QStringLiteral("%1: %2").arg(path, QLatin1String(key)));
     };
     struct Step {
-        QString part;
+        QString label;  // what the step writes, as the summary names it
         QByteArray frame;
         Transactor::Expect expect;
     };
@@ -766,15 +883,26 @@ int Client::restore(Context& c) {
     for (const QString& part : kRestoreParts) {
         if (!parts.contains(part)) continue;
         if (part == QLatin1String("mode")) {
-            const NumberResult m = parseWholeNumber(number(o.value(QLatin1String("mode"))), 0, 255);
-            if (!m.ok() || !device::modeOf(quint8(m.value)))
-                return refuse(c, Texts::tr("%1: неверный режим").arg(path));
+            const device::ExactValue m =
+                field(o.value(QLatin1String("mode")), device::range::kReaderMode, "mode");
+            if (!m.ok()) return refuse(c, m.refusal);
+            if (!device::modeOf(quint8(m.value))) return refuse(c, Texts::tr("%1: неверный режим").arg(path));
             steps.push_back({part, device::setModeRequest(c.address, quint8(m.value)), kModeChange});
         } else if (part == QLatin1String("radio")) {
-            const device::Request r =
-                device::setRadioParamsRequest(c.address, {number(o.value(QLatin1String("network"))),
-                                                          number(o.value(QLatin1String("channel"))),
-                                                          number(o.value(QLatin1String("power")))});
+            device::RadioParams texts;
+            const struct {
+                const char* key;
+                device::FieldRange range;
+                QString* text;
+            } radio[] = {{"network", device::range::kNetwork, &texts.network},
+                         {"channel", device::range::kChannel, &texts.channel},
+                         {"power", device::range::kPower, &texts.power}};
+            for (const auto& r : radio) {
+                const device::ExactValue v = field(o.value(QLatin1String(r.key)), r.range, r.key);
+                if (!v.ok()) return refuse(c, v.refusal);
+                *r.text = QString::number(v.value);
+            }
+            const device::Request r = device::setRadioParamsRequest(c.address, texts);
             if (!r.ok()) return refuse(c, QStringLiteral("%1: %2").arg(path, r.refusal));
             steps.push_back({part, r.frame, {}});
         } else if (part == QLatin1String("bound-ids")) {
@@ -782,28 +910,81 @@ int Client::restore(Context& c) {
             if (cells.size() != kBoundIdCells)
                 return refuse(c, Texts::tr("%1: нужно 10 привязанных ID").arg(path));
             for (int i = 0; i < kBoundIdCells; ++i) {
-                const device::Request r = device::writeBoundIdRequest(c.address, QString::number(i + 1),
-                                                                      cells[i].toString(QStringLiteral("?")));
+                if (!cells[i].isString())
+                    return refuse(c, Texts::tr("%1, ячейка %2: нужен ID в HEX строкой, задано %3")
+                                         .arg(path)
+                                         .arg(i + 1)
+                                         .arg(jsonText(cells[i]).left(40)));
+                const device::Request r =
+                    device::writeBoundIdRequest(c.address, QString::number(i + 1), cells[i].toString());
                 if (!r.ok())
                     return refuse(c, Texts::tr("%1, ячейка %2: %3").arg(path).arg(i + 1).arg(r.refusal));
-                steps.push_back({part, r.frame, {}});
+                steps.push_back({QStringLiteral("bound-ids %1").arg(i + 1), r.frame, {}});
             }
         } else if (part == QLatin1String("reset-delay")) {
-            const device::Request r =
-                device::setResetDelayRequest(c.address, number(o.value(QLatin1String("resetDelay"))));
+            const device::ExactValue v =
+                field(o.value(QLatin1String("resetDelay")), device::range::kResetDelay, "resetDelay");
+            if (!v.ok()) return refuse(c, v.refusal);
+            const device::Request r = device::setResetDelayRequest(c.address, QString::number(v.value));
             if (!r.ok()) return refuse(c, QStringLiteral("%1: %2").arg(path, r.refusal));
             steps.push_back({part, r.frame, {}});
         } else if (part == QLatin1String("serial")) {
-            const device::Request r = device::setSerialRequest(
-                c.address,
-                number(o.value(QLatin1String("identity")).toObject().value(QLatin1String("serial"))));
+            const device::ExactValue v =
+                field(identity.value(QLatin1String("serial")), device::range::kSerial, "identity.serial");
+            if (!v.ok()) return refuse(c, v.refusal);
+            const device::Request r = device::setSerialRequest(c.address, QString::number(v.value));
             if (!r.ok()) return refuse(c, QStringLiteral("%1: %2").arg(path, r.refusal));
             steps.push_back({part, r.frame, {}});
         }
     }
-    for (const Step& step : steps) {
+
+    // The target is identified first: settings of one device type are not written into another unless
+    // the engineer says so.
+    const device::ExactValue backupType =
+        field(identity.value(QLatin1String("deviceType")), {0, 255}, "identity.deviceType");
+    std::optional<device::DeviceValue> targetId;
+    if (const int e = ask(c, device::identifyRequest(c.address), &targetId)) return e;
+    const auto* target = as<device::Identification>(targetId);
+    if (!target || !target->deviceType) {
+        output_.failure(c.command, Texts::tr("адрес %1: %2").arg(c.address).arg(noValue()), kDeviceFailed);
+        return kDeviceFailed;
+    }
+    if (!c.inv.force && (!backupType.ok() || backupType.value != *target->deviceType))
+        return refuse(
+            c, Texts::tr("%1: копия снята с устройства типа %2, а по адресу %3 устройство типа %4; "
+                         "ничего не записано (--force записывает всё равно)")
+                   .arg(path, backupType.ok() ? QString::number(backupType.value) : QStringLiteral("?"))
+                   .arg(c.address)
+                   .arg(*target->deviceType));
+
+    // An interrupted restore says which settings reached the device and which did not.
+    QStringList written;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
         std::optional<device::DeviceValue> v;
-        if (const int e = ask(c, step.frame, &v, step.expect)) return e;
+        holdFailures_ = true;
+        const int e = ask(c, steps[i].frame, &v, steps[i].expect);
+        holdFailures_ = false;
+        if (!e) {
+            written << steps[i].label;
+            continue;
+        }
+        // A request that went out without an acceptable answer may have been applied or not.
+        QStringList unknown, notWritten;
+        (lastAttempts_ > 0 ? unknown : notWritten) << steps[i].label;
+        for (std::size_t k = i + 1; k < steps.size(); ++k) notWritten << steps[k].label;
+        auto listed = [](const QStringList& l) {
+            return l.isEmpty() ? Texts::tr("нет") : l.join(QStringLiteral(", "));
+        };
+        QString message = Texts::tr("%1; восстановление не завершено: записано: %2; не записано: %3")
+                              .arg(heldFailure_, listed(written), listed(notWritten));
+        if (!unknown.isEmpty()) message += Texts::tr("; неизвестно, записано ли: %1").arg(listed(unknown));
+        output_.failure(c.command, message, e,
+                        {{QLatin1String("address"), int(c.address)},
+                         {QLatin1String("file"), path},
+                         {QLatin1String("written"), QJsonArray::fromStringList(written)},
+                         {QLatin1String("notWritten"), QJsonArray::fromStringList(notWritten)},
+                         {QLatin1String("unknown"), QJsonArray::fromStringList(unknown)}});
+        return e;
     }
     if (c.inv.verify) {
         std::optional<device::DeviceValue> live, table, delay, id;
@@ -819,16 +1000,7 @@ int Client::restore(Context& c) {
         QStringList differences;
         auto compare = [&](const QString& key, const QJsonValue& wanted, const QJsonValue& got) {
             if (wanted != got)
-                differences << Texts::tr("%1 %2, ожидалось %3")
-                                   .arg(key,
-                                        QString::fromUtf8(
-                                            QJsonDocument(QJsonArray{got}).toJson(QJsonDocument::Compact))
-                                            .mid(1)
-                                            .chopped(1),
-                                        QString::fromUtf8(
-                                            QJsonDocument(QJsonArray{wanted}).toJson(QJsonDocument::Compact))
-                                            .mid(1)
-                                            .chopped(1));
+                differences << Texts::tr("%1 %2, ожидалось %3").arg(key, jsonText(got), jsonText(wanted));
         };
         if (parts.contains(QStringLiteral("mode")))
             compare(QStringLiteral("mode"), o.value(QLatin1String("mode")), now.value(QLatin1String("mode")));
@@ -842,8 +1014,7 @@ int Client::restore(Context& c) {
             compare(QStringLiteral("resetDelay"), o.value(QLatin1String("resetDelay")),
                     now.value(QLatin1String("resetDelay")));
         if (parts.contains(QStringLiteral("serial")))
-            compare(QStringLiteral("serial"),
-                    o.value(QLatin1String("identity")).toObject().value(QLatin1String("serial")), serialNow);
+            compare(QStringLiteral("serial"), identity.value(QLatin1String("serial")), serialNow);
         if (!differences.isEmpty()) {
             output_.failure(c.command,
                             Texts::tr("проверка не прошла: ") + differences.join(QStringLiteral("; ")),
@@ -867,6 +1038,7 @@ int Client::runBatch(QIODevice& input, const QString& name, const Invocation& ba
     if (all.startsWith("\xEF\xBB\xBF")) all.remove(0, 3);
     const QList<QByteArray> lines = all.split('\n');
     int done = 0, failed = 0, firstFailure = kDone;
+    int stoppedAt = 0;  // the first line not run
     QStringList doneCommands;
     auto fail = [&](int lineNo, const QString& message, int code) {
         output_.failure(QStringLiteral("batch"), Output::atBatchLine(name, lineNo, message), code);
@@ -875,6 +1047,7 @@ int Client::runBatch(QIODevice& input, const QString& name, const Invocation& ba
     };
     for (int i = 0; i < lines.size() && !interrupted_; ++i) {
         const int lineNo = i + 1;
+        stoppedAt = lineNo;
         QByteArray raw = lines[i];
         if (raw.endsWith('\r')) raw.chop(1);
         int code = kDone;
@@ -900,6 +1073,13 @@ int Client::runBatch(QIODevice& input, const QString& name, const Invocation& ba
             } else if (parsed.invocation.words.value(0) == QLatin1String("batch")) {
                 code = kUsageError;
                 fail(lineNo, Texts::tr("пакет внутри пакета не выполняется"), code);
+            } else if (const auto runOption = std::find_if(parsed.invocation.optionsGiven.begin(),
+                                                           parsed.invocation.optionsGiven.end(), isRunOption);
+                       runOption != parsed.invocation.optionsGiven.end()) {
+                // The port, the output format and the log belong to the whole run, not to one line.
+                code = kUsageError;
+                fail(lineNo,
+                     Texts::tr("параметр --%1 задаётся для всего пакета, не в строке").arg(*runOption), code);
             } else {
                 output_.setBatchLine(name, lineNo);
                 code = run(parsed.invocation);
@@ -913,6 +1093,7 @@ int Client::runBatch(QIODevice& input, const QString& name, const Invocation& ba
                 }
             }
         }
+        if (!output_.outputFailure().isEmpty()) code = kWriteFailed;
         if (code == kPortError) {
             output_.note(
                 Texts::tr("%1: порт потерян на строке %2; выполнены строки: %3")
@@ -922,12 +1103,17 @@ int Client::runBatch(QIODevice& input, const QString& name, const Invocation& ba
             return kPortError;
         }
         // A failed command stops the batch unless the engineer asked to keep going.
-        if (code != kDone && !base.keepGoing) break;
+        if (code == kWriteFailed || (code != kDone && !base.keepGoing)) break;
     }
-    output_.note(Texts::tr("Пакет %1: выполнено %2, ошибок %3%4")
+    // The lines a stop left unrun: every later line that holds more than blanks and a comment.
+    int skipped = 0;
+    for (int i = stoppedAt; i < lines.size(); ++i)
+        if (!QString::fromUtf8(lines[i]).section(QLatin1Char('#'), 0, 0).trimmed().isEmpty()) ++skipped;
+    output_.note(Texts::tr("Пакет %1: выполнено %2, ошибок %3, пропущено %4%5")
                      .arg(name)
                      .arg(done)
                      .arg(failed)
+                     .arg(skipped)
                      .arg(interrupted_ ? Texts::tr(", прерван") : QString()));
     return interrupted_ && firstFailure == kDone ? kDeviceFailed : firstFailure;
 }

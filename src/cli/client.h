@@ -11,6 +11,7 @@
 
 #include "cli/arguments.h"
 #include "cli/output.h"
+#include "device/ranges.h"
 #include "device/values.h"
 #include "exchange/transactor.h"
 
@@ -45,6 +46,8 @@ class Client {
     int pollBus(Context& c, QByteArray* addresses);
     // A refused request's message, exit code 2.
     int refuse(Context& c, const QString& message);
+    // `text` as a whole number in `r`; else the refusal naming `what` is printed (exit code 2 in c.exit).
+    std::optional<qint64> exact(Context& c, const QString& text, device::FieldRange r, const QString& what);
     // Checks the number of words after the command (and subcommand).
     bool argumentCount(Context& c, int first, int min, int max);
     // Reads a value back and compares it, for --verify.
@@ -70,6 +73,12 @@ class Client {
     Transactor& transactor_;
     Output& output_;
     std::function<int()> openPort_;
+    // A failure of `ask` or `portLost`: printed, or held in heldFailure_ while holdFailures_ (a restore
+    // prints it with what was written). Returns `exitCode`.
+    int fail(Context& c, const QString& message, int exitCode);
+    bool holdFailures_ = false;
+    QString heldFailure_;
+    int lastAttempts_ = 0;  // requests written by the last `ask`
     bool portOpen_ = false;
     bool interrupted_ = false;
     // Opens the port when it is not open yet; the exit code of a failure.

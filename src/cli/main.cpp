@@ -13,6 +13,7 @@
 #include "cli/client.h"
 #include "cli/output.h"
 #include "exchange/transactor.h"
+#include "protocol/syserror.h"
 #include "protocol/translation.h"
 #include "serial/qtserialport.h"
 #include "traffic/csv.h"
@@ -75,18 +76,24 @@ int main(int argc, char** argv) {
             err.flush();
         });
     }
-    // --log-file: the same CSV rows as the window's traffic log.
+    // --log-file: the same CSV rows as the window's traffic log. As in the window, a file that cannot be
+    // written is reported once, naming it, and the command runs on without the log.
     traffic::LogFile log;
     if (!inv.logFile.isEmpty()) {
         QString why;
-        if (!log.open(inv.logFile, &why)) {
-            err << why << "\n";
-            return kUsageError;
+        if (log.open(inv.logFile, &why)) {
+            QObject::connect(&transactor, &Transactor::attempted, [&log, &err, &inv](const Transaction& t) {
+                QString why;
+                if (log.isOpen() && !log.append(traffic::recordOf(t), &why)) {
+                    err << "kestrel-cli: " << traffic::logFileFailure(inv.logFile, localizedSystemText(why))
+                        << "\n";
+                    err.flush();
+                }
+            });
+        } else {
+            err << "kestrel-cli: " << traffic::logFileFailure(inv.logFile, localizedSystemText(why)) << "\n";
+            err.flush();
         }
-        QObject::connect(&transactor, &Transactor::attempted, [&log, &err](const Transaction& t) {
-            QString why;
-            if (log.isOpen() && !log.append(traffic::recordOf(t), &why)) err << why << "\n";
-        });
     }
 
     auto openPort = [&]() -> int {
@@ -115,6 +122,9 @@ int main(int argc, char** argv) {
         std::signal(SIGINT, onSignal);
         std::signal(SIGTERM, onSignal);
     }
+    // A closed pipe on standard output is a failed write like any other, reported and ended in order
+    // (a command in the middle of writing a device is not killed by it).
+    std::signal(SIGPIPE, SIG_IGN);
 
     int code = kDone;
     if (inv.words.value(0) == QLatin1String("batch") && !inv.help) {
@@ -142,5 +152,14 @@ int main(int argc, char** argv) {
     }
     port.close();
     log.close();
+    // Results that never reached standard output are no success.
+    out.flush();
+    if (!output.outputFailure().isEmpty() || out.status() != QTextStream::Ok) {
+        const QString why =
+            output.outputFailure().isEmpty() ? Texts::tr("ошибка записи") : output.outputFailure();
+        err << "kestrel-cli: " << Texts::tr("не удалось записать стандартный вывод: %1").arg(why) << "\n";
+        err.flush();
+        if (code == kDone) code = kWriteFailed;
+    }
     return code;
 }

@@ -1,10 +1,14 @@
 #include "cli/output.h"
 
+#include <QDateTime>
+#include <QFileDevice>
 #include <QJsonArray>
 #include <QJsonDocument>
 
 #include "protocol/hexid.h"
+#include "protocol/syserror.h"
 #include "protocol/translation.h"
+#include "traffic/csv.h"
 
 namespace kestrel::cli {
 
@@ -109,43 +113,60 @@ QJsonObject valueJson(const device::DeviceValue& value) {
     return std::visit(ToJson{}, value);
 }
 
+void Output::flushOut() {
+    out_.flush();
+    if (out_.status() == QTextStream::Ok || !outputFailure_.isEmpty()) return;
+    const auto* file = qobject_cast<QFileDevice*>(out_.device());
+    outputFailure_ = file && !file->errorString().isEmpty() ? localizedSystemText(file->errorString())
+                                                            : Texts::tr("ошибка записи");
+}
+
 void Output::result(const QString& command, const QString& text, QJsonObject fields) {
     if (!json_) {
         out_ << text << '\n';
-        out_.flush();
+        flushOut();
         return;
     }
     fields.insert(QLatin1String("command"), command);
     fields.insert(QLatin1String("ok"), true);
     out_ << QJsonDocument(fields).toJson(QJsonDocument::Compact) << '\n';
-    out_.flush();
+    flushOut();
 }
 
 QString Output::atBatchLine(const QString& file, int line, const QString& message) {
     return Texts::tr("%1, строка %2: %3").arg(file).arg(line).arg(message);
 }
 
-void Output::failure(const QString& command, const QString& message, int exitCode) {
-    err_ << (batchLine_ > 0 ? atBatchLine(batchFile_, batchLine_, message) : message) << '\n';
+void Output::failure(const QString& command, const QString& message, int exitCode, const QJsonObject& extra) {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString line = batchLine_ > 0 ? atBatchLine(batchFile_, batchLine_, message) : message;
+    err_ << (failureTimes_ ? now.toString(QStringLiteral("hh:mm:ss.zzz ")) + line : line) << '\n';
     err_.flush();
     if (!json_) return;
-    QJsonObject o{{QLatin1String("command"), command},
-                  {QLatin1String("ok"), false},
-                  {QLatin1String("error"), message},
-                  {QLatin1String("exitCode"), exitCode}};
+    QJsonObject o = extra;
+    o.insert(QLatin1String("command"), command);
+    o.insert(QLatin1String("ok"), false);
+    o.insert(QLatin1String("error"), message);
+    o.insert(QLatin1String("exitCode"), exitCode);
     if (batchLine_ > 0) o.insert(QLatin1String("line"), batchLine_);
+    if (failureTimes_) o.insert(QLatin1String("time"), csv::isoTime(now.toUTC()));
     out_ << QJsonDocument(o).toJson(QJsonDocument::Compact) << '\n';
-    out_.flush();
+    flushOut();
 }
 
 void Output::document(const QString& text) {
     out_ << text << '\n';
-    out_.flush();
+    flushOut();
 }
 
 void Output::note(const QString& text) {
-    (json_ ? err_ : out_) << text << '\n';
-    (json_ ? err_ : out_).flush();
+    if (json_) {
+        err_ << text << '\n';
+        err_.flush();
+        return;
+    }
+    out_ << text << '\n';
+    flushOut();
 }
 
 }  // namespace kestrel::cli

@@ -29,8 +29,14 @@ class Output {
         batchFile_ = file;
         batchLine_ = line;
     }
-    // A failure of `command`: the message on standard error, and as an object with --json.
-    void failure(const QString& command, const QString& message, int exitCode);
+    // A failure of `command`: the message on standard error, and as an object with --json (with the
+    // fields of `extra` besides "command", "ok": false, "error" and "exitCode").
+    void failure(const QString& command, const QString& message, int exitCode, const QJsonObject& extra = {});
+    // While watching, each failure line starts with its time of day (and carries "time" in JSON).
+    void setFailureTimes(bool on) { failureTimes_ = on; }
+    // Standard output could not be written (a full disk, /dev/full, a closed pipe): what went wrong, in
+    // the user's language; empty while every write went through.
+    QString outputFailure() const { return outputFailure_; }
     // A line for people only (progress, summaries), on standard error with --json.
     void note(const QString& text);
     // A document that is the result itself (a backup), on standard output in either mode.
@@ -38,11 +44,15 @@ class Output {
     QTextStream& err() { return err_; }
 
   private:
+    // Flushes standard output and notes the first failure.
+    void flushOut();
     QTextStream& out_;
     QTextStream& err_;
     bool json_;
     QString batchFile_;
     int batchLine_ = 0;  // 0: not in a batch
+    bool failureTimes_ = false;
+    QString outputFailure_;
 };
 
 }  // namespace kestrel::cli

@@ -1,6 +1,7 @@
 #include "device/requests.h"
 
 #include "device/commands.h"
+#include "device/ranges.h"
 #include "device/texts.h"
 #include "protocol/frame.h"
 #include "protocol/hexid.h"
@@ -10,10 +11,6 @@ namespace kestrel::device {
 
 namespace {
 
-constexpr qint64 kMaxNetAddress = 200;
-constexpr qint64 kMaxSerial = 2000000;
-constexpr qint64 kBoundIdCells = 10;
-constexpr qint64 kMaxResetDelay = 6000;
 constexpr qint64 kInt32Min = -2147483647LL - 1;
 constexpr qint64 kInt32Max = 2147483647LL;
 constexpr qint64 kUint32Max = 4294967295LL;
@@ -27,6 +24,9 @@ Request noAddress() {
 }
 Request built(const QByteArray& frame) {
     return Request{frame, {}, Request::Refused::Nothing};
+}
+NumberResult parseIn(const QString& text, FieldRange r) {
+    return parseWholeNumber(text, r.min, r.max);
 }
 
 QByteArray byte(qint64 v) {
@@ -64,23 +64,23 @@ Request plainRequest(Address address, quint8 command) {
 
 Request setNetAddressRequest(Address address, const QString& newAddress) {
     if (!address) return noAddress();
-    const NumberResult n = parseWholeNumber(newAddress, 0, kMaxNetAddress);
+    const NumberResult n = parseIn(newAddress, range::kNetAddress);
     if (!n.ok()) return refuse(Request::Refused::Value, text::addressRange());
     return built(buildRequest(*address, cmd::kSetNetAddress, byte(n.value)));
 }
 
 Request setSerialRequest(Address address, const QString& serial) {
     if (!address) return noAddress();
-    const NumberResult n = parseWholeNumber(serial, 0, kMaxSerial);
+    const NumberResult n = parseIn(serial, range::kSerial);
     if (!n.ok()) return refuse(Request::Refused::Value, text::serialRange());
     return built(buildRequest(*address, cmd::kSetSerial, bigEndian32(static_cast<quint32>(n.value))));
 }
 
 Request setRadioParamsRequest(Address address, const RadioParams& params) {
     if (!address) return noAddress();
-    const NumberResult network = parseWholeNumber(params.network, 1, 65000);
-    const NumberResult channel = parseWholeNumber(params.channel, 1, 255);
-    const NumberResult power = parseWholeNumber(params.power, 3, 255);
+    const NumberResult network = parseIn(params.network, range::kNetwork);
+    const NumberResult channel = parseIn(params.channel, range::kChannel);
+    const NumberResult power = parseIn(params.power, range::kPower);
     if (!network.ok() || !channel.ok() || !power.ok()) return refuse(Request::Refused::Value, text::kError);
     return built(buildRequest(*address, cmd::kSetRadioParams,
                               bigEndian16(network.value) + byte(channel.value) + byte(power.value)));
@@ -88,7 +88,7 @@ Request setRadioParamsRequest(Address address, const RadioParams& params) {
 
 Request writeBoundIdRequest(Address address, const QString& cell, const QString& id) {
     if (!address) return noAddress();
-    const NumberResult n = parseWholeNumber(cell, 1, kBoundIdCells);
+    const NumberResult n = parseIn(cell, range::kBoundIdCell);
     if (!n.ok()) return refuse(Request::Refused::Value, text::cellRange());
     const HexIdResult tag = parseHexId(id);
     if (!tag.ok()) return refuse(Request::Refused::Identifier, tag.message());
@@ -97,7 +97,7 @@ Request writeBoundIdRequest(Address address, const QString& cell, const QString&
 
 Request setResetDelayRequest(Address address, const QString& delay) {
     if (!address) return noAddress();
-    const NumberResult n = parseWholeNumber(delay, 0, kMaxResetDelay);
+    const NumberResult n = parseIn(delay, range::kResetDelay);
     if (!n.ok()) return refuse(Request::Refused::Value, text::kError);
     return built(buildRequest(*address, cmd::kSetResetDelay, bigEndian16(n.value)));
 }
@@ -114,7 +114,7 @@ Request tagSetSerialRequest(Address address, const QString& currentId, const QSt
     if (!address) return noAddress();
     const HexIdResult id = parseHexId(currentId);
     if (!id.ok()) return refuse(Request::Refused::Identifier, id.message());
-    const NumberResult n = parseWholeNumber(serial, 0, kMaxSerial);
+    const NumberResult n = parseIn(serial, range::kSerial);
     if (!n.ok()) return refuse(Request::Refused::Value, text::serialRange());
     return built(
         buildRequest(*address, cmd::kTagSetSerial, id.bytes + bigEndian32(static_cast<quint32>(n.value))));
@@ -126,7 +126,7 @@ namespace {
 Request tagWrite(const TagWriteTexts& t, std::optional<quint32> newId) {
     using R = Request::Refused;
     // The mode first: a number from 1 to 9 (whatever the tool tip says).
-    const NumberResult mode = parseWholeNumber(t.mode, 1, 9);
+    const NumberResult mode = parseIn(t.mode, range::kTagMode);
     if (!mode.ok()) return refuse(R::Value, text::modeRange());
     if (!t.address) return noAddress();
 
@@ -154,9 +154,11 @@ Request tagWrite(const TagWriteTexts& t, std::optional<quint32> newId) {
     }
 
     // The delay travels in two bytes: values that do not fit are refused, never cut.
-    if (delay.value < 0 || delay.value > 65535) return refuse(R::Value, text::wrongData());
+    if (delay.value < range::kTagDelay.min || delay.value > range::kTagDelay.max)
+        return refuse(R::Value, text::wrongData());
     data += bigEndian16(delay.value) + byte(mode.value);
-    if (power.value < -125 || power.value > 125) return refuse(R::Value, text::powerRange());
+    if (power.value < range::kTagPower.min || power.value > range::kTagPower.max)
+        return refuse(R::Value, text::powerRange());
     data += byte(power.value);  // two's complement
 
     const NumberResult period = parseWholeNumber(t.period, -32768, 32767);
@@ -175,7 +177,7 @@ Request tagWriteRequest(const TagWriteTexts& texts) {
 
 Request tagSetIdRequest(const TagWriteTexts& texts, const QString& newId) {
     if (!texts.address) return noAddress();
-    const NumberResult id = parseWholeNumber(newId, 0, kMaxSerial);
+    const NumberResult id = parseIn(newId, range::kSerial);
     if (!id.ok()) return refuse(Request::Refused::Value, text::serialRange());
     return tagWrite(texts, static_cast<quint32>(id.value));
 }

@@ -159,6 +159,14 @@ Transactor::Result Transactor::exchange(const QByteArray& request, const Expect&
         const ClassifiedReply c = classifyReply(judgedAs, t.reply, false);
         t.outcome = c.outcome;
         t.value = c.value;
+        // A reply longer than its command's longest is no single frame: a frame sent twice, or a frame with
+        // bytes after it. The check byte does not tell (the CRC over a frame and its own check byte is 0),
+        // so the length does, and such a reply is retried, never decoded.
+        const int fullBytes = command ? command->fullReplyBytes : 0;
+        if (fullBytes > 0 && t.reply.size() > fullBytes && static_cast<quint8>(t.reply[2]) == code) {
+            t.outcome = Outcome::TooLong;
+            t.value.reset();
+        }
         const std::vector<quint8>& also = expect.alsoAccepted;
         if ((t.outcome == Outcome::Decoded || t.outcome == Outcome::UnknownCode) && t.reply.size() >= 3) {
             const quint8 got = static_cast<quint8>(t.reply[2]);

@@ -67,4 +67,10 @@ NumberResult parseWholeNumber(const QString& text, qint64 min, qint64 max) {
     return {value, NumberError::None};
 }
 
+NumberResult parseExactWholeNumber(const QString& text, qint64 min, qint64 max) {
+    if (text.contains(QLatin1Char('.')) || text.contains(QLatin1Char(',')))
+        return {0, NumberError::NotANumber};
+    return parseWholeNumber(text, min, max);
+}
+
 }  // namespace kestrel

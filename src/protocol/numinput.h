@@ -23,6 +23,10 @@ struct NumberResult {
 // Reads `text` as a whole number that must lie in min..max (inclusive).
 NumberResult parseWholeNumber(const QString& text, qint64 min, qint64 max);
 
+// The same without rounding: a fraction ("4.6", "4,6", "2.5", even "5.0") is not a whole number. For
+// values that scripts and files give, where a rounded number would reach a device nobody named.
+NumberResult parseExactWholeNumber(const QString& text, qint64 min, qint64 max);
+
 // True when `text` reads as a number at all, whatever its size.
 bool isNumberText(const QString& text);
 

@@ -5,6 +5,7 @@
 #include <QRadioButton>
 
 #include "device/commands.h"
+#include "device/ranges.h"
 #include "device/texts.h"
 #include "protocol/hexid.h"
 #include "protocol/translation.h"
@@ -64,7 +65,8 @@ ReaderTab::ReaderTab(ViewServices& services, QWidget* p, QWidget* parent)
     QGroupBox* f8 = frame(p, ctl::Frame8, Texts::tr("Доп. параметры"), QRect(238, 6, 230, 86), kOp);
     label(f8, ctl::lblZad2, Texts::tr("Задержка обнуления ID"), QRect(6, 22, 162, 22), kOp);
     resetDelay_ = edit(f8, ctl::Zad2, QRect(168, 22, 54, 22), kOp);
-    resetDelay_->setToolTip(QStringLiteral("0...6000"));
+    resetDelay_->setToolTip(
+        QStringLiteral("%1...%2").arg(device::range::kResetDelay.min).arg(device::range::kResetDelay.max));
     connect(button(f8, ctl::Command2, Texts::tr("Установить"), QRect(8, 52, 104, 26), kOp),
             &QPushButton::clicked, this, &ReaderTab::setResetDelay);
     connect(button(f8, ctl::RD_DP, Texts::tr("Считать"), QRect(116, 52, 104, 26), kOp), &QPushButton::clicked,
