@@ -580,6 +580,19 @@ TEST(CliProgram, AnswersOverThePortAndStopsWatchingOnCtrlC) {
             {"--port", host.slavePath(), "--json", "-a", "5", "live", "--watch", "--interval", "50"});
     ASSERT_TRUE(p.waitForReadyRead());
     EXPECT_TRUE(QJsonDocument::fromJson(p.readLine()).object().contains(QLatin1String("level")));
+    // A second client reaching the watched port through a symlink is refused, naming the holder, and the
+    // watch goes on undisturbed.
+    const QString link = dir.filePath("ttyBUS");
+    ASSERT_TRUE(QFile::link(host.slavePath(), link));
+    QProcess second;
+    second.start(KESTREL_CLI_EXE, {"--port", link, "-a", "5", "identify"});
+    ASSERT_TRUE(second.waitForFinished());
+    EXPECT_EQ(second.exitCode(), kPortError);
+    const QString refusal = QString::fromUtf8(second.readAllStandardError());
+    EXPECT_TRUE(refusal.contains(QStringLiteral("PID %1").arg(p.processId()))) << refusal.toStdString();
+    p.readAll();
+    ASSERT_TRUE(p.waitForReadyRead());
+    EXPECT_EQ(p.state(), QProcess::Running);
     ::kill(pid_t(p.processId()), SIGINT);
     ASSERT_TRUE(p.waitForFinished());
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);

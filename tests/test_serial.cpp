@@ -4,12 +4,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSerialPort>
 #include <QSignalSpy>
@@ -129,6 +132,74 @@ TEST(RealPort, AMissingDeviceReportsNotFoundAndThePortStaysClosed) {
     EXPECT_FALSE(port.isOpen());
     EXPECT_EQ(port.write("abc"), 0);
     EXPECT_TRUE(port.read(10).isEmpty());
+}
+
+// Whether some program holds the tty at `path` exclusively: refused outright without the privilege to ignore
+// that, asked of the tty with it (root).
+bool heldExclusively(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return errno == EBUSY;
+    int on = 0;
+    const bool asked = ::ioctl(fd, TIOCGEXCL, &on) == 0;
+    ::close(fd);
+    return asked && on != 0;
+}
+
+// A port another program holds is refused by whatever name it is reached (its node, a symlink, a path with
+// "//" and ".."), also as root, whom the exclusive mode does not stop: the lock follows the device node and
+// names its holder. A tty held exclusively without a lock file is refused too, and the failed attempt leaves
+// the holder's exclusive mode in place.
+TEST(HeldPort, IsRefusedByAnyNameAndKeepsItsHolder) {
+    enum Name { Node, Link, Dotted };
+    enum Holder { ToolPort, ExclusiveDescriptor };
+    const struct {
+        const char* what;
+        Holder holder;
+        Name heldAs;
+        Name openedAs;
+    } rows[] = {
+        {"same node", ToolPort, Node, Node},
+        {"node held, link opened", ToolPort, Node, Link},
+        {"link held, node opened", ToolPort, Link, Node},
+        {"node held, // and .. opened", ToolPort, Node, Dotted},
+        {"exclusive without a lock, node opened", ExclusiveDescriptor, Node, Node},
+        {"exclusive without a lock, link opened", ExclusiveDescriptor, Node, Link},
+    };
+    const QString toolHolder = QStringLiteral("порт занят другой программой (PID %1, %2)")
+                                   .arg(QCoreApplication::applicationPid())
+                                   .arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Pty pty;
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("ttyBUS"));
+        ASSERT_TRUE(QFile::link(pty.slavePath, link));
+        const QString names[] = {pty.slavePath, link,
+                                 QStringLiteral("/dev//pts/../pts/") + QFileInfo(pty.slavePath).fileName()};
+        QtSerialPort holder;
+        int exclusiveFd = -1;
+        if (row.holder == ToolPort) {
+            ASSERT_TRUE(holder.open(names[row.heldAs]).ok);
+        } else {
+            exclusiveFd = ::open(QFile::encodeName(names[row.heldAs]).constData(), O_RDWR | O_NOCTTY);
+            ASSERT_GE(exclusiveFd, 0);
+            ASSERT_EQ(::ioctl(exclusiveFd, TIOCEXCL), 0);
+        }
+        {
+            QtSerialPort second;
+            const OpenResult r = second.open(names[row.openedAs]);
+            EXPECT_FALSE(r.ok);
+            EXPECT_FALSE(second.isOpen());
+            EXPECT_EQ(r.failure, OpenFailure::Busy);
+            EXPECT_EQ(r.cause,
+                      row.holder == ToolPort ? toolHolder : QStringLiteral("порт занят другой программой"));
+        }
+        EXPECT_TRUE(heldExclusively(pty.slavePath))
+            << "the failed attempt cleared the holder's exclusive mode";
+        pollfd pfd{pty.master, POLLIN, 0};
+        EXPECT_EQ(::poll(&pfd, 1, 0), 0) << "the refused program wrote to the device";
+        if (exclusiveFd >= 0) ::close(exclusiveFd);
+    }
 }
 
 // The line settings the open leaves on the terminal. The master side of a pty reports its slave's

@@ -14,8 +14,13 @@
 #include "protocol/translation.h"
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/ioctl.h>
 #endif
 
 namespace kestrel {
@@ -52,6 +57,62 @@ QString devicePath(const QString& name) {
 #endif
     return name;
 }
+
+// The device node a port name reaches: symlinks (a /dev/serial/by-id name, a link of the user's own) followed
+// and "//" and ".." resolved, so that the lock file, named after the path QSerialPort opens, is the same one
+// whatever name the device is reached by. A path that does not exist stays as given (the open then reports
+// it not found).
+QString deviceNode(const QString& name) {
+    const QString path = devicePath(name);
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? path : canonical;
+}
+
+// The lock file QSerialPort takes for `node`: named after the path without "/dev/", slashes made "_"
+// (LCK..ttyUSB0, LCK..pts_3), holding the holder's PID.
+QString lockFileName(const QString& node) {
+    QString device = node;
+    if (device.startsWith(QStringLiteral("/dev/"))) device.remove(0, 5);
+    return QStringLiteral("LCK..") + device.replace(QLatin1Char('/'), QLatin1Char('_'));
+}
+
+// A descriptor on the device, opened to see whether another program holds the tty exclusively, and kept
+// open until QSerialPort has opened it too: closing it then is not the last close, so the modem lines are
+// not dropped and raised again around the real open. Closing a descriptor never clears the exclusive mode.
+class ExclusiveProbe {
+  public:
+    explicit ExclusiveProbe(const QString& node) {
+#ifdef Q_OS_LINUX
+        fd_ = ::open(QFile::encodeName(node).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0) {
+            // Without the privilege to ignore it, the system itself refuses an exclusive tty.
+            held_ = errno == EBUSY;
+            return;
+        }
+        // With it (root), the open succeeds; ask the tty. QSerialPort would set the mode again and clear it
+        // on close (TIOCNXCL), taking the other holder's exclusive mode with it: such a port is never opened.
+        int exclusive = 0;
+        held_ = ::ioctl(fd_, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+#else
+        Q_UNUSED(node);
+#endif
+    }
+    ~ExclusiveProbe() {
+#ifdef Q_OS_UNIX
+        if (fd_ >= 0) ::close(fd_);
+#endif
+    }
+    ExclusiveProbe(const ExclusiveProbe&) = delete;
+    ExclusiveProbe& operator=(const ExclusiveProbe&) = delete;
+    // Another program holds the device exclusively.
+    bool held() const {
+        return held_;
+    }
+
+  private:
+    int fd_ = -1;
+    bool held_ = false;
+};
 
 // Each link in /dev/serial/by-id with the canonical path of the device it points at; none when the
 // folder does not exist (no USB serial adapter plugged in, or not Linux).
@@ -156,8 +217,13 @@ QList<PortInfo> QtSerialPort::portInfos() {
 
 OpenResult QtSerialPort::open(const QString& name) {
     close();
+    // The device is opened by its own node, whatever name the user gave, so that two programs reaching it by
+    // different names take the same lock; the callers keep showing the name given.
+    const QString node = deviceNode(name);
+    const ExclusiveProbe probe(node);
+    if (probe.held()) return explainPermissionError(node, EBUSY);
     port_ = new QSerialPort(this);
-    port_->setPortName(name);
+    port_->setPortName(node);
     goneReported_ = false;
     errno = 0;
     if (!port_->open(QIODevice::ReadWrite)) {
@@ -170,7 +236,7 @@ OpenResult QtSerialPort::open(const QString& name) {
             case QSerialPort::DeviceNotFoundError:
                 return {false, OpenFailure::NotFound, Texts::tr("устройство не найдено"), error};
             case QSerialPort::PermissionError:
-                return explainPermissionError(devicePath(name), savedErrno);
+                return explainPermissionError(node, savedErrno);
             default:
                 return {false, OpenFailure::Other, qtText, error};
         }
@@ -305,17 +371,16 @@ QStringList systemSerialPorts(const QList<QSerialPortInfo>& infos) {
 
 OpenResult explainPermissionError(const QString& path, int savedErrno) {
 #ifdef Q_OS_UNIX
-    if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0 && errno == EACCES) {
+    const QString node = deviceNode(path);
+    if (::access(QFile::encodeName(node).constData(), R_OK | W_OK) != 0 && errno == EACCES) {
         return {false, OpenFailure::PermissionDenied,
                 Texts::tr("нет прав доступа (%1); пользователь должен состоять в группе dialout")
                     .arg(QString::fromLocal8Bit(std::strerror(EACCES))),
                 EACCES};
     }
-    // The node is usable, so another program holds the port. Name it when its lock file says who.
-    // QSerialPort names its lock file after the path without "/dev/": LCK..ttyUSB0, LCK..pts_3.
-    QString device = path;
-    if (device.startsWith(QStringLiteral("/dev/"))) device.remove(0, 5);
-    const QString lockName = QStringLiteral("LCK..") + device.replace(QLatin1Char('/'), QLatin1Char('_'));
+    // The node is usable, so another program holds the port. Name it when the device's lock file says who
+    // and that process is alive (a stale lock names nobody).
+    const QString lockName = lockFileName(node);
     // Every folder QSerialPort may put it in: the first one it can write to.
     for (const char* dir : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp",
                             "/var/tmp", "/var/lock/lockdev", "/run/lock"}) {
@@ -323,7 +388,8 @@ OpenResult explainPermissionError(const QString& path, int savedErrno) {
         qint64 pid = 0;
         QString host;
         QString app;
-        if (lock.getLockInfo(&pid, &host, &app)) {
+        if (lock.getLockInfo(&pid, &host, &app) && pid > 0 &&
+            (::kill(pid_t(pid), 0) == 0 || errno == EPERM)) {
             return {false, OpenFailure::Busy,
                     Texts::tr("порт занят другой программой (PID %1%2)")
                         .arg(pid)

@@ -81,7 +81,8 @@ QStringList systemSerialPorts(const QList<QSerialPortInfo>& infos);
 bool naturalLess(const QString& a, const QString& b);
 
 // Describes why `path` could not be opened when Qt reports a permission error: on Linux "busy" and
-// "no permission" look the same to Qt, so the device node's access and the lock file are examined.
+// "no permission" look the same to Qt, so the access and the lock file of the device node `path` reaches
+// (links followed) are examined.
 OpenResult explainPermissionError(const QString& path, int savedErrno);
 
 }  // namespace kestrel
