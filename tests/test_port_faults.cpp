@@ -164,8 +164,7 @@ TEST_P(PortFaults, WindowLogAndClientShowIt) {
                 serial.setLeadingPaths({port});
                 window->scanPorts();
             }
-            cause = QStringLiteral(
-                "нет прав доступа (Permission denied); пользователь должен состоять в группе dialout");
+            cause = QStringLiteral("нет прав доступа; пользователь должен состоять в группе dialout");
             click(QStringLiteral("BTNOpenCom"));
             break;
         }

@@ -608,8 +608,8 @@
         <translation>device not found</translation>
     </message>
     <message>
-        <source>нет прав доступа (%1); пользователь должен состоять в группе dialout</source>
-        <translation>no access rights (%1); the user must be in the dialout group</translation>
+        <source>нет прав доступа; пользователь должен состоять в группе dialout</source>
+        <translation>permission denied; the user must be in the dialout group</translation>
     </message>
     <message>
         <source>порт занят другой программой (PID %1%2)</source>

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "protocol/syserror.h"
 #include "protocol/translation.h"
 
 #ifdef Q_OS_UNIX
@@ -238,7 +239,7 @@ OpenResult QtSerialPort::open(const QString& name) {
             case QSerialPort::PermissionError:
                 return explainPermissionError(node, savedErrno);
             default:
-                return {false, OpenFailure::Other, qtText, error};
+                return {false, OpenFailure::Other, localizedSystemText(qtText), error};
         }
     }
     const bool settingsOk = port_->setBaudRate(19200) && port_->setDataBits(QSerialPort::Data8) &&
@@ -374,9 +375,7 @@ OpenResult explainPermissionError(const QString& path, int savedErrno) {
     const QString node = deviceNode(path);
     if (::access(QFile::encodeName(node).constData(), R_OK | W_OK) != 0 && errno == EACCES) {
         return {false, OpenFailure::PermissionDenied,
-                Texts::tr("нет прав доступа (%1); пользователь должен состоять в группе dialout")
-                    .arg(QString::fromLocal8Bit(std::strerror(EACCES))),
-                EACCES};
+                Texts::tr("нет прав доступа; пользователь должен состоять в группе dialout"), EACCES};
     }
     // The node is usable, so another program holds the port. Name it when the device's lock file says who
     // and that process is alive (a stale lock names nobody).
