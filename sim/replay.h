@@ -5,7 +5,9 @@
 // reading the log in load().
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
+#include <QStringList>
 #include <map>
 #include <memory>
 #include <vector>
@@ -26,17 +28,32 @@ class Replay : public Responder {
     // The rows in recorded order.
     explicit Replay(const std::vector<Row>& rows);
 
-    // A traffic-log CSV text (columns found by their header names); `name` is the file named in the
-    // error text. Rows without a request (bytes that came unasked) are left out. Null, with the reason
-    // in `error`, when the text is no traffic log or a request or reply cell is not hex bytes.
-    static std::unique_ptr<Replay> fromCsv(const QString& text, const QString& name, QString* error);
-    // The same for a file.
-    static std::unique_ptr<Replay> load(const QString& path, QString* error);
+    // What reading a log left out, for the user to see.
+    struct Report {
+        // "line 7: 3 cells, the header has 9", the first kShownProblems malformed rows.
+        QStringList problems;
+        // Malformed rows left out, all of them; rows without a request (bytes that came unasked).
+        int badRows = 0;
+        int unaskedRows = 0;
+    };
+    static constexpr int kShownProblems = 20;
 
-    // Rows taken from the log; of those, distinct request byte strings; rows left out (no request).
+    // A traffic-log CSV (columns found by their header names), read record by record; `name` is the
+    // file named in the error text. A malformed row (not as many cells as the header, a quote left open
+    // at the end of the input, a request or reply cell that is not hex bytes) is left out and reported
+    // in `report` with the line it starts on; rows without a request are left out and counted. Null, with the
+    // reason in `error`, when the input is no traffic log (no header line, no request or reply column) or
+    // holds no exchange to answer with; `report` is filled in either case.
+    static std::unique_ptr<Replay> read(QIODevice* in, const QString& name, QString* error,
+                                        Report* report = nullptr);
+    // The same for a text, and for a file.
+    static std::unique_ptr<Replay> fromCsv(const QString& text, const QString& name, QString* error,
+                                           Report* report = nullptr);
+    static std::unique_ptr<Replay> load(const QString& path, QString* error, Report* report = nullptr);
+
+    // Rows taken from the log; of those, distinct request byte strings.
     int rowCount() const { return rowCount_; }
     int requestCount() const { return int(table_.size()); }
-    int skippedRows() const { return skippedRows_; }
 
     // Frames requests exactly as Bus::feed does. Each frame recorded in the log gets its next recorded
     // reply, and after the last one the first again; any other frame gets no answer.
@@ -44,10 +61,17 @@ class Replay : public Responder {
     void advance(qint64 ms) override { framer_.advance(ms); }
 
   private:
+    // A request's replies end to end in one array, with where each ends: a few bytes a row, not an
+    // array (and an allocation) each.
     struct Replies {
-        std::vector<QByteArray> replies;
+        QByteArray bytes;
+        std::vector<qsizetype> ends;
         std::size_t next = 0;
     };
+
+    Replay() = default;
+    void add(const QByteArray& request, const QByteArray& reply);
+    void finish();
 
     // A bus with a reader at every address the log sends to, used only for its frame parser; the
     // model's own answers are thrown away. readers_ is that set of readers, put back after each frame.
@@ -55,7 +79,6 @@ class Replay : public Responder {
     std::vector<Reader> readers_;
     std::map<QByteArray, Replies> table_;
     int rowCount_ = 0;
-    int skippedRows_ = 0;
 };
 
 }  // namespace kestrel::sim
