@@ -60,6 +60,7 @@ bool Reader::next(QList<QByteArray>* cells) {
     cells->clear();
     start_ = line_;
     unclosed_ = false;
+    overlong_ = false;
     QByteArray field;
     bool quoted = false;
     bool any = false;  // something of the record has been read
@@ -73,8 +74,14 @@ bool Reader::next(QList<QByteArray>* cells) {
         }
         return 1;
     };
+    qsizetype taken = 0;
     while (fill()) {
         const char c = buf_.at(pos_++);
+        if (limit_ >= 0 && ++taken > limit_ && !overlong_) {
+            overlong_ = true;
+            *cells << field;  // what fits, and nothing more of the record
+        }
+        if (overlong_) field.clear();
         if (quoted) {
             if (c != '"') {
                 field += c;
@@ -94,12 +101,12 @@ bool Reader::next(QList<QByteArray>* cells) {
             quoted = true;
             any = true;
         } else if (c == ',') {
-            *cells << field;
+            if (!overlong_) *cells << field;
             field.clear();
             any = true;
         } else if (lineBreak(c)) {
             ++line_;
-            *cells << field;
+            if (!overlong_) *cells << field;
             return true;
         } else {
             field += c;
@@ -107,7 +114,7 @@ bool Reader::next(QList<QByteArray>* cells) {
         }
     }
     if (!any) return false;
-    *cells << field;
+    if (!overlong_) *cells << field;
     unclosed_ = quoted;
     return true;
 }

@@ -37,6 +37,10 @@ class Reader {
     qint64 line() const { return start_; }
     // The record last read ended at the end of the input inside a quoted cell.
     bool unclosed() const { return unclosed_; }
+    // A record longer than `bytes` is still read to its end, but only its start is kept, and
+    // overlong() says so; no limit by default.
+    void setLimit(qsizetype bytes) { limit_ = bytes; }
+    bool overlong() const { return overlong_; }
 
   private:
     bool fill();
@@ -46,6 +50,8 @@ class Reader {
     qint64 line_ = 1;
     qint64 start_ = 1;
     bool unclosed_ = false;
+    qsizetype limit_ = -1;
+    bool overlong_ = false;
 };
 
 }  // namespace kestrel::csv
