@@ -1,7 +1,9 @@
 #include "sim/replay.h"
 
 #include <QBuffer>
+#include <QByteArrayView>
 #include <QFile>
+#include <algorithm>
 #include <cctype>
 #include <optional>
 #include <utility>
@@ -47,9 +49,9 @@ Replay::Replay(const std::vector<Row>& rows) {
 }
 
 void Replay::add(const QByteArray& request, const QByteArray& reply) {
-    Replies& r = table_[request];
-    r.bytes += reply;
-    r.ends.push_back(r.bytes.size());
+    rows_.push_back({bytes_.size(), quint32(request.size()), quint32(reply.size())});
+    bytes_ += request;
+    bytes_ += reply;
     ++rowCount_;
     if (request.size() < 2) return;
     Reader reader;  // refused for the poll address and for an address already there
@@ -58,11 +60,20 @@ void Replay::add(const QByteArray& request, const QByteArray& reply) {
     framer_.addReader(reader);
 }
 
+QByteArrayView Replay::requestOf(const Span& row) const {
+    return QByteArrayView(bytes_).sliced(row.at, row.requestSize);
+}
+
 void Replay::finish() {
-    for (auto& [request, r] : table_) {
-        r.bytes.squeeze();
-        r.ends.shrink_to_fit();
+    std::stable_sort(rows_.begin(), rows_.end(),
+                     [this](const Span& a, const Span& b) { return requestOf(a) < requestOf(b); });
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (i == 0 || requestOf(rows_[i]) != requestOf(rows_[i - 1])) requests_.push_back({quint32(i), 0, 0});
+        ++requests_.back().count;
     }
+    rows_.shrink_to_fit();
+    requests_.shrink_to_fit();
+    bytes_.squeeze();
     readers_ = framer_.readers();
 }
 
@@ -79,8 +90,12 @@ std::unique_ptr<Replay> Replay::read(QIODevice* in, const QString& name, QString
     };
 
     csv::Reader reader(in);
+    reader.setLimit(kLongestRow);
     QList<QByteArray> header;
     if (!reader.next(&header)) return fail(QStringLiteral("empty file, no header line"));
+    if (reader.overlong())
+        return fail(
+            QStringLiteral("the first line is longer than %1 bytes, not a traffic log").arg(kLongestRow));
     if (header.first().startsWith("\xEF\xBB\xBF")) header.first().remove(0, 3);  // a byte order mark
     const qsizetype requestAt = header.indexOf("request");
     const qsizetype replyAt = header.indexOf("reply");
@@ -98,6 +113,10 @@ std::unique_ptr<Replay> Replay::read(QIODevice* in, const QString& name, QString
             bad(line, QStringLiteral("a quote opened in this row is never closed; the rest of the file "
                                      "is left out"));
             break;
+        }
+        if (reader.overlong()) {
+            bad(line, QStringLiteral("longer than %1 bytes").arg(kLongestRow));
+            continue;
         }
         if (record.size() == 1 && record.first().isEmpty()) continue;  // a blank line
         if (record.size() != header.size()) {
@@ -158,13 +177,15 @@ std::vector<Exchange> Replay::feed(const QByteArray& bytes) {
         for (Exchange& ex : framer_.feed(QByteArray(1, byte))) {
             framer_.readers() = readers_;
             ex.chunks.clear();
-            const auto it = table_.find(ex.request);
-            if (it != table_.end()) {
-                Replies& r = it->second;
-                const qsizetype from = r.next == 0 ? 0 : r.ends[r.next - 1];
-                const qsizetype to = r.ends[r.next];
-                r.next = (r.next + 1) % r.ends.size();
-                if (to > from) ex.chunks.push_back({0, r.bytes.mid(from, to - from)});
+            const auto it = std::lower_bound(requests_.begin(), requests_.end(), QByteArrayView(ex.request),
+                                             [this](const Request& r, QByteArrayView request) {
+                                                 return requestOf(rows_[r.first]) < request;
+                                             });
+            if (it != requests_.end() && requestOf(rows_[it->first]) == QByteArrayView(ex.request)) {
+                const Span& row = rows_[it->first + it->next];
+                it->next = (it->next + 1) % it->count;
+                if (row.replySize > 0)
+                    ex.chunks.push_back({0, bytes_.mid(row.at + row.requestSize, row.replySize)});
             }
             out.push_back(std::move(ex));
         }

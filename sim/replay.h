@@ -8,7 +8,6 @@
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -37,6 +36,8 @@ class Replay : public Responder {
         int unaskedRows = 0;
     };
     static constexpr int kShownProblems = 20;
+    // A row longer than this is malformed (a logged row is a few hundred bytes); so is the header line.
+    static constexpr int kLongestRow = 1 << 20;
 
     // A traffic-log CSV (columns found by their header names), read record by record; `name` is the
     // file named in the error text. A malformed row (not as many cells as the header, a quote left open
@@ -53,7 +54,7 @@ class Replay : public Responder {
 
     // Rows taken from the log; of those, distinct request byte strings.
     int rowCount() const { return rowCount_; }
-    int requestCount() const { return int(table_.size()); }
+    int requestCount() const { return int(requests_.size()); }
 
     // Frames requests exactly as Bus::feed does. Each frame recorded in the log gets its next recorded
     // reply, and after the last one the first again; any other frame gets no answer.
@@ -61,23 +62,34 @@ class Replay : public Responder {
     void advance(qint64 ms) override { framer_.advance(ms); }
 
   private:
-    // A request's replies end to end in one array, with where each ends: a few bytes a row, not an
-    // array (and an allocation) each.
-    struct Replies {
-        QByteArray bytes;
-        std::vector<qsizetype> ends;
-        std::size_t next = 0;
+    // Where a row's bytes lie in bytes_: its request, then its reply.
+    struct Span {
+        qint64 at = 0;
+        quint32 requestSize = 0;
+        quint32 replySize = 0;
+    };
+    // A distinct request: its rows are rows_[first, first + count), and the one answering next.
+    struct Request {
+        quint32 first = 0;
+        quint32 count = 0;
+        quint32 next = 0;
     };
 
     Replay() = default;
     void add(const QByteArray& request, const QByteArray& reply);
     void finish();
+    QByteArrayView requestOf(const Span& row) const;
 
     // A bus with a reader at every address the log sends to, used only for its frame parser; the
     // model's own answers are thrown away. readers_ is that set of readers, put back after each frame.
     Bus framer_;
     std::vector<Reader> readers_;
-    std::map<QByteArray, Replies> table_;
+    // Every row's bytes end to end, and the rows; once loaded, the rows sorted by request (each
+    // request's in logged order) and the distinct requests in that order: a few dozen bytes a row,
+    // where a map of byte arrays would cost a few hundred.
+    QByteArray bytes_;
+    std::vector<Span> rows_;
+    std::vector<Request> requests_;
     int rowCount_ = 0;
 };
 

@@ -79,12 +79,14 @@ TEST(SimReplay, LeavesOutMalformedRowsByLineAndRefusesALogWithNothingToAnswer) {
         else
             EXPECT_TRUE(error.startsWith(QLatin1String(loaded))) << error.toStdString();
     }
-    // Only the first lines are named, all are counted.
-    QString many = QStringLiteral("request,reply\r\n31 05,3E\r\n");
-    for (int i = 0; i < 25; ++i) many += QStringLiteral("31 05\r\n");
+    // A row too long to hold is malformed too; only the first lines are named, all are counted.
+    QString many =
+        QStringLiteral("request,reply\r\n31 05,3E\r\n") + QString(Replay::kLongestRow, QLatin1Char('A'));
+    for (int i = 0; i < 25; ++i) many += QStringLiteral("\r\n31 05");
     Replay::Report report;
     ASSERT_TRUE(Replay::fromCsv(many, QStringLiteral("log.csv"), nullptr, &report));
-    EXPECT_EQ(std::pair(int(report.problems.size()), report.badRows), std::pair(Replay::kShownProblems, 25));
+    EXPECT_EQ(std::pair(int(report.problems.size()), report.badRows), std::pair(Replay::kShownProblems, 26));
+    EXPECT_EQ(report.problems.first().toStdString(), "line 3: longer than 1048576 bytes");
 }
 
 // kestrel-sim --replay says what it plays back and which rows it left out, and refuses a log with
