@@ -41,10 +41,11 @@ class Replay : public Responder {
 
     // A traffic-log CSV (columns found by their header names), read record by record; `name` is the
     // file named in the error text. A malformed row (not as many cells as the header, a quote left open
-    // at the end of the input, a request or reply cell that is not hex bytes) is left out and reported
-    // in `report` with the line it starts on; rows without a request are left out and counted. Null, with the
-    // reason in `error`, when the input is no traffic log (no header line, no request or reply column) or
-    // holds no exchange to answer with; `report` is filled in either case.
+    // at the end of the input, a request or reply cell that is not hex bytes, more than kLongestRow
+    // bytes) is left out and reported in `report` with the line it starts on; rows without a request
+    // are left out and counted. Null, with the reason in `error`, when the input is no traffic log (no
+    // header line, no request or reply column) or holds no exchange to answer with; `report` is filled
+    // in either case.
     static std::unique_ptr<Replay> read(QIODevice* in, const QString& name, QString* error,
                                         Report* report = nullptr);
     // The same for a text, and for a file.
