@@ -2,6 +2,7 @@
 // writer makes parses back to its cells, a cell a spreadsheet would run as a formula never starts the
 // field, and a whole log row (record plus meaning) survives the round trip. The same text read as a whole
 // log by kestrel-sim's replay is refused or taken, never a crash.
+#include <QStringDecoder>
 #include <cstddef>
 #include <cstdint>
 
@@ -16,7 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)sim::Replay::fromCsv(text, QStringLiteral("fuzz.csv"), &error);
     const QByteArray line = csv::line(cells);
     if (!line.endsWith("\r\n")) __builtin_trap();
-    const QList<QStringList> parsed = csv::parse(QString::fromUtf8(line));
+    // Decoded as it is (QString::fromUtf8 would drop a byte order mark the first cell starts with).
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    const QList<QStringList> parsed = csv::parse(utf8.decode(line));
     if (parsed.size() != 1 || parsed[0].size() != cells.size()) __builtin_trap();
     for (qsizetype i = 0; i < cells.size(); ++i) {
         const QString& got = parsed[0][i];

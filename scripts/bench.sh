@@ -2,7 +2,8 @@
 # Every benchmark in one run of a release build, then one table of the figures:
 #   event-loop stall per tick (silent line, answering line, a blocking read for contrast), the log's and the
 #   trend's costs, CPU and memory while polling, start to window, the client's inventory against the wire's
-#   floor, reconnect time after a replug, 50 replugs in a row, and CPU while waiting and with no port open.
+#   floor, reconnect time after a replug, 50 replugs in a row, CPU while waiting and with no port open, and
+#   kestrel-sim's start and peak memory replaying a 400,000-row log (scripts/bench-replay.sh).
 # Figures, not pass/fail: compare them with an earlier run on the same machine. Takes about seven minutes.
 #   scripts/bench.sh [CPU-SECONDS]   (default 20: CPU share measured over this many seconds)
 set -euo pipefail
@@ -22,6 +23,8 @@ echo "bench_views ..." >&2
 (BENCH_CPU_S=$cpu_s QT_QPA_PLATFORM=offscreen "$dir/bench/bench_views" 20 || true) | tee "$out/views" >&2
 echo "bench_cli ..." >&2
 (QT_QPA_PLATFORM=offscreen "$dir/bench/bench_cli" || true) | tee "$out/cli" >&2
+echo "kestrel-sim --replay ..." >&2
+(scripts/bench-replay.sh "$dir/kestrel-sim" 400000 || true) | tee "$out/replay" >&2
 
 # Start to window, and reconnect, with the real program on a virtual display.
 display=:$((80 + RANDOM % 9))
@@ -143,6 +146,7 @@ printf '%-44s %s\n' "start to the main window (ms, 3 starts)" "${starts[*]}"
 printf '%-44s %s\n' "client inventory of 32 readers" "$(pick cli 'transactor' | sed 's/.*transactor: //')"
 printf '%-44s %s\n' "the wire's floor" "$(pick cli 'physical floor' | sed 's/.*floor: //')"
 printf '%-44s %s\n' "the window's cycle, same inventory" "$(pick cli "500 ms cycle" | sed 's/.*cycle: //')"
+printf '%-44s %s\n' "kestrel-sim --replay of 400,000 rows" "$(pick replay 'rows' | sed 's/.*): //')"
 printf '%-44s %s\n' "reconnect: port back to first request (ms, 3x)" "${reconnects[*]}"
 printf '%-44s %s\n' "50 unplug/replug cycles" "$cycles"
 printf '%-44s %s\n' "  before / after" "$before / $after"

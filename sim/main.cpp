@@ -176,7 +176,8 @@ int main(int argc, char** argv) {
             "Answer as the traffic log FILE (CSV, as the tool saves it) recorded: each request gets the "
             "next reply logged for the same request bytes, in logged order, and after the last one the "
             "first again, so a long session keeps going. A logged no-reply stays silent; requests "
-            "the log does not have get no answer. Not with --readers, --tags or --fault."),
+            "the log does not have get no answer. Malformed rows are named by their line and left out; a "
+            "log with no exchange is refused. Not with --readers, --tags or --fault."),
         QStringLiteral("FILE"));
     parser.addOptions({helpOpt, linkOpt, readersOpt, tagsOpt, faultOpt, noPacingOpt, traceOpt, seedOpt,
                        replugOpt, replayOpt});
@@ -246,7 +247,14 @@ int main(int argc, char** argv) {
     QString summary;
     if (!opt.replay.isEmpty()) {
         QString why;
-        std::unique_ptr<Replay> replay = Replay::load(opt.replay, &why);
+        Replay::Report report;
+        std::unique_ptr<Replay> replay = Replay::load(opt.replay, &why, &report);
+        // Malformed rows first, each with its line, so a refusal for having none left says why.
+        for (const QString& problem : report.problems)
+            std::fprintf(stderr, "kestrel-sim: %s: %s\n", qPrintable(opt.replay), qPrintable(problem));
+        if (report.badRows > report.problems.size())
+            std::fprintf(stderr, "kestrel-sim: %s: and %d more malformed row(s)\n", qPrintable(opt.replay),
+                         int(report.badRows - report.problems.size()));
         if (!replay) {
             std::fprintf(stderr, "kestrel-sim: %s\n", qPrintable(why));
             return 2;
@@ -255,8 +263,11 @@ int main(int argc, char** argv) {
                       .arg(opt.replay)
                       .arg(replay->rowCount())
                       .arg(replay->requestCount());
-        if (replay->skippedRows() > 0)
-            summary += QStringLiteral(" (%1 row(s) without a request left out)").arg(replay->skippedRows());
+        QStringList leftOut;
+        if (report.unaskedRows > 0)
+            leftOut << QStringLiteral("%1 row(s) without a request left out").arg(report.unaskedRows);
+        if (report.badRows > 0) leftOut << QStringLiteral("%1 malformed row(s) skipped").arg(report.badRows);
+        if (!leftOut.isEmpty()) summary += QStringLiteral(" (%1)").arg(leftOut.join(QStringLiteral(", ")));
         host = std::make_unique<PtyHost>(std::move(replay));
     } else {
         Bus bus(opt.seed);

@@ -44,37 +44,81 @@ TEST(SimReplay, AnswersEachRequestWithItsRecordedRepliesInTurn) {
     }
 }
 
-TEST(SimReplay, RefusesALogWithoutItsColumnsOrWithABadCellNamingFileAndLine) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"request,reply\r\n31 05 F0 FE,3E\r\n31 0G,\r\n", "log.csv: line 3: request '31 0G'"},
-        {"request,meaning,reply\r\n31 05,\"two\r\nlines\",\r\n31 05,,3E 5\r\n", "log.csv: line 4: reply"},
-        {"time,reply\r\n", "log.csv: no 'request' column"},
+// A malformed row is left out and named by the line it starts on; the rest plays back ("rows/distinct
+// requests"). A text that is no traffic log, or holds no exchange, is refused (the start of the reason).
+TEST(SimReplay, LeavesOutMalformedRowsByLineAndRefusesALogWithNothingToAnswer) {
+    struct Case {
+        const char* text;
+        const char* badLines;
+        const char* loaded;
     };
-    for (const auto& [text, says] : cases) {
+    const Case cases[] = {
+        {"request,reply,meaning\r\n31 05 F0 FE,3E,a\r\n31 05 F0 FE,3E\r\n31 05 FC 5D,,\"b\"\r\n", "3", "2/2"},
+        {"request,reply\r\n31 05,3E,x\r\n31 06,3E\r\n", "2", "1/1"},
+        {"request,reply,meaning\r\n31 05,3E,\"ok\"\r\n31 06,3E,\"open\r\n31 07,3E,x\r\n", "3", "1/1"},
+        {"request,meaning,reply\r\n31 05,\"two\r\nlines\",\r\n31 0G,,\r\n31 05,,3E 5\r\n31 05,,3E\r\n", "4 5",
+         "2/1"},
+        {"time,request,reply\r\n", "", "log.csv: no exchange to answer with (0 row(s) without"},
+        {"request,reply\r\n,3E 05\r\n,\r\n31 0G,\r\n", "4", "log.csv: no exchange to answer with (2 row(s)"},
+        {"time,reply\r\n31 05,3E\r\n", "", "log.csv: no 'request' column"},
+        {"", "", "log.csv: empty file"},
+    };
+    for (const auto& [text, badLines, loaded] : cases) {
+        SCOPED_TRACE(text);
         QString error;
-        EXPECT_FALSE(Replay::fromCsv(QString::fromLatin1(text), QStringLiteral("log.csv"), &error));
-        EXPECT_TRUE(error.startsWith(QLatin1String(says))) << error.toStdString();
+        Replay::Report report;
+        const auto replay =
+            Replay::fromCsv(QString::fromLatin1(text), QStringLiteral("log.csv"), &error, &report);
+        QStringList lines;
+        for (const QString& problem : report.problems)
+            lines << problem.section(QLatin1Char(':'), 0, 0).mid(5);
+        EXPECT_EQ(lines.join(QLatin1Char(' ')), QLatin1String(badLines));
+        EXPECT_EQ(report.badRows, lines.size());
+        if (replay)
+            EXPECT_EQ(QStringLiteral("%1/%2").arg(replay->rowCount()).arg(replay->requestCount()), loaded);
+        else
+            EXPECT_TRUE(error.startsWith(QLatin1String(loaded))) << error.toStdString();
     }
+    // A row too long to hold is malformed too; only the first lines are named, all are counted.
+    QString many =
+        QStringLiteral("request,reply\r\n31 05,3E\r\n") + QString(Replay::kLongestRow, QLatin1Char('A'));
+    for (int i = 0; i < 25; ++i) many += QStringLiteral("\r\n31 05");
+    Replay::Report report;
+    ASSERT_TRUE(Replay::fromCsv(many, QStringLiteral("log.csv"), nullptr, &report));
+    EXPECT_EQ(std::pair(int(report.problems.size()), report.badRows), std::pair(Replay::kShownProblems, 26));
+    EXPECT_EQ(report.problems.first().toStdString(), "line 3: longer than 1048576 bytes");
 }
 
-// kestrel-sim --replay says what it plays back.
+// kestrel-sim --replay says what it plays back and which rows it left out, and refuses a log with
+// nothing to answer.
 TEST(SimReplay, TheSimulatorNamesTheLogItReplaysAndWhatItHolds) {
     QTemporaryDir dir;
     QFile log(dir.filePath(QStringLiteral("log.csv")));
     ASSERT_TRUE(log.open(QIODevice::WriteOnly));
-    log.write(QByteArray(kLog) + "ok,3E 05 F0 09,t5,\r\n");
+    log.write(QByteArray(kLog) + "ok,3E 05 F0 09,t5,\r\nok,3E 05 F0 09,t6\r\n");
     log.close();
     QProcess p;
     p.setReadChannel(QProcess::StandardError);
     p.start(QStringLiteral(KESTREL_SIM_EXE), {"--replay", log.fileName()});
-    ASSERT_TRUE(p.waitForReadyRead(5000));
-    EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()),
-              QStringLiteral(
-                  "kestrel-sim: replaying %1: 4 row(s), 2 distinct request(s) (1 row(s) without a request "
-                  "left out), 19200 8N1; Ctrl-C stops\n")
-                  .arg(log.fileName()));
+    QString said;
+    while (!said.endsWith(QLatin1String("stops\n")) && p.waitForReadyRead(5000))
+        said += QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(said, QStringLiteral("kestrel-sim: %1: line 7: 3 cells, the header has 4\n"
+                                   "kestrel-sim: replaying %1: 4 row(s), 2 distinct request(s) (1 row(s) "
+                                   "without a request left out, 1 malformed row(s) skipped), 19200 8N1; "
+                                   "Ctrl-C stops\n")
+                        .arg(log.fileName()));
     p.terminate();
     EXPECT_TRUE(p.waitForFinished(3000));
+
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    log.write("outcome,reply,time,request\r\n");
+    log.close();
+    p.start(QStringLiteral(KESTREL_SIM_EXE), {"--replay", log.fileName()});
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_TRUE(p.readAllStandardOutput().isEmpty());  // no port
+    EXPECT_TRUE(p.readAllStandardError().contains("no exchange to answer with"));
 }
 
 }  // namespace

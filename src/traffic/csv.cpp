@@ -1,5 +1,8 @@
 #include "traffic/csv.h"
 
+#include <QBuffer>
+#include <QStringDecoder>
+
 namespace kestrel::csv {
 
 QString cell(const QString& text) {
@@ -28,48 +31,92 @@ QString isoTime(const QDateTime& time) {
 }
 
 QList<QStringList> parse(const QString& text) {
+    QByteArray bytes = text.toUtf8();
+    QBuffer in(&bytes);
+    in.open(QIODevice::ReadOnly);
+    Reader reader(&in);
+    // Each cell back as it was: QString::fromUtf8 would drop a byte order mark that starts one.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QList<QStringList> records;
-    QStringList record;
-    QString field;
+    QList<QByteArray> cells;
+    while (reader.next(&cells)) {
+        QStringList record;
+        record.reserve(cells.size());
+        for (const QByteArray& c : cells) record << QString(utf8.decode(c));
+        records << record;
+    }
+    return records;
+}
+
+bool Reader::fill() {
+    if (pos_ < buf_.size()) return true;
+    buf_ = in_->read(1 << 16);
+    pos_ = 0;
+    return !buf_.isEmpty();
+}
+
+bool Reader::next(QList<QByteArray>* cells) {
+    cells->clear();
+    start_ = line_;
+    unclosed_ = false;
+    overlong_ = false;
+    QByteArray field;
     bool quoted = false;
-    bool any = false;  // something of the current record has been read
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
+    bool any = false;  // something of the record has been read
+    // A line break: LF, CR LF or a lone CR; the byte after a CR is looked at, and taken if it is the LF.
+    const auto lineBreak = [this](char c) {
+        if (c == '\n') return 1;
+        if (c != '\r') return 0;
+        if (fill() && buf_.at(pos_) == '\n') {
+            ++pos_;
+            return 2;
+        }
+        return 1;
+    };
+    qsizetype taken = 0;
+    while (fill()) {
+        const char c = buf_.at(pos_++);
+        if (limit_ >= 0 && ++taken > limit_ && !overlong_) {
+            overlong_ = true;
+            *cells << field;  // what fits, and nothing more of the record
+        }
+        if (overlong_) field.clear();
         if (quoted) {
-            if (c != QLatin1Char('"')) {
+            if (c != '"') {
                 field += c;
-            } else if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"')) {
+                if (const int n = lineBreak(c)) {
+                    if (n == 2) field += '\n';
+                    ++line_;
+                }
+            } else if (fill() && buf_.at(pos_) == '"') {
                 field += c;
-                ++i;
+                ++pos_;
             } else {
                 quoted = false;
             }
             continue;
         }
-        if (c == QLatin1Char('"')) {
+        if (c == '"') {
             quoted = true;
             any = true;
-        } else if (c == QLatin1Char(',')) {
-            record << field;
+        } else if (c == ',') {
+            if (!overlong_) *cells << field;
             field.clear();
             any = true;
-        } else if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
-            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) ++i;
-            record << field;
-            records << record;
-            record.clear();
-            field.clear();
-            any = false;
+        } else if (lineBreak(c)) {
+            ++line_;
+            if (!overlong_) *cells << field;
+            return true;
         } else {
             field += c;
             any = true;
         }
     }
-    if (any) {
-        record << field;
-        records << record;
-    }
-    return records;
+    if (!any) return false;
+    if (!overlong_) *cells << field;
+    unclosed_ = quoted;
+    return true;
 }
 
 }  // namespace kestrel::csv

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+class QIODevice;
+
 namespace kestrel::csv {
 
 // One cell: a text starting with = + - @ tab or CR gets a leading "'"; a cell holding a comma, a
@@ -23,5 +25,33 @@ QString isoTime(const QDateTime& time);
 // The records of a CSV text (quoted cells may hold commas, quotes and line breaks). A trailing line
 // break ends the last record; a quote left open runs to the end of the text.
 QList<QStringList> parse(const QString& text);
+
+// The same records read one at a time from a device, for a file too big to hold as a whole: cells as
+// the file's bytes (UTF-8), a blank line one empty cell.
+class Reader {
+  public:
+    explicit Reader(QIODevice* in) : in_(in) {}
+    // The next record into `cells`; false at the end of the input.
+    bool next(QList<QByteArray>* cells);
+    // The line the record last read starts on, from 1 (a quoted cell's line breaks count).
+    qint64 line() const { return start_; }
+    // The record last read ended at the end of the input inside a quoted cell.
+    bool unclosed() const { return unclosed_; }
+    // A record longer than `bytes` is still read to its end, but only its start is kept, and
+    // overlong() says so; no limit by default.
+    void setLimit(qsizetype bytes) { limit_ = bytes; }
+    bool overlong() const { return overlong_; }
+
+  private:
+    bool fill();
+    QIODevice* in_;
+    QByteArray buf_;
+    qsizetype pos_ = 0;
+    qint64 line_ = 1;
+    qint64 start_ = 1;
+    bool unclosed_ = false;
+    qsizetype limit_ = -1;
+    bool overlong_ = false;
+};
 
 }  // namespace kestrel::csv
