@@ -98,6 +98,19 @@ TEST(TrafficRecord, ATransactionBecomesOneRowWithItsMeaningOnlyWhenDecoded) {
     }
     EXPECT_THAT(displayCells(recordOf(cases[0].t)).mid(0, 3),
                 testing::ElementsAre("10:00:00.005", "5", "текущие параметры (F0)"));
+
+    // A flood's reply: the row keeps its first 256 bytes and says how many more there were.
+    Transaction flood = exchange("31 05 F0 FE", "", Outcome::Unframed, 1);
+    flood.reply = QByteArray(256, '\xAB') + QByteArray(49744, '\x01');
+    const Record cut = recordOf(flood);
+    EXPECT_EQ(cut.reply, QByteArray(256, '\xAB'));
+    EXPECT_EQ(cut.replyLength, 50000);
+    const QString kept = QStringLiteral("AB ").repeated(255) + QStringLiteral("AB … ");
+    EXPECT_EQ(csvCells(cut)[5], kept + QStringLiteral("(+49744 bytes)"));
+    EXPECT_EQ(displayCell(cut, 4), kept + QStringLiteral("(ещё 49744 Б)"));
+    flood.reply.chop(49744);
+    EXPECT_EQ(csvCells(recordOf(flood))[5], QStringLiteral("AB ").repeated(255) + QStringLiteral("AB"))
+        << "exactly 256 bytes are kept whole";
 }
 
 TEST(LinkStatistics, CountsEachOutcomePerAddressWithReplyTimes) {

@@ -1427,5 +1427,77 @@ License: MIT</translation>
         <source>устройство недоступно (отключено)</source>
         <translation>device unavailable (unplugged)</translation>
     </message>
+    <message>
+        <source>нет места на диске</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>превышена квота диска</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>файл слишком велик</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>часть пути не папка</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>нет такого файла или папки</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>нет прав доступа</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>операция не разрешена</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>файловая система только для чтения</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>устройство не является терминалом</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>канал закрыт читающей стороной</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>устройство занято</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ошибка ввода-вывода</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>слишком длинное имя файла</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>нет такого устройства</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>нет такого устройства или адреса</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>слишком много уровней символических ссылок</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Файл журнала %1 удалён или перемещён; журнал пишется в новый файл с тем же именем.</source>
+        <translation>The log file %1 was deleted or moved; the log goes on in a new file of the same name.</translation>
+    </message>
+    <message>
+        <source>(ещё %1 Б)</source>
+        <translation>(+%1 bytes)</translation>
+    </message>
 </context>
 </TS>
