@@ -49,10 +49,12 @@ TEST(SimReplay, RefusesALogWithoutItsColumnsOrWithABadCellNamingFileAndLine) {
         {"request,reply\r\n31 05 F0 FE,3E\r\n31 0G,\r\n", "log.csv: line 3: request '31 0G'"},
         {"request,meaning,reply\r\n31 05,\"two\r\nlines\",\r\n31 05,,3E 5\r\n", "log.csv: line 4: reply"},
         {"time,reply\r\n", "log.csv: no 'request' column"},
+        // A reply the log cut short is not taken for the whole reply.
+        {"request,reply\r\n31 05 F0 FE,3E 05 F0 … (+49744 bytes)\r\n", "log.csv: line 2: reply"},
     };
     for (const auto& [text, says] : cases) {
         QString error;
-        EXPECT_FALSE(Replay::fromCsv(QString::fromLatin1(text), QStringLiteral("log.csv"), &error));
+        EXPECT_FALSE(Replay::fromCsv(QString::fromUtf8(text), QStringLiteral("log.csv"), &error));
         EXPECT_TRUE(error.startsWith(QLatin1String(says))) << error.toStdString();
     }
 }
