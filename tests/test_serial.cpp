@@ -244,6 +244,22 @@ TEST_F(PtyPort, HeldArrivalsWaitInTheDriverUntilResumed) {
     EXPECT_GE(arrivals.count(), 1);
 }
 
+// A line that floods the port: what waits unread in it stays bounded, the rest is left in the driver.
+TEST_F(PtyPort, AFloodWaitsInThePortOnlyUpToItsBound) {
+    ::fcntl(pty.master, F_SETFL, ::fcntl(pty.master, F_GETFL) | O_NONBLOCK);
+    const QByteArray chunk(1000, '\x55');
+    qint64 written = 0;
+    for (int i = 0; i < 200; ++i) {
+        const ssize_t n = ::write(pty.master, chunk.constData(), size_t(chunk.size()));
+        if (n > 0) written += n;
+        QTest::qWait(1);
+    }
+    QTest::qWait(50);
+    EXPECT_GT(written, 4096) << "the flood went beyond the bound";
+    EXPECT_EQ(port.bytesAvailable(), 4096);
+    EXPECT_EQ(port.read(300), QByteArray(300, '\x55')) << "what waits is read as usual";
+}
+
 // Each error QSerialPort may raise on an open port, raised on the port the tool holds: the ones that mean
 // the device went away close it and report it gone once; a line-control call a pty refuses does not.
 TEST(RealPort, ErrorsThatMeanTheDeviceWentAwayCloseThePort) {

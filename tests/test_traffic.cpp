@@ -2,11 +2,14 @@
 // link statistics, and the log file with the faults a disk can have.
 #include <gmock/gmock.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
+#include <functional>
 
 #include "device/values.h"
 #include "traffic/csv.h"
@@ -95,6 +98,19 @@ TEST(TrafficRecord, ATransactionBecomesOneRowWithItsMeaningOnlyWhenDecoded) {
     }
     EXPECT_THAT(displayCells(recordOf(cases[0].t)).mid(0, 3),
                 testing::ElementsAre("10:00:00.005", "5", "текущие параметры (F0)"));
+
+    // A flood's reply: the row keeps its first 256 bytes and says how many more there were.
+    Transaction flood = exchange("31 05 F0 FE", "", Outcome::Unframed, 1);
+    flood.reply = QByteArray(256, '\xAB') + QByteArray(49744, '\x01');
+    const Record cut = recordOf(flood);
+    EXPECT_EQ(cut.reply, QByteArray(256, '\xAB'));
+    EXPECT_EQ(cut.replyLength, 50000);
+    const QString kept = QStringLiteral("AB ").repeated(255) + QStringLiteral("AB … ");
+    EXPECT_EQ(csvCells(cut)[5], kept + QStringLiteral("(+49744 bytes)"));
+    EXPECT_EQ(displayCell(cut, 4), kept + QStringLiteral("(ещё 49744 Б)"));
+    flood.reply.chop(49744);
+    EXPECT_EQ(csvCells(recordOf(flood))[5], QStringLiteral("AB ").repeated(255) + QStringLiteral("AB"))
+        << "exactly 256 bytes are kept whole";
 }
 
 TEST(LinkStatistics, CountsEachOutcomePerAddressWithReplyTimes) {
@@ -142,24 +158,120 @@ TEST(LogFile, AppendsRowsUnderOneHeaderAndReportsEveryFaultOfTheDisk) {
         EXPECT_FALSE(error.isEmpty());
         EXPECT_FALSE(f.isOpen());
     }
-    // A full disk: /dev/full fails the header's write at the open; a file size limit fails a later row.
+    // A full disk: /dev/full fails the header's write at the open.
     LogFile full;
     EXPECT_FALSE(full.open("/dev/full", &error));
-    EXPECT_THAT(error.toStdString(), testing::HasSubstr("space"));
-    LogFile limited;
-    ASSERT_TRUE(limited.open(path, &error));
-    rlimit was{};
-    ::getrlimit(RLIMIT_FSIZE, &was);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = was;
-    small.rlim_cur = rlim_t(QFileInfo(path).size() + 10);
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const bool appended = limited.append(row, &error);
-    ::setrlimit(RLIMIT_FSIZE, &was);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(appended);
-    EXPECT_FALSE(limited.isOpen());
-    EXPECT_FALSE(limited.append(row, &error)) << "stays off after the failure";
+    EXPECT_EQ(error, QStringLiteral("нет места на диске")) << "the reason in the user's language";
+}
+
+QByteArray contentOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+}
+
+// Runs `body` in a child process as an unprivileged user (root writes to any file), giving back what it
+// returns.
+QString asUnprivileged(const std::function<QString()>& body) {
+    int fds[2];
+    if (::pipe(fds) != 0) return QStringLiteral("(no pipe)");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(1);
+        const QByteArray out = body().toUtf8();
+        [[maybe_unused]] const ssize_t n = ::write(fds[1], out.constData(), size_t(out.size()));
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    QByteArray out;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, n);
+    ::close(fds[0]);
+    ::waitpid(child, nullptr, 0);
+    return QString::fromUtf8(out);
+}
+
+// A second row is appended after something happened to the file holding the first; afterwards the path
+// holds whole rows only, and the tool was told once: a failure, or a new file started.
+TEST(LogFile, HostileFilesEndInWholeRowsWithOneMessage) {
+    const Record one = recordOf(exchange("31 05 F0 FE", kLive, Outcome::Decoded, 12));
+    const Record two = recordOf(exchange("31 07 F0 FE", "", Outcome::NoReply));
+    const QByteArray header = csv::line(csvHeader());
+    const QByteArray rowOne = csv::line(csvCells(one));
+    const QByteArray rowTwo = csv::line(csvCells(two));
+    enum Told { Failure, Renewed };
+    const struct {
+        const char* name;
+        std::function<bool(const QString& path, LogFile& f, QString* error, QString* notice)> second;
+        Told told;
+        QByteArray atPath, moved;  // the contents afterwards of the path, and of path + ".1"
+    } cases[] = {
+        {"a size limit inside the row",
+         [&](const QString& path, LogFile& f, QString* error, QString* notice) {
+             rlimit was{};
+             ::getrlimit(RLIMIT_FSIZE, &was);
+             const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+             rlimit small = was;
+             small.rlim_cur = rlim_t(QFileInfo(path).size() + 10);
+             ::setrlimit(RLIMIT_FSIZE, &small);
+             const bool ok = f.append(two, error, notice);
+             ::setrlimit(RLIMIT_FSIZE, &was);
+             std::signal(SIGXFSZ, oldHandler);
+             return ok;
+         },
+         Failure, header + rowOne, "(none)"},
+        {"read-only when opened again",
+         [&](const QString& path, LogFile& f, QString* error, QString*) {
+             f.close();
+             QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadOther);
+             *error = asUnprivileged([&] {
+                 QString why;
+                 LogFile again;
+                 return again.open(path, &why) ? QStringLiteral("opened") : why;
+             });
+             return false;
+         },
+         Failure, header + rowOne, "(none)"},
+        {"deleted while open",
+         [&](const QString& path, LogFile& f, QString* error, QString* notice) {
+             QFile::remove(path);
+             return f.append(two, error, notice);
+         },
+         Renewed, header + rowTwo, "(none)"},
+        {"renamed while open",
+         [&](const QString& path, LogFile& f, QString* error, QString* notice) {
+             QFile::rename(path, path + ".1");
+             return f.append(two, error, notice);
+         },
+         Renewed, header + rowTwo, header + rowOne},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir dir;
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::ExeOther);
+        const QString path = dir.filePath("log.csv");
+        LogFile f;
+        QString error;
+        QString notice;
+        ASSERT_TRUE(f.open(path, &error) && f.append(one, &error, &notice)) << c.name;
+        EXPECT_TRUE(notice.isEmpty()) << c.name;
+        const bool ok = c.second(path, f, &error, &notice);
+        EXPECT_EQ(ok, c.told == Renewed) << c.name;
+        if (c.told == Failure) {
+            EXPECT_FALSE(error.isEmpty()) << c.name;
+            EXPECT_NE(error, QStringLiteral("opened")) << c.name;
+            EXPECT_TRUE(notice.isEmpty()) << c.name;
+            EXPECT_FALSE(f.isOpen()) << c.name;
+        } else {
+            EXPECT_EQ(notice, logFileRenewed(path)) << c.name;
+            notice.clear();
+            EXPECT_TRUE(f.append(two, &error, &notice)) << c.name;
+            EXPECT_TRUE(notice.isEmpty()) << c.name << ": told once";
+        }
+        const QByteArray want = c.told == Renewed ? c.atPath + rowTwo : c.atPath;
+        EXPECT_EQ(contentOf(path), want) << c.name;
+        EXPECT_EQ(contentOf(path + ".1"), c.moved) << c.name;
+    }
 }
 
 }  // namespace

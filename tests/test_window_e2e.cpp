@@ -2,13 +2,17 @@
 // bus, identify the reader found, see its live data, give it a new address) and a pulled adapter with
 // reconnecting off. The other faults at the port are in test_port_faults.cpp.
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QProgressBar>
 #include <QTemporaryDir>
+#include <csignal>
 
 #include "app/demo.h"
 #include "sim/replay.h"
 #include "traffic/csv.h"
+#include "ui/quitsignals.h"
 #include "ui/trafficlog.h"
 #include "ui/trend.h"
 #include "window_harness.h"
@@ -154,3 +158,62 @@ TEST_F(EndToEnd, FaultsTheBusWasToldToMakeShowExactlyInTheStatisticsAndTheLogFil
 // The adapter pulled and plugged in again behind the same stable link (as /dev/serial/by-id gives one):
 // the window waits without a box, opens it again by itself and goes on at the same address and tab. A
 // failed open before it leaves the scan running.
+
+// A logout's SIGTERM, a closed terminal's SIGHUP and Ctrl-C each end the tool as its close button does:
+// the settings saved, the port closed and its lock file gone.
+TEST_F(EndToEnd, QuitSignalsCloseThePortRemoveItsLockAndSaveTheSettings) {
+    const auto locks = [this] {
+        const QString name = QFileInfo(host.slavePath()).fileName();
+        QStringList found;
+        for (const QString& folder : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")})
+            for (const QString& f : QDir(folder).entryList({QStringLiteral("LCK..*")}, QDir::Files))
+                if (f.endsWith(name)) found << f;
+        return found;
+    };
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        QTemporaryDir dir;
+        MainWindow::Options o = testOptions();
+        o.settingsPath = dir.filePath("kestrel-tool.ini");
+        window = std::make_unique<MainWindow>(serial, dialogs, o);
+        window->show();
+        openPort();
+        ASSERT_FALSE(locks().isEmpty()) << "the open port holds a lock file";
+        bool closed = false;
+        QuitSignals quit([&] { closed = window->close(); });
+        ASSERT_TRUE(quit.installed());
+        ::raise(signal);
+        QTRY_VERIFY_WITH_TIMEOUT(closed, 2000);
+        EXPECT_FALSE(serial.isOpen()) << signal;
+        EXPECT_EQ(locks(), QStringList()) << signal;
+        EXPECT_TRUE(QFileInfo(o.settingsPath).size() > 0) << signal;
+    }
+}
+
+// The program itself: SIGTERM, once it is caught (the process's caught-signal mask says so), ends it
+// normally with its settings written.
+TEST(Program, SigtermEndsTheWindowNormallyWithItsSettingsSaved) {
+    QTemporaryDir config;
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    tool.setProcessEnvironment(env);
+    tool.start(QStringLiteral(KESTREL_TOOL_EXE), QStringList());
+    ASSERT_TRUE(tool.waitForStarted());
+    const auto catchesSigterm = [&] {
+        QFile status(QStringLiteral("/proc/%1/status").arg(tool.processId()));
+        if (!status.open(QIODevice::ReadOnly)) return false;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("SigCgt:"))
+                return ((line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1) == 1;
+        return false;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(catchesSigterm, 10000));
+    ::kill(pid_t(tool.processId()), SIGTERM);
+    ASSERT_TRUE(tool.waitForFinished(10000));
+    EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(tool.exitCode(), 0);
+    QFile settings(config.filePath("kestrel-tool/kestrel-tool.ini"));
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    const QByteArray saved = settings.readAll();
+    EXPECT_TRUE(saved.contains("[window]") && saved.contains("reconnect=true")) << saved.toStdString();
+}

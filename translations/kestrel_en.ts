@@ -1567,5 +1567,13 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
         <source>слишком много уровней символических ссылок</source>
         <translation>too many levels of symbolic links</translation>
     </message>
+    <message>
+        <source>Файл журнала %1 удалён или перемещён; журнал пишется в новый файл с тем же именем.</source>
+        <translation>The log file %1 was deleted or moved; the log goes on in a new file of the same name.</translation>
+    </message>
+    <message>
+        <source>(ещё %1 Б)</source>
+        <translation>(+%1 bytes)</translation>
+    </message>
 </context>
 </TS>

@@ -10,6 +10,7 @@
 #include "ui/dialogs.h"
 #include "ui/heap.h"
 #include "ui/mainwindow.h"
+#include "ui/quitsignals.h"
 #include "ui/settings.h"
 
 namespace {
@@ -153,6 +154,10 @@ int main(int argc, char** argv) {
     windowOptions.language = choice.language;
     kestrel::MainWindow window(serial, dialogs, windowOptions);
     dialogs.setParent(&window);
+    // A logout or kill ends the tool as its close button does; a box open at the time is left with it.
+    const kestrel::QuitSignals quitSignals([&window] {
+        if (window.close()) QApplication::exit(0);
+    });
     const int rc = QApplication::exec();
     if (bus) bus->stop();
     return rc;

@@ -52,6 +52,9 @@ QStringList QtSerialPort::listedPorts(const QList<QSerialPortInfo>& system) cons
 
 namespace {
 
+// The most that waits in the port unread: many times the longest reply, far less than a flood brings.
+constexpr qint64 kReadBufferBytes = 4096;
+
 QString devicePath(const QString& name) {
 #ifdef Q_OS_UNIX
     if (!name.contains(QLatin1Char('/'))) return QStringLiteral("/dev/") + name;
@@ -251,6 +254,11 @@ OpenResult QtSerialPort::open(const QString& name) {
         close();
         return r;
     }
+    // What waits in the port unread is bounded: under a line that floods the tool with bytes (a device
+    // gone wild, noise) QSerialPort would otherwise keep reading the driver into memory without end, since
+    // a tick takes at most a reply's worth. Beyond the bound the bytes stay in the driver, which drops them
+    // when its own buffer is full.
+    port_->setReadBufferSize(kReadBufferBytes);
     // Only the errors that mean the device went away matter once the port is open; others (an
     // unsupported line-control call on a pty, say) are harmless.
     connect(port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);

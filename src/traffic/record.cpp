@@ -25,6 +25,13 @@ QString codeText(quint8 code) {
     return QStringLiteral("%1").arg(code, 2, 16, QLatin1Char('0')).toUpper();
 }
 
+// The reply's hex bytes, with what was cut off it told after them.
+QString replyText(const Record& r, const QString& cutOff) {
+    const QString bytes = hexText(r.reply);
+    const qsizetype more = r.replyLength - r.reply.size();
+    return more > 0 ? bytes + QStringLiteral(" … ") + cutOff.arg(more) : bytes;
+}
+
 bool framedReply(const QByteArray& reply) {
     return reply.size() >= 3 && static_cast<quint8>(reply[0]) == kReplyStart;
 }
@@ -35,7 +42,8 @@ Record recordOf(const Transaction& t) {
     Record r;
     r.time = t.writtenAt.isValid() ? t.writtenAt : QDateTime::currentDateTimeUtc();
     r.request = t.request;
-    r.reply = t.reply;
+    r.reply = t.reply.left(kKeptReplyBytes);
+    r.replyLength = t.reply.size();
     r.replyMs = t.replyTimeMs();
     r.outcome = t.outcome;
     if (t.request == networkPollRequest()) {
@@ -110,7 +118,7 @@ QStringList csvCells(const Record& r) {
             commandKey(r),
             r.code ? codeText(*r.code) : QString(),
             hexText(r.request),
-            hexText(r.reply),
+            replyText(r, QStringLiteral("(+%1 bytes)")),
             r.replyMs ? QString::number(*r.replyMs) : QString(),
             r.event ? QStringLiteral("event") : outcomeKey(r.outcome),
             r.meaning};
@@ -127,7 +135,7 @@ QString displayCell(const Record& r, int column) {
         case 3:
             return hexText(r.request);
         case 4:
-            return hexText(r.reply);
+            return replyText(r, Texts::tr("(ещё %1 Б)"));
         case 5:
             return r.replyMs ? QString::number(*r.replyMs) : QString();
         case 6:

@@ -13,24 +13,29 @@
 namespace kestrel::traffic {
 
 inline constexpr int kNoAddress = -1;
+// A row keeps at most this many bytes of a reply, and the reply's whole length: under a flooding line a
+// "reply" can be as long as whatever arrived, and the log keeps its rows for a long time.
+inline constexpr qsizetype kKeptReplyBytes = 256;
 
 struct Record {
     QDateTime time;              // when the request was written (or the reply read, without a request)
     int address = kNoAddress;    // the request's address byte, else the framed reply's; 255 = bus search
     std::optional<quint8> code;  // the request's command code, else the framed reply's
     QByteArray request;
-    QByteArray reply;
+    QByteArray reply;  // its first kKeptReplyBytes bytes at most (replyLength tells the whole length)
     std::optional<qint64> replyMs;  // end of the write to the reply's first byte
     Outcome outcome = Outcome::NoReply;
     QString meaning;  // the decoded value's one-line description; only for decoded replies
     // A note about the link itself (the port lost, waited for, open again) rather than an exchange: no
     // bytes, and not counted in the statistics. `meaning` holds its text.
     bool event = false;
+    qsizetype replyLength = 0;  // the whole reply's length, also where `reply` was cut
 };
 
 // A note about the link at `time`.
 Record eventRecord(const QDateTime& time, const QString& text);
 
+// The transaction as a row; a longer reply is cut to its first kKeptReplyBytes bytes.
 Record recordOf(const Transaction& t);
 
 // The column titles of the log, in order.
@@ -42,7 +47,9 @@ QString outcomeText(Outcome outcome);
 // Every outcome, in the order the log lists them.
 const std::vector<Outcome>& allOutcomes();
 
-// The CSV file: header keys (stable, English) and one record's cells (ISO 8601 time with ms).
+// The CSV file: header keys (stable, English) and one record's cells (ISO 8601 time with ms). A cut reply's
+// cell ends in " … (+N bytes)", so it never reads as hex bytes: a replay refuses it instead of taking the
+// part for the whole reply.
 QStringList csvHeader();
 QStringList csvCells(const Record& r);
 // The displayed cells, as copied: "hh:mm:ss.zzz", address, command, request, reply, ms, outcome, meaning.

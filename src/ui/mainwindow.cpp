@@ -540,7 +540,14 @@ void MainWindow::record(const Transaction& t) {
     }
     if (!logFile_.isOpen()) return;
     QString error;
-    if (!logFile_.append(r, &error)) stopLogFile(error);
+    QString renewed;
+    if (!logFile_.append(r, &error, &renewed)) stopLogFile(error);
+    // A log file deleted or moved away (rotated) goes on in a new file: said once, without a box, since
+    // nothing was lost and a box for every rotation would stop the engineer's work.
+    if (!renewed.isEmpty()) {
+        services_.setStatus(renewed);
+        trafficLog_->addEvent(renewed);
+    }
 }
 
 void MainWindow::stopLogFile(const QString& reason) {

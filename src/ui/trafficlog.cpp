@@ -62,10 +62,15 @@ class PlainCellDelegate : public QStyledItemDelegate {
     }
 
   private:
+    // The kept texts are bounded by their count and by their characters together: a shaped text holds about
+    // 15 bytes a character, and under a line full of garbage every row brings a new reply of 256 bytes (768
+    // characters as hex), which a count alone would let grow to tens of megabytes.
     static constexpr int kKeptTexts = 4096;
+    static constexpr qsizetype kKeptChars = 64 * 1024;
     const QStaticText& shaped(const QString& text, const QFont& font) const {
-        if (font != font_ || texts_.size() >= kKeptTexts) {
+        if (font != font_ || texts_.size() >= kKeptTexts || keptChars_ + text.size() > kKeptChars) {
             texts_.clear();
+            keptChars_ = 0;
             font_ = font;
         }
         auto it = texts_.find(text);
@@ -74,10 +79,12 @@ class PlainCellDelegate : public QStyledItemDelegate {
             shaped.setTextFormat(Qt::PlainText);
             shaped.prepare(QTransform(), font);
             it = texts_.insert(text, shaped);
+            keptChars_ += text.size();
         }
         return *it;
     }
     mutable QHash<QString, QStaticText> texts_;
+    mutable qsizetype keptChars_ = 0;
     mutable QFont font_;
 };
 
