@@ -83,12 +83,12 @@ int main(int argc, char** argv) {
         QString why;
         if (log.open(inv.logFile, &why)) {
             QObject::connect(&transactor, &Transactor::attempted, [&log, &err, &inv](const Transaction& t) {
-                QString why;
-                if (log.isOpen() && !log.append(traffic::recordOf(t), &why)) {
+                QString why, notice;
+                if (log.isOpen() && !log.append(traffic::recordOf(t), &why, &notice))
                     err << "kestrel-cli: " << traffic::logFileFailure(inv.logFile, localizedSystemText(why))
                         << "\n";
-                    err.flush();
-                }
+                if (!notice.isEmpty()) err << "kestrel-cli: " << notice << "\n";
+                err.flush();
             });
         } else {
             err << "kestrel-cli: " << traffic::logFileFailure(inv.logFile, localizedSystemText(why)) << "\n";
