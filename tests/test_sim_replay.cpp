@@ -63,7 +63,8 @@ TEST(SimReplay, LeavesOutMalformedRowsByLineAndRefusesALogWithNothingToAnswer) {
         {"time,reply\r\n31 05,3E\r\n", "", "log.csv: no 'request' column"},
         {"", "", "log.csv: empty file"},
         // A reply the log cut short is not taken for the whole reply.
-        {"request,reply\r\n31 05 F0 FE,3E 05 F0 ... (+49744 bytes)\r\n", "2", "log.csv: no exchange to answer with"},
+        {"request,reply\r\n31 05 F0 FE,3E 05 F0 ... (+49744 bytes)\r\n", "2",
+         "log.csv: no exchange to answer with"},
     };
     for (const auto& [text, badLines, loaded] : cases) {
         SCOPED_TRACE(text);

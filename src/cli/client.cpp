@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 
@@ -17,6 +16,7 @@
 #include "protocol/frame.h"
 #include "protocol/hexid.h"
 #include "protocol/numinput.h"
+#include "protocol/savefile.h"
 #include "protocol/syserror.h"
 #include "protocol/translation.h"
 #include "traffic/csv.h"
@@ -818,20 +818,9 @@ int Client::backup(Context& c) {
         return kDone;
     }
     // Written whole or not at all: the old file stays as it was until the new one is complete on disk.
-    // Unbuffered, so a full disk fails the write itself rather than a flush the commit might not report.
     const QString path = c.inv.words[1];
-    QSaveFile file(path);
-    // A short write is followed by another, so the one that fails tells why (a full disk, a size limit).
-    bool saved = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    for (qint64 at = 0, n = 0; saved && at < text.size(); at += n) {
-        n = file.write(text.constData() + at, text.size() - at);
-        saved = n > 0;
-    }
-    saved = saved && file.flush() && file.commit();
-    if (!saved) {
-        const QString reason = localizedSystemText(file.errorString());
-        file.cancelWriting();
-        output_.failure(c.command, Texts::tr("не удалось записать %1: %2").arg(path, reason), kWriteFailed);
+    if (QString why; !saveWholeFile(path, text, &why)) {
+        output_.failure(c.command, Texts::tr("не удалось записать %1: %2").arg(path, why), kWriteFailed);
         return kWriteFailed;
     }
     output_.result(c.command, Texts::tr("Настройки адреса %1 сохранены в %2").arg(c.address).arg(path),

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
@@ -22,6 +21,7 @@
 #include <algorithm>
 #include <set>
 
+#include "protocol/savefile.h"
 #include "protocol/translation.h"
 #include "traffic/csv.h"
 #include "ui/controlnames.h"
@@ -402,14 +402,11 @@ void TrafficLogWindow::saveCsv() {
         Texts::tr("Сохранить журнал"), QStringLiteral("kestrel-log.csv"), QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty()) return;
     // The rows shown (the filters apply), written whole or not at all.
-    QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok) ok = file.write(csv::line(traffic::csvHeader())) > 0;
-    for (int row = 0; ok && row < shownRowCount(); ++row)
-        ok = file.write(csv::line(traffic::csvCells(model_.record(sourceRow(row))))) >= 0;
-    if (ok) ok = file.commit();
-    if (!ok)
-        dialogs_.message(Texts::tr("Не удалось сохранить файл %1: %2").arg(path, file.errorString()),
+    QByteArray text = csv::line(traffic::csvHeader());
+    for (int row = 0; row < shownRowCount(); ++row)
+        text += csv::line(traffic::csvCells(model_.record(sourceRow(row))));
+    if (QString why; !saveWholeFile(path, text, &why))
+        dialogs_.message(Texts::tr("Не удалось сохранить файл %1: %2").arg(path, why),
                          Dialogs::Icon::Exclamation);
 }
 

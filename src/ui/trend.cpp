@@ -1,5 +1,6 @@
 #include "ui/trend.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QImageWriter>
@@ -7,11 +8,11 @@
 #include <QPainter>
 #include <QPolygonF>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
 
+#include "protocol/savefile.h"
 #include "protocol/translation.h"
 #include "traffic/csv.h"
 #include "ui/dialogs.h"
@@ -281,11 +282,12 @@ void TrendWindow::savePng() {
                               QStringLiteral("PNG (*.png)"));
     if (path.isEmpty()) return;
     // Written whole or not at all, as the CSV files are: a failure leaves an earlier picture as it was.
-    QSaveFile file(path);
-    QImageWriter writer(&file, "PNG");
-    if (!file.open(QIODevice::WriteOnly)) return reportFailure(dialogs_, path, file.errorString());
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "PNG");
     if (!writer.write(grab().toImage())) return reportFailure(dialogs_, path, writer.errorString());
-    if (!file.commit()) reportFailure(dialogs_, path, file.errorString());
+    if (QString why; !saveWholeFile(path, png, &why)) reportFailure(dialogs_, path, why);
 }
 
 // The records of the shown address within the shown span, so the file holds what the picture shows.
@@ -299,9 +301,7 @@ void TrendWindow::saveCsv() {
         csv::line(QStringLiteral("time,address,level,temperature,current").split(QLatin1Char(',')));
     for (const TrendSeries::Sample& s : series_.samples())
         if (s.address == address_ && s.when >= from && s.when <= end) text += csvRecord(s);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        reportFailure(dialogs_, path, file.errorString());
+    if (QString why; !saveWholeFile(path, text, &why)) reportFailure(dialogs_, path, why);
 }
 
 }  // namespace kestrel
