@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "cli/arguments.h"
 #include "cli/output.h"
@@ -50,8 +51,16 @@ class Client {
     std::optional<qint64> exact(Context& c, const QString& text, device::FieldRange r, const QString& what);
     // Checks the number of words after the command (and subcommand).
     bool argumentCount(Context& c, int first, int min, int max);
-    // Reads a value back and compares it, for --verify.
-    int verifyEqual(Context& c, const QString& what, const QString& wanted, const QString& got);
+    // One value --verify compares: its name in the failure, the value wanted, and the value found in the
+    // answer read back ("?" when the answer lacks it; nothing when the answer is not what the read needs).
+    struct Check {
+        QString what;
+        QString wanted;
+        std::function<std::optional<QString>(const std::optional<device::DeviceValue>&)> got;
+    };
+    // --verify: asks `readBack` and compares each value in turn; the first difference is printed as the
+    // verify failure. Returns the exit code.
+    int verify(Context& c, const QByteArray& readBack, const std::vector<Check>& checks);
     int readTag(Context& c, const QString& id, device::TagParameters* out);
     int scan(Context& c);
     int inventory(Context& c);

@@ -17,13 +17,13 @@ constexpr qint64 kUint32Max = 4294967295LL;
 constexpr quint8 kTagWriteDataCount = 0x0E;  // data bytes after the count byte, before the check byte
 
 Request refuse(Request::Refused what, const QString& message) {
-    return Request{{}, message, what};
+    return Request{{}, message, what, {}};
 }
 Request noAddress() {
     return refuse(Request::Refused::Address, text::noListedAddress());
 }
-Request built(const QByteArray& frame) {
-    return Request{frame, {}, Request::Refused::Nothing};
+Request built(const QByteArray& frame, const Carried& values = {}) {
+    return Request{frame, {}, Request::Refused::Nothing, values};
 }
 NumberResult parseIn(const QString& text, FieldRange r) {
     return parseWholeNumber(text, r.min, r.max);
@@ -66,14 +66,18 @@ Request setNetAddressRequest(Address address, const QString& newAddress) {
     if (!address) return noAddress();
     const NumberResult n = parseIn(newAddress, range::kNetAddress);
     if (!n.ok()) return refuse(Request::Refused::Value, text::addressRange());
-    return built(buildRequest(*address, cmd::kSetNetAddress, byte(n.value)));
+    Carried v;
+    v.newAddress = quint8(n.value);
+    return built(buildRequest(*address, cmd::kSetNetAddress, byte(n.value)), v);
 }
 
 Request setSerialRequest(Address address, const QString& serial) {
     if (!address) return noAddress();
     const NumberResult n = parseIn(serial, range::kSerial);
     if (!n.ok()) return refuse(Request::Refused::Value, text::serialRange());
-    return built(buildRequest(*address, cmd::kSetSerial, bigEndian32(static_cast<quint32>(n.value))));
+    Carried v;
+    v.serial = quint32(n.value);
+    return built(buildRequest(*address, cmd::kSetSerial, bigEndian32(*v.serial)), v);
 }
 
 Request setRadioParamsRequest(Address address, const RadioParams& params) {
@@ -82,8 +86,13 @@ Request setRadioParamsRequest(Address address, const RadioParams& params) {
     const NumberResult channel = parseIn(params.channel, range::kChannel);
     const NumberResult power = parseIn(params.power, range::kPower);
     if (!network.ok() || !channel.ok() || !power.ok()) return refuse(Request::Refused::Value, text::kError);
+    Carried v;
+    v.network = quint16(network.value);
+    v.channel = quint8(channel.value);
+    v.power = quint8(power.value);
     return built(buildRequest(*address, cmd::kSetRadioParams,
-                              bigEndian16(network.value) + byte(channel.value) + byte(power.value)));
+                              bigEndian16(network.value) + byte(channel.value) + byte(power.value)),
+                 v);
 }
 
 Request writeBoundIdRequest(Address address, const QString& cell, const QString& id) {
@@ -92,14 +101,19 @@ Request writeBoundIdRequest(Address address, const QString& cell, const QString&
     if (!n.ok()) return refuse(Request::Refused::Value, text::cellRange());
     const HexIdResult tag = parseHexId(id);
     if (!tag.ok()) return refuse(Request::Refused::Identifier, tag.message());
-    return built(buildRequest(*address, cmd::kWriteBoundId, byte(n.value - 1) + tag.bytes));
+    Carried v;
+    v.cell = quint8(n.value);
+    v.identifier = tag.value();
+    return built(buildRequest(*address, cmd::kWriteBoundId, byte(n.value - 1) + tag.bytes), v);
 }
 
 Request setResetDelayRequest(Address address, const QString& delay) {
     if (!address) return noAddress();
     const NumberResult n = parseIn(delay, range::kResetDelay);
     if (!n.ok()) return refuse(Request::Refused::Value, text::kError);
-    return built(buildRequest(*address, cmd::kSetResetDelay, bigEndian16(n.value)));
+    Carried v;
+    v.delay = quint16(n.value);
+    return built(buildRequest(*address, cmd::kSetResetDelay, bigEndian16(n.value)), v);
 }
 
 Request tagReadRequest(Address address, const QString& currentId) {
@@ -107,7 +121,9 @@ Request tagReadRequest(Address address, const QString& currentId) {
     const HexIdResult id = parseHexId(currentId);
     if (!id.ok()) return refuse(Request::Refused::Identifier, id.message());
     if (!address) return refuse(Request::Refused::Address, {});
-    return built(tagRequest(*address, id.value(), cmd::kTagRead));
+    Carried v;
+    v.identifier = id.value();
+    return built(tagRequest(*address, id.value(), cmd::kTagRead), v);
 }
 
 Request tagSetSerialRequest(Address address, const QString& currentId, const QString& serial) {
@@ -116,8 +132,15 @@ Request tagSetSerialRequest(Address address, const QString& currentId, const QSt
     if (!id.ok()) return refuse(Request::Refused::Identifier, id.message());
     const NumberResult n = parseIn(serial, range::kSerial);
     if (!n.ok()) return refuse(Request::Refused::Value, text::serialRange());
-    return built(
-        buildRequest(*address, cmd::kTagSetSerial, id.bytes + bigEndian32(static_cast<quint32>(n.value))));
+    Carried v;
+    v.identifier = id.value();
+    v.serial = quint32(n.value);
+    return built(buildRequest(*address, cmd::kTagSetSerial, id.bytes + bigEndian32(*v.serial)), v);
+}
+
+QByteArray tagWriteFields(const Carried& v) {
+    return bigEndian32(v.identifier.value_or(0)) + bigEndian16(v.delay.value_or(0)) +
+           byte(v.mode.value_or(0)) + byte(v.tagPower.value_or(0)) + bigEndian16(v.period.value_or(0));
 }
 
 namespace {
@@ -137,36 +160,40 @@ Request tagWrite(const TagWriteTexts& t, std::optional<quint32> newId) {
     const NumberResult power = parseWholeNumber(t.power, kInt32Min, kInt32Max);
     if (!serial.ok() || !delay.ok() || !power.ok()) return refuse(R::Value, text::wrongData());
 
-    QByteArray data = byte(kTagWriteDataCount) + bigEndian32(static_cast<quint32>(serial.value));
+    Carried v;
+    v.serial = quint32(serial.value);
     // Identifier: an unsigned 32-bit number, typed in decimal or hexadecimal.
     if (newId) {
-        data += bigEndian32(*newId);
+        v.identifier = *newId;
     } else if (!t.hexIdentifier) {
         const QString idText = t.identifier.trimmed();
         if (!isNumberText(idText)) return refuse(R::Identifier, text::idNotDecimal());
         const NumberResult id = parseWholeNumber(idText, 0, kUint32Max);
         if (!id.ok()) return refuse(R::Identifier, text::wrongData());
-        data += bigEndian32(static_cast<quint32>(id.value));
+        v.identifier = quint32(id.value);
     } else {
         const HexIdResult id = parseHexId(t.identifier);
         if (!id.ok()) return refuse(R::Identifier, id.message());
-        data += id.bytes;
+        v.identifier = id.value();
     }
 
     // The delay travels in two bytes: values that do not fit are refused, never cut.
     if (delay.value < range::kTagDelay.min || delay.value > range::kTagDelay.max)
         return refuse(R::Value, text::wrongData());
-    data += bigEndian16(delay.value) + byte(mode.value);
+    v.delay = quint16(delay.value);
+    v.mode = quint8(mode.value);
     if (power.value < range::kTagPower.min || power.value > range::kTagPower.max)
         return refuse(R::Value, text::powerRange());
-    data += byte(power.value);  // two's complement
+    v.tagPower = qint8(power.value);
 
     const NumberResult period = parseWholeNumber(t.period, -32768, 32767);
     if (!period.ok()) return refuse(R::Value, text::wrongData());
     if (period.value == 0) return refuse(R::Value, text::periodZero());
     if (period.value < 0) return refuse(R::Value, text::wrongData());
-    data += bigEndian16(period.value);
-    return built(buildRequest(*t.address, cmd::kTagWrite, data));
+    v.period = quint16(period.value);
+    return built(buildRequest(*t.address, cmd::kTagWrite,
+                              byte(kTagWriteDataCount) + bigEndian32(*v.serial) + tagWriteFields(v)),
+                 v);
 }
 
 }  // namespace

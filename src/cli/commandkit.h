@@ -1,0 +1,41 @@
+#pragma once
+// What the files of the client's commands share: a command's context and the small helpers for its
+// answers. Only the client's own sources include this.
+
+#include <QString>
+#include <optional>
+#include <variant>
+
+#include "cli/client.h"
+#include "device/commands.h"
+#include "device/values.h"
+#include "exchange/transactor.h"
+
+namespace kestrel::cli {
+
+struct Client::Context {
+    const Invocation& inv;
+    QString command;
+    quint8 address = 0;
+    int exit = kDone;
+};
+
+// The cells of a reader's bound-ID table.
+inline constexpr int kBoundIdCells = 10;
+
+// A reader answers a new mode with the mode, or with one of the replies a mode change brings.
+inline const Transactor::Expect kModeChange{
+    {cmd::kAveragingSet, cmd::kAveragingCleared, cmd::kInversionChanged, cmd::kLampFrequencyChanged},
+    std::nullopt};
+
+// The failure of an answer that lacks what the command needs.
+QString noValue();
+// A write's answer as the user reads it: an acknowledgement's status, else the value's description.
+QString statusOf(const device::DeviceValue& value);
+
+template <typename T>
+const T* as(const std::optional<device::DeviceValue>& v) {
+    return v ? std::get_if<T>(&*v) : nullptr;
+}
+
+}  // namespace kestrel::cli
