@@ -102,7 +102,7 @@ class ExchangeCycle : public QObject {
     void tickFinished();
 
   private:
-    bool inReadWindow() const { return inTick_ && windowClock_.isValid(); }
+    bool inReadWindow() const { return inTick_ && windowOpenedMs_ >= 0; }
     void takeAvailable();
     void collect();
     void onReadyRead();
@@ -133,7 +133,7 @@ class ExchangeCycle : public QObject {
     QElapsedTimer clock_;
     QTimer timer_;
     QTimer window_;
-    QElapsedTimer windowClock_;
+    qint64 windowOpenedMs_ = -1;  // when the tick's read window opened (-1: none open)
     QByteArray rx_;
     bool inTick_ = false;
     QTimer resume_;  // runs while arrivals are held, and ends the hold
