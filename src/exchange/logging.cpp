@@ -6,14 +6,16 @@ Q_LOGGING_CATEGORY(lcExchange, "kestrel.exchange", QtWarningMsg)
 
 void logTransaction(const char* who, const Transaction& t) {
     if (!lcExchange().isDebugEnabled()) return;
-    const QString request = t.request.size() >= 3
-                                ? QStringLiteral("address %1 command %2")
-                                      .arg(static_cast<quint8>(t.request[1]))
-                                      .arg(static_cast<quint8>(t.request[2]), 2, 16, QLatin1Char('0'))
-                                : QStringLiteral("no request");
-    const auto ms = t.replyTimeMs();
-    qCDebug(lcExchange).noquote() << who << ":" << request << "->" << outcomeKey(t.outcome) << t.reply.size()
-                                  << "bytes" << (ms ? QStringLiteral("in %1 ms").arg(*ms) : QString());
+    QString line = QStringLiteral("%1: ").arg(QLatin1String(who));
+    if (t.request.size() >= 3)
+        line += QStringLiteral("address %1 command %2")
+                    .arg(static_cast<quint8>(t.request[1]))
+                    .arg(QString::number(static_cast<quint8>(t.request[2]), 16).toUpper());
+    else
+        line += QStringLiteral("no request");
+    line += QStringLiteral(" -> %1, %2 bytes").arg(outcomeKey(t.outcome)).arg(t.reply.size());
+    if (const auto ms = t.replyTimeMs()) line += QStringLiteral(" after %1 ms").arg(*ms);
+    qCDebug(lcExchange).noquote() << line;
 }
 
 }  // namespace kestrel
