@@ -61,7 +61,6 @@ class ExchangeCycle : public QObject {
     // Replaces the pending request with the network poll; until the next reply, an unframed reply
     // shorter than 20 bytes is taken as the poll's answer.
     void startNetworkPoll();
-    bool networkPollInProgress() const { return pollInProgress_; }
 
     // The selected address as a byte, or nothing when no item is selected or its text is not 0..255.
     std::optional<quint8> selectedAddress() const;

@@ -60,7 +60,6 @@ class Transactor : public QObject {
     void interrupt();
     // Waits `ms` with the port's notifications going on; false when interrupted or the port went away.
     bool pause(int ms);
-    const Timing& timing() const { return timing_; }
     void setTiming(const Timing& timing) { timing_ = timing; }
 
   signals:

@@ -49,9 +49,6 @@ QStringList QtSerialPort::listedPorts(const QList<QSerialPortInfo>& system) cons
     for (const QString& name : systemSerialPorts(system)) {
         if (!ports.contains(name)) ports.append(name);
     }
-    for (const QString& path : extraPaths_) {
-        if (QFileInfo::exists(path) && !ports.contains(path)) ports.append(path);
-    }
     return ports;
 }
 
@@ -198,7 +195,7 @@ QList<PortInfo> QtSerialPort::portInfos() {
     for (const QString& name : listedPorts(system)) {
         PortInfo info;
         info.name = name;
-        // A system port is listed by its port name; a leading or extra path may still be one the system
+        // A system port is listed by its port name; a leading path may still be one the system
         // knows under its full location.
         const auto known = std::find_if(system.begin(), system.end(), [&](const QSerialPortInfo& s) {
             return s.portName() == name || s.systemLocation() == name;
