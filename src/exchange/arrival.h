@@ -11,14 +11,16 @@
 namespace kestrel {
 
 struct ArrivalRule {
-    int silenceMs = 20;  // a reply ends this long after its last byte
-    int limitMs =
-        256;  // the wait for a first byte, and for an unfinished frame's rest, ends this long after it began
-    int fullReplyBytes =
-        0;                  // a framed reply this long is complete; 0: open length (it ends with the silence)
-    int longestBytes = 50;  // any reply this long is complete
-    bool unfinishedFrameWaits =
-        false;  // a frame whose check byte does not add up yet waits for its rest until the limit
+    // A reply ends this long after its last byte.
+    int silenceMs = 20;
+    // The wait for a first byte, and for an unfinished frame's rest, ends this long after it began.
+    int limitMs = 256;
+    // A framed reply this long is complete; 0: open length (it ends with the silence).
+    int fullReplyBytes = 0;
+    // Any reply this long is complete.
+    int longestBytes = 50;
+    // A frame whose check byte does not add up yet waits for its rest until the limit.
+    bool unfinishedFrameWaits = false;
 
     // The moment (on the reader's clock, in ms) the wait for `reply` ends: the wait began at `startMs`, and
     // the reply's last byte so far came at `lastByteMs`. A complete reply ends at its last byte, that is at
