@@ -5,6 +5,7 @@
 
 #include "device/commands.h"
 #include "exchange/cycle.h"
+#include "exchange/transactor.h"
 #include "fakeport.h"
 #include "protocol/frame.h"
 
@@ -232,7 +233,8 @@ TEST_F(Exchange, UnframedRepliesAreThePollAnswerOnlyWhileAPollIsInProgress) {
         const auto* answer = t.value ? std::get_if<device::PollAnswer>(&*t.value) : nullptr;
         EXPECT_EQ(answer ? std::optional(answer->addresses) : std::nullopt,
                   taken ? std::optional(reply) : std::nullopt);
-        EXPECT_EQ(cycle->networkPollInProgress(), !taken && reply.startsWith('>') && reply.size() >= 4)
+        // Whether the poll goes on shows in how the next short unframed reply is taken.
+        EXPECT_EQ(receive(hex("05")).value.has_value(), !taken && reply.startsWith('>') && reply.size() >= 4)
             << "an ordinary reply leaves the poll in progress, anything else ends it";
     }
 }
@@ -297,4 +299,62 @@ TEST_F(Exchange, ReadWindowGathersBytesUntilTheLineFallsSilentAndLetsTheEventLoo
     fired = 0;
     tick();  // a silent line keeps the window open to its end
     EXPECT_GE(fired, 2) << "while it waits, other events are handled (a blocking read lets none through)";
+}
+
+// One judge: the same replies read by the cycle and by the transactor are judged alike (the fit), and each
+// takes them by its own policy: the window by position whatever the code, the client only its answer.
+TEST_F(Exchange, TheCycleAndTheTransactorJudgeEveryReplyAlike) {
+    const QByteArray params = hex("31 05 F0 FE"), identify = buildRequest(5, cmd::kIdentify),
+                     radio = buildRequest(5, cmd::kSetRadioParams, hex("01 05 0A"));
+    const QByteArray paramsReply = hex("3E 05 F0 19 00 02 01 00 00 00 7E"),
+                     idReply = withCheckByte(hex("3E 05 FC 40 E2 01 00 86 00"));
+    struct Case {
+        const char* behaviour;
+        QByteArray request, reply;
+        Fit fit;
+        Outcome window;
+        bool windowValue;
+        Outcome client;
+        bool clientValue;
+    } cases[] = {
+        {"the request's reply", params, paramsReply, Fit::Answers, Outcome::Decoded, true, Outcome::Decoded,
+         true},
+        {"another command's reply", params, idReply, Fit::OtherCommand, Outcome::Decoded, true,
+         Outcome::OtherCode, true},
+        {"an unknown code with the request's reply code", radio, withCheckByte(hex("3E 05 F4")),
+         Fit::Acknowledgement, Outcome::UnknownCode, false, Outcome::Decoded, true},
+        {"a wrong check byte", params, hex("3E 05 F0 19 00 02 01 00 00 00 7F"), Fit::None,
+         Outcome::WrongCheckByte, false, Outcome::WrongCheckByte, false},
+        {"unframed", params, hex("05 F0 00 00"), Fit::None, Outcome::Unframed, false, Outcome::Unframed,
+         false},
+        {"another address", params, withCheckByte(hex("3E 07 F0 19 00 02 01 00 00 00")), Fit::None,
+         Outcome::OtherAddress, true, Outcome::OtherAddress, true},
+        {"a frame sent twice", identify, idReply + idReply, Fit::LongerThanItsCommand, Outcome::Decoded, true,
+         Outcome::TooLong, false},
+        {"a frame and a byte after it", identify, idReply + hex("00"), Fit::LongerThanItsCommand,
+         Outcome::Decoded, true, Outcome::TooLong, false},
+        {"no reply", params, {}, Fit::None, Outcome::NoReply, false, Outcome::NoReply, false},
+    };
+    FakePort clientPort;
+    clientPort.open(QStringLiteral("COM4"));
+    Transactor transactor(clientPort, Transactor::Timing{60, 0, 0, 5, 500});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.behaviour);
+        cycle->replacePending(c.request);
+        ASSERT_EQ(tick(), c.request);
+        port.feed(c.reply);
+        tick();
+        ASSERT_EQ(transactions.size(), 1u);
+        const Transaction& w = transactions[0];
+        clientPort.feedLater(1, c.reply);
+        const Transaction cl = transactor.exchange(c.request).last;
+        EXPECT_EQ(w.reply, c.reply);
+        EXPECT_EQ(cl.reply, c.reply);
+        EXPECT_EQ(int(w.fit), int(c.fit));
+        EXPECT_EQ(int(cl.fit), int(c.fit));
+        EXPECT_EQ(outcomeKey(w.outcome), outcomeKey(c.window));
+        EXPECT_EQ(w.value.has_value(), c.windowValue);
+        EXPECT_EQ(outcomeKey(cl.outcome), outcomeKey(c.client));
+        EXPECT_EQ(cl.value.has_value(), c.clientValue);
+    }
 }

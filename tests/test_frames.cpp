@@ -45,7 +45,6 @@ TEST(ReplyAccess, PositionsAreOneBasedNumbersInBothOrdersAndMissingOnesAreReport
     EXPECT_EQ(r.u16be(5), 0x3412);
     EXPECT_FALSE(r.u16le(6).has_value()) << "a number that runs past the end is missing";
     EXPECT_FALSE(r.u32le(4).has_value());
-    EXPECT_EQ(r.byteOr(40, 7), 7);
     EXPECT_FALSE(Reply().at(1).has_value());
     EXPECT_EQ(r.data().bytes(), hex("3E 05 F0 FF 34")) << "the data part leaves the check byte out";
     const Reply four(hex("3E 01 E0 FF FF FF FF 00 12 34 56"));

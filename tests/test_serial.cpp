@@ -54,19 +54,19 @@ TEST(PortNames, NaturalOrderPutsNumbersInNumericOrder) {
     EXPECT_FALSE(naturalLess(QStringLiteral("ttyS1"), QStringLiteral("ttyS1")));
 }
 
-TEST(PortNames, ExtraPathsAreListedLastWhileTheyExist) {
+TEST(PortNames, LeadingPathsAreListedFirstWhileTheyExist) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("ttyRS485"));
     QtSerialPort port;
-    port.setExtraPaths({path});
+    port.setLeadingPaths({path});
     EXPECT_FALSE(port.availablePorts().contains(path)) << "a path that does not exist is not listed";
     ASSERT_TRUE(QFile(path).open(QIODevice::WriteOnly));
     const QStringList ports = port.availablePorts();
-    EXPECT_EQ(ports.value(ports.size() - 1), path) << "extra paths come after the system's ports";
+    EXPECT_EQ(ports.value(0), path) << "leading paths come before the system's ports";
     QStringList infoNames;
     for (const PortInfo& info : port.portInfos()) infoNames << info.name;
     EXPECT_EQ(infoNames, ports) << "the ports with their details are the same ports in the same order";
-    EXPECT_EQ(port.portInfos().value(ports.size() - 1).identity(), QStringLiteral("path:") + path);
+    EXPECT_EQ(port.portInfos().value(0).identity(), QStringLiteral("path:") + path);
 }
 
 // A scan enumerates the system's ports only when a device node came or went, and for a while after (udev

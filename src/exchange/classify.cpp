@@ -1,5 +1,8 @@
 #include "exchange/classify.h"
 
+#include <algorithm>
+
+#include "device/commands.h"
 #include "protocol/frame.h"
 #include "protocol/reply.h"
 
@@ -25,7 +28,37 @@ std::optional<QByteArray> pollAddresses(const Transaction& poll, bool allowLong)
     return poll.reply;
 }
 
-ClassifiedReply classifyReply(const QByteArray& request, const QByteArray& reply, bool pollAnswerExpected) {
+void ClassifiedReply::recordIn(Transaction& t, Taken taken) const {
+    t.outcome = taken == Taken::AsRead ? outcome : answerOutcome;
+    t.value = taken == Taken::AsRead ? value : answerValue;
+    t.fit = fit;
+}
+
+namespace {
+
+// How a framed reply with the outcome `read` stands to `request`.
+Fit fitOf(const QByteArray& request, const QByteArray& reply, Outcome read, const ReplyExpectation& expect) {
+    const cmd::CommandInfo* command =
+        request.size() < 3 ? nullptr : cmd::commandInfo(static_cast<quint8>(request[2]));
+    // The reply code the command asks for, or -1 when it has none.
+    const int code = command && command->replyCode ? int(*command->replyCode) : -1;
+    const quint8 got = static_cast<quint8>(reply[2]);
+    // A reply longer than its command's longest is no single frame: a frame sent twice, or a frame with bytes
+    // after it. The check byte does not tell (the CRC over a frame and its own check byte is 0); the length
+    // does.
+    if (command && command->fullReplyBytes > 0 && reply.size() > command->fullReplyBytes && int(got) == code)
+        return Fit::LongerThanItsCommand;
+    if (read != Outcome::Decoded && read != Outcome::UnknownCode) return Fit::None;
+    const std::vector<quint8>& also = expect.alsoAccepted;
+    const bool wanted = int(got) == code || std::find(also.begin(), also.end(), got) != also.end();
+    if (!wanted) return Fit::OtherCommand;
+    return read == Outcome::Decoded ? Fit::Answers : Fit::Acknowledgement;
+}
+
+}  // namespace
+
+ClassifiedReply classifyReply(const QByteArray& request, const QByteArray& reply, bool pollAnswerExpected,
+                              const ReplyExpectation& expect) {
     ClassifiedReply c;
     if (reply.isEmpty()) return c;
     if (!isFramedReply(reply)) {
@@ -33,14 +66,18 @@ ClassifiedReply classifyReply(const QByteArray& request, const QByteArray& reply
         if (pollAnswerExpected && reply.size() < kMaxPollAnswer) {
             c.value = device::PollAnswer{reply};
             c.outcome = Outcome::Decoded;
+            c.fit = Fit::Answers;
         }
+        c.answerOutcome = c.outcome;
+        c.answerValue = c.value;
         return c;
     }
     const Reply r(reply);
     c.value = device::decodeReply(r);
     const bool checkOk = static_cast<quint8>(reply.back()) == crc8(r.data().bytes());
-    const bool fromAsked =
-        request.size() < 2 || static_cast<quint8>(request[1]) == kPollAddress || request[1] == reply[1];
+    std::optional<quint8> asked;  // the address the answer must come from; any for the network poll
+    if (request.size() >= 2) asked = expect.answerFrom ? *expect.answerFrom : static_cast<quint8>(request[1]);
+    const bool fromAsked = !asked || *asked == kPollAddress || *asked == static_cast<quint8>(reply[1]);
     if (reply.size() >= kMaxTracedReply)
         c.outcome = Outcome::TooLong;
     else if (!checkOk)
@@ -51,6 +88,26 @@ ClassifiedReply classifyReply(const QByteArray& request, const QByteArray& reply
         c.outcome = Outcome::UnknownCode;
     else
         c.outcome = Outcome::Decoded;
+
+    c.fit = fitOf(request, reply, c.outcome, expect);
+    c.answerOutcome = c.outcome;
+    c.answerValue = c.value;
+    switch (c.fit) {
+        case Fit::LongerThanItsCommand:
+            c.answerOutcome = Outcome::TooLong;
+            c.answerValue.reset();
+            break;
+        case Fit::OtherCommand:
+            c.answerOutcome = Outcome::OtherCode;
+            break;
+        case Fit::Acknowledgement:
+            c.answerOutcome = Outcome::Decoded;
+            c.answerValue = device::Acknowledgement{static_cast<quint8>(reply[2])};
+            break;
+        case Fit::None:
+        case Fit::Answers:
+            break;
+    }
     return c;
 }
 

@@ -1,9 +1,13 @@
 #pragma once
-// What a reply read for a request was: decoded, or which way it failed. The window's cycle and the
-// command-line client's transactor both judge replies here, so a reply means the same in both.
+// The one judge of replies: what a reply read for a request was, decoded or which way it failed, and how it
+// stands to the request. The window's cycle and the command-line client's transactor both judge here and
+// get the same judgement; each then takes the reply as its own policy says, in one line:
+// the window decodes every reply by position whatever its code (a reply to another command shows as that
+// command's result), the client takes only the answer to its request.
 
 #include <QByteArray>
 #include <optional>
+#include <vector>
 
 #include "exchange/transaction.h"
 
@@ -12,9 +16,26 @@ namespace kestrel {
 inline constexpr int kMaxTracedReply = 50;  // replies this long are longer than any of the bus
 inline constexpr int kMaxPollAnswer = 20;   // network-poll answers this long or longer are noise
 
+// What else a request's answer may be besides the reply of its own command from the addressed device.
+struct ReplyExpectation {
+    std::vector<quint8> alsoAccepted;  // reply codes taken besides the command's own
+    std::optional<quint8> answerFrom;  // the address the answer comes from, when not the one asked
+};
+
 struct ClassifiedReply {
+    // The reply by its own bytes (frame, check byte, address, a decoder that reads it), decoded by position
+    // whatever its code.
     Outcome outcome = Outcome::NoReply;
     std::optional<device::DeviceValue> value;
+    Fit fit = Fit::None;
+    // The reply taken as the answer to the request: another command's reply is OtherCode, one longer than
+    // its command's reply is TooLong and never decoded, and an acknowledgement is decoded as one.
+    Outcome answerOutcome = Outcome::NoReply;
+    std::optional<device::DeviceValue> answerValue;
+
+    enum class Taken { AsRead, AsAnswer };
+    // Puts the reply's outcome and value, as `taken`, and its fit into `t`.
+    void recordIn(Transaction& t, Taken taken) const;
 };
 
 // True for a reply that starts with ">" and holds at least the start, address, code and check byte.
@@ -27,8 +48,10 @@ bool isFramedReply(const QByteArray& reply);
 // (0..200), none twice. Nothing when the answer is no list of addresses.
 std::optional<QByteArray> pollAddresses(const Transaction& poll, bool allowLong);
 
-// Judges `reply` as the answer to `request`. With `pollAnswerExpected`, unframed bytes shorter than
-// kMaxPollAnswer are the network poll's answer (the list of addresses that answered).
-ClassifiedReply classifyReply(const QByteArray& request, const QByteArray& reply, bool pollAnswerExpected);
+// Judges `reply` as the answer to `request` (its first frame, when it holds several). With
+// `pollAnswerExpected`, unframed bytes shorter than kMaxPollAnswer are the network poll's answer (the list
+// of addresses that answered).
+ClassifiedReply classifyReply(const QByteArray& request, const QByteArray& reply, bool pollAnswerExpected,
+                              const ReplyExpectation& expect = {});
 
 }  // namespace kestrel

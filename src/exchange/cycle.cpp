@@ -5,7 +5,9 @@
 
 #include "device/commands.h"
 #include "device/requests.h"
+#include "exchange/arrival.h"
 #include "exchange/classify.h"
+#include "exchange/logging.h"
 #include "protocol/frame.h"
 #include "protocol/numinput.h"
 #include "protocol/trace.h"
@@ -87,7 +89,7 @@ void ExchangeCycle::stop() {
     resumeArrivals();
     if (inReadWindow()) {
         window_.stop();
-        windowClock_.invalidate();
+        windowOpenedMs_ = -1;
         rx_.clear();
         inTick_ = false;
     }
@@ -114,7 +116,7 @@ void ExchangeCycle::tick() {
     }
     inTick_ = true;
     rx_.clear();
-    windowClock_.start();
+    windowOpenedMs_ = clock_.elapsed();
     if (resume_.isActive()) {
         // A reply began just before the tick; what of it waits in the driver may still be arriving.
         resumeArrivals();
@@ -132,28 +134,21 @@ void ExchangeCycle::takeAvailable() {
 void ExchangeCycle::collect() {
     const qsizetype before = rx_.size();
     takeAvailable();
-    if (rx_.size() >= kMaxReadBytes) {
+    if (rx_.size() == before && window_.isActive()) return;  // nothing new: the window's end stands
+    // The window ends `silenceMs` after the last byte, or when it is full: at once for a reply that was
+    // complete long before the tick, the usual case, so the tick costs the loop one wake-up instead of two.
+    // Several frames may be pending in one write, so no one command's length ends it; and a frame with a
+    // wrong check byte ends with the silence too.
+    const ArrivalRule arrival{timing_.silenceMs, timing_.windowMs, 0, kMaxReadBytes, false};
+    const qint64 now = clock_.elapsed();
+    const qint64 lastByte = lastArrivalMs_ < 0 ? now : lastArrivalMs_;
+    const qint64 endsAt =
+        std::min(arrival.endsAt(rx_, windowOpenedMs_, lastByte), windowOpenedMs_ + timing_.windowMs);
+    if (endsAt <= now) {
         finishTick();
         return;
     }
-    const qint64 remaining = timing_.windowMs - windowClock_.elapsed();
-    if (remaining <= 0) {
-        finishTick();
-        return;
-    }
-    if (rx_.size() > before) {
-        // The window ends `silenceMs` after the last byte: at once for a reply that was complete long before
-        // the tick, the usual case, so the tick costs the loop one wake-up instead of two.
-        const qint64 quietFor = lastArrivalMs_ < 0 ? 0 : clock_.elapsed() - lastArrivalMs_;
-        const qint64 wait = std::min<qint64>(remaining, timing_.silenceMs - quietFor);
-        if (wait <= 0) {
-            finishTick();
-            return;
-        }
-        window_.start(static_cast<int>(wait));
-    } else if (!window_.isActive()) {
-        window_.start(static_cast<int>(remaining));
-    }
+    window_.start(static_cast<int>(endsAt - now));
 }
 
 void ExchangeCycle::onReadyRead() {
@@ -188,7 +183,7 @@ void ExchangeCycle::onWindowTimeout() {
 
 void ExchangeCycle::finishTick() {
     window_.stop();
-    windowClock_.invalidate();
+    windowOpenedMs_ = -1;
     if (!port_.isOpen()) {
         rx_.clear();
         inTick_ = false;
@@ -261,17 +256,20 @@ void ExchangeCycle::runTickBody(const QByteArray& reply) {
     firstArrivalMs_ = lastArrivalMs_ = port_.bytesAvailable() > 0 ? clock_.elapsed() : -1;
 
     if (reply.isEmpty()) {
-        if (!t.request.isEmpty()) emit transaction(t);
+        if (!t.request.isEmpty()) {
+            logTransaction("cycle", t);
+            emit transaction(t);
+        }
         emit silence(tab);
         return;
     }
 
     emit replyArrived();
     if (reply.size() < kMaxTracedReply) emit traceText(replyTraceText(reply, pollCheck));
-    const ClassifiedReply c = classifyReply(previous, reply, pollInProgress_);
-    t.outcome = c.outcome;
-    t.value = c.value;
+    // The window shows every reply by position whatever its code: another command's reply as that command's.
+    classifyReply(previous, reply, pollInProgress_).recordIn(t, ClassifiedReply::Taken::AsRead);
     if (!isFramedReply(reply)) pollInProgress_ = false;
+    logTransaction("cycle", t);
     emit transaction(t);
     emit replyHandled();
     port_.flush();

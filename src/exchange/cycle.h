@@ -61,7 +61,6 @@ class ExchangeCycle : public QObject {
     // Replaces the pending request with the network poll; until the next reply, an unframed reply
     // shorter than 20 bytes is taken as the poll's answer.
     void startNetworkPoll();
-    bool networkPollInProgress() const { return pollInProgress_; }
 
     // The selected address as a byte, or nothing when no item is selected or its text is not 0..255.
     std::optional<quint8> selectedAddress() const;
@@ -102,7 +101,7 @@ class ExchangeCycle : public QObject {
     void tickFinished();
 
   private:
-    bool inReadWindow() const { return inTick_ && windowClock_.isValid(); }
+    bool inReadWindow() const { return inTick_ && windowOpenedMs_ >= 0; }
     void takeAvailable();
     void collect();
     void onReadyRead();
@@ -133,7 +132,7 @@ class ExchangeCycle : public QObject {
     QElapsedTimer clock_;
     QTimer timer_;
     QTimer window_;
-    QElapsedTimer windowClock_;
+    qint64 windowOpenedMs_ = -1;  // when the tick's read window opened (-1: none open)
     QByteArray rx_;
     bool inTick_ = false;
     QTimer resume_;  // runs while arrivals are held, and ends the hold

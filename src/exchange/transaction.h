@@ -17,9 +17,19 @@ enum class Outcome {
     WrongCheckByte,  // a framed reply whose check byte does not match
     Unframed,        // bytes that are no reply (no ">" first, or fewer than 4)
     OtherAddress,    // a reply from another address than the one asked
-    TooLong,         // longer than any reply of the bus
-    UnknownCode,     // a framed reply with a code no decoder knows
-    OtherCode,       // a reply to another command than the one asked (judged by the command-line client)
+    TooLong,      // longer than any reply of the bus (for the command-line client: than its command's reply)
+    UnknownCode,  // a framed reply with a code no decoder knows
+    OtherCode,    // a reply to another command than the one asked (judged by the command-line client)
+};
+
+// How a good frame stands to the request it was read for, as the one judge of replies finds it (classify.h).
+enum class Fit {
+    None,                  // no reply, or one that failed by its own bytes (the outcome says how)
+    Answers,               // decoded, with the request's reply code or one also accepted
+    Acknowledgement,       // the request's reply code (or one also accepted) on a frame no decoder reads
+    OtherCommand,          // the reply code of another command than the one asked
+    LongerThanItsCommand,  // the request's reply code, longer than its command's longest reply (a frame sent
+                           // twice, or bytes after a frame: the check byte does not tell)
 };
 
 // Stable English key of an outcome: "decoded", "no-reply", "bad-crc", "unframed", "other-address",
@@ -35,6 +45,7 @@ struct Transaction {
     qint64 lastByteMs = -1;
     Outcome outcome = Outcome::NoReply;
     std::optional<device::DeviceValue> value;
+    Fit fit = Fit::None;  // the same in the window and the client, whichever outcome each takes
 
     // From the end of the write to the reply's first byte.
     std::optional<qint64> replyTimeMs() const {

@@ -5,8 +5,10 @@
 #include <algorithm>
 
 #include "device/commands.h"
+#include "exchange/arrival.h"
 #include "exchange/classify.h"
 #include "exchange/cycle.h"
+#include "exchange/logging.h"
 #include "protocol/frame.h"
 #include "serial/serialport.h"
 
@@ -108,27 +110,14 @@ Transaction Transactor::attempt(const QByteArray& request, int fullBytes, int wa
     t.writtenMs = clock_.elapsed();
     lastActivityMs_ = t.writtenMs;
 
+    // The reply is complete at its command's full length; a frame still arriving may take until the timeout.
+    const ArrivalRule arrival{timing_.silenceMs, waitMsTotal, fullBytes, kMaxTracedReply, true};
     for (;;) {
         takeAvailable();
         if (portLost_ || interrupted_) break;
         const qint64 now = clock_.elapsed();
-        qint64 until = 0;
-        if (wholeWait) {
-            until = t.writtenMs + waitMsTotal;
-        } else if (rx_.isEmpty()) {
-            until = t.writtenMs + waitMsTotal;
-        } else {
-            const bool complete = (fullBytes > 0 && isFramedReply(rx_) && rx_.size() >= fullBytes) ||
-                                  rx_.size() >= kMaxTracedReply;
-            if (complete) break;
-            // A frame whose check byte does not add up yet is still arriving (a pause inside a reply):
-            // its rest may come until the timeout. A whole frame, or bytes that are no frame, end with
-            // the line's silence.
-            const bool unfinished = rx_.startsWith(char(kReplyStart)) &&
-                                    static_cast<quint8>(rx_.back()) != crc8(rx_.left(rx_.size() - 1));
-            until = lastByteMs_ + timing_.silenceMs;
-            if (unfinished) until = std::max(until, t.writtenMs + waitMsTotal);
-        }
+        const qint64 until =
+            wholeWait ? t.writtenMs + waitMsTotal : arrival.endsAt(rx_, t.writtenMs, lastByteMs_);
         if (now >= until) break;
         waitMs(int(until - now));
     }
@@ -144,43 +133,23 @@ Transactor::Result Transactor::exchange(const QByteArray& request, const Expect&
     Result result;
     interrupted_ = false;
     const cmd::CommandInfo* command = commandOf(request);
-    // The reply code the command asks for, or -1 when it has none (a plain int:
-    // g++ -O3 takes an optional here for possibly uninitialised).
-    const int code = command && command->replyCode ? int(*command->replyCode) : -1;
-    for (int i = 0; i <= std::max(0, timing_.retries); ++i) {
+    const int tries = std::max(0, timing_.retries) + 1;
+    for (int i = 0; i < tries; ++i) {
         Transaction t = attempt(request, command ? command->fullReplyBytes : 0, timing_.timeoutMs, false);
         if (t.request.isEmpty()) {  // nothing written: the port is gone or the wait was interrupted
+            qCDebug(lcExchange).noquote()
+                << "client: nothing written," << (interrupted_ ? "interrupted" : "port lost");
             result.last = t;
             break;
         }
         ++result.attempts;
-        QByteArray judgedAs = request;
-        if (expect.answerFrom && judgedAs.size() > 1) judgedAs[1] = char(*expect.answerFrom);
-        const ClassifiedReply c = classifyReply(judgedAs, t.reply, false);
-        t.outcome = c.outcome;
-        t.value = c.value;
-        // A reply longer than its command's longest is no single frame: a frame sent twice, or a frame with
-        // bytes after it. The check byte does not tell (the CRC over a frame and its own check byte is 0),
-        // so the length does, and such a reply is retried, never decoded.
-        const int fullBytes = command ? command->fullReplyBytes : 0;
-        if (fullBytes > 0 && t.reply.size() > fullBytes && static_cast<quint8>(t.reply[2]) == code) {
-            t.outcome = Outcome::TooLong;
-            t.value.reset();
-        }
-        const std::vector<quint8>& also = expect.alsoAccepted;
-        if ((t.outcome == Outcome::Decoded || t.outcome == Outcome::UnknownCode) && t.reply.size() >= 3) {
-            const quint8 got = static_cast<quint8>(t.reply[2]);
-            const bool wanted = int(got) == code || std::find(also.begin(), also.end(), got) != also.end();
-            if (!wanted) {
-                t.outcome = Outcome::OtherCode;
-            } else if (t.outcome == Outcome::UnknownCode) {
-                t.outcome = Outcome::Decoded;
-                t.value = device::Acknowledgement{got};
-            }
-        }
+        // The client takes only its request's answer: the addressed device's reply to its command.
+        classifyReply(request, t.reply, false, expect).recordIn(t, ClassifiedReply::Taken::AsAnswer);
+        logTransaction("client", t);
         emit attempted(t);
         result.last = t;
         if (t.outcome == Outcome::Decoded || portLost_ || interrupted_) break;
+        if (i + 1 < tries) qCDebug(lcExchange).noquote() << "client: retry" << i + 1 << "of" << tries - 1;
     }
     result.interrupted = interrupted_;
     return result;
@@ -192,9 +161,9 @@ Transactor::Result Transactor::scan() {
     Transaction t = attempt(networkPollRequest(), 0, timing_.scanWaitMs, true);
     if (!t.request.isEmpty()) {
         result.attempts = 1;
-        const ClassifiedReply c = classifyReply(t.request, t.reply, true);
-        t.outcome = t.reply.isEmpty() ? Outcome::NoReply : c.outcome;
-        t.value = t.reply.isEmpty() ? std::optional<device::DeviceValue>(device::PollAnswer{}) : c.value;
+        classifyReply(t.request, t.reply, true).recordIn(t, ClassifiedReply::Taken::AsRead);
+        if (t.reply.isEmpty()) t.value = device::PollAnswer{};  // an empty bus is an answer too
+        logTransaction("client scan", t);
         emit attempted(t);
     }
     result.last = t;

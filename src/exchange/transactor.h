@@ -2,9 +2,10 @@
 // Request and reply at the speed of the wire, for the command-line client: writes a request, then
 // collects its reply and is done as soon as the reply is complete, instead of waiting for a cycle's
 // tick. A reply is complete when it reaches the length its command's reply has at most, or, for
-// replies of open length, when the line has been silent for a while after its last byte. No reply
-// within the timeout is retried. Replies are judged as the window judges them, and a reply from
-// another address or to another command is reported, never taken as the answer.
+// replies of open length, when the line has been silent for a while after its last byte (the arrival
+// rule the window's read window follows too, arrival.h). No acceptable reply within the timeout is
+// retried. Replies are judged by the window's judge (classify.h), and a reply from another address or to
+// another command is reported, never taken as the answer.
 //
 // Waiting runs a local event loop, so the port's notifications arrive as they do in the window.
 
@@ -17,7 +18,7 @@
 
 class QEventLoop;
 
-#include "exchange/transaction.h"
+#include "exchange/classify.h"
 
 namespace kestrel {
 
@@ -43,10 +44,7 @@ class Transactor : public QObject {
 
     Transactor(SerialPort& port, Timing timing, QObject* parent = nullptr);
 
-    struct Expect {
-        std::vector<quint8> alsoAccepted;  // reply codes taken besides the command's own
-        std::optional<quint8> answerFrom;  // the address the answer comes from, when not the one asked
-    };
+    using Expect = ReplyExpectation;  // reply codes also accepted, the address the answer comes from
     // Writes `request` and collects its answer, retrying while no acceptable answer came. The answer
     // must come from the addressed device and carry the reply code of the request's command. A reply
     // with that code and a good check byte that no decoder reads is taken as an acknowledgement.
@@ -62,7 +60,6 @@ class Transactor : public QObject {
     void interrupt();
     // Waits `ms` with the port's notifications going on; false when interrupted or the port went away.
     bool pause(int ms);
-    const Timing& timing() const { return timing_; }
     void setTiming(const Timing& timing) { timing_ = timing; }
 
   signals:

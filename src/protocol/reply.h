@@ -26,8 +26,6 @@ class Reply {
         if (!has(pos)) return std::nullopt;
         return static_cast<quint8>(bytes_[pos - 1]);
     }
-    // Value of the byte at `pos`, or `fallback` when it is missing.
-    quint8 byteOr(int pos, quint8 fallback = 0) const { return at(pos).value_or(fallback); }
 
     std::optional<qint8> s8(int pos) const {
         auto b = at(pos);

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
@@ -26,6 +27,10 @@
 
 namespace kestrel {
 
+// The port's life for developers, off by default: QT_LOGGING_RULES="kestrel.serial.debug=true" prints each
+// open and its outcome, each close, the port's errors and its going away.
+Q_LOGGING_CATEGORY(lcSerial, "kestrel.serial", QtWarningMsg)
+
 QtSerialPort::QtSerialPort(QObject* parent) : SerialPort(parent) {}
 
 QtSerialPort::~QtSerialPort() {
@@ -43,9 +48,6 @@ QStringList QtSerialPort::listedPorts(const QList<QSerialPortInfo>& system) cons
     }
     for (const QString& name : systemSerialPorts(system)) {
         if (!ports.contains(name)) ports.append(name);
-    }
-    for (const QString& path : extraPaths_) {
-        if (QFileInfo::exists(path) && !ports.contains(path)) ports.append(path);
     }
     return ports;
 }
@@ -193,7 +195,7 @@ QList<PortInfo> QtSerialPort::portInfos() {
     for (const QString& name : listedPorts(system)) {
         PortInfo info;
         info.name = name;
-        // A system port is listed by its port name; a leading or extra path may still be one the system
+        // A system port is listed by its port name; a leading path may still be one the system
         // knows under its full location.
         const auto known = std::find_if(system.begin(), system.end(), [&](const QSerialPortInfo& s) {
             return s.portName() == name || s.systemLocation() == name;
@@ -221,11 +223,18 @@ QList<PortInfo> QtSerialPort::portInfos() {
 
 OpenResult QtSerialPort::open(const QString& name) {
     close();
+    const auto logged = [&name](const OpenResult& r) {
+        if (r.ok)
+            qCDebug(lcSerial).noquote() << "opened" << name;
+        else
+            qCDebug(lcSerial).noquote() << "open" << name << "failed:" << r.cause << "(code" << r.code << ")";
+        return r;
+    };
     // The device is opened by its own node, whatever name the user gave, so that two programs reaching it by
     // different names take the same lock; the callers keep showing the name given.
     const QString node = deviceNode(name);
     const ExclusiveProbe probe(node);
-    if (probe.held()) return explainPermissionError(node, EBUSY);
+    if (probe.held()) return logged(explainPermissionError(node, EBUSY));
     port_ = new QSerialPort(this);
     port_->setPortName(node);
     goneReported_ = false;
@@ -238,11 +247,11 @@ OpenResult QtSerialPort::open(const QString& name) {
         port_ = nullptr;
         switch (error) {
             case QSerialPort::DeviceNotFoundError:
-                return {false, OpenFailure::NotFound, Texts::tr("устройство не найдено"), error};
+                return logged({false, OpenFailure::NotFound, Texts::tr("устройство не найдено"), error});
             case QSerialPort::PermissionError:
-                return explainPermissionError(node, savedErrno);
+                return logged(explainPermissionError(node, savedErrno));
             default:
-                return {false, OpenFailure::Other, localizedSystemText(qtText), error};
+                return logged({false, OpenFailure::Other, localizedSystemText(qtText), error});
         }
     }
     const bool settingsOk = port_->setBaudRate(19200) && port_->setDataBits(QSerialPort::Data8) &&
@@ -252,7 +261,7 @@ OpenResult QtSerialPort::open(const QString& name) {
     if (!settingsOk) {
         OpenResult r{false, OpenFailure::Settings, port_->errorString(), port_->error()};
         close();
-        return r;
+        return logged(r);
     }
     // What waits in the port unread is bounded: under a line that floods the tool with bytes (a device
     // gone wild, noise) QSerialPort would otherwise keep reading the driver into memory without end, since
@@ -263,13 +272,20 @@ OpenResult QtSerialPort::open(const QString& name) {
     // unsupported line-control call on a pty, say) are harmless.
     connect(port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
     connect(port_, &QSerialPort::readyRead, this, &SerialPort::readyRead);
-    return {true, OpenFailure::None, {}, 0};
+    return logged({true, OpenFailure::None, {}, 0});
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error) {
-    if (!port_ || !isPortGoneError(error) || goneReported_) return;
+    if (!port_ || goneReported_) return;
+    if (!isPortGoneError(error)) {
+        if (error != QSerialPort::NoError)
+            qCDebug(lcSerial).noquote()
+                << "error" << error << port_->errorString() << "(harmless, port stays open)";
+        return;
+    }
     goneReported_ = true;
     const QString reason = goneReason(error);
+    qCDebug(lcSerial).noquote() << "gone:" << reason << "(error" << error << ")";
     // Closing here stops the error storm a hung-up device causes (a ReadError per empty read).
     port_->disconnect(this);
     port_->close();
@@ -298,7 +314,10 @@ qint64 QtSerialPort::write(const QByteArray& data) {
     qint64 total = 0;
     for (qsizetype at = 0; at < data.size(); at += kMaxPieceBytes) {
         const qint64 n = port_->write(data.mid(at, kMaxPieceBytes));
-        if (n <= 0) break;
+        if (n <= 0) {
+            qCDebug(lcSerial).noquote() << "write failed:" << port_->errorString();
+            break;
+        }
         total += n;
         if (!isOpen()) break;
     }
@@ -325,6 +344,7 @@ void QtSerialPort::close() {
     QSerialPort* p = port_;
     port_ = nullptr;  // no stale handle: a later read, write or close sees a closed port
     p->disconnect(this);
+    qCDebug(lcSerial).noquote() << "closed" << p->portName();
     if (p->isOpen()) p->close();
     p->deleteLater();
 }

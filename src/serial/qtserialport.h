@@ -19,8 +19,6 @@ class QtSerialPort : public SerialPort {
 
     // Paths listed before the system's ports (the demo's simulated bus), shown while they exist.
     void setLeadingPaths(const QStringList& paths) { leadingPaths_ = paths; }
-    // Paths listed after the system's ports (a pty, a symlink), shown while they exist.
-    void setExtraPaths(const QStringList& paths) { extraPaths_ = paths; }
 
     QStringList availablePorts() override;
     // The listed ports with what QSerialPortInfo knows of them and the /dev/serial/by-id link that
@@ -62,7 +60,6 @@ class QtSerialPort : public SerialPort {
 
     QSerialPort* port_ = nullptr;  // a fresh object for each open, so no stale state survives a close
     QStringList leadingPaths_;
-    QStringList extraPaths_;
     bool goneReported_ = false;
     QStringList deviceFolders_{QStringLiteral("/dev"), QStringLiteral("/dev/serial"),
                                QStringLiteral("/dev/serial/by-id")};
