@@ -162,7 +162,8 @@ TEST_F(Session, SettingsRefreshAnnouncesThenHandsTheSettingsOverOnceAndAModeAckn
     EXPECT_FALSE(session->settingsRefreshPending());
 
     session->requestSettingsRefresh();
-    receive(hex("3E 05 F2 41"));
+    port.feed(hex("3E 05 F2 41"));  // four bytes: the mode, and no check byte after it
+    tick();
     EXPECT_FALSE(session->settingsRefreshPending()) << "the acknowledged mode is the reader's";
     EXPECT_EQ(session->model().settings().value->mode, std::optional<quint8>(0x41));
 }

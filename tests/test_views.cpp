@@ -183,13 +183,9 @@ TEST_F(Views, BoundIdsResetDelayAndAcknowledgementsAreShown) {
     }
 }
 
-TEST_F(Views, IdentificationShowsSerialVersionAndReleasesPanels) {
-    QPushButton panel(window.get());
-    setGroup(&panel, ControlGroup::DeviceType134);
-    panel.setEnabled(false);
+TEST_F(Views, IdentificationShowsSerialAndVersion) {
     receive(withCheckByte(hex("3E 05 FC 40 E2 01 00 86 00")));
     expectTexts({"sn", "123456", "vv", "1.3.4."});
-    EXPECT_TRUE(panel.isEnabled());
     receive(withCheckByte(hex("3E 05 FC 40")));
     EXPECT_EQ(text(QStringLiteral("sn")), QStringLiteral("????????"));
 }

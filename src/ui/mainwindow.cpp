@@ -651,7 +651,6 @@ void MainWindow::renderIdentity() {
     serial_->setText(QString::number(*v.serial));
     if (!v.deviceType) return;
     firmware_->setText(v.firmwareText());
-    enableDeviceTypePanels(*this, *v.deviceType);
 }
 
 void MainWindow::render(const device::PollAnswer& v) {

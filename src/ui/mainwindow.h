@@ -56,13 +56,10 @@ class MainWindow : public QWidget {
     ExchangeCycle& cycle() { return session_->cycle(); }
     PortPanel& portPanel() { return *portPanel_; }
     ReaderTab& readerTab() { return *readerTab_; }
-    TagTab& tagTab() { return *tagTab_; }
-    BridgeTab& bridgeTab() { return *bridgeTab_; }
     SplashWindow* splash() const;
     TrafficLogWindow& trafficLog() { return *trafficLog_; }
     TrendWindow& trend() { return *trend_; }
     QWidget& servicePanel() { return *servicePanel_; }
-    QMenuBar& menuBar() { return *menuBar_; }
 
     // Window actions.
     void scanPorts();
