@@ -204,6 +204,11 @@ TEST_F(Session, AParameterWriteGoesToTheTagWhoseParametersWereReadAndTheReadFoll
 
     receive(tagParameters(1003));
     EXPECT_EQ(session->tagWriteSerial(), QStringLiteral("1003"));
+    receive(tagAnswer(1002));
+    EXPECT_EQ(session->tagWriteSerial(), QStringLiteral("1003"));
+    session->setAddress(7);
+    EXPECT_EQ(session->tagWriteSerial(), QStringLiteral("1002")) << "another reader: the current tag again";
+    EXPECT_FALSE(session->model().readTag().value);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The window renders what the device layer decoded, and its buttons leave pending what the device layer
 // built: one test per feature, over the in-memory port (replies are fed and read by real ticks).
+#include <QGroupBox>
 #include <QProgressBar>
 #include <QRadioButton>
 
@@ -230,6 +231,9 @@ TEST_F(Views, TagAnswersAndParametersLandInTheTagTab) {
                  "ID_Metki", "0123456", "textOutCmd", "E0"});
     receive(withCheckByte(hex("3E 05 E3 00 00 03 E9 00 12 34 56 00 64 01 F6 7B 00 3C D8")));
     expectTexts({"MsgCom", text::tagDataRead(), "outSN", "1001", "IntervalMetki", "100", "outTime", "100"});
+    EXPECT_EQ(ctl<QGroupBox>(QStringLiteral("Frame6"))->title(),
+              QStringLiteral("Параметры метки, сер. № 1001"))
+        << "the frame names the tag a write goes to";
     expectTexts({"ModeMetki", "1", "PowerMetki", "-10", "outPower", "246", "outVer", "1.2.3.", "sleep_time",
                  "60", "textOutCmd", "E3"});
     ctl<QCheckBox>(QStringLiteral("Hex_id"))->setChecked(false);

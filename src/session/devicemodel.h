@@ -33,7 +33,8 @@ class DeviceModel : public QObject {
     const Timed<device::LiveReading::Settings>& settings() const { return settings_; }
     // The tag that answered the last search: the current tag.
     const Timed<device::TagAnswer>& currentTag() const { return currentTag_; }
-    // The tag whose parameters were read last: the one a parameter write goes to.
+    // The tag whose parameters were read last through the addressed device: the one a parameter write goes
+    // to. Nothing before a read, and again when another device is addressed.
     const Timed<device::TagParameters>& readTag() const { return readTag_; }
     const Timed<device::SlaveData>& slaveData() const { return slaveData_; }
     const Timed<device::SlaveRs485>& slaveRs485() const { return slaveRs485_; }
@@ -62,6 +63,12 @@ class DeviceModel : public QObject {
     void setReadTag(const device::TagParameters& v, const QDateTime& at) {
         readTag_ = {v, at};
         if (v.identifier) currentTagId_ = v.identifier;
+        emit readTagChanged();
+    }
+    // Another device is addressed: no tag's parameters were read through it yet.
+    void forgetReadTag() {
+        if (!readTag_.value) return;
+        readTag_ = {};
         emit readTagChanged();
     }
     void setSlaveData(const device::SlaveData& v, const QDateTime& at) {

@@ -163,6 +163,7 @@ void DeviceSession::lookForLostPort() {
 }
 
 void DeviceSession::setAddress(std::optional<quint8> address) {
+    if (address != address_) model_.forgetReadTag();
     address_ = address;
     cycle_.setAddress(address);
 }

@@ -125,9 +125,10 @@ void MainWindow::saveSettings() {
     RememberedState s;
     s.portIdentity = session_->portIdentity().isEmpty() ? lastRunPort_ : session_->portIdentity();
     // A closed port's address list is back to "0": the address of the last port open is the one to keep.
-    s.address = session_->link() == DeviceSession::Link::Open || lastAddress_.isEmpty()
-                    ? addressList_->currentText()
-                    : lastAddress_;
+    const auto address = session_->address();
+    const QString addressed = address ? QString::number(*address) : QString();
+    s.address =
+        session_->link() == DeviceSession::Link::Open || lastAddress_.isEmpty() ? addressed : lastAddress_;
     s.tab = openTab();
     s.reconnect = reconnect_->isChecked();
     s.language = language_;
@@ -248,11 +249,11 @@ void MainWindow::buildControls() {
     connect(&portPanel_->scanTimer(), &QTimer::timeout, this, &MainWindow::scanPorts);
     connect(net, &QPushButton::clicked, this, &MainWindow::changeNetAddress);
     connect(search, &QPushButton::clicked, this, &MainWindow::searchBus);
-    // The selected item is the addressed device: its text was checked when it was listed or entered.
+    // The selected item is the addressed device: each item carries its address as a number.
     connect(addressList_, &QComboBox::currentIndexChanged, this, [this](int index) {
-        const NumberResult n =
-            parseWholeNumber(index >= 0 ? addressList_->itemText(index) : QString(), 0, 255);
-        session_->setAddress(n.ok() ? std::optional<quint8>(static_cast<quint8>(n.value)) : std::nullopt);
+        const QVariant address = index >= 0 ? addressList_->itemData(index) : QVariant();
+        session_->setAddress(address.isValid() ? std::optional<quint8>(address.value<quint8>())
+                                               : std::nullopt);
     });
     connect(tabs_, &QTabWidget::currentChanged, this,
             [this](int index) { session_->setView(static_cast<Tab>(index)); });
@@ -394,7 +395,10 @@ void MainWindow::connectSession() {
     connect(&m, &DeviceModel::identityChanged, this, &MainWindow::renderIdentity);
     connect(&m, &DeviceModel::currentTagChanged, tagTab_,
             [this, &m] { tagTab_->render(*m.currentTag().value); });
-    connect(&m, &DeviceModel::readTagChanged, tagTab_, [this, &m] { tagTab_->render(*m.readTag().value); });
+    connect(&m, &DeviceModel::readTagChanged, tagTab_, [this, &m] {
+        if (m.readTag().value) return tagTab_->render(*m.readTag().value);
+        tagTab_->forgetReadTag();
+    });
     connect(&m, &DeviceModel::slaveDataChanged, bridgeTab_,
             [this, &m] { bridgeTab_->render(*m.slaveData().value); });
     connect(&m, &DeviceModel::slaveRs485Changed, bridgeTab_,
@@ -409,7 +413,7 @@ void MainWindow::startUp() {
     hide();
     scans_ = 0;
     readerTab_->reset();
-    addressList_->addItem(QStringLiteral("0"));
+    addAddress(0);
     addressList_->setCurrentIndex(0);
     for (QWidget* c : std::initializer_list<QWidget*>{arrowRight_, arrowLeft_, stopSign_, truck_,
                                                       rotationCaption_, rotation_})
@@ -465,7 +469,8 @@ void MainWindow::closePort() {
 void MainWindow::linkChanged(DeviceSession::Link link) {
     using Link = DeviceSession::Link;
     const Link before = std::exchange(shownLink_, link);
-    if (before == Link::Open && link != Link::Open) lastAddress_ = addressList_->currentText();
+    if (before == Link::Open && link != Link::Open && session_->address())
+        lastAddress_ = QString::number(*session_->address());
     if (link == Link::Open) {
         portPanel_->scanTimer().stop();
         portPanel_->holdName({});
@@ -495,7 +500,7 @@ void MainWindow::shutDownPort() {
     disableOperationControls(*this);
     portPanel_->openButton()->setEnabled(true);
     addressList_->clear();
-    addressList_->addItem(QStringLiteral("0"));
+    addAddress(0);
     addressList_->setCurrentIndex(0);
     serial_->setText(QStringLiteral("0"));
     firmware_->setText(QStringLiteral("--------"));
@@ -524,8 +529,12 @@ void MainWindow::record(const traffic::Record& r, const Transaction& t) {
 void MainWindow::selectAddress(std::optional<quint8> address) {
     if (!address) return addressList_->setCurrentIndex(-1);
     const QString text = QString::number(*address);
-    if (addressList_->findText(text) < 0) addressList_->addItem(text);
+    if (addressList_->findText(text) < 0) addAddress(*address);
     addressList_->setCurrentIndex(addressList_->findText(text));
+}
+
+void MainWindow::addAddress(quint8 address) {
+    addressList_->addItem(QString::number(address), QVariant::fromValue(address));
 }
 
 void MainWindow::addressEntered() {
@@ -539,7 +548,7 @@ void MainWindow::addressEntered() {
     const QString text = QString::number(n.value);
     int index = addressList_->findText(text);
     if (index < 0) {
-        addressList_->addItem(text);
+        addAddress(static_cast<quint8>(n.value));
         index = addressList_->count() - 1;
     }
     addressList_->setCurrentIndex(index);
@@ -658,9 +667,8 @@ void MainWindow::render(const device::PollAnswer& v) {
     addressList_->clear();
     QString caption;
     for (const char b : v.addresses) {
-        const QString address = QString::number(static_cast<quint8>(b));
-        addressList_->addItem(address);
-        caption += address + QLatin1Char(' ');
+        addAddress(static_cast<quint8>(b));
+        caption += QString::number(static_cast<quint8>(b)) + QLatin1Char(' ');
     }
     addressList_->setCurrentIndex(0);
     devicesFound_->setText(caption);

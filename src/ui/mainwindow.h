@@ -126,6 +126,8 @@ class MainWindow : public QWidget {
     void saveSettings();
     void shutDownPort();
     void selectAddress(std::optional<quint8> address);
+    // Lists an address: its text, and the number the session is told when it is selected.
+    void addAddress(quint8 address);
 
     QComboBox* addressList_ = nullptr;  // CmbNet
     QLabel* devicesFound_ = nullptr;    // netdev

@@ -114,6 +114,10 @@ void TagTab::render(const device::TagAnswer& value) {
     if (value.level) level_->setText(QString::number(*value.level));
 }
 
+void TagTab::forgetReadTag() {
+    frame_->setTitle(Texts::tr("Параметры метки"));
+}
+
 void TagTab::showIdentifierInFrame(quint32 identifier) {
     idBox_->setText(formatHexId(identifier));
 }

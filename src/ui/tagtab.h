@@ -24,6 +24,8 @@ class TagTab : public QObject {
 
     void render(const device::TagAnswer& value);
     void render(const device::TagParameters& value);
+    // No tag's parameters are in the frame any more (another device is addressed): the title says so.
+    void forgetReadTag();
     // The follow-up of a parameter read: the identifier the next search answer named.
     void showIdentifierInFrame(quint32 identifier);
 
