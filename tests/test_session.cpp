@@ -3,14 +3,18 @@
 // and which tag a parameter write goes to.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "device/commands.h"
 #include "device/texts.h"
 #include "fakeport.h"
 #include "protocol/frame.h"
+#include "serial/qtserialport.h"
 #include "session/devicesession.h"
+#include "sim/ptyhost.h"
 
 using namespace kestrel;
 using kestrel::test::FakePort;
@@ -209,6 +213,53 @@ TEST_F(Session, AParameterWriteGoesToTheTagWhoseParametersWereReadAndTheReadFoll
     session->setAddress(7);
     EXPECT_EQ(session->tagWriteSerial(), QStringLiteral("1002")) << "another reader: the current tag again";
     EXPECT_FALSE(session->model().readTag().value);
+}
+
+// The simulator killed and started again, reached through a link as /dev/serial/by-id reaches an adapter.
+TEST(SessionOnSimBus, TheSimulatorKilledAndBackIsWaitedForReopenedAndItsReaderIdentifiedAgain) {
+    sim::PtyHost host;
+    host.setPacing(false);
+    ASSERT_TRUE(host.start());
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("ttyRS485"));
+    ASSERT_TRUE(QFile::link(host.slavePath(), link));
+    QtSerialPort serial;
+    serial.setLeadingPaths({link});
+    QString identity;
+    for (const PortInfo& p : serial.portInfos())
+        if (p.name == link) identity = p.identity();
+    DeviceSession::Options o;
+    o.timing = ExchangeCycle::Timing{60000, 60, 10};
+    o.lookForLostPortMs = 60000;
+    DeviceSession session(serial, o);
+    QSignalSpy identified(&session.model(), &DeviceModel::identityChanged);
+    auto exchange = [&session] {
+        session.cycle().tick();
+        EXPECT_TRUE(QTest::qWaitFor([&session] { return !session.cycle().tickInProgress(); }, 2000));
+        QTest::qWait(25);  // the simulated reader answers; the next tick reads it
+    };
+    ASSERT_TRUE(session.open(link, identity).ok);
+    session.setAddress(5);
+    exchange();
+    exchange();
+    ASSERT_EQ(identified.count(), 1);
+
+    host.stop();
+    for (int i = 0; i < 4 && !session.waitingForPort(); ++i) exchange();
+    ASSERT_TRUE(QTest::qWaitFor([&session] { return session.waitingForPort(); }, 2000));
+    EXPECT_EQ(session.portName(), link);
+    session.open(QStringLiteral("/dev/ttyS0"), QString());
+    EXPECT_FALSE(serial.isOpen()) << "the lost link is not back, and no other port is opened";
+
+    ASSERT_TRUE(host.start());
+    QFile::remove(link);
+    ASSERT_TRUE(QFile::link(host.slavePath(), link));
+    session.lookForLostPort();
+    ASSERT_EQ(session.link(), DeviceSession::Link::Open);
+    exchange();
+    exchange();
+    EXPECT_EQ(identified.count(), 2) << "the reader is asked who it is again";
+    EXPECT_EQ(session.model().identity().value->serial, std::optional<quint32>(123456));
 }
 
 }  // namespace
