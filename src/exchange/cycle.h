@@ -46,7 +46,6 @@ class ExchangeCycle : public QObject {
     // the cycle sets them; read at each tick.
     void setAddress(std::optional<quint8> address) { address_ = address; }
     void setView(Tab view) { view_ = view; }
-    Tab view() const { return view_; }
 
     // The pending request: complete frame(s) for the next write. A command either replaces what is
     // pending (the earlier request is never sent) or appends to it (both go out in one write).
@@ -60,8 +59,6 @@ class ExchangeCycle : public QObject {
     void startNetworkPoll();
     bool networkPollInProgress() const { return pollInProgress_; }
 
-    // The addressed device, or nothing.
-    std::optional<quint8> address() const { return address_; }
     // The identification request for the addressed device, or empty.
     QByteArray identifyRequest() const;
 

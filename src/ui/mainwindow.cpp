@@ -434,7 +434,7 @@ void MainWindow::scanPorts() {
     services_.trace->appendTraceText(line + kLineBreak);
     if (session_->waitingForPort()) session_->lookForLostPort();
     // The port of the last run is selected when it is listed; opening it takes a click.
-    if (!rememberedPort_.isEmpty() && !port_.isOpen()) {
+    if (!rememberedPort_.isEmpty() && session_->link() == DeviceSession::Link::Closed) {
         const int index = portPanel_->indexOfIdentity(rememberedPort_);
         if (index >= 0) {
             portPanel_->select(index);
