@@ -25,12 +25,6 @@ namespace {
 
 constexpr int kReaders = 32;
 
-class NoSelection : public ExchangeHost {
-  public:
-    std::optional<QString> selectedAddressText() const override { return std::nullopt; }
-    int openTab() const override { return TabReader; }
-};
-
 // The addresses in a poll answer, long ones taken as the client takes them.
 QByteArray addressesOf(const Transaction& t) {
     return pollAddresses(t, true).value_or(QByteArray());
@@ -79,8 +73,8 @@ Run viaCycle(const QString& path) {
     Run run;
     QtSerialPort port;
     if (!port.open(path).ok) return run;
-    NoSelection ui;
-    ExchangeCycle cycle(port, ui);  // the window's timing: 500 ms ticks
+    ExchangeCycle cycle(port);  // the window's timing: 500 ms ticks
+    cycle.setAddress(std::nullopt);
     std::vector<QByteArray> requests;
     std::size_t next = 0;
     bool answered = false;

@@ -18,12 +18,6 @@ using namespace kestrel;
 
 namespace {
 
-class QuietHost : public ExchangeHost {
-  public:
-    std::optional<QString> selectedAddressText() const override { return QStringLiteral("5"); }
-    int openTab() const override { return TabReader; }
-};
-
 struct Figures {
     qint64 worst = 0;
     qint64 median = 0;
@@ -35,8 +29,8 @@ Figures measure(sim::PtyHost& host, int ticks) {
     QtSerialPort port;
     Figures f;
     if (!port.open(host.slavePath()).ok) return f;
-    QuietHost ui;
-    ExchangeCycle cycle(port, ui);  // the real timing: 500 ms ticks, 256 ms read window, 20 ms silence
+    ExchangeCycle cycle(port);  // the real timing: 500 ms ticks, 256 ms read window, 20 ms silence
+    cycle.setAddress(5);
     int replies = 0;
     QObject::connect(&cycle, &ExchangeCycle::transaction, [&](const Transaction& t) {
         if (t.value && std::holds_alternative<device::LiveReading>(*t.value)) ++replies;

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -161,8 +162,8 @@ int main(int argc, char** argv) {
     window.scanPorts();
     window.openPort();
     auto* address = window.findChild<QComboBox*>(QStringLiteral("CmbNet"));
-    address->addItem(QStringLiteral("5"));
-    address->setCurrentIndex(address->count() - 1);
+    address->setEditText(QStringLiteral("5"));  // typed and entered, as the engineer does
+    emit address->lineEdit()->returnPressed();
 
     const int cpuMs = qEnvironmentVariableIsSet("BENCH_CPU_S")
                           ? 1000 * qEnvironmentVariableIntValue("BENCH_CPU_S")

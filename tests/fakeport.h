@@ -29,7 +29,9 @@ class FakePort : public SerialPort {
 
     QStringList availablePorts() override { return ports; }
     QList<PortInfo> portInfos() override { return infos.isEmpty() ? SerialPort::portInfos() : infos; }
-    OpenResult open(const QString&) override {
+    QStringList opened;  // every name an open was tried on
+    OpenResult open(const QString& name) override {
+        opened << name;
         open_ = openResult.ok;
         return openResult;
     }

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -114,8 +115,8 @@ int main(int argc, char** argv) {
     window.scanPorts();
     window.findChild<QPushButton*>(QStringLiteral("BTNOpenCom"))->click();
     auto* addresses = window.findChild<QComboBox*>(QStringLiteral("CmbNet"));
-    addresses->addItem(QStringLiteral("5"));
-    addresses->setCurrentIndex(addresses->count() - 1);
+    addresses->setEditText(QStringLiteral("5"));  // typed and entered, as the engineer does
+    emit addresses->lineEdit()->returnPressed();
     auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("SSTab1"));
     // Commands that ask without changing what the reader is.
     const char* commands[] = {"RD_DP", "ids_r", "Find_metki", "zapr_data_sl", "sl_zapros"};

@@ -72,8 +72,8 @@ class PortFaults : public WindowOnSimBus, public ::testing::WithParamInterface<R
     }
     void pullOutDuringTheReadWindow() {
         host.injectFault(sim::FaultKind::HangUp, 1);
-        for (int i = 0; i < 4 && !window->waitingForPort(); ++i) exchange();
-        ASSERT_TRUE(QTest::qWaitFor([this] { return window->waitingForPort(); }, 2000));
+        for (int i = 0; i < 4 && !window->session().waitingForPort(); ++i) exchange();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return window->session().waitingForPort(); }, 2000));
     }
     void openAtFive() {
         click(QStringLiteral("BTNOpenCom"));
@@ -183,7 +183,7 @@ TEST_P(PortFaults, WindowLogAndClientShowIt) {
             cause = QStringLiteral("Ошибка записи в порт");
             host.stop();  // gone between ticks: the next tick writes before it can notice
             window->cycle().tick();
-            ASSERT_TRUE(QTest::qWaitFor([this] { return window->waitingForPort(); }, 2000));
+            ASSERT_TRUE(QTest::qWaitFor([this] { return window->session().waitingForPort(); }, 2000));
             runClient = [&] {
                 replug();
                 // Gone between two of the client's commands: with no quiet time before it, the next

@@ -23,8 +23,8 @@ class Reconnect : public WindowOnFakePort {
     void pullOut() {
         port.hangUp();
         // The loss is reported after the cycle's tick: the waiting or the box follows.
-        ASSERT_TRUE(
-            QTest::qWaitFor([this] { return window->waitingForPort() || !dialogs.messages.empty(); }, 2000));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [this] { return window->session().waitingForPort() || !dialogs.messages.empty(); }, 2000));
     }
     QStringList events() {
         window->trafficLog().flush();
@@ -36,57 +36,39 @@ class Reconnect : public WindowOnFakePort {
     }
 };
 
-TEST_F(Reconnect, ALostPortIsWaitedForAndOpenedAgainUnderItsNewNameAtTheSameAddressAndTab) {
+// The waiting, the tries and the reopening are the session's (test_session.cpp); here the window's part.
+TEST_F(Reconnect, TheWindowShowsTheWaitingKeepsTheLostPortSelectedAndComesBackWhereItWas) {
     plugIn(QStringLiteral("ttyUSB0"));
+    port.ports << QStringLiteral("ttyS0");
+    port.infos << PortInfo{QStringLiteral("ttyS0"), {}, {}, {}, {}, {}, {}};
     openPort();
     chooseAddress(QStringLiteral("5"));
     selectTab(TabTag);
-    port.ports << QStringLiteral("ttyUSB5");  // an identical adapter (one serial number) beside it
-    port.infos << adapter(QStringLiteral("ttyUSB5"));
     pullOut();
+    port.ports = {QStringLiteral("ttyS0")};
+    port.infos = {PortInfo{QStringLiteral("ttyS0"), {}, {}, {}, {}, {}, {}}};
+    window->scanPorts();
     EXPECT_TRUE(dialogs.messages.empty()) << "no box";
-    EXPECT_TRUE(window->waitingForPort());
-    EXPECT_FALSE(port.isOpen());
     const QString lost =
         QStringLiteral("Порт ttyUSB0 потерян (Ошибка записи в порт), ожидание его возвращения");
     EXPECT_EQ(text(QStringLiteral("MsgCom")), lost);
     EXPECT_EQ(events(), QStringList{lost});
+    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(), QStringLiteral("ttyUSB0"));
     EXPECT_EQ(ctl<Lamp>(QStringLiteral("Pic"))->colour(), 0x0080FFu);
     EXPECT_TRUE(ctl(QStringLiteral("BTNCloseCom"))->isEnabled()) << "the close ends the waiting";
+    EXPECT_FALSE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled()) << "the lost port is being opened already";
     EXPECT_FALSE(ctl(QStringLiteral("net"))->isEnabled()) << "operation controls off, as after a close";
     EXPECT_TRUE(window->portPanel().scanTimer().isActive());
     const auto* look = window->findChild<QTimer*>(QStringLiteral("lookForLostPort"));
     ASSERT_TRUE(look && look->isActive()) << "a lost port is looked for more often than the list is scanned";
 
-    // Neither another adapter under the lost one's name nor the identical one that stayed is taken for it.
-    port.ports = {QStringLiteral("ttyUSB0"), QStringLiteral("ttyUSB5")};
-    port.infos = {PortInfo{QStringLiteral("ttyUSB0"), {}, {}, QStringLiteral("OTHER1"), 0x0403, 0x6001, {}},
-                  adapter(QStringLiteral("ttyUSB5"))};
-    window->scanPorts();
-    EXPECT_FALSE(port.isOpen());
-    // Back under a new name, but held by another program, then not permitted: each said once, and the
-    // port waited for still.
     plugIn(QStringLiteral("ttyUSB1"));
-    port.openResult = {false, OpenFailure::Busy, QStringLiteral("порт занят другой программой (PID 42)"), 16};
-    window->scanPorts();
-    window->scanPorts();
-    port.openResult = {false, OpenFailure::PermissionDenied,
-                       QStringLiteral("нет прав доступа; группа dialout"), 13};
-    window->scanPorts();
-    window->scanPorts();
-    const QString back = QStringLiteral("Порт ttyUSB1 вернулся, но не открывается: %1; ожидание");
-    EXPECT_EQ(events(), (QStringList{lost, back.arg(QStringLiteral("порт занят другой программой (PID 42)")),
-                                     back.arg(QStringLiteral("нет прав доступа; группа dialout"))}));
-    EXPECT_TRUE(window->waitingForPort());
-
-    port.openResult = {true, OpenFailure::None, {}, 0};
     window->scanPorts();
     EXPECT_TRUE(port.isOpen());
-    EXPECT_FALSE(window->waitingForPort());
-    EXPECT_TRUE(window->cycle().isRunning());
     QCoreApplication::processEvents();  // no period has passed, yet the port is polled at once
     EXPECT_TRUE(window->cycle().tickInProgress());
     EXPECT_FALSE(window->portPanel().scanTimer().isActive());
+    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(), QStringLiteral("ttyUSB1"));
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("5"));
     EXPECT_EQ(window->openTab(), TabTag);
     EXPECT_EQ(events().last(), QStringLiteral("Порт ttyUSB1 снова открыт"));
@@ -99,15 +81,14 @@ TEST_F(Reconnect, CloseEndsTheWaitingAndWithReconnectOffTheBoxAndTheCloseComeAsB
     plugIn(QStringLiteral("ttyUSB0"));
     openPort();
     pullOut();
-    ASSERT_TRUE(window->waitingForPort());
+    ASSERT_TRUE(window->session().waitingForPort());
     click(QStringLiteral("BTNCloseCom"));
-    EXPECT_FALSE(window->waitingForPort());
-    window->scanPorts();
-    EXPECT_FALSE(port.isOpen()) << "not waited for any more";
+    EXPECT_FALSE(window->session().waitingForPort());
+    EXPECT_FALSE(ctl(QStringLiteral("BTNCloseCom"))->isEnabled());
     openPort();
     pullOut();
     emit ctl<QComboBox>(QStringLiteral("CmbPort"))->activated(0);  // the engineer picks a port
-    EXPECT_FALSE(window->waitingForPort());
+    EXPECT_FALSE(window->session().waitingForPort());
     EXPECT_FALSE(ctl(QStringLiteral("BTNCloseCom"))->isEnabled());
 
     auto* reconnect = window->findChild<QAction*>(QStringLiteral("actionReconnect"));
@@ -116,7 +97,7 @@ TEST_F(Reconnect, CloseEndsTheWaitingAndWithReconnectOffTheBoxAndTheCloseComeAsB
     openPort();
     pullOut();
     EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("Ошибка записи в порт")});
-    EXPECT_FALSE(window->waitingForPort());
+    EXPECT_FALSE(window->session().waitingForPort());
     EXPECT_FALSE(ctl(QStringLiteral("BTNCloseCom"))->isEnabled());
 }
 

@@ -144,29 +144,10 @@ TEST_F(Window, OpenCloseOpenSwitchesTheOperationControlsEachTime) {
     }
 }
 
-TEST_F(Window, PanelSetsAreAppliedCumulativelyByDeviceType) {
-    // A button in each device-type panel set, disabled at first; the sets are released cumulatively.
-    QPushButton set130(window.get()), set131(window.get()), set134(window.get());
-    setGroup(&set130, ControlGroup::DeviceType130);
-    setGroup(&set131, ControlGroup::DeviceType131);
-    setGroup(&set134, ControlGroup::DeviceType134);
-    auto enabledSets = [&] {
-        return QVector<bool>{set130.isEnabled(), set131.isEnabled(), set134.isEnabled()};
-    };
-    disableOperationControls(*window);
-    enableDeviceTypePanels(*window, 129);
-    EXPECT_EQ(enabledSets(), (QVector<bool>{false, false, false}));
-    enableDeviceTypePanels(*window, 131);
-    EXPECT_EQ(enabledSets(), (QVector<bool>{true, true, false}));
-    enableDeviceTypePanels(*window, 134);
-    EXPECT_EQ(enabledSets(), (QVector<bool>{true, true, true}));
-    disableOperationControls(*window);
-    EXPECT_EQ(enabledSets(), (QVector<bool>{false, false, false}));
-    // The routines never touch the port controls, and the repeater option stays greyed.
+TEST_F(Window, TheGroupRoutinesNeverTouchThePortControlsAndTheRepeaterStaysGreyed) {
     openPort();
     ctl(QStringLiteral("BTNOpenCom"))->setEnabled(true);
     toggleOperationControls(*window);
-    enableDeviceTypePanels(*window, 255);
     expectAll({"BTNOpenCom", "CmbPort"}, enabled, true);
     expectAll({"Frame2"}, ownEnabled, true);
     expectAll({"R_p"}, enabled, false);

@@ -131,12 +131,13 @@ class WindowTestBase : public ::testing::Test {
         window->cycle().tick();
         ASSERT_TRUE(QTest::qWaitFor([this] { return !window->cycle().tickInProgress(); }, 3000));
     }
-    // Selects an address of the list by its text, as a user choosing it.
+    // Selects an address of the list by its text, as a user choosing it (listed first when it is not,
+    // carrying its number as the window's own items do).
     void chooseAddress(const QString& address) {
         auto* cmb = ctl<QComboBox>(QStringLiteral("CmbNet"));
         int i = cmb->findText(address);
         if (i < 0) {
-            cmb->addItem(address);
+            cmb->addItem(address, QVariant::fromValue(static_cast<quint8>(address.toUInt())));
             i = cmb->count() - 1;
         }
         cmb->setCurrentIndex(i);

@@ -1575,5 +1575,9 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
         <source>(ещё %1 Б)</source>
         <translation>(+%1 bytes)</translation>
     </message>
+    <message>
+        <source>Параметры метки, сер. № %1</source>
+        <translation>Tag parameters, serial no. %1</translation>
+    </message>
 </context>
 </TS>

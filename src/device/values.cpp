@@ -127,7 +127,8 @@ std::optional<DeviceValue> decodeReply(const Reply& reply) {
         case cmd::kBridgeRs485:
             return SlaveRs485{reply.data().u16le(5)};
         case cmd::kSetMode:
-            return ModeSet{reply.data().at(4)};
+            // The mode in force is byte 4, also in a four-byte acknowledgement where nothing follows it.
+            return ModeSet{reply.at(4)};
         default:
             // A code is an acknowledgement when it has a status text of its own.
             if (const Acknowledgement ack{code}; !ack.statusText().isEmpty()) return ack;

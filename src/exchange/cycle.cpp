@@ -9,7 +9,6 @@
 #include "exchange/classify.h"
 #include "exchange/logging.h"
 #include "protocol/frame.h"
-#include "protocol/numinput.h"
 #include "protocol/trace.h"
 #include "serial/serialport.h"
 
@@ -44,11 +43,10 @@ QString outcomeKey(Outcome outcome) {
     return {};
 }
 
-ExchangeCycle::ExchangeCycle(SerialPort& port, ExchangeHost& host, QObject* parent)
-    : ExchangeCycle(port, host, Timing{}, parent) {}
+ExchangeCycle::ExchangeCycle(SerialPort& port, QObject* parent) : ExchangeCycle(port, Timing{}, parent) {}
 
-ExchangeCycle::ExchangeCycle(SerialPort& port, ExchangeHost& host, Timing timing, QObject* parent)
-    : QObject(parent), port_(port), host_(host), timing_(timing) {
+ExchangeCycle::ExchangeCycle(SerialPort& port, Timing timing, QObject* parent)
+    : QObject(parent), port_(port), timing_(timing) {
     clock_.start();
     timer_.setObjectName(QStringLiteral("TMRComm"));
     timer_.setInterval(timing_.periodMs);
@@ -95,17 +93,8 @@ void ExchangeCycle::stop() {
     }
 }
 
-std::optional<quint8> ExchangeCycle::selectedAddress() const {
-    const auto text = host_.selectedAddressText();
-    if (!text) return std::nullopt;
-    const NumberResult n = parseWholeNumber(*text, 0, 255);
-    if (!n.ok()) return std::nullopt;
-    return static_cast<quint8>(n.value);
-}
-
 QByteArray ExchangeCycle::identifyRequest() const {
-    const auto address = selectedAddress();
-    return address ? device::identifyRequest(*address) : QByteArray();
+    return address_ ? device::identifyRequest(*address_) : QByteArray();
 }
 
 void ExchangeCycle::tick() {
@@ -210,10 +199,10 @@ void ExchangeCycle::buildIdlePoll(quint8 address, int tab) {
 }
 
 void ExchangeCycle::runTickBody(const QByteArray& reply) {
-    const int tab = host_.openTab();
+    const int tab = view_;
 
     // Address change: a newly selected device is identified first, replacing whatever was pending.
-    const auto address = selectedAddress();
+    const auto address = address_;
     if (address && *address != lastIdentified_) {
         pending_ = device::identifyRequest(*address);
         lastIdentified_ = *address;

@@ -27,15 +27,6 @@ inline QString writeFailure() {
 
 enum Tab { TabReader = 0, TabTag = 1, TabBridge = 2 };
 
-// What the cycle asks the window: the selected address and the open tab.
-class ExchangeHost {
-  public:
-    virtual ~ExchangeHost() = default;
-    // Text of the selected address-list item; nothing when no item is selected.
-    virtual std::optional<QString> selectedAddressText() const = 0;
-    virtual int openTab() const = 0;
-};
-
 class ExchangeCycle : public QObject {
     Q_OBJECT
   public:
@@ -48,8 +39,13 @@ class ExchangeCycle : public QObject {
         int holdMs = 50;
     };
 
-    ExchangeCycle(SerialPort& port, ExchangeHost& host, QObject* parent = nullptr);
-    ExchangeCycle(SerialPort& port, ExchangeHost& host, Timing timing, QObject* parent = nullptr);
+    explicit ExchangeCycle(SerialPort& port, QObject* parent = nullptr);
+    ExchangeCycle(SerialPort& port, Timing timing, QObject* parent = nullptr);
+
+    // The addressed device (nothing: none, and nothing is polled) and the polled view, as whoever drives
+    // the cycle sets them; read at each tick.
+    void setAddress(std::optional<quint8> address) { address_ = address; }
+    void setView(Tab view) { view_ = view; }
 
     // The pending request: complete frame(s) for the next write. A command either replaces what is
     // pending (the earlier request is never sent) or appends to it (both go out in one write).
@@ -62,9 +58,7 @@ class ExchangeCycle : public QObject {
     // shorter than 20 bytes is taken as the poll's answer.
     void startNetworkPoll();
 
-    // The selected address as a byte, or nothing when no item is selected or its text is not 0..255.
-    std::optional<quint8> selectedAddress() const;
-    // The identification request for the selected address, or empty.
+    // The identification request for the addressed device, or empty.
     QByteArray identifyRequest() const;
 
     // The cycle on and off. stop() during a read window ends the tick without a write.
@@ -116,7 +110,8 @@ class ExchangeCycle : public QObject {
     void onPortGone();
 
     SerialPort& port_;
-    ExchangeHost& host_;
+    std::optional<quint8> address_ = 0;
+    Tab view_ = TabReader;
     Timing timing_;
     QByteArray pending_;
     quint8 lastIdentified_ = 0;     // the address whose identification was last requested

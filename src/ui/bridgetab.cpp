@@ -40,9 +40,10 @@ BridgeTab::BridgeTab(ViewServices& services, QWidget* p, QWidget* parent)
 }
 
 void BridgeTab::buildHidden(QWidget* hidden) {
-    connect(button(hidden, ctl::zapr_data_sl, Texts::tr("запрос Е8"), QRect(0, 360, 120, 26), kOp),
+    // The two requests belong to no control group: the port's state never switches them.
+    connect(button(hidden, ctl::zapr_data_sl, Texts::tr("запрос Е8"), QRect(0, 360, 120, 26)),
             &QPushButton::clicked, this, [this] { request(cmd::kBridgeData); });
-    connect(button(hidden, ctl::sl_zapros, Texts::tr("Запрос 06"), QRect(130, 360, 120, 26), kOp),
+    connect(button(hidden, ctl::sl_zapros, Texts::tr("Запрос 06"), QRect(130, 360, 120, 26)),
             &QPushButton::clicked, this, [this] { request(cmd::kBridgeRs485); });
 }
 

@@ -8,8 +8,7 @@ namespace kestrel {
 namespace {
 constexpr char kGroupProperty[] = "tag";
 constexpr int kFirstSwitched = static_cast<int>(ControlGroup::Operation);
-constexpr int kFirstDeviceType = static_cast<int>(ControlGroup::DeviceType130);
-constexpr int kEndDeviceTypes = 215;  // device types 134 and above release the groups up to 214
+constexpr int kRepeater = static_cast<int>(ControlGroup::Repeater);
 
 template <typename Condition, typename Change>
 void walk(QWidget& window, Condition condition, Change change) {
@@ -45,20 +44,8 @@ void disableOperationControls(QWidget& window) {
 
 void toggleOperationControls(QWidget& window) {
     walk(
-        window, [](int g) { return g >= kFirstSwitched && g < kFirstDeviceType; },
+        window, [](int g) { return g >= kFirstSwitched && g < kRepeater; },
         [](QWidget* w) { w->setEnabled(!ownEnabled(w)); });
-}
-
-void enableDeviceTypePanels(QWidget& window, int type) {
-    auto enable = [&window](auto condition) {
-        walk(window, condition, [](QWidget* w) { w->setEnabled(true); });
-    };
-    constexpr int t130 = static_cast<int>(ControlGroup::DeviceType130);
-    constexpr int t131 = static_cast<int>(ControlGroup::DeviceType131);
-    constexpr int t134 = static_cast<int>(ControlGroup::DeviceType134);
-    if (type >= t130) enable([](int g) { return g == t130; });
-    if (type >= t131) enable([](int g) { return g == t131; });
-    if (type >= t134) enable([](int g) { return g >= t134 && g < kEndDeviceTypes; });
 }
 
 }  // namespace kestrel

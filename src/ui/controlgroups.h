@@ -11,12 +11,9 @@ namespace kestrel {
 
 // The group value is stored on the control; the enabling routines compare ranges of these values.
 enum class ControlGroup {
-    Port = 2,             // frame "Связь" and "Открыть порт": never switched
-    PortList = 7,         // the port list: never switched
-    Operation = 9,        // usable only while a port is open
-    DeviceType130 = 130,  // panel sets released by a device's type (no control uses them yet)
-    DeviceType131 = 131,
-    DeviceType134 = 134,
+    Port = 2,        // frame "Связь" and "Открыть порт": never switched
+    PortList = 7,    // the port list: never switched
+    Operation = 9,   // usable only while a port is open
     Repeater = 220,  // the repeater option: starts disabled and stays so
 };
 
@@ -26,11 +23,9 @@ std::optional<int> groupOf(const QObject* control);
 // The control's own enabled state, whatever its parents' states.
 bool ownEnabled(const QWidget* control);
 
-// Port closed: every operation, device-type and repeater control disabled.
+// Port closed: every operation and repeater control disabled.
 void disableOperationControls(QWidget& window);
 // Port opened: every operation control's own enabled state inverted (the repeater stays disabled).
 void toggleOperationControls(QWidget& window);
-// A device of `type` identified itself: the panel sets up to its type are enabled, cumulatively.
-void enableDeviceTypePanels(QWidget& window, int type);
 
 }  // namespace kestrel

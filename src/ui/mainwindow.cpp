@@ -81,11 +81,17 @@ MainWindow::MainWindow(SerialPort& port, Dialogs& dialogs, Options options, QWid
     : QWidget(parent), port_(port), dialogs_(dialogs), options_(options) {
     setObjectName(ctl::frmSerial);
     setWindowTitle(kAppTitle);
-    cycle_ = std::make_unique<ExchangeCycle>(port_, *this, options_.timing, this);
-    services_.cycle = cycle_.get();
+    DeviceSession::Options session;
+    session.timing = options_.timing;
+    session.logFile = options_.logFile;
+    session.reconnect = options_.reconnect;
+    session.lookForLostPortMs = std::min(kLookForLostPortMs, options_.scanMs);
+    session_ = new DeviceSession(port_, session, this);
+    services_.session = session_;
+    services_.cycle = &session_->cycle();
     services_.dialogs = &dialogs_;
     buildControls();
-    connectCycle();
+    connectSession();
     startUp();
     restoreSettings();
 }
@@ -101,10 +107,8 @@ void MainWindow::restoreSettings() {
     reconnect_->setChecked(s.reconnect);
     language_ = s.language;
     tabs_->setCurrentIndex(s.tab);
-    if (!s.address.isEmpty()) {
-        if (addressList_->findText(s.address) < 0) addressList_->addItem(s.address);
-        addressList_->setCurrentIndex(addressList_->findText(s.address));
-    }
+    if (const NumberResult n = parseWholeNumber(s.address, 0, 255); n.ok())
+        selectAddress(static_cast<quint8>(n.value));
     lastRunPort_ = s.portIdentity;
     if (!options_.portNamed) rememberedPort_ = s.portIdentity;
     if (!s.geometry.isEmpty()) restoreGeometry(s.geometry);
@@ -119,9 +123,12 @@ void MainWindow::restoreSettings() {
 void MainWindow::saveSettings() {
     if (options_.settingsPath.isEmpty()) return;
     RememberedState s;
-    s.portIdentity = openIdentity_.isEmpty() ? lastRunPort_ : openIdentity_;
+    s.portIdentity = session_->portIdentity().isEmpty() ? lastRunPort_ : session_->portIdentity();
     // A closed port's address list is back to "0": the address of the last port open is the one to keep.
-    s.address = cycle_->isRunning() || lastAddress_.isEmpty() ? addressList_->currentText() : lastAddress_;
+    const auto address = session_->address();
+    const QString addressed = address ? QString::number(*address) : QString();
+    s.address =
+        session_->link() == DeviceSession::Link::Open || lastAddress_.isEmpty() ? addressed : lastAddress_;
     s.tab = openTab();
     s.reconnect = reconnect_->isChecked();
     s.language = language_;
@@ -143,8 +150,7 @@ SplashWindow* MainWindow::splash() const {
 
 MainWindow::~MainWindow() {
     portPanel_->scanTimer().stop();
-    cycle_->stop();
-    port_.close();
+    session_->close();
     if (splash_) delete splash_.data();
 }
 
@@ -238,21 +244,21 @@ void MainWindow::buildControls() {
     // Another choice of port ends the waiting for a lost one.
     connect(portPanel_, &PortPanel::portChosen, this, [this] {
         rememberedPort_.clear();
-        if (waiting_) closePort();
+        if (session_->waitingForPort()) closePort();
     });
     connect(&portPanel_->scanTimer(), &QTimer::timeout, this, &MainWindow::scanPorts);
-    lookForLostPort_.setObjectName(QStringLiteral("lookForLostPort"));
-    lookForLostPort_.setInterval(std::min(kLookForLostPortMs, options_.scanMs));
-    connect(&lookForLostPort_, &QTimer::timeout, this, [this] {
-        if (!waiting_) return lookForLostPort_.stop();
-        portPanel_->scan();
-        tryReopen();
-    });
     connect(net, &QPushButton::clicked, this, &MainWindow::changeNetAddress);
     connect(search, &QPushButton::clicked, this, &MainWindow::searchBus);
+    // The selected item is the addressed device: each item carries its address as a number.
+    connect(addressList_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        const QVariant address = index >= 0 ? addressList_->itemData(index) : QVariant();
+        session_->setAddress(address.isValid() ? std::optional<quint8>(address.value<quint8>())
+                                               : std::nullopt);
+    });
+    connect(tabs_, &QTabWidget::currentChanged, this,
+            [this](int index) { session_->setView(static_cast<Tab>(index)); });
     // Typing over the address asks the selected device for its identification again.
-    connect(addressList_->lineEdit(), &QLineEdit::textEdited, this,
-            [this] { cycle_->replacePending(cycle_->identifyRequest()); });
+    connect(addressList_->lineEdit(), &QLineEdit::textEdited, session_, &DeviceSession::identifyAgain);
     connect(addressList_->lineEdit(), &QLineEdit::returnPressed, this, &MainWindow::addressEntered);
 }
 
@@ -337,10 +343,7 @@ void MainWindow::buildMenu() {
     reconnect_->setObjectName(ctl::actionReconnect);
     reconnect_->setCheckable(true);
     reconnect_->setChecked(options_.reconnect);
-    connect(reconnect_, &QAction::toggled, this, [this](bool on) {
-        // Turned off while waiting: the waiting ends as a close would end it.
-        if (!on && waiting_) closePort();
-    });
+    connect(reconnect_, &QAction::toggled, session_, &DeviceSession::setReconnect);
     QMenu* help = menuBar_->addMenu(Texts::tr("Сп&равка"));
     help->setObjectName(ctl::menuHelp);
     add(help, ctl::actionAbout, Texts::tr("&О программе"), QKeySequence(Qt::Key_F1), [this] { showAbout(); });
@@ -355,8 +358,8 @@ void MainWindow::showAbout() {
                      Dialogs::Icon::None, Texts::tr("О программе"));
 }
 
-void MainWindow::connectCycle() {
-    ExchangeCycle* c = cycle_.get();
+void MainWindow::connectSession() {
+    ExchangeCycle* c = &session_->cycle();
     connect(c, &ExchangeCycle::requestShown, services_.requestBox, &TraceBox::setTraceText);
     connect(c, &ExchangeCycle::traceText, services_.trace, &TraceBox::setTraceText);
     connect(c, &ExchangeCycle::written, this,
@@ -364,17 +367,42 @@ void MainWindow::connectCycle() {
     connect(c, &ExchangeCycle::replyHandled, this, [this] { lamp_->setColour(kLampRed); });
     connect(c, &ExchangeCycle::silence, this, &MainWindow::showSilence);
     connect(c, &ExchangeCycle::replyArrived, this, &MainWindow::endSilence);
-    connect(c, &ExchangeCycle::transaction, this, qOverload<const Transaction&>(&MainWindow::render));
-    connect(c, &ExchangeCycle::transaction, this, &MainWindow::record);
-    // The message box runs after the tick, never inside it; the cycle has stopped already.
-    connect(
-        c, &ExchangeCycle::connectionLost, this,
-        [this](const QString& reason) {
-            if (reconnect_->isChecked()) return portLost(reason);
-            dialogs_.message(reason);
-            closePort();
-        },
-        Qt::QueuedConnection);
+
+    DeviceSession* s = session_;
+    connect(s, &DeviceSession::linkChanged, this, &MainWindow::linkChanged);
+    connect(s, &DeviceSession::linkEvent, this, &MainWindow::showLinkEvent);
+    connect(s, &DeviceSession::reopened, this, [this] {
+        portPanel_->selectName(session_->portName());
+        selectAddress(session_->address());
+        tabs_->setCurrentIndex(session_->view());
+    });
+    connect(s, &DeviceSession::linkFailed, this, [this](const QString& reason) {
+        dialogs_.message(reason);
+        closePort();
+    });
+    connect(s, &DeviceSession::logFileFailed, this,
+            [this](const QString& text) { dialogs_.message(text, Dialogs::Icon::Exclamation); });
+    connect(s, &DeviceSession::recorded, this, &MainWindow::record);
+    connect(s, &DeviceSession::answered, this, qOverload<const device::DeviceValue&>(&MainWindow::render));
+    connect(s, &DeviceSession::settingsAnnounced, this,
+            [this] { services_.setStatus(text::settingsReceived()); });
+    connect(s, &DeviceSession::settingsForPanels, readerTab_, &ReaderTab::showSettings);
+    connect(s, &DeviceSession::tagIdForFrame, tagTab_, &TagTab::showIdentifierInFrame);
+
+    const DeviceModel& m = s->model();
+    connect(&m, &DeviceModel::liveChanged, this, &MainWindow::renderLive);
+    connect(&m, &DeviceModel::rotationChanged, this, &MainWindow::renderRotation);
+    connect(&m, &DeviceModel::identityChanged, this, &MainWindow::renderIdentity);
+    connect(&m, &DeviceModel::currentTagChanged, tagTab_,
+            [this, &m] { tagTab_->render(*m.currentTag().value); });
+    connect(&m, &DeviceModel::readTagChanged, tagTab_, [this, &m] {
+        if (m.readTag().value) return tagTab_->render(*m.readTag().value);
+        tagTab_->forgetReadTag();
+    });
+    connect(&m, &DeviceModel::slaveDataChanged, bridgeTab_,
+            [this, &m] { bridgeTab_->render(*m.slaveData().value); });
+    connect(&m, &DeviceModel::slaveRs485Changed, bridgeTab_,
+            [this, &m] { bridgeTab_->render(*m.slaveRs485().value); });
 }
 
 void MainWindow::startUp() {
@@ -385,7 +413,7 @@ void MainWindow::startUp() {
     hide();
     scans_ = 0;
     readerTab_->reset();
-    addressList_->addItem(QStringLiteral("0"));
+    addAddress(0);
     addressList_->setCurrentIndex(0);
     for (QWidget* c : std::initializer_list<QWidget*>{arrowRight_, arrowLeft_, stopSign_, truck_,
                                                       rotationCaption_, rotation_})
@@ -404,9 +432,9 @@ void MainWindow::scanPorts() {
     QString line;
     for (const QString& p : portPanel_->scan()) line += p + QStringLiteral(", ");
     services_.trace->appendTraceText(line + kLineBreak);
-    if (waiting_) tryReopen();
+    if (session_->waitingForPort()) session_->lookForLostPort();
     // The port of the last run is selected when it is listed; opening it takes a click.
-    if (!rememberedPort_.isEmpty() && !port_.isOpen()) {
+    if (!rememberedPort_.isEmpty() && session_->link() == DeviceSession::Link::Closed) {
         const int index = portPanel_->indexOfIdentity(rememberedPort_);
         if (index >= 0) {
             portPanel_->select(index);
@@ -416,102 +444,63 @@ void MainWindow::scanPorts() {
 }
 
 void MainWindow::openPort() {
-    waiting_.reset();  // the engineer's own choice of port ends any waiting
     rememberedPort_.clear();
+    // While a lost port is waited for, the session tries that port only, never the one the list shows.
+    if (session_->waitingForPort()) return session_->lookForLostPort();
     QString failure;
-    if (!portPanel_->openSelected(&failure)) {
+    const QString identity = portPanel_->identityOf(portPanel_->currentIndex());
+    const bool opened = portPanel_->openSelected(
+        [this, &identity](const QString& name) { return session_->open(name, identity); }, &failure);
+    if (!opened) {
         if (!failure.isEmpty())
             trafficLog_->addEvent(Texts::tr("Порт %1 не открыт: %2").arg(portPanel_->currentName(), failure));
         return;
     }
-    openName_ = portPanel_->currentName();
-    openIdentity_ = portPanel_->identityOf(portPanel_->currentIndex());
-    // An adapter opened as soon as it was plugged in may not have told the system all about itself yet
-    // (udev fills in its serial number and links a moment later): its identity is read again after that.
-    QTimer::singleShot(kPortDetailsSettleMs + 500, this, [this, name = openName_] {
-        if (!port_.isOpen() || openName_ != name) return;
-        for (const PortInfo& p : port_.portInfos())
-            if (p.name == name) openIdentity_ = p.identity();
-    });
     trafficLog_->portOpened();
-    startExchange();
-}
-
-void MainWindow::startExchange(ExchangeCycle::Start first) {
-    if (!options_.logFile.isEmpty() && !logFileFailed_) {
-        QString error;
-        if (!logFile_.open(options_.logFile, &error)) stopLogFile(error);
-    }
-    toggleOperationControls(*this);
-    cycle_->start(first);
-    portPanel_->openButton()->setEnabled(false);
 }
 
 void MainWindow::closePort() {
-    if (cycle_->isRunning()) lastAddress_ = addressList_->currentText();
-    waiting_.reset();
-    shutDownPort();
+    session_->close();
 }
 
-// The port went away with reconnecting on: closed once without a box, the controls off as after a close,
-// and the port waited for; "Закрыть порт" stays usable to end the waiting.
-void MainWindow::portLost(const QString& reason) {
-    LostPort lost{openName_, openIdentity_, addressList_->currentText(), openTab(), {}, {}};
-    shutDownPort();
-    // Adapters that look the same (the ports of one adapter with several, clones with one serial number,
-    // adapters without one) and are still there now are not the one that went away.
-    portPanel_->scan();
-    lost.others = portPanel_->namesOfIdentity(lost.identity);
-    lost.others.removeAll(lost.name);
-    lastAddress_ = lost.address;
-    waiting_ = lost;
-    portPanel_->closeButton()->setEnabled(true);
-    lamp_->setColour(kLampWaiting);
-    const QString text = Texts::tr("Порт %1 потерян (%2), ожидание его возвращения").arg(lost.name, reason);
-    services_.setStatus(text);
-    trafficLog_->addEvent(text);
-    lookForLostPort_.start();
-}
-
-// On every scan while waiting: the lost adapter, under its old name or a new one, is opened again when it
-// can be; a port that is back but cannot be opened is reported once per cause.
-void MainWindow::tryReopen() {
-    const int index = portPanel_->indexOfIdentity(waiting_->identity, waiting_->others);
-    if (index < 0) return;
-    portPanel_->select(index);
-    const QString name = portPanel_->currentName();
-    const OpenResult r = port_.open(name);
-    if (!r.ok) {
-        if (r.cause == waiting_->lastFailure) return;
-        waiting_->lastFailure = r.cause;
-        const QString text =
-            Texts::tr("Порт %1 вернулся, но не открывается: %2; ожидание").arg(name, r.cause);
-        services_.setStatus(text);
-        trafficLog_->addEvent(text);
+// The controls follow the link: usable while it is open; after a close or a loss, off as at start, with
+// "Закрыть порт" usable while a lost port is waited for (it ends the waiting) and the lost port kept
+// selected in the list.
+void MainWindow::linkChanged(DeviceSession::Link link) {
+    using Link = DeviceSession::Link;
+    const Link before = std::exchange(shownLink_, link);
+    if (before == Link::Open && link != Link::Open && session_->address())
+        lastAddress_ = QString::number(*session_->address());
+    if (link == Link::Open) {
+        portPanel_->scanTimer().stop();
+        portPanel_->holdName({});
+        if (before != Link::Open) toggleOperationControls(*this);
+        portPanel_->openButton()->setEnabled(false);
+        portPanel_->closeButton()->setEnabled(true);
         return;
     }
-    const LostPort lost = *waiting_;
-    waiting_.reset();
-    portPanel_->scanTimer().stop();
-    portPanel_->closeButton()->setEnabled(false);  // back to the state after a close, which the open turns
-    openName_ = name;
-    startExchange(ExchangeCycle::Start::Now);
-    if (addressList_->findText(lost.address) < 0) addressList_->addItem(lost.address);
-    addressList_->setCurrentIndex(addressList_->findText(lost.address));
-    tabs_->setCurrentIndex(lost.tab);
-    const QString text = Texts::tr("Порт %1 снова открыт").arg(name);
+    shutDownPort();
+    if (link == Link::Waiting) {
+        portPanel_->holdName(session_->portName());
+        portPanel_->refresh();
+        portPanel_->openButton()->setEnabled(false);
+        portPanel_->closeButton()->setEnabled(true);
+        lamp_->setColour(kLampWaiting);
+    } else {
+        portPanel_->holdName({});
+    }
+}
+
+void MainWindow::showLinkEvent(const QString& text) {
     services_.setStatus(text);
     trafficLog_->addEvent(text);
 }
 
 void MainWindow::shutDownPort() {
-    cycle_->stop();
-    port_.close();
-    logFile_.close();
     disableOperationControls(*this);
     portPanel_->openButton()->setEnabled(true);
     addressList_->clear();
-    addressList_->addItem(QStringLiteral("0"));
+    addAddress(0);
     addressList_->setCurrentIndex(0);
     serial_->setText(QStringLiteral("0"));
     firmware_->setText(QStringLiteral("--------"));
@@ -522,12 +511,9 @@ void MainWindow::shutDownPort() {
     devicesFound_->setText(noDevices());
     lamp_->setColour(kLampYellowClosed);
     portPanel_->scanTimer().start();
-    port_.close();
-    port_.flush();
 }
 
-void MainWindow::record(const Transaction& t) {
-    const traffic::Record r = traffic::recordOf(t);
+void MainWindow::record(const traffic::Record& r, const Transaction& t) {
     trafficLog_->add(r);
     if (r.code == cmd::kCurrentParams && r.address != traffic::kNoAddress) {
         const auto* live =
@@ -538,24 +524,17 @@ void MainWindow::record(const Transaction& t) {
             trend_->addGap(r.time, quint8(r.address));
         trend_->setAddress(quint8(r.address));
     }
-    if (!logFile_.isOpen()) return;
-    QString error;
-    QString renewed;
-    if (!logFile_.append(r, &error, &renewed)) stopLogFile(error);
-    // A log file deleted or moved away (rotated) goes on in a new file: said once, without a box, since
-    // nothing was lost and a box for every rotation would stop the engineer's work.
-    if (!renewed.isEmpty()) {
-        services_.setStatus(renewed);
-        trafficLog_->addEvent(renewed);
-    }
 }
 
-void MainWindow::stopLogFile(const QString& reason) {
-    // One message, after the tick; the log file stays off for the rest of the run.
-    logFileFailed_ = true;
-    logFile_.close();
-    const QString text = traffic::logFileFailure(options_.logFile, reason);
-    QTimer::singleShot(0, this, [this, text] { dialogs_.message(text, Dialogs::Icon::Exclamation); });
+void MainWindow::selectAddress(std::optional<quint8> address) {
+    if (!address) return addressList_->setCurrentIndex(-1);
+    const QString text = QString::number(*address);
+    if (addressList_->findText(text) < 0) addAddress(*address);
+    addressList_->setCurrentIndex(addressList_->findText(text));
+}
+
+void MainWindow::addAddress(quint8 address) {
+    addressList_->addItem(QString::number(address), QVariant::fromValue(address));
 }
 
 void MainWindow::addressEntered() {
@@ -569,7 +548,7 @@ void MainWindow::addressEntered() {
     const QString text = QString::number(n.value);
     int index = addressList_->findText(text);
     if (index < 0) {
-        addressList_->addItem(text);
+        addAddress(static_cast<quint8>(n.value));
         index = addressList_->count() - 1;
     }
     addressList_->setCurrentIndex(index);
@@ -584,14 +563,14 @@ void MainWindow::changeNetAddress() {
     if (answer.isEmpty()) return;
     const auto r = device::setNetAddressRequest(services_.address(), answer);
     if (!r.ok()) return services_.tellRefusal(r);
-    cycle_->appendPending(r.frame);
-    services_.traceBytes(cycle_->pending());
+    services_.cycle->appendPending(r.frame);
+    services_.traceBytes(services_.cycle->pending());
 }
 
 void MainWindow::searchBus() {
-    cycle_->startNetworkPoll();
-    services_.traceBytes(cycle_->pending());
-    readerTab_->requestSettingsRefresh();
+    services_.cycle->startNetworkPoll();
+    services_.traceBytes(services_.cycle->pending());
+    session_->requestSettingsRefresh();
 }
 
 void MainWindow::showSilence(int tab) {
@@ -600,7 +579,8 @@ void MainWindow::showSilence(int tab) {
         silenceShown_ = true;
     }
     if (tab == TabReader)
-        services_.setStatus(noReaderData() + selectedAddressText().value_or(QString()));
+        services_.setStatus(noReaderData() +
+                            (session_->address() ? QString::number(*session_->address()) : QString()));
     else if (tab == TabTag)
         services_.setStatus(noTag());
     else if (tab == TabBridge)
@@ -613,30 +593,23 @@ void MainWindow::endSilence() {
     silenceShown_ = false;
 }
 
-void MainWindow::render(const Transaction& t) {
-    if (!t.value) return;
+// The replies the model does not keep: tables, acknowledgements, the bus search's answer.
+void MainWindow::render(const device::DeviceValue& value) {
     std::visit(Overloaded{
-                   [this](const device::LiveReading& v) { render(v); },
-                   [this](const device::Identification& v) { render(v); },
                    [this](const device::PollAnswer& v) { render(v); },
                    [this](const device::BoundIdTable& v) { readerTab_->render(v); },
                    [this](const device::ResetDelay& v) { readerTab_->render(v); },
                    [this](const device::ModeSet& v) { readerTab_->render(v); },
-                   [this](const device::TagAnswer& v) { tagTab_->render(v); },
-                   [this](const device::TagParameters& v) { tagTab_->render(v); },
-                   [this](const device::SlaveData& v) { bridgeTab_->render(v); },
-                   [this](const device::SlaveRs485& v) { bridgeTab_->render(v); },
                    [this](const device::Acknowledgement& v) { services_.setStatus(v.statusText()); },
+                   [](const auto&) {},
                },
-               *t.value);
+               value);
 }
 
-void MainWindow::render(const device::LiveReading& v) {
+void MainWindow::renderLive() {
+    const device::LiveReading& v = *session_->model().live().value;
     if (v.current) current_->setText(QString::number(*v.current));
-    if (v.stateByte) {
-        showRotation(*v.stateByte);
-        temperature_->setText(QString::number(*v.temperature()) + QStringLiteral(" °C"));
-    }
+    if (v.stateByte) temperature_->setText(QString::number(*v.temperature()) + QStringLiteral(" °C"));
     if (v.address) address_->setText(QString::number(*v.address));
     if (v.level) {
         if (*v.level < kLevelBarRange) levelBar_->showLevel(*v.level);
@@ -645,16 +618,11 @@ void MainWindow::render(const device::LiveReading& v) {
     if (v.emptyLevel) emptyLevel_->setText(QString::number(*v.emptyLevel));
     if (v.tagId) tagId_->setText(formatHexId(*v.tagId));
     if (v.second) second_->setText(QString::number(*v.second));
-    readerTab_->render(v);
 }
 
-void MainWindow::showRotation(quint8 state) {
-    // The tag mode box says whether the reader reports a drum's rotation (modes 4 and 5) in the
-    // temperature byte.
-    const QString mode = tagTab_->tagModeText();
-    if (mode.isEmpty()) return;
-    const NumberResult n = parseWholeNumber(mode, 0, 255);
-    if (!n.ok() || (n.value != 4 && n.value != 5)) {
+void MainWindow::renderRotation() {
+    const std::optional<Rotation> rotation = session_->model().rotation();
+    if (!rotation) {
         rotationCaption_->hide();
         rotation_->hide();
         return;
@@ -663,27 +631,28 @@ void MainWindow::showRotation(quint8 state) {
     rotation_->show();
     for (QLabel* l : {arrowRight_, arrowLeft_, stopSign_, truck_}) l->hide();
     QLabel* arrow = nullptr;
-    switch (state) {
-        case 0:
+    switch (*rotation) {
+        case Rotation::Stop:
             rotation_->setText(Texts::tr("СТОП"));
             arrow = stopSign_;
             break;
-        case 1:
+        case Rotation::Left:
             rotation_->setText(Texts::tr("ЛЕВОЕ"));
             arrow = arrowRight_;
             break;
-        case 2:
+        case Rotation::Right:
             rotation_->setText(Texts::tr("ПРАВОЕ"));
             arrow = arrowLeft_;
             break;
-        default:
+        case Rotation::Unknown:
             return;
     }
     arrow->show();
     truck_->show();
 }
 
-void MainWindow::render(const device::Identification& v) {
+void MainWindow::renderIdentity() {
+    const device::Identification& v = *session_->model().identity().value;
     if (!v.serial) {
         serial_->setText(QStringLiteral("????????"));
         return;
@@ -691,7 +660,6 @@ void MainWindow::render(const device::Identification& v) {
     serial_->setText(QString::number(*v.serial));
     if (!v.deviceType) return;
     firmware_->setText(v.firmwareText());
-    enableDeviceTypePanels(*this, *v.deviceType);
 }
 
 void MainWindow::render(const device::PollAnswer& v) {
@@ -699,22 +667,13 @@ void MainWindow::render(const device::PollAnswer& v) {
     addressList_->clear();
     QString caption;
     for (const char b : v.addresses) {
-        const QString address = QString::number(static_cast<quint8>(b));
-        addressList_->addItem(address);
-        caption += address + QLatin1Char(' ');
+        addAddress(static_cast<quint8>(b));
+        caption += QString::number(static_cast<quint8>(b)) + QLatin1Char(' ');
     }
     addressList_->setCurrentIndex(0);
     devicesFound_->setText(caption);
     services_.trace->setTraceText(hexDump(v.addresses, QLatin1Char(' ')));
-    cycle_->replacePending(cycle_->identifyRequest());
     services_.setStatus(text::networkPolled());
-}
-
-std::optional<QString> MainWindow::selectedAddressText() const {
-    // The selected list item; text being typed over it takes effect when it is entered.
-    const int index = addressList_->currentIndex();
-    if (index < 0) return std::nullopt;
-    return addressList_->itemText(index);
 }
 
 int MainWindow::openTab() const {
@@ -725,7 +684,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     saveSettings();
     closePort();
     portPanel_->scanTimer().stop();
-    port_.close();
     if (splash_) splash_->close();
     event->accept();
 }

@@ -1,14 +1,14 @@
 #pragma once
 // The main window, the composition root: the port panel, the addressed device's panel (address list,
-// bus search, identification, live read-outs, status line, lamp), the three tab views, and the exchange
-// cycle whose reports they render. Runs start-up, port opening and closing, and shutdown.
+// bus search, identification, live read-outs, status line, lamp) and the three tab views, wired to the
+// device session. The window passes the engineer's intent to the session and renders its model; the link,
+// its reconnect, the log file and the rules of what a reply means live in the session.
 
 #include <QPointer>
 #include <QWidget>
 #include <memory>
 
-#include "exchange/cycle.h"
-#include "traffic/logfile.h"
+#include "session/devicesession.h"
 #include "ui/viewservices.h"
 
 class QAction;
@@ -30,7 +30,7 @@ class BridgeTab;
 class TrafficLogWindow;
 class TrendWindow;
 
-class MainWindow : public QWidget, public ExchangeHost {
+class MainWindow : public QWidget {
     Q_OBJECT
   public:
     struct Options {
@@ -52,29 +52,24 @@ class MainWindow : public QWidget, public ExchangeHost {
     MainWindow(SerialPort& port, Dialogs& dialogs, Options options, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    ExchangeCycle& cycle() { return *cycle_; }
+    DeviceSession& session() { return *session_; }
+    ExchangeCycle& cycle() { return session_->cycle(); }
     PortPanel& portPanel() { return *portPanel_; }
     ReaderTab& readerTab() { return *readerTab_; }
-    TagTab& tagTab() { return *tagTab_; }
-    BridgeTab& bridgeTab() { return *bridgeTab_; }
     SplashWindow* splash() const;
     TrafficLogWindow& trafficLog() { return *trafficLog_; }
     TrendWindow& trend() { return *trend_; }
     QWidget& servicePanel() { return *servicePanel_; }
-    QMenuBar& menuBar() { return *menuBar_; }
 
     // Window actions.
     void scanPorts();
     void openPort();
     void closePort();
-    // True while a lost port is waited for, to be opened again when it is back.
-    bool waitingForPort() const { return waiting_.has_value(); }
     // Why the remembered settings could not be used (empty when they could, or there were none).
     QString settingsProblem() const { return settingsProblem_; }
 
-    // ExchangeHost
-    std::optional<QString> selectedAddressText() const override;
-    int openTab() const override;
+    // The tab shown, which is the view the session polls.
+    int openTab() const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -84,26 +79,28 @@ class MainWindow : public QWidget, public ExchangeHost {
     void buildServicePanel();
     void buildMenu();
     void showAbout();
-    void connectCycle();
-    void record(const Transaction& t);
-    void stopLogFile(const QString& reason);
+    void connectSession();
+    void linkChanged(DeviceSession::Link link);
+    void showLinkEvent(const QString& text);
+    void record(const traffic::Record& r, const Transaction& t);
     void startUp();
     void addressEntered();
     void changeNetAddress();
     void searchBus();
     void showSilence(int tab);
     void endSilence();
-    void render(const Transaction& t);
-    void render(const device::LiveReading& value);
-    void render(const device::Identification& value);
+    void render(const device::DeviceValue& value);
+    void renderLive();
+    void renderIdentity();
     void render(const device::PollAnswer& value);
-    void showRotation(quint8 state);
+    void renderRotation();
 
     SerialPort& port_;
     Dialogs& dialogs_;
     Options options_;
     ViewServices services_;
-    std::unique_ptr<ExchangeCycle> cycle_;
+    DeviceSession* session_ = nullptr;
+    DeviceSession::Link shownLink_ = DeviceSession::Link::Closed;  // the link state the controls show
     PortPanel* portPanel_ = nullptr;
     ReaderTab* readerTab_ = nullptr;
     TagTab* tagTab_ = nullptr;
@@ -113,29 +110,11 @@ class MainWindow : public QWidget, public ExchangeHost {
     QWidget* servicePanel_ = nullptr;
     TrafficLogWindow* trafficLog_ = nullptr;
     TrendWindow* trend_ = nullptr;
-    traffic::LogFile logFile_;
-    bool logFileFailed_ = false;  // after one message the log file stays off
-    int scans_ = 0;               // port scans since start-up
+    int scans_ = 0;  // port scans since start-up
     QPointer<SplashWindow> splash_;
     // The no-reply message and the status text it replaced.
     bool silenceShown_ = false;
     QString statusBeforeSilence_;
-    // The open port, by name and by the identity that finds its adapter again after a replug.
-    QString openName_;
-    QString openIdentity_;
-    // A lost port being waited for: where the engineer was, and why the last try to open it failed.
-    struct LostPort {
-        QString name;
-        QString identity;
-        QString address;
-        int tab = 0;
-        QString lastFailure;
-        QStringList others;  // ports of the same identity still there when it went: never taken for it
-    };
-    std::optional<LostPort> waiting_;
-    // While a port is waited for, it is looked for four times a second (a look costs a few stat() calls
-    // while nothing changes), so it is open again soon after it reappears.
-    QTimer lookForLostPort_{this};
     QAction* reconnect_ = nullptr;
     // The port to select when it is listed, from the last run, until the engineer chooses or opens one.
     QString rememberedPort_;
@@ -145,10 +124,10 @@ class MainWindow : public QWidget, public ExchangeHost {
     QString settingsProblem_;
     void restoreSettings();
     void saveSettings();
-    void portLost(const QString& reason);
-    void tryReopen();
     void shutDownPort();
-    void startExchange(ExchangeCycle::Start first = ExchangeCycle::Start::AfterAPeriod);
+    void selectAddress(std::optional<quint8> address);
+    // Lists an address: its text, and the number the session is told when it is selected.
+    void addAddress(quint8 address);
 
     QComboBox* addressList_ = nullptr;  // CmbNet
     QLabel* devicesFound_ = nullptr;    // netdev

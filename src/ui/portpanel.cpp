@@ -115,6 +115,7 @@ void PortPanel::refreshList(const QList<PortInfo>& ports) {
     listed_ = ports;
     QStringList shown;
     for (const PortInfo& p : ports) shown << p.name;
+    if (!held_.isEmpty() && !shown.contains(held_)) shown << held_;
     if (shown.isEmpty()) shown << kNoPorts;
     QStringList current;
     for (int i = 0; i < list_->count(); ++i) current << list_->itemText(i);
@@ -135,9 +136,26 @@ void PortPanel::refreshList(const QList<PortInfo>& ports) {
         const int scrollBar = view->verticalScrollBar() ? view->verticalScrollBar()->sizeHint().width() : 0;
         view->setMinimumWidth(view->sizeHintForColumn(0) + 2 * view->frameWidth() + scrollBar);
     }
+    if (!held_.isEmpty()) return list_->setCurrentIndex(list_->findText(held_));
     if (!rebuild) return;
     index = std::clamp(index, 0, static_cast<int>(list_->count()) - 1);
     list_->setCurrentIndex(index);
+}
+
+void PortPanel::refresh() {
+    refreshList(port_.portInfos());
+}
+
+void PortPanel::selectName(const QString& name) {
+    if (list_->findText(name) < 0) refresh();
+    const int index = list_->findText(name);
+    if (index >= 0) list_->setCurrentIndex(index);
+}
+
+void PortPanel::holdName(const QString& name) {
+    if (held_ == name) return;
+    held_ = name;
+    listed_.reset();  // the next refresh lists it, or drops it
 }
 
 int PortPanel::currentIndex() const {
@@ -169,7 +187,7 @@ QStringList PortPanel::namesOfIdentity(const QString& identity) const {
     return names;
 }
 
-bool PortPanel::openSelected(QString* failure) {
+bool PortPanel::openSelected(const std::function<OpenResult(const QString&)>& open, QString* failure) {
     scan_.stop();
     const QString name = list_->currentText();
     if (name.isEmpty() || name.startsWith(QLatin1Char('-'))) {
@@ -177,7 +195,7 @@ bool PortPanel::openSelected(QString* failure) {
         scan_.start();
         return false;
     }
-    const OpenResult r = port_.open(name);
+    const OpenResult r = open(name);
     if (r.ok) return true;
     // The list keeps being refreshed after a failed open, so an adapter plugged in now can be chosen.
     scan_.start();

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QTimer>
+#include <functional>
 #include <optional>
 
 #include "serial/serialport.h"
@@ -34,6 +35,12 @@ class PortPanel : public QObject {
     QString currentName() const;
     // Selects the entry at `index`, as the user choosing it.
     void select(int index);
+    // Selects the entry named `name` (the list refreshed first when it is not listed yet).
+    void selectName(const QString& name);
+    // A port that stays listed and selected while it is gone (a lost port waited for); empty: none.
+    void holdName(const QString& name);
+    // The list made current with the system's ports, without touching the port.
+    void refresh();
     // The identity of the adapter listed at `index` (empty for none), and the entry listing the adapter
     // with `identity` (-1 when it is not listed).
     QString identityOf(int index) const;
@@ -41,10 +48,10 @@ class PortPanel : public QObject {
     int indexOfIdentity(const QString& identity, const QStringList& except = {}) const;
     // The names of the entries known by `identity`.
     QStringList namesOfIdentity(const QString& identity) const;
-    // Opens the selected port; false, with the user told why, when it cannot be opened (and the cause in
-    // `failure`: what the system said, for the traffic log). The scan stops while the port is open, and
-    // goes on after a failed open.
-    bool openSelected(QString* failure = nullptr);
+    // Opens the selected port with `open`; false, with the user told why, when it cannot be opened (and
+    // the cause in `failure`: what the system said, for the traffic log). The scan stops while the port is
+    // open, and goes on after a failed open.
+    bool openSelected(const std::function<OpenResult(const QString&)>& open, QString* failure = nullptr);
 
   signals:
     // The engineer picked a port from the list.
@@ -60,6 +67,7 @@ class PortPanel : public QObject {
     QPushButton* open_ = nullptr;
     QPushButton* close_ = nullptr;
     std::optional<QList<PortInfo>> listed_;  // what the list was last filled from
+    QString held_;                           // listed and selected even when the system does not list it
 };
 
 }  // namespace kestrel

@@ -131,7 +131,6 @@ void ReaderTab::showMode(quint8 mode) {
         optionSelected(option);  // as a click would, also when it was already selected
     }
     frequencyOutput_->setChecked(mode & device::kModeFrequencyOutput);
-    refresh_ = SettingsRefresh::Idle;
 }
 
 QRadioButton* ReaderTab::optionOf(device::ReaderMode mode) const {
@@ -152,19 +151,11 @@ void ReaderTab::optionSelected(QRadioButton* option) {
     }
 }
 
-void ReaderTab::render(const device::LiveReading& value) {
-    if (!value.settings) return;
-    if (refresh_ == SettingsRefresh::CopyNext) {
-        const auto& s = *value.settings;
-        if (s.mode) showMode(*s.mode);
-        if (s.network) network_->setText(QString::number(*s.network));
-        if (s.channel) channel_->setText(QString::number(*s.channel));
-        if (s.power) power_->setText(QString::number(*s.power));
-    }
-    if (refresh_ == SettingsRefresh::Asked) {
-        refresh_ = SettingsRefresh::CopyNext;
-        services_.setStatus(text::settingsReceived());
-    }
+void ReaderTab::showSettings(const device::LiveReading::Settings& s) {
+    if (s.mode) showMode(*s.mode);
+    if (s.network) network_->setText(QString::number(*s.network));
+    if (s.channel) channel_->setText(QString::number(*s.channel));
+    if (s.power) power_->setText(QString::number(*s.power));
 }
 
 void ReaderTab::render(const device::BoundIdTable& value) {
@@ -189,7 +180,7 @@ void ReaderTab::setMode() {
     if (!address) return;  // silently nothing
     services_.cycle->appendPending(device::setModeRequest(*address, mode));
     services_.traceBytes(services_.cycle->pending());
-    requestSettingsRefresh();
+    services_.session->requestSettingsRefresh();
 }
 
 void ReaderTab::setRadioParams() {

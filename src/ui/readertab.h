@@ -1,7 +1,7 @@
 #pragma once
 // Tab "Считыватель": the reader's mode, radio parameters, ID reset delay and bound-ID table, plus the
 // calibration and serial-number commands kept among the hidden controls. Renders the replies to them
-// and the settings part of the current parameters.
+// and the settings the session's settings refresh hands over.
 
 #include <QObject>
 #include <array>
@@ -29,12 +29,11 @@ class ReaderTab : public QObject {
 
     // The mode byte the option and check boxes stand for.
     quint8 modeByte() const;
-    // Shows a mode byte in the option and check boxes, and ends a settings refresh.
+    // Shows a mode byte in the option and check boxes.
     void showMode(quint8 mode);
-    // The next current-parameters replies reload the mode and parameter panels.
-    void requestSettingsRefresh() { refresh_ = SettingsRefresh::Asked; }
+    // Fills the mode and parameter panels with the reader's settings.
+    void showSettings(const device::LiveReading::Settings& settings);
 
-    void render(const device::LiveReading& value);
     void render(const device::BoundIdTable& value);
     void render(const device::ResetDelay& value);
     void render(const device::ModeSet& value);
@@ -49,9 +48,6 @@ class ReaderTab : public QObject {
     void setReaderSerial();
 
   private:
-    // A settings refresh takes two long current-parameters replies: the first is announced, the second
-    // fills the panels; after that the panels are the user's to edit.
-    enum class SettingsRefresh { Idle, Asked, CopyNext };
     struct ModeOption {
         device::ReaderMode mode;
         QRadioButton* option;
@@ -60,7 +56,6 @@ class ReaderTab : public QObject {
     void optionSelected(QRadioButton* option);
 
     ViewServices& services_;
-    SettingsRefresh refresh_ = SettingsRefresh::Asked;
     std::array<ModeOption, 5> modes_{};     // in the order the options are shown
     QCheckBox* master_ = nullptr;           // iinv
     QCheckBox* frequencyOutput_ = nullptr;  // usredn

@@ -5,6 +5,7 @@
 #include "device/commands.h"
 #include "device/texts.h"
 #include "protocol/hexid.h"
+#include "protocol/numinput.h"
 #include "protocol/translation.h"
 #include "ui/controlbuilder.h"
 #include "ui/controlnames.h"
@@ -31,6 +32,7 @@ QString titleTagIdent() {
 
 TagTab::TagTab(ViewServices& services, QWidget* p, QWidget* parent) : QObject(parent), services_(services) {
     QGroupBox* f6 = frame(p, ctl::Frame6, Texts::tr("Параметры метки"), QRect(6, 6, 330, 322), kOp);
+    frame_ = f6;
     int y = 22;
     auto row = [&](const QString& name, const QString& caption, const char* initial,
                    const char* tip) -> QWidget* {
@@ -50,6 +52,12 @@ TagTab::TagTab(ViewServices& services, QWidget* p, QWidget* parent) : QObject(pa
     currentId_ = static_cast<QLabel*>(row(ctl::outID, Texts::tr("Текущий ID"), "0", nullptr));
     idBox_ = static_cast<QLineEdit*>(row(ctl::ID_Metki, Texts::tr("ID Метки"), "", "0...FFFFFF"));
     mode_ = static_cast<QLineEdit*>(row(ctl::ModeMetki, Texts::tr("Режим"), "", "1...3"));
+    // The tag mode, typed or read, tells the session what the reader's state byte means.
+    connect(mode_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (text.isEmpty()) return services_.session->setTagMode(std::nullopt);
+        const NumberResult n = parseWholeNumber(text, 0, 255);
+        services_.session->setTagMode(n.ok() ? n.value : -1);
+    });
     period_ = static_cast<QLineEdit*>(row(ctl::sleep_time, Texts::tr("Период"), "", "0...65535"));
     delay_ = static_cast<QLineEdit*>(row(ctl::IntervalMetki, Texts::tr("Задержка"), "", "0...65535"));
     power_ = static_cast<QLineEdit*>(row(ctl::PowerMetki, Texts::tr("Мощность"), "", "-40..8"));
@@ -88,13 +96,11 @@ void TagTab::buildHidden(QWidget* hidden) {
     label(hidden, ctl::lblKolBajt, Texts::tr("Кол. байт"), QRect(660, 160, 100, 20));
 }
 
-QString TagTab::tagModeText() const {
-    return mode_->text();
-}
-
 device::TagWriteTexts TagTab::frameTexts() const {
-    return {services_.address(), serial_->text(), idBox_->text(), hexIds_->isChecked(),
-            delay_->text(),      mode_->text(),   power_->text(), period_->text()};
+    return {services_.address(), services_.session->tagWriteSerial(),
+            idBox_->text(),      hexIds_->isChecked(),
+            delay_->text(),      mode_->text(),
+            power_->text(),      period_->text()};
 }
 
 void TagTab::render(const device::TagAnswer& value) {
@@ -104,17 +110,24 @@ void TagTab::render(const device::TagAnswer& value) {
     if (value.identifier) {
         const QString id = formatHexId(*value.identifier);
         currentId_->setText(id);
-        if (idFollowsNextAnswer_) {
-            idBox_->setText(id);
-            idFollowsNextAnswer_ = false;
-        }
     }
     if (value.level) level_->setText(QString::number(*value.level));
 }
 
+void TagTab::forgetReadTag() {
+    frame_->setTitle(Texts::tr("Параметры метки"));
+}
+
+void TagTab::showIdentifierInFrame(quint32 identifier) {
+    idBox_->setText(formatHexId(identifier));
+}
+
 void TagTab::render(const device::TagParameters& value) {
     services_.setStatus(text::tagDataRead());
-    if (value.serial) readSerial_->setText(QString::number(*value.serial));
+    if (value.serial) {
+        readSerial_->setText(QString::number(*value.serial));
+        frame_->setTitle(Texts::tr("Параметры метки, сер. № %1").arg(*value.serial));
+    }
     replyCode_->setText(hexByte(cmd::kTagRead));
     if (value.identifier) {
         const QString id = formatHexId(*value.identifier);
@@ -147,11 +160,9 @@ void TagTab::findTag() {
 }
 
 void TagTab::readParams() {
-    const auto r = device::tagReadRequest(services_.address(), currentId_->text());
+    const auto r = services_.session->readTagParameters();
     if (r.refused == device::Request::Refused::Identifier) return services_.tellRefusal(r);
-    services_.cycle->replacePending(r.frame);  // nothing pending without an address
     services_.requestBox->setTraceText(requestBoxText(r.frame));
-    if (r.ok()) idFollowsNextAnswer_ = true;
 }
 
 void TagTab::writeParams() {
@@ -166,7 +177,7 @@ void TagTab::setTagSerial() {
     services_.cycle->clearPending();
     const QString answer = services_.dialogs->input(promptTagSerial(), titleTagSerial(), QStringLiteral("0"));
     if (answer.isEmpty()) return;
-    const auto r = device::tagSetSerialRequest(services_.address(), currentId_->text(), answer);
+    const auto r = services_.session->setTagSerialRequest(answer);
     services_.tellRefusal(r);
     if (r.refused == device::Request::Refused::Value) return;
     services_.cycle->replacePending(r.frame);

@@ -1,6 +1,7 @@
 #pragma once
-// Tab "метка": the current tag (the one the last search answer named), its parameters read and
-// written through the addressed reader, and its identity commands among the hidden controls.
+// Tab "метка": the current tag (the one the last search answer named), the parameters of the tag read
+// last (the frame, whose title names that tag: a write goes to it), written through the addressed reader,
+// and the tag's identity commands among the hidden controls. Which tag is which is the session's.
 
 #include <QObject>
 
@@ -8,6 +9,7 @@
 #include "ui/viewservices.h"
 
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QWidget;
@@ -20,11 +22,12 @@ class TagTab : public QObject {
     TagTab(ViewServices& services, QWidget* page, QWidget* parent = nullptr);
     void buildHidden(QWidget* hidden);
 
-    // The tag mode box: the live data read the rotation state in modes 4 and 5.
-    QString tagModeText() const;
-
     void render(const device::TagAnswer& value);
     void render(const device::TagParameters& value);
+    // No tag's parameters are in the frame any more (another device is addressed): the title says so.
+    void forgetReadTag();
+    // The follow-up of a parameter read: the identifier the next search answer named.
+    void showIdentifierInFrame(quint32 identifier);
 
     // Button actions.
     void findTag();
@@ -37,8 +40,7 @@ class TagTab : public QObject {
     device::TagWriteTexts frameTexts() const;
 
     ViewServices& services_;
-    // After a parameter read, the next search answer also fills the identifier box.
-    bool idFollowsNextAnswer_ = false;
+    QGroupBox* frame_ = nullptr;   // Frame6
     QLabel* serial_ = nullptr;     // SerNumMetki
     QLabel* currentId_ = nullptr;  // outID
     QLineEdit* idBox_ = nullptr;   // ID_Metki

@@ -1,25 +1,27 @@
 #pragma once
-// What the tab views share: the exchange cycle (the selected address, the pending request), the dialogs,
-// the status line and the two trace boxes.
+// What the tab views share: the device session (the addressed device, its rules), its exchange cycle (the
+// pending request), the dialogs, the status line and the two trace boxes.
 
 #include <QLabel>
 
 #include "device/requests.h"
 #include "exchange/cycle.h"
 #include "protocol/trace.h"
+#include "session/devicesession.h"
 #include "ui/dialogs.h"
 #include "ui/widgets.h"
 
 namespace kestrel {
 
 struct ViewServices {
+    DeviceSession* session = nullptr;
     ExchangeCycle* cycle = nullptr;
     Dialogs* dialogs = nullptr;
     QLabel* status = nullptr;        // MsgCom
     TraceBox* trace = nullptr;       // txtRec
     TraceBox* requestBox = nullptr;  // CmdBoxText
 
-    device::Address address() const { return cycle->selectedAddress(); }
+    device::Address address() const { return session->address(); }
     void setStatus(const QString& text) const { status->setText(text); }
     // The trace box shows bytes a command built: hex, a blank line, the printable form.
     void traceBytes(const QByteArray& bytes) const { trace->setTraceText(requestTraceText(bytes)); }

@@ -1,0 +1,276 @@
+#include "session/devicesession.h"
+
+#include "device/requests.h"
+#include "protocol/hexid.h"
+#include "protocol/translation.h"
+
+namespace kestrel {
+
+namespace {
+
+template <class... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
+constexpr quint8 kRotationModeA = 4;
+constexpr quint8 kRotationModeB = 5;
+
+Rotation rotationOf(quint8 state) {
+    switch (state) {
+        case 0:
+            return Rotation::Stop;
+        case 1:
+            return Rotation::Left;
+        case 2:
+            return Rotation::Right;
+        default:
+            return Rotation::Unknown;
+    }
+}
+
+}  // namespace
+
+DeviceSession::DeviceSession(SerialPort& port, Options options, QObject* parent)
+    : QObject(parent), port_(port), options_(options), cycle_(port, options.timing, this), model_(this) {
+    lookForLostPort_.setObjectName(QStringLiteral("lookForLostPort"));
+    lookForLostPort_.setParent(this);
+    lookForLostPort_.setInterval(options_.lookForLostPortMs);
+    connect(&lookForLostPort_, &QTimer::timeout, this, &DeviceSession::lookForLostPort);
+    connect(&cycle_, &ExchangeCycle::transaction, this, &DeviceSession::handle);
+    // After the tick, never inside it: the cycle has stopped already.
+    connect(&cycle_, &ExchangeCycle::connectionLost, this, &DeviceSession::connectionLost,
+            Qt::QueuedConnection);
+    cycle_.setAddress(address_);
+    cycle_.setView(view_);
+}
+
+DeviceSession::~DeviceSession() {
+    lookForLostPort_.stop();
+    stopExchange();
+}
+
+void DeviceSession::setLink(Link link) {
+    link_ = link;
+    if (link != Link::Waiting) lookForLostPort_.stop();
+    emit linkChanged(link);
+}
+
+void DeviceSession::setReconnect(bool on) {
+    options_.reconnect = on;
+    // Turned off while waiting: the waiting ends as a close would end it.
+    if (!on && link_ == Link::Waiting) close();
+}
+
+OpenResult DeviceSession::open(const QString& name, const QString& identity) {
+    if (link_ == Link::Waiting) {
+        // The lost port is the one this session is for until the engineer closes it or picks another.
+        lookForLostPort();
+        if (link_ == Link::Open) return {true, OpenFailure::None, {}, 0};
+        return {false, OpenFailure::Other, lost_ ? lost_->lastFailure : QString(), 0};
+    }
+    if (link_ == Link::Open) return {true, OpenFailure::None, {}, 0};
+    const OpenResult r = port_.open(name);
+    if (!r.ok) return r;
+    portName_ = name;
+    portIdentity_ = identity;
+    // An adapter opened as soon as it was plugged in may not have told the system all about itself yet
+    // (udev fills in its serial number and links a moment later): its identity is read again after that.
+    QTimer::singleShot(kPortDetailsSettleMs + 500, this, [this, name] {
+        if (link_ != Link::Open || portName_ != name) return;
+        for (const PortInfo& p : port_.portInfos())
+            if (p.name == name) portIdentity_ = p.identity();
+    });
+    startExchange(ExchangeCycle::Start::AfterAPeriod);
+    setLink(Link::Open);
+    return r;
+}
+
+void DeviceSession::close() {
+    lost_.reset();
+    stopExchange();
+    portName_.clear();
+    if (link_ != Link::Closed) setLink(Link::Closed);
+}
+
+void DeviceSession::startExchange(ExchangeCycle::Start first) {
+    if (!options_.logFile.isEmpty() && !logFileFailed_) {
+        QString error;
+        if (!logFile_.open(options_.logFile, &error)) stopLogFile(error);
+    }
+    cycle_.start(first);
+}
+
+void DeviceSession::stopExchange() {
+    cycle_.stop();
+    if (port_.isOpen()) port_.close();
+    logFile_.close();
+}
+
+void DeviceSession::connectionLost(const QString& reason) {
+    if (link_ != Link::Open) return;
+    if (!options_.reconnect) {
+        stopExchange();
+        emit linkFailed(reason);
+        return;
+    }
+    // Closed once, without a box; the port is waited for where the engineer was.
+    LostPort lost{portName_, portIdentity_, address_, view_, {}, {}};
+    stopExchange();
+    // Adapters that look the same (the ports of one adapter with several, clones with one serial number,
+    // adapters without one) and are still there now are not the one that went away.
+    for (const PortInfo& p : port_.portInfos())
+        if (p.identity() == lost.identity && p.name != lost.name) lost.others << p.name;
+    lost_ = lost;
+    setLink(Link::Waiting);
+    lookForLostPort_.start();
+    emit linkEvent(Texts::tr("Порт %1 потерян (%2), ожидание его возвращения").arg(lost.name, reason));
+}
+
+// The lost adapter, under its old name or a new one, is opened again when it can be; a port that is back
+// but cannot be opened is reported once per cause.
+void DeviceSession::lookForLostPort() {
+    if (link_ != Link::Waiting || !lost_) return lookForLostPort_.stop();
+    QString name;
+    for (const PortInfo& p : port_.portInfos()) {
+        if (!lost_->identity.isEmpty() && p.identity() == lost_->identity &&
+            !lost_->others.contains(p.name)) {
+            name = p.name;
+            break;
+        }
+    }
+    if (name.isEmpty()) return;
+    const OpenResult r = port_.open(name);
+    if (!r.ok) {
+        if (r.cause == lost_->lastFailure) return;
+        lost_->lastFailure = r.cause;
+        emit linkEvent(Texts::tr("Порт %1 вернулся, но не открывается: %2; ожидание").arg(name, r.cause));
+        return;
+    }
+    const LostPort lost = *lost_;
+    lost_.reset();
+    portName_ = name;
+    setAddress(lost.address);
+    setView(lost.view);
+    startExchange(ExchangeCycle::Start::Now);
+    // The device may be another one now, or changed while away: it tells who it is first.
+    identifyAgain();
+    setLink(Link::Open);
+    emit reopened();
+    emit linkEvent(Texts::tr("Порт %1 снова открыт").arg(name));
+}
+
+void DeviceSession::setAddress(std::optional<quint8> address) {
+    if (address != address_) model_.forgetReadTag();
+    address_ = address;
+    cycle_.setAddress(address);
+}
+
+void DeviceSession::setView(Tab view) {
+    view_ = view;
+    cycle_.setView(view);
+}
+
+void DeviceSession::identifyAgain() {
+    cycle_.replacePending(cycle_.identifyRequest());
+}
+
+device::Request DeviceSession::readTagParameters() {
+    const QString id = model_.currentTagId() ? formatHexId(*model_.currentTagId()) : QStringLiteral("0");
+    const device::Request r = device::tagReadRequest(address_, id);
+    if (r.refused == device::Request::Refused::Identifier) return r;
+    cycle_.replacePending(r.frame);  // nothing pending without an address
+    if (r.ok()) tagIdFollows_ = true;
+    return r;
+}
+
+device::Request DeviceSession::setTagSerialRequest(const QString& serial) const {
+    const QString id = model_.currentTagId() ? formatHexId(*model_.currentTagId()) : QStringLiteral("0");
+    return device::tagSetSerialRequest(address_, id, serial);
+}
+
+QString DeviceSession::tagWriteSerial() const {
+    if (const auto& read = model_.readTag().value; read && read->serial)
+        return QString::number(*read->serial);
+    if (const auto& current = model_.currentTag().value; current && current->serial)
+        return QString::number(*current->serial);
+    return QStringLiteral("0");
+}
+
+void DeviceSession::handle(const Transaction& t) {
+    if (t.value) take(*t.value);
+    const traffic::Record r = traffic::recordOf(t);
+    emit recorded(r, t);
+    if (!logFile_.isOpen()) return;
+    QString error;
+    QString renewed;
+    if (!logFile_.append(r, &error, &renewed)) stopLogFile(error);
+    // A log file deleted or moved away (rotated) goes on in a new file: said once, without a box, since
+    // nothing was lost and a box for every rotation would stop the engineer's work.
+    if (!renewed.isEmpty()) emit linkEvent(renewed);
+}
+
+void DeviceSession::take(const device::DeviceValue& value) {
+    const QDateTime at = QDateTime::currentDateTime();
+    std::visit(Overloaded{
+                   [&](const device::LiveReading& v) { take(v, at); },
+                   [&](const device::Identification& v) { model_.setIdentity(v, at); },
+                   [&](const device::TagAnswer& v) {
+                       model_.setCurrentTag(v, at);
+                       if (tagIdFollows_ && v.identifier) {
+                           tagIdFollows_ = false;
+                           emit tagIdForFrame(*v.identifier);
+                       }
+                   },
+                   [&](const device::TagParameters& v) { model_.setReadTag(v, at); },
+                   [&](const device::SlaveData& v) { model_.setSlaveData(v, at); },
+                   [&](const device::SlaveRs485& v) { model_.setSlaveRs485(v, at); },
+                   [&](const device::ModeSet& v) {
+                       if (v.mode) {
+                           refresh_ = SettingsRefresh::Idle;
+                           auto settings = model_.settings().value.value_or(device::LiveReading::Settings{});
+                           settings.mode = v.mode;
+                           model_.setSettings(settings, at);
+                       }
+                       emit answered(value);
+                   },
+                   [&](const device::PollAnswer& v) {
+                       // The first device that answered is addressed and asked who it is.
+                       if (!v.addresses.isEmpty()) setAddress(static_cast<quint8>(v.addresses.front()));
+                       emit answered(value);
+                       identifyAgain();
+                   },
+                   [&](const auto&) { emit answered(value); },
+               },
+               value);
+}
+
+void DeviceSession::take(const device::LiveReading& v, const QDateTime& at) {
+    model_.setLive(v, at);
+    if (v.stateByte && tagMode_) {
+        const bool reportsRotation = *tagMode_ == kRotationModeA || *tagMode_ == kRotationModeB;
+        model_.setRotation(reportsRotation ? std::optional(rotationOf(*v.stateByte)) : std::nullopt);
+    }
+    if (!v.settings) return;
+    model_.setSettings(*v.settings, at);
+    if (refresh_ == SettingsRefresh::CopyNext) {
+        // Shown once: the mode shown ends the refresh (a reply always carries it with the settings).
+        if (v.settings->mode) refresh_ = SettingsRefresh::Idle;
+        emit settingsForPanels(*v.settings);
+    } else if (refresh_ == SettingsRefresh::Asked) {
+        refresh_ = SettingsRefresh::CopyNext;
+        emit settingsAnnounced();
+    }
+}
+
+void DeviceSession::stopLogFile(const QString& reason) {
+    // One message, after the tick; the log file stays off for the rest of the run.
+    logFileFailed_ = true;
+    logFile_.close();
+    const QString text = traffic::logFileFailure(options_.logFile, reason);
+    QTimer::singleShot(0, this, [this, text] { emit logFileFailed(text); });
+}
+
+}  // namespace kestrel

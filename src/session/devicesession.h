@@ -1,0 +1,144 @@
+#pragma once
+// One device session: the link to the bus as the engineer sees it, with no widget. It owns the port's use
+// (open, close, and reconnect after a loss), the exchange cycle, the addressed device and the polled view
+// as plain values, the settings-refresh and tag-follow-up rules, the feed of traffic records and the log
+// file. What the replies say of the addressed device lands in its DeviceModel.
+//
+// The window is a tenant: it passes the engineer's intent in (open this port, address that device, show
+// this view, read that tag) and renders the model and the signals; nothing here reads a widget.
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <optional>
+
+#include "device/requests.h"
+#include "exchange/cycle.h"
+#include "serial/serialport.h"
+#include "session/devicemodel.h"
+#include "traffic/logfile.h"
+#include "traffic/record.h"
+
+namespace kestrel {
+
+class DeviceSession : public QObject {
+    Q_OBJECT
+  public:
+    struct Options {
+        ExchangeCycle::Timing timing{};
+        QString logFile;        // every exchange appended to this CSV file while a port is open
+        bool reconnect = true;  // a lost port is waited for and opened again
+        int lookForLostPortMs = 250;
+    };
+    // Closed: no port. Open: the cycle runs. Waiting: the open port went away and is looked for.
+    enum class Link { Closed, Open, Waiting };
+
+    DeviceSession(SerialPort& port, Options options, QObject* parent = nullptr);
+    ~DeviceSession() override;
+
+    ExchangeCycle& cycle() { return cycle_; }
+    const DeviceModel& model() const { return model_; }
+
+    // The link.
+    Link link() const { return link_; }
+    bool waitingForPort() const { return link_ == Link::Waiting; }
+    // The open port, or the lost one while it is waited for (empty when closed), and the identity of the
+    // adapter open last (kept after a close: it is what the next run looks for).
+    QString portName() const { return portName_; }
+    QString portIdentity() const { return portIdentity_; }
+    void setReconnect(bool on);
+    bool reconnect() const { return options_.reconnect; }
+    // Opens the port `name` (the adapter `identity`) and starts the exchange. While a lost port is waited
+    // for, only that port is tried, never another one: the result is then that try's.
+    OpenResult open(const QString& name, const QString& identity);
+    // Stops the exchange and closes the port; ends any waiting. Usable in every state.
+    void close();
+    // One look for the lost port while waiting: opened again when it is back under any name.
+    void lookForLostPort();
+
+    // The addressed device (nothing: none) and the polled view, as the engineer chose them.
+    void setAddress(std::optional<quint8> address);
+    std::optional<quint8> address() const { return address_; }
+    void setView(Tab view);
+    Tab view() const { return view_; }
+    // The addressed device is asked for its identification next, replacing what was pending.
+    void identifyAgain();
+    // The tag mode the frame holds (typed or read): in modes 4 and 5 the live reading's state byte is the
+    // drum's rotation. Nothing: no mode given, and the rotation shown is left as it is.
+    void setTagMode(std::optional<int> mode) { tagMode_ = mode; }
+
+    // The settings refresh: the next long current-parameters reply is announced, the one after fills the
+    // settings panels; then the panels are the engineer's again. A mode acknowledgement ends it.
+    void requestSettingsRefresh() { refresh_ = SettingsRefresh::Asked; }
+    bool settingsRefreshPending() const { return refresh_ != SettingsRefresh::Idle; }
+
+    // The current tag's parameters are read; after it, the next search answer also gives the frame its
+    // identifier. The request names the current tag by its identifier ("0" before any tag answered).
+    device::Request readTagParameters();
+    // A new serial number for the current tag.
+    device::Request setTagSerialRequest(const QString& serial) const;
+    // The serial number a parameter write goes to: the tag whose parameters were read (its reply fills the
+    // frame), or before any read the current tag ("0" before any tag answered).
+    QString tagWriteSerial() const;
+
+  signals:
+    void linkChanged(kestrel::DeviceSession::Link link);
+    // A note about the link for the status line and the traffic log (lost, back but not opening, open again).
+    void linkEvent(const QString& text);
+    // The port failed with reconnecting off: the cycle has stopped; the engineer is told, then close() runs.
+    void linkFailed(const QString& reason);
+    // The port opened again after a loss: the address and view are back as they were.
+    void reopened();
+    // Every transaction, as the row the traffic log shows (also written to the log file).
+    void recorded(const kestrel::traffic::Record& record, const kestrel::Transaction& transaction);
+    // A reply value the model does not keep (tables, acknowledgements, the bus search's answer).
+    void answered(const kestrel::device::DeviceValue& value);
+    // The log file could not be written: it stays off; the text says why, once.
+    void logFileFailed(const QString& text);
+    // The settings refresh: the first reply announced, then the settings for the panels.
+    void settingsAnnounced();
+    void settingsForPanels(const kestrel::device::LiveReading::Settings& settings);
+    // The follow-up of a tag read: the identifier the search answer named, for the frame.
+    void tagIdForFrame(quint32 identifier);
+
+  private:
+    struct LostPort {
+        QString name;
+        QString identity;
+        std::optional<quint8> address;
+        Tab view = TabReader;
+        QString lastFailure;
+        QStringList others;  // ports of the same identity still there when it went: never taken for it
+    };
+    enum class SettingsRefresh { Idle, Asked, CopyNext };
+
+    void setLink(Link link);
+    void startExchange(ExchangeCycle::Start first);
+    void stopExchange();
+    void connectionLost(const QString& reason);
+    void handle(const Transaction& t);
+    void take(const device::DeviceValue& value);
+    void take(const device::LiveReading& value, const QDateTime& at);
+    void stopLogFile(const QString& reason);
+
+    SerialPort& port_;
+    Options options_;
+    ExchangeCycle cycle_;
+    DeviceModel model_;
+    Link link_ = Link::Closed;
+    QString portName_;
+    QString portIdentity_;
+    std::optional<LostPort> lost_;
+    // While a port is waited for, it is looked for four times a second (a look costs a few stat() calls
+    // while nothing changes), so it is open again soon after it reappears.
+    QTimer lookForLostPort_;
+    std::optional<quint8> address_ = 0;
+    Tab view_ = TabReader;
+    std::optional<int> tagMode_;
+    SettingsRefresh refresh_ = SettingsRefresh::Asked;
+    bool tagIdFollows_ = false;
+    traffic::LogFile logFile_;
+    bool logFileFailed_ = false;  // after one message the log file stays off
+};
+
+}  // namespace kestrel

@@ -1,0 +1,265 @@
+// The device session with no window, over the in-memory port: the link's states (open, lost and waited
+// for, open again, closed), the addressed device and view, the settings-refresh and tag-follow-up rules,
+// and which tag a parameter write goes to.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "device/commands.h"
+#include "device/texts.h"
+#include "fakeport.h"
+#include "protocol/frame.h"
+#include "serial/qtserialport.h"
+#include "session/devicesession.h"
+#include "sim/ptyhost.h"
+
+using namespace kestrel;
+using kestrel::test::FakePort;
+using kestrel::test::hex;
+
+namespace {
+
+using Link = DeviceSession::Link;
+
+// A USB adapter as the system lists it: the same serial number whatever name it gets.
+PortInfo adapter(const QString& name, const QString& serial = QStringLiteral("A10K3X")) {
+    return PortInfo{name, QStringLiteral("USB-RS485"), {}, serial, 0x0403, 0x6001, {}};
+}
+
+class Session : public ::testing::Test {
+  protected:
+    Session() {
+        DeviceSession::Options o;
+        o.timing = ExchangeCycle::Timing{60000, 40, 5};  // ticks only when the test runs one
+        o.lookForLostPortMs = 60000;                     // looks only when the test asks
+        session = std::make_unique<DeviceSession>(port, o);
+        QObject::connect(session.get(), &DeviceSession::linkEvent, [this](const QString& t) { events << t; });
+    }
+    void list(const QList<PortInfo>& infos) {
+        port.infos = infos;
+        port.ports.clear();
+        for (const PortInfo& p : infos) port.ports << p.name;
+    }
+    // ttyUSB0 opened at address 5 on the tag view, its identification written; then the adapter pulled
+    // while ttyS0 (another port) stays listed.
+    void openThenLose() {
+        list({adapter(QStringLiteral("ttyUSB0")), PortInfo{QStringLiteral("ttyS0"), {}, {}, {}, {}, {}, {}}});
+        ASSERT_TRUE(
+            session->open(QStringLiteral("ttyUSB0"), adapter(QStringLiteral("ttyUSB0")).identity()).ok);
+        session->setAddress(5);
+        session->setView(TabTag);
+        tick();
+        port.hangUp();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return session->waitingForPort(); }, 2000));
+        list({PortInfo{QStringLiteral("ttyS0"), {}, {}, {}, {}, {}, {}}});
+        port.opened.clear();
+    }
+    QByteArray tick() {
+        port.clearWritten();
+        session->cycle().tick();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !session->cycle().tickInProgress(); }, 2000));
+        return port.written;
+    }
+    QByteArray receive(const QByteArray& reply) {
+        port.feed(withCheckByte(reply));
+        return tick();
+    }
+
+    FakePort port;
+    std::unique_ptr<DeviceSession> session;
+    QStringList events;
+};
+
+TEST_F(Session, ALostPortStaysTheSessionsPortAndOpenNeverTakesAnother) {
+    openThenLose();
+    EXPECT_EQ(session->link(), Link::Waiting);
+    EXPECT_EQ(session->portName(), QStringLiteral("ttyUSB0"));
+    EXPECT_EQ(
+        events,
+        QStringList{QStringLiteral("Порт ttyUSB0 потерян (Ошибка записи в порт), ожидание его возвращения")});
+    EXPECT_FALSE(session->open(QStringLiteral("ttyS0"), QString()).ok);
+    session->lookForLostPort();
+    EXPECT_TRUE(port.opened.isEmpty()) << "nothing that is not the lost adapter is opened";
+    EXPECT_TRUE(session->waitingForPort());
+    EXPECT_EQ(session->portName(), QStringLiteral("ttyUSB0"));
+}
+
+TEST_F(Session, ALostAdapterIsOpenedAgainUnderANewNameAndIdentifiedAgain) {
+    QSignalSpy reopened(session.get(), &DeviceSession::reopened);
+    openThenLose();
+    session->setAddress(0);  // the window shows a closed port's address meanwhile
+    session->setView(TabReader);
+    // Neither another adapter under the lost one's name nor an identical one that stayed is taken for it.
+    list({adapter(QStringLiteral("ttyUSB0"), QStringLiteral("OTHER1"))});
+    session->lookForLostPort();
+    EXPECT_TRUE(port.opened.isEmpty());
+    // Back under a new name, but held by another program, then not permitted: each said once.
+    list({adapter(QStringLiteral("ttyUSB1"))});
+    port.openResult = {false, OpenFailure::Busy, QStringLiteral("занят"), 16};
+    session->lookForLostPort();
+    session->lookForLostPort();
+    port.openResult = {false, OpenFailure::PermissionDenied, QStringLiteral("нет прав"), 13};
+    session->lookForLostPort();
+    const QString back = QStringLiteral("Порт ttyUSB1 вернулся, но не открывается: %1; ожидание");
+    EXPECT_EQ(events.mid(1),
+              (QStringList{back.arg(QStringLiteral("занят")), back.arg(QStringLiteral("нет прав"))}));
+    EXPECT_TRUE(session->waitingForPort());
+
+    port.openResult = {true, OpenFailure::None, {}, 0};
+    session->lookForLostPort();
+    EXPECT_EQ(session->link(), Link::Open);
+    EXPECT_EQ(reopened.count(), 1);
+    EXPECT_EQ(events.last(), QStringLiteral("Порт ttyUSB1 снова открыт"));
+    EXPECT_EQ(session->portName(), QStringLiteral("ttyUSB1"));
+    EXPECT_EQ(session->address(), std::optional<quint8>(5));
+    EXPECT_EQ(session->view(), TabTag);
+    EXPECT_EQ(tick(), hex("31 05 FC 5D")) << "the reopened device is asked who it is first";
+    receive(hex("3E 05 FC 40 E2 01 00 86 00"));
+    ASSERT_TRUE(session->model().identity().value);
+    EXPECT_EQ(session->model().identity().value->serial, std::optional<quint32>(123456));
+    EXPECT_TRUE(session->model().identity().at.isValid());
+}
+
+TEST_F(Session, CloseEndsTheWaitingAndStaysUsableAndWithReconnectOffTheLossIsAFailure) {
+    openThenLose();
+    session->close();
+    EXPECT_EQ(session->link(), Link::Closed);
+    list({adapter(QStringLiteral("ttyUSB0"))});
+    session->lookForLostPort();
+    EXPECT_TRUE(port.opened.isEmpty()) << "not waited for any more";
+    ASSERT_TRUE(session->open(QStringLiteral("ttyUSB0"), adapter(QStringLiteral("ttyUSB0")).identity()).ok);
+    EXPECT_EQ(session->link(), Link::Open);
+    session->close();
+    EXPECT_EQ(session->link(), Link::Closed);
+    EXPECT_FALSE(port.isOpen());
+
+    QSignalSpy failed(session.get(), &DeviceSession::linkFailed);
+    session->setReconnect(false);
+    ASSERT_TRUE(session->open(QStringLiteral("ttyUSB0"), {}).ok);
+    tick();
+    port.hangUp();
+    ASSERT_TRUE(failed.wait(2000));
+    EXPECT_EQ(failed.at(0).at(0).toString(), QStringLiteral("Ошибка записи в порт"));
+    EXPECT_FALSE(session->waitingForPort());
+}
+
+// A current-parameters reply from reader 5 with its settings: mode 0x82, network 1, channel 5, power 10.
+QByteArray liveWithSettings() {
+    return hex("3E 05 F0 19 00 02 01 00 00 00 10 00 00 00 0A 0B 0C 00 07 00 82 01 00 05 0A");
+}
+
+TEST_F(Session, SettingsRefreshAnnouncesThenHandsTheSettingsOverOnceAndAModeAcknowledgementEndsIt) {
+    QSignalSpy announced(session.get(), &DeviceSession::settingsAnnounced);
+    QSignalSpy panels(session.get(), &DeviceSession::settingsForPanels);
+    ASSERT_TRUE(session->open(QStringLiteral("COM3"), {}).ok);
+    session->setAddress(5);
+    tick();
+    for (int i = 0; i < 3; ++i) receive(liveWithSettings());
+    EXPECT_EQ(announced.count(), 1);
+    ASSERT_EQ(panels.count(), 1) << "later replies leave the panels to the engineer";
+    const auto settings = panels.at(0).at(0).value<device::LiveReading::Settings>();
+    EXPECT_EQ(settings.mode, std::optional<quint8>(0x82));
+    EXPECT_EQ(settings.network, std::optional<quint16>(1));
+    EXPECT_FALSE(session->settingsRefreshPending());
+
+    session->requestSettingsRefresh();
+    port.feed(hex("3E 05 F2 41"));  // four bytes: the mode, and no check byte after it
+    tick();
+    EXPECT_FALSE(session->settingsRefreshPending()) << "the acknowledged mode is the reader's";
+    EXPECT_EQ(session->model().settings().value->mode, std::optional<quint8>(0x41));
+}
+
+// A search answer naming the tag `serial` (identifier 0x123456 + serial - 1001), and its parameters read.
+QByteArray tagAnswer(quint32 serial) {
+    const quint32 id = 0x123456 + serial - 1001;
+    return hex("3E 05 E0") + QByteArray::fromHex(QByteArray::number(serial, 16).rightJustified(8, '0')) +
+           QByteArray::fromHex(QByteArray::number(id, 16).rightJustified(8, '0')) + hex("D8");
+}
+QByteArray tagParameters(quint32 serial) {
+    QByteArray r = tagAnswer(serial);
+    r[2] = char(cmd::kTagRead);
+    return r.left(12) + hex("00 64 01 F6 7B 00 3C D8");
+}
+
+TEST_F(Session, AParameterWriteGoesToTheTagWhoseParametersWereReadAndTheReadFollowsUpOnce) {
+    QSignalSpy toFrame(session.get(), &DeviceSession::tagIdForFrame);
+    ASSERT_TRUE(session->open(QStringLiteral("COM3"), {}).ok);
+    session->setAddress(5);
+    session->setView(TabTag);
+    tick();
+    EXPECT_EQ(session->tagWriteSerial(), QStringLiteral("0")) << "no tag has answered";
+    receive(tagAnswer(1001));
+    EXPECT_EQ(session->tagWriteSerial(), QStringLiteral("1001")) << "before a read: the current tag";
+
+    const device::Request read = session->readTagParameters();
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(read.frame, device::tagRequest(5, 0x123456, cmd::kTagRead)) << "the current tag is named";
+    EXPECT_EQ(tick(), read.frame);
+    receive(tagParameters(1001));
+    receive(tagAnswer(1002));  // the search moves the current tag on
+    receive(tagAnswer(1003));
+    EXPECT_EQ(session->model().currentTag().value->serial, std::optional<quint32>(1003));
+    EXPECT_EQ(session->tagWriteSerial(), QStringLiteral("1001"));
+    ASSERT_EQ(toFrame.count(), 1) << "only the first search answer after the read";
+    EXPECT_EQ(toFrame.at(0).at(0).toUInt(), 0x123457u);
+
+    receive(tagParameters(1003));
+    EXPECT_EQ(session->tagWriteSerial(), QStringLiteral("1003"));
+    receive(tagAnswer(1002));
+    EXPECT_EQ(session->tagWriteSerial(), QStringLiteral("1003"));
+    session->setAddress(7);
+    EXPECT_EQ(session->tagWriteSerial(), QStringLiteral("1002")) << "another reader: the current tag again";
+    EXPECT_FALSE(session->model().readTag().value);
+}
+
+// The simulator killed and started again, reached through a link as /dev/serial/by-id reaches an adapter.
+TEST(SessionOnSimBus, TheSimulatorKilledAndBackIsWaitedForReopenedAndItsReaderIdentifiedAgain) {
+    sim::PtyHost host;
+    host.setPacing(false);
+    ASSERT_TRUE(host.start());
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("ttyRS485"));
+    ASSERT_TRUE(QFile::link(host.slavePath(), link));
+    QtSerialPort serial;
+    serial.setLeadingPaths({link});
+    QString identity;
+    for (const PortInfo& p : serial.portInfos())
+        if (p.name == link) identity = p.identity();
+    DeviceSession::Options o;
+    o.timing = ExchangeCycle::Timing{60000, 60, 10};
+    o.lookForLostPortMs = 60000;
+    DeviceSession session(serial, o);
+    QSignalSpy identified(&session.model(), &DeviceModel::identityChanged);
+    auto exchange = [&session] {
+        session.cycle().tick();
+        EXPECT_TRUE(QTest::qWaitFor([&session] { return !session.cycle().tickInProgress(); }, 2000));
+        QTest::qWait(25);  // the simulated reader answers; the next tick reads it
+    };
+    ASSERT_TRUE(session.open(link, identity).ok);
+    session.setAddress(5);
+    exchange();
+    exchange();
+    ASSERT_EQ(identified.count(), 1);
+
+    host.stop();
+    for (int i = 0; i < 4 && !session.waitingForPort(); ++i) exchange();
+    ASSERT_TRUE(QTest::qWaitFor([&session] { return session.waitingForPort(); }, 2000));
+    EXPECT_EQ(session.portName(), link);
+    session.open(QStringLiteral("/dev/ttyS0"), QString());
+    EXPECT_FALSE(serial.isOpen()) << "the lost link is not back, and no other port is opened";
+
+    ASSERT_TRUE(host.start());
+    QFile::remove(link);
+    ASSERT_TRUE(QFile::link(host.slavePath(), link));
+    session.lookForLostPort();
+    ASSERT_EQ(session.link(), DeviceSession::Link::Open);
+    exchange();
+    exchange();
+    EXPECT_EQ(identified.count(), 2) << "the reader is asked who it is again";
+    EXPECT_EQ(session.model().identity().value->serial, std::optional<quint32>(123456));
+}
+
+}  // namespace
