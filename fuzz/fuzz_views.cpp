@@ -12,6 +12,7 @@
 #include "fakeport.h"
 #include "protocol/frame.h"
 #include "silent_dialogs.h"
+#include "tests/window_parts.h"
 #include "ui/dialogs.h"
 #include "ui/mainwindow.h"
 #include "ui/trafficlog.h"
@@ -43,6 +44,7 @@ struct Harness {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kestrel;
+    using namespace kestrel::test;
     static int argc = 1;
     static char name[] = "fuzz_views";
     static char* argv[] = {name, nullptr};
@@ -55,13 +57,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || !h.port.isOpen()) return 0;
     h.window->findChild<QTabWidget*>(QStringLiteral("SSTab1"))->setCurrentIndex(data[0] % 3);
     const QByteArray body(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
-    const QByteArray request = h.window->cycle().pending();
+    const QByteArray request = cycleOf(*h.window).pending();
     QByteArray reply = body;
     if (!(data[0] & 0x80) && request.size() >= 3)
         reply = withCheckByte(QByteArray(1, char(kReplyStart)) + request.mid(1, 2) + body);
     h.port.feed(reply);
-    h.window->cycle().tick();
-    for (int i = 0; i < 1000 && h.window->cycle().tickInProgress(); ++i)
+    cycleOf(*h.window).tick();
+    for (int i = 0; i < 1000 && cycleOf(*h.window).tickInProgress(); ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     static unsigned runs = 0;
     if (++runs % 64 == 0) {  // the views paint now and then, as the screen would ask

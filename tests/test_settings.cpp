@@ -15,6 +15,13 @@ using namespace kestrel::test;
 
 namespace {
 
+// What the window said on the terminal about its settings during the last run started.
+QStringList windowWarnings;
+void keepWindowWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && QLatin1String(context.category) == QLatin1String("kestrel.window"))
+        windowWarnings << message;
+}
+
 class Settings : public WindowOnFakePort {
   protected:
     // A new run of the window on the same settings file; `contents`, when given, replace the file the
@@ -30,8 +37,12 @@ class Settings : public WindowOnFakePort {
         MainWindow::Options o = testOptions();
         o.settingsPath = path;
         o.resetSettings = reset;
+        windowWarnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(keepWindowWarnings);
         window = std::make_unique<MainWindow>(port, dialogs, o);
+        qInstallMessageHandler(previous);
     }
+    QString settingsProblem() const { return windowWarnings.join(QLatin1Char('\n')); }
     QAction* reconnect() { return window->findChild<QAction*>(QStringLiteral("actionReconnect")); }
     QTemporaryDir dir;
     const QString path = dir.filePath("kestrel-tool.ini");
@@ -50,7 +61,7 @@ TEST_F(Settings, TheNextRunStartsWhereTheEngineerLeftOffButOpensNoPortWithoutACl
     click(
         QStringLiteral("BTNCloseCom"));  // closed before quitting, as usual: the address is kept all the same
     restart();
-    EXPECT_TRUE(window->settingsProblem().isEmpty());
+    EXPECT_TRUE(settingsProblem().isEmpty());
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("7"));
     EXPECT_EQ(window->openTab(), TabBridge);
     EXPECT_FALSE(reconnect()->isChecked());
@@ -81,18 +92,18 @@ TEST_F(Settings, ADamagedOrUnreadableFileGivesTheDefaultsAndSaysWhy) {
     for (const QByteArray& bytes : damaged) {
         SCOPED_TRACE(bytes.toStdString());
         restart(false, bytes);
-        EXPECT_FALSE(window->settingsProblem().isEmpty());
+        EXPECT_FALSE(settingsProblem().isEmpty());
         EXPECT_EQ(window->openTab(), TabReader);
         EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("0"));
         EXPECT_TRUE(reconnect()->isChecked());
         restart();  // the file was written anew, whole
-        EXPECT_TRUE(window->settingsProblem().isEmpty());
+        EXPECT_TRUE(settingsProblem().isEmpty());
     }
     window->close();
     QFile::remove(path);
     QDir().mkpath(path);  // a folder where the file should be: cannot be read
     restart();
-    EXPECT_TRUE(window->settingsProblem().contains(QStringLiteral("cannot be read")));
+    EXPECT_TRUE(settingsProblem().contains(QStringLiteral("cannot be read")));
     EXPECT_EQ(window->openTab(), TabReader);
     QString problem;
     EXPECT_FALSE(saveState(path, RememberedState{}, &problem));

@@ -23,6 +23,7 @@
 #include "ui/mainwindow.h"
 #include "ui/portpanel.h"
 #include "ui/widgets.h"
+#include "window_parts.h"
 
 namespace kestrel::test {
 
@@ -118,7 +119,7 @@ class WindowTestBase : public ::testing::Test {
     }
     void click(const QString& name) { ctl<QPushButton>(name)->click(); }
     void selectTab(int index) { ctl<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(index); }
-    QByteArray pending() { return window->cycle().pending(); }
+    QByteArray pending() { return cycleOf(*window).pending(); }
     // A new window on `port` that also writes its traffic log to the file `path`.
     void reopenWithLogFile(SerialPort& port, const QString& path) {
         window.reset();
@@ -128,8 +129,8 @@ class WindowTestBase : public ::testing::Test {
     }
     // Runs one tick of the exchange cycle to its end.
     void runTick() {
-        window->cycle().tick();
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !window->cycle().tickInProgress(); }, 3000));
+        cycleOf(*window).tick();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !cycleOf(*window).tickInProgress(); }, 3000));
     }
     // Selects an address of the list by its text, as a user choosing it (listed first when it is not,
     // carrying its number as the window's own items do).

@@ -1,12 +1,29 @@
 #include "session/devicesession.h"
 
+#include <QLoggingCategory>
+
 #include "device/requests.h"
 #include "protocol/hexid.h"
 #include "protocol/translation.h"
 
+// The session's own events: the link's states, a lost port and its return, the addressed device and view.
+Q_LOGGING_CATEGORY(lcSession, "kestrel.session", QtWarningMsg)
+
 namespace kestrel {
 
 namespace {
+
+const char* linkName(DeviceSession::Link link) {
+    switch (link) {
+        case DeviceSession::Link::Closed:
+            return "closed";
+        case DeviceSession::Link::Open:
+            return "open";
+        case DeviceSession::Link::Waiting:
+            return "waiting for the lost port";
+    }
+    return "?";
+}
 
 template <class... Ts>
 struct Overloaded : Ts... {
@@ -53,6 +70,7 @@ DeviceSession::~DeviceSession() {
 }
 
 void DeviceSession::setLink(Link link) {
+    qCDebug(lcSession) << "link" << linkName(link) << portName_;
     link_ = link;
     if (link != Link::Waiting) lookForLostPort_.stop();
     emit linkChanged(link);
@@ -111,6 +129,7 @@ void DeviceSession::stopExchange() {
 
 void DeviceSession::connectionLost(const QString& reason) {
     if (link_ != Link::Open) return;
+    qCDebug(lcSession) << "port lost:" << portName_ << reason << (options_.reconnect ? "(waiting)" : "");
     if (!options_.reconnect) {
         stopExchange();
         emit linkFailed(reason);
@@ -163,12 +182,14 @@ void DeviceSession::lookForLostPort() {
 }
 
 void DeviceSession::setAddress(std::optional<quint8> address) {
+    if (address != address_) qCDebug(lcSession) << "address" << (address ? int(*address) : -1);
     if (address != address_) model_.forgetReadTag();
     address_ = address;
     cycle_.setAddress(address);
 }
 
 void DeviceSession::setView(Tab view) {
+    if (view != view_) qCDebug(lcSession) << "view" << int(view);
     view_ = view;
     cycle_.setView(view);
 }

@@ -3,10 +3,10 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLoggingCategory>
 #include <QMenuBar>
 #include <QTabWidget>
 #include <QTimer>
-#include <cstdio>
 
 #include "device/commands.h"
 #include "device/texts.h"
@@ -26,6 +26,9 @@
 #include "ui/trafficlog.h"
 #include "ui/trend.h"
 #include "ui/widgets.h"
+
+// The window's own warnings (a settings file that cannot be read or written), on the terminal by default.
+Q_LOGGING_CATEGORY(lcWindow, "kestrel.window")
 
 namespace kestrel {
 
@@ -99,9 +102,10 @@ MainWindow::MainWindow(SerialPort& port, Dialogs& dialogs, Options options, QWid
 void MainWindow::restoreSettings() {
     if (options_.settingsPath.isEmpty()) return;
     RememberedState s;
-    if (!options_.resetSettings) s = loadState(options_.settingsPath, &settingsProblem_);
-    if (!settingsProblem_.isEmpty()) {
-        std::fprintf(stderr, "kestrel-tool: %s; starting from the defaults\n", qPrintable(settingsProblem_));
+    QString problem;
+    if (!options_.resetSettings) s = loadState(options_.settingsPath, &problem);
+    if (!problem.isEmpty()) {
+        qCWarning(lcWindow).noquote() << problem + QStringLiteral("; starting from the defaults");
         s = RememberedState{};
     }
     reconnect_->setChecked(s.reconnect);
@@ -140,12 +144,7 @@ void MainWindow::saveSettings() {
         remembered->geometry = view->saveGeometry();
     }
     QString problem;
-    if (!saveState(options_.settingsPath, s, &problem))
-        std::fprintf(stderr, "kestrel-tool: %s\n", qPrintable(problem));
-}
-
-SplashWindow* MainWindow::splash() const {
-    return splash_.data();
+    if (!saveState(options_.settingsPath, s, &problem)) qCWarning(lcWindow).noquote() << problem;
 }
 
 MainWindow::~MainWindow() {

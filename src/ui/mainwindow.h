@@ -52,11 +52,6 @@ class MainWindow : public QWidget {
     MainWindow(SerialPort& port, Dialogs& dialogs, Options options, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    DeviceSession& session() { return *session_; }
-    ExchangeCycle& cycle() { return session_->cycle(); }
-    PortPanel& portPanel() { return *portPanel_; }
-    ReaderTab& readerTab() { return *readerTab_; }
-    SplashWindow* splash() const;
     TrafficLogWindow& trafficLog() { return *trafficLog_; }
     TrendWindow& trend() { return *trend_; }
     QWidget& servicePanel() { return *servicePanel_; }
@@ -65,8 +60,6 @@ class MainWindow : public QWidget {
     void scanPorts();
     void openPort();
     void closePort();
-    // Why the remembered settings could not be used (empty when they could, or there were none).
-    QString settingsProblem() const { return settingsProblem_; }
 
     // The tab shown, which is the view the session polls.
     int openTab() const;
@@ -121,7 +114,6 @@ class MainWindow : public QWidget {
     QString language_ = QStringLiteral("ru");  // the language to start in next time
     QString lastAddress_;  // the address of the last port open, kept when it closes or goes away
     QString lastRunPort_;  // the identity remembered from the last run, kept when no port is opened now
-    QString settingsProblem_;
     void restoreSettings();
     void saveSettings();
     void shutDownPort();
