@@ -92,7 +92,8 @@ bool saveState(const QString& path, const RememberedState& s, QString* problem) 
         ini.setValue(key + QStringLiteral("/geometry"), views[i]->geometry);
     }
     ini.sync();
-    if (ini.status() == QSettings::NoError) return true;
+    // A damaged file leaves the format error of its reading behind: only an access error is a failed write.
+    if (ini.status() != QSettings::AccessError) return true;
     *problem = QStringLiteral("the settings file %1 cannot be written").arg(path);
     return false;
 }
