@@ -198,7 +198,7 @@ int Client::restore(Context& c) {
     // The target is identified first: settings of one device type are not written into another unless
     // the engineer says so.
     const device::ExactValue backupType =
-        field(identity.value(QLatin1String("deviceType")), {0, 255}, "identity.deviceType");
+        field(identity.value(QLatin1String("deviceType")), device::range::kDeviceType, "identity.deviceType");
     std::optional<device::DeviceValue> targetId;
     if (const int e = ask(c, device::identifyRequest(c.address), &targetId)) return e;
     const auto* target = as<device::Identification>(targetId);

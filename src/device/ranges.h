@@ -24,6 +24,7 @@ inline constexpr FieldRange kPower{3, 255};
 inline constexpr FieldRange kBoundIdCell{1, 10};
 inline constexpr FieldRange kResetDelay{0, 6000};
 inline constexpr FieldRange kReaderMode{0, 255};
+inline constexpr FieldRange kDeviceType{0, 255};  // as the identification reports it
 inline constexpr FieldRange kTagMode{1, 9};
 inline constexpr FieldRange kTagDelay{0, 65535};
 inline constexpr FieldRange kTagPower{-125, 125};
