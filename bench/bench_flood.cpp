@@ -18,21 +18,16 @@
 #include <random>
 #include <thread>
 
+#include "bench/stallprobe.h"
 #include "serial/qtserialport.h"
 #include "ui/dialogs.h"
 #include "ui/mainwindow.h"
 #include "ui/trafficlog.h"
 
 using namespace kestrel;
+using kestrel::bench::residentMb;
 
 namespace {
-
-double residentMb() {
-    QFile f(QStringLiteral("/proc/self/statm"));
-    if (!f.open(QIODevice::ReadOnly)) return 0;
-    const QList<QByteArray> fields = f.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toDouble() * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
-}
 
 double threadCpuSeconds(long tid) {
     QFile f(QStringLiteral("/proc/self/task/%1/schedstat").arg(tid));

@@ -27,16 +27,10 @@
 #include "ui/trend.h"
 
 using namespace kestrel;
+using kestrel::bench::residentMb;
 using namespace kestrel::test;
 
 namespace {
-
-double residentMb() {
-    QFile f(QStringLiteral("/proc/self/statm"));
-    if (!f.open(QIODevice::ReadOnly)) return 0;
-    const QList<QByteArray> fields = f.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toDouble() * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
-}
 
 // CPU time of one thread, from the scheduler's nanosecond count: tick-sampled figures are too coarse for
 // a thread that runs in short bursts. The calling thread is the window's.

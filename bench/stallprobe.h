@@ -1,9 +1,12 @@
 #pragma once
 // The longest event-loop stall in each tick of a running exchange cycle: a 1 ms probe timer records the
-// longest gap between its firings until the next tick ends.
+// longest gap between its firings until the next tick ends. And the process's resident memory.
+
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTimer>
 #include <algorithm>
 #include <vector>
@@ -11,6 +14,14 @@
 #include "exchange/cycle.h"
 
 namespace kestrel::bench {
+
+// The resident memory of this process in MB.
+inline double residentMb() {
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    const QList<QByteArray> fields = f.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
+}
 
 struct Stalls {
     qint64 worst = 0;
