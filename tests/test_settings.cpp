@@ -81,6 +81,15 @@ TEST_F(Settings, TheNextRunStartsWhereTheEngineerLeftOffButOpensNoPortWithoutACl
     EXPECT_EQ(window->openTab(), TabReader);
     EXPECT_TRUE(reconnect()->isChecked());
     EXPECT_FALSE(window->trafficLog().isVisible());
+
+    // Quitting with the port open keeps the address chosen last, not the one of an earlier close.
+    openPort();
+    chooseAddress(QStringLiteral("7"));
+    click(QStringLiteral("BTNCloseCom"));
+    openPort();
+    chooseAddress(QStringLiteral("9"));
+    restart();
+    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("9"));
 }
 
 TEST_F(Settings, ADamagedOrUnreadableFileGivesTheDefaultsAndSaysWhy) {

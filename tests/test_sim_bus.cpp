@@ -245,6 +245,7 @@ TEST_P(SimBusFaults, SpoilTheNextReplyThenTheReaderAnswersNormally) {
         }
     }
     EXPECT_TRUE(bus.faults().empty());
+    EXPECT_EQ(bus.faultsMade(c.kind), 1) << "the soak compares the link statistics with this count";
     EXPECT_BYTES(ask(bus, "31 05 FC 5D"), kFCDefault);
 }
 

@@ -133,6 +133,9 @@ TEST(LinkStatistics, CountsEachOutcomePerAddressWithReplyTimes) {
               (std::vector<int>{2, 0, 1, 1}));
     s.reset();
     EXPECT_TRUE(s.byAddress().empty());
+    EXPECT_FALSE(LinkCounts{}.successPercent()) << "no request: no rate, not 0 %";
+    s.add(recordOf(exchange("31 05 F0 FE", kLive, Outcome::Decoded, 7)));
+    EXPECT_EQ(s.byAddress().at(5).successPercent(), std::optional<double>(100.0)) << "one request answered";
 }
 
 TEST(LogFile, AppendsRowsUnderOneHeaderAndReportsEveryFaultOfTheDisk) {
