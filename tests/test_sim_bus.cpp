@@ -161,10 +161,16 @@ INSTANTIATE_TEST_SUITE_P(
                  [](Bus& b) { b.injectFault(FaultKind::Silence, 1); }}));
 
 // The calibrations answer with a bare acknowledgement, so only the model shows that they arrived.
-TEST_F(SimBusState, CalibrationsAreCounted) {
+TEST_F(SimBusState, CalibrationsAreCountedAndAStuckReaderKeepsNone) {
     ask(bus, "31 05 F5 C1 31 05 FA 80 31 05 FA 80");
     EXPECT_EQ(bus.reader(5)->upperCalibrations, 1);
     EXPECT_EQ(bus.reader(5)->lowerCalibrations, 2);
+    bus.injectFault(FaultKind::Stuck, 1);
+    ask(bus, "31 05 F5 C1");
+    EXPECT_EQ(bus.reader(5)->upperCalibrations, 1) << "answered, not kept";
+    EXPECT_EQ(bus.faultsMade(FaultKind::Stuck), 1);
+    ask(bus, "31 05 F5 C1");
+    EXPECT_EQ(bus.reader(5)->upperCalibrations, 2);
 }
 
 // However many tags a reader hears (--tags allows 50), their reception levels stay between -60 and -99 dBm.
