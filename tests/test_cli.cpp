@@ -184,6 +184,9 @@ TEST_F(CliOnSimBus, EveryCommandSendsItsRequestsAndPrintsWhatTheDeviceSaid) {
     EXPECT_EQ(json(), QJsonDocument::fromJson(R"({"command":"settings","ok":true,"address":9,"mode":129,
         "modeName":"indicator","network":3,"channel":4,"power":5})")
                           .object());
+    ASSERT_EQ(run("--json -a 9 bridge read"), kDone);
+    EXPECT_EQ(json().value(QLatin1String("address")), QJsonValue(9))
+        << "the bridge's result names its reader";
 }
 
 // Refusals other than out-of-range numbers and identifiers (those are in the hostile-input table).
@@ -203,6 +206,8 @@ TEST_F(CliOnSimBus, RefusedArgumentsGetTheWindowsMessageAndNothingGoesOnTheWire)
          QStringLiteral("использование: kestrel-cli set-radio -a A СЕТЬ КАНАЛ МОЩНОСТЬ [--verify]")},
         {"-a 5 reboot", QStringLiteral("неизвестная команда reboot")},
         {"-a 5 identify extra", QStringLiteral("использование: kestrel-cli identify -a A")},
+        {"-a 5 settings extra", QStringLiteral("использование: kestrel-cli settings -a A")},
+        {"-a 5 calibrate", QStringLiteral("использование: kestrel-cli calibrate -a A high|low --yes")},
         {"-a 5 set-address", QStringLiteral("использование: kestrel-cli set-address -a A НОВЫЙ [--verify]")},
     };
     for (const Row& row : rows) {
@@ -471,6 +476,13 @@ TEST(Transactor, TheQuietTimeFollowsEvenTheFirstRequest) {
     EXPECT_EQ(r.attempts, 2);
     EXPECT_EQ(r.last.outcome, Outcome::NoReply);
     EXPECT_TRUE(r.last.reply.isEmpty()) << r.last.reply.toHex(' ').toStdString();
+    // Ctrl-C during the wait for a reply ends the attempt as it stands, and it is not retried.
+    port.answer = {};
+    Transactor waiting(port, {5000, 2, 0, 20, 500});
+    QTimer::singleShot(50, &waiting, [&waiting] { waiting.interrupt(); });
+    const Transactor::Result cut = waiting.exchange(device::identifyRequest(5));
+    EXPECT_TRUE(cut.interrupted);
+    EXPECT_EQ(cut.attempts, 1);
 }
 
 // The transactor's reply rules over the in-memory port, where the test decides when bytes come.
