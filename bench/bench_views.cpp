@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
     const int cpuMs = qEnvironmentVariableIsSet("BENCH_CPU_S")
                           ? 1000 * qEnvironmentVariableIntValue("BENCH_CPU_S")
                           : 60 * 1000;
-    const bench::Stalls idle = bench::measureStalls(cycleOf(window), ticks);
+    const bench::Stalls idle = bench::measureStalls(partOf<ExchangeCycle>(window), ticks);
     for (int i = 0; i < TrafficLogModel::kDefaultCapacity; ++i) window.trafficLog().add(liveRow(i));
     window.trafficLog().flush();
     // Ten minutes of readings in the trend, as after ten minutes of polling.
@@ -185,7 +185,7 @@ int main(int argc, char** argv) {
     // The views' first showing (laying out and painting 100,000 rows once) is not a tick's work.
     QTimer::singleShot(1000, [] { QCoreApplication::exit(); });
     QApplication::exec();
-    const bench::Stalls open = bench::measureStalls(cycleOf(window), ticks);
+    const bench::Stalls open = bench::measureStalls(partOf<ExchangeCycle>(window), ticks);
     // What one repaint of each view costs (the log repaints once a second, the trend every two seconds).
     for (QWidget* view : {static_cast<QWidget*>(&window.trafficLog()), static_cast<QWidget*>(&window.trend()),
                           &window.servicePanel(), static_cast<QWidget*>(&window)}) {

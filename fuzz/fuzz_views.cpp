@@ -57,13 +57,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || !h.port.isOpen()) return 0;
     h.window->findChild<QTabWidget*>(QStringLiteral("SSTab1"))->setCurrentIndex(data[0] % 3);
     const QByteArray body(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
-    const QByteArray request = cycleOf(*h.window).pending();
+    const QByteArray request = partOf<ExchangeCycle>(*h.window).pending();
     QByteArray reply = body;
     if (!(data[0] & 0x80) && request.size() >= 3)
         reply = withCheckByte(QByteArray(1, char(kReplyStart)) + request.mid(1, 2) + body);
     h.port.feed(reply);
-    cycleOf(*h.window).tick();
-    for (int i = 0; i < 1000 && cycleOf(*h.window).tickInProgress(); ++i)
+    partOf<ExchangeCycle>(*h.window).tick();
+    for (int i = 0; i < 1000 && partOf<ExchangeCycle>(*h.window).tickInProgress(); ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     static unsigned runs = 0;
     if (++runs % 64 == 0) {  // the views paint now and then, as the screen would ask

@@ -150,8 +150,8 @@ int main(int argc, char** argv) {
         // Hang-ups after the warm-up, one in 2,500 ticks, and at least one in the second half of the run.
         const bool hangUp = i > warmUp && (chance(2500) || (i == (warmUp + ticks) / 2 && hangUps == 0));
         if (hangUp) host.injectFault(FaultKind::HangUp, 1, 5);
-        cycleOf(window).tick();
-        (void)waitUntil([&] { return !cycleOf(window).tickInProgress(); }, 2000);
+        partOf<ExchangeCycle>(window).tick();
+        (void)waitUntil([&] { return !partOf<ExchangeCycle>(window).tickInProgress(); }, 2000);
         // The bus has taken the request and sent its whole answer (a late or split one too), and every byte
         // of it has reached the port: the next tick reads exactly this answer, however busy the machine.
         (void)waitUntil(
@@ -173,8 +173,8 @@ int main(int argc, char** argv) {
     }
     // The last request's reply, then the statistics (kept across reconnects) against the bus's counts.
     (void)waitUntil([] { return false; }, 30);
-    cycleOf(window).tick();
-    (void)waitUntil([&] { return !cycleOf(window).tickInProgress(); }, 2000);
+    partOf<ExchangeCycle>(window).tick();
+    (void)waitUntil([&] { return !partOf<ExchangeCycle>(window).tickInProgress(); }, 2000);
     const auto& byAddress = window.trafficLog().statistics().byAddress();
     const traffic::LinkCounts totals = byAddress.count(5) ? byAddress.at(5) : traffic::LinkCounts{};
     std::array<int, 7> made{};

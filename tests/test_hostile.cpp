@@ -71,7 +71,7 @@ TEST_F(HostileInput, EveryBoxAndDialogRefusesOrSendsAWholeRequestAndTheWindowGoe
             SCOPED_TRACE(std::string(t.button) + " " + t.name + " = \"" + h.text.left(24).toStdString() +
                          "\"");
             dialogs.clear();
-            cycleOf(*window).clearPending();
+            partOf<ExchangeCycle>(*window).clearPending();
             if (dialog)
                 dialogs.inputs = {h.text};
             else

@@ -72,8 +72,9 @@ class PortFaults : public WindowOnSimBus, public ::testing::WithParamInterface<R
     }
     void pullOutDuringTheReadWindow() {
         host.injectFault(sim::FaultKind::HangUp, 1);
-        for (int i = 0; i < 4 && !sessionOf(*window).waitingForPort(); ++i) exchange();
-        ASSERT_TRUE(QTest::qWaitFor([this] { return sessionOf(*window).waitingForPort(); }, 2000));
+        for (int i = 0; i < 4 && !partOf<DeviceSession>(*window).waitingForPort(); ++i) exchange();
+        ASSERT_TRUE(
+            QTest::qWaitFor([this] { return partOf<DeviceSession>(*window).waitingForPort(); }, 2000));
     }
     void openAtFive() {
         click(QStringLiteral("BTNOpenCom"));
@@ -182,8 +183,9 @@ TEST_P(PortFaults, WindowLogAndClientShowIt) {
             openAtFive();
             cause = QStringLiteral("Ошибка записи в порт");
             host.stop();  // gone between ticks: the next tick writes before it can notice
-            cycleOf(*window).tick();
-            ASSERT_TRUE(QTest::qWaitFor([this] { return sessionOf(*window).waitingForPort(); }, 2000));
+            partOf<ExchangeCycle>(*window).tick();
+            ASSERT_TRUE(
+                QTest::qWaitFor([this] { return partOf<DeviceSession>(*window).waitingForPort(); }, 2000));
             runClient = [&] {
                 replug();
                 // Gone between two of the client's commands: with no quiet time before it, the next
@@ -212,13 +214,13 @@ TEST_P(PortFaults, WindowLogAndClientShowIt) {
             .replace(QStringLiteral("%2"), cause);
     };
     EXPECT_EQ(serial.isOpen(), row.fault == Fault::ReplugNewName || row.fault == Fault::NeverAnswers);
-    EXPECT_NE(portPanelOf(*window).scanTimer().isActive(), serial.isOpen())
+    EXPECT_NE(partOf<PortPanel>(*window).scanTimer().isActive(), serial.isOpen())
         << "the port list is scanned whenever no port is open, after a failed open too";
     EXPECT_EQ(dialogs.messages.empty() ? text(QStringLiteral("MsgCom")) : dialogs.messageTexts().first(),
               filled(row.window));
     EXPECT_EQ(lastLogged(), filled(row.log));
 
-    cycleOf(*window).stop();
+    partOf<ExchangeCycle>(*window).stop();
     serial.close();  // the client's turn
     const Run run = runClient();
     EXPECT_EQ(run.exit, row.clientExit) << run.err.toStdString();

@@ -24,7 +24,8 @@ class Reconnect : public WindowOnFakePort {
         port.hangUp();
         // The loss is reported after the cycle's tick: the waiting or the box follows.
         ASSERT_TRUE(QTest::qWaitFor(
-            [this] { return sessionOf(*window).waitingForPort() || !dialogs.messages.empty(); }, 2000));
+            [this] { return partOf<DeviceSession>(*window).waitingForPort() || !dialogs.messages.empty(); },
+            2000));
     }
     QStringList events() {
         window->trafficLog().flush();
@@ -58,7 +59,7 @@ TEST_F(Reconnect, TheWindowShowsTheWaitingKeepsTheLostPortSelectedAndComesBackWh
     EXPECT_TRUE(ctl(QStringLiteral("BTNCloseCom"))->isEnabled()) << "the close ends the waiting";
     EXPECT_FALSE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled()) << "the lost port is being opened already";
     EXPECT_FALSE(ctl(QStringLiteral("net"))->isEnabled()) << "operation controls off, as after a close";
-    EXPECT_TRUE(portPanelOf(*window).scanTimer().isActive());
+    EXPECT_TRUE(partOf<PortPanel>(*window).scanTimer().isActive());
     const auto* look = window->findChild<QTimer*>(QStringLiteral("lookForLostPort"));
     ASSERT_TRUE(look && look->isActive()) << "a lost port is looked for more often than the list is scanned";
 
@@ -66,8 +67,8 @@ TEST_F(Reconnect, TheWindowShowsTheWaitingKeepsTheLostPortSelectedAndComesBackWh
     window->scanPorts();
     EXPECT_TRUE(port.isOpen());
     QCoreApplication::processEvents();  // no period has passed, yet the port is polled at once
-    EXPECT_TRUE(cycleOf(*window).tickInProgress());
-    EXPECT_FALSE(portPanelOf(*window).scanTimer().isActive());
+    EXPECT_TRUE(partOf<ExchangeCycle>(*window).tickInProgress());
+    EXPECT_FALSE(partOf<PortPanel>(*window).scanTimer().isActive());
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(), QStringLiteral("ttyUSB1"));
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("5"));
     EXPECT_EQ(window->openTab(), TabTag);
@@ -81,14 +82,14 @@ TEST_F(Reconnect, CloseEndsTheWaitingAndWithReconnectOffTheBoxAndTheCloseComeAsB
     plugIn(QStringLiteral("ttyUSB0"));
     openPort();
     pullOut();
-    ASSERT_TRUE(sessionOf(*window).waitingForPort());
+    ASSERT_TRUE(partOf<DeviceSession>(*window).waitingForPort());
     click(QStringLiteral("BTNCloseCom"));
-    EXPECT_FALSE(sessionOf(*window).waitingForPort());
+    EXPECT_FALSE(partOf<DeviceSession>(*window).waitingForPort());
     EXPECT_FALSE(ctl(QStringLiteral("BTNCloseCom"))->isEnabled());
     openPort();
     pullOut();
     emit ctl<QComboBox>(QStringLiteral("CmbPort"))->activated(0);  // the engineer picks a port
-    EXPECT_FALSE(sessionOf(*window).waitingForPort());
+    EXPECT_FALSE(partOf<DeviceSession>(*window).waitingForPort());
     EXPECT_FALSE(ctl(QStringLiteral("BTNCloseCom"))->isEnabled());
 
     auto* reconnect = window->findChild<QAction*>(QStringLiteral("actionReconnect"));
@@ -97,7 +98,7 @@ TEST_F(Reconnect, CloseEndsTheWaitingAndWithReconnectOffTheBoxAndTheCloseComeAsB
     openPort();
     pullOut();
     EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("Ошибка записи в порт")});
-    EXPECT_FALSE(sessionOf(*window).waitingForPort());
+    EXPECT_FALSE(partOf<DeviceSession>(*window).waitingForPort());
     EXPECT_FALSE(ctl(QStringLiteral("BTNCloseCom"))->isEnabled());
 }
 

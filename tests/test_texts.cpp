@@ -1,17 +1,11 @@
-// Trace texts, the identifier texts refused, and files written whole or not at all. A built request's trace
-// is checked as the window shows it (test_views.cpp); identifiers read and written out, in whole frames
-// (test_device_requests.cpp) and in the values shown (test_device_replies.cpp, test_views.cpp).
+// Trace texts, and the identifier texts refused. A built request's trace is checked as the window shows it
+// (test_views.cpp); identifiers read and written out, in whole frames (test_device_requests.cpp) and in the
+// values shown (test_device_replies.cpp, test_views.cpp).
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <QDir>
-#include <QFile>
 #include <QStringList>
-#include <QTemporaryDir>
-#include <csignal>
 
 #include "protocol/hexid.h"
-#include "protocol/savefile.h"
 #include "protocol/trace.h"
 
 using namespace kestrel;
@@ -67,53 +61,4 @@ TEST(HexId, RefusesLongTextBeforeLookingAtItsCharacters) {
               QStringLiteral("C") + QStringLiteral("лишком много символов Идентификатора"));
     EXPECT_EQ(parseHexId(QStringLiteral("12G4")).message(),
               QStringLiteral("В строке имеются символы не принадлежащие HEX"));
-}
-
-// A kept file is replaced only by a complete one. A size limit of the process stands in for a full disk: it
-// fails the write itself, as ENOSPC does, without a mount (and the limit's signal is ignored, as a disk has
-// none). Buffered, such a failure surfaced only in the last flush, which the commit did not report: the old
-// file was replaced by an empty one.
-TEST(SaveWholeFile, ANewFileReplacesTheOldOneOnlyWhenEveryByteIsWritten) {
-    QTemporaryDir dir;
-    const QString kept = dir.filePath(QStringLiteral("kept.json"));
-    const QByteArray old("the good backup\n");
-    struct Row {
-        const char* name;
-        QString path;
-        qint64 sizeLimit;  // bytes a file may grow to; 0: no limit
-        QString error;     // empty: saved
-    };
-    const Row rows[] = {
-        {"saved", kept, 0, {}},
-        {"size limit inside the file", kept, 100, QStringLiteral("файл слишком велик")},
-        {"missing folder", dir.filePath(QStringLiteral("no/kept.json")), 0,
-         QStringLiteral("нет такого файла или папки")},
-    };
-    const QByteArray text = QByteArray("{\n") + QByteArray(300, 'x') + "\n}\n";
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        QFile f(kept);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(old);
-        f.close();
-        rlimit before{};
-        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
-        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        if (row.sizeLimit) {
-            rlimit limited = before;
-            limited.rlim_cur = rlim_t(row.sizeLimit);
-            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-        }
-        QString error;
-        const bool saved = saveWholeFile(row.path, text, &error);
-        ::setrlimit(RLIMIT_FSIZE, &before);
-        std::signal(SIGXFSZ, previous);
-        EXPECT_EQ(saved, row.error.isEmpty());
-        EXPECT_TRUE(error.contains(row.error)) << error.toStdString();
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_EQ(f.readAll(), row.error.isEmpty() && row.path == kept ? text : old);
-        f.close();
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("kept.json")})
-            << "no temporary file left behind";
-    }
 }

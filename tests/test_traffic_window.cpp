@@ -196,7 +196,7 @@ TEST_F(TrafficWindow, LogFileThatCannotBeWrittenGivesOneMessageAndTheToolGoesOn)
         QTest::qWait(0);
         ASSERT_EQ(dialogs.messages.size(), 1u) << path.toStdString();
         EXPECT_TRUE(dialogs.messages[0].text.contains(path));
-        EXPECT_TRUE(cycleOf(*window).isRunning());
+        EXPECT_TRUE(partOf<ExchangeCycle>(*window).isRunning());
         EXPECT_EQ(text(QStringLiteral("uroven")), QStringLiteral("512"));
     }
 }

@@ -101,16 +101,17 @@ TEST_F(Views, ModeByteSelectsItsOptionAndBoxes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.mode));
-        readerTabOf(*window).showMode(c.mode);
+        partOf<ReaderTab>(*window).showMode(c.mode);
         EXPECT_TRUE(checked(c.option));
         EXPECT_EQ(checked("iinv"), c.master);
         EXPECT_EQ(checked("usredn"), c.frequency);
         EXPECT_EQ(ctl(QStringLiteral("usred"))->isVisibleTo(window.get()), c.boxesVisible);
         const quint8 option = c.mode & 0x1F;
-        EXPECT_EQ(readerTabOf(*window).modeByte(), option | (c.master ? 0x80 : 0) | (c.frequency ? 0x40 : 0));
+        EXPECT_EQ(partOf<ReaderTab>(*window).modeByte(),
+                  option | (c.master ? 0x80 : 0) | (c.frequency ? 0x40 : 0));
     }
-    readerTabOf(*window).showMode(0x40);
-    readerTabOf(*window).showMode(0x83);  // no such mode: the option stays, the boxes follow the byte
+    partOf<ReaderTab>(*window).showMode(0x40);
+    partOf<ReaderTab>(*window).showMode(0x83);  // no such mode: the option stays, the boxes follow the byte
     EXPECT_TRUE(checked("R485"));
     EXPECT_TRUE(checked("iinv"));
     EXPECT_FALSE(checked("usredn"));
@@ -140,7 +141,7 @@ TEST_F(Views, EveryButtonLeavesPendingWhatTheCodecBuilt) {
     };
     for (const auto& [button, built] : cases) {
         SCOPED_TRACE(button);
-        cycleOf(*window).clearPending();
+        partOf<ExchangeCycle>(*window).clearPending();
         click(QString::fromLatin1(button));
         EXPECT_EQ(pending(), built);
         EXPECT_TRUE(dialogs.messages.empty());
@@ -152,7 +153,7 @@ TEST_F(Views, EveryButtonLeavesPendingWhatTheCodecBuilt) {
 }
 
 TEST_F(Views, ModeCalibrationAndSerialAskAndAppendOrReplace) {
-    cycleOf(*window).replacePending(hex("31 05 FA 30"));
+    partOf<ExchangeCycle>(*window).replacePending(hex("31 05 FA 30"));
     ctl<QRadioButton>(QStringLiteral("R485"))->click();
     ctl<QCheckBox>(QStringLiteral("iinv"))->click();
     click(QStringLiteral("Set_mode"));
@@ -273,7 +274,7 @@ TEST_F(Views, ARefusedCommandKeepsOrDropsWhatWasPendingAsEachButtonDoes) {
         SCOPED_TRACE(std::string(c.button) + " " + (c.answer ? c.answer : ""));
         chooseAddress(QStringLiteral("5"));
         if (!c.withAddress) ctl<QComboBox>(QStringLiteral("CmbNet"))->setCurrentIndex(-1);
-        cycleOf(*window).replacePending(earlier);
+        partOf<ExchangeCycle>(*window).replacePending(earlier);
         ctl<TraceBox>(QStringLiteral("txtRec"))->setTraceText(QStringLiteral("before"));
         dialogs.clear();
         dialogs.inputs.clear();

@@ -77,7 +77,7 @@ TEST_F(Window, PortListShowsNamesWithDetailsAndTheIdentityOfEachAdapter) {
     EXPECT_FALSE(cmb->itemData(1, Qt::ToolTipRole).isValid()) << "nothing known: no tooltip";
     EXPECT_GT(cmb->view()->minimumWidth(), cmb->fontMetrics().horizontalAdvance(usb.details()))
         << "the drop-down is wide enough for the details";
-    EXPECT_EQ(portPanelOf(*window).indexOfIdentity(QStringLiteral("path:ttyS0")), 1);
+    EXPECT_EQ(partOf<PortPanel>(*window).indexOfIdentity(QStringLiteral("path:ttyS0")), 1);
 }
 
 TEST(TraceBoxes, AppendedTextIsCappedAtALineBreak) {
@@ -95,7 +95,7 @@ TEST_F(Window, AFailedOpenSaysWhyAndTheScanGoesOn) {
     click(QStringLiteral("BTNOpenCom"));
     EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("Нет доступных портов")});
     EXPECT_TRUE(dialogs.messages[0].title.isEmpty()) << "the application's own title";
-    EXPECT_TRUE(portPanelOf(*window).scanTimer().isActive());
+    EXPECT_TRUE(partOf<PortPanel>(*window).scanTimer().isActive());
     EXPECT_FALSE(port.isOpen());
     port.ports = {"COM3"};  // plugged in after the failure: listed on the scan's next round, below
     // What the port says, the first message, its sign.
@@ -117,7 +117,7 @@ TEST_F(Window, AFailedOpenSaysWhyAndTheScanGoesOn) {
         EXPECT_EQ(dialogs.messages[0].icon, icon);
         expectAll({"BTNOpenCom"}, enabled, true);
         expectAll({"net"}, enabled, false);
-        EXPECT_TRUE(portPanelOf(*window).scanTimer().isActive())
+        EXPECT_TRUE(partOf<PortPanel>(*window).scanTimer().isActive())
             << "the list is refreshed after a failed open";
     }
 }
@@ -129,15 +129,15 @@ TEST_F(Window, OpenCloseOpenSwitchesTheOperationControlsEachTime) {
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         openPort();
-        EXPECT_TRUE(cycleOf(*window).isRunning());
-        EXPECT_FALSE(portPanelOf(*window).scanTimer().isActive());
+        EXPECT_TRUE(partOf<ExchangeCycle>(*window).isRunning());
+        EXPECT_FALSE(partOf<PortPanel>(*window).scanTimer().isActive());
         expectAll({"BTNOpenCom"}, enabled, false);
         expectAll(tag9, ownEnabled, true);
         expectAll({"R_p"}, enabled, false, "the repeater option stays greyed");
         click(QStringLiteral("BTNCloseCom"));
         EXPECT_FALSE(port.isOpen());
-        EXPECT_FALSE(cycleOf(*window).isRunning());
-        EXPECT_TRUE(portPanelOf(*window).scanTimer().isActive());
+        EXPECT_FALSE(partOf<ExchangeCycle>(*window).isRunning());
+        EXPECT_TRUE(partOf<PortPanel>(*window).scanTimer().isActive());
         expectAll({"BTNOpenCom"}, enabled, true);
         expectAll(tag9, ownEnabled, false);
         expectAll({"R_p"}, enabled, false);

@@ -66,8 +66,8 @@ TEST_F(EndToEnd, PullingTheAdapterClosesThePortOnceAndTheScanResumes) {
     QTest::qWait(200);
     EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("Ошибка записи в порт")});
     EXPECT_FALSE(serial.isOpen());
-    EXPECT_FALSE(cycleOf(*window).isRunning());
-    EXPECT_TRUE(portPanelOf(*window).scanTimer().isActive()) << "the port scan resumes";
+    EXPECT_FALSE(partOf<ExchangeCycle>(*window).isRunning());
+    EXPECT_TRUE(partOf<PortPanel>(*window).scanTimer().isActive()) << "the port scan resumes";
     EXPECT_TRUE(ctl(QStringLiteral("BTNOpenCom"))->isEnabled());
     // The kernel removes the node a moment after the hang-up; another test's pty may take its number
     // again at once, and a path that exists is listed, so the check holds while the node is gone.

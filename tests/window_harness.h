@@ -119,7 +119,7 @@ class WindowTestBase : public ::testing::Test {
     }
     void click(const QString& name) { ctl<QPushButton>(name)->click(); }
     void selectTab(int index) { ctl<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(index); }
-    QByteArray pending() { return cycleOf(*window).pending(); }
+    QByteArray pending() { return partOf<ExchangeCycle>(*window).pending(); }
     // A new window on `port` that also writes its traffic log to the file `path`.
     void reopenWithLogFile(SerialPort& port, const QString& path) {
         window.reset();
@@ -129,8 +129,9 @@ class WindowTestBase : public ::testing::Test {
     }
     // Runs one tick of the exchange cycle to its end.
     void runTick() {
-        cycleOf(*window).tick();
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !cycleOf(*window).tickInProgress(); }, 3000));
+        partOf<ExchangeCycle>(*window).tick();
+        ASSERT_TRUE(
+            QTest::qWaitFor([this] { return !partOf<ExchangeCycle>(*window).tickInProgress(); }, 3000));
     }
     // Selects an address of the list by its text, as a user choosing it (listed first when it is not,
     // carrying its number as the window's own items do).

@@ -24,18 +24,6 @@ Part& partOf(const QObject& window) {
     }
     return *part;
 }
-inline DeviceSession& sessionOf(const MainWindow& w) {
-    return partOf<DeviceSession>(w);
-}
-inline ExchangeCycle& cycleOf(const MainWindow& w) {
-    return partOf<ExchangeCycle>(w);
-}
-inline PortPanel& portPanelOf(const MainWindow& w) {
-    return partOf<PortPanel>(w);
-}
-inline ReaderTab& readerTabOf(const MainWindow& w) {
-    return partOf<ReaderTab>(w);
-}
 // The start-up picture on screen now, if any.
 inline SplashWindow* shownSplash() {
     for (QWidget* w : QApplication::topLevelWidgets())
