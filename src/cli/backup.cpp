@@ -137,6 +137,16 @@ int Client::restore(Context& c) {
         Transactor::Expect expect;
     };
     std::vector<Step> steps;
+    // A setting that is one whole number of the file, its request built by `build`; the refusal's exit code.
+    auto numberStep = [&](const QString& part, const QJsonValue& value, device::FieldRange range,
+                          const char* key, device::Request (*build)(device::Address, const QString&)) {
+        const device::ExactValue v = field(value, range, key);
+        if (!v.ok()) return refuse(c, v.refusal);
+        const device::Request r = build(c.address, QString::number(v.value));
+        if (!r.ok()) return refuse(c, QStringLiteral("%1: %2").arg(path, r.refusal));
+        steps.push_back({part, r.frame, {}});
+        return int(kDone);
+    };
     for (const QString& part : kRestoreParts) {
         if (!parts.contains(part)) continue;
         if (part == QLatin1String("mode")) {
@@ -179,19 +189,14 @@ int Client::restore(Context& c) {
                 steps.push_back({QStringLiteral("bound-ids %1").arg(i + 1), r.frame, {}});
             }
         } else if (part == QLatin1String("reset-delay")) {
-            const device::ExactValue v =
-                field(o.value(QLatin1String("resetDelay")), device::range::kResetDelay, "resetDelay");
-            if (!v.ok()) return refuse(c, v.refusal);
-            const device::Request r = device::setResetDelayRequest(c.address, QString::number(v.value));
-            if (!r.ok()) return refuse(c, QStringLiteral("%1: %2").arg(path, r.refusal));
-            steps.push_back({part, r.frame, {}});
+            if (const int e =
+                    numberStep(part, o.value(QLatin1String("resetDelay")), device::range::kResetDelay,
+                               "resetDelay", device::setResetDelayRequest))
+                return e;
         } else if (part == QLatin1String("serial")) {
-            const device::ExactValue v =
-                field(identity.value(QLatin1String("serial")), device::range::kSerial, "identity.serial");
-            if (!v.ok()) return refuse(c, v.refusal);
-            const device::Request r = device::setSerialRequest(c.address, QString::number(v.value));
-            if (!r.ok()) return refuse(c, QStringLiteral("%1: %2").arg(path, r.refusal));
-            steps.push_back({part, r.frame, {}});
+            if (const int e = numberStep(part, identity.value(QLatin1String("serial")),
+                                         device::range::kSerial, "identity.serial", device::setSerialRequest))
+                return e;
         }
     }
 
