@@ -189,6 +189,15 @@ TEST_F(CliOnSimBus, EveryCommandSendsItsRequestsAndPrintsWhatTheDeviceSaid) {
         << "the bridge's result names its reader";
 }
 
+TEST_F(CliOnSimBus, ABusWhoseAnswerLooksLikeAFrameIsStillReadAsItsReaders) {
+    host.withBus([](sim::Bus& b) {
+        b.removeReader(5);
+        for (quint8 a : {62, 63, 64, 65}) b.addReader(sim::Bus::defaultReader(a, a));
+    });
+    EXPECT_EQ(run("scan"), kDone) << err.toStdString();
+    EXPECT_EQ(out.trimmed(), QStringLiteral("Найдены адреса: 62 63 64 65"));
+}
+
 // Refusals other than out-of-range numbers and identifiers (those are in the hostile-input table).
 TEST_F(CliOnSimBus, RefusedArgumentsGetTheWindowsMessageAndNothingGoesOnTheWire) {
     struct Row {

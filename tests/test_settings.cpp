@@ -59,6 +59,7 @@ TEST_F(Settings, TheNextRunStartsWhereTheEngineerLeftOffButOpensNoPortWithoutACl
     reconnect()->setChecked(false);
     window->trafficLog().show();
     window->trafficLog().move(40, 50);
+    window->move(30, 20);
     click(
         QStringLiteral("BTNCloseCom"));  // closed before quitting, as usual: the address is kept all the same
     restart();
@@ -68,6 +69,7 @@ TEST_F(Settings, TheNextRunStartsWhereTheEngineerLeftOffButOpensNoPortWithoutACl
     EXPECT_FALSE(reconnect()->isChecked());
     EXPECT_TRUE(window->trafficLog().isVisible());
     EXPECT_EQ(window->trafficLog().pos(), QPoint(40, 50));
+    EXPECT_EQ(window->pos(), QPoint(30, 20));
     // The adapter is back under another name, after another port: selected, not opened.
     port.ports = {QStringLiteral("ttyS0"), QStringLiteral("ttyUSB2")};
     port.infos = {PortInfo{QStringLiteral("ttyS0"), {}, {}, {}, {}, {}, {}},

@@ -48,6 +48,15 @@ TEST(TrendSeries, StretchesBreakAtGapsMissingValuesAndLongStepsAndKeepToOneAddre
         EXPECT_EQ(text(series.stretches(5, value, t0.addMSecs(fromMs), maxStepMs)), expected);
 }
 
+TEST(TrendAxis, TheTimeStepIsTheShortestRoundStepThatGivesAtMostTenTicks) {
+    const std::pair<qint64, qint64> spanAndStepSeconds[] = {
+        {0, 5},    {50, 5},    {55, 10},    {100, 10},   {150, 15},   {165, 30},   {300, 30},
+        {600, 60}, {660, 120}, {1200, 120}, {3000, 300}, {3300, 600}, {6000, 600}, {6600, 1200},
+    };
+    for (const auto& [span, step] : spanAndStepSeconds)
+        EXPECT_EQ(trendTimeStepMs(span * 1000), step * 1000) << span << " s";
+}
+
 TEST(TrendWindow, SavesTheShownAddressAndSpanAsCsvAndThePictureAsPng) {
     test::ScriptedDialogs dialogs;
     TrendWindow window(dialogs, nullptr);

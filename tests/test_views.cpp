@@ -223,6 +223,19 @@ TEST_F(Views, SilenceShowsTheTabsMessageAndTheEarlierTextComesBack) {
     EXPECT_EQ(status(), before);
 }
 
+TEST_F(Views, EitherBridgeReplyIsAnnouncedAndShown) {
+    selectTab(2);
+    const std::pair<const char*, const char*> replies[] = {
+        {"3E 05 06 00 01 00", "RR_SL_data"},                  // the slave's RS-485 value: 1
+        {"3E 05 E8 01 00 00 00 01 90 DC 05 CD 9C", "sn_sl"},  // its data: serial 1
+    };
+    for (const auto& [reply, field] : replies) {
+        receive(withCheckByte(hex(reply)));
+        EXPECT_EQ(status(), QStringLiteral("Приняты данные моста")) << reply;
+        EXPECT_EQ(text(QString::fromLatin1(field)), QStringLiteral("1")) << reply;
+    }
+}
+
 TEST_F(Views, TagAnswersAndParametersLandInTheTagTab) {
     selectTab(1);
     click(QStringLiteral("ReadParamMetki"));  // the current tag's identifier is still "0"

@@ -51,12 +51,15 @@ double valueStep(double span, int count) {
     return 10 * power;
 }
 
-// A time step that gives five to ten labelled ticks over the span.
-qint64 timeStep(qint64 spanMs) {
+}  // namespace
+
+qint64 trendTimeStepMs(qint64 spanMs) {
     for (qint64 s : {5, 10, 15, 30, 60, 120, 300, 600})
         if (spanMs / (s * 1000) <= 10) return s * 1000;
     return 1200 * 1000;
 }
+
+namespace {
 
 // One CSV record of a sample. The numbers bypass csv::line, which would put an apostrophe before a
 // negative temperature: that guard is for texts off the wire, not for numbers formatted here.
@@ -206,7 +209,7 @@ void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
     const int left = fm.horizontalAdvance(QStringLiteral("-0000000000")) + 8, right = 16;
     const int axisHeight = fm.height() + 8, titleHeight = fm.height() + 6;
     const int band = (area.height() - axisHeight) / 3;
-    const qint64 step = timeStep(x1 - x0);
+    const qint64 step = trendTimeStepMs(x1 - x0);
     const qint64 offsetMs = qint64(end.offsetFromUtc()) * 1000;  // ticks on round local times
     std::vector<qint64> ticks;
     for (qint64 t = (x0 + offsetMs + step - 1) / step * step - offsetMs; t <= x1; t += step)

@@ -46,6 +46,10 @@ class TrendSeries {
     std::deque<Sample> samples_;
 };
 
+// The step between the labelled ticks of a time axis `spanMs` long: the shortest of 5, 10, 15 and 30 s,
+// 1, 2, 5 and 10 min that gives at most ten steps over the span, else 20 min.
+qint64 trendTimeStepMs(qint64 spanMs);
+
 // A top-level window (parented to the main window) with the plots "Уровень", "Температура, °C" and
 // "Текущее значение" of the address set by setAddress(), the span chosen in minutes, a pause and saving
 // as PNG or CSV. New samples repaint it at most every two seconds.
