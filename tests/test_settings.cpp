@@ -94,6 +94,28 @@ TEST_F(Settings, TheNextRunStartsWhereTheEngineerLeftOffButOpensNoPortWithoutACl
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("9"));
 }
 
+TEST_F(Settings, APortNamedButNotThereIsSaidAndSelectedWhenItAppearsUnlessAnotherWasChosen) {
+    const QString later = QStringLiteral("/tmp/ttyLATER");
+    for (const bool chooseAnother : {false, true}) {
+        SCOPED_TRACE(chooseAnother ? "another port chosen meanwhile" : "nothing chosen");
+        port.ports = {QStringLiteral("ttyS0")};
+        window.reset();
+        MainWindow::Options o = testOptions();
+        o.portNamed = true;
+        o.awaitedPort = later;
+        window = std::make_unique<MainWindow>(port, dialogs, o);
+        window->scanPorts();
+        EXPECT_EQ(text(QStringLiteral("MsgCom")),
+                  QStringLiteral("Порт /tmp/ttyLATER не найден; он будет выбран, когда появится."));
+        auto* list = ctl<QComboBox>(QStringLiteral("CmbPort"));
+        if (chooseAnother) emit list->activated(0);
+        port.ports = {QStringLiteral("ttyS0"), later};
+        window->scanPorts();
+        EXPECT_EQ(list->currentText(), chooseAnother ? QStringLiteral("ttyS0") : later);
+        EXPECT_FALSE(port.isOpen());
+    }
+}
+
 TEST_F(Settings, ADamagedOrUnreadableFileGivesTheDefaultsAndSaysWhy) {
     const QByteArray damaged[] = {
         QByteArray("[window]\ntab=9\n[port]\naddress=7\nreconnect=false\n"),

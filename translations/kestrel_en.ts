@@ -1579,5 +1579,13 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
         <source>Параметры метки, сер. № %1</source>
         <translation>Tag parameters, serial no. %1</translation>
     </message>
+    <message>
+        <source>Порт %1 не найден; он будет выбран, когда появится.</source>
+        <translation>Port %1 not found; it will be selected when it appears.</translation>
+    </message>
+    <message>
+        <source>Порт %1 появился и выбран.</source>
+        <translation>Port %1 has appeared and is selected.</translation>
+    </message>
 </context>
 </TS>

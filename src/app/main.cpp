@@ -1,6 +1,7 @@
 // Kestrel Tool: the service tool's window, optionally with a simulated bus for a demonstration.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <cstdio>
 
 #include "app/demo.h"
@@ -24,7 +25,8 @@ struct Options {
     QCommandLineOption port{
         QStringLiteral("port"),
         QStringLiteral("Add PATH to the port list, first and selected (a socat pty, a symlink "
-                       "such as /dev/ttyRS485). May be given more than once."),
+                       "such as /dev/ttyRS485). May be given more than once. A path that does not exist is "
+                       "said at start and selected when it appears."),
         QStringLiteral("PATH")};
     QCommandLineOption resetSettings{
         QStringLiteral("reset-settings"),
@@ -151,6 +153,12 @@ int main(int argc, char** argv) {
     windowOptions.settingsPath = kestrel::defaultSettingsPath();
     windowOptions.resetSettings = parser.isSet(options.resetSettings);
     windowOptions.portNamed = !leading.isEmpty();
+    // A mistyped or not yet plugged port is said at once, on the terminal and in the window.
+    if (!leading.isEmpty() && !QFileInfo::exists(leading.first())) {
+        windowOptions.awaitedPort = leading.first();
+        std::fprintf(stderr, "kestrel-tool: %s does not exist; it is selected when it appears\n",
+                     qPrintable(leading.first()));
+    }
     windowOptions.language = choice.language;
     kestrel::MainWindow window(serial, dialogs, windowOptions);
     dialogs.setParent(&window);

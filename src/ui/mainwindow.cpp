@@ -97,6 +97,9 @@ MainWindow::MainWindow(SerialPort& port, Dialogs& dialogs, Options options, QWid
     connectSession();
     startUp();
     restoreSettings();
+    awaitedPort_ = options_.awaitedPort;
+    if (!awaitedPort_.isEmpty())
+        showLinkEvent(Texts::tr("Порт %1 не найден; он будет выбран, когда появится.").arg(awaitedPort_));
 }
 
 void MainWindow::restoreSettings() {
@@ -243,6 +246,7 @@ void MainWindow::buildControls() {
     // Another choice of port ends the waiting for a lost one.
     connect(portPanel_, &PortPanel::portChosen, this, [this] {
         rememberedPort_.clear();
+        awaitedPort_.clear();
         if (session_->waitingForPort()) closePort();
     });
     connect(&portPanel_->scanTimer(), &QTimer::timeout, this, &MainWindow::scanPorts);
@@ -440,10 +444,19 @@ void MainWindow::scanPorts() {
             rememberedPort_.clear();
         }
     }
+    if (!awaitedPort_.isEmpty() && session_->link() == DeviceSession::Link::Closed) {
+        const int index = portPanel_->indexOfName(awaitedPort_);
+        if (index >= 0) {
+            portPanel_->select(index);
+            showLinkEvent(Texts::tr("Порт %1 появился и выбран.").arg(awaitedPort_));
+            awaitedPort_.clear();
+        }
+    }
 }
 
 void MainWindow::openPort() {
     rememberedPort_.clear();
+    awaitedPort_.clear();
     // While a lost port is waited for, the session tries that port only, never the one the list shows.
     if (session_->waitingForPort()) return session_->lookForLostPort();
     QString failure;

@@ -43,6 +43,9 @@ class MainWindow : public QWidget {
         bool resetSettings = false;      // start from the defaults whatever the file holds
         QString language = QStringLiteral("ru");  // the language the window speaks (installed by main())
         bool portNamed = false;  // a port named on the command line is selected, not the remembered one
+        // The first port named on the command line when it is not there: said at start, and selected when
+        // it appears, unless the engineer has chosen or opened another port by then.
+        QString awaitedPort;
         // How much the traffic log and the trend keep (a soak run keeps less, so its memory settles soon).
         int logRows = 100000;
         qint64 trendKeepMs = 65 * 60 * 1000;
@@ -111,6 +114,7 @@ class MainWindow : public QWidget {
     QAction* reconnect_ = nullptr;
     // The port to select when it is listed, from the last run, until the engineer chooses or opens one.
     QString rememberedPort_;
+    QString awaitedPort_;  // a port named on the command line, selected by its name when it appears
     QString language_ = QStringLiteral("ru");  // the language to start in next time
     QString lastAddress_;  // the address of the last port open, kept when it closes or goes away
     QString lastRunPort_;  // the identity remembered from the last run, kept when no port is opened now

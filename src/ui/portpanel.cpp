@@ -180,6 +180,10 @@ int PortPanel::indexOfIdentity(const QString& identity, const QStringList& excep
     return -1;
 }
 
+int PortPanel::indexOfName(const QString& name) const {
+    return list_->findText(name);
+}
+
 QStringList PortPanel::namesOfIdentity(const QString& identity) const {
     QStringList names;
     for (int i = 0; i < list_->count(); ++i)

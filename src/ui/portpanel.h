@@ -46,6 +46,7 @@ class PortPanel : public QObject {
     QString identityOf(int index) const;
     // The first entry known by `identity` whose name is not one of `except`; -1 when there is none.
     int indexOfIdentity(const QString& identity, const QStringList& except = {}) const;
+    int indexOfName(const QString& name) const;
     // The names of the entries known by `identity`.
     QStringList namesOfIdentity(const QString& identity) const;
     // Opens the selected port with `open`; false, with the user told why, when it cannot be opened (and
