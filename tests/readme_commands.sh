@@ -1,5 +1,6 @@
 #!/bin/bash
-# Runs every command of the README's code blocks, so the README stays true:
+# Runs every command of the code blocks of the README and of the user guides (docs/guide.*.md), so they stay
+# true:
 #   - the programs in build/ run against a simulated bus of readers 3, 5 and 7 (the README's /tmp/ttyKESTREL
 #     becomes this run's own path); a window must still be running after a few seconds (offscreen), a client
 #     command must succeed, --watch must end with 0 on Ctrl-C, kestrel-sim must keep serving;
@@ -25,7 +26,13 @@ expect() {  # expect WANTED-EXIT-CODES COMMAND...: runs the command, its exit co
 }
 ci=$(cat "$src/.ci/run" "$src/scripts/install-check.sh")
 
-blocks=$(awk '/^```sh/{on=1; n++; next} /^```/{on=0; next} on{print n "\t" $0}' "$src/README.md")
+code_blocks() { awk '/^```sh/{on=1; n++; next} /^```/{on=0; next} on{print n "\t" $0}' "$1"; }
+# The user guides name the installed programs and a real adapter: here they are the build's and the bus's.
+blocks=$(code_blocks "$src/README.md"
+  for guide in "$src"/docs/guide.*.md; do
+    code_blocks "$guide" | sed -E -e 's#^([0-9]+\t(QT_LOGGING_RULES="[^"]*" )?)kestrel-#\1build/kestrel-#' \
+      -e 's#/dev/ttyUSB0#/tmp/ttyKESTREL#g'
+  done)
 provisioning=$(awk '/<!-- provisioning example -->/{p=1; next} p && /^```sh/{next} p && /^```/{exit} p' "$src/README.md")
 [ -n "$provisioning" ] || fail "no provisioning example"
 count=0
@@ -41,6 +48,8 @@ while IFS=$'\t' read -r block line; do
       grep -qF -- "${line%% *}" <<<"$ci" || fail "'$line' is not run by CI" ;;
     export\ *)
       eval "$command" ;;
+    QT_LOGGING_RULES=*build/kestrel-tool*)
+      eval "expect 124 timeout 4 env $command" ;;
     build/kestrel-tool*--help*|build/kestrel-cli*--help*|build/kestrel-sim*--help*)
       eval "expect 0 $command" ;;
     build/kestrel-tool*)
@@ -62,4 +71,4 @@ for a in 3 5 7; do
   got=$("$build/kestrel-cli" -a $a settings)
   [ "$got" = "режим 2 (reader), сеть 12, канал 7, мощность 20" ] || fail "provisioning: reader $a: $got"
 done
-echo "README: $count commands and the provisioning example ran"
+echo "README and guides: $count commands and the provisioning example ran"
