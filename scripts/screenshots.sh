@@ -31,8 +31,9 @@ done
 [[ -n "$win" ]] || { echo "screenshots: the window did not appear" >&2; exit 1; }
 sleep 1
 # Without a window manager the window sits at 0,0; the menu bar takes the top (the window's height
-# beyond its 429-pixel client area), and the positions below are the client area's.
-top=$(( $(xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p') - 429 ))
+# beyond its 429-pixel client area and the 24-pixel status bar below it), and the positions below are the
+# client area's.
+top=$(( $(xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p') - 429 - 24 ))
 click() { xdotool mousemove "$1" $(( $2 + top )); sleep 0.3; xdotool click 1; }
 shoot() { import -window "$1" "$out/$2.png"; }
 # The window named $1, once it is shown.

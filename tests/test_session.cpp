@@ -215,6 +215,108 @@ TEST_F(Session, AParameterWriteGoesToTheTagWhoseParametersWereReadAndTheReadFoll
     EXPECT_FALSE(session->model().readTag().value);
 }
 
+// What the views show admits its age: a request the addressed device leaves without a good reply marks
+// every value shown stale since that request; any good reply of the device ends that. Another address marks
+// them as the former device's, and only a reply of each kind from the new device (for the panels: the
+// settings refresh it asks for) makes that kind current again.
+TEST_F(Session, ValuesShownAreStaleSinceTheFirstUnansweredRequestOrAnotherAddressUntilAReplyOfTheirKind) {
+    using Why = Staleness::Why;
+    const DeviceModel& m = session->model();
+    QSignalSpy marked(&m, &DeviceModel::stalenessChanged);
+    ASSERT_TRUE(session->open(QStringLiteral("COM3"), {}).ok);
+    session->setAddress(5);
+    tick();
+    receive(hex("3E 05 FC 40 E2 01 00 86 00"));
+    receive(liveWithSettings());  // announced
+    const QDateTime beforeWrite = QDateTime::currentDateTime();
+    receive(liveWithSettings());  // the panels filled; the next poll written, whose reply does not come
+    const QDateTime afterWrite = QDateTime::currentDateTime();
+    EXPECT_EQ(marked.count(), 0) << "nothing stale while the device answers";
+    EXPECT_TRUE(session->lastReplyAt().isValid());
+    EXPECT_FALSE(session->silentSince().isValid());
+
+    tick();
+    ASSERT_TRUE(m.staleness(Reading::Live));
+    const Staleness silence = *m.staleness(Reading::Live);
+    EXPECT_EQ(silence.why, Why::NoReply);
+    EXPECT_EQ(silence.since, session->silentSince());
+    EXPECT_TRUE(silence.since >= beforeWrite.addMSecs(-1) && silence.since <= afterWrite.addMSecs(1))
+        << "since the unanswered request was written";
+    EXPECT_EQ(silence.valueAt, m.live().at);
+    EXPECT_EQ(silence.from, std::optional<quint8>(5));
+    for (Reading r : {Reading::Identity, Reading::Settings}) EXPECT_TRUE(m.staleness(r)) << int(r);
+    EXPECT_FALSE(m.staleness(Reading::CurrentTag)) << "no tag was shown";
+    tick();
+    EXPECT_EQ(m.staleness(Reading::Live)->since, silence.since) << "still since the first";
+    EXPECT_EQ(marked.count(), 1) << "one signal for the marks of one silence";
+
+    session->setView(TabTag);
+    receive(liveWithSettings());
+    for (Reading r : {Reading::Identity, Reading::Live, Reading::Settings})
+        EXPECT_FALSE(m.staleness(r)) << "the device answers again: " << int(r);
+    // A silent tag leaves only the tags' values unconfirmed: the reader itself is not in doubt.
+    receive(tagAnswer(1001));
+    tick();
+    EXPECT_EQ(m.staleness(Reading::CurrentTag)->why, Why::NoReply);
+    EXPECT_FALSE(m.staleness(Reading::Identity));
+    receive(tagAnswer(1001));
+    EXPECT_FALSE(m.staleness(Reading::CurrentTag));
+    session->setView(TabReader);
+
+    // Another device: everything shown is reader 5's, also while nothing answers at 9.
+    const QDateTime beforeChange = QDateTime::currentDateTime();
+    session->setAddress(9);
+    EXPECT_FALSE(session->lastReplyAt().isValid());
+    EXPECT_FALSE(session->settingsRefreshPending()) << "the boxes keep what they hold until a refresh";
+    for (Reading r : {Reading::Identity, Reading::Live, Reading::Settings}) {
+        ASSERT_TRUE(m.staleness(r)) << int(r);
+        EXPECT_EQ(m.staleness(r)->why, Why::OtherAddress);
+        EXPECT_EQ(m.staleness(r)->from, std::optional<quint8>(5));
+        EXPECT_GE(m.staleness(r)->since, beforeChange);
+    }
+    EXPECT_EQ(tick(), device::identifyRequest(9)) << "9 is asked who it is";
+    tick();
+    EXPECT_TRUE(session->silentSince().isValid());
+    EXPECT_EQ(m.staleness(Reading::Identity)->why, Why::OtherAddress) << "still the former device's";
+    receive(hex("3E 09 FC 41 E2 01 00 86 00"));
+    EXPECT_FALSE(m.staleness(Reading::Identity)) << "9 told who it is";
+    EXPECT_TRUE(m.staleness(Reading::Live)) << "a reply of another kind leaves the live reading reader 5's";
+    QByteArray live9 = liveWithSettings();
+    live9[1] = 9;
+    receive(live9);
+    EXPECT_FALSE(m.staleness(Reading::Live));
+    receive(live9);
+    EXPECT_TRUE(m.staleness(Reading::Settings)) << "no refresh asked: the panels still hold reader 5's";
+    session->requestSettingsRefresh();  // as the bus search asks
+    receive(live9);
+    EXPECT_TRUE(m.staleness(Reading::Settings)) << "announced only";
+    receive(live9);
+    EXPECT_FALSE(m.staleness(Reading::Settings));
+
+    // A close: nothing answers any more.
+    session->close();
+    EXPECT_EQ(m.staleness(Reading::Live)->why, Why::NoReply);
+}
+
+TEST_F(Session, PollingPausedKeepsThePortOpenAndWritesNothingUntilResumedOrClosed) {
+    QSignalSpy paused(session.get(), &DeviceSession::pollingPausedChanged);
+    session->setPollingPaused(true);
+    EXPECT_FALSE(session->pollingPaused()) << "nothing to pause while closed";
+    ASSERT_TRUE(session->open(QStringLiteral("COM3"), {}).ok);
+    session->setPollingPaused(true);
+    EXPECT_TRUE(session->pollingPaused());
+    EXPECT_FALSE(session->cycle().isRunning());
+    EXPECT_EQ(session->link(), Link::Open);
+    EXPECT_TRUE(port.isOpen());
+    session->setPollingPaused(false);
+    EXPECT_TRUE(session->cycle().isRunning());
+    session->setPollingPaused(true);
+    session->close();
+    EXPECT_FALSE(session->pollingPaused());
+    ASSERT_EQ(paused.count(), 4);
+    EXPECT_FALSE(paused.at(3).at(0).toBool()) << "a close ends the pause";
+}
+
 // The simulator killed and started again, reached through a link as /dev/serial/by-id reaches an adapter.
 TEST(SessionOnSimBus, TheSimulatorKilledAndBackIsWaitedForReopenedAndItsReaderIdentifiedAgain) {
     sim::PtyHost host;

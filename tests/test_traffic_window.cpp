@@ -33,7 +33,8 @@ TEST_F(TrafficWindow, MenuBarSitsAboveTheUnchangedWindowAndOpensEveryViewFromThe
     const int menuHeight =
         window->findChild<QMenuBar*>()->height();  // verified with its place (test_language.cpp)
     EXPECT_EQ(client->geometry(), QRect(0, menuHeight, 892, 429));
-    EXPECT_EQ(window->size(), QSize(892, menuHeight + 429));
+    const int statusHeight = ctl(QStringLiteral("statusBar"))->height();  // below it (test_window.cpp)
+    EXPECT_EQ(window->size(), QSize(892, menuHeight + 429 + statusHeight));
     window->show();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));

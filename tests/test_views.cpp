@@ -58,6 +58,56 @@ TEST_F(Views, LiveReadingLandsInTheReadOutsAndTheLevelBar) {
     EXPECT_TRUE(trend[2].gap);
 }
 
+// The read-outs of a device that stopped answering, or that is no longer the addressed one, keep their
+// texts but are greyed (a box stays usable), with since when in their tooltips; a reply takes the mark away.
+// The rule itself is the session's (test_session.cpp).
+TEST_F(Views, ReadOutsNoLongerCurrentAreGreyedWithSinceWhenAndKeepTheirTexts) {
+    const QStringList shown{"sn", "vv", "ne", "hi", "ProgressBar1", "uroven", "num_net", "R485"};
+    const auto stale = [this](const QStringList& names) {
+        QStringList out;
+        for (const QString& name : names)
+            if (ctl(name)->property("stale").toBool()) out << name;
+        return out;
+    };
+    receive(withCheckByte(hex("3E 05 FC 40 E2 01 00 86 00")));
+    receive(liveReply());  // the settings refresh announced
+    receive(liveReply());  // and the panels filled
+    EXPECT_EQ(stale(shown), QStringList());
+
+    runTick();  // the device does not answer
+    EXPECT_EQ(stale(shown), shown);
+    const QString since = partOf<DeviceSession>(*window).silentSince().toString(QStringLiteral("HH:mm:ss"));
+    EXPECT_TRUE(ctl(QStringLiteral("sn"))->toolTip().startsWith(QStringLiteral("Нет ответа с ") + since))
+        << ctl(QStringLiteral("sn"))->toolTip().toStdString();
+    const QString scale = ctl(QStringLiteral("ProgressBar1"))->property("kestrelOwnToolTip").toString();
+    EXPECT_TRUE(scale.startsWith(QStringLiteral("Уровень")));
+    EXPECT_TRUE(
+        ctl(QStringLiteral("ProgressBar1"))->toolTip().startsWith(scale + QStringLiteral("\nНет ответа с ")))
+        << "the bar's own tooltip first";
+    auto* address = ctl<QLabel>(QStringLiteral("ne"));
+    EXPECT_EQ(address->palette().color(QPalette::Active, QPalette::WindowText),
+              address->palette().color(QPalette::Disabled, QPalette::WindowText));
+    expectTexts({"sn", "123456", "ne", "5", "num_net", "1"});
+    auto* network = ctl<QLineEdit>(QStringLiteral("num_net"));
+    EXPECT_TRUE(network->isEnabled() && !network->isReadOnly()) << "the engineer can still type";
+
+    receive(liveReply());
+    EXPECT_EQ(stale(shown), QStringList());
+    EXPECT_TRUE(ctl(QStringLiteral("sn"))->toolTip().isEmpty());
+    EXPECT_EQ(ctl(QStringLiteral("ProgressBar1"))->toolTip(), scale);
+    EXPECT_FALSE(address->testAttribute(Qt::WA_SetPalette)) << "the window's colours again";
+
+    // Reader 9 chosen, and silent: what is shown is reader 5's.
+    chooseAddress(QStringLiteral("9"));
+    EXPECT_EQ(stale(shown), shown);
+    EXPECT_TRUE(address->toolTip().startsWith(QStringLiteral("Значение адреса 5, выбран другой адрес в ")))
+        << address->toolTip().toStdString();
+    runTick();  // 9 is asked who it is
+    receive(withCheckByte(hex("3E 09 FC 41 E2 01 00 86 00")));
+    EXPECT_EQ(stale({"sn", "vv", "ne"}), QStringList{"ne"}) << "9 told who it is; no live reading yet";
+    expectTexts({"sn", "123457", "ne", "5", "num_net", "1"});
+}
+
 TEST_F(Views, RotationIndicatorFollowsTheTagModeAndState) {
     window->show();
     // Tag mode, state byte, the rotation text, the arrow shown ("" with the indicator hidden).

@@ -3,11 +3,18 @@
 // test_language.cpp.
 #include <QAbstractItemView>
 #include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include "ui/controlgroups.h"
 #include "ui/splashwindow.h"
+#include "ui/statusbar.h"
+#include "ui/trafficlog.h"
 #include "window_harness.h"
 
 using namespace kestrel;
@@ -214,6 +221,77 @@ TEST_F(Window, OptionClicksShowTheBridgeBoxesOnlyForTheBridge) {
     EXPECT_FALSE(master->isChecked());
     ctl<QRadioButton>(QStringLiteral("R485"))->click();
     EXPECT_FALSE(master->isChecked()) << "the bridge keeps the cleared state";
+}
+
+// The status bar says what the session knows: the port and the link's state, the addressed device, how
+// long ago it answered (or since when it has not), and its share of good replies since the port opened.
+TEST_F(Window, StatusBarShowsTheLinkTheDeviceTheLastReplyAndTheSuccessSinceThePortOpened) {
+    const auto fields = [this] {
+        return QStringList{text(QStringLiteral("statusPort")), text(QStringLiteral("statusDevice")),
+                           text(QStringLiteral("statusReply")), text(QStringLiteral("statusSuccess"))};
+    };
+    EXPECT_EQ(fields(), (QStringList{"Порт закрыт", "", "", ""}));
+    EXPECT_EQ(ctl(QStringLiteral("statusReply"))->accessibleName(), QStringLiteral("Последний ответ"));
+    QWidget* client = ctl(QStringLiteral("CmbNet"))->parentWidget();
+    EXPECT_EQ(ctl(QStringLiteral("statusBar"))->geometry(),
+              QRect(0, client->geometry().bottom() + 1, 892, StatusBar::kHeight))
+        << "below the unchanged window";
+
+    openPort();
+    chooseAddress(QStringLiteral("5"));
+    EXPECT_EQ(fields(), (QStringList{"COM3, 19200 8N1, открыт", "адрес 5", "ожидание ответа", ""}));
+    runTick();  // 5 is asked who it is
+    receive(withCheckByte(hex("3E 05 FC 40 E2 01 00 86 00")));
+    receive(withCheckByte(hex("3E 05 F0 19 00 02 01 00 00 00 10 00 00 00 0A 0B 0C 00 07 00")));
+    EXPECT_EQ(text(QStringLiteral("statusDevice")), QStringLiteral("адрес 5, сер. № 123456"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^ответ 0[.,]\\d с назад$"))
+                    .match(text(QStringLiteral("statusReply")))
+                    .hasMatch())
+        << text(QStringLiteral("statusReply")).toStdString();
+    EXPECT_EQ(text(QStringLiteral("statusSuccess")), QStringLiteral("успешно 100 % (2 из 2)"));
+    runTick();  // the live poll goes unanswered
+    EXPECT_EQ(text(QStringLiteral("statusReply")), QStringLiteral("нет ответа 0 с"));
+    EXPECT_EQ(text(QStringLiteral("statusSuccess")), QStringLiteral("успешно 66 % (2 из 3)"));
+
+    partOf<DeviceSession>(*window).setPollingPaused(true);
+    EXPECT_EQ(text(QStringLiteral("statusPort")), QStringLiteral("COM3, 19200 8N1, опрос приостановлен"));
+    EXPECT_TRUE(text(QStringLiteral("statusReply")).startsWith(QStringLiteral("ответ был в ")));
+    partOf<DeviceSession>(*window).setPollingPaused(false);
+    port.hangUp();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return partOf<DeviceSession>(*window).waitingForPort(); }, 2000));
+    EXPECT_EQ(fields(), (QStringList{"COM3, 19200 8N1, потерян, ожидание возврата", "", "", ""}));
+    click(QStringLiteral("BTNCloseCom"));
+    EXPECT_EQ(fields(), (QStringList{"Порт закрыт", "", "", ""}));
+}
+
+// "Файл" comes first; its "Выход" (Ctrl+Q) closes the window as its close button does, and it saves the
+// traffic log through the log's own CSV save.
+TEST_F(Window, FileMenuComesFirstSavesTheLogAndCtrlQExitsSavingTheSettingsAndClosingThePort) {
+    QTemporaryDir dir;
+    MainWindow::Options o = testOptions();
+    o.settingsPath = dir.filePath(QStringLiteral("kestrel-tool.ini"));
+    window = std::make_unique<MainWindow>(port, dialogs, o);
+    QMenu* first = window->findChild<QMenuBar*>()->actions().value(0)->menu();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->objectName(), QStringLiteral("menuFile"));
+
+    openPort();
+    runTick();
+    runTick();  // the first poll's row: no reply
+    window->trafficLog().flush();
+    dialogs.saveNames = {dir.filePath(QStringLiteral("log.csv"))};
+    window->findChild<QAction*>(QStringLiteral("actionSaveLog"))->trigger();
+    QFile saved(dir.filePath(QStringLiteral("log.csv")));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll().count('\n'), 2) << "the header and the row";
+
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keySequence(window.get(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_GT(QFileInfo(o.settingsPath).size(), 0) << "the settings saved";
 }
 
 TEST(StartUp, ThePictureStandsAloneUntilTheSecondScanTick) {

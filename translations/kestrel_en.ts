@@ -1587,5 +1587,117 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
         <source>Порт %1 появился и выбран.</source>
         <translation>Port %1 has appeared and is selected.</translation>
     </message>
+    <message>
+        <source>Обмен с устройством:
+красный — на последний запрос пришёл ответ (любой, и с ошибкой тоже);
+белый и серый по очереди — запросы уходят, ответа нет;
+оранжевый — порт потерян, ожидание его возвращения;
+жёлтый — порт закрыт.</source>
+        <translation>Exchange with the device:
+red — a reply came to the last request (any reply, a faulty one too);
+white and grey in turn — requests go out, no reply comes;
+orange — the port is lost, waiting for it to come back;
+yellow — the port is closed.</translation>
+    </message>
+    <message>
+        <source>Уровень из текущих параметров считывателя (как «Уровень» на сервисной панели), от 0 слева до 1024 справа. Значение 1024 и больше, как и ответ без уровня, полосу не меняет.</source>
+        <translation>The level from the reader's current parameters (as "Level" on the service panel), from 0 at the left to 1024 at the right. A level of 1024 or more, like a reply without a level, leaves the bar as it is.</translation>
+    </message>
+    <message>
+        <source>&amp;Файл</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>&amp;Сохранить журнал обмена…</source>
+        <translation>&amp;Save traffic log…</translation>
+    </message>
+    <message>
+        <source>&amp;Выход</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>Нет ответа с %1</source>
+        <translation>No reply since %1</translation>
+    </message>
+    <message>
+        <source>Значение адреса %1, выбран другой адрес в %2</source>
+        <translation>Value of address %1; another address chosen at %2</translation>
+    </message>
+    <message>
+        <source>Выбран другой адрес в %1</source>
+        <translation>Another address chosen at %1</translation>
+    </message>
+    <message>
+        <source>Получено в %1</source>
+        <translation>Received at %1</translation>
+    </message>
+    <message>
+        <source>Строка состояния</source>
+        <translation>Status bar</translation>
+    </message>
+    <message>
+        <source>Порт</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Устройство</source>
+        <translation>Device</translation>
+    </message>
+    <message>
+        <source>Последний ответ</source>
+        <translation>Last reply</translation>
+    </message>
+    <message>
+        <source>Успешные ответы</source>
+        <translation>Good replies</translation>
+    </message>
+    <message>
+        <source>Порт закрыт</source>
+        <translation>Port closed</translation>
+    </message>
+    <message>
+        <source>опрос приостановлен</source>
+        <translation>polling paused</translation>
+    </message>
+    <message>
+        <source>открыт</source>
+        <translation>open</translation>
+    </message>
+    <message>
+        <source>потерян, ожидание возврата</source>
+        <translation>lost, waiting for it to return</translation>
+    </message>
+    <message>
+        <source>адрес не выбран</source>
+        <translation>no address chosen</translation>
+    </message>
+    <message>
+        <source>адрес %1</source>
+        <translation>address %1</translation>
+    </message>
+    <message>
+        <source>, сер. № %1</source>
+        <translation>, serial no. %1</translation>
+    </message>
+    <message>
+        <source>ответ был в %1</source>
+        <translation>last reply at %1</translation>
+    </message>
+    <message>
+        <source>нет ответа %1 с</source>
+        <translation>no reply for %1 s</translation>
+    </message>
+    <message>
+        <source>ответ %1 с назад</source>
+        <translation>reply %1 s ago</translation>
+    </message>
+    <message>
+        <source>ожидание ответа</source>
+        <translation>waiting for a reply</translation>
+    </message>
+    <message>
+        <source>успешно %1 % (%2 из %3)</source>
+        <translation>success %1 % (%2 of %3)</translation>
+    </message>
 </context>
 </TS>

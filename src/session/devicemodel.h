@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <array>
 #include <optional>
 
 #include "device/values.h"
@@ -21,6 +22,30 @@ struct Timed {
 
 // What the reader reports in its temperature byte while the tag mode is 4 or 5: the drum's rotation.
 enum class Rotation { Stop, Left, Right, Unknown };
+
+// The kinds of reply whose values the views show, each of which can be older than it looks: the identity,
+// the live reading, the settings in the reader's panels (the last settings refresh), the current tag, the
+// tag read last, and the bridge's slave (its data and its RS485 value).
+enum class Reading { Identity, Live, Settings, CurrentTag, ReadTag, SlaveData, SlaveRs485 };
+inline constexpr std::size_t kReadingCount = 7;
+
+// Why and since when a value still shown is old (the session's rule: DeviceSession::setAddress, handle).
+struct Staleness {
+    enum class Why {
+        NoReply,  // the addressed device stopped answering (or the port closed): any reply of it ends this
+        OtherAddress,  // another device is addressed now: only a reply of this kind from it ends this
+    };
+    Why why = Why::NoReply;
+    QDateTime since;             // the first request left unanswered, or when another device was addressed
+    QDateTime valueAt;           // when the value shown arrived (invalid: not known)
+    std::optional<quint8> from;  // the device that sent it
+
+    bool operator==(const Staleness& o) const {
+        return why == o.why && since == o.since && valueAt == o.valueAt && from == o.from;
+    }
+    bool operator!=(const Staleness& o) const { return !(*this == o); }
+};
+using StalenessTable = std::array<std::optional<Staleness>, kReadingCount>;
 
 class DeviceModel : public QObject {
     Q_OBJECT
@@ -42,6 +67,10 @@ class DeviceModel : public QObject {
     std::optional<quint32> currentTagId() const { return currentTagId_; }
     // The rotation the last live reading reported: nothing while the tag mode says it reports none.
     std::optional<Rotation> rotation() const { return rotation_; }
+    // Whether what the views show of a kind is old, and since when: nothing while it is current (or nothing
+    // of that kind was shown). The session decides; the views grey what is stale.
+    const std::optional<Staleness>& staleness(Reading r) const { return staleness_[std::size_t(r)]; }
+    const StalenessTable& staleness() const { return staleness_; }
 
     void setIdentity(const device::Identification& v, const QDateTime& at) {
         identity_ = {v, at};
@@ -83,6 +112,12 @@ class DeviceModel : public QObject {
         rotation_ = r;
         emit rotationChanged();
     }
+    // One signal for a change of any number of marks; none when nothing changed (the usual tick).
+    void setStaleness(const StalenessTable& table) {
+        if (table == staleness_) return;
+        staleness_ = table;
+        emit stalenessChanged();
+    }
 
   signals:
     void identityChanged();
@@ -93,6 +128,7 @@ class DeviceModel : public QObject {
     void slaveDataChanged();
     void slaveRs485Changed();
     void rotationChanged();
+    void stalenessChanged();
 
   private:
     Timed<device::Identification> identity_;
@@ -104,6 +140,7 @@ class DeviceModel : public QObject {
     Timed<device::SlaveRs485> slaveRs485_;
     std::optional<quint32> currentTagId_;
     std::optional<Rotation> rotation_;
+    StalenessTable staleness_;
 };
 
 }  // namespace kestrel

@@ -1,7 +1,9 @@
 #include "session/devicesession.h"
 
 #include <QLoggingCategory>
+#include <utility>
 
+#include "device/commands.h"
 #include "device/requests.h"
 #include "protocol/hexid.h"
 #include "protocol/translation.h"
@@ -34,6 +36,51 @@ Overloaded(Ts...) -> Overloaded<Ts...>;
 
 constexpr quint8 kRotationModeA = 4;
 constexpr quint8 kRotationModeB = 5;
+
+// The kind of reply a value is, among those the views show.
+std::optional<Reading> readingOf(const device::DeviceValue& value) {
+    return std::visit(Overloaded{
+                          [](const device::Identification&) { return std::optional(Reading::Identity); },
+                          [](const device::LiveReading&) { return std::optional(Reading::Live); },
+                          [](const device::TagAnswer&) { return std::optional(Reading::CurrentTag); },
+                          [](const device::TagParameters&) { return std::optional(Reading::ReadTag); },
+                          [](const device::SlaveData&) { return std::optional(Reading::SlaveData); },
+                          [](const device::SlaveRs485&) { return std::optional(Reading::SlaveRs485); },
+                          [](const auto&) { return std::optional<Reading>(); },
+                      },
+                      value);
+}
+
+// Who answers a request, by its command code: the reader, or through it a tag or the bridge's slave.
+DeviceSession::Answerer answererOf(std::optional<quint8> code) {
+    using A = DeviceSession::Answerer;
+    switch (code.value_or(cmd::kCurrentParams)) {
+        case cmd::kTagQuery:
+        case cmd::kTagRead:
+        case cmd::kTagWrite:
+        case cmd::kTagSetSerial:
+            return A::Tag;
+        case cmd::kBridgeData:
+        case cmd::kBridgeRs485:
+            return A::Slave;
+        default:
+            return A::Reader;
+    }
+}
+
+// What an answerer's silence leaves unconfirmed: everything when the reader is silent (the rest reaches the
+// tool through it), else the tag's or the slave's own values.
+bool leavesUnconfirmed(DeviceSession::Answerer silent, Reading reading) {
+    switch (silent) {
+        case DeviceSession::Answerer::Reader:
+            return true;
+        case DeviceSession::Answerer::Tag:
+            return reading == Reading::CurrentTag || reading == Reading::ReadTag;
+        case DeviceSession::Answerer::Slave:
+            return reading == Reading::SlaveData || reading == Reading::SlaveRs485;
+    }
+    return true;
+}
 
 Rotation rotationOf(quint8 state) {
     switch (state) {
@@ -73,6 +120,12 @@ void DeviceSession::setLink(Link link) {
     qCDebug(lcSession) << "link" << linkName(link) << portName_;
     link_ = link;
     if (link != Link::Waiting) lookForLostPort_.stop();
+    if (link != Link::Open) {
+        // Closed or lost: nothing answers from now on.
+        if (!silentSince_.isValid()) silentSince_ = QDateTime::currentDateTime();
+        markStale(Staleness::Why::NoReply, silentSince_);
+        if (std::exchange(paused_, false)) emit pollingPausedChanged(false);
+    }
     emit linkChanged(link);
 }
 
@@ -94,6 +147,9 @@ OpenResult DeviceSession::open(const QString& name, const QString& identity) {
     if (!r.ok) return r;
     portName_ = name;
     portIdentity_ = identity;
+    statistics_.reset();
+    lastReplyAt_ = {};
+    silentSince_ = {};
     // An adapter opened as soon as it was plugged in may not have told the system all about itself yet
     // (udev fills in its serial number and links a moment later): its identity is read again after that.
     QTimer::singleShot(kPortDetailsSettleMs + 500, this, [this, name] {
@@ -181,11 +237,32 @@ void DeviceSession::lookForLostPort() {
     emit linkEvent(Texts::tr("Порт %1 снова открыт").arg(name));
 }
 
+void DeviceSession::setPollingPaused(bool paused) {
+    if (link_ != Link::Open || paused == paused_) return;
+    qCDebug(lcSession) << (paused ? "polling paused" : "polling resumed");
+    paused_ = paused;
+    if (paused)
+        cycle_.stop();
+    else
+        cycle_.start(ExchangeCycle::Start::AfterAPeriod);
+    emit pollingPausedChanged(paused);
+}
+
 void DeviceSession::setAddress(std::optional<quint8> address) {
-    if (address != address_) qCDebug(lcSession) << "address" << (address ? int(*address) : -1);
-    if (address != address_) model_.forgetReadTag();
+    const bool changed = address != address_;
+    if (changed) {
+        qCDebug(lcSession) << "address" << (address ? int(*address) : -1);
+        // What the views show is the former device's now, and stays marked so until the new one answers
+        // with each kind of value. Its settings fill the panels on the next refresh (the bus search, a mode
+        // write), as they always have: a change of address alone does not overwrite the boxes.
+        markStale(Staleness::Why::OtherAddress, QDateTime::currentDateTime());
+        model_.forgetReadTag();
+        lastReplyAt_ = {};
+        silentSince_ = {};
+    }
     address_ = address;
     cycle_.setAddress(address);
+    if (changed) emit addressChanged();
 }
 
 void DeviceSession::setView(Tab view) {
@@ -221,8 +298,11 @@ QString DeviceSession::tagWriteSerial() const {
 }
 
 void DeviceSession::handle(const Transaction& t) {
+    const QDateTime panelsFilledBefore = panelsFilledAt_;
     if (t.value) take(*t.value);
     const traffic::Record r = traffic::recordOf(t);
+    statistics_.add(r);
+    judgeReply(t, r, panelsFilledAt_ != panelsFilledBefore);
     emit recorded(r, t);
     if (!logFile_.isOpen()) return;
     QString error;
@@ -279,11 +359,79 @@ void DeviceSession::take(const device::LiveReading& v, const QDateTime& at) {
     if (refresh_ == SettingsRefresh::CopyNext) {
         // Shown once: the mode shown ends the refresh (a reply always carries it with the settings).
         if (v.settings->mode) refresh_ = SettingsRefresh::Idle;
+        panelsFilledAt_ = at;
         emit settingsForPanels(*v.settings);
     } else if (refresh_ == SettingsRefresh::Asked) {
         refresh_ = SettingsRefresh::CopyNext;
         emit settingsAnnounced();
     }
+}
+
+void DeviceSession::judgeReply(const Transaction& t, const traffic::Record& r, bool panelsFilled) {
+    // Only a request to the addressed device tells of it: neither a bus search nor the reply to a request
+    // the former device was sent before another was addressed.
+    if (t.request.isEmpty() || !address_ || r.address != *address_) return;
+    const Answerer answerer = answererOf(r.code);
+    if (r.outcome != Outcome::Decoded) {
+        if (!silentSince_.isValid())
+            silentSince_ = t.writtenAt.isValid() ? t.writtenAt.toLocalTime() : QDateTime::currentDateTime();
+        markStale(Staleness::Why::NoReply, silentSince_, answerer);
+        return;
+    }
+    // When the reply came (it is read at the next tick, up to a period later).
+    const std::optional<qint64> replyMs = t.replyTimeMs();
+    lastReplyAt_ = t.writtenAt.isValid() && replyMs ? t.writtenAt.toLocalTime().addMSecs(*replyMs)
+                                                    : QDateTime::currentDateTime();
+    silentSince_ = {};
+    // The reader answers, and so does whoever answered through it: their silence is over for what they
+    // said; the reply's own kind (and the panels a settings refresh filled just now) is current again, also
+    // after another address.
+    const std::optional<Reading> fresh = t.value ? readingOf(*t.value) : std::nullopt;
+    StalenessTable table = model_.staleness();
+    for (std::size_t i = 0; i < kReadingCount; ++i) {
+        const auto reading = static_cast<Reading>(i);
+        const bool silenceOver = table[i] && table[i]->why == Staleness::Why::NoReply &&
+                                 (silentAnswerer_[i] == Answerer::Reader || silentAnswerer_[i] == answerer);
+        if (silenceOver || reading == fresh || (panelsFilled && reading == Reading::Settings))
+            table[i].reset();
+    }
+    model_.setStaleness(table);
+}
+
+void DeviceSession::markStale(Staleness::Why why, const QDateTime& since, Answerer silent) {
+    StalenessTable table = model_.staleness();
+    for (std::size_t i = 0; i < kReadingCount; ++i) {
+        const auto reading = static_cast<Reading>(i);
+        std::optional<Staleness>& mark = table[i];
+        // Old already: a silence adds nothing to any mark, another address only to a silence's.
+        if (mark && (why == Staleness::Why::NoReply || mark->why == Staleness::Why::OtherAddress)) continue;
+        if (why == Staleness::Why::NoReply && !leavesUnconfirmed(silent, reading)) continue;
+        const QDateTime valueAt = mark ? mark->valueAt : shownAt(reading);
+        if (!mark && !valueAt.isValid()) continue;  // nothing of this kind was shown
+        mark = Staleness{why, since, valueAt, mark ? mark->from : address_};
+        silentAnswerer_[i] = silent;
+    }
+    model_.setStaleness(table);
+}
+
+QDateTime DeviceSession::shownAt(Reading reading) const {
+    switch (reading) {
+        case Reading::Identity:
+            return model_.identity().at;
+        case Reading::Live:
+            return model_.live().at;
+        case Reading::Settings:
+            return panelsFilledAt_;
+        case Reading::CurrentTag:
+            return model_.currentTag().at;
+        case Reading::ReadTag:
+            return model_.readTag().at;
+        case Reading::SlaveData:
+            return model_.slaveData().at;
+        case Reading::SlaveRs485:
+            return model_.slaveRs485().at;
+    }
+    return {};
 }
 
 void DeviceSession::stopLogFile(const QString& reason) {

@@ -18,6 +18,7 @@
 #include "session/devicemodel.h"
 #include "traffic/logfile.h"
 #include "traffic/record.h"
+#include "traffic/statistics.h"
 
 namespace kestrel {
 
@@ -32,6 +33,9 @@ class DeviceSession : public QObject {
     };
     // Closed: no port. Open: the cycle runs. Waiting: the open port went away and is looked for.
     enum class Link { Closed, Open, Waiting };
+    // Who answers a request to the addressed reader: the reader itself, a tag it hears, or its bridge's
+    // slave.
+    enum class Answerer { Reader, Tag, Slave };
 
     DeviceSession(SerialPort& port, Options options, QObject* parent = nullptr);
     ~DeviceSession() override;
@@ -55,8 +59,24 @@ class DeviceSession : public QObject {
     void close();
     // One look for the lost port while waiting: opened again when it is back under any name.
     void lookForLostPort();
+    // Polling paused: the port stays open and the link Open, but the cycle writes nothing until it is
+    // resumed (for whoever needs the bus for a while). Only while the link is Open; a close or a loss ends
+    // it. While paused a port that goes away is noticed when polling resumes.
+    void setPollingPaused(bool paused);
+    bool pollingPaused() const { return paused_; }
 
-    // The addressed device (nothing: none) and the polled view, as the engineer chose them.
+    // How the addressed device answers: when its last good (decoded) reply came, and since when it has not
+    // answered (the first request left without a good reply after it). Both are forgotten when another
+    // device is addressed or the engineer opens a port; invalid when not known.
+    QDateTime lastReplyAt() const { return lastReplyAt_; }
+    QDateTime silentSince() const { return silentSince_; }
+    // Requests and their outcomes per address since the engineer opened the port (kept across a lost port
+    // and its return).
+    const traffic::LinkStatistics& linkStatistics() const { return statistics_; }
+
+    // The addressed device (nothing: none) and the polled view, as the engineer chose them. Another device
+    // addressed marks every value shown as another device's, and asks for a settings refresh (its settings
+    // then fill the panels).
     void setAddress(std::optional<quint8> address);
     std::optional<quint8> address() const { return address_; }
     void setView(Tab view);
@@ -83,6 +103,10 @@ class DeviceSession : public QObject {
 
   signals:
     void linkChanged(kestrel::DeviceSession::Link link);
+    // Polling paused or resumed (setPollingPaused; a close or a loss also ends a pause).
+    void pollingPausedChanged(bool paused);
+    // Another device is addressed.
+    void addressChanged();
     // A note about the link for the status line and the traffic log (lost, back but not opening, open again).
     void linkEvent(const QString& text);
     // The port failed with reconnecting off: the cycle has stopped; the engineer is told, then close() runs.
@@ -120,6 +144,14 @@ class DeviceSession : public QObject {
     void take(const device::DeviceValue& value);
     void take(const device::LiveReading& value, const QDateTime& at);
     void stopLogFile(const QString& reason);
+    // The staleness rule: what the views show is marked old when the addressed device leaves a request
+    // without a good reply (what that request's answerer tells: a silent reader leaves everything
+    // unconfirmed, a silent tag or slave its own values), when the link goes down, and when another device
+    // is addressed. A good reply ends the silence of its answerer and of the reader, and a reply of a kind
+    // makes that kind current.
+    void judgeReply(const Transaction& t, const traffic::Record& r, bool panelsFilled);
+    void markStale(Staleness::Why why, const QDateTime& since, Answerer silent = Answerer::Reader);
+    QDateTime shownAt(Reading reading) const;
 
     SerialPort& port_;
     Options options_;
@@ -137,6 +169,12 @@ class DeviceSession : public QObject {
     std::optional<int> tagMode_;
     SettingsRefresh refresh_ = SettingsRefresh::Asked;
     bool tagIdFollows_ = false;
+    bool paused_ = false;
+    QDateTime lastReplyAt_;
+    QDateTime silentSince_;
+    QDateTime panelsFilledAt_;  // when the settings refresh last filled the panels
+    std::array<Answerer, kReadingCount> silentAnswerer_{};  // whose silence a NoReply mark is
+    traffic::LinkStatistics statistics_;
     traffic::LogFile logFile_;
     bool logFileFailed_ = false;  // after one message the log file stays off
 };

@@ -8,6 +8,7 @@
 #include "protocol/translation.h"
 #include "ui/controlbuilder.h"
 #include "ui/controlnames.h"
+#include "ui/stalemark.h"
 
 namespace kestrel {
 
@@ -45,6 +46,13 @@ void BridgeTab::buildHidden(QWidget* hidden) {
             &QPushButton::clicked, this, [this] { request(cmd::kBridgeData); });
     connect(button(hidden, ctl::sl_zapros, Texts::tr("Запрос 06"), QRect(130, 360, 120, 26)),
             &QPushButton::clicked, this, [this] { request(cmd::kBridgeRs485); });
+}
+
+void BridgeTab::showStaleness() {
+    const DeviceModel& m = services_.session->model();
+    kestrel::showStaleness({serial_, temperature_, frequency_, level_, contact_},
+                           m.staleness(Reading::SlaveData));
+    kestrel::showStaleness({rs485_}, m.staleness(Reading::SlaveRs485));
 }
 
 void BridgeTab::request(quint8 command) {

@@ -21,6 +21,8 @@ class BridgeTab : public QObject {
 
     void render(const device::SlaveData& value);
     void render(const device::SlaveRs485& value);
+    // The slave's read-outs greyed while stale (DeviceModel).
+    void showStaleness();
     // Replaces the pending request with a bare request of `command` for the selected address.
     void request(quint8 command);
 

@@ -22,6 +22,8 @@
 #include "ui/readertab.h"
 #include "ui/settings.h"
 #include "ui/splashwindow.h"
+#include "ui/stalemark.h"
+#include "ui/statusbar.h"
 #include "ui/tagtab.h"
 #include "ui/trafficlog.h"
 #include "ui/trend.h"
@@ -171,6 +173,12 @@ void MainWindow::buildControls() {
     addressList_->setCompleter(nullptr);
     lamp_ = place<Lamp>(w, ctl::Pic, QRect(210, 102, 32, 32));
     lamp_->setColour(kLampYellowAtStart);
+    lamp_->setToolTip(
+        Texts::tr("Обмен с устройством:\n"
+                  "красный — на последний запрос пришёл ответ (любой, и с ошибкой тоже);\n"
+                  "белый и серый по очереди — запросы уходят, ответа нет;\n"
+                  "оранжевый — порт потерян, ожидание его возвращения;\n"
+                  "жёлтый — порт закрыт."));
 
     auto* net = button(w, ctl::net, Texts::tr("Изменить &сетевой адрес"), QRect(8, 138, 240, 28), kOp);
     auto* search = button(w, ctl::Opros, Texts::tr("&Поиск считывателя"), QRect(8, 170, 240, 28), kOp);
@@ -231,6 +239,10 @@ void MainWindow::buildControls() {
     levelBar_->setRange(0, kLevelBarRange);
     levelBar_->setValue(0);
     levelBar_->setTextVisible(false);
+    levelBar_->setToolTip(
+        Texts::tr("Уровень из текущих параметров считывателя (как «Уровень» на сервисной "
+                  "панели), от 0 слева до 1024 справа. Значение 1024 и больше, как и ответ "
+                  "без уровня, полосу не меняет."));
 
     buildServicePanel();
     trafficLog_ = new TrafficLogWindow(dialogs_, this, options_.logRows);
@@ -239,7 +251,10 @@ void MainWindow::buildControls() {
     const int menuHeight = menuBar_->sizeHint().height();
     menuBar_->setGeometry(0, 0, kClientWidth, menuHeight);
     client_->setGeometry(0, menuHeight, kClientWidth, kClientHeight);
-    setFixedSize(kClientWidth, menuHeight + kClientHeight);
+    // The status bar below: the window grows by its height, and nothing above it moves.
+    statusBar_ = new StatusBar(*session_, kClientWidth, this);
+    statusBar_->move(0, menuHeight + kClientHeight);
+    setFixedSize(kClientWidth, menuHeight + kClientHeight + StatusBar::kHeight);
 
     connect(portPanel_->openButton(), &QPushButton::clicked, this, &MainWindow::openPort);
     connect(portPanel_->closeButton(), &QPushButton::clicked, this, &MainWindow::closePort);
@@ -312,6 +327,14 @@ void MainWindow::buildMenu() {
         w->raise();
         w->activateWindow();
     };
+    // "Файл" first, as on every desktop: the traffic log saved as CSV (the log's own save), and the exit,
+    // which closes the window as its close button does (the settings saved, the port closed).
+    QMenu* file = menuBar_->addMenu(Texts::tr("&Файл"));
+    file->setObjectName(ctl::menuFile);
+    add(file, ctl::actionSaveLog, Texts::tr("&Сохранить журнал обмена…"), QKeySequence(),
+        [this] { trafficLog_->saveCsv(); });
+    file->addSeparator();
+    add(file, ctl::actionExit, Texts::tr("&Выход"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
     QMenu* view = menuBar_->addMenu(Texts::tr("&Вид"));
     view->setObjectName(ctl::menuView);
     add(view, ctl::actionTrafficLog, Texts::tr("&Журнал обмена"), QKeySequence(Qt::CTRL | Qt::Key_L),
@@ -406,6 +429,20 @@ void MainWindow::connectSession() {
             [this, &m] { bridgeTab_->render(*m.slaveData().value); });
     connect(&m, &DeviceModel::slaveRs485Changed, bridgeTab_,
             [this, &m] { bridgeTab_->render(*m.slaveRs485().value); });
+    connect(&m, &DeviceModel::stalenessChanged, this, &MainWindow::showStaleness);
+}
+
+// What the replies showed and is no longer current is greyed, with since when in its tooltip: the
+// identity and the live reading here, the rest in the tab views.
+void MainWindow::showStaleness() {
+    const DeviceModel& m = session_->model();
+    kestrel::showStaleness({serial_, firmware_}, m.staleness(Reading::Identity));
+    kestrel::showStaleness(
+        {address_, tagId_, levelBar_, level_, temperature_, current_, emptyLevel_, second_, rotation_},
+        m.staleness(Reading::Live));
+    readerTab_->showStaleness();
+    tagTab_->showStaleness();
+    bridgeTab_->showStaleness();
 }
 
 void MainWindow::startUp() {

@@ -1,8 +1,8 @@
 #pragma once
 // The main window, the composition root: the port panel, the addressed device's panel (address list,
-// bus search, identification, live read-outs, status line, lamp) and the three tab views, wired to the
-// device session. The window passes the engineer's intent to the session and renders its model; the link,
-// its reconnect, the log file and the rules of what a reply means live in the session.
+// bus search, identification, live read-outs, status line, lamp), the three tab views and the status bar,
+// wired to the device session. The window passes the engineer's intent to the session and renders its model;
+// the link, its reconnect, the log file and the rules of what a reply means live in the session.
 
 #include <QPointer>
 #include <QWidget>
@@ -23,6 +23,7 @@ class SerialPort;
 class Lamp;
 class LevelBar;
 class SplashWindow;
+class StatusBar;
 class PortPanel;
 class ReaderTab;
 class TagTab;
@@ -90,6 +91,7 @@ class MainWindow : public QWidget {
     void renderIdentity();
     void render(const device::PollAnswer& value);
     void renderRotation();
+    void showStaleness();
 
     SerialPort& port_;
     Dialogs& dialogs_;
@@ -102,7 +104,8 @@ class MainWindow : public QWidget {
     TagTab* tagTab_ = nullptr;
     BridgeTab* bridgeTab_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
-    QWidget* client_ = nullptr;  // the window below the menu bar
+    StatusBar* statusBar_ = nullptr;  // below the window
+    QWidget* client_ = nullptr;       // the window below the menu bar
     QWidget* servicePanel_ = nullptr;
     TrafficLogWindow* trafficLog_ = nullptr;
     TrendWindow* trend_ = nullptr;

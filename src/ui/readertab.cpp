@@ -11,6 +11,7 @@
 #include "protocol/translation.h"
 #include "ui/controlbuilder.h"
 #include "ui/controlnames.h"
+#include "ui/stalemark.h"
 
 namespace kestrel {
 
@@ -172,6 +173,13 @@ void ReaderTab::render(const device::ResetDelay& value) {
 void ReaderTab::render(const device::ModeSet& value) {
     services_.setStatus(text::modeSet());
     if (value.mode) showMode(*value.mode);
+}
+
+void ReaderTab::showStaleness() {
+    // The settings a refresh put into the panels; the repeater option is always greyed.
+    kestrel::showStaleness({modes_[0].option, modes_[1].option, modes_[2].option, modes_[3].option,
+                            frequencyOutput_, master_, network_, channel_, power_},
+                           services_.session->model().staleness(Reading::Settings));
 }
 
 void ReaderTab::setMode() {

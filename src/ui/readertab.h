@@ -37,6 +37,8 @@ class ReaderTab : public QObject {
     void render(const device::BoundIdTable& value);
     void render(const device::ResetDelay& value);
     void render(const device::ModeSet& value);
+    // The mode and radio parameter boxes greyed while the settings they show are stale (DeviceModel).
+    void showStaleness();
 
     // Button actions.
     void setMode();

@@ -9,6 +9,7 @@
 #include "protocol/translation.h"
 #include "ui/controlbuilder.h"
 #include "ui/controlnames.h"
+#include "ui/stalemark.h"
 
 namespace kestrel {
 
@@ -149,6 +150,15 @@ void TagTab::render(const device::TagParameters& value) {
     if (value.firmware) firmware_->setText(device::tagFirmwareText(*value.firmware));
     if (value.period) period_->setText(QString::number(*value.period));
     if (value.level) level_->setText(QString::number(*value.level));
+}
+
+void TagTab::showStaleness() {
+    const DeviceModel& m = services_.session->model();
+    // The identifier and the reception level follow the search as well as a read: the current tag's.
+    kestrel::showStaleness({serial_, currentId_, level_}, m.staleness(Reading::CurrentTag));
+    kestrel::showStaleness(
+        {idBox_, mode_, period_, delay_, power_, firmware_, readSerial_, readDelay_, readMode_, readPower_},
+        m.staleness(Reading::ReadTag));
 }
 
 void TagTab::findTag() {

@@ -28,6 +28,8 @@ class TagTab : public QObject {
     void forgetReadTag();
     // The follow-up of a parameter read: the identifier the next search answer named.
     void showIdentifierInFrame(quint32 identifier);
+    // The current tag's read-outs and the read tag's boxes greyed while stale (DeviceModel).
+    void showStaleness();
 
     // Button actions.
     void findTag();

@@ -1,0 +1,122 @@
+#include "ui/statusbar.h"
+
+#include <QDateTime>
+#include <QLabel>
+#include <QLocale>
+#include <algorithm>
+
+#include "protocol/translation.h"
+#include "session/devicesession.h"
+#include "ui/controlbuilder.h"
+#include "ui/controlnames.h"
+
+namespace kestrel {
+
+namespace {
+constexpr int kPortWidth = 340;
+constexpr int kDeviceWidth = 200;
+constexpr int kReplyWidth = 150;
+constexpr int kFieldMargin = 8;  // the sunken frame and a little air on each side of the text
+}  // namespace
+
+StatusBar::StatusBar(DeviceSession& session, int width, QWidget* parent)
+    : QWidget(parent), session_(session) {
+    setObjectName(ctl::statusBar);
+    setAccessibleName(Texts::tr("Строка состояния"));
+    const int deviceX = kPortWidth;
+    const int replyX = deviceX + kDeviceWidth;
+    const int successX = replyX + kReplyWidth;
+    port_ = field(ctl::statusPort, Texts::tr("Порт"), 0, kPortWidth);
+    device_ = field(ctl::statusDevice, Texts::tr("Устройство"), deviceX, kDeviceWidth);
+    reply_ = field(ctl::statusReply, Texts::tr("Последний ответ"), replyX, kReplyWidth);
+    success_ = field(ctl::statusSuccess, Texts::tr("Успешные ответы"), successX, width - successX);
+    resize(width, kHeight);
+    connect(&session, &DeviceSession::linkChanged, this, &StatusBar::refresh);
+    connect(&session, &DeviceSession::pollingPausedChanged, this, &StatusBar::refresh);
+    connect(&session, &DeviceSession::addressChanged, this, &StatusBar::refresh);
+    connect(&session.cycle(), &ExchangeCycle::tickFinished, this, &StatusBar::refresh);
+    refresh();
+}
+
+QLabel* StatusBar::field(const QString& name, const QString& accessibleName, int x, int width) {
+    QLabel* l = build::readout(this, name, QString(), QRect(x, 1, width, kHeight - 2));
+    l->setAccessibleName(accessibleName);
+    return l;
+}
+
+void StatusBar::showText(QLabel* field, const QString& text) {
+    // A text too long for its field is cut, and shown whole as a tooltip: a long device path in the middle,
+    // so that the state stays in view; the others at their end.
+    const Qt::TextElideMode cut = field == port_ ? Qt::ElideMiddle : Qt::ElideRight;
+    const QString shown = field->fontMetrics().elidedText(text, cut, field->width() - kFieldMargin);
+    field->setText(shown);
+    if (const QString tip = shown == text ? QString() : text; tip != field->toolTip()) field->setToolTip(tip);
+}
+
+void StatusBar::refresh() {
+    using Link = DeviceSession::Link;
+    const Link link = session_.link();
+    const bool open = link == Link::Open;
+    // The line settings are the ones SerialPort::open() always sets.
+    const QString port = session_.portName() + QStringLiteral(", 19200 8N1, ");
+    switch (link) {
+        case Link::Closed:
+            showText(port_, Texts::tr("Порт закрыт"));
+            break;
+        case Link::Open:
+            showText(port_, port + (session_.pollingPaused() ? Texts::tr("опрос приостановлен")
+                                                             : Texts::tr("открыт")));
+            break;
+        case Link::Waiting:
+            showText(port_, port + Texts::tr("потерян, ожидание возврата"));
+            break;
+    }
+
+    const std::optional<quint8> address = session_.address();
+    QString device;
+    if (open && !address) {
+        device = Texts::tr("адрес не выбран");
+    } else if (open) {
+        device = Texts::tr("адрес %1").arg(int(*address));
+        // The serial number once this device told it: an identity shown as another device's is not its own.
+        const auto& identity = session_.model().identity().value;
+        const auto& mark = session_.model().staleness(Reading::Identity);
+        if (identity && identity->serial && !(mark && mark->why == Staleness::Why::OtherAddress))
+            device += Texts::tr(", сер. № %1").arg(*identity->serial);
+    }
+    showText(device_, device);
+
+    QString reply;
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime last = session_.lastReplyAt();
+    const QDateTime silent = session_.silentSince();
+    if (!open || !address) {
+        // Nothing is asked: no reply to wait for.
+    } else if (session_.pollingPaused()) {
+        if (last.isValid())
+            reply = Texts::tr("ответ был в %1").arg(last.toString(QStringLiteral("HH:mm:ss")));
+    } else if (silent.isValid()) {
+        reply = Texts::tr("нет ответа %1 с").arg(std::max<qint64>(0, silent.secsTo(now)));
+    } else if (last.isValid()) {
+        const double seconds = std::max<qint64>(0, last.msecsTo(now)) / 1000.0;
+        reply = Texts::tr("ответ %1 с назад").arg(QLocale::system().toString(seconds, 'f', 1));
+    } else {
+        reply = Texts::tr("ожидание ответа");
+    }
+    showText(reply_, reply);
+
+    // Good replies per request to the addressed device since the port was opened, in whole per cent (never
+    // rounded up to 100 while one is missing).
+    QString success;
+    const auto& counts = session_.linkStatistics().byAddress();
+    if (open && address) {
+        if (const auto it = counts.find(*address); it != counts.end() && it->second.requests > 0) {
+            const int requests = it->second.requests;
+            const int good = std::min(it->second.decoded, requests);
+            success = Texts::tr("успешно %1 % (%2 из %3)").arg(good * 100 / requests).arg(good).arg(requests);
+        }
+    }
+    showText(success_, success);
+}
+
+}  // namespace kestrel

@@ -1,0 +1,36 @@
+#pragma once
+// The status bar below the window: the port and the state of the link, the addressed device, the age of
+// its last good reply, and its share of good replies since the port was opened. Everything comes from the
+// device session (its link, polling, address, reply times and link statistics, and the model's identity),
+// never from a widget. It is refreshed once a tick and when the link, the polling or the address changes,
+// not on every signal.
+
+#include <QWidget>
+
+class QLabel;
+
+namespace kestrel {
+
+class DeviceSession;
+
+class StatusBar : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int kHeight = 24;
+    // The bar as wide as `width`; its fields are placed by hand, as the window's other controls are.
+    StatusBar(DeviceSession& session, int width, QWidget* parent = nullptr);
+    // Shows what the session says now.
+    void refresh();
+
+  private:
+    QLabel* field(const QString& name, const QString& accessibleName, int x, int width);
+    void showText(QLabel* field, const QString& text);
+
+    DeviceSession& session_;
+    QLabel* port_ = nullptr;
+    QLabel* device_ = nullptr;
+    QLabel* reply_ = nullptr;
+    QLabel* success_ = nullptr;
+};
+
+}  // namespace kestrel
