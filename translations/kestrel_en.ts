@@ -1579,5 +1579,49 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
         <source>Параметры метки, сер. № %1</source>
         <translation>Tag parameters, serial no. %1</translation>
     </message>
+    <message>
+        <source>файл уже существует</source>
+        <translation>the file already exists</translation>
+    </message>
+    <message>
+        <source>файл занят</source>
+        <translation>the file is busy</translation>
+    </message>
+    <message>
+        <source>файл нельзя перенести на другую файловую систему</source>
+        <translation>the file cannot be moved to another file system</translation>
+    </message>
+    <message>
+        <source>файл на сетевом диске больше недоступен</source>
+        <translation>the file on the network drive is no longer available</translation>
+    </message>
+    <message>
+        <source>слишком много открытых файлов</source>
+        <translation>too many open files</translation>
+    </message>
+    <message>
+        <source>слишком много открытых файлов в системе</source>
+        <translation>too many open files in the system</translation>
+    </message>
+    <message>
+        <source>недопустимый аргумент</source>
+        <translation>invalid argument</translation>
+    </message>
+    <message>
+        <source>ресурс временно недоступен</source>
+        <translation>resource temporarily unavailable</translation>
+    </message>
+    <message>
+        <source>прервано сигналом</source>
+        <translation>interrupted by a signal</translation>
+    </message>
+    <message>
+        <source>неверный дескриптор файла</source>
+        <translation>bad file descriptor</translation>
+    </message>
+    <message>
+        <source>недостаточно памяти</source>
+        <translation>not enough memory</translation>
+    </message>
 </context>
 </TS>
