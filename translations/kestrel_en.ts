@@ -1623,5 +1623,29 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
         <source>недостаточно памяти</source>
         <translation>not enough memory</translation>
     </message>
+    <message>
+        <source>Команды и ответы</source>
+        <translation>Commands and Results</translation>
+    </message>
+    <message>
+        <source>Принятый текст:</source>
+        <translation>Text Returned:</translation>
+    </message>
+    <message>
+        <source>Текст1</source>
+        <translation>Text1</translation>
+    </message>
+    <message>
+        <source>Команда4</source>
+        <translation>Command4</translation>
+    </message>
+    <message>
+        <source>Порт</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Индикатор обмена</source>
+        <translation>Exchange indicator</translation>
+    </message>
 </context>
 </TS>
