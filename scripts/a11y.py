@@ -121,11 +121,14 @@ def wait(args):
 
 
 def act(name, roles, title):
-    for _ in range(20):
-        node = find(name, roles, title)
-        if node is not None:
-            node.queryAction().doAction(0)
-            return 0
+    for _ in range(40):
+        try:
+            node = find(name, roles, title)
+            if node is not None:
+                node.queryAction().doAction(0)
+                return 0
+        except Exception:  # a window changing under the walk: look again
+            pass
         time.sleep(0.25)
     print(f"a11y: no {'/'.join(sorted(roles))} '{name}'", file=sys.stderr)
     return 1

@@ -294,7 +294,7 @@ void MainWindow::buildServicePanel() {
     auto* trace = new QVBoxLayout(f1);
     trace->addWidget(label(f1, ctl::lblTextReturned, Texts::tr("Принятый текст:"), {}));
     services_.trace = place<TraceBox>(f1, ctl::txtRec, {});
-    services_.trace->setMinimumSize(384, 150);
+    services_.trace->setMinimumSize(320, 150);
     trace->addWidget(services_.trace);
     panel->add(Column::Trace, f1, true);
     panel->add(Column::Trace, label(area, ctl::lblKolBajt, Texts::tr("Кол. байт"), {}),
