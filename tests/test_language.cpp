@@ -19,7 +19,9 @@
 #include <QTranslator>
 #include <map>
 
+#include "device/commands.h"
 #include "protocol/translation.h"
+#include "traffic/record.h"
 #include "ui/pictures.h"
 #include "ui/trafficlog.h"
 #include "ui/trend.h"
@@ -269,6 +271,20 @@ TEST_F(EnglishWindow, NoTextIsLeftInRussianAndNoneIsClippedWhereTheRussianFits) 
     }
     EXPECT_EQ(english.size(), russian.size());
     EXPECT_TRUE(window->findChild<QAction*>(QStringLiteral("actionLanguageen"))->isChecked());
+    // The log's rows and its statistics: a row of each outcome.
+    TrafficLogWindow& log = window->trafficLog();
+    for (Outcome o : traffic::allOutcomes())
+        log.add(traffic::Record{QDateTime::currentDateTime(), 5, cmd::kCurrentParams, {}, {}, {}, o, {}});
+    log.flush();
+    for (QTableView* table : log.findChildren<QTableView*>()) {
+        ASSERT_GT(table->model()->rowCount(), 0) << table->objectName().toStdString();
+        for (int row = 0; row < table->model()->rowCount(); ++row)
+            for (int column = 0; column < table->model()->columnCount(); ++column) {
+                const QString cell = table->model()->index(row, column).data().toString();
+                EXPECT_FALSE(cell.contains(cyrillic))
+                    << table->objectName().toStdString() << " = " << cell.toStdString();
+            }
+    }
 }
 
 // What a screen reader calls `w`, and the caption it is labelled by.
