@@ -140,6 +140,12 @@ TEST_F(LanguageChoiceTest, SystemErrorTextsSpeakTheToolsLanguage) {
          "open: нет такого устройства или адреса", "open: no such device or address"},
         {[] { return localizedSystemText(QStringLiteral("Unknown error")); }, "Unknown error",
          "Unknown error"},
+        // As QFile says it, in Qt's own translation.
+        {[] {
+             return localizedSystemText(
+                 QCoreApplication::translate("QIODevice", "No such file or directory"));
+         },
+         "нет такого файла или папки", "no such file or folder"},
     };
     qputenv("KESTREL_TRANSLATIONS", KESTREL_QM_DIR);
     for (const char* language : {"ru", "en"}) {

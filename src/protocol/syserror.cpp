@@ -74,11 +74,14 @@ QString systemErrorText(int errorNumber) {
 }
 
 QString localizedSystemText(const QString& text) {
-    // Every error text found, in English (as Qt writes some of them itself) or in the locale's language; a
+    // Every error text found, in English, in the locale's language or in Qt's translation; a
     // longer text first ("No such device or address" before "No such device"), and none inside another.
     std::vector<Found> found;
     for (int n = 1; n <= kLastErrorNumber; ++n) {
-        for (const QString& system : {englishText(n), QString::fromLocal8Bit(std::strerror(n))}) {
+        const QString english = englishText(n);
+        // Qt translates a few of them itself ("QIODevice"), once its own translations are installed.
+        const QString byQt = QCoreApplication::translate("QIODevice", english.toUtf8().constData());
+        for (const QString& system : {english, QString::fromLocal8Bit(std::strerror(n)), byQt}) {
             if (system.isEmpty() || system.startsWith(QLatin1String("Unknown error"))) continue;
             for (qsizetype at = text.indexOf(system, 0, Qt::CaseInsensitive); at >= 0;
                  at = text.indexOf(system, at + 1, Qt::CaseInsensitive))

@@ -13,7 +13,8 @@ namespace kestrel {
 QString systemErrorText(int errorNumber);
 
 // `text` (a Qt error string such as QFile::errorString()) with every system error text it contains, in
-// English or in the locale's language, put in the tool's language; other words are kept as they are.
+// English, in the locale's language or as Qt translates it, put in the tool's language; other words are kept
+// as they are.
 QString localizedSystemText(const QString& text);
 
 }  // namespace kestrel
