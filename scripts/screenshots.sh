@@ -1,87 +1,102 @@
 #!/usr/bin/env bash
-# Takes screenshots of the real windows under Xvfb, talking to the simulated bus: the main window on each
-# tab, the traffic log, the trend and the service panel, each cut to its window, in Russian and in English.
-# Pictures go to docs/ru/ and docs/en/ (the README shows them).
+# Takes the README's pictures anew: the real windows on a 1920x1080 screen (Xvfb), talking to the simulated
+# bus, each cut to its window: the main window on each tab, the traffic log, the trend and the service panel,
+# in Russian and in English, at a screen scale of 1 and of 2 (QT_SCALE_FACTOR). The buttons and tabs are
+# pressed through the accessibility bus by their names, so the pictures do not depend on where the controls
+# stand or how big the window is.
+#   scripts/screenshots.sh [--scale S]... [--lang ru|en]... [--only main|views] [--out DIR]
+# Pictures go to DIR/<lang>/<picture>.png at scale 1 and <picture>@<S>x.png at scale S (DIR: docs, which the
+# README shows). --only main takes the three tabs of the main window, --only views the log, trend and panel.
+# KESTREL_BUILD_DIR names the build folder (build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-KESTREL_WITH_X=1 scripts/setup.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build build --target kestrel-tool kestrel_translations -j"$(nproc)"
-export XDG_RUNTIME_DIR=$(mktemp -d) && chmod 700 "$XDG_RUNTIME_DIR"
-display=:$((90 + RANDOM % 9))
-Xvfb "$display" -screen 0 1280x800x24 >/dev/null 2>&1 &
-xvfb=$!
-tool=""
-trap 'kill $tool $xvfb 2>/dev/null || true' EXIT
-export DISPLAY=$display
-sleep 1
-take() {
-lang=$1 out=docs/$1
-trendTitle=$2 logTitle=$3 panelTitle=$4 tagTab=$5 bridgeTab=$6
-mkdir -p "$out"
-# A settings folder of its own, so the pictures never depend on what an earlier run remembered.
-XDG_CONFIG_HOME=$(mktemp -d) ./build/kestrel-tool --demo --lang "$lang" >/dev/null &
-tool=$!
-win=""
-for _ in $(seq 1 40); do
-  win=$(xdotool search --onlyvisible --name "^Kestrel Tool$" 2>/dev/null | head -n1 || true)
-  [[ -n "$win" ]] && xdotool getwindowgeometry "$win" >/dev/null 2>&1 && break
-  sleep 0.25
+source scripts/xsession.sh
+scales=() langs=() only="" out=docs
+args=("$@")
+while [[ $# -gt 0 ]]; do
+  case $1 in
+    --scale) scales+=("$2"); shift 2 ;;
+    --lang) langs+=("$2"); shift 2 ;;
+    --only) only=$2; shift 2 ;;
+    --out) out=$2; shift 2 ;;
+    *) echo "screenshots: unknown option $1" >&2; exit 2 ;;
+  esac
 done
-[[ -n "$win" ]] || { echo "screenshots: the window did not appear" >&2; exit 1; }
-sleep 1
-# Without a window manager the window sits at 0,0; the menu bar takes the top (the window's height
-# beyond its 429-pixel client area and the 24-pixel status bar below it), and the positions below are the
-# client area's.
-top=$(( $(xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p') - 429 - 24 ))
-click() { xdotool mousemove "$1" $(( $2 + top )); sleep 0.3; xdotool click 1; }
-shoot() { import -window "$1" "$out/$2.png"; }
-# The window named $1, once it is shown.
-window() {
-  local id=""
-  for _ in $(seq 1 20); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
-    [[ -n "$id" ]] && break
-    sleep 0.25
-  done
-  echo "$id"
+[[ ${#scales[@]} -gt 0 ]] || scales=(1 2)
+[[ ${#langs[@]} -gt 0 ]] || langs=(ru en)
+build=${KESTREL_BUILD_DIR:-build}
+if [[ -z "${KESTREL_IN_SESSION:-}" ]]; then
+  KESTREL_WITH_X=1 scripts/setup.sh
+  [[ -f "$build/CMakeCache.txt" ]] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+  cmake --build "$build" --target kestrel-tool kestrel_translations >/dev/null
+fi
+in_session "${args[@]}"
+start_screen
+
+# The names the tool shows in each language: the windows' titles, the buttons and the tabs pressed.
+declare -A text
+text[ru.log]="Журнал обмена" text[ru.trend]="График" text[ru.panel]="Сервисная панель"
+text[ru.open]="Открыть порт" text[ru.find]="Поиск считывателя" text[ru.read]="Считать"
+text[ru.tag]="метка" text[ru.bridge]="мост"
+text[en.log]="Traffic log" text[en.trend]="Trend" text[en.panel]="Service panel"
+text[en.open]="Open port" text[en.find]="Find reader" text[en.read]="Read"
+text[en.tag]="tag" text[en.bridge]="bridge"
+
+# The window titled $1, saved as picture $2.
+shoot() {
+  local file=$dir/$2$suffix.png
+  import -window "$(window_id "$1")" "$file"
+  shot+=("$file")
 }
-click 70 74          # Open the port
-sleep 1
-click 128 184        # Find the readers
-sleep 12             # the live values run a while, for the trend
-shoot "$win" reader
-# Each view over the main window in turn (they all open at 0,0), taken and put away again.
+
+# A view opened with its keys, taken, and put away again (the views all open at 0,0, over the main window).
 view() {
-  xdotool windowfocus "$win"
-  sleep 0.3
-  xdotool key "$1"
-  sleep 1
-  local id
-  id=$(window "$2")
-  [[ -n "$id" ]] || { echo "screenshots: $2 did not appear" >&2; exit 1; }
-  if [[ "$3" == trend ]]; then  # the last minute, so the values fill the plots
-    xdotool mousemove 420 21; sleep 0.3; xdotool click 1; sleep 0.5; xdotool key Home Return; sleep 1
+  local keys=$1 title=$2 picture=$3
+  keys_to_main "$keys"
+  if [[ $picture == trend ]]; then
+    # The last minute, so the values fill the plots.
+    read -r x y < <(scripts/a11y.py point "combo box" --in "$title")
+    xdotool mousemove "$x" "$y" click 1
+    sleep 0.5
+    xdotool key Home Return
+    sleep 1
   fi
-  shoot "$id" "$3"
-  xdotool windowunmap "$id"
+  shoot "$title" "$picture"
+  xdotool windowunmap "$(window_id "$title")"
   sleep 0.5
 }
-view ctrl+g "$trendTitle" trend
-view ctrl+l "$logTitle" log
-view ctrl+shift+s "$panelTitle" service
-click "$tagTab" 49    # the tag tab
-sleep 3
-click 346 360        # read the tag's parameters
-sleep 2
-shoot "$win" tag
-click "$bridgeTab" 49 # the bridge tab
-sleep 3
-shoot "$win" bridge
-kill $tool
-wait $tool 2>/dev/null || true
-echo "screenshots: $out/{reader,tag,bridge,log,trend,service}.png"
+
+take() {
+  local lang=$1 scale=$2
+  dir=$out/$lang suffix=""
+  [[ $scale == 1 ]] || suffix="@${scale}x"
+  mkdir -p "$dir"
+  start_tool "$lang" "$scale"
+  scripts/a11y.py press "${text[$lang.open]}"
+  sleep 1
+  scripts/a11y.py press "${text[$lang.find]}"
+  sleep 12  # the live values run a while, for the trend
+  if [[ $only != views ]]; then shoot "Kestrel Tool" reader; fi
+  if [[ $only != main ]]; then
+    view ctrl+g "${text[$lang.trend]}" trend
+    view ctrl+l "${text[$lang.log]}" log
+    view ctrl+shift+s "${text[$lang.panel]}" service
+  fi
+  if [[ $only != views ]]; then
+    scripts/a11y.py tab "${text[$lang.tag]}"
+    sleep 3
+    scripts/a11y.py press "${text[$lang.read]}"  # the tag's parameters
+    sleep 2
+    shoot "Kestrel Tool" tag
+    scripts/a11y.py tab "${text[$lang.bridge]}"
+    sleep 3
+    shoot "Kestrel Tool" bridge
+  fi
+  stop_tool
 }
-# The windows' titles and where the tag and bridge tabs sit (their texts' widths differ) in each language.
-take ru "График" "Журнал обмена" "Сервисная панель" 394 452
-take en "Trend" "Traffic log" "Service panel" 345 398
+
+shot=()
+for lang in "${langs[@]}"; do
+  for scale in "${scales[@]}"; do take "$lang" "$scale"; done
+done
+for f in "${shot[@]}"; do echo "screenshots: $f $(identify -format '%wx%h' "$f")"; done

@@ -1,8 +1,9 @@
 // The window as built: in Russian every text of the window, its menus, the log, the trend and the service
-// panel is exactly the verified one (window_texts_ru.txt), and every control has its verified place, look
-// and state (window_layout.txt); in English no text is left in Russian and none is wider than its control
-// where the Russian fits.
+// panel (names for screen readers among them) is exactly the verified one (window_texts_ru.txt), and every
+// control has its verified place, look and state (window_layout.txt); in English no text is left in Russian
+// and none is wider than its control where the Russian fits. A screen reader finds every control named.
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QCompleter>
@@ -10,13 +11,17 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QStackedWidget>
 #include <QTableView>
 #include <QTranslator>
 #include <map>
 
+#include "device/commands.h"
 #include "protocol/translation.h"
+#include "traffic/record.h"
 #include "ui/pictures.h"
 #include "ui/trafficlog.h"
 #include "ui/trend.h"
@@ -68,7 +73,15 @@ std::map<QString, ShownText> shownTexts(MainWindow& window) {
         auto* w = qobject_cast<QWidget*>(o);
         if (w->isWindow()) add(o, "title", w->windowTitle());
         add(o, "tooltip", w->toolTip());
-        if (auto* l = qobject_cast<QLabel*>(w)) add(o, "text", l->text(), l->wordWrap() ? -1 : 2);
+        // Qt names its own parts (the tabs' scroll buttons) itself.
+        if (!w->parentWidget() || !w->parentWidget()->objectName().startsWith(QLatin1String("qt_")))
+            add(o, "accessible", w->accessibleName());
+        // A layout makes a label as wide as its text; one placed by hand has a little room around it.
+        if (auto* l = qobject_cast<QLabel*>(w))
+            add(o, "text", l->text(),
+                l->wordWrap()                                      ? -1
+                : w->parentWidget() && w->parentWidget()->layout() ? 0
+                                                                   : 2);
         if (auto* b = qobject_cast<QAbstractButton*>(w))
             add(o, "text", b->text(), qobject_cast<QCheckBox*>(w) ? 22 : 8);
         if (auto* g = qobject_cast<QGroupBox*>(w)) add(o, "title", g->title());
@@ -258,6 +271,77 @@ TEST_F(EnglishWindow, NoTextIsLeftInRussianAndNoneIsClippedWhereTheRussianFits) 
     }
     EXPECT_EQ(english.size(), russian.size());
     EXPECT_TRUE(window->findChild<QAction*>(QStringLiteral("actionLanguageen"))->isChecked());
+    // The log's rows and its statistics: a row of each outcome.
+    TrafficLogWindow& log = window->trafficLog();
+    for (Outcome o : traffic::allOutcomes())
+        log.add(traffic::Record{QDateTime::currentDateTime(), 5, cmd::kCurrentParams, {}, {}, {}, o, {}});
+    log.flush();
+    for (QTableView* table : log.findChildren<QTableView*>()) {
+        ASSERT_GT(table->model()->rowCount(), 0) << table->objectName().toStdString();
+        for (int row = 0; row < table->model()->rowCount(); ++row)
+            for (int column = 0; column < table->model()->columnCount(); ++column) {
+                const QString cell = table->model()->index(row, column).data().toString();
+                EXPECT_FALSE(cell.contains(cyrillic))
+                    << table->objectName().toStdString() << " = " << cell.toStdString();
+            }
+    }
+}
+
+// What a screen reader calls `w`, and the caption it is labelled by.
+QString accessibleName(QWidget* w) {
+    return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+}
+QString labelledBy(QWidget* w) {
+    for (const auto& [other, relation] :
+         QAccessible::queryAccessibleInterface(w)->relations(QAccessible::Label))
+        if (qobject_cast<QLabel*>(other->object())) return other->text(QAccessible::Name);
+    return {};
+}
+
+// A part of a control that Qt names with it (a tab bar, a scroll area's bars), or a container: a bare one, or
+// the menu bar and the tabs, whose items and pages have names.
+bool isPartOrContainer(const QWidget* w) {
+    for (const QWidget* p = w; p && !p->isWindow(); p = p->parentWidget())
+        if (p->objectName().startsWith(QLatin1String("qt_"))) return true;
+    return w->metaObject() == &QWidget::staticMetaObject || qobject_cast<const QStackedWidget*>(w) ||
+           qobject_cast<const QMenuBar*>(w) || qobject_cast<const QTabWidget*>(w);
+}
+
+TEST_F(WindowLanguage, ScreenReadersFindEveryControlNamedAndEveryBoxByItsCaption) {
+    auto* tabs = ctl<QTabWidget>(QStringLiteral("SSTab1"));
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+        tabs->setCurrentIndex(tab);
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+            if (w->window() != window.get() || !w->isVisibleTo(window.get()) || isPartOrContainer(w))
+                continue;
+            // A label is named by the text it shows (the status line says nothing while all is well).
+            if (auto* l = qobject_cast<QLabel*>(w); l && l->pixmap().isNull()) continue;
+            EXPECT_FALSE(accessibleName(w).isEmpty())
+                << w->metaObject()->className() << " " << w->objectName().toStdString() << " on tab " << tab;
+        }
+    }
+    // A control, its name (a list's or a read-out's is its value) and the caption it is labelled by (before
+    // it, above it, after a check box without a text, or in its form's row; Qt labels no table).
+    const std::tuple<const char*, const char*, const char*> controls[] = {
+        {"num_net", "Номер сети", "Номер сети"},
+        {"Zad2", "Задержка обнуления ID", "Задержка обнуления ID"},
+        {"plm", "N яч.", "N яч."},
+        {"ID_Metki", "ID Метки", "ID Метки"},
+        {"R_p", "Повторитель", "Повторитель"},
+        {"Check_sl", "Контакт", "Контакт"},
+        {"txtRec", "Text Returned:", "Text Returned:"},
+        {"num_bytes", "Кол. байт", "Кол. байт"},
+        {"logStatistics", "Статистика связи (с открытия порта или сброса)", ""},
+        {"CmbNet", "0", "Сетевой Адрес"},
+        {"sn", "0", "Сер. Номер"},
+        {"outTime", "0", "Интервал"},
+        {"ProgressBar1", "Уровень", ""},
+    };
+    for (const auto& [name, spoken, caption] : controls) {
+        QWidget* w = ctl(QString::fromLatin1(name));
+        EXPECT_EQ(accessibleName(w).toStdString(), spoken) << name;
+        EXPECT_EQ(labelledBy(w).toStdString(), caption) << name;
+    }
 }
 
 TEST_F(WindowLanguage, TheLanguageChosenInTheMenuIsRememberedForTheNextStart) {

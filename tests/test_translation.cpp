@@ -10,7 +10,10 @@
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <QXmlStreamReader>
+#include <cerrno>
+#include <functional>
 
+#include "protocol/syserror.h"
 #include "protocol/translation.h"
 
 namespace kestrel {
@@ -98,15 +101,15 @@ class LanguageChoiceTest : public ::testing::Test {
 TEST_F(LanguageChoiceTest, EnglishIsUsedOnlyWhenAskedAndEveryFailureFallsBackToRussian) {
     QTemporaryDir empty;
     // What is asked, the folder of the translations, the language in effect, a part of the terminal message
-    // ("" when there is none).
-    const std::tuple<const char*, QString, QString, const char*> cases[] = {
-        {"", QStringLiteral(KESTREL_QM_DIR), "ru", ""},
-        {"ru", QStringLiteral(KESTREL_QM_DIR), "ru", ""},
-        {"en", QStringLiteral(KESTREL_QM_DIR), "en", ""},
-        {"EN", QStringLiteral(KESTREL_QM_DIR), "ru", "unknown language 'EN'"},
-        {"en", empty.path(), "ru", "kestrel_en.qm"},
+    // ("" when there is none), and Qt's own text of a dialog's Cancel button, which follows the language.
+    const std::tuple<const char*, QString, QString, const char*, const char*> cases[] = {
+        {"", QStringLiteral(KESTREL_QM_DIR), "ru", "", "Отмена"},
+        {"ru", QStringLiteral(KESTREL_QM_DIR), "ru", "", "Отмена"},
+        {"en", QStringLiteral(KESTREL_QM_DIR), "en", "", "Cancel"},
+        {"EN", QStringLiteral(KESTREL_QM_DIR), "ru", "unknown language 'EN'", "Отмена"},
+        {"en", empty.path(), "ru", "kestrel_en.qm", "Отмена"},
     };
-    for (const auto& [asked, folder, inEffect, problem] : cases) {
+    for (const auto& [asked, folder, inEffect, problem, cancel] : cases) {
         SCOPED_TRACE(std::string(asked) + " in " + folder.toStdString());
         qputenv("KESTREL_TRANSLATIONS", folder.toUtf8());
         const LanguageChoice choice = useLanguage(QString::fromUtf8(asked));
@@ -116,7 +119,41 @@ TEST_F(LanguageChoiceTest, EnglishIsUsedOnlyWhenAskedAndEveryFailureFallsBackToR
         EXPECT_EQ(Texts::tr("Открыть порт"), inEffect == QLatin1String("en")
                                                  ? QStringLiteral("Open port")
                                                  : QStringLiteral("Открыть порт"));
+        EXPECT_TRUE(choice.qtTexts.isEmpty()) << choice.qtTexts.toStdString();
+        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(), cancel);
         TearDown();
+    }
+}
+
+// The system's error texts in the tool's language, whatever the C library's locale: the tool's own for the
+// errors met at files and ports, the C library's English text for any other.
+TEST_F(LanguageChoiceTest, SystemErrorTextsSpeakTheToolsLanguage) {
+    // What is shown, in Russian and in English.
+    const std::tuple<std::function<QString()>, const char*, const char*> cases[] = {
+        {[] { return systemErrorText(ENOSPC); }, "нет места на диске", "no space left on device"},
+        {[] { return systemErrorText(EEXIST); }, "файл уже существует", "the file already exists"},
+        {[] { return systemErrorText(ECHILD); }, "No child processes", "No child processes"},
+        // Qt's own English texts and the C library's are both found, the longer of two that overlap.
+        {[] { return localizedSystemText(QStringLiteral("Permission denied")); }, "нет прав доступа",
+         "permission denied"},
+        {[] { return localizedSystemText(QStringLiteral("open: No such device or address")); },
+         "open: нет такого устройства или адреса", "open: no such device or address"},
+        {[] { return localizedSystemText(QStringLiteral("Unknown error")); }, "Unknown error",
+         "Unknown error"},
+        // As QFile says it, in Qt's own translation.
+        {[] {
+             return localizedSystemText(
+                 QCoreApplication::translate("QIODevice", "No such file or directory"));
+         },
+         "нет такого файла или папки", "no such file or folder"},
+    };
+    qputenv("KESTREL_TRANSLATIONS", KESTREL_QM_DIR);
+    for (const char* language : {"ru", "en"}) {
+        ASSERT_EQ(useLanguage(QString::fromLatin1(language)).language, QString::fromLatin1(language));
+        for (const auto& [shown, russian, english] : cases)
+            EXPECT_EQ(shown().toStdString(), *language == 'r' ? russian : english) << language;
+        TearDown();
+        qputenv("KESTREL_TRANSLATIONS", KESTREL_QM_DIR);
     }
 }
 

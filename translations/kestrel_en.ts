@@ -1601,7 +1601,7 @@ yellow — the port is closed.</translation>
     </message>
     <message>
         <source>Уровень из текущих параметров считывателя (как «Уровень» на сервисной панели), от 0 слева до 1024 справа. Значение 1024 и больше, как и ответ без уровня, полосу не меняет.</source>
-        <translation>The level from the reader's current parameters (as "Level" on the service panel), from 0 at the left to 1024 at the right. A level of 1024 or more, like a reply without a level, leaves the bar as it is.</translation>
+        <translation>The level from the reader&apos;s current parameters (as &quot;Level&quot; on the service panel), from 0 at the left to 1024 at the right. A level of 1024 or more, like a reply without a level, leaves the bar as it is.</translation>
     </message>
     <message>
         <source>&amp;Файл</source>
@@ -1698,6 +1698,54 @@ yellow — the port is closed.</translation>
     <message>
         <source>успешно %1 % (%2 из %3)</source>
         <translation>success %1 % (%2 of %3)</translation>
+    </message>
+    <message>
+        <source>файл уже существует</source>
+        <translation>the file already exists</translation>
+    </message>
+    <message>
+        <source>файл занят</source>
+        <translation>the file is busy</translation>
+    </message>
+    <message>
+        <source>файл нельзя перенести на другую файловую систему</source>
+        <translation>the file cannot be moved to another file system</translation>
+    </message>
+    <message>
+        <source>файл на сетевом диске больше недоступен</source>
+        <translation>the file on the network drive is no longer available</translation>
+    </message>
+    <message>
+        <source>слишком много открытых файлов</source>
+        <translation>too many open files</translation>
+    </message>
+    <message>
+        <source>слишком много открытых файлов в системе</source>
+        <translation>too many open files in the system</translation>
+    </message>
+    <message>
+        <source>недопустимый аргумент</source>
+        <translation>invalid argument</translation>
+    </message>
+    <message>
+        <source>ресурс временно недоступен</source>
+        <translation>resource temporarily unavailable</translation>
+    </message>
+    <message>
+        <source>прервано сигналом</source>
+        <translation>interrupted by a signal</translation>
+    </message>
+    <message>
+        <source>неверный дескриптор файла</source>
+        <translation>bad file descriptor</translation>
+    </message>
+    <message>
+        <source>недостаточно памяти</source>
+        <translation>not enough memory</translation>
+    </message>
+    <message>
+        <source>Индикатор обмена</source>
+        <translation>Exchange indicator</translation>
     </message>
 </context>
 </TS>

@@ -128,7 +128,8 @@ int main(int argc, char** argv) {
         language = kestrel::loadState(kestrel::defaultSettingsPath(), &ignored).language;
     }
     const kestrel::LanguageChoice choice = kestrel::useLanguage(language);
-    if (!choice.problem.isEmpty()) std::fprintf(stderr, "kestrel-tool: %s\n", qPrintable(choice.problem));
+    for (const QString& problem : {choice.problem, choice.qtTexts})
+        if (!problem.isEmpty()) std::fprintf(stderr, "kestrel-tool: %s\n", qPrintable(problem));
 
     kestrel::QtSerialPort serial;
     QStringList leading = parser.values(options.port);

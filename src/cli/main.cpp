@@ -41,6 +41,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
     QTextStream out(stdout), err(stderr);
 
+    // Qt's own texts reach the client only in a file's or port's error, which the system's error texts of the
+    // tool's own cover: a Qt without its translations is not worth a line on every run.
     const LanguageChoice language = useLanguage(languageArgument(QCoreApplication::arguments().mid(1)));
     if (!language.problem.isEmpty()) err << "kestrel-cli: " << language.problem << "\n";
     const ParsedArguments parsed = parseArguments(QCoreApplication::arguments().mid(1));

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QTranslator>
 
 namespace kestrel {
@@ -18,6 +19,35 @@ QStringList translationFolders() {
     return folders;
 }
 
+// Qt's catalogues of the texts the programs can show: QtWidgets' dialogs and buttons, file errors (qtbase)
+// and the serial port's errors (qtserialport).
+QString useQtTexts(const QString& language) {
+    // English is the language of Qt's sources.
+    if (language == QLatin1String("en")) return {};
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    QStringList missing;
+    for (const char* catalogue : {"qtbase", "qtserialport"}) {
+        const QString name = QStringLiteral("%1_%2").arg(QLatin1String(catalogue), language);
+        auto* translator = new QTranslator(QCoreApplication::instance());
+        if (translator->load(name, folder)) {
+            QCoreApplication::installTranslator(translator);
+        } else {
+            delete translator;
+            missing << name + QStringLiteral(".qm");
+        }
+    }
+    if (missing.isEmpty()) return {};
+    return QStringLiteral(
+               "Qt's own texts (file dialogs, standard buttons) stay in English: no %1 in %2 "
+               "(Debian: qt6-translations-l10n)")
+        .arg(missing.join(QStringLiteral(", ")), folder);
+}
+
+LanguageChoice withQtTexts(LanguageChoice choice) {
+    choice.qtTexts = useQtTexts(choice.language);
+    return choice;
+}
+
 }  // namespace
 
 QStringList availableLanguages() {
@@ -26,10 +56,12 @@ QStringList availableLanguages() {
 
 LanguageChoice useLanguage(const QString& language) {
     const QString russian = QStringLiteral("ru");
-    if (language.isEmpty() || language == russian) return {russian, {}};
+    if (language.isEmpty() || language == russian) return withQtTexts({russian, {}, {}});
     if (!availableLanguages().contains(language)) {
-        return {russian, QStringLiteral("unknown language '%1' (available: %2); using Russian")
-                             .arg(language, availableLanguages().join(QStringLiteral(", ")))};
+        return withQtTexts({russian,
+                            QStringLiteral("unknown language '%1' (available: %2); using Russian")
+                                .arg(language, availableLanguages().join(QStringLiteral(", "))),
+                            {}});
     }
     const QString file = QStringLiteral("kestrel_%1.qm").arg(language);
     QStringList tried;
@@ -41,13 +73,16 @@ LanguageChoice useLanguage(const QString& language) {
         auto* translator = new QTranslator(QCoreApplication::instance());
         if (!translator->load(path)) {
             delete translator;
-            return {russian, QStringLiteral("cannot read the translation %1; using Russian").arg(path)};
+            return withQtTexts(
+                {russian, QStringLiteral("cannot read the translation %1; using Russian").arg(path), {}});
         }
         QCoreApplication::installTranslator(translator);
-        return {language, {}};
+        return withQtTexts({language, {}, {}});
     }
-    return {russian, QStringLiteral("no translation file for '%1' (looked for %2); using Russian")
-                         .arg(language, tried.join(QStringLiteral(", ")))};
+    return withQtTexts({russian,
+                        QStringLiteral("no translation file for '%1' (looked for %2); using Russian")
+                            .arg(language, tried.join(QStringLiteral(", "))),
+                        {}});
 }
 
 }  // namespace kestrel

@@ -20,12 +20,17 @@ QStringList availableLanguages();
 struct LanguageChoice {
     QString language;  // what is in effect: "ru" or one of the translations
     QString problem;   // empty, or a line for the terminal saying why Russian is used instead
+    QString qtTexts;   // empty, or a line for the terminal saying Qt's own texts stay in English
 };
 
 // Installs the translation for `language` into the running application. "ru" or an empty language needs
-// nothing. An unknown language, or a translation file that cannot be found or read, leaves the tool in
-// Russian and says so in `problem`. The files are looked for in $KESTREL_TRANSLATIONS, then beside the
-// program (translations/, the build tree) and in ../share/kestrel-tool/translations (the installed tree).
+// nothing of the tool's own. An unknown language, or a translation file that cannot be found or read,
+// leaves the tool in Russian and says so in `problem`. The files are looked for in $KESTREL_TRANSLATIONS,
+// then beside the program (translations/, the build tree) and in ../share/kestrel-tool/translations (the
+// installed tree).
+// Qt's own texts (the file dialog, standard buttons, the serial port's and files' errors) follow the
+// language in effect: their translations come with Qt, from QLibraryInfo's translations folder (Debian's
+// qt6-translations-l10n); without them they stay in English and `qtTexts` says so.
 LanguageChoice useLanguage(const QString& language);
 
 }  // namespace kestrel

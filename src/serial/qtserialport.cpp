@@ -259,7 +259,7 @@ OpenResult QtSerialPort::open(const QString& name) {
                             port_->setStopBits(QSerialPort::OneStop) &&
                             port_->setFlowControl(QSerialPort::NoFlowControl);
     if (!settingsOk) {
-        OpenResult r{false, OpenFailure::Settings, port_->errorString(), port_->error()};
+        OpenResult r{false, OpenFailure::Settings, localizedSystemText(port_->errorString()), port_->error()};
         close();
         return logged(r);
     }

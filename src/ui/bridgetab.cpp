@@ -8,6 +8,7 @@
 #include "protocol/translation.h"
 #include "ui/controlbuilder.h"
 #include "ui/controlnames.h"
+#include "ui/servicepanel.h"
 #include "ui/stalemark.h"
 
 namespace kestrel {
@@ -40,12 +41,15 @@ BridgeTab::BridgeTab(ViewServices& services, QWidget* p, QWidget* parent)
     contact_->setFocusPolicy(Qt::NoFocus);
 }
 
-void BridgeTab::buildHidden(QWidget* hidden) {
+void BridgeTab::buildHidden(ServicePanel& panel) {
     // The two requests belong to no control group: the port's state never switches them.
-    connect(button(hidden, ctl::zapr_data_sl, Texts::tr("запрос Е8"), QRect(0, 360, 120, 26)),
-            &QPushButton::clicked, this, [this] { request(cmd::kBridgeData); });
-    connect(button(hidden, ctl::sl_zapros, Texts::tr("Запрос 06"), QRect(130, 360, 120, 26)),
-            &QPushButton::clicked, this, [this] { request(cmd::kBridgeRs485); });
+    auto add = [&](const QString& name, const QString& text, quint8 command) {
+        QPushButton* b = button(panel.area(), name, text, {});
+        connect(b, &QPushButton::clicked, this, [this, command] { request(command); });
+        panel.add(ServicePanel::Column::Commands, b);
+    };
+    add(ctl::zapr_data_sl, Texts::tr("запрос Е8"), cmd::kBridgeData);
+    add(ctl::sl_zapros, Texts::tr("Запрос 06"), cmd::kBridgeRs485);
 }
 
 void BridgeTab::showStaleness() {

@@ -12,12 +12,14 @@ class QWidget;
 
 namespace kestrel {
 
+class ServicePanel;
+
 class BridgeTab : public QObject {
     Q_OBJECT
   public:
     BridgeTab(ViewServices& services, QWidget* page, QWidget* parent = nullptr);
     // The two request buttons, kept among the hidden controls.
-    void buildHidden(QWidget* hidden);
+    void buildHidden(ServicePanel& panel);
 
     void render(const device::SlaveData& value);
     void render(const device::SlaveRs485& value);

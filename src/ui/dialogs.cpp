@@ -1,9 +1,13 @@
 #include "ui/dialogs.h"
 
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QTreeView>
 
 #include "protocol/translation.h"
 
@@ -43,7 +47,27 @@ QString QtDialogs::input(const QString& prompt, const QString& title, const QStr
 }
 
 QString QtDialogs::saveFileName(const QString& title, const QString& suggestedName, const QString& filter) {
-    return QFileDialog::getSaveFileName(parent_, title, suggestedName, filter);
+    QFileDialog dialog(parent_, title, suggestedName, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setViewMode(QFileDialog::Detail);
+    // Qt's own dialog opens too narrow for its columns (a file's date shows as "8 Dec ...:51"): it gets room
+    // for a long name and the size, kind and date beside it, within the screen, and those three columns fit
+    // their contents while the name takes the rest. A desktop's own dialog keeps its own size.
+    const QScreen* screen = parent_ ? parent_->screen() : QGuiApplication::primaryScreen();
+    const QFontMetrics metrics = dialog.fontMetrics();
+    QSize size(metrics.averageCharWidth() * 120, metrics.height() * 30);
+    if (screen) size = size.boundedTo(screen->availableSize() * 9 / 10);
+    dialog.resize(size);
+    if (auto* files = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = files->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 }  // namespace kestrel

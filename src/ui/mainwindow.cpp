@@ -3,6 +3,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFormLayout>
 #include <QLoggingCategory>
 #include <QMenuBar>
 #include <QTabWidget>
@@ -14,12 +15,14 @@
 #include "protocol/numinput.h"
 #include "protocol/translation.h"
 #include "serial/serialport.h"
+#include "ui/accessiblenames.h"
 #include "ui/bridgetab.h"
 #include "ui/controlbuilder.h"
 #include "ui/controlnames.h"
 #include "ui/pictures.h"
 #include "ui/portpanel.h"
 #include "ui/readertab.h"
+#include "ui/servicepanel.h"
 #include "ui/settings.h"
 #include "ui/splashwindow.h"
 #include "ui/stalemark.h"
@@ -96,6 +99,7 @@ MainWindow::MainWindow(SerialPort& port, Dialogs& dialogs, Options options, QWid
     services_.cycle = &session_->cycle();
     services_.dialogs = &dialogs_;
     buildControls();
+    nameControlsForScreenReaders(*this);
     connectSession();
     startUp();
     restoreSettings();
@@ -283,32 +287,49 @@ void MainWindow::buildControls() {
 void MainWindow::buildServicePanel() {
     // Controls the window keeps out of view, in a window of their own: the current read-outs, the
     // calibration and serial-number commands, the trace boxes and the tag's diagnostic read-outs.
-    QWidget* hidden = new QWidget(this, Qt::Window);
-    servicePanel_ = hidden;
-    hidden->setObjectName(ctl::servicePanel);
-    hidden->setWindowTitle(Texts::tr("Сервисная панель"));
-    hidden->setFixedSize(870, 396);
-    QGroupBox* f5 = frame(hidden, ctl::Frame5, Texts::tr("Текущие параметры"), QRect(0, 0, 240, 100), kOp);
-    label(f5, ctl::lblUroven, Texts::tr("Уровень"), QRect(8, 20, 80, 20), kOp);
-    level_ = readout(f5, ctl::uroven, noData(), QRect(90, 20, 140, 20), kOp);
-    label(f5, ctl::lblTemp, Texts::tr("Темп-ра"), QRect(8, 44, 80, 20), kOp);
-    temperature_ = readout(f5, ctl::temp, noData(), QRect(90, 44, 140, 20), kOp);
-    label(f5, ctl::lblTek, Texts::tr("Текущий"), QRect(8, 68, 80, 20), kOp);
-    current_ = readout(f5, ctl::tek, noData(), QRect(90, 68, 140, 20), kOp);
-    // The read-outs change on every tick; painting their own background spares the group box a repaint.
-    for (QLabel* l : {level_, temperature_, current_}) l->setAutoFillBackground(true);
+    using Column = ServicePanel::Column;
+    auto* panel = new ServicePanel(this);
+    servicePanel_ = panel;
+    panel->setObjectName(ctl::servicePanel);
+    panel->setWindowTitle(Texts::tr("Сервисная панель"));
+    QWidget* area = panel->area();
+    QGroupBox* f5 = frame(area, ctl::Frame5, Texts::tr("Текущие параметры"), {}, kOp);
+    auto* readings = new QFormLayout(f5);
+    auto reading = [&](const QString& captionName, const QString& caption, const QString& name) {
+        QLabel* l = readout(f5, name, noData(), {}, kOp);
+        // Room for a reading of the widest kind, so that the panel keeps its size as the values change.
+        l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QStringLiteral("-00000000 °C")));
+        // The read-outs change on every tick; painting their own background spares the group box a repaint.
+        l->setAutoFillBackground(true);
+        readings->addRow(label(f5, captionName, caption, {}, kOp), l);
+        return l;
+    };
+    level_ = reading(ctl::lblUroven, Texts::tr("Уровень"), ctl::uroven);
+    temperature_ = reading(ctl::lblTemp, Texts::tr("Темп-ра"), ctl::temp);
+    current_ = reading(ctl::lblTek, Texts::tr("Текущий"), ctl::tek);
+    panel->add(Column::Commands, f5);
 
-    QGroupBox* f1 =
-        frame(hidden, ctl::Frame1, QStringLiteral("Commands and Results"), QRect(250, 0, 400, 200));
-    label(f1, ctl::lblTextReturned, QStringLiteral("Text Returned:"), QRect(8, 20, 200, 20));
-    services_.trace = place<TraceBox>(f1, ctl::txtRec, QRect(8, 42, 384, 150));
-    readerTab_->buildHidden(hidden);
-    tagTab_->buildHidden(hidden);
-    bridgeTab_->buildHidden(hidden);
-    button(hidden, ctl::Command4, QStringLiteral("Command4"), QRect(0, 300, 100, 26));
-    edit(hidden, ctl::num_bytes, QRect(260, 210, 60, 22), std::nullopt, QStringLiteral("0"));
-    services_.requestBox = place<TraceBox>(hidden, ctl::CmdBoxText, QRect(260, 240, 380, 60));
+    QGroupBox* f1 = frame(area, ctl::Frame1, QStringLiteral("Commands and Results"), {});
+    auto* trace = new QVBoxLayout(f1);
+    trace->addWidget(label(f1, ctl::lblTextReturned, QStringLiteral("Text Returned:"), {}));
+    services_.trace = place<TraceBox>(f1, ctl::txtRec, {});
+    services_.trace->setMinimumSize(320, 150);
+    trace->addWidget(services_.trace);
+    panel->add(Column::Trace, f1, true);
+    panel->add(Column::Trace, label(area, ctl::lblKolBajt, Texts::tr("Кол. байт"), {}),
+               edit(area, ctl::num_bytes, {}, std::nullopt, QStringLiteral("0")));
+    services_.requestBox = place<TraceBox>(area, ctl::CmdBoxText, {});
+    // Three lines: a request is one.
+    services_.requestBox->setFixedHeight(services_.requestBox->fontMetrics().lineSpacing() * 3 +
+                                         2 * services_.requestBox->frameWidth() + 8);
     services_.requestBox->setTraceText(QStringLiteral("Text1"));
+    panel->add(Column::Trace, services_.requestBox);
+
+    readerTab_->buildHidden(*panel);
+    tagTab_->buildHidden(*panel);
+    bridgeTab_->buildHidden(*panel);
+    panel->add(Column::Commands, button(area, ctl::Command4, QStringLiteral("Command4"), {}));
+    panel->fitToContents();
 }
 
 void MainWindow::buildMenu() {
@@ -323,6 +344,8 @@ void MainWindow::buildMenu() {
         return a;
     };
     auto raise = [](QWidget* w) {
+        // The whole window on the screen, whatever its scale.
+        if (!w->isVisible()) w->resize(sizeWithinScreen(w, w->size()));
         w->show();
         w->raise();
         w->activateWindow();

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QRadioButton>
+#include <QVBoxLayout>
 
 #include "device/commands.h"
 #include "device/ranges.h"
@@ -11,6 +12,7 @@
 #include "protocol/translation.h"
 #include "ui/controlbuilder.h"
 #include "ui/controlnames.h"
+#include "ui/servicepanel.h"
 #include "ui/stalemark.h"
 
 namespace kestrel {
@@ -93,14 +95,20 @@ ReaderTab::ReaderTab(ViewServices& services, QWidget* p, QWidget* parent)
             &QPushButton::clicked, this, [this] { sendPlain(cmd::kClearBoundIds); });
 }
 
-void ReaderTab::buildHidden(QWidget* hidden) {
-    QGroupBox* f3 = frame(hidden, ctl::Frame3, Texts::tr("Команды"), QRect(0, 110, 240, 90), kOp);
-    connect(button(f3, ctl::hig, Texts::tr("Установить Полны&й"), QRect(8, 20, 220, 26), kOp),
-            &QPushButton::clicked, this, [this] { calibrate(true); });
-    connect(button(f3, ctl::low, Texts::tr("Уст&ановить  Пустой"), QRect(8, 52, 220, 26), kOp),
-            &QPushButton::clicked, this, [this] { calibrate(false); });
-    connect(button(hidden, ctl::Command1, Texts::tr("Уст. сер ном считывателя"), QRect(0, 270, 200, 26), kOp),
-            &QPushButton::clicked, this, &ReaderTab::setReaderSerial);
+void ReaderTab::buildHidden(ServicePanel& panel) {
+    QWidget* area = panel.area();
+    QGroupBox* f3 = frame(area, ctl::Frame3, Texts::tr("Команды"), {}, kOp);
+    auto* calibration = new QVBoxLayout(f3);
+    QPushButton* upper = button(f3, ctl::hig, Texts::tr("Установить Полны&й"), {}, kOp);
+    QPushButton* lower = button(f3, ctl::low, Texts::tr("Уст&ановить  Пустой"), {}, kOp);
+    calibration->addWidget(upper);
+    calibration->addWidget(lower);
+    connect(upper, &QPushButton::clicked, this, [this] { calibrate(true); });
+    connect(lower, &QPushButton::clicked, this, [this] { calibrate(false); });
+    panel.add(ServicePanel::Column::Commands, f3);
+    QPushButton* serial = button(area, ctl::Command1, Texts::tr("Уст. сер ном считывателя"), {}, kOp);
+    connect(serial, &QPushButton::clicked, this, &ReaderTab::setReaderSerial);
+    panel.add(ServicePanel::Column::Commands, serial);
 }
 
 void ReaderTab::reset() {

@@ -18,12 +18,14 @@ class QWidget;
 
 namespace kestrel {
 
+class ServicePanel;
+
 class ReaderTab : public QObject {
     Q_OBJECT
   public:
     ReaderTab(ViewServices& services, QWidget* page, QWidget* parent = nullptr);
     // The hidden commands: calibration and the reader's serial number.
-    void buildHidden(QWidget* hidden);
+    void buildHidden(ServicePanel& panel);
     // Start-up state: the bridge check boxes hidden and cleared, mode "Считыватель" selected.
     void reset();
 

@@ -9,6 +9,7 @@
 #include "protocol/translation.h"
 #include "ui/controlbuilder.h"
 #include "ui/controlnames.h"
+#include "ui/servicepanel.h"
 #include "ui/stalemark.h"
 
 namespace kestrel {
@@ -73,19 +74,21 @@ TagTab::TagTab(ViewServices& services, QWidget* p, QWidget* parent) : QObject(pa
     hexIds_->setChecked(true);
 }
 
-void TagTab::buildHidden(QWidget* hidden) {
-    connect(button(hidden, ctl::Set_ident, Texts::tr("Установка идентификационного Номера"),
-                   QRect(0, 210, 260, 26), kOp),
-            &QPushButton::clicked, this, &TagTab::setTagId);
-    connect(button(hidden, ctl::InstSN, Texts::tr("Уст. сер. Но&мера Метки"), QRect(0, 240, 200, 26), kOp),
-            &QPushButton::clicked, this, &TagTab::setTagSerial);
-    connect(button(hidden, ctl::Find_metki, Texts::tr("Поиск метки"), QRect(0, 330, 120, 26), kOp),
-            &QPushButton::clicked, this, &TagTab::findTag);
-    int y = 10;
+void TagTab::buildHidden(ServicePanel& panel) {
+    QWidget* area = panel.area();
+    auto command = [&](const QString& name, const QString& text, void (TagTab::*action)()) {
+        QPushButton* b = button(area, name, text, {}, kOp);
+        connect(b, &QPushButton::clicked, this, action);
+        panel.add(ServicePanel::Column::Commands, b);
+    };
+    command(ctl::Set_ident, Texts::tr("Установка идентификационного Номера"), &TagTab::setTagId);
+    command(ctl::InstSN, Texts::tr("Уст. сер. Но&мера Метки"), &TagTab::setTagSerial);
+    command(ctl::Find_metki, Texts::tr("Поиск метки"), &TagTab::findTag);
     auto diagnostic = [&](const QString& name, const QString& caption) {
-        label(hidden, ctl::diagnosticCaption(name), caption, QRect(660, y, 100, 20));
-        QLabel* l = readout(hidden, name, QStringLiteral("0"), QRect(760, y, 100, 20));
-        y += 24;
+        QLabel* l = readout(area, name, QStringLiteral("0"), {});
+        l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
+        panel.add(ServicePanel::Column::Diagnostics, label(area, ctl::diagnosticCaption(name), caption, {}),
+                  l);
         return l;
     };
     readSerial_ = diagnostic(ctl::outSN, Texts::tr("Серийный Номер"));
@@ -94,7 +97,6 @@ void TagTab::buildHidden(QWidget* hidden) {
     readDelay_ = diagnostic(ctl::outTime, Texts::tr("Интервал"));
     readMode_ = diagnostic(ctl::outMode, Texts::tr("Режим"));
     readPower_ = diagnostic(ctl::outPower, Texts::tr("Мощность"));
-    label(hidden, ctl::lblKolBajt, Texts::tr("Кол. байт"), QRect(660, 160, 100, 20));
 }
 
 device::TagWriteTexts TagTab::frameTexts() const {

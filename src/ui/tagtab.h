@@ -16,11 +16,13 @@ class QWidget;
 
 namespace kestrel {
 
+class ServicePanel;
+
 class TagTab : public QObject {
     Q_OBJECT
   public:
     TagTab(ViewServices& services, QWidget* page, QWidget* parent = nullptr);
-    void buildHidden(QWidget* hidden);
+    void buildHidden(ServicePanel& panel);
 
     void render(const device::TagAnswer& value);
     void render(const device::TagParameters& value);

@@ -1,9 +1,16 @@
 #include "ui/widgets.h"
 
 #include <QPainter>
+#include <QScreen>
 #include <QTextCursor>
 
 namespace kestrel {
+
+QSize sizeWithinScreen(const QWidget* window, QSize wanted) {
+    // Room for the window's frame and a desktop's panels.
+    if (const QScreen* screen = window->screen()) return wanted.boundedTo(screen->availableSize() * 9 / 10);
+    return wanted;
+}
 
 TraceBox::TraceBox(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);

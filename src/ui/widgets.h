@@ -1,5 +1,6 @@
 #pragma once
-// Small widgets of the main window: the trace boxes, the activity lamp and the level bar.
+// Small widgets of the main window: the trace boxes, the activity lamp and the level bar; a window's first
+// size on the screen.
 
 #include <QHash>
 #include <QPixmap>
@@ -8,6 +9,10 @@
 #include <QWidget>
 
 namespace kestrel {
+
+// `wanted`, or less where the screen `window` opens on has less room: a window's first size, which leaves
+// the whole window on the screen at any scale.
+QSize sizeWithinScreen(const QWidget* window, QSize wanted);
 
 // A trace box. It keeps its text exactly as written (line breaks are CR LF) and shows it with plain
 // line breaks. Appended text is capped so that a box written every second never grows without end.
