@@ -1579,5 +1579,9 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
         <source>Параметры метки, сер. № %1</source>
         <translation>Tag parameters, serial no. %1</translation>
     </message>
+    <message>
+        <source>, +%1 новых</source>
+        <translation>, +%1 new</translation>
+    </message>
 </context>
 </TS>
