@@ -1583,5 +1583,25 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
         <source>, +%1 новых</source>
         <translation>, +%1 new</translation>
     </message>
+    <message>
+        <source>ответ с ошибкой</source>
+        <translation>faulty reply</translation>
+    </message>
+    <message>
+        <source>открыта вкладка меток</source>
+        <translation>tag tab open</translation>
+    </message>
+    <message>
+        <source>открыта вкладка моста</source>
+        <translation>bridge tab open</translation>
+    </message>
+    <message>
+        <source>порт закрыт</source>
+        <translation>port closed</translation>
+    </message>
+    <message>
+        <source>порт потерян</source>
+        <translation>port lost</translation>
+    </message>
 </context>
 </TS>
