@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStaticText>
 #include <QStyleOptionSlider>
@@ -413,9 +414,10 @@ void TrafficLogWindow::follow() {
     showCount();
 }
 
+// Opened, the log shows its newest row; shown again after being minimised, it stays where it was.
 void TrafficLogWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    follow();
+    if (!event->spontaneous()) follow();
 }
 
 void TrafficLogWindow::portOpened() {
