@@ -5,7 +5,9 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang-format qt6-base-dev qt6-serialport-dev qt6-l10n-tools libgl1-mesa-dev libgtest-dev libgmock-dev
           libbenchmark-dev fonts-dejavu-core)
 if [[ "${KESTREL_WITH_FUZZ:-0}" == 1 ]]; then packages+=(clang-14 libclang-rt-14-dev); fi
-if [[ "${KESTREL_WITH_X:-0}" == 1 ]]; then packages+=(xvfb xdotool imagemagick); fi
+if [[ "${KESTREL_WITH_X:-0}" == 1 ]]; then
+  packages+=(xvfb xdotool imagemagick dbus-bin at-spi2-core python3-dbus python3-gi)
+fi
 if [[ "${KESTREL_WITH_PACKAGING:-0}" == 1 ]]; then packages+=(lintian desktop-file-utils appstream dpkg-dev file); fi
 
 missing=()
