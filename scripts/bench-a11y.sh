@@ -22,7 +22,8 @@ run_once() {
   exec 3>"$out/display"
   Xvfb -displayfd 3 -screen 0 1280x800x24 >/dev/null 2>&1 &
   xvfb=$! sim="" tool=""  # not local: the trap runs when the shell ends, after this function returned
-  trap 'kill $tool $sim $xvfb 2>/dev/null; wait' EXIT
+  # The tool ends first, while its display is there: it closes its port and removes the port's lock file.
+  trap '[[ -n $tool ]] && kill $tool && wait $tool; kill $sim $xvfb 2>/dev/null; wait' EXIT
   for _ in $(seq 50); do [[ -s "$out/display" ]] && break; sleep 0.1; done
   export DISPLAY=:$(cat "$out/display")
   "$dir/kestrel-sim" --readers 0 --link "$out/tty" >/dev/null 2>&1 &
