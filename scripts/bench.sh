@@ -3,8 +3,9 @@
 #   event-loop stall per tick (silent line, answering line, a blocking read for contrast), the log's and the
 #   trend's costs, CPU and memory while polling, start to window, the client's inventory against the wire's
 #   floor, reconnect time after a replug, 50 replugs in a row, CPU while waiting and with no port open, and
-#   kestrel-sim's start and peak memory replaying a 400,000-row log (scripts/bench-replay.sh).
-# Figures, not pass/fail: compare them with an earlier run on the same machine. Takes about seven minutes.
+#   kestrel-sim's start and peak memory replaying a 400,000-row log (scripts/bench-replay.sh), and the stalls
+#   a screen reader meets over the accessibility bus (scripts/bench-a11y.sh).
+# Figures, not pass/fail: compare them with an earlier run on the same machine. Takes about eight minutes.
 #   scripts/bench.sh [CPU-SECONDS]   (default 20: CPU share measured over this many seconds)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -126,6 +127,10 @@ sleep 5
 idle=$(cpu_share $tool 60)
 kill $tool; wait $tool 2>/dev/null || true
 
+# Stalls as a screen reader meets them, over the accessibility bus (scripts/bench-a11y.sh, one run).
+echo "scripts/bench-a11y.sh ..." >&2
+a11y=$(BENCH_A11Y_NO_BUILD=1 scripts/bench-a11y.sh 1 20 "$dir" 2>/dev/null || true)
+
 pick() { grep -m1 "$2" "$out/$1" | sed "s/^ *//" || true; }
 printf '\n%-44s %s\n' "figure" "measured"
 printf '%-44s %s\n' "--------------------------------------------" "--------------------------------------------"
@@ -152,3 +157,5 @@ printf '%-44s %s\n' "50 unplug/replug cycles" "$cycles"
 printf '%-44s %s\n' "  before / after" "$before / $after"
 printf '%-44s %s\n' "CPU while waiting for a lost port" "$waiting"
 printf '%-44s %s\n' "CPU of an idle window, no port open" "$idle"
+printf '%-44s %s\n' "AT-SPI round trip, idle window (ms)" "$(sed -n 's/^run 1: idle *//; T; s/ (bus.*//p' <<<"$a11y")"
+printf '%-44s %s\n' "AT-SPI round trip, polling, log + trend (ms)" "$(sed -n 's/^run 1: polling *//; T; s/ (bus.*//p' <<<"$a11y")"

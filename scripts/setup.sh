@@ -6,7 +6,9 @@ packages=(cmake ninja-build g++ clang-format qt6-base-dev qt6-serialport-dev qt6
           libgl1-mesa-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
 if [[ "${KESTREL_WITH_FUZZ:-0}" == 1 ]]; then packages+=(clang-14 libclang-rt-14-dev); fi
 # The real windows under Xvfb, and through the accessibility bus as a screen reader meets them.
-if [[ "${KESTREL_WITH_X:-0}" == 1 ]]; then packages+=(xvfb x11-utils xdotool imagemagick dbus at-spi2-core python3-pyatspi); fi
+if [[ "${KESTREL_WITH_X:-0}" == 1 ]]; then
+  packages+=(xvfb x11-utils xdotool imagemagick dbus dbus-bin at-spi2-core python3-pyatspi python3-dbus python3-gi)
+fi
 if [[ "${KESTREL_WITH_PACKAGING:-0}" == 1 ]]; then packages+=(lintian desktop-file-utils appstream dpkg-dev file); fi
 
 missing=()

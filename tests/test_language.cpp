@@ -210,7 +210,8 @@ std::map<QString, QString> builtLayout(MainWindow& window) {
         device::LiveReading r;  // level, temperature (in the state byte), current value
         std::tie(r.level, r.stateByte, r.current) =
             std::tuple(quint16(400 + 20 * (i % 7)), quint8(20 + i % 5), 1000u * i);
-        i == 12 ? trend->addGap(start.addSecs(2 * i), 5) : trend->addReading(start.addSecs(2 * i), 5, r);
+        i == 12 ? trend->addGap(start.addSecs(2 * i), 5, TrendGap::NoReply)
+                : trend->addReading(start.addSecs(2 * i), 5, r);
     }
     trend->findChild<QPushButton*>(QStringLiteral("trendPause"))->setChecked(true);
     out[QStringLiteral("trend picture")] = digest(trend->grab());

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -180,6 +181,54 @@ TEST_F(TrafficWindow, LogKeepsTheNewestRowsInViewAndRepaintsItsScrollBarOnlyWhen
     add(2);
     EXPECT_EQ(bar->value(), 0) << "scrolled up: the rows being read stay";
     EXPECT_EQ(paints.count, 0);
+}
+
+TEST(TrafficLogView, FollowsTheNewestRowAtTheBottomAndScrolledUpKeepsTheRowBeingReadAndCountsWhatCame) {
+    ScriptedDialogs dialogs;
+    TrafficLogWindow log(dialogs, nullptr, 300);  // a full ring drops as many oldest rows as come
+    auto* table = log.findChild<QTableView*>(QStringLiteral("logTable"));
+    QScrollBar* bar = table->verticalScrollBar();
+    qint64 next = 0;  // each row's time, in ms, numbers it
+    auto settle = [] {
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    };
+    auto add = [&](int rows) {
+        for (int i = 0; i < rows; ++i)
+            log.add(traffic::Record{
+                QDateTime::fromMSecsSinceEpoch(next++), 5, {}, {}, {}, {}, Outcome::NoReply, {}});
+        log.flush();
+        settle();
+    };
+    auto shownAt = [&](int y) { return log.model().record(table->rowAt(y)).time.toMSecsSinceEpoch(); };
+    auto first = [&] { return shownAt(0); };
+    auto last = [&] { return shownAt(table->viewport()->height() - 1); };
+    auto counter = [&] { return log.findChild<QLabel*>(QStringLiteral("logCount"))->text(); };
+    add(100);  // before it opens
+    log.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&log));
+    settle();
+    EXPECT_EQ(last(), 99) << "opens at the newest row";
+    add(50);
+    EXPECT_EQ(last(), 149);
+    bar->setValue(bar->value() - 30);
+    settle();
+    const qint64 reading = first();
+    ASSERT_LT(last(), 149);
+    add(37);
+    EXPECT_EQ(first(), reading) << "scrolled up: the view stays";
+    EXPECT_EQ(counter(), QStringLiteral("Строк: 187, +37 новых"));
+    add(200);
+    EXPECT_EQ(log.model().record(0).time.toMSecsSinceEpoch(), 87) << "the ring dropped its 87 oldest rows";
+    EXPECT_EQ(first(), reading) << "the row being read stays at the top";
+    EXPECT_EQ(counter(), QStringLiteral("Строк: 300, +237 новых"));
+    bar->setValue(0);
+    add(3);
+    EXPECT_EQ(first(), 90) << "the row at the top went: the oldest left takes its place";
+    bar->setValue(bar->maximum());
+    settle();
+    EXPECT_EQ(counter(), QStringLiteral("Строк: 300")) << "at the bottom nothing is unseen";
+    add(5);
+    EXPECT_EQ(last(), 394) << "following again";
 }
 
 TEST_F(TrafficWindow, LogFileThatCannotBeWrittenGivesOneMessageAndTheToolGoesOn) {

@@ -1,4 +1,5 @@
-// The trend window: which samples make up the drawn stretches, and what its saves write.
+// The trend window: which samples make up the drawn stretches and the gaps with their reasons, and what its
+// saves write.
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -33,7 +34,7 @@ TEST(TrendSeries, StretchesBreakAtGapsMissingValuesAndLongStepsAndKeepToOneAddre
     series.addReading(t0, 5, reading(10, 20, 1));
     series.addReading(t0.addMSecs(500), 5, reading(11, 21, 1));
     series.addReading(t0.addMSecs(700), 6, reading(99, 99, 1));
-    series.addGap(t0.addMSecs(1000), 5);
+    series.addGap(t0.addMSecs(1000), 5, TrendGap::NoReply);
     series.addReading(t0.addMSecs(1500), 5, reading(12, std::nullopt, 1));
     series.addReading(t0.addMSecs(2000), 5, reading(13, -3, 1));
     series.addReading(t0.addMSecs(6000), 5, reading(14, 24, 1));  // 4 s after the last: the poll stopped
@@ -46,6 +47,44 @@ TEST(TrendSeries, StretchesBreakAtGapsMissingValuesAndLongStepsAndKeepToOneAddre
     };
     for (const auto& [value, fromMs, maxStepMs, expected] : cases)
         EXPECT_EQ(text(series.stretches(5, value, t0.addMSecs(fromMs), maxStepMs)), expected);
+}
+
+// Gaps as "from-to reason|…", in ms; an open gap has no end.
+QString text(const std::vector<TrendSeries::GapSpan>& gaps) {
+    const char* reasons[] = {"no-reply", "bad-reply", "tag-view", "bridge-view", "port-closed", "port-lost"};
+    QStringList out;
+    for (const auto& g : gaps)
+        out << QStringLiteral("%1-%2 %3")
+                   .arg(g.from.toMSecsSinceEpoch())
+                   .arg(g.to ? QString::number(g.to->toMSecsSinceEpoch()) : QString())
+                   .arg(reasons[int(g.reason)]);
+    return out.join('|');
+}
+
+TEST(TrendSeries, AGapRunsFromItsFirstSampleToTheAddresssNextSampleAndOutlivesTheSamplesDropped) {
+    const QDateTime t0 = QDateTime::fromMSecsSinceEpoch(0);
+    TrendSeries series;
+    series.addReading(t0, 5, reading(10, 20, 1));
+    series.addGap(t0.addMSecs(500), 5, TrendGap::NoReply);
+    series.addGap(t0.addMSecs(700), 6, TrendGap::PortLost);
+    series.addGap(t0.addMSecs(1000), 5, TrendGap::NoReply);  // the same gap goes on
+    series.addGap(t0.addMSecs(1500), 5, TrendGap::TagView);  // another reason: another gap
+    series.addGap(t0.addMSecs(2000), 5, TrendGap::TagView);
+    series.addReading(t0.addMSecs(2500), 5, reading(11, 21, 1));
+    series.addGap(t0.addMSecs(3000), 5, TrendGap::BadReply);
+    series.addGap(t0.addMSecs(3500), 5, TrendGap::PortClosed);  // nothing after it yet: open
+    // After dropping the samples before each time (none: -1), the gaps of addresses 5 and 6.
+    const std::tuple<int, QString, QString> cases[] = {
+        {-1, "500-1500 no-reply|1500-2500 tag-view|3000-3500 bad-reply|3500- port-closed", "700- port-lost"},
+        {1200, "1200-1500 no-reply|1500-2500 tag-view|3000-3500 bad-reply|3500- port-closed",
+         "1200- port-lost"},
+        {2700, "3000-3500 bad-reply|3500- port-closed", "2700- port-lost"},
+    };
+    for (const auto& [dropMs, five, six] : cases) {
+        if (dropMs >= 0) series.dropBefore(t0.addMSecs(dropMs));
+        EXPECT_EQ(text(series.gaps(5)), five) << dropMs;
+        EXPECT_EQ(text(series.gaps(6)), six) << dropMs;
+    }
 }
 
 TEST(TrendAxis, TheTimeStepIsTheShortestRoundStepThatGivesAtMostTenTicks) {
@@ -65,7 +104,7 @@ TEST(TrendWindow, SavesTheShownAddressAndSpanAsCsvAndThePictureAsPng) {
     window.addReading(t.addSecs(-20 * 60), 5, reading(1, 1, 1));  // before the 10 minutes shown
     window.addReading(t, 5, reading(512, -5, 70000));
     window.addReading(t.addMSecs(200), 6, reading(7, 7, 7));
-    window.addGap(t.addMSecs(500), 5);
+    window.addGap(t.addMSecs(500), 5, TrendGap::NoReply);
     window.addReading(t.addSecs(1), 5, reading(std::nullopt, std::nullopt, 4000000000u));
     QTemporaryDir dir;
     auto save = [&](const char* button, const QString& name) {  // no name: the dialog is cancelled
@@ -78,9 +117,9 @@ TEST(TrendWindow, SavesTheShownAddressAndSpanAsCsvAndThePictureAsPng) {
     QFile csvFile(save("trendSaveCsv", "t.csv"));
     ASSERT_TRUE(csvFile.open(QIODevice::ReadOnly));
     auto iso = [&t](int ms) { return csv::isoTime(t.addMSecs(ms)); };
-    EXPECT_EQ(QString::fromUtf8(csvFile.readAll()), "time,address,level,temperature,current\r\n" + iso(0) +
-                                                        ",5,512,-5,70000\r\n" + iso(500) + ",5,,,\r\n" +
-                                                        iso(1000) + ",5,,,4000000000\r\n");
+    EXPECT_EQ(QString::fromUtf8(csvFile.readAll()),
+              "time,address,level,temperature,current,gap\r\n" + iso(0) + ",5,512,-5,70000,\r\n" + iso(500) +
+                  ",5,,,,no-reply\r\n" + iso(1000) + ",5,,,4000000000,\r\n");
     EXPECT_EQ(QImage(save("trendSavePng", "t.png")).size(), window.size());  // a null image has no size
     const QString failed = save("trendSaveCsv", "missing/t.csv");
     EXPECT_EQ(dialogs.messageTexts().filter("Не удалось сохранить файл " + failed + ": ").size(), 1);

@@ -55,7 +55,22 @@ TEST_F(Views, LiveReadingLandsInTheReadOutsAndTheLevelBar) {
     const auto& trend = window->findChild<TrendWindow*>()->series().samples();
     ASSERT_EQ(trend.size(), 3u) << "each reading that answers a live request, and the silence";
     EXPECT_EQ(trend[0].level, 1024.0);
-    EXPECT_TRUE(trend[2].gap);
+    EXPECT_EQ(trend[2].gap, TrendGap::NoReply);
+}
+
+TEST_F(Views, TheTrendsGapSaysTheTagTabWasOpenAndThenThePortClosed) {
+    for (int i = 0; i < 2; ++i) receive(liveReply("FF"));  // the identification, then a reading
+    selectTab(1);
+    receive(liveReply("FF"));  // the reader's poll written before the switch answers
+    runTick();                 // the tag view's poll
+    window->closePort();
+    auto* trend = window->findChild<TrendWindow*>();
+    const auto gaps = trend->series().gaps(5);
+    ASSERT_EQ(gaps.size(), 2u);
+    EXPECT_EQ(gaps[0].reason, TrendGap::TagView);
+    EXPECT_EQ(gaps[0].to, gaps[1].from);
+    EXPECT_EQ(gaps[1].reason, TrendGap::PortClosed);
+    EXPECT_FALSE(gaps[1].to) << "closed until a reading comes";
 }
 
 // The read-outs of a device that stopped answering, or that is no longer the addressed one, keep their

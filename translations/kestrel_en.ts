@@ -1747,5 +1747,29 @@ yellow — the port is closed.</translation>
         <source>Индикатор обмена</source>
         <translation>Exchange indicator</translation>
     </message>
+    <message>
+        <source>, +%1 новых</source>
+        <translation>, +%1 new</translation>
+    </message>
+    <message>
+        <source>ответ с ошибкой</source>
+        <translation>faulty reply</translation>
+    </message>
+    <message>
+        <source>открыта вкладка меток</source>
+        <translation>tag tab open</translation>
+    </message>
+    <message>
+        <source>открыта вкладка моста</source>
+        <translation>bridge tab open</translation>
+    </message>
+    <message>
+        <source>порт закрыт</source>
+        <translation>port closed</translation>
+    </message>
+    <message>
+        <source>порт потерян</source>
+        <translation>port lost</translation>
+    </message>
 </context>
 </TS>

@@ -552,6 +552,8 @@ void MainWindow::linkChanged(DeviceSession::Link link) {
         return;
     }
     shutDownPort();
+    trend_->addGap(QDateTime::currentDateTimeUtc(),
+                   link == Link::Waiting ? TrendGap::PortLost : TrendGap::PortClosed);
     if (link == Link::Waiting) {
         portPanel_->holdName(session_->portName());
         portPanel_->refresh();
@@ -587,14 +589,20 @@ void MainWindow::shutDownPort() {
 
 void MainWindow::record(const traffic::Record& r, const Transaction& t) {
     trafficLog_->add(r);
-    if (r.code == cmd::kCurrentParams && r.address != traffic::kNoAddress) {
+    if (r.address == traffic::kNoAddress) return;
+    if (r.code == cmd::kCurrentParams) {
         const auto* live =
             t.value && r.outcome == Outcome::Decoded ? std::get_if<device::LiveReading>(&*t.value) : nullptr;
         if (live)
             trend_->addReading(r.time, quint8(r.address), *live);
         else
-            trend_->addGap(r.time, quint8(r.address));
+            trend_->addGap(r.time, quint8(r.address),
+                           r.outcome == Outcome::NoReply ? TrendGap::NoReply : TrendGap::BadReply);
         trend_->setAddress(quint8(r.address));
+    } else if (session_->view() != TabReader) {
+        // Another view is polled: the trend says why the reader's values stop.
+        trend_->addGap(r.time, quint8(r.address),
+                       session_->view() == TabTag ? TrendGap::TagView : TrendGap::BridgeView);
     }
 }
 

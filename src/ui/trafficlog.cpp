@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStaticText>
 #include <QStyleOptionSlider>
@@ -228,8 +229,10 @@ void TrafficFilter::setOutcome(std::optional<Outcome> outcome) {
 }
 
 bool TrafficFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
-    const auto* model = static_cast<const TrafficLogModel*>(sourceModel());
-    const traffic::Record& r = model->record(sourceRow);
+    return accepts(static_cast<const TrafficLogModel*>(sourceModel())->record(sourceRow));
+}
+
+bool TrafficFilter::accepts(const traffic::Record& r) const {
     // Notes about the link belong to no address and no outcome: they show while the outcome is not filtered.
     if (r.event) return !outcome_;
     return (!address_ || r.address == *address_) && (!outcome_ || r.outcome == *outcome_);
@@ -321,6 +324,13 @@ void TrafficLogWindow::buildControls() {
     connect(copy, &QPushButton::clicked, this, &TrafficLogWindow::copySelection);
     connect(save, &QPushButton::clicked, this, &TrafficLogWindow::saveCsv);
     connect(reset, &QPushButton::clicked, this, &TrafficLogWindow::resetStatistics);
+    // The engineer scrolls (bar, wheel, keys, a click on a row): at the bottom the view follows new rows.
+    // A change of the rows or of the view's height moves a following view to the bottom.
+    QScrollBar* scrollBar = table_->verticalScrollBar();
+    connect(scrollBar, &QScrollBar::valueChanged, this, &TrafficLogWindow::scrolled);
+    connect(scrollBar, &QScrollBar::rangeChanged, this, [this] {
+        if (following_) moveView([this] { table_->scrollToBottom(); });
+    });
     auto* copyKey = new QShortcut(QKeySequence::Copy, table_);
     copyKey->setContext(Qt::WidgetShortcut);
     connect(copyKey, &QShortcut::activated, this, &TrafficLogWindow::copySelection);
@@ -355,13 +365,59 @@ void TrafficLogWindow::flush() {
         std::vector<traffic::Record> batch(std::make_move_iterator(waiting_.begin()),
                                            std::make_move_iterator(waiting_.end()));
         waiting_.clear();
-        // The newest rows stay in view, unless the engineer has scrolled up to read older ones.
-        QScrollBar* bar = table_->verticalScrollBar();
-        const bool atEnd = bar->value() == bar->maximum();
-        model_.append(std::move(batch));
-        if (atEnd && table_->isVisible()) table_->scrollToBottom();
+        if (!following_) {
+            const bool filtered = table_->model() != &model_;
+            unseen_ += filtered ? int(std::count_if(batch.begin(), batch.end(),
+                                                    [this](const auto& r) { return filter_.accepts(r); }))
+                                : int(std::min(batch.size(), std::size_t(model_.capacity())));
+        }
+        // Scrolled up, the row at the top stays there, also when the oldest rows go to make room; when
+        // that row goes itself, the oldest row left takes its place.
+        const QPersistentModelIndex top(following_ ? QModelIndex() : table_->indexAt(QPoint(0, 0)));
+        const bool hadTop = top.isValid();
+        moveView([&] {
+            model_.append(std::move(batch));
+            if (following_)
+                table_->scrollToBottom();
+            else if (top.isValid())
+                table_->scrollTo(top, QAbstractItemView::PositionAtTop);
+            else if (hadTop)
+                table_->scrollToTop();
+        });
     }
     showCount();
+}
+
+template <typename Move>
+void TrafficLogWindow::moveView(Move move) {
+    const bool nested = std::exchange(movingView_, true);
+    move();
+    movingView_ = nested;
+    if (!nested && !following_) scrolled();
+}
+
+void TrafficLogWindow::scrolled() {
+    if (movingView_) return;
+    const QScrollBar* bar = table_->verticalScrollBar();
+    if (bar->value() != bar->maximum()) {
+        following_ = false;
+        return;
+    }
+    if (!following_ || unseen_) follow();
+}
+
+// Back at the newest row: it follows new rows again, and nothing is unseen.
+void TrafficLogWindow::follow() {
+    following_ = true;
+    unseen_ = 0;
+    moveView([this] { table_->scrollToBottom(); });
+    showCount();
+}
+
+// Opened, the log shows its newest row; shown again after being minimised, it stays where it was.
+void TrafficLogWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) follow();
 }
 
 void TrafficLogWindow::portOpened() {
@@ -376,9 +432,9 @@ void TrafficLogWindow::setPaused(bool paused) {
 }
 
 void TrafficLogWindow::clearRows() {
-    model_.clear();
+    moveView([this] { model_.clear(); });
     waiting_.clear();
-    showCount();
+    follow();
 }
 
 void TrafficLogWindow::copySelection() {
@@ -453,6 +509,7 @@ void TrafficLogWindow::showStatistics() {
 void TrafficLogWindow::showCount() {
     QString text = Texts::tr("Строк: %1").arg(model_.rowCount());
     if (paused_) text += Texts::tr(", пауза: ждут %1").arg(waiting_.size());
+    if (unseen_ > 0) text += Texts::tr(", +%1 новых").arg(unseen_);
     count_->setText(text);
 }
 
@@ -465,13 +522,19 @@ void TrafficLogWindow::applyFilter() {
     QAbstractItemModel* shown = filtered ? static_cast<QAbstractItemModel*>(&filter_) : &model_;
     // The header keeps its columns' widths while the model it shows keeps its columns. A proxy without a
     // source has none, so the table turns to the log itself before the proxy lets go of it.
-    if (filtered) filter_.setSourceModel(&model_);
-    if (table_->model() != shown) {
-        QItemSelectionModel* replaced = table_->selectionModel();
-        table_->setModel(shown);
-        delete replaced;  // a view does not delete the selection model it replaces
-    }
-    if (!filtered) filter_.setSourceModel(nullptr);
+    // Other rows are shown from the top, or from the newest when the view was following.
+    moveView([&] {
+        if (filtered) filter_.setSourceModel(&model_);
+        if (table_->model() != shown) {
+            QItemSelectionModel* replaced = table_->selectionModel();
+            table_->setModel(shown);
+            delete replaced;  // a view does not delete the selection model it replaces
+        }
+        if (!filtered) filter_.setSourceModel(nullptr);
+        if (following_) table_->scrollToBottom();
+    });
+    unseen_ = 0;
+    showCount();
 }
 
 void TrafficLogWindow::showOnly(std::optional<int> address, std::optional<Outcome> outcome) {

@@ -54,6 +54,7 @@ class TrafficFilter : public QSortFilterProxyModel {
     using QSortFilterProxyModel::QSortFilterProxyModel;
     void setAddress(std::optional<int> address);
     void setOutcome(std::optional<Outcome> outcome);
+    bool accepts(const traffic::Record& r) const;
 
   protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
@@ -82,6 +83,8 @@ class TrafficLogWindow : public QWidget {
     // Shows only the rows of one address and/or one outcome (none: all), as the two filter lists do.
     void showOnly(std::optional<int> address, std::optional<Outcome> outcome);
     int shownRowCount() const;
+    // Rows shown since the engineer scrolled up; none while the view follows the newest rows.
+    int unseenRows() const { return unseen_; }
     const traffic::LinkStatistics& statistics() const { return statistics_; }
 
     // Actions of the buttons.
@@ -93,8 +96,17 @@ class TrafficLogWindow : public QWidget {
     void saveCsv();
     void resetStatistics();
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     void buildControls();
+    // Moves the view as the log does, not as the engineer does: what `move` does is not taken for
+    // scrolling; then the view follows new rows again if it stands at the bottom.
+    template <typename Move>
+    void moveView(Move move);
+    void scrolled();
+    void follow();
     void showStatistics();
     void showCount();
     void applyFilter();
@@ -112,6 +124,9 @@ class TrafficLogWindow : public QWidget {
     QTimer batchTimer_;
     bool paused_ = false;
     bool statisticsChanged_ = false;
+    bool following_ = true;    // the newest rows stay in view
+    int unseen_ = 0;           // rows shown since the view stopped following
+    bool movingView_ = false;  // the log itself is moving the view
 
     QTableView* table_ = nullptr;
     QComboBox* addressFilter_ = nullptr;

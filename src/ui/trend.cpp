@@ -3,14 +3,17 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QImageWriter>
 #include <QLabel>
 #include <QPainter>
 #include <QPolygonF>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolTip>
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "protocol/savefile.h"
 #include "protocol/translation.h"
@@ -42,6 +45,65 @@ const PlotKind kPlots[] = {
 constexpr std::optional<double> TrendSeries::Sample::*kMembers[] = {
     &TrendSeries::Sample::level, &TrendSeries::Sample::temperature, &TrendSeries::Sample::current};
 
+// The plots' margins: the values' labels on the left.
+constexpr int kPlotRight = 16;
+int plotLeft(const QFontMetrics& fm) {
+    return fm.horizontalAdvance(QStringLiteral("-0000000000")) + 8;
+}
+
+// How a gap of each reason is shaded, and what it says.
+QColor gapShade(TrendGap reason) {
+    switch (reason) {
+        case TrendGap::NoReply:
+        case TrendGap::BadReply:
+            return QColor(0xee, 0xee, 0xee);
+        case TrendGap::TagView:
+        case TrendGap::BridgeView:
+            return QColor(0xe2, 0xec, 0xf8);
+        case TrendGap::PortClosed:
+        case TrendGap::PortLost:
+            return QColor(0xf8, 0xe6, 0xd8);
+    }
+    return {};
+}
+
+QString gapText(TrendGap reason) {
+    switch (reason) {
+        case TrendGap::NoReply:
+            return Texts::tr("нет ответа");
+        case TrendGap::BadReply:
+            return Texts::tr("ответ с ошибкой");
+        case TrendGap::TagView:
+            return Texts::tr("открыта вкладка меток");
+        case TrendGap::BridgeView:
+            return Texts::tr("открыта вкладка моста");
+        case TrendGap::PortClosed:
+            return Texts::tr("порт закрыт");
+        case TrendGap::PortLost:
+            return Texts::tr("порт потерян");
+    }
+    return {};
+}
+
+// The reason as the CSV file names it: stable English words, as the traffic log's outcomes.
+QString gapKey(TrendGap reason) {
+    switch (reason) {
+        case TrendGap::NoReply:
+            return QStringLiteral("no-reply");
+        case TrendGap::BadReply:
+            return QStringLiteral("bad-reply");
+        case TrendGap::TagView:
+            return QStringLiteral("tag-view");
+        case TrendGap::BridgeView:
+            return QStringLiteral("bridge-view");
+        case TrendGap::PortClosed:
+            return QStringLiteral("port-closed");
+        case TrendGap::PortLost:
+            return QStringLiteral("port-lost");
+    }
+    return {};
+}
+
 // A round step for about `count` divisions of `span`: 1, 2 or 5 times a power of ten.
 double valueStep(double span, int count) {
     const double raw = span / count;
@@ -67,8 +129,9 @@ QByteArray csvRecord(const TrendSeries::Sample& s) {
     auto numberText = [](const std::optional<double>& v) {
         return v ? QString::number(*v, 'g', 15) : QString();
     };
-    const QStringList cells{csv::cell(csv::isoTime(s.when)), QString::number(s.address), numberText(s.level),
-                            numberText(s.temperature), numberText(s.current)};
+    const QStringList cells{
+        csv::cell(csv::isoTime(s.when)), QString::number(s.address), numberText(s.level),
+        numberText(s.temperature),       numberText(s.current),      s.gap ? gapKey(*s.gap) : QString()};
     return (cells.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8();
 }
 
@@ -80,19 +143,38 @@ void reportFailure(Dialogs& dialogs, const QString& path, const QString& reason)
 }  // namespace
 
 void TrendSeries::addReading(const QDateTime& when, quint8 address, const device::LiveReading& reading) {
-    Sample s{when, address, {}, {}, {}, false};
+    Sample s{when, address, {}, {}, {}, std::nullopt};
     if (reading.level) s.level = *reading.level;
     if (const auto t = reading.temperature()) s.temperature = *t;
     if (reading.current) s.current = *reading.current;
     samples_.push_back(s);
 }
 
-void TrendSeries::addGap(const QDateTime& when, quint8 address) {
-    samples_.push_back({when, address, {}, {}, {}, true});
+void TrendSeries::addGap(const QDateTime& when, quint8 address, TrendGap reason) {
+    samples_.push_back({when, address, {}, {}, {}, reason});
 }
 
 void TrendSeries::dropBefore(const QDateTime& oldest) {
-    while (!samples_.empty() && samples_.front().when < oldest) samples_.pop_front();
+    std::map<quint8, std::optional<TrendGap>> lastDropped;
+    while (!samples_.empty() && samples_.front().when < oldest) {
+        lastDropped[samples_.front().address] = samples_.front().gap;
+        samples_.pop_front();
+    }
+    // A gap lasts until the address's next sample, which is not among those dropped.
+    for (const auto& [address, gap] : lastDropped)
+        if (gap) samples_.push_front({oldest, address, {}, {}, {}, gap});
+}
+
+std::vector<TrendSeries::GapSpan> TrendSeries::gaps(quint8 address) const {
+    std::vector<GapSpan> out;
+    for (const Sample& s : samples_) {
+        if (s.address != address) continue;
+        const bool open = !out.empty() && !out.back().to;
+        if (open && s.gap == out.back().reason) continue;  // the same gap goes on
+        if (open) out.back().to = s.when;
+        if (s.gap) out.push_back({s.when, std::nullopt, *s.gap});
+    }
+    return out;
 }
 
 std::vector<std::vector<QPointF>> TrendSeries::stretches(quint8 address, Value value, const QDateTime& from,
@@ -117,12 +199,28 @@ std::vector<std::vector<QPointF>> TrendSeries::stretches(quint8 address, Value v
 
 class TrendWindow::Canvas : public QWidget {
   public:
-    explicit Canvas(TrendWindow& owner) : QWidget(&owner), owner_(owner) { setMinimumSize(420, 300); }
+    explicit Canvas(TrendWindow& owner) : QWidget(&owner), owner_(owner) {
+        setMinimumSize(420, 300);
+        // The plots paint every pixel: the window's background need not be painted under them first, which
+        // took most of a refresh's time outside the plots' own painting.
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
 
   protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         owner_.paintPlots(painter, rect());
+    }
+    // A gap too narrow for its words says them under the pointer.
+    bool event(QEvent* e) override {
+        if (e->type() != QEvent::ToolTip) return QWidget::event(e);
+        const QPoint at = static_cast<QHelpEvent*>(e)->pos();
+        const QString reason = owner_.gapTextAt(at.x(), rect(), fontMetrics());
+        if (reason.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(), reason, this);
+        return true;
     }
 
   private:
@@ -182,12 +280,19 @@ TrendWindow::TrendWindow(Dialogs& dialogs, QWidget* parent, qint64 keepMs)
 
 void TrendWindow::addReading(const QDateTime& when, quint8 address, const device::LiveReading& reading) {
     series_.addReading(when, address, reading);
-    series_.dropBefore(when.addMSecs(-keepMs_));
-    dirty_ = true;
+    addedSample(when);
 }
 
-void TrendWindow::addGap(const QDateTime& when, quint8 address) {
-    series_.addGap(when, address);
+void TrendWindow::addGap(const QDateTime& when, quint8 address, TrendGap reason) {
+    series_.addGap(when, address, reason);
+    addedSample(when);
+}
+
+void TrendWindow::addGap(const QDateTime& when, TrendGap reason) {
+    addGap(when, address_, reason);
+}
+
+void TrendWindow::addedSample(const QDateTime& when) {
     series_.dropBefore(when.addMSecs(-keepMs_));
     dirty_ = true;
 }
@@ -200,13 +305,24 @@ void TrendWindow::setAddress(quint8 address) {
     canvas_->update();
 }
 
+QString TrendWindow::gapTextAt(int x, const QRect& area, const QFontMetrics& fm) const {
+    const QDateTime end = shownEnd();
+    const qint64 x0 = end.addSecs(-60 * minutes_).toMSecsSinceEpoch(), x1 = end.toMSecsSinceEpoch();
+    const int left = plotLeft(fm), width = area.width() - left - kPlotRight;
+    if (width <= 0 || x < left || x > left + width) return {};
+    const QDateTime at = QDateTime::fromMSecsSinceEpoch(x0 + (x - left) * (x1 - x0) / width);
+    for (const TrendSeries::GapSpan& g : series_.gaps(address_))
+        if (g.from <= at && (!g.to || at < *g.to)) return gapText(g.reason);
+    return {};
+}
+
 void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
     p.fillRect(area, Qt::white);
     const QDateTime end = shownEnd();
     const QDateTime from = end.addSecs(-60 * minutes_);
     const qint64 x0 = from.toMSecsSinceEpoch(), x1 = end.toMSecsSinceEpoch();
     const QFontMetrics fm = p.fontMetrics();
-    const int left = fm.horizontalAdvance(QStringLiteral("-0000000000")) + 8, right = 16;
+    const int left = plotLeft(fm), right = kPlotRight;
     const int axisHeight = fm.height() + 8, titleHeight = fm.height() + 6;
     const int band = (area.height() - axisHeight) / 3;
     const qint64 step = trendTimeStepMs(x1 - x0);
@@ -217,12 +333,33 @@ void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
 
     QRectF r;
     auto toX = [&](double ms) { return r.left() + (ms - x0) * r.width() / double(x1 - x0); };
+    // The gaps within the axis, as times on it: an open gap runs to its end.
+    struct ShownGap {
+        qint64 from, to;
+        TrendGap reason;
+    };
+    std::vector<ShownGap> gaps;
+    for (const TrendSeries::GapSpan& g : series_.gaps(address_)) {
+        const qint64 from = std::max(g.from.toMSecsSinceEpoch(), x0);
+        const qint64 to = std::min(g.to ? g.to->toMSecsSinceEpoch() : x1, x1);
+        if (from < to) gaps.push_back({from, to, g.reason});
+    }
     for (int i = 0; i < 3; ++i) {
         const PlotKind& kind = kPlots[i];
         r = QRectF(area.left() + left, area.top() + i * band + titleHeight, area.width() - left - right,
                    band - titleHeight - 4);
         p.setPen(Qt::black);
         p.drawText(QPointF(r.left(), r.top() - 5), Texts::tr(kind.title));
+        // Each gap shaded under the grid, with its reason where it fits.
+        for (const ShownGap& g : gaps) {
+            const QRectF shade(QPointF(toX(double(g.from)), r.top()), QPointF(toX(double(g.to)), r.bottom()));
+            p.fillRect(shade, gapShade(g.reason));
+            const QString reason =
+                fm.elidedText(gapText(g.reason), Qt::ElideRight, int(shade.width()) - 4, Qt::TextSingleLine);
+            if (reason.size() < 4) continue;  // too narrow for a word: its tooltip says it
+            p.setPen(Qt::darkGray);
+            p.drawText(shade.adjusted(2, 2, -2, -2), Qt::AlignLeft | Qt::AlignTop, reason);
+        }
         // Only what lies within the axis: while paused, newer samples wait for the pause to end.
         auto stretches = series_.stretches(address_, kind.value, from);
         double lo = HUGE_VAL, hi = -HUGE_VAL;
@@ -301,7 +438,7 @@ void TrendWindow::saveCsv() {
     if (path.isEmpty()) return;
     const QDateTime end = shownEnd(), from = end.addSecs(-60 * minutes_);
     QByteArray text =
-        csv::line(QStringLiteral("time,address,level,temperature,current").split(QLatin1Char(',')));
+        csv::line(QStringLiteral("time,address,level,temperature,current,gap").split(QLatin1Char(',')));
     for (const TrendSeries::Sample& s : series_.samples())
         if (s.address == address_ && s.when >= from && s.when <= end) text += csvRecord(s);
     if (QString why; !saveWholeFile(path, text, &why)) reportFailure(dialogs_, path, why);

@@ -1,7 +1,8 @@
 #pragma once
 // The trend window "График": the addressed reader's level, temperature and current value over the last
-// minutes, drawn with QPainter as three stacked plots over one time axis. The samples are kept apart
-// from the widget (TrendSeries), so the stretches to draw can be checked without painting anything.
+// minutes, drawn with QPainter as three stacked plots over one time axis, with the stretches that have no
+// readings shaded and labelled with why. The samples are kept apart from the widget (TrendSeries), so the
+// stretches and gaps to draw can be checked without painting anything.
 
 #include <QDateTime>
 #include <QPointF>
@@ -12,12 +13,17 @@
 
 #include "device/values.h"
 
+class QFontMetrics;
 class QLabel;
 class QPainter;
 
 namespace kestrel {
 
 class Dialogs;
+
+// Why the reader's live values did not come: its poll got no reply or no usable one, another view was
+// polled instead (the tag tab or the bridge tab was open), or the port was closed or lost.
+enum class TrendGap { NoReply, BadReply, TagView, BridgeView, PortClosed, PortLost };
 
 // Time-stamped samples of the live values, per reader address, with gaps; plain data, no widget.
 class TrendSeries {
@@ -26,15 +32,24 @@ class TrendSeries {
         QDateTime when;
         quint8 address = 0;
         std::optional<double> level, temperature, current;
-        bool gap = false;
+        std::optional<TrendGap> gap;  // no reading here, and why
+    };
+    // A stretch of time with no readings of one address and its reason: from the first of consecutive gap
+    // samples of that reason to the next sample of the address; open (no end) while none has come.
+    struct GapSpan {
+        QDateTime from;
+        std::optional<QDateTime> to;
+        TrendGap reason;
     };
     enum class Value { Level, Temperature, Current };
 
     void addReading(const QDateTime& when, quint8 address, const device::LiveReading& reading);
-    // A poll of `address` that got no usable reply.
-    void addGap(const QDateTime& when, quint8 address);
-    // Forgets the samples older than `oldest`; samples arrive in time order, so they are at the front.
+    // No reading of `address` at `when`, and why.
+    void addGap(const QDateTime& when, quint8 address, TrendGap reason);
+    // Forgets the samples older than `oldest`; samples arrive in time order, so they are at the front. A gap
+    // that began before `oldest` and still goes on is kept, beginning at `oldest`.
     void dropBefore(const QDateTime& oldest);
+    std::vector<GapSpan> gaps(quint8 address) const;
     // The stretches to draw for one address and one value from `from` on: consecutive samples of that
     // address with the value present and no gap sample between them; a stretch also breaks where two
     // samples are more than `maxStepMs` apart (the poll stopped). Points are (ms since epoch, value).
@@ -52,7 +67,7 @@ qint64 trendTimeStepMs(qint64 spanMs);
 
 // A top-level window (parented to the main window) with the plots "Уровень", "Температура, °C" and
 // "Текущее значение" of the address set by setAddress(), the span chosen in minutes, a pause and saving
-// as PNG or CSV. New samples repaint it at most every two seconds.
+// as PNG or CSV (a gap's row names its reason). New samples repaint it at most every two seconds.
 class TrendWindow : public QWidget {
     Q_OBJECT
   public:
@@ -60,7 +75,9 @@ class TrendWindow : public QWidget {
     TrendWindow(Dialogs& dialogs, QWidget* parent, qint64 keepMs = kDefaultKeepMs);
     static constexpr qint64 kDefaultKeepMs = 65 * 60 * 1000;
     void addReading(const QDateTime& when, quint8 address, const device::LiveReading& reading);
-    void addGap(const QDateTime& when, quint8 address);
+    void addGap(const QDateTime& when, quint8 address, TrendGap reason);
+    // A gap of the address shown, for what concerns the whole link (the port closed or lost).
+    void addGap(const QDateTime& when, TrendGap reason);
     void setAddress(quint8 address);
     TrendSeries& series() { return series_; }
 
@@ -70,6 +87,9 @@ class TrendWindow : public QWidget {
     // The end of the time axis: now, or while paused the last sample recorded before the pause.
     QDateTime shownEnd() const { return paused_ ? frozenEnd_ : QDateTime::currentDateTimeUtc(); }
     void paintPlots(QPainter& painter, const QRect& area) const;
+    // The reason of the gap at `x` of the plots drawn in `area`, or nothing.
+    QString gapTextAt(int x, const QRect& area, const QFontMetrics& fm) const;
+    void addedSample(const QDateTime& when);
     void savePng();
     void saveCsv();
 
