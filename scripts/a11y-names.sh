@@ -10,11 +10,7 @@ lang=ru
 [[ "${1:-}" == --lang ]] && lang=$2
 build=${KESTREL_BUILD_DIR:-build}
 source scripts/xsession.sh
-if [[ -z "${KESTREL_IN_SESSION:-}" ]]; then
-  KESTREL_WITH_X=1 scripts/setup.sh
-  [[ -f "$build/CMakeCache.txt" ]] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
-  cmake --build "$build" --target kestrel-tool kestrel_translations >/dev/null
-fi
+prepare_tool "$build"
 in_session "$@"
 start_screen
 start_tool "$lang" 1

@@ -25,11 +25,7 @@ done
 [[ ${#scales[@]} -gt 0 ]] || scales=(1 2)
 [[ ${#langs[@]} -gt 0 ]] || langs=(ru en)
 build=${KESTREL_BUILD_DIR:-build}
-if [[ -z "${KESTREL_IN_SESSION:-}" ]]; then
-  KESTREL_WITH_X=1 scripts/setup.sh
-  [[ -f "$build/CMakeCache.txt" ]] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
-  cmake --build "$build" --target kestrel-tool kestrel_translations >/dev/null
-fi
+prepare_tool "$build"
 in_session "${args[@]}"
 start_screen
 

@@ -65,3 +65,11 @@ keys_to_main() {
   xdotool key "$@"
   sleep 1
 }
+
+# Before the session: installs what the windows need and builds the tool in the build folder $1.
+prepare_tool() {
+  [[ -n "${KESTREL_IN_SESSION:-}" ]] && return
+  KESTREL_WITH_X=1 scripts/setup.sh
+  [[ -f "$1/CMakeCache.txt" ]] || cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+  cmake --build "$1" --target kestrel-tool kestrel_translations >/dev/null
+}
