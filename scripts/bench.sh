@@ -51,7 +51,8 @@ for _ in 1 2 3; do
   tool=$!
   pictures+=("$(wait_window "--pid $tool" "$t0")")
   starts+=("$(wait_window "--name ^Kestrel.Tool$" "$t0")")
-  kill $tool; wait $tool 2>/dev/null || true
+  kill $tool 2>/dev/null || true  # it may have ended already: a display that refused it, say
+  wait $tool 2>/dev/null || true
 done
 
 # Reconnect: the tool polls a simulated reader on a stable path; the bus goes away and comes back; the time
@@ -65,7 +66,8 @@ tool=$!
 wait_window "--name ^Kestrel.Tool$" "$(now_ms)" >/dev/null
 sleep 3   # past the start-up picture
 wid=$(xdotool search --onlyvisible --name "^Kestrel Tool$" | head -n1)
-top=$(( $(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p') - 429 ))
+# The menu bar's height: the window's beyond its 429-pixel client area and the 24-pixel status bar below it.
+top=$(( $(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p') - 429 - 24 ))
 xdotool mousemove 70 $((74 + top)) click 1   # Открыть порт
 sleep 2
 reconnects=()

@@ -216,6 +216,9 @@ TEST_F(CliOnSimBus, RefusedArgumentsGetTheWindowsMessageAndNothingGoesOnTheWire)
         {"-a 5 reboot", QStringLiteral("неизвестная команда reboot")},
         {"-a 5 identify extra", QStringLiteral("использование: kestrel-cli identify -a A")},
         {"-a 5 settings extra", QStringLiteral("использование: kestrel-cli settings -a A")},
+        {"inventory extra", QStringLiteral("использование: kestrel-cli inventory")},
+        {"-a 5 bound-ids read extra",
+         QStringLiteral("использование: kestrel-cli bound-ids -a A read | set ЯЧЕЙКА ID | clear [--verify]")},
         {"-a 5 calibrate", QStringLiteral("использование: kestrel-cli calibrate -a A high|low --yes")},
         {"-a 5 set-address", QStringLiteral("использование: kestrel-cli set-address -a A НОВЫЙ [--verify]")},
     };

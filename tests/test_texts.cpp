@@ -10,22 +10,16 @@
 
 using namespace kestrel;
 
-namespace {
-// Bytes from hex text; the blanks are skipped.
-QByteArray hex(const char* text) {
-    return QByteArray::fromHex(text);
-}
-}  // namespace
-
 TEST(TraceTexts, RequestBoxShowsEachByteFollowedByAnUnderscore) {
-    EXPECT_EQ(requestBoxText(hex("31 05 F0 FE")), QStringLiteral("31_5_F0_FE_"));
+    EXPECT_EQ(requestBoxText(QByteArray::fromHex("31 05 F0 FE")), QStringLiteral("31_5_F0_FE_"));
     EXPECT_EQ(requestBoxText({}), QString());
 }
 
 TEST(TraceTexts, PrintableFormReplacesBracketsControlsAndPunctuation) {
-    EXPECT_EQ(printableText(hex("3E 5D 5B 0D 0A 20 41")), QStringLiteral(">") + "<ACK><NAK><CR><LF>@A");
-    EXPECT_EQ(printableText(hex("2F 30 00 09")), QStringLiteral("@0@@"));
-    const QString high = printableText(hex("80 FF"));
+    EXPECT_EQ(printableText(QByteArray::fromHex("3E 5D 5B 0D 0A 20 41")),
+              QStringLiteral(">") + "<ACK><NAK><CR><LF>@A");
+    EXPECT_EQ(printableText(QByteArray::fromHex("2F 30 00 09")), QStringLiteral("@0@@"));
+    const QString high = printableText(QByteArray::fromHex("80 FF"));
     ASSERT_EQ(high.size(), 2) << "one character per byte from 0x80 up";
     EXPECT_EQ(high[0].unicode(), 0x80);
     EXPECT_EQ(high[1].unicode(), 0xFF);
@@ -40,9 +34,9 @@ TEST(TraceTexts, RequestsOfAnyLengthAreShownWhole) {
 
 TEST(TraceTexts, ReplyTraceAddsTheComputedCheckAndThePollCheck) {
     // 3E 05 FB CC: the computed check of 3E 05 FB is 0x81 (not CC); the tick built the poll 31 05 F0 FE.
-    EXPECT_EQ(replyTraceText(hex("3E 05 FB CC"), 0xFE),
+    EXPECT_EQ(replyTraceText(QByteArray::fromHex("3E 05 FB CC"), 0xFE),
               QStringLiteral("3E 5 FB CC 81 \r\n\r\n>@") + QChar(0xFB) + QChar(0xCC) + "FE");
-    EXPECT_TRUE(replyTraceText(hex("05"), std::nullopt).endsWith(QStringLiteral("@0")))
+    EXPECT_TRUE(replyTraceText(QByteArray::fromHex("05"), std::nullopt).endsWith(QStringLiteral("@0")))
         << "no poll built: the trace ends in 0";
 }
 
