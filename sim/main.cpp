@@ -2,6 +2,7 @@
 //
 //   kestrel-sim [--link PATH] [--readers 5,7] [--tags N] [--fault KIND[:COUNT][@ADDR]]...
 //               [--no-pacing] [--trace] [--seed N] [--replug MS]
+//   kestrel-sim --tcp 127.0.0.1:5020 [...]   the same bus served over TCP, as a serial device server
 //   kestrel-sim --replay LOG.csv [--link PATH] [--no-pacing] [--trace] [--replug MS]
 //
 // The first line printed is the port path to open. Ctrl-C (or SIGTERM) stops it.
@@ -42,7 +43,9 @@ struct Options {
     bool trace = false;
     quint32 seed = 1;
     int replugMs = 2000;
-    QString replay;  // a traffic log to answer from instead of the readers
+    QString replay;   // a traffic log to answer from instead of the readers
+    QString tcpHost;  // serve over TCP on this host and port instead of a pseudo-terminal
+    std::optional<quint16> tcpPort;
 };
 
 int usageError(const QString& message) {
@@ -94,6 +97,21 @@ std::optional<int> parseInt(const QString& text, int lo, int hi) {
     const int v = text.toInt(&ok);
     if (!ok || v < lo || v > hi) return std::nullopt;
     return v;
+}
+
+// ADDRESS:PORT, the address a name or a numeric IPv4 or bracketed IPv6 address, the port 0..65535
+// (0: one the system picks).
+bool parseListenAddress(const QString& text, Options& opt) {
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    if (colon <= 0) return false;
+    QString host = text.left(colon);
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    const auto port = parseInt(text.mid(colon + 1), 0, 65535);
+    if (host.isEmpty() || host.contains(QLatin1Char(' ')) || !port) return false;
+    opt.tcpHost = host;
+    opt.tcpPort = quint16(*port);
+    return true;
 }
 
 bool makeLink(const QString& link, const QString& target, QString* why) {
@@ -179,8 +197,15 @@ int main(int argc, char** argv) {
             "the log does not have get no answer. Malformed rows are named by their line and left out; a "
             "log with no exchange is refused. Not with --readers, --tags or --fault."),
         QStringLiteral("FILE"));
+    const QCommandLineOption tcpOpt(
+        QStringLiteral("tcp"),
+        QStringLiteral("Serve the bus on a TCP address instead of a pseudo-terminal, as a serial device "
+                       "server in TCP server mode: one connection at a time; hangup drops the connection. "
+                       "Port 0 picks a free one; the first line printed is the tool's port name, "
+                       "tcp://ADDRESS:PORT. Not with --link or --replug."),
+        QStringLiteral("ADDRESS:PORT"));
     parser.addOptions({helpOpt, linkOpt, readersOpt, tagsOpt, faultOpt, noPacingOpt, traceOpt, seedOpt,
-                       replugOpt, replayOpt});
+                       replugOpt, replayOpt, tcpOpt});
 
     if (!parser.parse(QCoreApplication::arguments())) return usageError(parser.errorText());
     if (parser.isSet(helpOpt)) {
@@ -203,6 +228,13 @@ int main(int argc, char** argv) {
                 QStringLiteral("--replay does not combine with %1").arg(clash.join(QStringLiteral(", "))));
     }
     opt.link = parser.value(linkOpt);
+    if (parser.isSet(tcpOpt)) {
+        if (!parseListenAddress(parser.value(tcpOpt), opt))
+            return usageError(QStringLiteral("bad TCP address '%1': ADDRESS:PORT, port 0..65535")
+                                  .arg(parser.value(tcpOpt)));
+        if (parser.isSet(linkOpt) || parser.isSet(replugOpt))
+            return usageError(QStringLiteral("--tcp does not combine with --link or --replug"));
+    }
     opt.pacing = !parser.isSet(noPacingOpt);
     opt.trace = parser.isSet(traceOpt);
     if (parser.isSet(readersOpt)) {
@@ -298,7 +330,12 @@ int main(int argc, char** argv) {
     QString linkTarget;
     const auto bringUp = [&]() -> bool {
         QString why;
-        if (!host->start(&why)) {
+        if (opt.tcpPort && !host->startTcp(opt.tcpHost, *opt.tcpPort, &why)) {
+            std::fprintf(stderr, "kestrel-sim: cannot listen on %s: %s\n", qPrintable(parser.value(tcpOpt)),
+                         qPrintable(why));
+            return false;
+        }
+        if (!opt.tcpPort && !host->start(&why)) {
             std::fprintf(stderr, "kestrel-sim: cannot open a pseudo-terminal: %s\n", qPrintable(why));
             return false;
         }

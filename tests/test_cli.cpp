@@ -551,6 +551,25 @@ TEST(PollAnswer, ALongAnswerIsTakenOnlyWhenItReadsAsABusOfReaders) {
     EXPECT_EQ(pollAddresses(t, false), hex("0507"));
 }
 
+// A serial device server is a port: the simulated bus over TCP answers the client as it does over a pty; a
+// server name that is not tcp://HOST:PORT is bad input, and a server that refuses is a port error.
+TEST(CliProgram, ASerialDeviceServerIsReachedByItsTcpName) {
+    sim::PtyHost host;
+    ASSERT_TRUE(host.startTcp(QStringLiteral("127.0.0.1"), 0));
+    const std::tuple<QString, int, QByteArray> runs[] = {
+        {host.slavePath(), kDone, "сер. № 123456, тип 134, версия 1.3.4.\n"},
+        {QStringLiteral("tcp://127.0.0.1"), kUsageError, ""},
+        {QStringLiteral("tcp://127.0.0.1:1"), kPortError, ""},
+    };
+    for (const auto& [name, exitCode, out] : runs) {
+        QProcess p;
+        p.start(KESTREL_CLI_EXE, {"--port", name, "-a", "5", "identify"});
+        ASSERT_TRUE(p.waitForFinished());
+        EXPECT_EQ(p.exitCode(), exitCode) << name.toStdString();
+        EXPECT_EQ(p.readAllStandardOutput(), out);
+    }
+}
+
 // The program itself: help, version, and a JSON result over the pty; Ctrl-C ends watching and frees the port.
 TEST(CliProgram, AnswersOverThePortAndStopsWatchingOnCtrlC) {
     sim::PtyHost host;

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include "ui/settings.h"
@@ -92,6 +93,41 @@ TEST_F(Settings, TheNextRunStartsWhereTheEngineerLeftOffButOpensNoPortWithoutACl
     chooseAddress(QStringLiteral("9"));
     restart();
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("9"));
+}
+
+// A serial device server typed in "Связь" joins the list, is selected, and is offered again on the next run;
+// an address that is not tcp://HOST:PORT is refused and changes nothing.
+TEST_F(Settings, AServerTypedInIsListedSelectedAndOfferedOnTheNextRun) {
+    restart();
+    port.ports = {QStringLiteral("ttyS0")};
+    QAction* server = window->findChild<QAction*>(QStringLiteral("actionNetworkPort"));
+    dialogs.inputs = {QStringLiteral("tcp://10.0.0.7"), QStringLiteral(" tcp://10.0.0.7:4001 ")};
+    server->trigger();
+    EXPECT_EQ(dialogs.messageTexts(),
+              QStringList{QStringLiteral(
+                  "адрес сервера портов tcp://10.0.0.7 не понят: нужно tcp://УЗЕЛ:ПОРТ, порт от 1 до "
+                  "65535")});
+    EXPECT_TRUE(port.servers.isEmpty());
+    server->trigger();
+    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(),
+              QStringLiteral("tcp://10.0.0.7:4001"));
+    openPort();
+    EXPECT_FALSE(server->isEnabled()) << "not while a port is open";
+    click(QStringLiteral("BTNCloseCom"));
+    restart();
+    EXPECT_EQ(QSettings(path, QSettings::IniFormat).value(QStringLiteral("port/servers")).toStringList(),
+              QStringList{QStringLiteral("tcp://10.0.0.7:4001")});
+    port.servers.clear();
+    restart(
+        false,
+        QByteArray("[port]\naddress=0\nidentity=path:tcp://10.0.0.7:4001\nservers=tcp://10.0.0.7:4001\n"));
+    window->scanPorts();
+    EXPECT_EQ(port.servers, QStringList{QStringLiteral("tcp://10.0.0.7:4001")});
+    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(), QStringLiteral("tcp://10.0.0.7:4001"))
+        << "the port open last, selected by its identity";
+    restart(false, QByteArray("[port]\naddress=0\nservers=tcp://ok:1, /dev/ttyS0\n"));
+    EXPECT_TRUE(settingsProblem().contains(QStringLiteral("port/servers")))
+        << settingsProblem().toStdString();
 }
 
 TEST_F(Settings, APortNamedButNotThereIsSaidAndSelectedWhenItAppearsUnlessAnotherWasChosen) {

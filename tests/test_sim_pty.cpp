@@ -157,6 +157,9 @@ TEST(SimCommandLine, BadOptionsAreRefusedWithAMessageAndHelpExplainsTheOptions) 
         {{"--replay", "log.csv", "--tags", "3", "--fault", "silence"},
          "does not combine with --tags, --fault"},
         {{"--replay", "/nonexistent/log.csv"}, "cannot read /nonexistent/log.csv"},
+        {{"--tcp", "127.0.0.1"}, "bad TCP address '127.0.0.1'"},
+        {{"--tcp", "127.0.0.1:65536"}, "bad TCP address"},
+        {{"--tcp", "127.0.0.1:0", "--link", "x"}, "--tcp does not combine with --link or --replug"},
     };
     for (const auto& [args, says] : cases) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());

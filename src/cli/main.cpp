@@ -15,6 +15,7 @@
 #include "exchange/transactor.h"
 #include "protocol/syserror.h"
 #include "protocol/translation.h"
+#include "serial/networkport.h"
 #include "serial/qtserialport.h"
 #include "traffic/csv.h"
 #include "traffic/logfile.h"
@@ -102,6 +103,11 @@ int main(int argc, char** argv) {
         if (inv.port.isEmpty()) {
             output.failure(inv.words.value(0),
                            Texts::tr("не задан порт: --port ПУТЬ или переменная KESTREL_PORT"), kUsageError);
+            return kUsageError;
+        }
+        QString refusal;
+        if (isNetworkPortName(inv.port) && !parseNetworkPortName(inv.port, &refusal)) {
+            output.failure(inv.words.value(0), refusal, kUsageError);  // nothing was sent
             return kUsageError;
         }
         const OpenResult r = port.open(inv.port);

@@ -66,6 +66,17 @@ class SerialPort : public QObject {
     }
     // Opens `name` exclusively at 19200 baud, 8 data bits, no parity, 1 stop bit, no flow control.
     virtual OpenResult open(const QString& name) = 0;
+    // Whether open(name) may be tried now without keeping the program waiting: a port that is listed can be
+    // opened at once, but a serial device server is known to answer only once a connection to it has been
+    // made in the background (which this starts). Whoever looks for a lost port asks this first.
+    // Serial device servers (tcp://HOST:PORT) the list offers besides the system's ports, and those it
+    // offers now (a server opened since is offered too). A port that cannot reach servers ignores them.
+    virtual void setNetworkPorts(const QStringList& names) { Q_UNUSED(names); }
+    virtual QStringList networkPorts() const { return {}; }
+    virtual bool readyToOpen(const QString& name) {
+        Q_UNUSED(name);
+        return true;
+    }
     virtual bool isOpen() const = 0;
     // Bytes that have arrived and not been read yet.
     virtual qint64 bytesAvailable() const = 0;

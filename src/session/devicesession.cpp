@@ -216,7 +216,7 @@ void DeviceSession::lookForLostPort() {
             break;
         }
     }
-    if (name.isEmpty()) return;
+    if (name.isEmpty() || !port_.readyToOpen(name)) return;
     const OpenResult r = port_.open(name);
     if (!r.ok) {
         if (r.cause == lost_->lastFailure) return;

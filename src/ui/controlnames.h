@@ -115,6 +115,7 @@ KESTREL_CONTROL(menuLanguage)
 KESTREL_CONTROL(actionLanguage)  // + the language's code: actionLanguageru, actionLanguageen
 KESTREL_CONTROL(menuLink)
 KESTREL_CONTROL(actionReconnect)
+KESTREL_CONTROL(actionNetworkPort)
 KESTREL_CONTROL(actionTrafficLog)
 KESTREL_CONTROL(actionTrend)
 KESTREL_CONTROL(actionServicePanel)

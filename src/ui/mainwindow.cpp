@@ -14,6 +14,7 @@
 #include "protocol/hexid.h"
 #include "protocol/numinput.h"
 #include "protocol/translation.h"
+#include "serial/networkport.h"
 #include "serial/serialport.h"
 #include "ui/accessiblenames.h"
 #include "ui/bridgetab.h"
@@ -118,6 +119,10 @@ void MainWindow::restoreSettings() {
         s = RememberedState{};
     }
     reconnect_->setChecked(s.reconnect);
+    QStringList servers = s.servers;
+    for (const QString& name : port_.networkPorts())
+        if (!servers.contains(name)) servers.append(name);
+    port_.setNetworkPorts(servers);
     language_ = s.language;
     tabs_->setCurrentIndex(s.tab);
     if (const NumberResult n = parseWholeNumber(s.address, 0, 255); n.ok())
@@ -144,6 +149,7 @@ void MainWindow::saveSettings() {
         session_->link() == DeviceSession::Link::Open || lastAddress_.isEmpty() ? addressed : lastAddress_;
     s.tab = openTab();
     s.reconnect = reconnect_->isChecked();
+    s.servers = port_.networkPorts();
     s.language = language_;
     s.geometry = saveGeometry();
     const std::pair<QWidget*, RememberedState::View*> views[] = {
@@ -393,6 +399,8 @@ void MainWindow::buildMenu() {
     reconnect_->setCheckable(true);
     reconnect_->setChecked(options_.reconnect);
     connect(reconnect_, &QAction::toggled, session_, &DeviceSession::setReconnect);
+    networkPort_ =
+        add(link, ctl::actionNetworkPort, Texts::tr("&Сервер портов TCP…"), {}, [this] { addNetworkPort(); });
     QMenu* help = menuBar_->addMenu(Texts::tr("Сп&равка"));
     help->setObjectName(ctl::menuHelp);
     add(help, ctl::actionAbout, Texts::tr("&О программе"), QKeySequence(Qt::Key_F1), [this] { showAbout(); });
@@ -541,6 +549,7 @@ void MainWindow::closePort() {
 void MainWindow::linkChanged(DeviceSession::Link link) {
     using Link = DeviceSession::Link;
     const Link before = std::exchange(shownLink_, link);
+    networkPort_->setEnabled(link == Link::Closed);
     if (before == Link::Open && link != Link::Open && session_->address())
         lastAddress_ = QString::number(*session_->address());
     if (link == Link::Open) {
@@ -563,6 +572,22 @@ void MainWindow::linkChanged(DeviceSession::Link link) {
     } else {
         portPanel_->holdName({});
     }
+}
+
+// A serial device server typed by the engineer joins the port list (and is remembered) and is selected.
+void MainWindow::addNetworkPort() {
+    const QString name = dialogs_
+                             .input(Texts::tr("Адрес сервера последовательных портов (режим TCP-сервера):"),
+                                    Texts::tr("Сервер портов TCP"), QStringLiteral("tcp://"))
+                             .trimmed();
+    if (name.isEmpty() || name == QLatin1String("tcp://")) return;
+    QString refusal;
+    if (!parseNetworkPortName(name, &refusal)) return dialogs_.message(refusal, Dialogs::Icon::Exclamation);
+    QStringList servers = port_.networkPorts();
+    servers.removeAll(name);
+    servers.append(name);
+    port_.setNetworkPorts(servers);
+    portPanel_->selectName(name);
 }
 
 void MainWindow::showLinkEvent(const QString& text) {

@@ -79,6 +79,7 @@ class MainWindow : public QWidget {
     void connectSession();
     void linkChanged(DeviceSession::Link link);
     void showLinkEvent(const QString& text);
+    void addNetworkPort();
     void record(const traffic::Record& r, const Transaction& t);
     void startUp();
     void addressEntered();
@@ -115,6 +116,7 @@ class MainWindow : public QWidget {
     bool silenceShown_ = false;
     QString statusBeforeSilence_;
     QAction* reconnect_ = nullptr;
+    QAction* networkPort_ = nullptr;  // a serial device server added to the port list
     // The port to select when it is listed, from the last run, until the engineer chooses or opens one.
     QString rememberedPort_;
     QString awaitedPort_;  // a port named on the command line, selected by its name when it appears
