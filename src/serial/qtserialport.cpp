@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 #ifdef Q_OS_LINUX
@@ -272,7 +273,19 @@ OpenResult QtSerialPort::open(const QString& name) {
     // unsupported line-control call on a pty, say) are harmless.
     connect(port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
     connect(port_, &QSerialPort::readyRead, this, &SerialPort::readyRead);
+    // The driver stays off until a write; a port that cannot switch the line (a pseudo-terminal) says so.
+    directionDriven_ = direction_ != DirectionLine::None && driveDirectionLine(false);
+    if (direction_ != DirectionLine::None && !directionDriven_) {
+        qCDebug(lcSerial).noquote() << "direction line refused:" << port_->errorString();
+        emit directionRefused(directionRefusedText(direction_));
+    }
     return logged({true, OpenFailure::None, {}, 0});
+}
+
+bool QtSerialPort::driveDirectionLine(bool high) {
+    if (!isOpen()) return false;
+    return direction_ == DirectionLine::Rts ? port_->setRequestToSend(high)
+                                            : port_->setDataTerminalReady(high);
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error) {
@@ -311,6 +324,7 @@ QByteArray QtSerialPort::read(qint64 maxBytes) {
 
 qint64 QtSerialPort::write(const QByteArray& data) {
     if (!isOpen()) return 0;
+    if (directionDriven_ && !data.isEmpty()) driveDirectionLine(true);
     qint64 total = 0;
     for (qsizetype at = 0; at < data.size(); at += kMaxPieceBytes) {
         const qint64 n = port_->write(data.mid(at, kMaxPieceBytes));
@@ -324,6 +338,15 @@ qint64 QtSerialPort::write(const QByteArray& data) {
     // The request leaves now rather than on the next pass of the event loop, and the second flush ends the
     // write there and then: no wake-up of the loop just to hand the bytes to the driver and report them.
     for (int i = 0; i < 2 && total > 0 && isOpen(); ++i) port_->flush();
+    if (directionDriven_ && !data.isEmpty() && isOpen()) {
+        // The line drops once the driver has sent the last byte: a request takes 0.52 ms a byte at 19200
+        // baud, so the wait is a few milliseconds.
+        for (int i = 0; i < 100 && port_->bytesToWrite() > 0 && isOpen(); ++i) port_->waitForBytesWritten(5);
+#ifdef Q_OS_UNIX
+        if (isOpen()) ::tcdrain(int(port_->handle()));
+#endif
+        if (isOpen()) driveDirectionLine(false);
+    }
     return total;
 }
 

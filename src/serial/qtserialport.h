@@ -57,10 +57,13 @@ class QtSerialPort : public SerialPort {
     QStringList listedPorts(const QList<QSerialPortInfo>& system) const;
     void onError(QSerialPort::SerialPortError error);
     void setArrivalsReported(bool on);
+    // Sets the direction line; false when the port refuses.
+    bool driveDirectionLine(bool high);
 
     QSerialPort* port_ = nullptr;  // a fresh object for each open, so no stale state survives a close
     QStringList leadingPaths_;
     bool goneReported_ = false;
+    bool directionDriven_ = false;  // the direction line is switched around each write on this open
     QStringList deviceFolders_{QStringLiteral("/dev"), QStringLiteral("/dev/serial"),
                                QStringLiteral("/dev/serial/by-id")};
     int settleMs_ = kPortDetailsSettleMs;

@@ -115,6 +115,9 @@ class MainWindow : public QWidget {
     bool silenceShown_ = false;
     QString statusBeforeSilence_;
     QAction* reconnect_ = nullptr;
+    // "Связь": the request's echo (by its key) and the direction line (none, rts, dtr).
+    QMap<QString, QAction*> echoActions_;
+    QMap<QString, QAction*> directionActions_;
     // The port to select when it is listed, from the last run, until the engineer chooses or opens one.
     QString rememberedPort_;
     QString awaitedPort_;  // a port named on the command line, selected by its name when it appears

@@ -57,6 +57,16 @@ RememberedState loadState(const QString& path, QString* problem) {
         s.reconnect = reconnect == QLatin1String("true");
     else
         bad << QStringLiteral("port/reconnect");
+    const QString echo = ini.value(QStringLiteral("port/echo"), s.echo).toString();
+    if (QStringList{"auto", "on", "off"}.contains(echo))
+        s.echo = echo;
+    else
+        bad << QStringLiteral("port/echo");
+    const QString direction = ini.value(QStringLiteral("port/direction"), s.direction).toString();
+    if (QStringList{"none", "rts", "dtr"}.contains(direction))
+        s.direction = direction;
+    else
+        bad << QStringLiteral("port/direction");
     const QString language = ini.value(QStringLiteral("window/language"), s.language).toString();
     if (availableLanguages().contains(language))
         s.language = language;
@@ -82,6 +92,8 @@ bool saveState(const QString& path, const RememberedState& s, QString* problem) 
     ini.setValue(QStringLiteral("port/identity"), s.portIdentity);
     ini.setValue(QStringLiteral("port/address"), s.address);
     ini.setValue(QStringLiteral("port/reconnect"), s.reconnect);
+    ini.setValue(QStringLiteral("port/echo"), s.echo);
+    ini.setValue(QStringLiteral("port/direction"), s.direction);
     ini.setValue(QStringLiteral("window/tab"), s.tab);
     ini.setValue(QStringLiteral("window/language"), s.language);
     ini.setValue(QStringLiteral("window/geometry"), s.geometry);

@@ -13,6 +13,8 @@ struct RememberedState {
     QString address;  // the selected address's text
     int tab = 0;
     bool reconnect = true;
+    QString echo = QStringLiteral("auto");       // "Связь" → the request's echo: auto, on, off
+    QString direction = QStringLiteral("none");  // "Связь" → the direction line: none, rts, dtr
     QString language = QStringLiteral("ru");  // chosen in "Вид" → "Язык", in effect from the next start
     QByteArray geometry;                      // the main window's
     struct View {
