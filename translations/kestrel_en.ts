@@ -1292,96 +1292,6 @@ License: MIT</translation>
         <translation>device unavailable (unplugged)</translation>
     </message>
     <message>
-        <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
-
-Считыватель и шина:
-  scan                          опрос сети: адреса ответивших устройств
-  inventory                     опрос сети, затем идентификация и настройки каждого
-  identify                      серийный номер, тип и версия
-  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)
-  settings                      режим и параметры радио
-  set-address НОВЫЙ             сетевой адрес %1
-  set-serial НОМЕР              серийный номер %2
-  set-mode РЕЖИМ [--master] [--frequency-output]
-                                reader, indicator, powered-tag, bridge, repeater
-  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)
-  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня
-  bound-ids read | set ЯЧЕЙКА ID | clear
-  reset-delay get | set ЗАДЕРЖКА
-  backup [ФАЙЛ]                 настройки считывателя в JSON
-  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
-Метки:
-  tag search                    метка, ответившая на поиск
-  tag read ID                   параметры метки (ID в HEX)
-  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
-  tag set-serial ID НОМЕР
-  tag set-id ID НОМЕР
-Мост:
-  bridge read                   данные ведомого и его значение RS485
-Пакет:
-  batch ФАЙЛ|-                  по команде в строке; # - комментарий
-
-Параметры:
-  --port ПУТЬ                   порт (или переменная KESTREL_PORT)
-  -a, --address A               адрес устройства
-  --json                        по объекту JSON на результат
-  --trace                       запросы и ответы в HEX на stderr
-  --log-file ФАЙЛ               журнал обмена в CSV
-  --verify                      проверить записанное чтением
-  --keep-going                  пакет не останавливается на ошибке
-  --lang ru|en                  язык сообщений (по умолчанию русский)
-  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
-  --help, --version
-
-Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
-(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод.
-</source>
-        <translation>Usage: kestrel-cli [options] COMMAND [arguments]
-
-Reader and bus:
-  scan                          bus scan: addresses of the devices that answered
-  inventory                     bus scan, then identification and settings of each
-  identify                      serial number, type and version
-  live [--watch [--interval MS]] current parameters (with --watch - until Ctrl-C)
-  settings                      mode and radio parameters
-  set-address NEW               network address %1
-  set-serial NUMBER             serial number %2
-  set-mode MODE [--master] [--frequency-output]
-                                reader, indicator, powered-tag, bridge, repeater
-  set-radio NET CHANNEL POWER   (or --network, --channel, --power)
-  calibrate high|low --yes      recalibrate the upper or lower level
-  bound-ids read | set CELL ID | clear
-  reset-delay get | set DELAY
-  backup [FILE]                 reader settings in JSON
-  restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
-Tags:
-  tag search                    the tag that answered the search
-  tag read ID                   tag parameters (ID in HEX)
-  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
-  tag set-serial ID NUMBER
-  tag set-id ID NUMBER
-Bridge:
-  bridge read                   slave data and its RS485 value
-Batch:
-  batch FILE|-                  one command per line; # - comment
-
-Options:
-  --port PATH                   port (or the KESTREL_PORT variable)
-  -a, --address A               device address
-  --json                        one JSON object per result
-  --trace                       requests and replies in HEX to stderr
-  --log-file FILE               traffic log in CSV
-  --verify                      read back and check what was written
-  --keep-going                  a batch does not stop on an error
-  --lang ru|en                  message language (Russian by default)
-  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
-  --help, --version
-
-Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
-(nothing sent); 3 port error; 4 a file or standard output could not be written.
-</translation>
-    </message>
-    <message>
         <source>set-address -a A НОВЫЙ [--verify]
   Новый сетевой адрес %1.</source>
         <translation>set-address -a A NEW [--verify]
@@ -1770,6 +1680,156 @@ yellow — the port is closed.</translation>
     <message>
         <source>порт потерян</source>
         <translation>port lost</translation>
+    </message>
+    <message>
+        <source>--echo: нужно auto, on или off</source>
+        <translation>--echo: auto, on or off expected</translation>
+    </message>
+    <message>
+        <source>--direction: нужно rts, dtr или none</source>
+        <translation>--direction: rts, dtr or none expected</translation>
+    </message>
+    <message>
+        <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
+
+Считыватель и шина:
+  scan                          опрос сети: адреса ответивших устройств
+  inventory                     опрос сети, затем идентификация и настройки каждого
+  identify                      серийный номер, тип и версия
+  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)
+  settings                      режим и параметры радио
+  set-address НОВЫЙ             сетевой адрес %1
+  set-serial НОМЕР              серийный номер %2
+  set-mode РЕЖИМ [--master] [--frequency-output]
+                                reader, indicator, powered-tag, bridge, repeater
+  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)
+  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня
+  bound-ids read | set ЯЧЕЙКА ID | clear
+  reset-delay get | set ЗАДЕРЖКА
+  backup [ФАЙЛ]                 настройки считывателя в JSON
+  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Метки:
+  tag search                    метка, ответившая на поиск
+  tag read ID                   параметры метки (ID в HEX)
+  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
+  tag set-serial ID НОМЕР
+  tag set-id ID НОМЕР
+Мост:
+  bridge read                   данные ведомого и его значение RS485
+Пакет:
+  batch ФАЙЛ|-                  по команде в строке; # - комментарий
+
+Параметры:
+  --port ПУТЬ                   порт (или переменная KESTREL_PORT)
+  -a, --address A               адрес устройства
+  --json                        по объекту JSON на результат
+  --trace                       запросы и ответы в HEX на stderr
+  --log-file ФАЙЛ               журнал обмена в CSV
+  --verify                      проверить записанное чтением
+  --keep-going                  пакет не останавливается на ошибке
+  --lang ru|en                  язык сообщений (по умолчанию русский)
+  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --silence MS (20)             ответ кончается после стольких мс тишины
+  --echo auto|on|off            эхо запроса перед ответом: auto - убирать точную
+                                копию запроса, on - первые байты длиной с запрос, off - нет
+  --direction rts|dtr|none      поднимать RTS или DTR на время передачи
+  --help, --version
+
+Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
+(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод.
+</source>
+        <translation>Usage: kestrel-cli [options] COMMAND [arguments]
+
+Reader and bus:
+  scan                          bus scan: addresses of the devices that answered
+  inventory                     bus scan, then identification and settings of each
+  identify                      serial number, type and version
+  live [--watch [--interval MS]] current parameters (with --watch - until Ctrl-C)
+  settings                      mode and radio parameters
+  set-address NEW               network address %1
+  set-serial NUMBER             serial number %2
+  set-mode MODE [--master] [--frequency-output]
+                                reader, indicator, powered-tag, bridge, repeater
+  set-radio NET CHANNEL POWER   (or --network, --channel, --power)
+  calibrate high|low --yes      recalibrate the upper or lower level
+  bound-ids read | set CELL ID | clear
+  reset-delay get | set DELAY
+  backup [FILE]                 reader settings in JSON
+  restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Tags:
+  tag search                    the tag that answered the search
+  tag read ID                   tag parameters (ID in HEX)
+  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
+  tag set-serial ID NUMBER
+  tag set-id ID NUMBER
+Bridge:
+  bridge read                   slave data and its RS485 value
+Batch:
+  batch FILE|-                  one command per line; # - comment
+
+Options:
+  --port PATH                   port (or the KESTREL_PORT variable)
+  -a, --address A               device address
+  --json                        one JSON object per result
+  --trace                       requests and replies in HEX to stderr
+  --log-file FILE               traffic log in CSV
+  --verify                      read back and check what was written
+  --keep-going                  a batch does not stop on an error
+  --lang ru|en                  message language (Russian by default)
+  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --silence MS (20)             a reply ends after this many ms of silence
+  --echo auto|on|off            the request&apos;s echo before the reply: auto - remove an exact
+                                copy of the request, on - the first request-length bytes, off - none
+  --direction rts|dtr|none      raise RTS or DTR while sending
+  --help, --version
+
+Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
+(nothing sent); 3 port error; 4 a file or standard output could not be written.
+</translation>
+    </message>
+    <message>
+        <source>Порт не управляет линией %1: направление передачи не переключается</source>
+        <translation>The port cannot drive %1: the transmit direction is not switched</translation>
+    </message>
+    <message>
+        <source>%1 (эхо убрано)</source>
+        <translation>%1 (echo removed)</translation>
+    </message>
+    <message>
+        <source>&amp;Эхо запроса</source>
+        <translation>Request &amp;echo</translation>
+    </message>
+    <message>
+        <source>&amp;Авто: убирать точную копию запроса</source>
+        <translation>&amp;Auto: remove an exact copy of the request</translation>
+    </message>
+    <message>
+        <source>&amp;Всегда убирать</source>
+        <translation>&amp;Always remove</translation>
+    </message>
+    <message>
+        <source>&amp;Не убирать</source>
+        <translation>&amp;Never remove</translation>
+    </message>
+    <message>
+        <source>&amp;Управление направлением передачи</source>
+        <translation>Transmit &amp;direction control</translation>
+    </message>
+    <message>
+        <source>&amp;Нет (адаптер сам)</source>
+        <translation>&amp;None (the adapter switches itself)</translation>
+    </message>
+    <message>
+        <source>&amp;RTS на время передачи</source>
+        <translation>&amp;RTS while sending</translation>
+    </message>
+    <message>
+        <source>&amp;DTR на время передачи</source>
+        <translation>&amp;DTR while sending</translation>
+    </message>
+    <message>
+        <source>Эхо убрано</source>
+        <translation>Echo removed</translation>
     </message>
 </context>
 </TS>
