@@ -365,61 +365,26 @@ TEST_F(Exchange, AnEchoOfTheRequestIsTakenOffBeforeTheReplyIsJudgedAndOnlyAWhole
         bool echoRemoved;
         Outcome outcome;  // the same in the window and the client here
     } cases[] = {
-        {"the echo whole, then the reply",
-         EchoMode::Auto,
-         {{1, request}, {6, reply}},
-         reply,
-         true,
+        // clang-format off
+        {"the echo whole, then the reply", EchoMode::Auto, {{1, request}, {6, reply}}, reply, true,
          Outcome::Decoded},
-        {"the echo in pieces",
-         EchoMode::Auto,
-         {{1, hex("31 05")}, {5, hex("F0")}, {9, hex("FE") + reply}},
-         reply,
-         true,
-         Outcome::Decoded},
-        {"echo and reply in one piece",
-         EchoMode::Auto,
-         {{1, request + reply}},
-         reply,
-         true,
-         Outcome::Decoded},
-        {"an echo with one byte changed is no echo: garbage",
-         EchoMode::Auto,
-         {{1, spoilt + reply}},
-         spoilt + reply,
-         false,
-         Outcome::Unframed},
-        {"a reply starting like a part of the request is never cut",
-         EchoMode::Auto,
-         {{1, hex("31 05") + reply}},
-         hex("31 05") + reply,
-         false,
-         Outcome::Unframed},
+        {"the echo in pieces", EchoMode::Auto, {{1, hex("31 05")}, {5, hex("F0")}, {9, hex("FE") + reply}},
+         reply, true, Outcome::Decoded},
+        {"echo and reply in one piece", EchoMode::Auto, {{1, request + reply}}, reply, true, Outcome::Decoded},
+        {"an echo with one byte changed is no echo: garbage", EchoMode::Auto, {{1, spoilt + reply}},
+         spoilt + reply, false, Outcome::Unframed},
+        {"a reply starting like a part of the request is never cut", EchoMode::Auto,
+         {{1, hex("31 05") + reply}}, hex("31 05") + reply, false, Outcome::Unframed},
         {"the echo alone is no reply", EchoMode::Auto, {{1, request}}, {}, true, Outcome::NoReply},
-        {"off: the echo stays and spoils the reply",
-         EchoMode::Off,
-         {{1, request + reply}},
-         request + reply,
-         false,
+        {"off: the echo stays and spoils the reply", EchoMode::Off, {{1, request + reply}}, request + reply,
+         false, Outcome::Unframed},
+        {"on: the request's length is taken off whatever it holds", EchoMode::On, {{1, spoilt}, {5, reply}},
+         reply, true, Outcome::Decoded},
+        {"on without an echo: the reply's start is taken", EchoMode::On, {{1, reply}}, reply.mid(4), true,
          Outcome::Unframed},
-        {"on: the request's length is taken off whatever it holds",
-         EchoMode::On,
-         {{1, spoilt}, {5, reply}},
-         reply,
-         true,
-         Outcome::Decoded},
-        {"on without an echo: the reply's start is taken",
-         EchoMode::On,
-         {{1, reply}},
-         reply.mid(4),
-         true,
-         Outcome::Unframed},
-        {"no echo: pieces 16 ms apart are one reply",
-         EchoMode::Auto,
-         {{1, reply.left(5)}, {17, reply.mid(5, 3)}, {33, reply.mid(8)}},
-         reply,
-         false,
-         Outcome::Decoded},
+        {"no echo: pieces 16 ms apart are one reply", EchoMode::Auto,
+         {{1, reply.left(5)}, {17, reply.mid(5, 3)}, {33, reply.mid(8)}}, reply, false, Outcome::Decoded},
+        // clang-format on
     };
     FakePort clientPort;
     clientPort.open(QStringLiteral("COM4"));
@@ -434,11 +399,7 @@ TEST_F(Exchange, AnEchoOfTheRequestIsTakenOffBeforeTheReplyIsJudgedAndOnlyAWhole
         tick();
         ASSERT_EQ(transactions.size(), 1u);
         const Transaction& w = transactions[0];
-        Transactor::Timing timing;
-        timing.retries = 0;
-        timing.timeoutMs = 100;
-        timing.echo = c.mode;
-        transactor.setTiming(timing);
+        transactor.setTiming(Transactor::Timing{100, 0, 0, 20, 500, c.mode});
         for (const Piece& p : c.pieces) clientPort.feedLater(p.ms, p.bytes);
         const Transaction cl = transactor.exchange(request).last;
         for (const Transaction& t : {w, cl}) {
