@@ -2,6 +2,7 @@
 //
 //   kestrel-sim [--link PATH] [--readers 5,7] [--tags N] [--fault KIND[:COUNT][@ADDR]]...
 //               [--no-pacing] [--trace] [--seed N] [--replug MS]
+//               [--echo] [--latency MS] [--turnaround MS]
 //   kestrel-sim --tcp 127.0.0.1:5020 [...]   the same bus served over TCP, as a serial device server
 //   kestrel-sim --replay LOG.csv [--link PATH] [--no-pacing] [--trace] [--replug MS]
 //
@@ -46,6 +47,7 @@ struct Options {
     QString replay;   // a traffic log to answer from instead of the readers
     QString tcpHost;  // serve over TCP on this host and port instead of a pseudo-terminal
     std::optional<quint16> tcpPort;
+    PtyHost::LineModel line;
 };
 
 int usageError(const QString& message) {
@@ -206,6 +208,20 @@ int main(int argc, char** argv) {
         QStringLiteral("ADDRESS:PORT"));
     parser.addOptions({helpOpt, linkOpt, readersOpt, tagsOpt, faultOpt, noPacingOpt, traceOpt, seedOpt,
                        replugOpt, replayOpt, tcpOpt});
+    const QCommandLineOption echoOpt(
+        QStringLiteral("echo"),
+        QStringLiteral("Echo every byte received back before answering, as a two-wire adapter whose "
+                       "receiver stays on while it sends."));
+    const QCommandLineOption latencyOpt(
+        QStringLiteral("latency"),
+        QStringLiteral("Hand bytes to the port in chunks every MS milliseconds, as a USB chip's latency "
+                       "timer does (1..1000; default: as they come)."),
+        QStringLiteral("MS"));
+    const QCommandLineOption turnaroundOpt(
+        QStringLiteral("turnaround"),
+        QStringLiteral("Answer each request only MS milliseconds after it (0..10000, default 0)."),
+        QStringLiteral("MS"));
+    parser.addOptions({echoOpt, latencyOpt, turnaroundOpt});
 
     if (!parser.parse(QCoreApplication::arguments())) return usageError(parser.errorText());
     if (parser.isSet(helpOpt)) {
@@ -264,6 +280,20 @@ int main(int argc, char** argv) {
                 QStringLiteral("bad re-plug delay '%1': 0..600000 ms").arg(parser.value(replugOpt)));
         opt.replugMs = *ms;
     }
+    opt.line.echo = parser.isSet(echoOpt);
+    if (parser.isSet(latencyOpt)) {
+        const auto ms = parseInt(parser.value(latencyOpt), 1, 1000);
+        if (!ms)
+            return usageError(QStringLiteral("bad latency '%1': 1..1000 ms").arg(parser.value(latencyOpt)));
+        opt.line.latencyMs = *ms;
+    }
+    if (parser.isSet(turnaroundOpt)) {
+        const auto ms = parseInt(parser.value(turnaroundOpt), 0, 10000);
+        if (!ms)
+            return usageError(
+                QStringLiteral("bad turnaround '%1': 0..10000 ms").arg(parser.value(turnaroundOpt)));
+        opt.line.turnaroundMs = *ms;
+    }
     for (const QString& faultText : parser.values(faultOpt)) {
         QString why;
         const auto f = parseFault(faultText, &why);
@@ -314,6 +344,7 @@ int main(int argc, char** argv) {
         host = std::make_unique<PtyHost>(std::move(bus));
     }
     host->setPacing(opt.pacing);
+    host->setLineModel(opt.line);
     if (opt.trace) {
         host->setTrace([](const TraceEntry& e) {
             std::fprintf(stdout, "%s\n", qPrintable(formatTrace(e)));

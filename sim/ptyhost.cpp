@@ -214,12 +214,15 @@ void PtyHost::emitTrace(bool incoming, const QByteArray& bytes) {
 
 // Lays the reply out on the line: after the busy line is free, each chunk after its delay; with pacing
 // each piece becomes due when its last byte would have finished on a 19200 baud line.
-void PtyHost::schedule(const Exchange& ex, Clock::time_point now) {
+// A reply's turnaround comes before its first chunk; with a latency period each piece reaches the port at
+// the end of the period its last byte fell in, so a reply comes in chunks a period apart.
+void PtyHost::schedule(const Exchange& ex, Clock::time_point now, int turnaroundMs) {
     Clock::time_point t = std::max(now, lineFree_);
     if (ex.hangUp) {
-        out_.push_back({t, {}, true});
+        out_.push_back({delivered(t), {}, true});
         return;
     }
+    if (!ex.chunks.empty()) t += milliseconds(turnaroundMs);
     const bool paced = pacing_;
     for (const Chunk& chunk : ex.chunks) {
         t += milliseconds(chunk.delayMs);
@@ -227,10 +230,17 @@ void PtyHost::schedule(const Exchange& ex, Clock::time_point now) {
         for (qsizetype at = 0; at < chunk.bytes.size(); at += step) {
             const QByteArray piece = chunk.bytes.mid(at, step);
             if (paced) t += kByteTime * piece.size();
-            out_.push_back({t, piece, false});
+            out_.push_back({delivered(t), piece, false});
         }
     }
     lineFree_ = t;
+}
+
+Clock::time_point PtyHost::delivered(Clock::time_point t) const {
+    if (line_.latencyMs <= 0) return t;
+    const microseconds period = milliseconds(line_.latencyMs);
+    const auto since = duration_cast<microseconds>(t - started_);
+    return started_ + period * ((since.count() + period.count() - 1) / period.count());
 }
 
 bool PtyHost::sendDue(Clock::time_point now) {
@@ -312,7 +322,10 @@ void PtyHost::run() {
         }
         // Everything that arrives is traced, answered or not (a wrong check byte, an absent address).
         if (!input.isEmpty()) emitTrace(true, input);
-        for (const Exchange& ex : exchanges) schedule(ex, now);
+        // The echo of what came leaves the line before any answer to it.
+        if (line_.echo && !input.isEmpty())
+            schedule(Exchange{input, std::nullopt, {Chunk{0, input}}, false}, now, 0);
+        for (const Exchange& ex : exchanges) schedule(ex, now, line_.turnaroundMs);
         outstanding_ = int(out_.size());
         bytesReceived_ += input.size();  // after the answer is scheduled: see bytesReceived()
         if (listen_ >= 0 && (fds[1].revents & (POLLHUP | POLLERR)) && !(fds[1].revents & POLLIN)) {

@@ -72,6 +72,16 @@ class PtyHost {
     void setPacing(bool on) { pacing_ = on; }
     bool pacing() const { return pacing_; }
 
+    // What a real adapter does to the line, set before start():
+    struct LineModel {
+        bool echo = false;     // every byte received is sent back first, at the line rate (a two-wire
+                               // adapter whose receiver stays on while it sends)
+        int latencyMs = 0;     // bytes reach the port only at multiples of this period, in chunks (a USB
+                               // chip's latency timer); 0: as they come off the line
+        int turnaroundMs = 0;  // each answer starts this long after its request
+    };
+    void setLineModel(const LineModel& line) { line_ = line; }
+
     // Runs `f` with the bus under the host's lock, from any thread; returns what `f` returns.
     template <class F>
     auto withBus(F&& f) {
@@ -104,7 +114,9 @@ class PtyHost {
     };
 
     void run();
-    void schedule(const Exchange& ex, std::chrono::steady_clock::time_point now);
+    void schedule(const Exchange& ex, std::chrono::steady_clock::time_point now, int turnaroundMs);
+    // When bytes that leave the line at `t` reach the port: at the next latency period's end, if any.
+    std::chrono::steady_clock::time_point delivered(std::chrono::steady_clock::time_point t) const;
     bool sendDue(std::chrono::steady_clock::time_point now);  // false after a hang-up
     void closeFds();
     bool startThread();
@@ -127,6 +139,7 @@ class PtyHost {
     int master_ = -1;  // the line: the pty's master side, or the served TCP connection
     int listen_ = -1;  // the listening TCP socket
     int slave_ = -1;   // kept open so the master never sees the line hang up by itself
+    LineModel line_;
     int wake_[2] = {-1, -1};
     QString slavePath_;
     std::deque<Pending> out_;                         // host thread only

@@ -741,3 +741,41 @@ TEST(CliProgram, SpeaksEnglishWhenAskedAndSaysWhichLanguagesThereAre) {
 
 }  // namespace
 }  // namespace kestrel::cli
+
+namespace kestrel::cli {
+namespace {
+
+// The client through the simulator as real adapters make the line: one that echoes every request, and
+// one whose USB chip hands bytes over in chunks 16 ms apart. Every exchange is answered at the first try.
+TEST(CliProgram, ReadsTheBusThroughAnEchoingAdapterAndOneThatDeliversInChunks) {
+    const struct {
+        QStringList sim;
+        QString echoCell;  // the log's echo column on every row
+    } cases[] = {{{"--echo"}, "removed"}, {{"--latency", "16", "--turnaround", "3"}, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sim.join(' ').toStdString());
+        QProcess sim;
+        sim.start(KESTREL_SIM_EXE, QStringList{"--readers", "5,7"} + c.sim);
+        ASSERT_TRUE(sim.waitForReadyRead(5000));
+        const QString path = QString::fromUtf8(sim.readLine()).trimmed();
+        QTemporaryDir dir;
+        QProcess cli;
+        cli.start(KESTREL_CLI_EXE, {"--port", path, "inventory", "--log-file", dir.filePath("log.csv")});
+        ASSERT_TRUE(cli.waitForFinished(20000));
+        EXPECT_EQ(cli.exitCode(), kDone) << cli.readAllStandardError().toStdString();
+        EXPECT_EQ(QString::fromUtf8(cli.readAllStandardOutput()).count(QStringLiteral("сер. №")), 2);
+        QFile log(dir.filePath("log.csv"));
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        const QList<QStringList> rows = csv::parse(QString::fromUtf8(log.readAll())).mid(1);
+        EXPECT_EQ(rows.size(), 5) << "the scan, and identification and settings of each reader, each once";
+        for (const QStringList& row : rows) {
+            EXPECT_EQ(row.value(7), QStringLiteral("decoded")) << row.join(',').toStdString();
+            EXPECT_EQ(row.value(9), c.echoCell);
+        }
+        sim.terminate();
+        sim.waitForFinished();
+    }
+}
+
+}  // namespace
+}  // namespace kestrel::cli

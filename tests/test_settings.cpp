@@ -185,3 +185,35 @@ TEST_F(Settings, ADamagedOrUnreadableFileGivesTheDefaultsAndSaysWhy) {
 }
 
 }  // namespace
+
+// The "Связь" menu's echo and direction choices reach the exchange and the port, and the next run keeps them.
+TEST_F(Settings, TheEchoAndDirectionChoicesReachTheExchangeAndAreRemembered) {
+    restart();
+    openAtFive();
+    const QByteArray poll = hex("31 05 F0 FE"), reply = hex("3E 05 F0 19 00 02 01 00 00 00 7E");
+    const auto lastRow = [this] {
+        window->trafficLog().flush();
+        TrafficLogModel& m = window->trafficLog().model();
+        return m.rowCount() > 0 ? m.record(m.rowCount() - 1) : traffic::Record{};
+    };
+    ASSERT_EQ(tickWritten(), poll);
+    receive(poll + reply);
+    EXPECT_EQ(lastRow().outcome, Outcome::Decoded) << "auto by default: the echo is taken off";
+    EXPECT_TRUE(lastRow().echoRemoved);
+    window->findChild<QAction*>(QStringLiteral("actionEchooff"))->trigger();
+    window->findChild<QAction*>(QStringLiteral("actionDirectionrts"))->trigger();
+    receive(poll + reply);
+    EXPECT_EQ(lastRow().outcome, Outcome::Unframed) << "off: the echo is judged with the reply";
+    EXPECT_EQ(port.directionLine(), DirectionLine::Rts);
+    restart();
+    EXPECT_TRUE(window->findChild<QAction*>(QStringLiteral("actionEchooff"))->isChecked());
+    EXPECT_TRUE(window->findChild<QAction*>(QStringLiteral("actionDirectionrts"))->isChecked());
+    EXPECT_EQ(port.directionLine(), DirectionLine::Rts);
+    // A port that cannot drive the line is said once in the status line and the log, and used without it.
+    openPort();
+    for (int i = 0; i < 2; ++i) emit port.directionRefused(directionRefusedText(DirectionLine::Rts));
+    EXPECT_EQ(text(QStringLiteral("MsgCom")),
+              QStringLiteral("Порт не управляет линией RTS: направление передачи не переключается"));
+    EXPECT_EQ(lastRow().meaning, text(QStringLiteral("MsgCom")));
+    EXPECT_EQ(window->trafficLog().model().rowCount(), 1);
+}

@@ -1682,6 +1682,50 @@ yellow — the port is closed.</translation>
         <translation>port lost</translation>
     </message>
     <message>
+        <source>адрес сервера портов %1 не понят: нужно tcp://УЗЕЛ:ПОРТ, порт от 1 до 65535</source>
+        <translation>port server address %1 not understood: expected tcp://HOST:PORT, port 1 to 65535</translation>
+    </message>
+    <message>
+        <source>сервер последовательных портов (TCP)</source>
+        <translation>serial device server (TCP)</translation>
+    </message>
+    <message>
+        <source>сервер отказал в соединении</source>
+        <translation>the server refused the connection</translation>
+    </message>
+    <message>
+        <source>сервер закрыл соединение</source>
+        <translation>the server closed the connection</translation>
+    </message>
+    <message>
+        <source>узел не найден</source>
+        <translation>host not found</translation>
+    </message>
+    <message>
+        <source>сервер не ответил</source>
+        <translation>the server did not answer</translation>
+    </message>
+    <message>
+        <source>&amp;Сервер портов TCP…</source>
+        <translation>TCP port &amp;server…</translation>
+    </message>
+    <message>
+        <source>Адрес сервера последовательных портов (режим TCP-сервера):</source>
+        <translation>Address of the serial device server (TCP server mode):</translation>
+    </message>
+    <message>
+        <source>Сервер портов TCP</source>
+        <translation>TCP port server</translation>
+    </message>
+    <message>
+        <source>--echo: нужно auto, on или off</source>
+        <translation>--echo: auto, on or off expected</translation>
+    </message>
+    <message>
+        <source>--direction: нужно rts, dtr или none</source>
+        <translation>--direction: rts, dtr or none expected</translation>
+    </message>
+    <message>
         <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
 
 Считыватель и шина:
@@ -1722,6 +1766,10 @@ yellow — the port is closed.</translation>
   --keep-going                  пакет не останавливается на ошибке
   --lang ru|en                  язык сообщений (по умолчанию русский)
   --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --silence MS (20)             ответ кончается после стольких мс тишины
+  --echo auto|on|off            эхо запроса перед ответом: auto - убирать точную
+                                копию запроса, on - первые байты длиной с запрос, off - нет
+  --direction rts|dtr|none      поднимать RTS или DTR на время передачи
   --help, --version
 
 Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
@@ -1767,6 +1815,10 @@ Options:
   --keep-going                  a batch does not stop on an error
   --lang ru|en                  message language (Russian by default)
   --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --silence MS (20)             a reply ends after this many ms of silence
+  --echo auto|on|off            the request&apos;s echo before the reply: auto - remove an exact
+                                copy of the request, on - the first request-length bytes, off - none
+  --direction rts|dtr|none      raise RTS or DTR while sending
   --help, --version
 
 Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
@@ -1774,40 +1826,48 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
 </translation>
     </message>
     <message>
-        <source>адрес сервера портов %1 не понят: нужно tcp://УЗЕЛ:ПОРТ, порт от 1 до 65535</source>
-        <translation>port server address %1 not understood: expected tcp://HOST:PORT, port 1 to 65535</translation>
+        <source>Порт не управляет линией %1: направление передачи не переключается</source>
+        <translation>The port cannot drive %1: the transmit direction is not switched</translation>
     </message>
     <message>
-        <source>сервер последовательных портов (TCP)</source>
-        <translation>serial device server (TCP)</translation>
+        <source>%1 (эхо убрано)</source>
+        <translation>%1 (echo removed)</translation>
     </message>
     <message>
-        <source>сервер отказал в соединении</source>
-        <translation>the server refused the connection</translation>
+        <source>&amp;Эхо запроса</source>
+        <translation>Request &amp;echo</translation>
     </message>
     <message>
-        <source>сервер закрыл соединение</source>
-        <translation>the server closed the connection</translation>
+        <source>&amp;Авто: убирать точную копию запроса</source>
+        <translation>&amp;Auto: remove an exact copy of the request</translation>
     </message>
     <message>
-        <source>узел не найден</source>
-        <translation>host not found</translation>
+        <source>&amp;Всегда убирать</source>
+        <translation>&amp;Always remove</translation>
     </message>
     <message>
-        <source>сервер не ответил</source>
-        <translation>the server did not answer</translation>
+        <source>&amp;Не убирать</source>
+        <translation>&amp;Never remove</translation>
     </message>
     <message>
-        <source>&amp;Сервер портов TCP…</source>
-        <translation>TCP port &amp;server…</translation>
+        <source>&amp;Управление направлением передачи</source>
+        <translation>Transmit &amp;direction control</translation>
     </message>
     <message>
-        <source>Адрес сервера последовательных портов (режим TCP-сервера):</source>
-        <translation>Address of the serial device server (TCP server mode):</translation>
+        <source>&amp;Нет (адаптер сам)</source>
+        <translation>&amp;None (the adapter switches itself)</translation>
     </message>
     <message>
-        <source>Сервер портов TCP</source>
-        <translation>TCP port server</translation>
+        <source>&amp;RTS на время передачи</source>
+        <translation>&amp;RTS while sending</translation>
+    </message>
+    <message>
+        <source>&amp;DTR на время передачи</source>
+        <translation>&amp;DTR while sending</translation>
+    </message>
+    <message>
+        <source>Эхо убрано</source>
+        <translation>Echo removed</translation>
     </message>
 </context>
 </TS>

@@ -8,6 +8,7 @@
 #include <QTextStream>
 #include <csignal>
 #include <cstdio>
+#include <utility>
 
 #include "cli/arguments.h"
 #include "cli/client.h"
@@ -63,6 +64,15 @@ int main(int argc, char** argv) {
     }
 
     QtSerialPort port;
+    // --direction: a port that cannot drive the line is said once, and the run goes on without it.
+    port.setDirectionLine(inv.direction);
+    bool directionRefusalTold = false;
+    QObject::connect(&port, &SerialPort::directionRefused,
+                     [&err, &directionRefusalTold](const QString& text) {
+                         if (std::exchange(directionRefusalTold, true)) return;
+                         err << "kestrel-cli: " << text << "\n";
+                         err.flush();
+                     });
     Transactor transactor(port, inv.timing);
     Output output(out, err, inv.json);
 

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <optional>
 
+#include "exchange/echo.h"
 #include "exchange/transaction.h"
 #include "protocol/translation.h"
 
@@ -46,6 +47,9 @@ class ExchangeCycle : public QObject {
     // the cycle sets them; read at each tick.
     void setAddress(std::optional<quint8> address) { address_ = address; }
     void setView(Tab view) { view_ = view; }
+    // How the echo of a request in front of its reply is told and taken off (echo.h); read at each tick.
+    void setEchoMode(EchoMode mode) { echo_ = mode; }
+    EchoMode echoMode() const { return echo_; }
 
     // The pending request: complete frame(s) for the next write. A command either replaces what is
     // pending (the earlier request is never sent) or appends to it (both go out in one write).
@@ -112,6 +116,7 @@ class ExchangeCycle : public QObject {
     SerialPort& port_;
     std::optional<quint8> address_ = 0;
     Tab view_ = TabReader;
+    EchoMode echo_ = EchoMode::Auto;
     Timing timing_;
     QByteArray pending_;
     quint8 lastIdentified_ = 0;     // the address whose identification was last requested

@@ -22,6 +22,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 #ifdef Q_OS_LINUX
@@ -286,7 +287,19 @@ OpenResult QtSerialPort::open(const QString& name) {
     // unsupported line-control call on a pty, say) are harmless.
     connect(port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
     connect(port_, &QSerialPort::readyRead, this, &SerialPort::readyRead);
+    // The driver stays off until a write; a port that cannot switch the line (a pseudo-terminal) says so.
+    directionDriven_ = direction_ != DirectionLine::None && driveDirectionLine(false);
+    if (direction_ != DirectionLine::None && !directionDriven_) {
+        qCDebug(lcSerial).noquote() << "direction line refused:" << port_->errorString();
+        emit directionRefused(directionRefusedText(direction_));
+    }
     return logged({true, OpenFailure::None, {}, 0});
+}
+
+bool QtSerialPort::driveDirectionLine(bool high) {
+    if (!isOpen() || !port_) return false;
+    return direction_ == DirectionLine::Rts ? port_->setRequestToSend(high)
+                                            : port_->setDataTerminalReady(high);
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error) {
@@ -369,6 +382,9 @@ void QtSerialPort::adopt(QTcpSocket* socket) {
     goneReported_ = false;
     arrivalsHeld_ = false;
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    // The server drives its own line: there is no direction line to switch from here.
+    directionDriven_ = false;
+    if (direction_ != DirectionLine::None) emit directionRefused(directionRefusedText(direction_));
     // Bounded as a serial port's unread bytes are: a flooding server cannot fill the memory.
     socket_->setReadBufferSize(kReadBufferBytes);
     connect(socket_, &QTcpSocket::readyRead, this, [this] {
@@ -456,6 +472,7 @@ qint64 QtSerialPort::write(const QByteArray& data) {
         if (n > 0) socket_->flush();  // handed to the system now, not on the next pass of the event loop
         return std::max<qint64>(n, 0);
     }
+    if (directionDriven_ && !data.isEmpty()) driveDirectionLine(true);
     qint64 total = 0;
     for (qsizetype at = 0; at < data.size(); at += kMaxPieceBytes) {
         const qint64 n = port_->write(data.mid(at, kMaxPieceBytes));
@@ -469,6 +486,15 @@ qint64 QtSerialPort::write(const QByteArray& data) {
     // The request leaves now rather than on the next pass of the event loop, and the second flush ends the
     // write there and then: no wake-up of the loop just to hand the bytes to the driver and report them.
     for (int i = 0; i < 2 && total > 0 && isOpen(); ++i) port_->flush();
+    if (directionDriven_ && !data.isEmpty() && isOpen()) {
+        // The line drops once the driver has sent the last byte: a request takes 0.52 ms a byte at 19200
+        // baud, so the wait is a few milliseconds.
+        for (int i = 0; i < 100 && port_->bytesToWrite() > 0 && isOpen(); ++i) port_->waitForBytesWritten(5);
+#ifdef Q_OS_UNIX
+        if (isOpen()) ::tcdrain(int(port_->handle()));
+#endif
+        if (isOpen()) driveDirectionLine(false);
+    }
     return total;
 }
 

@@ -73,6 +73,8 @@ class QtSerialPort : public SerialPort {
     void onNetworkGone();
     void dropProbes();
     void setArrivalsReported(bool on);
+    // Sets the direction line; false when the port refuses.
+    bool driveDirectionLine(bool high);
 
     QSerialPort* port_ = nullptr;   // a fresh object for each open, so no stale state survives a close
     QTcpSocket* socket_ = nullptr;  // the open connection to a serial device server, instead of port_
@@ -84,6 +86,7 @@ class QtSerialPort : public SerialPort {
     QElapsedTimer probeClock_;
     QStringList leadingPaths_;
     bool goneReported_ = false;
+    bool directionDriven_ = false;  // the direction line is switched around each write on this open
     QStringList deviceFolders_{QStringLiteral("/dev"), QStringLiteral("/dev/serial"),
                                QStringLiteral("/dev/serial/by-id")};
     int settleMs_ = kPortDetailsSettleMs;

@@ -50,6 +50,14 @@ struct PortInfo {
     }
 };
 
+// The modem line that switches an adapter's line driver on to send, for adapters without automatic
+// direction: none (the adapter does it itself), RTS or DTR.
+enum class DirectionLine { None, Rts, Dtr };
+// "RTS", "DTR"; empty for none.
+QString directionLineName(DirectionLine line);
+// "Порт не управляет линией RTS: …", said once when a port cannot drive the direction line.
+QString directionRefusedText(DirectionLine line);
+
 class SerialPort : public QObject {
     Q_OBJECT
   public:
@@ -94,12 +102,22 @@ class SerialPort : public QObject {
     // program once rather than once a piece. A port that cannot hold goes on reporting; either is harmless.
     virtual void holdArrivals() {}
     virtual void resumeArrivals() {}
+    // From the next open on, drives `line` high while a write goes out and low once its last byte has left
+    // the port. The switch is timed from this program, so the line may stay high a moment after the last
+    // byte. A port that cannot drive the line says so once an open (directionRefused) and writes without it.
+    virtual void setDirectionLine(DirectionLine line) { direction_ = line; }
+    DirectionLine directionLine() const { return direction_; }
 
   signals:
     void readyRead();
     // The open port went away (adapter pulled, other end hung up). Emitted once per open; the port is
     // already closed when it arrives.
     void gone(const QString& reason);
+    // The port opened but cannot drive the direction line: writes go out without it until the next open.
+    void directionRefused(const QString& text);
+
+  protected:
+    DirectionLine direction_ = DirectionLine::None;
 };
 
 inline constexpr int kMaxPieceBytes = 255;  // one write carries at most 255 bytes

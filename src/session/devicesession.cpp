@@ -109,6 +109,21 @@ DeviceSession::DeviceSession(SerialPort& port, Options options, QObject* parent)
             Qt::QueuedConnection);
     cycle_.setAddress(address_);
     cycle_.setView(view_);
+    cycle_.setEchoMode(options_.echo);
+    port_.setDirectionLine(options_.direction);
+    connect(&port_, &SerialPort::directionRefused, this, [this](const QString& text) {
+        if (!std::exchange(directionRefusalTold_, true)) emit linkEvent(text);
+    });
+}
+
+void DeviceSession::setEchoMode(EchoMode mode) {
+    options_.echo = mode;
+    cycle_.setEchoMode(mode);
+}
+
+void DeviceSession::setDirectionLine(DirectionLine line) {
+    options_.direction = line;
+    port_.setDirectionLine(line);
 }
 
 DeviceSession::~DeviceSession() {
@@ -143,6 +158,7 @@ OpenResult DeviceSession::open(const QString& name, const QString& identity) {
         return {false, OpenFailure::Other, lost_ ? lost_->lastFailure : QString(), 0};
     }
     if (link_ == Link::Open) return {true, OpenFailure::None, {}, 0};
+    directionRefusalTold_ = false;  // said once an open by the engineer, not again at each reconnect
     const OpenResult r = port_.open(name);
     if (!r.ok) return r;
     portName_ = name;

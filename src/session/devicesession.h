@@ -30,6 +30,8 @@ class DeviceSession : public QObject {
         QString logFile;        // every exchange appended to this CSV file while a port is open
         bool reconnect = true;  // a lost port is waited for and opened again
         int lookForLostPortMs = 250;
+        EchoMode echo = EchoMode::Auto;                 // how the echo of a request is told and taken off
+        DirectionLine direction = DirectionLine::None;  // the line that switches the adapter to send
     };
     // Closed: no port. Open: the cycle runs. Waiting: the open port went away and is looked for.
     enum class Link { Closed, Open, Waiting };
@@ -52,6 +54,13 @@ class DeviceSession : public QObject {
     QString portIdentity() const { return portIdentity_; }
     void setReconnect(bool on);
     bool reconnect() const { return options_.reconnect; }
+    // The echo of a request in front of its reply (echo.h): from the next tick on.
+    void setEchoMode(EchoMode mode);
+    EchoMode echoMode() const { return options_.echo; }
+    // The line that switches the adapter's driver to send: from the next open on. A port that cannot drive
+    // it is said once (linkEvent) and used without it.
+    void setDirectionLine(DirectionLine line);
+    DirectionLine directionLine() const { return options_.direction; }
     // Opens the port `name` (the adapter `identity`) and starts the exchange. While a lost port is waited
     // for, only that port is tried, never another one: the result is then that try's.
     OpenResult open(const QString& name, const QString& identity);
@@ -155,6 +164,7 @@ class DeviceSession : public QObject {
 
     SerialPort& port_;
     Options options_;
+    bool directionRefusalTold_ = false;  // the port's refusal of the direction line was said
     ExchangeCycle cycle_;
     DeviceModel model_;
     Link link_ = Link::Closed;

@@ -67,6 +67,16 @@ RememberedState loadState(const QString& path, QString* problem) {
         s.servers = servers;
     else
         bad << QStringLiteral("port/servers");
+    const QString echo = ini.value(QStringLiteral("port/echo"), s.echo).toString();
+    if (QStringList{"auto", "on", "off"}.contains(echo))
+        s.echo = echo;
+    else
+        bad << QStringLiteral("port/echo");
+    const QString direction = ini.value(QStringLiteral("port/direction"), s.direction).toString();
+    if (QStringList{"none", "rts", "dtr"}.contains(direction))
+        s.direction = direction;
+    else
+        bad << QStringLiteral("port/direction");
     const QString language = ini.value(QStringLiteral("window/language"), s.language).toString();
     if (availableLanguages().contains(language))
         s.language = language;
@@ -95,6 +105,8 @@ bool saveState(const QString& path, const RememberedState& s, QString* problem) 
     if (!s.servers.isEmpty())
         ini.setValue(QStringLiteral("port/servers"),
                      s.servers.mid(std::max(0, int(s.servers.size()) - kRememberedServers)));
+    ini.setValue(QStringLiteral("port/echo"), s.echo);
+    ini.setValue(QStringLiteral("port/direction"), s.direction);
     ini.setValue(QStringLiteral("window/tab"), s.tab);
     ini.setValue(QStringLiteral("window/language"), s.language);
     ini.setValue(QStringLiteral("window/geometry"), s.geometry);

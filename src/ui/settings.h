@@ -15,6 +15,8 @@ struct RememberedState {
     int tab = 0;
     bool reconnect = true;
     QStringList servers;  // serial device servers used before, tcp://HOST:PORT, the latest last
+    QString echo = QStringLiteral("auto");       // "Связь" → the request's echo: auto, on, off
+    QString direction = QStringLiteral("none");  // "Связь" → the direction line: none, rts, dtr
     QString language = QStringLiteral("ru");  // chosen in "Вид" → "Язык", in effect from the next start
     QByteArray geometry;                      // the main window's
     struct View {
