@@ -222,6 +222,7 @@ void BusRounds::resume() {
 }
 
 void BusRounds::collect() {
+    const qsizetype before = rx_.size();
     while (port_.isOpen() && port_.bytesAvailable() > 0) {
         const QByteArray piece = port_.read(kReadPiece);
         if (piece.isEmpty()) break;
@@ -240,8 +241,8 @@ void BusRounds::collect() {
     const qint64 until = scan ? writtenMs_ + waitMs : arrival.endsAt(rx_, writtenMs_, lastByteMs_);
     if (now >= until) return finishExchange();
     // The rest of a reply of known length cannot come sooner than the wire carries it: its pieces wait in
-    // the driver meanwhile and wake the loop once.
-    if (!scan && fullReplyBytes_ > 0 && !rx_.isEmpty() && rx_.size() < fullReplyBytes_) {
+    // the driver meanwhile and wake the loop once. After a hold, the bytes held are reported first.
+    if (!scan && fullReplyBytes_ > 0 && rx_.size() > before && rx_.size() < fullReplyBytes_) {
         const qint64 rest = qint64(std::ceil((fullReplyBytes_ - rx_.size()) * kMsPerByte)) + 1;
         return hold(std::min(rest, until - now));
     }
