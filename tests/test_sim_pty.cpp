@@ -192,7 +192,7 @@ TEST(SimCommandLine, PrintsThePortServesItThroughTheLinkAndCleansUpOnTerminate) 
     QtSerialPort port;
     ASSERT_TRUE(port.open(link).ok);
     port.write(hex("31 FF DC 31 05 FC 5D"));
-    expectRead(port, "05 FE 3E 05 FC 40 E2 01 00 86 00 48");
+    expectRead(port, "05 FD FE 3E 05 FC 40 E2 01 00 86 00 48");
     port.close();
     const QByteArray replyLine("reply   3E 05 FC 40 E2 01 00 86 00 48");
     EXPECT_TRUE(QTest::qWaitFor([&] { return (out += p.readAllStandardOutput()).contains(replyLine); }, 3000))
