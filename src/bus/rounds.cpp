@@ -1,5 +1,6 @@
 #include "bus/rounds.h"
 
+#include <QPointer>
 #include <algorithm>
 #include <cmath>
 
@@ -291,7 +292,9 @@ void BusRounds::finishExchange() {
         classifyReply(t.request, t.reply, true).recordIn(t, ClassifiedReply::Taken::AsRead);
         if (t.reply.isEmpty()) t.value = device::PollAnswer{};  // an empty bus is an answer too
         logTransaction("rounds scan", t);
+        const QPointer<BusRounds> alive(this);
         emit exchanged(kPollAddress, t);
+        if (!alive || !current_) return;
         if (const auto found = pollAddresses(t, true))
             for (char a : *found)
                 if (roster_.add(static_cast<quint8>(a))) {
@@ -305,8 +308,12 @@ void BusRounds::finishExchange() {
         logTransaction("rounds", t);
         const bool hadIdentity = roster_.row(step.address) && roster_.row(step.address)->identity;
         roster_.take(step.address, t);
+        // Whoever listens may end the rounds (or drop them) in its slot: then nothing more happens here.
+        const QPointer<BusRounds> alive(this);
         emit exchanged(step.address, t);
+        if (!alive) return;
         emit rowChanged(step.address);
+        if (!alive || current_ == std::nullopt) return;
         const bool good = t.outcome == Outcome::Decoded;
         if (!good && running_ && attempt_ < options_.retries) {
             ++attempt_;
