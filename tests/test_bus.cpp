@@ -212,6 +212,23 @@ TEST_F(RoundsOnSimBus, EachReaderIdentifiedOnceLiveEveryRoundSettingsEveryNthAnd
     EXPECT_EQ(port.inFlight, 0);
 }
 
+// A line that never falls quiet is written to after the reply timeout all the same: the rows show what the
+// noise does to the answers, and answer again when it ends.
+TEST_F(RoundsOnSimBus, AFloodingLineMarksTheRowsAndTheRoundsGoOnAfterIt) {
+    BusRounds rounds(port, options);
+    rounds.roster().add(1);
+    QTimer flood;
+    QObject::connect(&flood, &QTimer::timeout, [&] { port.feed(hex("00")); });
+    flood.start(2);
+    rounds.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rounds.roster().row(1)->requests >= 2; }, 5000));
+    EXPECT_EQ(rounds.roster().row(1)->state, ReaderState::CheckErrors);
+    EXPECT_EQ(rounds.roster().row(1)->good, 0);
+    flood.stop();
+    runRounds(rounds, 2);
+    EXPECT_EQ(rounds.roster().row(1)->state, ReaderState::Answering);
+}
+
 class OverviewOnSession : public RoundsOnSimBus {
   protected:
     OverviewOnSession() {

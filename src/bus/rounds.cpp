@@ -154,12 +154,15 @@ void BusRounds::next() {
 
 void BusRounds::beginStep() {
     // The quiet time before the request; what arrives meanwhile (a late answer) belongs to no request.
+    // A line that never falls quiet (a flooding device) is written to after the reply timeout all the same:
+    // the reader's row then shows what the line does to its answers instead of standing still.
     dropWaiting();
-    const qint64 quietUntil = lastActivityMs_ < 0 ? 0 : lastActivityMs_ + options_.gapMs;
     const qint64 now = clock_.elapsed();
-    if (now < quietUntil) {
+    if (phase_ != Phase::Gap) gapSinceMs_ = now;
+    const qint64 quietUntil = lastActivityMs_ < 0 ? 0 : lastActivityMs_ + options_.gapMs;
+    if (now < quietUntil && now - gapSinceMs_ < options_.timeoutMs) {
         phase_ = Phase::Gap;
-        timer_.start(int(quietUntil - now));
+        timer_.start(int(std::min(quietUntil, gapSinceMs_ + options_.timeoutMs) - now));
         return;
     }
     write();
