@@ -215,9 +215,11 @@ TEST_F(RoundsOnSimBus, EachReaderIdentifiedOnceLiveEveryRoundSettingsEveryNthAnd
 // A line that never falls quiet is written to after the reply timeout all the same: the rows show what the
 // noise does to the answers, and answer again when it ends.
 TEST_F(RoundsOnSimBus, AFloodingLineMarksTheRowsAndTheRoundsGoOnAfterIt) {
+    options.gapMs = 20;  // a byte every 2 ms leaves no such gap
     BusRounds rounds(port, options);
     rounds.roster().add(1);
     QTimer flood;
+    flood.setTimerType(Qt::PreciseTimer);
     QObject::connect(&flood, &QTimer::timeout, [&] { port.feed(hex("00")); });
     flood.start(2);
     rounds.start();
