@@ -6,6 +6,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
 #include <map>
 
 #include "bus/roster.h"
@@ -35,6 +36,7 @@ class SimBusPort : public test::FakePort {
     int inFlight = 0;
     int interleaved = 0;
     std::vector<QByteArray> requests;
+    std::function<void()> afterWrite;  // called after each write has its answers on their way
 
     qint64 write(const QByteArray& data) override {
         if (inFlight > 0) ++interleaved;
@@ -52,7 +54,9 @@ class SimBusPort : public test::FakePort {
                 feed(reply);
             });
         }
-        return FakePort::write(data);
+        const qint64 n = FakePort::write(data);
+        if (afterWrite) afterWrite();
+        return n;
     }
     // How many requests of `command` went to `address`.
     int asked(quint8 address, quint8 command) const {
@@ -270,12 +274,18 @@ TEST_F(OverviewOnSession, ThePortChangesHandsBetweenExchangesOnlyAndComesBackAft
         << "the rounds are in the session's feed";
     EXPECT_GE(recorded, 6);
 
-    // Paused in the middle of an exchange: it ends before the cycle writes again.
-    QObject::connect(&port, &test::FakePort::readyRead, &overview, [&] { overview.pause(); });
+    // Paused while a round's answer is on its way: polling resumes when it is in, not before.
+    port.afterWrite = [&] { QTimer::singleShot(0, &overview, [&] { overview.pause(); }); };
+    int inFlightAtResume = -1;
+    const QMetaObject::Connection watch =
+        QObject::connect(session.get(), &DeviceSession::pollingPausedChanged,
+                         [&](bool paused) { inFlightAtResume = paused ? -1 : port.inFlight; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return !session->pollingPaused(); }, 2000));
+    port.afterWrite = nullptr;
+    EXPECT_EQ(inFlightAtResume, 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return cycleWrites > cycleWritesAtRun + 2; }, 2000));
     EXPECT_EQ(port.interleaved, 0);
-    port.disconnect(&overview);
+    QObject::disconnect(watch);
 
     // Run again, then the adapter pulled: the session waits for it; back, the rounds go on, polling paused.
     overview.run();
