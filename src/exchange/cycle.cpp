@@ -99,6 +99,8 @@ QByteArray ExchangeCycle::identifyRequest() const {
 
 void ExchangeCycle::tick() {
     if (inTick_) return;  // ticks never overlap
+    // A stopped cycle takes no bytes: the port may be lent to another reader of the bus.
+    if (!timer_.isActive()) return;
     if (!port_.isOpen()) {
         failConnection();
         return;

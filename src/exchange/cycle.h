@@ -69,6 +69,13 @@ class ExchangeCycle : public QObject {
     void stop();
     bool isRunning() const { return timer_.isActive(); }
     bool tickInProgress() const { return inTick_; }
+    // How long ago the request whose answer the next tick reads was written; nothing when there is none.
+    // Whoever takes the port from a stopped cycle gives that answer the read window first.
+    std::optional<qint64> sinceLastWriteMs() const {
+        if (lastRequest_.isEmpty() || lastWrittenMs_ < 0) return std::nullopt;
+        return clock_.elapsed() - lastWrittenMs_;
+    }
+    const Timing& timing() const { return timing_; }
 
   public slots:
     // One tick: opens the read window; the rest of the tick follows when it closes.

@@ -303,6 +303,20 @@ void DeviceSession::handle(const Transaction& t) {
     const traffic::Record r = traffic::recordOf(t);
     statistics_.add(r);
     judgeReply(t, r, panelsFilledAt_ != panelsFilledBefore);
+    record(r, t);
+}
+
+void DeviceSession::feedExchange(const Transaction& t) {
+    const traffic::Record r = traffic::recordOf(t);
+    statistics_.add(r);
+    record(r, t);
+}
+
+void DeviceSession::portLostWhileLent(const QString& reason) {
+    connectionLost(reason);
+}
+
+void DeviceSession::record(const traffic::Record& r, const Transaction& t) {
     emit recorded(r, t);
     if (!logFile_.isOpen()) return;
     QString error;

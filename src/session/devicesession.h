@@ -41,6 +41,8 @@ class DeviceSession : public QObject {
     ~DeviceSession() override;
 
     ExchangeCycle& cycle() { return cycle_; }
+    // The port, for whoever the session lends it to while polling is paused (the bus overview).
+    SerialPort& port() { return port_; }
     const DeviceModel& model() const { return model_; }
 
     // The link.
@@ -64,6 +66,13 @@ class DeviceSession : public QObject {
     // it. While paused a port that goes away is noticed when polling resumes.
     void setPollingPaused(bool paused);
     bool pollingPaused() const { return paused_; }
+    // An exchange made by whoever holds the port while polling is paused (the bus overview's rounds) goes
+    // into the feed: the link statistics, `recorded` and the log file. The model and its rules are left
+    // alone: the exchange was no request of the addressed device's view.
+    void feedExchange(const Transaction& t);
+    // The port failed while lent (polling paused): taken as the cycle's loss would be (waited for, or
+    // linkFailed with reconnecting off). Only while the link is Open.
+    void portLostWhileLent(const QString& reason);
 
     // How the addressed device answers: when its last good (decoded) reply came, and since when it has not
     // answered (the first request left without a good reply after it). Both are forgotten when another
@@ -141,6 +150,7 @@ class DeviceSession : public QObject {
     void stopExchange();
     void connectionLost(const QString& reason);
     void handle(const Transaction& t);
+    void record(const traffic::Record& r, const Transaction& t);
     void take(const device::DeviceValue& value);
     void take(const device::LiveReading& value, const QDateTime& at);
     void stopLogFile(const QString& reason);
