@@ -6,6 +6,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
 #include <map>
 
 #include "bus/roster.h"
@@ -35,6 +36,7 @@ class SimBusPort : public test::FakePort {
     int inFlight = 0;
     int interleaved = 0;
     std::vector<QByteArray> requests;
+    std::function<void()> afterWrite;  // called after each write has its answers on their way
 
     qint64 write(const QByteArray& data) override {
         if (inFlight > 0) ++interleaved;
@@ -52,7 +54,9 @@ class SimBusPort : public test::FakePort {
                 feed(reply);
             });
         }
-        return FakePort::write(data);
+        const qint64 n = FakePort::write(data);
+        if (afterWrite) afterWrite();
+        return n;
     }
     // How many requests of `command` went to `address`.
     int asked(quint8 address, quint8 command) const {
@@ -132,7 +136,7 @@ class RoundsOnSimBus : public ::testing::Test {
     RoundsOnSimBus() {
         for (int i = 0; i < 4; ++i) port.bus.addReader(sim::Bus::defaultReader(quint8(1 + i), i));
         port.open(QStringLiteral("COM3"));
-        options.timeoutMs = 40;
+        options.timeoutMs = 150;  // longer than any answer takes here, also on a loaded machine
         options.gapMs = 1;
         options.silenceMs = 5;
         options.scanWaitMs = 30;
@@ -153,15 +157,22 @@ TEST_F(RoundsOnSimBus, EachReaderIdentifiedOnceLiveEveryRoundSettingsEveryNthAnd
     port.answerAs[2] = 9;  // reader 2 answers as if it were reader 9
     BusRounds rounds(port, options);
     QSignalSpy added(&rounds, &BusRounds::readerAdded);
+    // The commands reader 1 was asked, by the round they were asked in.
+    int roundNow = 0;
+    std::map<int, QList<quint8>> askedOne;
+    QObject::connect(&rounds, &BusRounds::roundFinished, [&] { ++roundNow; });
+    QObject::connect(&rounds, &BusRounds::exchanged, [&](quint8 a, const Transaction& t) {
+        if (a == 1) askedOne[roundNow] << quint8(t.request[2]);
+    });
     rounds.start();
     runRounds(rounds, 4);
     EXPECT_EQ(added.count(), 4) << "the empty roster is filled by a search";
     EXPECT_EQ(rounds.roster().addresses(), (QList<quint8>{1, 2, 3, 4}));
-    const int rounds1 = port.asked(1, cmd::kCurrentParams);
-    EXPECT_EQ(port.asked(1, cmd::kIdentify), 1);
-    EXPECT_GE(rounds1, 4);
-    EXPECT_EQ(port.asked(1, cmd::kReadBoundIds), (rounds1 + 1) / 2) << "settings every 2nd round";
-    EXPECT_EQ(port.asked(1, cmd::kReadResetDelay), (rounds1 + 1) / 2);
+    const QList<quint8> withSettings{cmd::kCurrentParams, cmd::kReadBoundIds, cmd::kReadResetDelay};
+    EXPECT_EQ(askedOne[0], QList<quint8>{cmd::kIdentify} + withSettings) << "identified, then read at once";
+    EXPECT_EQ(askedOne[1], QList<quint8>{cmd::kCurrentParams});
+    EXPECT_EQ(askedOne[2], withSettings) << "settings every 2nd round";
+    EXPECT_EQ(askedOne[3], QList<quint8>{cmd::kCurrentParams});
     const ReaderRow& one = *rounds.roster().row(1);
     EXPECT_EQ(one.state, ReaderState::Answering);
     EXPECT_EQ(one.identity->serial, std::optional<quint32>(123456));
@@ -205,6 +216,25 @@ TEST_F(RoundsOnSimBus, EachReaderIdentifiedOnceLiveEveryRoundSettingsEveryNthAnd
     EXPECT_EQ(port.inFlight, 0);
 }
 
+// A line that never falls quiet is written to after the reply timeout all the same: the rows show what the
+// noise does to the answers, and answer again when it ends.
+TEST_F(RoundsOnSimBus, AFloodingLineMarksTheRowsAndTheRoundsGoOnAfterIt) {
+    options.gapMs = 20;  // a byte every 2 ms leaves no such gap
+    BusRounds rounds(port, options);
+    rounds.roster().add(1);
+    QTimer flood;
+    flood.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&flood, &QTimer::timeout, [&] { port.feed(hex("00")); });
+    flood.start(2);
+    rounds.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rounds.roster().row(1)->requests >= 2; }, 5000));
+    EXPECT_EQ(rounds.roster().row(1)->state, ReaderState::CheckErrors);
+    EXPECT_EQ(rounds.roster().row(1)->good, 0);
+    flood.stop();
+    runRounds(rounds, 2);
+    EXPECT_EQ(rounds.roster().row(1)->state, ReaderState::Answering);
+}
+
 class OverviewOnSession : public RoundsOnSimBus {
   protected:
     OverviewOnSession() {
@@ -244,12 +274,18 @@ TEST_F(OverviewOnSession, ThePortChangesHandsBetweenExchangesOnlyAndComesBackAft
         << "the rounds are in the session's feed";
     EXPECT_GE(recorded, 6);
 
-    // Paused in the middle of an exchange: it ends before the cycle writes again.
-    QObject::connect(&port, &test::FakePort::readyRead, &overview, [&] { overview.pause(); });
+    // Paused while a round's answer is on its way: polling resumes when it is in, not before.
+    port.afterWrite = [&] { QTimer::singleShot(0, &overview, [&] { overview.pause(); }); };
+    int inFlightAtResume = -1;
+    const QMetaObject::Connection watch =
+        QObject::connect(session.get(), &DeviceSession::pollingPausedChanged,
+                         [&](bool paused) { inFlightAtResume = paused ? -1 : port.inFlight; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return !session->pollingPaused(); }, 2000));
+    port.afterWrite = nullptr;
+    EXPECT_EQ(inFlightAtResume, 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return cycleWrites > cycleWritesAtRun + 2; }, 2000));
     EXPECT_EQ(port.interleaved, 0);
-    port.disconnect(&overview);
+    QObject::disconnect(watch);
 
     // Run again, then the adapter pulled: the session waits for it; back, the rounds go on, polling paused.
     overview.run();
