@@ -1,4 +1,5 @@
-// The bus overview at the session's level, over the in-memory port answered by the simulated bus: the
+// The bus overview at the session's level, over the in-memory port answered by the simulated bus (and once
+// over a pseudo-terminal): the
 // roster's judgement of one exchange, the rounds (identification once, live values every round, settings
 // every N-th, faults), and the overview's hold on the session's port (handed over between exchanges only, a
 // lost port and its return).
@@ -15,9 +16,11 @@
 #include "exchange/classify.h"
 #include "fakeport.h"
 #include "protocol/frame.h"
+#include "serial/qtserialport.h"
 #include "session/busoverview.h"
 #include "session/devicesession.h"
 #include "sim/bus.h"
+#include "sim/ptyhost.h"
 
 using namespace kestrel;
 using namespace kestrel::bus;
@@ -301,4 +304,37 @@ TEST_F(OverviewOnSession, ThePortChangesHandsBetweenExchangesOnlyAndComesBackAft
     EXPECT_TRUE(session->pollingPaused());
     EXPECT_EQ(cycleWrites, writesBefore);
     EXPECT_EQ(port.interleaved, 0);
+}
+
+// The whole way over a pseudo-terminal: the session's real port, the simulated bus paced at 19200 baud, so
+// replies come in pieces and the rounds hold arrivals between them.
+TEST(OverviewOnPty, ReadsEveryReaderAtWireSpeedAndHandsTheBusBack) {
+    sim::Bus bus;
+    for (quint8 a : {1, 2, 3}) bus.addReader(sim::Bus::defaultReader(a, a));
+    bus.injectFault(sim::FaultKind::Silence, sim::kUntilCleared, 3);
+    sim::PtyHost host(std::move(bus));
+    ASSERT_TRUE(host.start());
+    QtSerialPort serial;
+    serial.setLeadingPaths({host.slavePath()});
+    DeviceSession session(serial, DeviceSession::Options{});
+    ASSERT_TRUE(session.open(host.slavePath(), QString()).ok);
+    BusRounds::Options options;
+    options.timeoutMs = 100;
+    BusOverview overview(session, options);
+    QSignalSpy finished(&overview.rounds(), &BusRounds::roundFinished);
+    overview.run();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() >= 2; }, 10000));
+    const BusRoster& roster = overview.rounds().roster();
+    EXPECT_EQ(roster.addresses(), (QList<quint8>{1, 2, 3}));
+    for (quint8 a : {1, 2}) {
+        EXPECT_EQ(roster.row(a)->state, ReaderState::Answering) << int(a);
+        EXPECT_EQ(roster.row(a)->identity->serial, std::optional<quint32>(123456 + a)) << int(a);
+        EXPECT_TRUE(roster.row(a)->live && roster.row(a)->live->level) << int(a);
+        EXPECT_EQ(roster.row(a)->resetDelay->delay, std::optional<quint16>(500)) << int(a);
+        EXPECT_EQ(roster.row(a)->good, roster.row(a)->requests) << int(a);
+    }
+    EXPECT_EQ(roster.row(3)->state, ReaderState::NoReply);
+    overview.pause();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !session.pollingPaused(); }, 2000));
+    EXPECT_TRUE(session.cycle().isRunning());
 }
