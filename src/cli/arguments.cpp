@@ -118,6 +118,9 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
         } else if (name == QLatin1String("address")) {
             if (!needValue(&v)) return out;
             inv.address = v;
+        } else if (name == QLatin1String("addresses")) {
+            if (!needValue(&v)) return out;
+            inv.addresses = v;
         } else if (name == QLatin1String("log-file")) {
             if (!needValue(&inv.logFile)) return out;
         } else if (name == QLatin1String("lang")) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "bus/sitefile.h"
 #include "cli/arguments.h"
 #include "cli/output.h"
 #include "device/ranges.h"
@@ -78,6 +79,32 @@ class Client {
     int bridge(Context& c);
     int backup(Context& c);
     int restore(Context& c);
+    int backupSite(Context& c);
+    int restoreSite(Context& c);
+    int monitor(Context& c);
+
+    // The addresses of --addresses ("3,5,7"), each a whole number in `r` and none twice; nothing when the
+    // list is refused (printed, exit code 2 in c.exit).
+    std::optional<QByteArray> addressList(Context& c, device::FieldRange r);
+    // Reads what a backup of the reader at c.address holds; the exit code (a failure is printed or held).
+    int readBackupValues(Context& c, std::optional<bus::BackupValues>* values);
+    // The parts --only and --with-serial choose for a restore; a refusal's exit code.
+    int chosenRestoreParts(Context& c, QStringList* parts);
+    // The bytes of a backup or site file; nothing when it cannot be opened (printed, exit code in c.exit).
+    std::optional<QByteArray> readBackupFile(Context& c, const QString& path);
+    // What a restore did at one reader: exit code kDone, or the failure's message and fields.
+    struct RestoreOutcome {
+        int exit = kDone;
+        QString message;
+        QJsonObject fields;   // what was written, not written and perhaps written, after a failed write
+        QStringList written;  // the steps written
+        std::optional<quint32> serial;  // the serial number the reader identified itself with
+        bool verified = false;          // --verify read everything back and found it as written
+    };
+    // Identifies the reader at c.address, checks its device type against `plan`, writes the plan's steps
+    // and with --verify reads them back. Nothing is printed: the caller prints the outcome.
+    RestoreOutcome applyRestore(Context& c, const bus::RestorePlan& plan, const QJsonObject& backup,
+                                const QStringList& parts, const QString& source);
 
     Transactor& transactor_;
     Output& output_;
