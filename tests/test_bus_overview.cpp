@@ -7,6 +7,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 
+#include "bus/sitefile.h"
 #include "session/busoverview.h"
 #include "traffic/csv.h"
 #include "ui/busoverviewmodel.h"
@@ -208,13 +209,31 @@ TEST_F(BusOverviewOnSimBus, SeveralReadersAnswerAndOneFallsSilentKeepingItsValue
                    cell(7, C::State) == QStringLiteral("отвечает");
         },
         5000));
-    EXPECT_TRUE(ctl<QWidget>(QStringLiteral("statusPort")) != nullptr);
     EXPECT_TRUE(partOf<DeviceSession>(*window).pollingPaused()) << "the main window's polling waits";
+    EXPECT_TRUE(
+        ctl<QLabel>(QStringLiteral("statusPort"))->text().contains(QStringLiteral("опрос приостановлен")));
     const QString level = cell(9, C::Level);
     host.injectFault(sim::FaultKind::Silence, sim::kUntilCleared, 9);
     EXPECT_TRUE(QTest::qWaitFor([&] { return cell(9, C::State) == QStringLiteral("нет ответа"); }, 10000));
     EXPECT_EQ(cell(9, C::Level), level) << "the silent reader's last values stay";
     EXPECT_EQ(cell(5, C::State), QStringLiteral("отвечает"));
+    // The site: a listed address nobody answers at is named and left out; the others' backups are saved.
+    ctl<QLineEdit>(QStringLiteral("busAddress"))->setText(QStringLiteral("11"));
+    click(QStringLiteral("busAdd"));
+    QTemporaryDir dir;
+    dialogs.yesNo = {true};
+    dialogs.saveNames = {dir.filePath("site.json")};
+    click(QStringLiteral("busSaveSite"));
+    EXPECT_EQ(dialogs.questions,
+              QStringList{
+                  QStringLiteral("Настройки считывателей 11 ещё не прочитаны. Сохранить площадку без них?")});
+    QFile f(dir.filePath("site.json"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const bus::SiteContents site = bus::parseSite(f.readAll());
+    ASSERT_TRUE(site.ok()) << site.refusal.toStdString();
+    QStringList saved;
+    for (const bus::SiteReader& r : site.readers) saved << QString::number(r.address);
+    EXPECT_EQ(saved.join(QLatin1Char(' ')), QStringLiteral("5 7 9"));
     window->busOverview().close();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !partOf<DeviceSession>(*window).pollingPaused(); }, 3000))
         << "the main window polls again";

@@ -11,10 +11,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#if __has_include("bus/sitefile.h")
 #include "bus/sitefile.h"
-#define KESTREL_HAS_SITEFILE 1
-#endif
 #include "device/ranges.h"
 #include "device/texts.h"
 #include "protocol/numinput.h"
@@ -31,6 +28,8 @@ namespace {
 
 constexpr int kRefreshMs = 250;
 constexpr int kAgeMs = 1000;
+// The tool named in the backups the window writes.
+const QString kAppName = QStringLiteral("kestrel-tool");
 
 QString portClosedText() {
     return Texts::tr("Порт закрыт. Опрос шины начнётся, когда порт будет открыт.");
@@ -313,20 +312,25 @@ void BusOverviewWindow::saveCsv() {
 }
 
 void BusOverviewWindow::saveSite() {
-#ifndef KESTREL_HAS_SITEFILE
-}
-#else
     if (!overview_) return dialogs_.message(Texts::tr("Считыватели ещё не опрошены: сохранять нечего."));
-    const bus::SiteSnapshot site = bus::siteDocument(
-        overview_->rounds().roster(), QStringLiteral("kestrel-tool"), QDateTime::currentDateTime());
-    // A reader whose settings are not read yet is named; the file never holds a partial backup of it.
-    if (!site.incomplete.isEmpty()) {
-        QStringList addresses;
-        for (quint8 a : site.incomplete) addresses << QString::number(a);
-        const int complete = int(overview_->rounds().roster().rows().size()) - int(site.incomplete.size());
-        const QString which =
-            Texts::tr("Настройки считывателей %1 ещё не прочитаны.").arg(addresses.join(", "));
-        if (complete <= 0)
+    // Every reader whose values are complete, as the client's backup writes it; a reader whose settings
+    // are not read yet is named, and the file never holds a partial backup of it.
+    const QDateTime now = QDateTime::currentDateTime();
+    std::vector<bus::SiteReader> readers;
+    QStringList incomplete;
+    for (const bus::ReaderRow& row : overview_->rounds().roster().rows()) {
+        const auto settings = row.settings ? row.settings : row.live ? row.live->settings : std::nullopt;
+        const auto values = bus::backupValues(row.identity, settings, row.boundIds, row.resetDelay);
+        if (!values) {
+            incomplete << QString::number(row.address);
+            continue;
+        }
+        readers.push_back({row.address, bus::readerBackup(row.address, *values, kAppName, now)});
+    }
+    if (!incomplete.isEmpty()) {
+        const QString which = Texts::tr("Настройки считывателей %1 ещё не прочитаны.")
+                                  .arg(incomplete.join(QStringLiteral(", ")));
+        if (readers.empty())
             return dialogs_.message(which + QLatin1Char(' ') + Texts::tr("Площадка не сохранена."));
         if (!dialogs_.askYesNo(which + QLatin1Char(' ') + Texts::tr("Сохранить площадку без них?"))) return;
     }
@@ -334,11 +338,10 @@ void BusOverviewWindow::saveSite() {
         dialogs_.saveFileName(Texts::tr("Сохранить площадку"), QStringLiteral("kestrel-site.json"),
                               QStringLiteral("JSON (*.json)"));
     if (path.isEmpty()) return;
-    const QByteArray text = QJsonDocument(site.document).toJson(QJsonDocument::Indented);
+    const QByteArray text = QJsonDocument(bus::siteDocument(readers, now)).toJson(QJsonDocument::Indented);
     if (QString why; !saveWholeFile(path, text, &why))
         dialogs_.message(Texts::tr("Не удалось сохранить файл %1: %2").arg(path, why),
                          Dialogs::Icon::Exclamation);
 }
-#endif
 
 }  // namespace kestrel
