@@ -1,6 +1,6 @@
 // kestrel-sim: the simulated bus on a pseudo-terminal, for trying the tool without devices.
 //
-//   kestrel-sim [--link PATH] [--readers 5,7] [--tags N] [--fault KIND[:COUNT][@ADDR]]...
+//   kestrel-sim [--link PATH] [--readers 1-8,12] [--tags N] [--fault KIND[:COUNT][@ADDR]]...
 //               [--no-pacing] [--trace] [--seed N] [--replug MS]
 //   kestrel-sim --replay LOG.csv [--link PATH] [--no-pacing] [--trace] [--replug MS]
 //
@@ -96,6 +96,28 @@ std::optional<int> parseInt(const QString& text, int lo, int hi) {
     return v;
 }
 
+// Reader addresses, 0..254: single addresses and ranges, comma-separated ("1-8,12,20-22"), none twice.
+std::optional<QList<quint8>> parseReaders(const QString& text, QString* why) {
+    QList<quint8> readers;
+    for (const QString& part : text.split(QLatin1Char(','))) {
+        const QStringList ends = part.trimmed().split(QLatin1Char('-'));
+        const auto from = ends.size() <= 2 ? parseInt(ends.front().trimmed(), 0, 254) : std::nullopt;
+        const auto to = ends.size() == 2 ? parseInt(ends.back().trimmed(), 0, 254) : from;
+        if (!from || !to || *to < *from) {
+            *why = QStringLiteral("bad reader address '%1': 0..254, or a range such as 1-32").arg(part);
+            return std::nullopt;
+        }
+        for (int a = *from; a <= *to; ++a) {
+            if (readers.contains(quint8(a))) {
+                *why = QStringLiteral("reader address %1 given twice").arg(a);
+                return std::nullopt;
+            }
+            readers.append(quint8(a));
+        }
+    }
+    return readers;
+}
+
 bool makeLink(const QString& link, const QString& target, QString* why) {
     const QByteArray l = QFile::encodeName(link);
     char buf[4096];
@@ -144,7 +166,9 @@ int main(int argc, char** argv) {
                        "removed on exit)."),
         QStringLiteral("PATH"));
     const QCommandLineOption readersOpt(
-        QStringLiteral("readers"), QStringLiteral("Comma-separated reader addresses, 0..254 (default 5)."),
+        QStringLiteral("readers"),
+        QStringLiteral("Comma-separated reader addresses and ranges, 0..254, e.g. 1-8,12,20-22 "
+                       "(default 5)."),
         QStringLiteral("LIST"));
     const QCommandLineOption tagsOpt(QStringLiteral("tags"),
                                      QStringLiteral("Radio tags each reader hears, 0..50 (default 2)."),
@@ -206,14 +230,10 @@ int main(int argc, char** argv) {
     opt.pacing = !parser.isSet(noPacingOpt);
     opt.trace = parser.isSet(traceOpt);
     if (parser.isSet(readersOpt)) {
-        opt.readers.clear();
-        for (const QString& part : parser.value(readersOpt).split(QLatin1Char(','))) {
-            const auto a = parseInt(part.trimmed(), 0, 254);
-            if (!a) return usageError(QStringLiteral("bad reader address '%1': 0..254").arg(part));
-            if (opt.readers.contains(quint8(*a)))
-                return usageError(QStringLiteral("reader address %1 given twice").arg(*a));
-            opt.readers.append(quint8(*a));
-        }
+        QString why;
+        const auto readers = parseReaders(parser.value(readersOpt), &why);
+        if (!readers) return usageError(why);
+        opt.readers = *readers;
     }
     if (parser.isSet(tagsOpt)) {
         const auto n = parseInt(parser.value(tagsOpt), 0, 50);

@@ -132,7 +132,7 @@ class RoundsOnSimBus : public ::testing::Test {
     RoundsOnSimBus() {
         for (int i = 0; i < 4; ++i) port.bus.addReader(sim::Bus::defaultReader(quint8(1 + i), i));
         port.open(QStringLiteral("COM3"));
-        options.timeoutMs = 40;
+        options.timeoutMs = 150;  // longer than any answer takes here, also on a loaded machine
         options.gapMs = 1;
         options.silenceMs = 5;
         options.scanWaitMs = 30;
@@ -153,15 +153,22 @@ TEST_F(RoundsOnSimBus, EachReaderIdentifiedOnceLiveEveryRoundSettingsEveryNthAnd
     port.answerAs[2] = 9;  // reader 2 answers as if it were reader 9
     BusRounds rounds(port, options);
     QSignalSpy added(&rounds, &BusRounds::readerAdded);
+    // The commands reader 1 was asked, by the round they were asked in.
+    int roundNow = 0;
+    std::map<int, QList<quint8>> askedOne;
+    QObject::connect(&rounds, &BusRounds::roundFinished, [&] { ++roundNow; });
+    QObject::connect(&rounds, &BusRounds::exchanged, [&](quint8 a, const Transaction& t) {
+        if (a == 1) askedOne[roundNow] << quint8(t.request[2]);
+    });
     rounds.start();
     runRounds(rounds, 4);
     EXPECT_EQ(added.count(), 4) << "the empty roster is filled by a search";
     EXPECT_EQ(rounds.roster().addresses(), (QList<quint8>{1, 2, 3, 4}));
-    const int rounds1 = port.asked(1, cmd::kCurrentParams);
-    EXPECT_EQ(port.asked(1, cmd::kIdentify), 1);
-    EXPECT_GE(rounds1, 4);
-    EXPECT_EQ(port.asked(1, cmd::kReadBoundIds), (rounds1 + 1) / 2) << "settings every 2nd round";
-    EXPECT_EQ(port.asked(1, cmd::kReadResetDelay), (rounds1 + 1) / 2);
+    const QList<quint8> withSettings{cmd::kCurrentParams, cmd::kReadBoundIds, cmd::kReadResetDelay};
+    EXPECT_EQ(askedOne[0], QList<quint8>{cmd::kIdentify} + withSettings) << "identified, then read at once";
+    EXPECT_EQ(askedOne[1], QList<quint8>{cmd::kCurrentParams});
+    EXPECT_EQ(askedOne[2], withSettings) << "settings every 2nd round";
+    EXPECT_EQ(askedOne[3], QList<quint8>{cmd::kCurrentParams});
     const ReaderRow& one = *rounds.roster().row(1);
     EXPECT_EQ(one.state, ReaderState::Answering);
     EXPECT_EQ(one.identity->serial, std::optional<quint32>(123456));
@@ -203,6 +210,23 @@ TEST_F(RoundsOnSimBus, EachReaderIdentifiedOnceLiveEveryRoundSettingsEveryNthAnd
     QTest::qWait(100);
     EXPECT_EQ(port.requests.size(), written);
     EXPECT_EQ(port.inFlight, 0);
+}
+
+// A line that never falls quiet is written to after the reply timeout all the same: the rows show what the
+// noise does to the answers, and answer again when it ends.
+TEST_F(RoundsOnSimBus, AFloodingLineMarksTheRowsAndTheRoundsGoOnAfterIt) {
+    BusRounds rounds(port, options);
+    rounds.roster().add(1);
+    QTimer flood;
+    QObject::connect(&flood, &QTimer::timeout, [&] { port.feed(hex("00")); });
+    flood.start(2);
+    rounds.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rounds.roster().row(1)->requests >= 2; }, 5000));
+    EXPECT_EQ(rounds.roster().row(1)->state, ReaderState::CheckErrors);
+    EXPECT_EQ(rounds.roster().row(1)->good, 0);
+    flood.stop();
+    runRounds(rounds, 2);
+    EXPECT_EQ(rounds.roster().row(1)->state, ReaderState::Answering);
 }
 
 class OverviewOnSession : public RoundsOnSimBus {

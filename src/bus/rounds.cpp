@@ -1,5 +1,6 @@
 #include "bus/rounds.h"
 
+#include <QPointer>
 #include <algorithm>
 #include <cmath>
 
@@ -153,12 +154,15 @@ void BusRounds::next() {
 
 void BusRounds::beginStep() {
     // The quiet time before the request; what arrives meanwhile (a late answer) belongs to no request.
+    // A line that never falls quiet (a flooding device) is written to after the reply timeout all the same:
+    // the reader's row then shows what the line does to its answers instead of standing still.
     dropWaiting();
-    const qint64 quietUntil = lastActivityMs_ < 0 ? 0 : lastActivityMs_ + options_.gapMs;
     const qint64 now = clock_.elapsed();
-    if (now < quietUntil) {
+    if (phase_ != Phase::Gap) gapSinceMs_ = now;
+    const qint64 quietUntil = lastActivityMs_ < 0 ? 0 : lastActivityMs_ + options_.gapMs;
+    if (now < quietUntil && now - gapSinceMs_ < options_.timeoutMs) {
         phase_ = Phase::Gap;
-        timer_.start(int(quietUntil - now));
+        timer_.start(int(std::min(quietUntil, gapSinceMs_ + options_.timeoutMs) - now));
         return;
     }
     write();
@@ -222,6 +226,7 @@ void BusRounds::resume() {
 }
 
 void BusRounds::collect() {
+    const qsizetype before = rx_.size();
     while (port_.isOpen() && port_.bytesAvailable() > 0) {
         const QByteArray piece = port_.read(kReadPiece);
         if (piece.isEmpty()) break;
@@ -240,8 +245,8 @@ void BusRounds::collect() {
     const qint64 until = scan ? writtenMs_ + waitMs : arrival.endsAt(rx_, writtenMs_, lastByteMs_);
     if (now >= until) return finishExchange();
     // The rest of a reply of known length cannot come sooner than the wire carries it: its pieces wait in
-    // the driver meanwhile and wake the loop once.
-    if (!scan && fullReplyBytes_ > 0 && !rx_.isEmpty() && rx_.size() < fullReplyBytes_) {
+    // the driver meanwhile and wake the loop once. After a hold, the bytes held are reported first.
+    if (!scan && fullReplyBytes_ > 0 && rx_.size() > before && rx_.size() < fullReplyBytes_) {
         const qint64 rest = qint64(std::ceil((fullReplyBytes_ - rx_.size()) * kMsPerByte)) + 1;
         return hold(std::min(rest, until - now));
     }
@@ -290,7 +295,9 @@ void BusRounds::finishExchange() {
         classifyReply(t.request, t.reply, true).recordIn(t, ClassifiedReply::Taken::AsRead);
         if (t.reply.isEmpty()) t.value = device::PollAnswer{};  // an empty bus is an answer too
         logTransaction("rounds scan", t);
+        const QPointer<BusRounds> alive(this);
         emit exchanged(kPollAddress, t);
+        if (!alive || !current_) return;
         if (const auto found = pollAddresses(t, true))
             for (char a : *found)
                 if (roster_.add(static_cast<quint8>(a))) {
@@ -304,8 +311,12 @@ void BusRounds::finishExchange() {
         logTransaction("rounds", t);
         const bool hadIdentity = roster_.row(step.address) && roster_.row(step.address)->identity;
         roster_.take(step.address, t);
+        // Whoever listens may end the rounds (or drop them) in its slot: then nothing more happens here.
+        const QPointer<BusRounds> alive(this);
         emit exchanged(step.address, t);
+        if (!alive) return;
         emit rowChanged(step.address);
+        if (!alive || current_ == std::nullopt) return;
         const bool good = t.outcome == Outcome::Decoded;
         if (!good && running_ && attempt_ < options_.retries) {
             ++attempt_;

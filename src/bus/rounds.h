@@ -120,6 +120,7 @@ class BusRounds : public QObject {
     qint64 roundStartMs_ = -1;
     qint64 roundFloorMs_ = 0;
     qint64 lastActivityMs_ = -1;            // the last write or byte read, for the gap
+    qint64 gapSinceMs_ = -1;                // when the step began to wait for the quiet gap
     std::map<quint8, int> settingsReadAt_;  // the round each reader's settings were asked last
     QByteArray request_;
     int fullReplyBytes_ = 0;

@@ -5,7 +5,7 @@
 namespace kestrel {
 
 BusOverview::BusOverview(DeviceSession& session, bus::BusRounds::Options options, QObject* parent)
-    : QObject(parent), session_(session), rounds_(session.port(), options, this) {
+    : QObject(parent), session_(session), sessionAlive_(&session), rounds_(session.port(), options, this) {
     settle_.setSingleShot(true);
     connect(&settle_, &QTimer::timeout, this, &BusOverview::startRounds);
     connect(&rounds_, &bus::BusRounds::exchanged, this,
@@ -20,6 +20,7 @@ BusOverview::BusOverview(DeviceSession& session, bus::BusRounds::Options options
 }
 
 BusOverview::~BusOverview() {
+    if (!sessionAlive_) return;
     // No waiting here: the exchange in progress is left, and the cycle's first tick comes a period after
     // polling resumes, later than any reply to it.
     const bool held =

@@ -8,6 +8,7 @@
 // always, and when it has it back the rounds go on (polling stays paused).
 
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 #include "bus/rounds.h"
@@ -46,6 +47,7 @@ class BusOverview : public QObject {
     void onPortLost(const QString& reason);
 
     DeviceSession& session_;
+    QPointer<DeviceSession> sessionAlive_;  // a session destroyed first is not touched by the destructor
     bus::BusRounds rounds_;
     bool wanted_ = false;
     bool handingBack_ = false;  // the rounds are ending their exchange; polling resumes at stopped()
