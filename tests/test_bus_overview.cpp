@@ -182,6 +182,7 @@ class BusOverviewOnSimBus : public WindowOnSimBus {
   protected:
     // Readers 5 (the default), 7 and 9 on the bus; 9 stops answering after it was found.
     void openOnThreeReaders() {
+        host.setPacing(true);  // replies in pieces at the line rate, as a real bus gives them
         host.withBus([](sim::Bus& b) {
             b.addReader(sim::Bus::defaultReader(7, 1));
             b.addReader(sim::Bus::defaultReader(9, 2));

@@ -1804,6 +1804,10 @@ yellow — the port is closed.</translation>
         <translation>Type</translation>
     </message>
     <message>
+        <source>Сеть</source>
+        <translation>Network</translation>
+    </message>
+    <message>
         <source>Канал</source>
         <translation>Channel</translation>
     </message>

@@ -90,10 +90,9 @@ QColor readerStateColour(ReaderState state) {
 }
 
 QStringList BusOverviewModel::headers() {
-    return {Texts::tr("Адрес"),        Texts::tr("Тип"),      Texts::tr("Сер. Номер"),
-            Texts::tr("Версия ПО"),    Texts::tr("Режим"),    Texts::tr("Номер сети"),
-            Texts::tr("Канал"),        Texts::tr("Мощность"), Texts::tr("Уровень"),
-            Texts::tr("Темп-ра"),      Texts::tr("Текущий"),  Texts::tr("Успех, %"),
+    return {Texts::tr("Адрес"),        Texts::tr("Тип"),      Texts::tr("Сер. Номер"), Texts::tr("Версия ПО"),
+            Texts::tr("Режим"),        Texts::tr("Сеть"),     Texts::tr("Канал"),      Texts::tr("Мощность"),
+            Texts::tr("Уровень"),      Texts::tr("Темп-ра"),  Texts::tr("Текущий"),    Texts::tr("Успех, %"),
             Texts::tr("После ответа"), Texts::tr("Состояние")};
 }
 

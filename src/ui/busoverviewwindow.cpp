@@ -52,7 +52,7 @@ BusOverviewWindow::BusOverviewWindow(DeviceSession& session, Dialogs& dialogs, Q
     ageTimer_.setInterval(kAgeMs);
     connect(&ageTimer_, &QTimer::timeout, this, &BusOverviewWindow::refresh);
     connect(&session_, &DeviceSession::linkChanged, this, &BusOverviewWindow::linkChanged);
-    resize(1100, 460);
+    resize(1320, 460);
     showState();
 }
 
@@ -244,7 +244,11 @@ void BusOverviewWindow::refreshSoon() {
 
 void BusOverviewWindow::refresh() {
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    if (overview_) return model_.setRows(overview_->rounds().roster().rows(), now);
+    if (overview_) {
+        model_.setRows(overview_->rounds().roster().rows(), now);
+        fitColumns();
+        return;
+    }
     // Before the first round the remembered readers are listed, not yet asked.
     std::vector<bus::ReaderRow> rows;
     for (quint8 a : std::as_const(rememberedReaders_)) {
@@ -253,6 +257,17 @@ void BusOverviewWindow::refresh() {
         rows.push_back(r);
     }
     model_.setRows(rows, now);
+}
+
+void BusOverviewWindow::fitColumns() {
+    // The columns take the width of what they show once the readers have said who they are, and again when
+    // the set of readers changes; the engineer's own widths stand until then.
+    const auto& rows = model_.rows();
+    const bool identified =
+        std::any_of(rows.begin(), rows.end(), [](const bus::ReaderRow& r) { return r.identity; });
+    if (fittedRows_ == int(rows.size()) || !identified) return;
+    fittedRows_ = int(rows.size());
+    table_->resizeColumnsToContents();
 }
 
 void BusOverviewWindow::searchBus() {

@@ -74,6 +74,7 @@ class BusOverviewWindow : public QWidget {
     void makeOverview();
     void showState();
     void refreshSoon();
+    void fitColumns();
     bus::BusRounds::Options roundOptions() const;
     QList<quint8> listedAddresses() const;
 
@@ -86,6 +87,7 @@ class BusOverviewWindow : public QWidget {
     QList<quint8> rememberedReaders_;  // listed until the overview holds its own roster
     bool paused_ = false;              // by the engineer
     QString roundText_;                // the last round's time
+    int fittedRows_ = -1;              // the number of readers the columns were last fitted to
     QTimer refreshTimer_;              // the table follows the roster a few times a second
     QTimer ageTimer_;                  // and the ages once a second
 
