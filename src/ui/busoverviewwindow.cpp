@@ -1,6 +1,7 @@
 #include "ui/busoverviewwindow.h"
 
 #include <QCheckBox>
+#include <QHideEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QJsonDocument>
@@ -215,6 +216,8 @@ void BusOverviewWindow::showEvent(QShowEvent* event) {
 
 void BusOverviewWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
+    // Minimised (by the window system) the overview goes on; closed or hidden by the program, it lets go.
+    if (event->spontaneous()) return;
     ageTimer_.stop();
     // Closing the window ends its hold on the bus, whatever the link does.
     if (overview_ && overview_->running()) overview_->pause();
