@@ -1,9 +1,9 @@
 #include "ui/busoverviewwindow.h"
 
 #include <QCheckBox>
-#include <QHideEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
