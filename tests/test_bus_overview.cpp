@@ -188,6 +188,7 @@ TEST_F(BusOverviewOnFakePort, AnAddressOutOfRangeIsRefusedWithTheWindowsOwnText)
     click(QStringLiteral("busAdd"));
     ASSERT_EQ(overview().model().rowCount(), 1);
     EXPECT_EQ(overview().model().address(0), 200);
+    EXPECT_EQ(overview().remembered().readers, QList<quint8>{200}) << "listed for the next run";
 }
 
 class BusOverviewOnSimBus : public WindowOnSimBus {

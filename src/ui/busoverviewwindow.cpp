@@ -130,8 +130,9 @@ void BusOverviewWindow::buildControls() {
     connect(remove_, &QPushButton::clicked, this, &BusOverviewWindow::removeSelected);
     connect(saveCsvButton, &QPushButton::clicked, this, &BusOverviewWindow::saveCsv);
     connect(saveSiteButton, &QPushButton::clicked, this, &BusOverviewWindow::saveSite);
-    // The row carries its reader's address as a number: that is the address the main window takes.
-    connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+    // The row carries its reader's address as a number: that is the address the main window takes. A row is
+    // activated by a double click, or by Enter from the keyboard.
+    connect(table_, &QTableView::activated, this, [this](const QModelIndex& index) {
         const QVariant address = index.data(BusOverviewModel::AddressRole);
         if (address.isValid()) emit addressChosen(address.value<quint8>());
     });
