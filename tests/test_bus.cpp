@@ -1,4 +1,5 @@
-// The bus overview at the session's level, over the in-memory port answered by the simulated bus: the
+// The bus overview at the session's level, over the in-memory port answered by the simulated bus (and once
+// over a pseudo-terminal): the
 // roster's judgement of one exchange, the rounds (identification once, live values every round, settings
 // every N-th, faults), and the overview's hold on the session's port (handed over between exchanges only, a
 // lost port and its return).
@@ -6,6 +7,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
 #include <map>
 
 #include "bus/roster.h"
@@ -14,9 +16,11 @@
 #include "exchange/classify.h"
 #include "fakeport.h"
 #include "protocol/frame.h"
+#include "serial/qtserialport.h"
 #include "session/busoverview.h"
 #include "session/devicesession.h"
 #include "sim/bus.h"
+#include "sim/ptyhost.h"
 
 using namespace kestrel;
 using namespace kestrel::bus;
@@ -35,6 +39,7 @@ class SimBusPort : public test::FakePort {
     int inFlight = 0;
     int interleaved = 0;
     std::vector<QByteArray> requests;
+    std::function<void()> afterWrite;  // called after each write has its answers on their way
 
     qint64 write(const QByteArray& data) override {
         if (inFlight > 0) ++interleaved;
@@ -52,7 +57,9 @@ class SimBusPort : public test::FakePort {
                 feed(reply);
             });
         }
-        return FakePort::write(data);
+        const qint64 n = FakePort::write(data);
+        if (afterWrite) afterWrite();
+        return n;
     }
     // How many requests of `command` went to `address`.
     int asked(quint8 address, quint8 command) const {
@@ -215,9 +222,11 @@ TEST_F(RoundsOnSimBus, EachReaderIdentifiedOnceLiveEveryRoundSettingsEveryNthAnd
 // A line that never falls quiet is written to after the reply timeout all the same: the rows show what the
 // noise does to the answers, and answer again when it ends.
 TEST_F(RoundsOnSimBus, AFloodingLineMarksTheRowsAndTheRoundsGoOnAfterIt) {
+    options.gapMs = 20;  // a byte every 2 ms leaves no such gap
     BusRounds rounds(port, options);
     rounds.roster().add(1);
     QTimer flood;
+    flood.setTimerType(Qt::PreciseTimer);
     QObject::connect(&flood, &QTimer::timeout, [&] { port.feed(hex("00")); });
     flood.start(2);
     rounds.start();
@@ -268,12 +277,18 @@ TEST_F(OverviewOnSession, ThePortChangesHandsBetweenExchangesOnlyAndComesBackAft
         << "the rounds are in the session's feed";
     EXPECT_GE(recorded, 6);
 
-    // Paused in the middle of an exchange: it ends before the cycle writes again.
-    QObject::connect(&port, &test::FakePort::readyRead, &overview, [&] { overview.pause(); });
+    // Paused while a round's answer is on its way: polling resumes when it is in, not before.
+    port.afterWrite = [&] { QTimer::singleShot(0, &overview, [&] { overview.pause(); }); };
+    int inFlightAtResume = -1;
+    const QMetaObject::Connection watch =
+        QObject::connect(session.get(), &DeviceSession::pollingPausedChanged,
+                         [&](bool paused) { inFlightAtResume = paused ? -1 : port.inFlight; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return !session->pollingPaused(); }, 2000));
+    port.afterWrite = nullptr;
+    EXPECT_EQ(inFlightAtResume, 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return cycleWrites > cycleWritesAtRun + 2; }, 2000));
     EXPECT_EQ(port.interleaved, 0);
-    port.disconnect(&overview);
+    QObject::disconnect(watch);
 
     // Run again, then the adapter pulled: the session waits for it; back, the rounds go on, polling paused.
     overview.run();
@@ -289,4 +304,37 @@ TEST_F(OverviewOnSession, ThePortChangesHandsBetweenExchangesOnlyAndComesBackAft
     EXPECT_TRUE(session->pollingPaused());
     EXPECT_EQ(cycleWrites, writesBefore);
     EXPECT_EQ(port.interleaved, 0);
+}
+
+// The whole way over a pseudo-terminal: the session's real port, the simulated bus paced at 19200 baud, so
+// replies come in pieces and the rounds hold arrivals between them.
+TEST(OverviewOnPty, ReadsEveryReaderAtWireSpeedAndHandsTheBusBack) {
+    sim::Bus bus;
+    for (quint8 a : {1, 2, 3}) bus.addReader(sim::Bus::defaultReader(a, a));
+    bus.injectFault(sim::FaultKind::Silence, sim::kUntilCleared, 3);
+    sim::PtyHost host(std::move(bus));
+    ASSERT_TRUE(host.start());
+    QtSerialPort serial;
+    serial.setLeadingPaths({host.slavePath()});
+    DeviceSession session(serial, DeviceSession::Options{});
+    ASSERT_TRUE(session.open(host.slavePath(), QString()).ok);
+    BusRounds::Options options;
+    options.timeoutMs = 100;
+    BusOverview overview(session, options);
+    QSignalSpy finished(&overview.rounds(), &BusRounds::roundFinished);
+    overview.run();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() >= 2; }, 10000));
+    const BusRoster& roster = overview.rounds().roster();
+    EXPECT_EQ(roster.addresses(), (QList<quint8>{1, 2, 3}));
+    for (quint8 a : {1, 2}) {
+        EXPECT_EQ(roster.row(a)->state, ReaderState::Answering) << int(a);
+        EXPECT_EQ(roster.row(a)->identity->serial, std::optional<quint32>(123456 + a)) << int(a);
+        EXPECT_TRUE(roster.row(a)->live && roster.row(a)->live->level) << int(a);
+        EXPECT_EQ(roster.row(a)->resetDelay->delay, std::optional<quint16>(500)) << int(a);
+        EXPECT_EQ(roster.row(a)->good, roster.row(a)->requests) << int(a);
+    }
+    EXPECT_EQ(roster.row(3)->state, ReaderState::NoReply);
+    overview.pause();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !session.pollingPaused(); }, 2000));
+    EXPECT_TRUE(session.cycle().isRunning());
 }

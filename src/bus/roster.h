@@ -39,7 +39,8 @@ class BusRoster {
   public:
     // The rows in ascending order of address.
     const std::vector<ReaderRow>& rows() const { return rows_; }
-    // The row of `address`, or nothing.
+    // The row of `address`, or nothing. Rows and pointers to them hold until the next add(), remove() or
+    // clear().
     const ReaderRow* row(quint8 address) const;
     // A new empty row; false when the address is there already or is the network poll's (0xFF).
     bool add(quint8 address);

@@ -184,7 +184,11 @@ void BusRounds::write() {
     fullReplyBytes_ = step.ask == Ask::Scan || !command ? 0 : command->fullReplyBytes;
     rx_.clear();
     firstByteMs_ = lastByteMs_ = -1;
+    // On the wire from here: a stop() from a slot the write reaches waits for the reply like any other.
+    phase_ = Phase::Reply;
+    writtenMs_ = clock_.elapsed();
     if (port_.write(request_) != request_.size()) return fail(writeFailure());
+    if (phase_ != Phase::Reply) return;  // dropped (abandon()) from a slot the write reached
     port_.flush();
     writtenAt_ = QDateTime::currentDateTimeUtc();
     writtenMs_ = clock_.elapsed();
@@ -194,7 +198,6 @@ void BusRounds::write() {
         roundStartMs_ = writtenMs_;
         roundFloorMs_ = 0;
     }
-    phase_ = Phase::Reply;
     timer_.start(step.ask == Ask::Scan ? options_.scanWaitMs : options_.timeoutMs);
 }
 

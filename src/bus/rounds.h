@@ -71,7 +71,8 @@ class BusRounds : public QObject {
     void rowChanged(quint8 address);
     void readerAdded(quint8 address);
     // A round over: its number (from 0), its time from its first write to its last reply's end, and the
-    // wire's floor for it: its request and reply bytes at 19200 baud, 10 bits a byte, plus the gaps.
+    // wire's floor for it: its request and reply bytes at 19200 baud, 10 bits a byte, plus the gaps. Waits
+    // for replies that never came, and a search's collection time, are in the time and not in the floor.
     void roundFinished(int round, qint64 elapsedMs, qint64 floorMs);
     // The exchange in progress at a stop() is over; the port is free.
     void stopped();
