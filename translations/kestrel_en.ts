@@ -1292,96 +1292,6 @@ License: MIT</translation>
         <translation>device unavailable (unplugged)</translation>
     </message>
     <message>
-        <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
-
-Считыватель и шина:
-  scan                          опрос сети: адреса ответивших устройств
-  inventory                     опрос сети, затем идентификация и настройки каждого
-  identify                      серийный номер, тип и версия
-  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)
-  settings                      режим и параметры радио
-  set-address НОВЫЙ             сетевой адрес %1
-  set-serial НОМЕР              серийный номер %2
-  set-mode РЕЖИМ [--master] [--frequency-output]
-                                reader, indicator, powered-tag, bridge, repeater
-  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)
-  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня
-  bound-ids read | set ЯЧЕЙКА ID | clear
-  reset-delay get | set ЗАДЕРЖКА
-  backup [ФАЙЛ]                 настройки считывателя в JSON
-  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
-Метки:
-  tag search                    метка, ответившая на поиск
-  tag read ID                   параметры метки (ID в HEX)
-  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
-  tag set-serial ID НОМЕР
-  tag set-id ID НОМЕР
-Мост:
-  bridge read                   данные ведомого и его значение RS485
-Пакет:
-  batch ФАЙЛ|-                  по команде в строке; # - комментарий
-
-Параметры:
-  --port ПУТЬ                   порт (или переменная KESTREL_PORT)
-  -a, --address A               адрес устройства
-  --json                        по объекту JSON на результат
-  --trace                       запросы и ответы в HEX на stderr
-  --log-file ФАЙЛ               журнал обмена в CSV
-  --verify                      проверить записанное чтением
-  --keep-going                  пакет не останавливается на ошибке
-  --lang ru|en                  язык сообщений (по умолчанию русский)
-  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
-  --help, --version
-
-Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
-(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод.
-</source>
-        <translation>Usage: kestrel-cli [options] COMMAND [arguments]
-
-Reader and bus:
-  scan                          bus scan: addresses of the devices that answered
-  inventory                     bus scan, then identification and settings of each
-  identify                      serial number, type and version
-  live [--watch [--interval MS]] current parameters (with --watch - until Ctrl-C)
-  settings                      mode and radio parameters
-  set-address NEW               network address %1
-  set-serial NUMBER             serial number %2
-  set-mode MODE [--master] [--frequency-output]
-                                reader, indicator, powered-tag, bridge, repeater
-  set-radio NET CHANNEL POWER   (or --network, --channel, --power)
-  calibrate high|low --yes      recalibrate the upper or lower level
-  bound-ids read | set CELL ID | clear
-  reset-delay get | set DELAY
-  backup [FILE]                 reader settings in JSON
-  restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
-Tags:
-  tag search                    the tag that answered the search
-  tag read ID                   tag parameters (ID in HEX)
-  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
-  tag set-serial ID NUMBER
-  tag set-id ID NUMBER
-Bridge:
-  bridge read                   slave data and its RS485 value
-Batch:
-  batch FILE|-                  one command per line; # - comment
-
-Options:
-  --port PATH                   port (or the KESTREL_PORT variable)
-  -a, --address A               device address
-  --json                        one JSON object per result
-  --trace                       requests and replies in HEX to stderr
-  --log-file FILE               traffic log in CSV
-  --verify                      read back and check what was written
-  --keep-going                  a batch does not stop on an error
-  --lang ru|en                  message language (Russian by default)
-  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
-  --help, --version
-
-Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
-(nothing sent); 3 port error; 4 a file or standard output could not be written.
-</translation>
-    </message>
-    <message>
         <source>set-address -a A НОВЫЙ [--verify]
   Новый сетевой адрес %1.</source>
         <translation>set-address -a A NEW [--verify]
@@ -1772,12 +1682,294 @@ yellow — the port is closed.</translation>
         <translation>port lost</translation>
     </message>
     <message>
-        <source>Обзор шины</source>
-        <translation>Bus overview</translation>
+        <source>не файл площадки (нужен объект JSON%1)</source>
+        <translation>not a site file (a JSON object is needed%1)</translation>
+    </message>
+    <message>
+        <source>не файл площадки: формат %1, нужен &quot;%2&quot;</source>
+        <translation>not a site file: format %1, &quot;%2&quot; is needed</translation>
+    </message>
+    <message>
+        <source>неизвестная версия формата %1 (эта программа читает версию %2)</source>
+        <translation>unknown format version %1 (this program reads version %2)</translation>
+    </message>
+    <message>
+        <source>нет списка считывателей (readers)</source>
+        <translation>no list of readers (readers)</translation>
+    </message>
+    <message>
+        <source>в списке нет ни одного считывателя</source>
+        <translation>the list holds no reader</translation>
+    </message>
+    <message>
+        <source>считыватель %1, address</source>
+        <translation>reader %1, address</translation>
+    </message>
+    <message>
+        <source>считыватель %1: нужен объект JSON</source>
+        <translation>reader %1: a JSON object is needed</translation>
+    </message>
+    <message>
+        <source>адрес %1 в списке дважды</source>
+        <translation>address %1 is in the list twice</translation>
+    </message>
+    <message>
+        <source>%1: в копии адрес %2</source>
+        <translation>%1: the backup says address %2</translation>
+    </message>
+    <message>
+        <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
+
+Считыватель и шина:
+  scan                          опрос сети: адреса ответивших устройств
+  inventory                     опрос сети, затем идентификация и настройки каждого
+  identify                      серийный номер, тип и версия
+  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)
+  settings                      режим и параметры радио
+  set-address НОВЫЙ             сетевой адрес %1
+  set-serial НОМЕР              серийный номер %2
+  set-mode РЕЖИМ [--master] [--frequency-output]
+                                reader, indicator, powered-tag, bridge, repeater
+  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)
+  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня
+  bound-ids read | set ЯЧЕЙКА ID | clear
+  reset-delay get | set ЗАДЕРЖКА
+  backup [ФАЙЛ]                 настройки считывателя в JSON
+  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Вся шина:
+  monitor [--addresses СПИСОК] [--interval MS]
+                                все считыватели шины кругами до Ctrl-C
+  backup-site ФАЙЛ [--addresses СПИСОК]
+                                настройки всех считывателей в один файл площадки
+  restore-site ФАЙЛ [--verify] [--only ...] [--with-serial]
+                                каждый считыватель площадки по его адресу
+Метки:
+  tag search                    метка, ответившая на поиск
+  tag read ID                   параметры метки (ID в HEX)
+  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
+  tag set-serial ID НОМЕР
+  tag set-id ID НОМЕР
+Мост:
+  bridge read                   данные ведомого и его значение RS485
+Пакет:
+  batch ФАЙЛ|-                  по команде в строке; # - комментарий
+
+Параметры:
+  --port ПУТЬ                   порт (или переменная KESTREL_PORT)
+  -a, --address A               адрес устройства
+  --addresses СПИСОК            адреса через запятую: 3,5,7
+  --json                        по объекту JSON на результат
+  --trace                       запросы и ответы в HEX на stderr
+  --log-file ФАЙЛ               журнал обмена в CSV
+  --verify                      проверить записанное чтением
+  --keep-going                  пакет не останавливается на ошибке
+  --lang ru|en                  язык сообщений (по умолчанию русский)
+  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --help, --version
+
+Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
+(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод.
+</source>
+        <translation>Usage: kestrel-cli [options] COMMAND [arguments]
+
+Reader and bus:
+  scan                          bus scan: addresses of the devices that answered
+  inventory                     bus scan, then identification and settings of each
+  identify                      serial number, type and version
+  live [--watch [--interval MS]] current parameters (with --watch - until Ctrl-C)
+  settings                      mode and radio parameters
+  set-address NEW               network address %1
+  set-serial NUMBER             serial number %2
+  set-mode MODE [--master] [--frequency-output]
+                                reader, indicator, powered-tag, bridge, repeater
+  set-radio NET CHANNEL POWER   (or --network, --channel, --power)
+  calibrate high|low --yes      recalibrate the upper or lower level
+  bound-ids read | set CELL ID | clear
+  reset-delay get | set DELAY
+  backup [FILE]                 reader settings in JSON
+  restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Whole bus:
+  monitor [--addresses LIST] [--interval MS]
+                                every reader of the bus in rounds until Ctrl-C
+  backup-site FILE [--addresses LIST]
+                                the settings of every reader in one site file
+  restore-site FILE [--verify] [--only ...] [--with-serial]
+                                each reader of a site at its address
+Tags:
+  tag search                    the tag that answered the search
+  tag read ID                   tag parameters (ID in HEX)
+  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
+  tag set-serial ID NUMBER
+  tag set-id ID NUMBER
+Bridge:
+  bridge read                   slave data and its RS485 value
+Batch:
+  batch FILE|-                  one command per line; # - comment
+
+Options:
+  --port PATH                   port (or the KESTREL_PORT variable)
+  -a, --address A               device address
+  --addresses LIST              comma-separated addresses: 3,5,7
+  --json                        one JSON object per result
+  --trace                       requests and replies in HEX to stderr
+  --log-file FILE               traffic log in CSV
+  --verify                      read back and check what was written
+  --keep-going                  a batch does not stop on an error
+  --lang ru|en                  message language (Russian by default)
+  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --help, --version
+
+Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
+(nothing sent); 3 port error; 4 a file or standard output could not be written.
+</translation>
+    </message>
+    <message>
+        <source>monitor [--addresses СПИСОК] [--interval MS] [--json]
+  Все считыватели шины кругами на скорости линии до Ctrl-C: на терминале таблица, иначе строка (с --json - объект) на считыватель за круг; в конце итог по каждому. Без --addresses сначала опрос сети. Код выхода 0, если ответил каждый считыватель, иначе 1. Адреса: %1.</source>
+        <translation>monitor [--addresses LIST] [--interval MS] [--json]
+  Every reader of the bus in rounds at the speed of the line until Ctrl-C: a table on a terminal, otherwise a line (with --json an object) per reader per round; at the end a summary of each. Without --addresses, a bus scan first. Exit code 0 when every reader answered, else 1. Addresses: %1.</translation>
+    </message>
+    <message>
+        <source>backup-site ФАЙЛ [--addresses СПИСОК]
+  Резервная копия каждого считывателя с его адресом в одном файле площадки. Без --addresses сначала опрос сети. Файл записывается, только если прочитаны все. Адреса: %1.</source>
+        <translation>backup-site FILE [--addresses LIST]
+  The backup of every reader with its address in one site file. Without --addresses, a bus scan first. The file is written only when every reader was read. Addresses: %1.</translation>
+    </message>
+    <message>
+        <source>restore-site ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--force] [--verify]
+  Каждый считыватель файла площадки восстанавливается по своему адресу с проверками restore; строка итога на каждый. Код выхода 0, только если восстановлены все.</source>
+        <translation>restore-site FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--force] [--verify]
+  Each reader of a site file is restored at its address with the checks of restore; a summary line for each. Exit code 0 only when all were restored.</translation>
+    </message>
+    <message>
+        <source>Файл %1 не записан.</source>
+        <translation>File %1 was not written.</translation>
+    </message>
+    <message>
+        <source>адрес %1: серийный номер %2, настройки прочитаны</source>
+        <translation>address %1: serial number %2, settings read</translation>
+    </message>
+    <message>
+        <source>прервано; файл %1 не записан</source>
+        <translation>interrupted; file %1 was not written</translation>
+    </message>
+    <message>
+        <source>не прочитаны адреса %1; файл %2 не записан (--addresses без них сохраняет остальные)</source>
+        <translation>addresses not read: %1; file %2 was not written (--addresses without them saves the others)</translation>
+    </message>
+    <message>
+        <source>Площадка сохранена в %1: считывателей %2</source>
+        <translation>Site saved to %1: %2 readers</translation>
+    </message>
+    <message>
+        <source>не восстанавливался</source>
+        <translation>not restored</translation>
+    </message>
+    <message>
+        <source>серийный номер %1</source>
+        <translation>serial number %1</translation>
+    </message>
+    <message>
+        <source>адрес %1, %2: записано %3; %4</source>
+        <translation>address %1, %2: written %3; %4</translation>
+    </message>
+    <message>
+        <source>проверено</source>
+        <translation>verified</translation>
+    </message>
+    <message>
+        <source>не проверялось</source>
+        <translation>not verified</translation>
+    </message>
+    <message>
+        <source>адрес %1, %2: %3</source>
+        <translation>address %1, %2: %3</translation>
+    </message>
+    <message>
+        <source>Площадка %1: восстановлено считывателей %2 из %3%4</source>
+        <translation>Site %1: %2 of %3 readers restored%4</translation>
+    </message>
+    <message>
+        <source>, прервано</source>
+        <translation>, interrupted</translation>
+    </message>
+    <message>
+        <source>--addresses: адрес %1 указан дважды</source>
+        <translation>--addresses: address %1 is given twice</translation>
+    </message>
+    <message>
+        <source>отвечает</source>
+        <translation>answering</translation>
+    </message>
+    <message>
+        <source>ошибки проверки</source>
+        <translation>check errors</translation>
+    </message>
+    <message>
+        <source>ещё не опрошен</source>
+        <translation>not asked yet</translation>
     </message>
     <message>
         <source>%1 с</source>
         <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 назад</source>
+        <translation>%1 ago</translation>
+    </message>
+    <message>
+        <source>не было</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>порт не передан</source>
+        <translation>no port given</translation>
+    </message>
+    <message>
+        <source>kestrel-cli monitor: круг %1, %2 мс (предел линии %3 мс), %4; Ctrl-C - выход</source>
+        <translation>kestrel-cli monitor: round %1, %2 ms (line floor %3 ms), %4; Ctrl-C - quit</translation>
+    </message>
+    <message>
+        <source>Серийный</source>
+        <translation>Serial</translation>
+    </message>
+    <message>
+        <source>Темп.</source>
+        <translation>Temp.</translation>
+    </message>
+    <message>
+        <source>Ток</source>
+        <translation>Current</translation>
+    </message>
+    <message>
+        <source>Успешно</source>
+        <translation>Success</translation>
+    </message>
+    <message>
+        <source>Состояние</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>* серийный номер повторяется у другого считывателя
+</source>
+        <translation>* the serial number is another reader&apos;s too
+</translation>
+    </message>
+    <message>
+        <source>%1 адрес %2: серийный номер %3, уровень %4, температура %5, ток %6, успешно %7, последний ответ %8, %9</source>
+        <translation>%1 address %2: serial number %3, level %4, temperature %5, current %6, success %7, last reply %8, %9</translation>
+    </message>
+    <message>
+        <source>адрес %1: запросов %2, ответов %3, без ответа %4, ошибок проверки %5, чужих ответов %6</source>
+        <translation>address %1: requests %2, replies %3, no reply %4, check errors %5, misdirected replies %6</translation>
+    </message>
+    <message>
+        <source>ни разу не ответили адреса: %1</source>
+        <translation>never answered: addresses %1</translation>
+    </message>
+    <message>
+        <source>Обзор шины</source>
+        <translation>Bus overview</translation>
     </message>
     <message>
         <source>%1 мин %2 с</source>
@@ -1790,10 +1982,6 @@ yellow — the port is closed.</translation>
     <message>
         <source>не опрошен</source>
         <translation>not polled yet</translation>
-    </message>
-    <message>
-        <source>отвечает</source>
-        <translation>answering</translation>
     </message>
     <message>
         <source>ошибки контрольного байта</source>
@@ -1814,10 +2002,6 @@ yellow — the port is closed.</translation>
     <message>
         <source>После ответа</source>
         <translation>Since reply</translation>
-    </message>
-    <message>
-        <source>Состояние</source>
-        <translation>State</translation>
     </message>
     <message>
         <source>Этот серийный номер сообщает и другой считыватель на шине.</source>

@@ -4,6 +4,7 @@
 #include <QSet>
 #include <cmath>
 
+#include "bus/roster.h"
 #include "device/commands.h"
 #include "device/ranges.h"
 #include "device/readermode.h"
@@ -208,6 +209,21 @@ QJsonObject siteDocument(const std::vector<SiteReader>& readers, const QDateTime
             {QLatin1String("version"), kSiteFormatVersion},
             {QLatin1String("saved"), csv::isoTime(saved.toUTC())},
             {QLatin1String("readers"), list}};
+}
+
+SiteSnapshot siteDocument(const BusRoster& roster, const QString& tool, const QDateTime& saved) {
+    SiteSnapshot out;
+    std::vector<SiteReader> readers;
+    for (const ReaderRow& row : roster.rows()) {
+        const std::optional<BackupValues> values =
+            backupValues(row.identity, row.settings, row.boundIds, row.resetDelay);
+        if (values)
+            readers.push_back({row.address, readerBackup(row.address, *values, tool, saved)});
+        else
+            out.incomplete << row.address;
+    }
+    out.document = siteDocument(readers, saved);
+    return out;
 }
 
 SiteContents parseSite(const QByteArray& text) {

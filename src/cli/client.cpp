@@ -38,6 +38,7 @@ QString statusOf(const device::DeviceValue& value) {
 void Client::interrupt() {
     interrupted_ = true;
     transactor_.interrupt();
+    if (stopMonitor_) stopMonitor_();
 }
 
 int Client::run(const Invocation& inv) {
@@ -92,6 +93,7 @@ int Client::dispatch(Context& c) {
         {"restore", &Client::restore},
         {"backup-site", &Client::backupSite},
         {"restore-site", &Client::restoreSite},
+        {"monitor", &Client::monitor},
     };
     const auto it = commands.find(c.command);
     if (it == commands.end())

@@ -23,8 +23,9 @@ class Client {
   public:
     // `openPort` opens the port on the first exchange, so a command refused for its arguments needs no
     // port; it returns kDone, or prints why the port cannot be opened and returns the exit code.
-    Client(Transactor& transactor, Output& output, std::function<int()> openPort)
-        : transactor_(transactor), output_(output), openPort_(std::move(openPort)) {}
+    // `port` is the transactor's port, for the commands that run the bus overview's rounds (monitor).
+    Client(Transactor& transactor, Output& output, std::function<int()> openPort, SerialPort* port = nullptr)
+        : transactor_(transactor), output_(output), openPort_(std::move(openPort)), busPort_(port) {}
 
     // Runs the command in `inv.words`.
     int run(const Invocation& inv);
@@ -109,6 +110,9 @@ class Client {
     Transactor& transactor_;
     Output& output_;
     std::function<int()> openPort_;
+    SerialPort* busPort_;
+    // Stops the monitor's rounds (Ctrl-C while it runs); empty otherwise.
+    std::function<void()> stopMonitor_;
     // A failure of `ask` or `portLost`: printed, or held in heldFailure_ while holdFailures_ (a restore
     // prints it with what was written). Returns `exitCode`.
     int fail(Context& c, const QString& message, int exitCode);

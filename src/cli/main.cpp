@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
                        kPortError);
         return kPortError;
     };
-    Client client(transactor, output, openPort);
+    Client client(transactor, output, openPort, &port);
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalFds) == 0) {
         auto* notifier = new QSocketNotifier(signalFds[1], QSocketNotifier::Read, &app);
