@@ -14,6 +14,7 @@
 #include "traffic/csv.h"
 #include "ui/busoverviewmodel.h"
 #include "ui/busoverviewwindow.h"
+#include "ui/trend.h"
 #include "window_harness.h"
 
 using namespace kestrel;
@@ -224,6 +225,11 @@ TEST_F(BusOverviewOnSimBus, SeveralReadersAnswerAndOneFallsSilentKeepingItsValue
         },
         5000));
     EXPECT_TRUE(partOf<DeviceSession>(*window).pollingPaused()) << "the main window's polling waits";
+    // The trend keeps every reader's values but shows the addressed device's (0 after the open).
+    EXPECT_FALSE(window->trend().series().samples().empty());
+    const QString trendAddress = ctl<QLabel>(QStringLiteral("trendAddress"))->text();
+    EXPECT_TRUE(trendAddress.isEmpty() || trendAddress == QStringLiteral("Адрес 0"))
+        << trendAddress.toStdString();
     EXPECT_TRUE(
         ctl<QLabel>(QStringLiteral("statusPort"))->text().contains(QStringLiteral("опрос приостановлен")));
     host.injectFault(sim::FaultKind::Silence, sim::kUntilCleared, 9);

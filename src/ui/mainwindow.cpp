@@ -613,9 +613,11 @@ void MainWindow::record(const traffic::Record& r, const Transaction& t) {
         else
             trend_->addGap(r.time, quint8(r.address),
                            r.outcome == Outcome::NoReply ? TrendGap::NoReply : TrendGap::BadReply);
-        trend_->setAddress(quint8(r.address));
-    } else if (session_->view() != TabReader) {
-        // Another view is polled: the trend says why the reader's values stop.
+        // The trend shows the addressed device; the bus overview's rounds bring the other readers' values
+        // too.
+        if (session_->address() == quint8(r.address)) trend_->setAddress(quint8(r.address));
+    } else if (session_->view() != TabReader && !session_->pollingPaused()) {
+        // Another view is polled by the main window: the trend says why the reader's values stop.
         trend_->addGap(r.time, quint8(r.address),
                        session_->view() == TabTag ? TrendGap::TagView : TrendGap::BridgeView);
     }
