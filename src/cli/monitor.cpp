@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QEventLoop>
 #include <QJsonObject>
+#include <QTimer>
 
 #include "bus/rounds.h"
 #include "cli/client.h"
@@ -197,7 +198,20 @@ int Client::monitor(Context& c) {
             // Standard output gone (a closed pipe, a full disk): nobody reads the rounds.
             if (!output_.outputFailure().isEmpty()) rounds.stop();
         });
-    stopMonitor_ = [&rounds] { rounds.stop(); };
+    // Ctrl-C lets the exchange in progress end; a second one, or an exchange that has not ended long after
+    // its timeout, ends the rounds at once: the client never hangs on its way out.
+    QTimer stopGuard;
+    stopGuard.setSingleShot(true);
+    auto abandon = [&] {
+        rounds.abandon();
+        loop.quit();
+    };
+    QObject::connect(&stopGuard, &QTimer::timeout, &loop, abandon);
+    stopMonitor_ = [&] {
+        if (stopGuard.isActive()) return abandon();
+        stopGuard.start(options.timeoutMs * (options.retries + 1) + 1000);
+        rounds.stop();
+    };
     rounds.start();
     loop.exec();
     stopMonitor_ = nullptr;
