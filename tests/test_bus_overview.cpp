@@ -171,6 +171,11 @@ TEST_F(BusOverviewOnFakePort, CtrlBOpensItAndWithThePortClosedItOffersNothingTha
     ASSERT_NE(overview().overview(), nullptr);
     EXPECT_TRUE(overview().overview()->running());
     EXPECT_TRUE(ctl(QStringLiteral("busSearch"))->isEnabled());
+    click(QStringLiteral("busPause"));  // the bus back to the main window, the window open
+    EXPECT_FALSE(overview().overview()->running());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !partOf<DeviceSession>(*window).pollingPaused(); }, 2000));
+    click(QStringLiteral("busPause"));
+    EXPECT_TRUE(overview().overview()->running());
     overview().close();
     EXPECT_FALSE(overview().overview()->running()) << "closing the window ends its hold on the bus";
 }
