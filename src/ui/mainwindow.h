@@ -30,6 +30,7 @@ class TagTab;
 class BridgeTab;
 class TrafficLogWindow;
 class TrendWindow;
+class BusOverviewWindow;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -59,6 +60,7 @@ class MainWindow : public QWidget {
     TrafficLogWindow& trafficLog() { return *trafficLog_; }
     TrendWindow& trend() { return *trend_; }
     QWidget& servicePanel() { return *servicePanel_; }
+    BusOverviewWindow& busOverview() { return *busOverview_; }
 
     // Window actions.
     void scanPorts();
@@ -110,6 +112,7 @@ class MainWindow : public QWidget {
     QWidget* servicePanel_ = nullptr;
     TrafficLogWindow* trafficLog_ = nullptr;
     TrendWindow* trend_ = nullptr;
+    BusOverviewWindow* busOverview_ = nullptr;
     int scans_ = 0;  // port scans since start-up
     QPointer<SplashWindow> splash_;
     // The no-reply message and the status text it replaced.
