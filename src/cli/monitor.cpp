@@ -170,10 +170,10 @@ int Client::monitor(Context& c) {
                         .arg(t.age, 8)
                         .arg(t.state);
                 };
-                screen +=
-                    line({Texts::tr("Серийный"), Texts::tr("Уровень"), Texts::tr("Темп."), Texts::tr("Текущее"),
-                          Texts::tr("Успешно"), Texts::tr("Ответ"), Texts::tr("Состояние"), QString()},
-                         Texts::tr("Адрес"));
+                screen += line(
+                    {Texts::tr("Серийный"), Texts::tr("Уровень"), Texts::tr("Темп."), Texts::tr("Текущее"),
+                     Texts::tr("Успешно"), Texts::tr("Ответ"), Texts::tr("Состояние"), QString()},
+                    Texts::tr("Адрес"));
                 bool duplicates = false;
                 for (const bus::ReaderRow& r : rows) {
                     screen += line(textsOf(r, now), QString::number(r.address));
@@ -187,14 +187,15 @@ int Client::monitor(Context& c) {
                     fields.insert(QLatin1String("round"), round + 1);
                     fields.insert(QLatin1String("time"), csv::isoTime(now.toUTC()));
                     const RowTexts t = textsOf(r, now);
-                    output_.result(c.command,
-                                   Texts::tr("%1 адрес %2: серийный номер %3, уровень %4, "
-                                             "температура %5, текущее %6, успешно %7, последний ответ: %8, %9")
-                                       .arg(now.toString(QStringLiteral("hh:mm:ss.zzz")))
-                                       .arg(r.address)
-                                       .arg(t.serial, t.level, t.temperature, t.current, t.success,
-                                            t.lastReply, t.state),
-                                   fields);
+                    output_.result(
+                        c.command,
+                        Texts::tr("%1 адрес %2: серийный номер %3, уровень %4, "
+                                  "температура %5, текущее %6, успешно %7, последний ответ: %8, %9")
+                            .arg(now.toString(QStringLiteral("hh:mm:ss.zzz")))
+                            .arg(r.address)
+                            .arg(t.serial, t.level, t.temperature, t.current, t.success, t.lastReply,
+                                 t.state),
+                        fields);
                 }
             }
             // Standard output gone (a closed pipe, a full disk): nobody reads the rounds.
