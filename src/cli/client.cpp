@@ -90,11 +90,13 @@ int Client::dispatch(Context& c) {
         {"bridge", &Client::bridge},
         {"backup", &Client::backup},
         {"restore", &Client::restore},
+        {"stats", &Client::logStats},
     };
     const auto it = commands.find(c.command);
     if (it == commands.end())
         return usage(output_, c.command, Texts::tr("неизвестная команда %1").arg(c.command));
-    // Every command but the bus-wide ones talks to one device.
+    // Every command but the bus-wide ones talks to one device; a log's statistics need no device.
+    if (c.command == QLatin1String("stats")) return logStats(c);
     if (c.command != QLatin1String("scan") && c.command != QLatin1String("inventory")) {
         if (!c.inv.address)
             return usage(

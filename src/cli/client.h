@@ -78,6 +78,7 @@ class Client {
     int bridge(Context& c);
     int backup(Context& c);
     int restore(Context& c);
+    int logStats(Context& c);
 
     Transactor& transactor_;
     Output& output_;
