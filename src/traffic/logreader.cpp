@@ -165,6 +165,16 @@ class RowReader {
         if (r->meaning.size() > 1 && r->meaning[0] == QLatin1Char('\'') &&
             kFormulaStarts.contains(r->meaning[1]))
             r->meaning.remove(0, 1);
+        // A decoded reply's description is left out when describing the reply again gives the same text (a
+        // log written in another language keeps its own).
+        if (r->outcome == Outcome::Decoded && !r->event && !r->meaning.isEmpty() &&
+            r->replyLength == r->reply.size()) {
+            const auto value = device::decodeReply(Reply(r->reply));
+            if (value && device::describe(*value) == r->meaning) {
+                r->meaning.clear();
+                r->meaningFromReply = true;
+            }
+        }
         return {};
     }
 
