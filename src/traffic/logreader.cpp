@@ -6,6 +6,7 @@
 
 #include "device/commands.h"
 #include "protocol/reply.h"
+#include "protocol/syserror.h"
 #include "protocol/translation.h"
 #include "traffic/csv.h"
 
@@ -296,7 +297,7 @@ LogReading readLogFile(const QString& path) {
     else if (!info.isFile())
         why = Texts::tr("это не обычный файл");  // a device or a pipe: read it might never end
     else if (!file.open(QIODevice::ReadOnly))
-        why = file.errorString();
+        why = localizedSystemText(file.errorString());
     if (!why.isEmpty()) {
         result.error = Texts::tr("Не удалось прочитать файл %1: %2.").arg(path, why);
         return result;
@@ -304,7 +305,8 @@ LogReading readLogFile(const QString& path) {
     result = readLog(&file, path);
     if (file.error() != QFileDevice::NoError && result.loaded()) {
         result.status = LogReading::Status::Unreadable;
-        result.error = Texts::tr("Не удалось прочитать файл %1: %2.").arg(path, file.errorString());
+        result.error =
+            Texts::tr("Не удалось прочитать файл %1: %2.").arg(path, localizedSystemText(file.errorString()));
         result.log = LogContents{};
     }
     return result;
