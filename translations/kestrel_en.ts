@@ -1889,5 +1889,9 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
         <source>Статистика связи (весь журнал)</source>
         <translation>Link statistics (the whole log)</translation>
     </message>
+    <message>
+        <source>чтение прервано</source>
+        <translation>reading interrupted</translation>
+    </message>
 </context>
 </TS>

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QThread>
 
 #include "device/commands.h"
 #include "protocol/reply.h"
@@ -253,7 +254,11 @@ LogReading readLog(QIODevice* in, const QString& name) {
     };
     RowReader rows;
     QList<QByteArray> cells;
+    qint64 rowsRead = 0;
     while (reader.next(&cells)) {
+        // Read on a worker thread, a long log stops early when the thread is asked to (the window closing).
+        if (++rowsRead % 4096 == 0 && QThread::currentThread()->isInterruptionRequested())
+            return refuse(reader.line(), Texts::tr("чтение прервано"));
         const qint64 line = reader.line();
         if (reader.unclosed()) {
             bad(line, Texts::tr("кавычка не закрыта до конца файла, остаток файла не загружен"));

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QThread>
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -47,6 +48,15 @@ void collectTrend(LoadedLog& loaded) {
 
 LogOpener::LogOpener(Dialogs& dialogs, QWidget* owner) : QObject(owner), dialogs_(dialogs), owner_(owner) {}
 
+LogOpener::~LogOpener() {
+    for (const QPointer<QThread>& worker : workers_) {
+        if (!worker) continue;
+        worker->requestInterruption();
+        worker->wait();
+        delete worker.data();
+    }
+}
+
 void LogOpener::askAndOpen() {
     const QString path = dialogs_.openFileName(Texts::tr("Открыть журнал обмена"),
                                                Texts::tr("Журнал обмена CSV (*.csv);;Все файлы (*)"));
@@ -60,6 +70,10 @@ void LogOpener::open(const QString& path) {
         if (loaded->reading.loaded()) collectTrend(*loaded);
     });
     ++loading_;
+    workers_.erase(std::remove_if(workers_.begin(), workers_.end(),
+                                  [](const QPointer<QThread>& w) { return w.isNull(); }),
+                   workers_.end());
+    workers_.emplace_back(worker);
     QApplication::setOverrideCursor(Qt::BusyCursor);
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &QThread::finished, this, [this, path, loaded] {

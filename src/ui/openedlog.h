@@ -6,7 +6,10 @@
 // refused or unreadable file in its message, and nothing opens.
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QThread>
+#include <vector>
 
 namespace kestrel {
 
@@ -19,6 +22,8 @@ class LogOpener : public QObject {
   public:
     // The windows it opens are top-level windows parented to `owner`, deleted when closed.
     LogOpener(Dialogs& dialogs, QWidget* owner);
+    // Logs still being read are given up: their threads are asked to stop and waited for.
+    ~LogOpener() override;
     // Asks for the file, then opens it.
     void askAndOpen();
     void open(const QString& path);
@@ -33,6 +38,7 @@ class LogOpener : public QObject {
     Dialogs& dialogs_;
     QWidget* owner_;
     int loading_ = 0;
+    std::vector<QPointer<QThread>> workers_;
 };
 
 }  // namespace kestrel
