@@ -18,6 +18,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <set>
 
 #include "protocol/savefile.h"
 #include "protocol/translation.h"
@@ -305,7 +306,7 @@ TrendWindow::TrendWindow(Dialogs& dialogs, QWidget* parent, qint64 keepMs)
     csvButton->setObjectName(QStringLiteral("trendSaveCsv"));
     canvas_ = new Canvas(*this);
 
-    auto* header = new QHBoxLayout;
+    auto* header = header_ = new QHBoxLayout;
     header->addWidget(addressLabel_);
     header->addStretch(1);
     for (QWidget* w : std::initializer_list<QWidget*>{span, pause, png, csvButton}) header->addWidget(w);
@@ -537,6 +538,21 @@ void TrendWindow::showWholeSpan(TrendSeries series, quint8 address) {
     pause_->hide();
     zoom_.reset();
     setAddress(address);
+    // A log of several readers: each can be shown, over its own span.
+    std::set<quint8> addresses;
+    for (const TrendSeries::Sample& s : series_.samples()) addresses.insert(s.address);
+    if (addresses.size() > 1) {
+        auto* choice = new QComboBox(this);
+        choice->setObjectName(QStringLiteral("trendAddresses"));
+        for (quint8 a : addresses) choice->addItem(Texts::tr("Адрес %1").arg(a), a);
+        choice->setCurrentIndex(choice->findData(address));
+        addressLabel_->hide();
+        header_->insertWidget(0, choice);
+        connect(choice, &QComboBox::currentIndexChanged, this, [this, choice] {
+            zoom_.reset();
+            setAddress(quint8(choice->currentData().toUInt()));
+        });
+    }
     canvas_->update();
 }
 

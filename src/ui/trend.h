@@ -15,6 +15,7 @@
 #include "device/values.h"
 
 class QFontMetrics;
+class QHBoxLayout;
 class QLabel;
 class QPainter;
 
@@ -85,7 +86,7 @@ class TrendWindow : public QWidget {
     void setAddress(quint8 address);
     TrendSeries& series() { return series_; }
     // A recorded log's samples, shown over their whole span (the address's first to last sample), for good:
-    // no span to choose, no pause, nothing dropped.
+    // no span to choose, no pause, nothing dropped; with samples of several addresses, a list chooses one.
     void showWholeSpan(TrendSeries series, quint8 address);
 
     // The time axis shown, in ms since the epoch: the chosen minutes up to now (or the pause), a recorded
@@ -123,6 +124,7 @@ class TrendWindow : public QWidget {
     std::optional<std::pair<qint64, qint64>> zoom_;  // the axis zoom and pan made, while they hold
     QLabel* addressLabel_;
     QWidget* span_;
+    QHBoxLayout* header_;
     QWidget* pause_;
     Canvas* canvas_;
 };
