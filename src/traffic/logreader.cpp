@@ -108,12 +108,11 @@ std::optional<qint64> number(const QByteArray& cell, bool negative) {
     return minus ? -v : v;
 }
 
+// The columns every log has, in the writer's order. Written out rather than taken from csvHeader(): a column
+// the writer adds later must not make the logs written before it unreadable.
 const QList<QByteArray>& knownColumns() {
-    static const QList<QByteArray> columns = [] {
-        QList<QByteArray> out;
-        for (const QString& c : csvHeader()) out << c.toLatin1();
-        return out;
-    }();
+    static const QList<QByteArray> columns = {"time",  "address",  "command", "code",   "request",
+                                              "reply", "reply_ms", "outcome", "meaning"};
     return columns;
 }
 

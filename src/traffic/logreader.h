@@ -3,9 +3,10 @@
 // row at a time, so a log of hundreds of thousands of rows is read without holding its text.
 //
 // The header decides whose file it is: the first line must name the log's columns, in the writer's order
-// (a byte order mark before it is allowed). A log of a later version may carry one more column after them,
-// whose name is a lower-case key; it is read by the known columns, and its rows may have that cell or not
-// (a file appended to by two versions). Any other first line, an empty file or a binary file is another
+// (a byte order mark before it is allowed): time, address, command, code, request, reply, reply_ms, outcome,
+// meaning. A log of a later version may carry one more column after them, whose name is a lower-case key
+// (such as "echo"); it is read by the known columns, and its rows may have that cell or not (a file appended
+// to by two versions). Any other first line, an empty file or a binary file is another
 // program's file: it is refused, naming line 1, and nothing of it is loaded. A file whose header is right but
 // none of whose rows reads is refused too, naming the first bad row's line.
 //
