@@ -2,7 +2,7 @@
 # Every benchmark in one run of a release build, then one table of the figures:
 #   event-loop stall per tick (silent line, answering line, a blocking read for contrast), the log's and the
 #   trend's costs, CPU and memory while polling, start to window, the client's inventory against the wire's
-#   floor, reconnect time after a replug, 50 replugs in a row, CPU while waiting and with no port open, and
+#   floor, the bus overview's rounds for 8, 16 and 32 readers against the floor (printed as they come), reconnect time after a replug, 50 replugs in a row, CPU while waiting and with no port open, and
 #   kestrel-sim's start and peak memory replaying a 400,000-row log (scripts/bench-replay.sh), the time and
 #   peak memory of opening a 400,000-row log in the window (bench_logopen), and the stalls
 #   a screen reader meets over the accessibility bus (scripts/bench-a11y.sh).
@@ -14,7 +14,7 @@ cpu_s=${1:-20}
 KESTREL_WITH_X=1 scripts/setup.sh
 dir=build-rel
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BENCH=ON >/dev/null
-cmake --build "$dir" -j"$(nproc)" --target bench_cycle bench_views bench_cli bench_logopen kestrel-tool kestrel-sim >/dev/null
+cmake --build "$dir" -j"$(nproc)" --target bench_cycle bench_views bench_cli bench_rounds bench_logopen kestrel-tool kestrel-sim >/dev/null
 out=$(mktemp -d)
 export XDG_RUNTIME_DIR=$out/runtime XDG_CONFIG_HOME=$out/config
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
@@ -25,6 +25,8 @@ echo "bench_views ..." >&2
 (BENCH_CPU_S=$cpu_s QT_QPA_PLATFORM=offscreen "$dir/bench/bench_views" 20 || true) | tee "$out/views" >&2
 echo "bench_cli ..." >&2
 (QT_QPA_PLATFORM=offscreen "$dir/bench/bench_cli" || true) | tee "$out/cli" >&2
+echo "bench_rounds ..." >&2
+("$dir/bench/bench_rounds" || true) | tee "$out/rounds" >&2
 echo "bench_logopen ..." >&2
 (QT_QPA_PLATFORM=offscreen "$dir/bench/bench_logopen" 400000 || true) | tee "$out/logopen" >&2
 echo "kestrel-sim --replay ..." >&2

@@ -1,7 +1,9 @@
 // kestrel-sim: the simulated bus on a pseudo-terminal, for trying the tool without devices.
 //
-//   kestrel-sim [--link PATH] [--readers 5,7] [--tags N] [--fault KIND[:COUNT][@ADDR]]...
+//   kestrel-sim [--link PATH] [--readers 1-8,12] [--tags N] [--fault KIND[:COUNT][@ADDR]]...
 //               [--no-pacing] [--trace] [--seed N] [--replug MS]
+//               [--echo] [--latency MS] [--turnaround MS]
+//   kestrel-sim --tcp 127.0.0.1:5020 [...]   the same bus served over TCP, as a serial device server
 //   kestrel-sim --replay LOG.csv [--link PATH] [--no-pacing] [--trace] [--replug MS]
 //
 // The first line printed is the port path to open. Ctrl-C (or SIGTERM) stops it.
@@ -42,7 +44,10 @@ struct Options {
     bool trace = false;
     quint32 seed = 1;
     int replugMs = 2000;
-    QString replay;  // a traffic log to answer from instead of the readers
+    QString replay;   // a traffic log to answer from instead of the readers
+    QString tcpHost;  // serve over TCP on this host and port instead of a pseudo-terminal
+    std::optional<quint16> tcpPort;
+    PtyHost::LineModel line;
 };
 
 int usageError(const QString& message) {
@@ -96,6 +101,43 @@ std::optional<int> parseInt(const QString& text, int lo, int hi) {
     return v;
 }
 
+// ADDRESS:PORT, the address a name or a numeric IPv4 or bracketed IPv6 address, the port 0..65535
+// (0: one the system picks).
+bool parseListenAddress(const QString& text, Options& opt) {
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    if (colon <= 0) return false;
+    QString host = text.left(colon);
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    const auto port = parseInt(text.mid(colon + 1), 0, 65535);
+    if (host.isEmpty() || host.contains(QLatin1Char(' ')) || !port) return false;
+    opt.tcpHost = host;
+    opt.tcpPort = quint16(*port);
+    return true;
+}
+
+// Reader addresses, 0..254: single addresses and ranges, comma-separated ("1-8,12,20-22"), none twice.
+std::optional<QList<quint8>> parseReaders(const QString& text, QString* why) {
+    QList<quint8> readers;
+    for (const QString& part : text.split(QLatin1Char(','))) {
+        const QStringList ends = part.trimmed().split(QLatin1Char('-'));
+        const auto from = ends.size() <= 2 ? parseInt(ends.front().trimmed(), 0, 254) : std::nullopt;
+        const auto to = ends.size() == 2 ? parseInt(ends.back().trimmed(), 0, 254) : from;
+        if (!from || !to || *to < *from) {
+            *why = QStringLiteral("bad reader address '%1': 0..254, or a range such as 1-32").arg(part);
+            return std::nullopt;
+        }
+        for (int a = *from; a <= *to; ++a) {
+            if (readers.contains(quint8(a))) {
+                *why = QStringLiteral("reader address %1 given twice").arg(a);
+                return std::nullopt;
+            }
+            readers.append(quint8(a));
+        }
+    }
+    return readers;
+}
+
 bool makeLink(const QString& link, const QString& target, QString* why) {
     const QByteArray l = QFile::encodeName(link);
     char buf[4096];
@@ -144,7 +186,9 @@ int main(int argc, char** argv) {
                        "removed on exit)."),
         QStringLiteral("PATH"));
     const QCommandLineOption readersOpt(
-        QStringLiteral("readers"), QStringLiteral("Comma-separated reader addresses, 0..254 (default 5)."),
+        QStringLiteral("readers"),
+        QStringLiteral("Comma-separated reader addresses and ranges, 0..254, e.g. 1-8,12,20-22 "
+                       "(default 5)."),
         QStringLiteral("LIST"));
     const QCommandLineOption tagsOpt(QStringLiteral("tags"),
                                      QStringLiteral("Radio tags each reader hears, 0..50 (default 2)."),
@@ -179,8 +223,29 @@ int main(int argc, char** argv) {
             "the log does not have get no answer. Malformed rows are named by their line and left out; a "
             "log with no exchange is refused. Not with --readers, --tags or --fault."),
         QStringLiteral("FILE"));
+    const QCommandLineOption tcpOpt(
+        QStringLiteral("tcp"),
+        QStringLiteral("Serve the bus on a TCP address instead of a pseudo-terminal, as a serial device "
+                       "server in TCP server mode: one connection at a time; hangup drops the connection. "
+                       "Port 0 picks a free one; the first line printed is the tool's port name, "
+                       "tcp://ADDRESS:PORT. Not with --link or --replug."),
+        QStringLiteral("ADDRESS:PORT"));
     parser.addOptions({helpOpt, linkOpt, readersOpt, tagsOpt, faultOpt, noPacingOpt, traceOpt, seedOpt,
-                       replugOpt, replayOpt});
+                       replugOpt, replayOpt, tcpOpt});
+    const QCommandLineOption echoOpt(
+        QStringLiteral("echo"),
+        QStringLiteral("Echo every byte received back before answering, as a two-wire adapter whose "
+                       "receiver stays on while it sends."));
+    const QCommandLineOption latencyOpt(
+        QStringLiteral("latency"),
+        QStringLiteral("Hand bytes to the port in chunks every MS milliseconds, as a USB chip's latency "
+                       "timer does (1..1000; default: as they come)."),
+        QStringLiteral("MS"));
+    const QCommandLineOption turnaroundOpt(
+        QStringLiteral("turnaround"),
+        QStringLiteral("Answer each request only MS milliseconds after it (0..10000, default 0)."),
+        QStringLiteral("MS"));
+    parser.addOptions({echoOpt, latencyOpt, turnaroundOpt});
 
     if (!parser.parse(QCoreApplication::arguments())) return usageError(parser.errorText());
     if (parser.isSet(helpOpt)) {
@@ -203,17 +268,20 @@ int main(int argc, char** argv) {
                 QStringLiteral("--replay does not combine with %1").arg(clash.join(QStringLiteral(", "))));
     }
     opt.link = parser.value(linkOpt);
+    if (parser.isSet(tcpOpt)) {
+        if (!parseListenAddress(parser.value(tcpOpt), opt))
+            return usageError(QStringLiteral("bad TCP address '%1': ADDRESS:PORT, port 0..65535")
+                                  .arg(parser.value(tcpOpt)));
+        if (parser.isSet(linkOpt) || parser.isSet(replugOpt))
+            return usageError(QStringLiteral("--tcp does not combine with --link or --replug"));
+    }
     opt.pacing = !parser.isSet(noPacingOpt);
     opt.trace = parser.isSet(traceOpt);
     if (parser.isSet(readersOpt)) {
-        opt.readers.clear();
-        for (const QString& part : parser.value(readersOpt).split(QLatin1Char(','))) {
-            const auto a = parseInt(part.trimmed(), 0, 254);
-            if (!a) return usageError(QStringLiteral("bad reader address '%1': 0..254").arg(part));
-            if (opt.readers.contains(quint8(*a)))
-                return usageError(QStringLiteral("reader address %1 given twice").arg(*a));
-            opt.readers.append(quint8(*a));
-        }
+        QString why;
+        const auto readers = parseReaders(parser.value(readersOpt), &why);
+        if (!readers) return usageError(why);
+        opt.readers = *readers;
     }
     if (parser.isSet(tagsOpt)) {
         const auto n = parseInt(parser.value(tagsOpt), 0, 50);
@@ -231,6 +299,20 @@ int main(int argc, char** argv) {
             return usageError(
                 QStringLiteral("bad re-plug delay '%1': 0..600000 ms").arg(parser.value(replugOpt)));
         opt.replugMs = *ms;
+    }
+    opt.line.echo = parser.isSet(echoOpt);
+    if (parser.isSet(latencyOpt)) {
+        const auto ms = parseInt(parser.value(latencyOpt), 1, 1000);
+        if (!ms)
+            return usageError(QStringLiteral("bad latency '%1': 1..1000 ms").arg(parser.value(latencyOpt)));
+        opt.line.latencyMs = *ms;
+    }
+    if (parser.isSet(turnaroundOpt)) {
+        const auto ms = parseInt(parser.value(turnaroundOpt), 0, 10000);
+        if (!ms)
+            return usageError(
+                QStringLiteral("bad turnaround '%1': 0..10000 ms").arg(parser.value(turnaroundOpt)));
+        opt.line.turnaroundMs = *ms;
     }
     for (const QString& faultText : parser.values(faultOpt)) {
         QString why;
@@ -282,6 +364,7 @@ int main(int argc, char** argv) {
         host = std::make_unique<PtyHost>(std::move(bus));
     }
     host->setPacing(opt.pacing);
+    host->setLineModel(opt.line);
     if (opt.trace) {
         host->setTrace([](const TraceEntry& e) {
             std::fprintf(stdout, "%s\n", qPrintable(formatTrace(e)));
@@ -298,7 +381,12 @@ int main(int argc, char** argv) {
     QString linkTarget;
     const auto bringUp = [&]() -> bool {
         QString why;
-        if (!host->start(&why)) {
+        if (opt.tcpPort && !host->startTcp(opt.tcpHost, *opt.tcpPort, &why)) {
+            std::fprintf(stderr, "kestrel-sim: cannot listen on %s: %s\n", qPrintable(parser.value(tcpOpt)),
+                         qPrintable(why));
+            return false;
+        }
+        if (!opt.tcpPort && !host->start(&why)) {
             std::fprintf(stderr, "kestrel-sim: cannot open a pseudo-terminal: %s\n", qPrintable(why));
             return false;
         }

@@ -1,7 +1,12 @@
 #include "sim/ptyhost.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -101,6 +106,54 @@ bool PtyHost::start(QString* error) {
         std::lock_guard<std::mutex> lock(mutex_);
         slavePath_ = QString::fromLocal8Bit(name);
     }
+    return startThread();
+}
+
+bool PtyHost::startTcp(const QString& host, quint16 port, QString* error) {
+    if (running_) {
+        if (error) *error = QStringLiteral("the simulated bus is already running");
+        return false;
+    }
+    const auto fail = [&](const QString& why) {
+        if (error) *error = why;
+        closeFds();
+        return false;
+    };
+    stop();
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    const QByteArray service = QByteArray::number(port);
+    const int rc = ::getaddrinfo(host.toUtf8().constData(), service.constData(), &hints, &found);
+    if (rc != 0 || !found)
+        return fail(QStringLiteral("%1: %2").arg(host, QString::fromLocal8Bit(::gai_strerror(rc))));
+    listen_ =
+        ::socket(found->ai_family, found->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, found->ai_protocol);
+    const int yes = 1;
+    const bool bound = listen_ >= 0 &&
+                       ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes) == 0 &&
+                       ::bind(listen_, found->ai_addr, found->ai_addrlen) == 0 && ::listen(listen_, 4) == 0;
+    ::freeaddrinfo(found);
+    if (!bound) return fail(errnoText("listen"));
+    sockaddr_storage local{};
+    socklen_t length = sizeof local;
+    if (::getsockname(listen_, reinterpret_cast<sockaddr*>(&local), &length) != 0)
+        return fail(errnoText("getsockname"));
+    const quint16 actual = local.ss_family == AF_INET6
+                               ? ntohs(reinterpret_cast<const sockaddr_in6*>(&local)->sin6_port)
+                               : ntohs(reinterpret_cast<const sockaddr_in*>(&local)->sin_port);
+    if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) return fail(errnoText("pipe"));
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const QString shown = host.contains(QLatin1Char(':')) ? QStringLiteral("[%1]").arg(host) : host;
+        slavePath_ = QStringLiteral("tcp://%1:%2").arg(shown).arg(actual);
+    }
+    return startThread();
+}
+
+bool PtyHost::startThread() {
     out_.clear();
     started_ = Clock::now();
     lineFree_ = started_;
@@ -108,6 +161,29 @@ bool PtyHost::start(QString* error) {
     running_ = true;
     thread_ = std::thread(&PtyHost::run, this);
     return true;
+}
+
+void PtyHost::acceptConnection() {
+    const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) return;
+    if (master_ >= 0) {  // one connection at a time, as the port of a serial line
+        ::close(fd);
+        return;
+    }
+    const int yes = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+    master_ = fd;
+    emitTrace(true, QByteArrayLiteral("(connected)"));
+}
+
+void PtyHost::dropConnection() {
+    closeFd(master_);
+    out_.clear();
+}
+
+qint64 PtyHost::writeLine(const QByteArray& bytes) {
+    if (listen_ >= 0) return ::send(master_, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
+    return ::write(master_, bytes.constData(), size_t(bytes.size()));
 }
 
 void PtyHost::stop() {
@@ -125,6 +201,7 @@ void PtyHost::stop() {
 
 void PtyHost::closeFds() {
     closeFd(master_);
+    closeFd(listen_);
     closeFd(slave_);
     closeFd(wake_[0]);
     closeFd(wake_[1]);
@@ -137,12 +214,15 @@ void PtyHost::emitTrace(bool incoming, const QByteArray& bytes) {
 
 // Lays the reply out on the line: after the busy line is free, each chunk after its delay; with pacing
 // each piece becomes due when its last byte would have finished on a 19200 baud line.
-void PtyHost::schedule(const Exchange& ex, Clock::time_point now) {
+// A reply's turnaround comes before its first chunk; with a latency period each piece reaches the port at
+// the end of the period its last byte fell in, so a reply comes in chunks a period apart.
+void PtyHost::schedule(const Exchange& ex, Clock::time_point now, int turnaroundMs) {
     Clock::time_point t = std::max(now, lineFree_);
     if (ex.hangUp) {
-        out_.push_back({t, {}, true});
+        out_.push_back({delivered(t), {}, true});
         return;
     }
+    if (!ex.chunks.empty()) t += milliseconds(turnaroundMs);
     const bool paced = pacing_;
     for (const Chunk& chunk : ex.chunks) {
         t += milliseconds(chunk.delayMs);
@@ -150,15 +230,28 @@ void PtyHost::schedule(const Exchange& ex, Clock::time_point now) {
         for (qsizetype at = 0; at < chunk.bytes.size(); at += step) {
             const QByteArray piece = chunk.bytes.mid(at, step);
             if (paced) t += kByteTime * piece.size();
-            out_.push_back({t, piece, false});
+            out_.push_back({delivered(t), piece, false});
         }
     }
     lineFree_ = t;
 }
 
+Clock::time_point PtyHost::delivered(Clock::time_point t) const {
+    if (line_.latencyMs <= 0) return t;
+    const microseconds period = milliseconds(line_.latencyMs);
+    const auto since = duration_cast<microseconds>(t - started_);
+    return started_ + period * ((since.count() + period.count() - 1) / period.count());
+}
+
 bool PtyHost::sendDue(Clock::time_point now) {
     while (!out_.empty() && out_.front().due <= now) {
         Pending& p = out_.front();
+        if (p.hangUp && listen_ >= 0) {
+            // A device server's connection drops; the server listens on for the next one.
+            emitTrace(false, QByteArrayLiteral("(connection dropped)"));
+            dropConnection();
+            return true;
+        }
         if (p.hangUp) {
             // As when the adapter is pulled: every open file of the line is hung up and the slave
             // node disappears.
@@ -173,7 +266,11 @@ bool PtyHost::sendDue(Clock::time_point now) {
             emitTrace(false, QByteArrayLiteral("(hang-up)"));
             return false;
         }
-        const ssize_t n = ::write(master_, p.bytes.constData(), size_t(p.bytes.size()));
+        const qint64 n = writeLine(p.bytes);
+        if (n < 0 && listen_ >= 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            dropConnection();  // the other end went away
+            return true;
+        }
         if (n > 0) {
             bytesSent_ += n;
             emitTrace(false, p.bytes.left(n));
@@ -198,10 +295,11 @@ void PtyHost::run() {
         if (!out_.empty())
             wait = std::max(microseconds(0), duration_cast<microseconds>(out_.front().due - now));
         const timespec ts{time_t(wait.count() / 1000000), long(wait.count() % 1000000) * 1000};
-        pollfd fds[2] = {{wake_[0], POLLIN, 0}, {master_, POLLIN, 0}};
-        const int ready = ::ppoll(fds, 2, &ts, nullptr);
+        pollfd fds[3] = {{wake_[0], POLLIN, 0}, {master_, POLLIN, 0}, {listen_, POLLIN, 0}};
+        const int ready = ::ppoll(fds, 3, &ts, nullptr);
         if (ready < 0 && errno != EINTR) break;
         if (fds[0].revents) break;  // stop()
+        if (fds[2].revents & POLLIN) acceptConnection();
 
         now = Clock::now();
         const auto elapsed = duration_cast<milliseconds>(now - lastAdvance);
@@ -211,6 +309,11 @@ void PtyHost::run() {
         if (fds[1].revents & POLLIN) {
             const ssize_t n = ::read(master_, buf.data(), size_t(buf.size()));
             if (n > 0) input = buf.left(n);
+            if (listen_ >= 0 && (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR))) {
+                emitTrace(true, QByteArrayLiteral("(disconnected)"));
+                dropConnection();  // the tool closed the connection: the next one is served
+                fds[1].revents = 0;
+            }
         }
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -219,10 +322,15 @@ void PtyHost::run() {
         }
         // Everything that arrives is traced, answered or not (a wrong check byte, an absent address).
         if (!input.isEmpty()) emitTrace(true, input);
-        for (const Exchange& ex : exchanges) schedule(ex, now);
+        // The echo of what came leaves the line before any answer to it.
+        if (line_.echo && !input.isEmpty())
+            schedule(Exchange{input, std::nullopt, {Chunk{0, input}}, false}, now, 0);
+        for (const Exchange& ex : exchanges) schedule(ex, now, line_.turnaroundMs);
         outstanding_ = int(out_.size());
         bytesReceived_ += input.size();  // after the answer is scheduled: see bytesReceived()
-        if ((fds[1].revents & (POLLHUP | POLLERR)) && !(fds[1].revents & POLLIN)) {
+        if (listen_ >= 0 && (fds[1].revents & (POLLHUP | POLLERR)) && !(fds[1].revents & POLLIN)) {
+            dropConnection();
+        } else if ((fds[1].revents & (POLLHUP | POLLERR)) && !(fds[1].revents & POLLIN)) {
             // Cannot happen while our own slave descriptor is open; never spin if it does.
             std::this_thread::sleep_for(milliseconds(10));
         }

@@ -1,7 +1,8 @@
 #pragma once
 // Serves a simulated bus on a pseudo-terminal, so the tool (or anything that opens a serial port by
-// path) talks to it like to a USB adapter. The bus runs on a thread of its own; tests and the window
-// change it while it runs through withBus(), under a lock.
+// path) talks to it like to a USB adapter; or on a TCP address, as a serial device server in "TCP server"
+// mode does (one connection at a time, the line fixed at 19200 8N1). The bus runs on a thread of its own;
+// tests and the window change it while it runs through withBus(), under a lock.
 
 #include <QString>
 #include <atomic>
@@ -52,18 +53,34 @@ class PtyHost {
     // pty cannot be made or the host already runs. After a hang-up or stop() it may start again, on
     // a new pty with a new path.
     bool start(QString* error = nullptr);
+    // Listens on `host`:`port` (port 0: one the system picks) and serves the bus to one connection at a
+    // time; a second one is closed at once. A hang-up fault drops the connection and the host listens on,
+    // as a device server does when its line side resets. False, with the reason, when it cannot listen.
+    bool startTcp(const QString& host, quint16 port, QString* error = nullptr);
+    bool servesTcp() const { return listen_ >= 0; }
     // Stops serving and closes the pty; prompt (the thread is woken, not waited out). Idempotent.
     void stop();
     bool isRunning() const { return running_; }
     // True once a hang-up fault closed the line (the slave path is gone then).
     bool hungUp() const { return hungUp_; }
 
-    // The slave side, e.g. "/dev/pts/7"; empty while not started.
+    // The slave side, e.g. "/dev/pts/7", or "tcp://127.0.0.1:40123" when serving TCP; empty while not
+    // started.
     QString slavePath() const;
 
     // Replies go out at the line rate (about 0.52 ms a byte) unless pacing is off.
     void setPacing(bool on) { pacing_ = on; }
     bool pacing() const { return pacing_; }
+
+    // What a real adapter does to the line, set before start():
+    struct LineModel {
+        bool echo = false;     // every byte received is sent back first, at the line rate (a two-wire
+                               // adapter whose receiver stays on while it sends)
+        int latencyMs = 0;     // bytes reach the port only at multiples of this period, in chunks (a USB
+                               // chip's latency timer); 0: as they come off the line
+        int turnaroundMs = 0;  // each answer starts this long after its request
+    };
+    void setLineModel(const LineModel& line) { line_ = line; }
 
     // Runs `f` with the bus under the host's lock, from any thread; returns what `f` returns.
     template <class F>
@@ -97,9 +114,17 @@ class PtyHost {
     };
 
     void run();
-    void schedule(const Exchange& ex, std::chrono::steady_clock::time_point now);
+    void schedule(const Exchange& ex, std::chrono::steady_clock::time_point now, int turnaroundMs);
+    // When bytes that leave the line at `t` reach the port: at the next latency period's end, if any.
+    std::chrono::steady_clock::time_point delivered(std::chrono::steady_clock::time_point t) const;
     bool sendDue(std::chrono::steady_clock::time_point now);  // false after a hang-up
     void closeFds();
+    bool startThread();
+    // Takes a connection waiting on the listening socket (TCP): it becomes the line, or is closed at once
+    // when one is served already.
+    void acceptConnection();
+    void dropConnection();
+    qint64 writeLine(const QByteArray& bytes);
     void emitTrace(bool incoming, const QByteArray& bytes);
 
     Bus bus_;
@@ -111,8 +136,10 @@ class PtyHost {
     std::atomic<qint64> bytesReceived_{0}, bytesSent_{0};
     std::atomic<int> outstanding_{0};
     std::atomic<bool> pacing_{true};
-    int master_ = -1;
-    int slave_ = -1;  // kept open so the master never sees the line hang up by itself
+    int master_ = -1;  // the line: the pty's master side, or the served TCP connection
+    int listen_ = -1;  // the listening TCP socket
+    int slave_ = -1;   // kept open so the master never sees the line hang up by itself
+    LineModel line_;
     int wake_[2] = {-1, -1};
     QString slavePath_;
     std::deque<Pending> out_;                         // host thread only

@@ -27,7 +27,10 @@ class FakePort : public SerialPort {
     QByteArray written;      // all bytes written
     int flushCount = 0;
 
-    QStringList availablePorts() override { return ports; }
+    QStringList servers;  // serial device servers offered (setNetworkPorts), listed after `ports`
+    QStringList availablePorts() override { return ports + servers; }
+    void setNetworkPorts(const QStringList& names) override { servers = names; }
+    QStringList networkPorts() const override { return servers; }
     QList<PortInfo> portInfos() override { return infos.isEmpty() ? SerialPort::portInfos() : infos; }
     QStringList opened;  // every name an open was tried on
     OpenResult open(const QString& name) override {

@@ -551,6 +551,25 @@ TEST(PollAnswer, ALongAnswerIsTakenOnlyWhenItReadsAsABusOfReaders) {
     EXPECT_EQ(pollAddresses(t, false), hex("0507"));
 }
 
+// A serial device server is a port: the simulated bus over TCP answers the client as it does over a pty; a
+// server name that is not tcp://HOST:PORT is bad input, and a server that refuses is a port error.
+TEST(CliProgram, ASerialDeviceServerIsReachedByItsTcpName) {
+    sim::PtyHost host;
+    ASSERT_TRUE(host.startTcp(QStringLiteral("127.0.0.1"), 0));
+    const std::tuple<QString, int, QByteArray> runs[] = {
+        {host.slavePath(), kDone, "сер. № 123456, тип 134, версия 1.3.4.\n"},
+        {QStringLiteral("tcp://127.0.0.1"), kUsageError, ""},
+        {QStringLiteral("tcp://127.0.0.1:1"), kPortError, ""},
+    };
+    for (const auto& [name, exitCode, out] : runs) {
+        QProcess p;
+        p.start(KESTREL_CLI_EXE, {"--port", name, "-a", "5", "identify"});
+        ASSERT_TRUE(p.waitForFinished());
+        EXPECT_EQ(p.exitCode(), exitCode) << name.toStdString();
+        EXPECT_EQ(p.readAllStandardOutput(), out);
+    }
+}
+
 // The program itself: help, version, and a JSON result over the pty; Ctrl-C ends watching and frees the port.
 TEST(CliProgram, AnswersOverThePortAndStopsWatchingOnCtrlC) {
     sim::PtyHost host;
@@ -743,14 +762,15 @@ TEST(CliProgram, StatsPrintsALogsCountsPerAddressWithoutAPortAndNamesItsBadRows)
          0,
          "Журнал " + log +
              ": строк 4 (событий 0, с ошибками 1)\n"
-             "адрес запросов ответов нет_ответа ошибка_CRC мусор прочие успех,% мс_мин мс_медиана мс_макс\n"
-             "5 3 1 1 1 0 0 33.3 12 12 20\n7 1 1 0 0 0 0 100.0 8 8 8\n",
+             "адрес запросов ответов нет_ответа ошибка_CRC мусор прочие успех,% мс_мин мс_медиана мс_макс "
+             "эхо_убрано\n"
+             "5 3 1 1 1 0 0 33.3 12 12 20 0\n7 1 1 0 0 0 0 100.0 8 8 8 0\n",
          log + ", строка 5: ячеек 1, в заголовке 9\n"},
         {{"--json", "stats", log},
          0,
-         R"({"addresses":[{"address":5,"decoded":1,"garbage":0,"maxReplyMs":20,"medianReplyMs":12,)"
+         R"({"addresses":[{"address":5,"decoded":1,"echoRemoved":0,"garbage":0,"maxReplyMs":20,"medianReplyMs":12,)"
          R"("minReplyMs":12,"noReply":1,"other":0,"requests":3,"successPercent":33.3,"wrongCheckByte":1},)"
-         R"({"address":7,"decoded":1,"garbage":0,"maxReplyMs":8,"medianReplyMs":8,"minReplyMs":8,"noReply":0,)"
+         R"({"address":7,"decoded":1,"echoRemoved":0,"garbage":0,"maxReplyMs":8,"medianReplyMs":8,"minReplyMs":8,"noReply":0,)"
          R"("other":0,"requests":1,"successPercent":100,"wrongCheckByte":0}],"badRows":1,"command":"stats",)"
          R"("events":0,"file":")" +
              log +
@@ -776,6 +796,44 @@ TEST(CliProgram, StatsPrintsALogsCountsPerAddressWithoutAPortAndNamesItsBadRows)
         EXPECT_EQ(p.exitCode(), row.exitCode);
         EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()), row.out);
         EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()), row.err);
+    }
+}
+
+}  // namespace
+}  // namespace kestrel::cli
+
+namespace kestrel::cli {
+namespace {
+
+// The client through the simulator as real adapters make the line: one that echoes every request, and
+// one whose USB chip hands bytes over in chunks 16 ms apart. Every exchange is answered at the first try.
+TEST(CliProgram, ReadsTheBusThroughAnEchoingAdapterAndOneThatDeliversInChunks) {
+    const struct {
+        QStringList sim;
+        QString echoCell;  // the log's echo column on every row
+    } cases[] = {{{"--echo"}, "removed"}, {{"--latency", "16", "--turnaround", "3"}, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sim.join(' ').toStdString());
+        QProcess sim;
+        sim.start(KESTREL_SIM_EXE, QStringList{"--readers", "5,7"} + c.sim);
+        ASSERT_TRUE(sim.waitForReadyRead(5000));
+        const QString path = QString::fromUtf8(sim.readLine()).trimmed();
+        QTemporaryDir dir;
+        QProcess cli;
+        cli.start(KESTREL_CLI_EXE, {"--port", path, "inventory", "--log-file", dir.filePath("log.csv")});
+        ASSERT_TRUE(cli.waitForFinished(20000));
+        EXPECT_EQ(cli.exitCode(), kDone) << cli.readAllStandardError().toStdString();
+        EXPECT_EQ(QString::fromUtf8(cli.readAllStandardOutput()).count(QStringLiteral("сер. №")), 2);
+        QFile log(dir.filePath("log.csv"));
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        const QList<QStringList> rows = csv::parse(QString::fromUtf8(log.readAll())).mid(1);
+        EXPECT_EQ(rows.size(), 5) << "the scan, and identification and settings of each reader, each once";
+        for (const QStringList& row : rows) {
+            EXPECT_EQ(row.value(7), QStringLiteral("decoded")) << row.join(',').toStdString();
+            EXPECT_EQ(row.value(9), c.echoCell);
+        }
+        sim.terminate();
+        sim.waitForFinished();
     }
 }
 

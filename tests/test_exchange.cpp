@@ -346,3 +346,70 @@ TEST_F(Exchange, TheCycleAndTheTransactorJudgeEveryReplyAlike) {
         EXPECT_EQ(cl.value.has_value(), c.clientValue);
     }
 }
+
+// An echo of the request in front of the reply, as adapters that hear themselves give it, and a reply in
+// pieces as a USB chip's latency timer hands it over: the cycle and the transactor take the echo off alike
+// and judge what follows it.
+TEST_F(Exchange, AnEchoOfTheRequestIsTakenOffBeforeTheReplyIsJudgedAndOnlyAWholeExactOne) {
+    const QByteArray request = hex("31 05 F0 FE"), reply = hex("3E 05 F0 19 00 02 01 00 00 00 7E");
+    const QByteArray spoilt = hex("31 05 F0 FF");  // the echo with one byte changed by the line
+    struct Piece {
+        int ms;
+        QByteArray bytes;
+    };
+    struct Case {
+        const char* behaviour;
+        EchoMode mode;
+        std::vector<Piece> pieces;
+        QByteArray judged;  // the reply after the echo, as reported
+        bool echoRemoved;
+        Outcome outcome;  // the same in the window and the client here
+    } cases[] = {
+        // clang-format off
+        {"the echo whole, then the reply", EchoMode::Auto, {{1, request}, {6, reply}}, reply, true,
+         Outcome::Decoded},
+        {"the echo in pieces", EchoMode::Auto, {{1, hex("31 05")}, {5, hex("F0")}, {9, hex("FE") + reply}},
+         reply, true, Outcome::Decoded},
+        {"echo and reply in one piece", EchoMode::Auto, {{1, request + reply}}, reply, true, Outcome::Decoded},
+        {"an echo with one byte changed is no echo: garbage", EchoMode::Auto, {{1, spoilt + reply}},
+         spoilt + reply, false, Outcome::Unframed},
+        {"a reply starting like a part of the request is never cut", EchoMode::Auto,
+         {{1, hex("31 05") + reply}}, hex("31 05") + reply, false, Outcome::Unframed},
+        {"the echo alone is no reply", EchoMode::Auto, {{1, request}}, {}, true, Outcome::NoReply},
+        {"off: the echo stays and spoils the reply", EchoMode::Off, {{1, request + reply}}, request + reply,
+         false, Outcome::Unframed},
+        {"on: the request's length is taken off whatever it holds", EchoMode::On, {{1, spoilt}, {5, reply}},
+         reply, true, Outcome::Decoded},
+        {"on without an echo: the reply's start is taken", EchoMode::On, {{1, reply}}, reply.mid(4), true,
+         Outcome::Unframed},
+        {"no echo: pieces 16 ms apart are one reply", EchoMode::Auto,
+         {{1, reply.left(5)}, {17, reply.mid(5, 3)}, {33, reply.mid(8)}}, reply, false, Outcome::Decoded},
+        // clang-format on
+    };
+    FakePort clientPort;
+    clientPort.open(QStringLiteral("COM4"));
+    Transactor transactor(clientPort, Transactor::Timing{});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.behaviour);
+        cycle->setEchoMode(c.mode);
+        cycle->replacePending(request);
+        ASSERT_EQ(tick(), request);
+        for (const Piece& p : c.pieces) port.feedLater(p.ms, p.bytes);
+        QTest::qWait(c.pieces.back().ms + 20);
+        tick();
+        ASSERT_EQ(transactions.size(), 1u);
+        const Transaction& w = transactions[0];
+        transactor.setTiming(Transactor::Timing{100, 0, 0, 20, 500, c.mode});
+        for (const Piece& p : c.pieces) clientPort.feedLater(p.ms, p.bytes);
+        const Transaction cl = transactor.exchange(request).last;
+        for (const Transaction& t : {w, cl}) {
+            EXPECT_EQ(t.reply.toHex(' '), c.judged.toHex(' '));
+            EXPECT_EQ(t.echoRemoved, c.echoRemoved);
+            EXPECT_EQ(outcomeKey(t.outcome), outcomeKey(c.outcome));
+        }
+        if (c.echoRemoved && c.pieces.size() > 1 && cl.replyTimeMs()) {
+            EXPECT_GE(*cl.replyTimeMs(), c.pieces.back().ms - 3)
+                << "the client's reply time starts after the echo";
+        }
+    }
+}

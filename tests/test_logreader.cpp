@@ -146,9 +146,11 @@ TEST(LogReader, AFileOfAnotherProgramOrVersionIsRefusedWholeNamingItsFirstBadLin
     }
     // A byte order mark, and one more column of a later version whose rows may hold it or not.
     const LogReading later = readText("\xEF\xBB\xBF" + kHeader.chopped(2) + ",echo\r\n" + kGoodRow +
-                                      kGoodRow.chopped(2) + ",1\r\n");
-    EXPECT_TRUE(later.loaded());
-    EXPECT_EQ(later.log.records.size(), 2u);
+                                      kGoodRow.chopped(2) + ",removed\r\n");
+    ASSERT_TRUE(later.loaded());
+    ASSERT_EQ(later.log.records.size(), 2u);
+    EXPECT_FALSE(later.log.records[0].echoRemoved);
+    EXPECT_TRUE(later.log.records[1].echoRemoved);
     // What is no file to read, with its reason.
     QTemporaryDir dir;
     for (const QString& path : {dir.path(), dir.filePath("none.csv"), QStringLiteral("/dev/zero")})

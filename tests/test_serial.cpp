@@ -20,7 +20,11 @@
 #include <QTest>
 #include <algorithm>
 
+#include "device/requests.h"
+#include "exchange/transactor.h"
+#include "serial/networkport.h"
 #include "serial/qtserialport.h"
+#include "sim/ptyhost.h"
 
 using namespace kestrel;
 
@@ -281,4 +285,61 @@ TEST(RealPort, ErrorsThatMeanTheDeviceWentAwayCloseThePort) {
         EXPECT_EQ(gone.count(), lost ? 1 : 0);
         EXPECT_EQ(port.isOpen(), !lost);
     }
+}
+
+TEST(NetworkPortName, OnlyATcpHostAndPortAreTaken) {
+    const std::pair<const char*, const char*> taken[] = {{"tcp://127.0.0.1:4001", "127.0.0.1"},
+                                                         {"TCP://moxa-7.site:65535", "moxa-7.site"},
+                                                         {"tcp://[::1]:1", "::1"}};
+    for (const auto& [name, host] : taken) {
+        const auto a = parseNetworkPortName(QString::fromLatin1(name));
+        ASSERT_TRUE(a) << name;
+        EXPECT_EQ(a->host, QString::fromLatin1(host));
+    }
+    EXPECT_EQ(parseNetworkPortName(QStringLiteral("tcp://h:4001"))->port, 4001);
+    for (const char* name : {"tcp://", "tcp://host", "tcp://:4001", "tcp://host:0", "tcp://host:65536",
+                             "tcp://host:+80", "tcp://host:80/x", "tcp://::1:80", "tcp://[::1:80",
+                             "tcp://ho st:80", "tcp://хост:80", "/dev/ttyUSB0", "udp://host:80"}) {
+        QString refusal;
+        EXPECT_FALSE(parseNetworkPortName(QString::fromUtf8(name), &refusal)) << name;
+        EXPECT_TRUE(refusal.contains(QStringLiteral("tcp://УЗЕЛ:ПОРТ"))) << refusal.toStdString();
+    }
+}
+
+// A serial device server: the simulated bus served over TCP is opened by its tcp:// name and exchanged with
+// as a port; its dropped connection is the port gone, and it is ready to open again only once a connection
+// made in the background succeeds, so that looking for it never waits.
+TEST(NetworkPort, AServerIsAPortThatGoesAndComesBack) {
+    sim::PtyHost host;
+    host.setPacing(false);
+    ASSERT_TRUE(host.startTcp(QStringLiteral("127.0.0.1"), 0));
+    const QString name = host.slavePath();
+    ASSERT_TRUE(name.startsWith(QStringLiteral("tcp://127.0.0.1:")));
+    QtSerialPort port;
+    ASSERT_TRUE(port.open(name).ok);
+    EXPECT_TRUE(port.availablePorts().contains(name)) << "a server opened is offered in the list";
+    QSignalSpy gone(&port, &SerialPort::gone);
+    Transactor transactor(port, Transactor::Timing{});
+    EXPECT_TRUE(transactor.exchange(device::identifyRequest(5)).ok());
+
+    host.injectFault(sim::FaultKind::HangUp, 1);
+    transactor.exchange(device::identifyRequest(5));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gone.count() == 1; }, 2000));
+    EXPECT_EQ(gone.at(0).at(0).toString(), QStringLiteral("сервер закрыл соединение"));
+    EXPECT_FALSE(port.isOpen());
+
+    const quint16 tcpPort = quint16(name.section(QLatin1Char(':'), -1).toUInt());
+    host.stop();
+    EXPECT_FALSE(port.readyToOpen(name)) << "nobody listens";
+    QTest::qWait(100);
+    EXPECT_FALSE(port.readyToOpen(name)) << "a refused try is not repeated at once";
+    ASSERT_TRUE(host.startTcp(QStringLiteral("127.0.0.1"), tcpPort));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return port.readyToOpen(name); }, 3000));
+    ASSERT_TRUE(port.open(name).ok);
+    Transactor again(port, Transactor::Timing{});
+    EXPECT_TRUE(again.exchange(device::identifyRequest(5)).ok());
+
+    const OpenResult refused = QtSerialPort().open(QStringLiteral("tcp://127.0.0.1:1"));
+    EXPECT_EQ(refused.failure, OpenFailure::NotFound);
+    EXPECT_EQ(refused.cause, QStringLiteral("сервер отказал в соединении"));
 }

@@ -364,4 +364,31 @@ TEST(SessionOnSimBus, TheSimulatorKilledAndBackIsWaitedForReopenedAndItsReaderId
     EXPECT_EQ(session.model().identity().value->serial, std::optional<quint32>(123456));
 }
 
+// A serial device server whose connection drops: the session waits for it as for an adapter, looks for it
+// without ever waiting on a connection, and polls again once it accepts one.
+TEST(SessionOnSimBus, AServerWhoseConnectionDropsIsWaitedForAndPolledAgain) {
+    sim::PtyHost host;
+    host.setPacing(false);
+    ASSERT_TRUE(host.startTcp(QStringLiteral("127.0.0.1"), 0));
+    const QString name = host.slavePath();
+    QtSerialPort serial;
+    DeviceSession::Options o;
+    o.timing = ExchangeCycle::Timing{100, 60, 10};
+    o.lookForLostPortMs = 50;
+    DeviceSession session(serial, o);
+    QSignalSpy identified(&session.model(), &DeviceModel::identityChanged);
+    ASSERT_TRUE(session.open(name, QStringLiteral("path:") + name).ok);
+    session.setAddress(5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return identified.count() == 1; }, 3000));
+
+    host.injectFault(sim::FaultKind::HangUp, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session.waitingForPort(); }, 3000));
+    EXPECT_EQ(session.portName(), name);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session.link() == DeviceSession::Link::Open; }, 3000))
+        << "the server listens on: the connection is made again";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return identified.count() == 2; }, 3000))
+        << "and the reader asked again";
+    EXPECT_EQ(session.model().identity().value->serial, std::optional<quint32>(123456));
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include "ui/settings.h"
@@ -94,6 +95,41 @@ TEST_F(Settings, TheNextRunStartsWhereTheEngineerLeftOffButOpensNoPortWithoutACl
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("9"));
 }
 
+// A serial device server typed in "Связь" joins the list, is selected, and is offered again on the next run;
+// an address that is not tcp://HOST:PORT is refused and changes nothing.
+TEST_F(Settings, AServerTypedInIsListedSelectedAndOfferedOnTheNextRun) {
+    restart();
+    port.ports = {QStringLiteral("ttyS0")};
+    QAction* server = window->findChild<QAction*>(QStringLiteral("actionNetworkPort"));
+    dialogs.inputs = {QStringLiteral("tcp://10.0.0.7"), QStringLiteral(" tcp://10.0.0.7:4001 ")};
+    server->trigger();
+    EXPECT_EQ(dialogs.messageTexts(),
+              QStringList{QStringLiteral(
+                  "адрес сервера портов tcp://10.0.0.7 не понят: нужно tcp://УЗЕЛ:ПОРТ, порт от 1 до "
+                  "65535")});
+    EXPECT_TRUE(port.servers.isEmpty());
+    server->trigger();
+    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(),
+              QStringLiteral("tcp://10.0.0.7:4001"));
+    openPort();
+    EXPECT_FALSE(server->isEnabled()) << "not while a port is open";
+    click(QStringLiteral("BTNCloseCom"));
+    restart();
+    EXPECT_EQ(QSettings(path, QSettings::IniFormat).value(QStringLiteral("port/servers")).toStringList(),
+              QStringList{QStringLiteral("tcp://10.0.0.7:4001")});
+    port.servers.clear();
+    restart(
+        false,
+        QByteArray("[port]\naddress=0\nidentity=path:tcp://10.0.0.7:4001\nservers=tcp://10.0.0.7:4001\n"));
+    window->scanPorts();
+    EXPECT_EQ(port.servers, QStringList{QStringLiteral("tcp://10.0.0.7:4001")});
+    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(), QStringLiteral("tcp://10.0.0.7:4001"))
+        << "the port open last, selected by its identity";
+    restart(false, QByteArray("[port]\naddress=0\nservers=tcp://ok:1, /dev/ttyS0\n"));
+    EXPECT_TRUE(settingsProblem().contains(QStringLiteral("port/servers")))
+        << settingsProblem().toStdString();
+}
+
 TEST_F(Settings, APortNamedButNotThereIsSaidAndSelectedWhenItAppearsUnlessAnotherWasChosen) {
     const QString later = QStringLiteral("/tmp/ttyLATER");
     for (const bool chooseAnother : {false, true}) {
@@ -149,3 +185,35 @@ TEST_F(Settings, ADamagedOrUnreadableFileGivesTheDefaultsAndSaysWhy) {
 }
 
 }  // namespace
+
+// The "Связь" menu's echo and direction choices reach the exchange and the port, and the next run keeps them.
+TEST_F(Settings, TheEchoAndDirectionChoicesReachTheExchangeAndAreRemembered) {
+    restart();
+    openAtFive();
+    const QByteArray poll = hex("31 05 F0 FE"), reply = hex("3E 05 F0 19 00 02 01 00 00 00 7E");
+    const auto lastRow = [this] {
+        window->trafficLog().flush();
+        TrafficLogModel& m = window->trafficLog().model();
+        return m.rowCount() > 0 ? m.record(m.rowCount() - 1) : traffic::Record{};
+    };
+    ASSERT_EQ(tickWritten(), poll);
+    receive(poll + reply);
+    EXPECT_EQ(lastRow().outcome, Outcome::Decoded) << "auto by default: the echo is taken off";
+    EXPECT_TRUE(lastRow().echoRemoved);
+    window->findChild<QAction*>(QStringLiteral("actionEchooff"))->trigger();
+    window->findChild<QAction*>(QStringLiteral("actionDirectionrts"))->trigger();
+    receive(poll + reply);
+    EXPECT_EQ(lastRow().outcome, Outcome::Unframed) << "off: the echo is judged with the reply";
+    EXPECT_EQ(port.directionLine(), DirectionLine::Rts);
+    restart();
+    EXPECT_TRUE(window->findChild<QAction*>(QStringLiteral("actionEchooff"))->isChecked());
+    EXPECT_TRUE(window->findChild<QAction*>(QStringLiteral("actionDirectionrts"))->isChecked());
+    EXPECT_EQ(port.directionLine(), DirectionLine::Rts);
+    // A port that cannot drive the line is said once in the status line and the log, and used without it.
+    openPort();
+    for (int i = 0; i < 2; ++i) emit port.directionRefused(directionRefusedText(DirectionLine::Rts));
+    EXPECT_EQ(text(QStringLiteral("MsgCom")),
+              QStringLiteral("Порт не управляет линией RTS: направление передачи не переключается"));
+    EXPECT_EQ(lastRow().meaning, text(QStringLiteral("MsgCom")));
+    EXPECT_EQ(window->trafficLog().model().rowCount(), 1);
+}

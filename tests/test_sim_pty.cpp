@@ -149,6 +149,9 @@ TEST(SimCommandLine, BadOptionsAreRefusedWithAMessageAndHelpExplainsTheOptions) 
         {{"--fault", "silence@9"}, "no reader"},
         {{"--readers", "5,5"}, "twice"},
         {{"--readers", "300"}, "address"},
+        {{"--readers", "1-8,7"}, "reader address 7 given twice"},
+        {{"--readers", "9-3"}, "bad reader address '9-3'"},
+        {{"--readers", "1-2-3"}, "bad reader address"},
         {{"--tags", "x"}, "tag count"},
         {{"stray"}, "unexpected"},
         {{"--seed", "x"}, "bad seed 'x'"},
@@ -157,6 +160,9 @@ TEST(SimCommandLine, BadOptionsAreRefusedWithAMessageAndHelpExplainsTheOptions) 
         {{"--replay", "log.csv", "--tags", "3", "--fault", "silence"},
          "does not combine with --tags, --fault"},
         {{"--replay", "/nonexistent/log.csv"}, "cannot read /nonexistent/log.csv"},
+        {{"--tcp", "127.0.0.1"}, "bad TCP address '127.0.0.1'"},
+        {{"--tcp", "127.0.0.1:65536"}, "bad TCP address"},
+        {{"--tcp", "127.0.0.1:0", "--link", "x"}, "--tcp does not combine with --link or --replug"},
     };
     for (const auto& [args, says] : cases) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
@@ -178,8 +184,8 @@ TEST(SimCommandLine, PrintsThePortServesItThroughTheLinkAndCleansUpOnTerminate) 
     const QString link = dir.filePath(QStringLiteral("bus"));
     QProcess p;
     // A fault aimed at reader 254, which is never asked here: taken, and harmless to the others.
-    p.start(kSimExe, {"--no-pacing", "--trace", "--readers", "5,254", "--tags", "3", "--fault", "silence@254",
-                      "--link", link});
+    p.start(kSimExe, {"--no-pacing", "--trace", "--readers", "5,253-254", "--tags", "3", "--fault",
+                      "silence@254", "--link", link});
     ASSERT_TRUE(p.waitForStarted(3000));
     QByteArray out;
     while (!out.contains("link ") && p.waitForReadyRead(3000)) out += p.readAllStandardOutput();
@@ -189,7 +195,7 @@ TEST(SimCommandLine, PrintsThePortServesItThroughTheLinkAndCleansUpOnTerminate) 
     QtSerialPort port;
     ASSERT_TRUE(port.open(link).ok);
     port.write(hex("31 FF DC 31 05 FC 5D"));
-    expectRead(port, "05 FE 3E 05 FC 40 E2 01 00 86 00 48");
+    expectRead(port, "05 FD FE 3E 05 FC 40 E2 01 00 86 00 48");
     port.close();
     const QByteArray replyLine("reply   3E 05 FC 40 E2 01 00 86 00 48");
     EXPECT_TRUE(QTest::qWaitFor([&] { return (out += p.readAllStandardOutput()).contains(replyLine); }, 3000))
@@ -198,7 +204,8 @@ TEST(SimCommandLine, PrintsThePortServesItThroughTheLinkAndCleansUpOnTerminate) 
 
     QByteArray err;
     EXPECT_TRUE(QTest::qWaitFor([&] { return (err += p.readAllStandardError()).endsWith('\n'); }, 3000));
-    EXPECT_EQ(err, "kestrel-sim: readers at 5, 254, 3 tag(s) each, 19200 8N1, no pacing; Ctrl-C stops\n");
+    EXPECT_EQ(err,
+              "kestrel-sim: readers at 5, 253, 254, 3 tag(s) each, 19200 8N1, no pacing; Ctrl-C stops\n");
     p.terminate();
     ASSERT_TRUE(p.waitForFinished(3000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);

@@ -52,8 +52,10 @@ TEST(Csv, CellsAreQuotedAsRfc4180AndFormulasAreDefused) {
               "2026-12-07T09:05:07.042+03:00");
 }
 
-Transaction exchange(const char* request, const char* reply, Outcome outcome, qint64 replyMs = -1) {
+Transaction exchange(const char* request, const char* reply, Outcome outcome, qint64 replyMs = -1,
+                     bool echoRemoved = false) {
     Transaction t;
+    t.echoRemoved = echoRemoved;
     t.writtenAt = QDateTime(QDate(2026, 12, 7), QTime(10, 0, 0, 5), Qt::UTC);
     t.writtenMs = 1000;
     t.request = QByteArray::fromHex(request);
@@ -73,19 +75,23 @@ TEST(TrafficRecord, ATransactionBecomesOneRowWithItsMeaningOnlyWhenDecoded) {
         QStringList csv;
     } cases[] = {
         {exchange("31 05 F0 FE", kLive, Outcome::Decoded, 12),
-         {"2026-12-07T10:00:00.005Z", "5", "current-params", "F0", "31 05 F0 FE", kLive, "12", "decoded",
+         {"2026-12-07T10:00:00.005Z", "5", "current-params", "F0", "31 05 F0 FE", kLive, "12", "decoded", "",
           ""}},
         {exchange("31 05 F0 FE", "", Outcome::NoReply),
-         {"2026-12-07T10:00:00.005Z", "5", "current-params", "F0", "31 05 F0 FE", "", "", "no-reply", ""}},
+         {"2026-12-07T10:00:00.005Z", "5", "current-params", "F0", "31 05 F0 FE", "", "", "no-reply", "",
+          ""}},
         {exchange("31 05 F0 FE", "3E 05 F0 00", Outcome::WrongCheckByte, 3),
          {"2026-12-07T10:00:00.005Z", "5", "current-params", "F0", "31 05 F0 FE", "3E 05 F0 00", "3",
-          "bad-crc", ""}},
+          "bad-crc", "", ""}},
         {exchange("", "3E 07 FC 11", Outcome::Unframed, -1),
-         {"", "7", "identify", "FC", "", "3E 07 FC 11", "", "unframed", ""}},
+         {"", "7", "identify", "FC", "", "3E 07 FC 11", "", "unframed", "", ""}},
         {exchange("31 FF DC", "", Outcome::NoReply),
-         {"2026-12-07T10:00:00.005Z", "255", "network-poll", "", "31 FF DC", "", "", "no-reply", ""}},
+         {"2026-12-07T10:00:00.005Z", "255", "network-poll", "", "31 FF DC", "", "", "no-reply", "", ""}},
         {exchange("31 FF 7B AA", "00 0F 13", Outcome::Unframed, 250),
-         {"2026-12-07T10:00:00.005Z", "255", "", "7B", "31 FF 7B AA", "00 0F 13", "250", "unframed", ""}},
+         {"2026-12-07T10:00:00.005Z", "255", "", "7B", "31 FF 7B AA", "00 0F 13", "250", "unframed", "", ""}},
+        {exchange("31 05 F0 FE", kLive, Outcome::Decoded, 12, true),
+         {"2026-12-07T10:00:00.005Z", "5", "current-params", "F0", "31 05 F0 FE", kLive, "12", "decoded", "",
+          "removed"}},
     };
     for (const auto& c : cases) {
         const Record r = recordOf(c.t);
@@ -98,6 +104,8 @@ TEST(TrafficRecord, ATransactionBecomesOneRowWithItsMeaningOnlyWhenDecoded) {
     }
     EXPECT_THAT(displayCells(recordOf(cases[0].t)).mid(0, 3),
                 testing::ElementsAre("10:00:00.005", "5", "текущие параметры (F0)"));
+    EXPECT_EQ(displayCell(recordOf(cases[6].t), 6), "ответ (эхо убрано)");
+    EXPECT_EQ(displayCell(recordOf(cases[0].t), 6), "ответ");
 
     // A flood's reply: the row keeps its first 256 bytes and says how many more there were.
     Transaction flood = exchange("31 05 F0 FE", "", Outcome::Unframed, 1);
@@ -119,8 +127,10 @@ TEST(LinkStatistics, CountsEachOutcomePerAddressWithReplyTimes) {
     s.add(recordOf(exchange("31 05 F0 FE", "", Outcome::NoReply)));
     s.add(recordOf(exchange("31 05 F0 FE", "3E 05 F0 00", Outcome::WrongCheckByte, 5)));
     s.add(recordOf(exchange("31 07 F0 FE", "00 01", Outcome::Unframed, 50)));
-    s.add(recordOf(exchange("31 07 F0 FE", "3E 09 F0 00", Outcome::OtherAddress, 60)));
+    s.add(recordOf(exchange("31 07 F0 FE", "3E 09 F0 00", Outcome::OtherAddress, 60, true)));
     ASSERT_EQ(s.byAddress().size(), 2u);
+    EXPECT_EQ(s.byAddress().at(5).echoRemoved, 0);
+    EXPECT_EQ(s.byAddress().at(7).echoRemoved, 1) << "a row whose echo was taken off";
     const LinkCounts& five = s.byAddress().at(5);
     EXPECT_EQ(
         (std::vector<int>{five.requests, five.decoded, five.noReply, five.wrongCheckByte, five.garbage}),
@@ -138,6 +148,11 @@ TEST(LinkStatistics, CountsEachOutcomePerAddressWithReplyTimes) {
     EXPECT_EQ(s.byAddress().at(5).successPercent(), std::optional<double>(100.0)) << "one request answered";
 }
 
+QByteArray contentOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+}
+
 TEST(LogFile, AppendsRowsUnderOneHeaderAndReportsEveryFaultOfTheDisk) {
     QTemporaryDir dir;
     const QString path = dir.filePath("log.csv");
@@ -153,6 +168,16 @@ TEST(LogFile, AppendsRowsUnderOneHeaderAndReportsEveryFaultOfTheDisk) {
         EXPECT_EQ(written.readAll(), csv::line(csvHeader()) + csv::line(csvCells(row)).repeated(run + 1));
     }
 
+    // A log begun by a version without the echo column goes on with rows as wide as its header.
+    const QByteArray oldHeader = csv::line(csvHeader().mid(0, 9));
+    QFile old(dir.filePath("old.csv"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write(oldHeader) > 0);
+    old.close();
+    LogFile continued;
+    ASSERT_TRUE(continued.open(old.fileName(), &error));
+    ASSERT_TRUE(continued.append(row, &error));
+    EXPECT_EQ(contentOf(old.fileName()), oldHeader + csv::line(csvCells(row).mid(0, 9)));
+
     // A folder, and a file that cannot be made (a read-only one fails alike: test_traffic_window.cpp).
     for (const QString& bad : {dir.path(), dir.filePath("missing/log.csv")}) {
         LogFile f;
@@ -165,11 +190,6 @@ TEST(LogFile, AppendsRowsUnderOneHeaderAndReportsEveryFaultOfTheDisk) {
     LogFile full;
     EXPECT_FALSE(full.open("/dev/full", &error));
     EXPECT_EQ(error, QStringLiteral("нет места на диске")) << "the reason in the user's language";
-}
-
-QByteArray contentOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
 }
 
 // Runs `body` in a child process as an unprivileged user (root writes to any file), giving back what it

@@ -1682,6 +1682,94 @@ yellow — the port is closed.</translation>
         <translation>port lost</translation>
     </message>
     <message>
+        <source>адрес сервера портов %1 не понят: нужно tcp://УЗЕЛ:ПОРТ, порт от 1 до 65535</source>
+        <translation>port server address %1 not understood: expected tcp://HOST:PORT, port 1 to 65535</translation>
+    </message>
+    <message>
+        <source>сервер последовательных портов (TCP)</source>
+        <translation>serial device server (TCP)</translation>
+    </message>
+    <message>
+        <source>сервер отказал в соединении</source>
+        <translation>the server refused the connection</translation>
+    </message>
+    <message>
+        <source>сервер закрыл соединение</source>
+        <translation>the server closed the connection</translation>
+    </message>
+    <message>
+        <source>узел не найден</source>
+        <translation>host not found</translation>
+    </message>
+    <message>
+        <source>сервер не ответил</source>
+        <translation>the server did not answer</translation>
+    </message>
+    <message>
+        <source>&amp;Сервер портов TCP…</source>
+        <translation>TCP port &amp;server…</translation>
+    </message>
+    <message>
+        <source>Адрес сервера последовательных портов (режим TCP-сервера):</source>
+        <translation>Address of the serial device server (TCP server mode):</translation>
+    </message>
+    <message>
+        <source>Сервер портов TCP</source>
+        <translation>TCP port server</translation>
+    </message>
+    <message>
+        <source>--echo: нужно auto, on или off</source>
+        <translation>--echo: auto, on or off expected</translation>
+    </message>
+    <message>
+        <source>--direction: нужно rts, dtr или none</source>
+        <translation>--direction: rts, dtr or none expected</translation>
+    </message>
+    <message>
+        <source>Порт не управляет линией %1: направление передачи не переключается</source>
+        <translation>The port cannot drive %1: the transmit direction is not switched</translation>
+    </message>
+    <message>
+        <source>%1 (эхо убрано)</source>
+        <translation>%1 (echo removed)</translation>
+    </message>
+    <message>
+        <source>&amp;Эхо запроса</source>
+        <translation>Request &amp;echo</translation>
+    </message>
+    <message>
+        <source>&amp;Авто: убирать точную копию запроса</source>
+        <translation>&amp;Auto: remove an exact copy of the request</translation>
+    </message>
+    <message>
+        <source>&amp;Всегда убирать</source>
+        <translation>&amp;Always remove</translation>
+    </message>
+    <message>
+        <source>&amp;Не убирать</source>
+        <translation>&amp;Never remove</translation>
+    </message>
+    <message>
+        <source>&amp;Управление направлением передачи</source>
+        <translation>Transmit &amp;direction control</translation>
+    </message>
+    <message>
+        <source>&amp;Нет (адаптер сам)</source>
+        <translation>&amp;None (the adapter switches itself)</translation>
+    </message>
+    <message>
+        <source>&amp;RTS на время передачи</source>
+        <translation>&amp;RTS while sending</translation>
+    </message>
+    <message>
+        <source>&amp;DTR на время передачи</source>
+        <translation>&amp;DTR while sending</translation>
+    </message>
+    <message>
+        <source>Эхо убрано</source>
+        <translation>Echo removed</translation>
+    </message>
+    <message>
         <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
 
 Считыватель и шина:
@@ -1714,7 +1802,8 @@ yellow — the port is closed.</translation>
   stats ФАЙЛ.csv                статистика связи по адресам из записанного журнала
 
 Параметры:
-  --port ПУТЬ                   порт (или переменная KESTREL_PORT)
+  --port ПУТЬ                   порт (или переменная KESTREL_PORT),
+                                сервер портов: tcp://УЗЕЛ:ПОРТ
   -a, --address A               адрес устройства
   --json                        по объекту JSON на результат
   --trace                       запросы и ответы в HEX на stderr
@@ -1723,6 +1812,10 @@ yellow — the port is closed.</translation>
   --keep-going                  пакет не останавливается на ошибке
   --lang ru|en                  язык сообщений (по умолчанию русский)
   --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --silence MS (20)             ответ кончается после стольких мс тишины
+  --echo auto|on|off            эхо запроса перед ответом: auto - убирать точную
+                                копию запроса, on - первые байты длиной с запрос, off - нет
+  --direction rts|dtr|none      поднимать RTS или DTR на время передачи
   --help, --version
 
 Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
@@ -1760,7 +1853,8 @@ Traffic log:
   stats FILE.csv                link statistics per address of a recorded log
 
 Options:
-  --port PATH                   port (or the KESTREL_PORT variable)
+  --port PATH                   port (or the KESTREL_PORT variable),
+                                port server: tcp://HOST:PORT
   -a, --address A               device address
   --json                        one JSON object per result
   --trace                       requests and replies in HEX to stderr
@@ -1769,6 +1863,10 @@ Options:
   --keep-going                  a batch does not stop on an error
   --lang ru|en                  message language (Russian by default)
   --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --silence MS (20)             a reply ends after this many ms of silence
+  --echo auto|on|off            the request&apos;s echo before the reply: auto - remove an exact
+                                copy of the request, on - the first request-length bytes, off - none
+  --direction rts|dtr|none      raise RTS or DTR while sending
   --help, --version
 
 Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
@@ -1788,10 +1886,6 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
     <message>
         <source>Журнал %1: строк %2 (событий %3, с ошибками %4)</source>
         <translation>Log %1: %2 rows (%3 events, %4 bad)</translation>
-    </message>
-    <message>
-        <source>адрес запросов ответов нет_ответа ошибка_CRC мусор прочие успех,% мс_мин мс_медиана мс_макс</source>
-        <translation>address requests replies no_reply CRC_error junk other success,% ms_min ms_median ms_max</translation>
     </message>
     <message>
         <source>время «%1» не в виде 2026-12-07T15:55:37.123+03:00</source>
@@ -1832,6 +1926,10 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
     <message>
         <source>«%1» - не заголовок журнала обмена этой программы (файл другой программы или версии)</source>
         <translation>“%1” is not this program&apos;s traffic log header (a file of another program or version)</translation>
+    </message>
+    <message>
+        <source>чтение прервано</source>
+        <translation>reading interrupted</translation>
     </message>
     <message>
         <source>кавычка не закрыта до конца файла, остаток файла не загружен</source>
@@ -1890,8 +1988,8 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
         <translation>Link statistics (the whole log)</translation>
     </message>
     <message>
-        <source>чтение прервано</source>
-        <translation>reading interrupted</translation>
+        <source>адрес запросов ответов нет_ответа ошибка_CRC мусор прочие успех,% мс_мин мс_медиана мс_макс эхо_убрано</source>
+        <translation>address requests replies no_reply CRC_error junk other success,% ms_min ms_median ms_max echo_removed</translation>
     </message>
 </context>
 </TS>

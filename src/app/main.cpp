@@ -6,6 +6,7 @@
 
 #include "app/demo.h"
 #include "protocol/translation.h"
+#include "serial/networkport.h"
 #include "serial/qtserialport.h"
 #include "sim/ptyhost.h"
 #include "ui/dialogs.h"
@@ -164,7 +165,15 @@ int main(int argc, char** argv) {
     windowOptions.resetSettings = parser.isSet(options.resetSettings);
     windowOptions.portNamed = !leading.isEmpty();
     // A mistyped or not yet plugged port is said at once, on the terminal and in the window.
-    if (!leading.isEmpty() && !QFileInfo::exists(leading.first())) {
+    for (const QString& name : leading) {
+        QString refusal;
+        if (kestrel::isNetworkPortName(name) && !kestrel::parseNetworkPortName(name, &refusal)) {
+            std::fprintf(stderr, "kestrel-tool: %s\n", qPrintable(refusal));
+            return 2;
+        }
+    }
+    if (!leading.isEmpty() && !kestrel::isNetworkPortName(leading.first()) &&
+        !QFileInfo::exists(leading.first())) {
         windowOptions.awaitedPort = leading.first();
         std::fprintf(stderr, "kestrel-tool: %s does not exist; it is selected when it appears\n",
                      qPrintable(leading.first()));

@@ -27,12 +27,13 @@ const TimingOption kTimingOptions[] = {
     {"retries", &Transactor::Timing::retries, 0, 100},
     {"gap", &Transactor::Timing::gapMs, 0, 10000},
     {"scan-wait", &Transactor::Timing::scanWaitMs, 1, 60000},
+    {"silence", &Transactor::Timing::silenceMs, 1, 10000},
 };
 
 }  // namespace
 
 bool isRunOption(const QString& name) {
-    static const QStringList runOptions = {"port", "log-file", "json", "trace", "lang"};
+    static const QStringList runOptions = {"port", "log-file", "json", "trace", "lang", "direction"};
     return runOptions.contains(name);
 }
 
@@ -133,6 +134,23 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
                 return out;
             }
             inv.watchIntervalMs = int(n.value);
+        } else if (name == QLatin1String("echo")) {
+            if (!needValue(&v)) return out;
+            const auto mode = echoModeFromKey(v);
+            if (!mode) {
+                out.error = Texts::tr("--echo: нужно auto, on или off");
+                return out;
+            }
+            inv.timing.echo = *mode;
+        } else if (name == QLatin1String("direction")) {
+            if (!needValue(&v)) return out;
+            const QMap<QString, DirectionLine> lines = {
+                {"none", DirectionLine::None}, {"rts", DirectionLine::Rts}, {"dtr", DirectionLine::Dtr}};
+            if (!lines.contains(v)) {
+                out.error = Texts::tr("--direction: нужно rts, dtr или none");
+                return out;
+            }
+            inv.direction = lines.value(v);
         } else if (kFieldOptions.contains(name)) {
             if (!needValue(&v)) return out;
             inv.fields[name] = v;
@@ -234,7 +252,8 @@ QString programHelp() {
                "  stats ФАЙЛ.csv                статистика связи по адресам из записанного журнала\n"
                "\n"
                "Параметры:\n"
-               "  --port ПУТЬ                   порт (или переменная KESTREL_PORT)\n"
+               "  --port ПУТЬ                   порт (или переменная KESTREL_PORT),\n"
+               "                                сервер портов: tcp://УЗЕЛ:ПОРТ\n"
                "  -a, --address A               адрес устройства\n"
                "  --json                        по объекту JSON на результат\n"
                "  --trace                       запросы и ответы в HEX на stderr\n"
@@ -243,6 +262,10 @@ QString programHelp() {
                "  --keep-going                  пакет не останавливается на ошибке\n"
                "  --lang ru|en                  язык сообщений (по умолчанию русский)\n"
                "  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)\n"
+               "  --silence MS (20)             ответ кончается после стольких мс тишины\n"
+               "  --echo auto|on|off            эхо запроса перед ответом: auto - убирать точную\n"
+               "                                копию запроса, on - первые байты длиной с запрос, off - нет\n"
+               "  --direction rts|dtr|none      поднимать RTS или DTR на время передачи\n"
                "  --help, --version\n"
                "\n"
                "Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода\n"

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "exchange/transactor.h"
+#include "serial/serialport.h"
 
 namespace kestrel::cli {
 
@@ -30,7 +31,8 @@ struct Invocation {
     bool withSerial = false;
     bool force = false;
     QStringList only;
-    Transactor::Timing timing;
+    Transactor::Timing timing;                      // also --echo and --silence
+    DirectionLine direction = DirectionLine::None;  // --direction rts|dtr
     bool help = false;
     bool version = false;
     QStringList words;              // the command and its positional arguments

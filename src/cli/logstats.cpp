@@ -46,7 +46,7 @@ int Client::logStats(Context& c) {
                           .arg(events)
                           .arg(log.badRows),
                       Texts::tr("адрес запросов ответов нет_ответа ошибка_CRC мусор прочие успех,% мс_мин "
-                                "мс_медиана мс_макс")};
+                                "мс_медиана мс_макс эхо_убрано")};
     const auto cell = [](const auto& v) { return v ? QString::number(*v) : QStringLiteral("-"); };
     const auto json = [](const auto& v) { return v ? QJsonValue(double(*v)) : QJsonValue(); };
     for (const auto& [address, n] : statistics.byAddress()) {
@@ -62,7 +62,8 @@ int Client::logStats(Context& c) {
                              success ? QString::number(*success, 'f', 1) : QStringLiteral("-"),
                              cell(minMs),
                              cell(medianMs),
-                             cell(maxMs)}
+                             cell(maxMs),
+                             QString::number(n.echoRemoved)}
                      .join(QLatin1Char(' '));
         addresses.append(QJsonObject{
             {"address", address == traffic::kNoAddress ? QJsonValue() : QJsonValue(address)},
@@ -76,6 +77,7 @@ int Client::logStats(Context& c) {
             {"minReplyMs", json(minMs)},
             {"medianReplyMs", json(medianMs)},
             {"maxReplyMs", json(maxMs)},
+            {"echoRemoved", n.echoRemoved},
         });
     }
     output_.result(c.command, lines.join(QLatin1Char('\n')),

@@ -8,6 +8,7 @@
 #include <QTextStream>
 #include <csignal>
 #include <cstdio>
+#include <utility>
 
 #include "cli/arguments.h"
 #include "cli/client.h"
@@ -15,6 +16,7 @@
 #include "exchange/transactor.h"
 #include "protocol/syserror.h"
 #include "protocol/translation.h"
+#include "serial/networkport.h"
 #include "serial/qtserialport.h"
 #include "traffic/csv.h"
 #include "traffic/logfile.h"
@@ -62,6 +64,15 @@ int main(int argc, char** argv) {
     }
 
     QtSerialPort port;
+    // --direction: a port that cannot drive the line is said once, and the run goes on without it.
+    port.setDirectionLine(inv.direction);
+    bool directionRefusalTold = false;
+    QObject::connect(&port, &SerialPort::directionRefused,
+                     [&err, &directionRefusalTold](const QString& text) {
+                         if (std::exchange(directionRefusalTold, true)) return;
+                         err << "kestrel-cli: " << text << "\n";
+                         err.flush();
+                     });
     Transactor transactor(port, inv.timing);
     Output output(out, err, inv.json);
 
@@ -102,6 +113,11 @@ int main(int argc, char** argv) {
         if (inv.port.isEmpty()) {
             output.failure(inv.words.value(0),
                            Texts::tr("не задан порт: --port ПУТЬ или переменная KESTREL_PORT"), kUsageError);
+            return kUsageError;
+        }
+        QString refusal;
+        if (isNetworkPortName(inv.port) && !parseNetworkPortName(inv.port, &refusal)) {
+            output.failure(inv.words.value(0), refusal, kUsageError);  // nothing was sent
             return kUsageError;
         }
         const OpenResult r = port.open(inv.port);

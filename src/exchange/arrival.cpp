@@ -7,8 +7,12 @@
 
 namespace kestrel {
 
-qint64 ArrivalRule::endsAt(const QByteArray& reply, qint64 startMs, qint64 lastByteMs) const {
+qint64 ArrivalRule::endsAt(const QByteArray& read, qint64 startMs, qint64 lastByteMs) const {
     const qint64 limit = startMs + limitMs;
+    // In "on" mode bytes short of the echo's length are all echo; in "auto" a part of the request is judged
+    // as any reply (it may be a device's own bytes), and only the whole echo is taken off.
+    if (echo == EchoMode::On && echoIncomplete(echoOf, read, echo)) return limit;
+    const QByteArray reply = read.mid(echoLength(echoOf, read, echo));
     if (reply.isEmpty()) return limit;
     const bool complete = (fullReplyBytes > 0 && isFramedReply(reply) && reply.size() >= fullReplyBytes) ||
                           reply.size() >= longestBytes;

@@ -99,6 +99,8 @@ QByteArray ExchangeCycle::identifyRequest() const {
 
 void ExchangeCycle::tick() {
     if (inTick_) return;  // ticks never overlap
+    // A stopped cycle takes no bytes: the port may be lent to another reader of the bus.
+    if (!timer_.isActive()) return;
     if (!port_.isOpen()) {
         failConnection();
         return;
@@ -128,7 +130,9 @@ void ExchangeCycle::collect() {
     // complete long before the tick, the usual case, so the tick costs the loop one wake-up instead of two.
     // Several frames may be pending in one write, so no one command's length ends it; and a frame with a
     // wrong check byte ends with the silence too.
-    const ArrivalRule arrival{timing_.silenceMs, timing_.windowMs, 0, kMaxReadBytes, false};
+    // An echo of the request written last is no part of the reply: an echo alone waits as nothing would.
+    const ArrivalRule arrival{
+        timing_.silenceMs, timing_.windowMs, 0, kMaxReadBytes, false, lastRequest_, echo_};
     const qint64 now = clock_.elapsed();
     const qint64 lastByte = lastArrivalMs_ < 0 ? now : lastArrivalMs_;
     const qint64 endsAt =
@@ -198,7 +202,7 @@ void ExchangeCycle::buildIdlePoll(quint8 address, int tab) {
     }
 }
 
-void ExchangeCycle::runTickBody(const QByteArray& reply) {
+void ExchangeCycle::runTickBody(const QByteArray& read) {
     const int tab = view_;
 
     // Address change: a newly selected device is identified first, replacing whatever was pending.
@@ -216,7 +220,7 @@ void ExchangeCycle::runTickBody(const QByteArray& reply) {
     }
     emit requestShown(requestBoxText(pending_));
 
-    if (!reply.isEmpty()) qCDebug(lcWire).noquote() << "read " << hexDump(reply, QLatin1Char(' '));
+    if (!read.isEmpty()) qCDebug(lcWire).noquote() << "read " << hexDump(read, QLatin1Char(' '));
     if (!pending_.isEmpty()) qCDebug(lcWire).noquote() << "write" << hexDump(pending_, QLatin1Char(' '));
     const QByteArray previous = lastRequest_;
     const QDateTime previousAt = lastWrittenAt_;
@@ -236,7 +240,11 @@ void ExchangeCycle::runTickBody(const QByteArray& reply) {
     t.request = previous;
     t.writtenAt = previousAt;
     t.writtenMs = previousMs;
-    t.reply = reply;
+    t.reply = read;
+    // The echo of the request is taken off before anything looks at the reply; an echo alone is no reply.
+    // The reply's time stays that of the first byte read: the tick does not see where the echo ended.
+    removeEcho(t, echo_);
+    const QByteArray& reply = t.reply;
     if (!reply.isEmpty()) {
         t.firstByteMs = firstArrivalMs_;
         t.lastByteMs = lastArrivalMs_;

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <optional>
 
+#include "exchange/echo.h"
 #include "exchange/transaction.h"
 #include "protocol/translation.h"
 
@@ -46,6 +47,9 @@ class ExchangeCycle : public QObject {
     // the cycle sets them; read at each tick.
     void setAddress(std::optional<quint8> address) { address_ = address; }
     void setView(Tab view) { view_ = view; }
+    // How the echo of a request in front of its reply is told and taken off (echo.h); read at each tick.
+    void setEchoMode(EchoMode mode) { echo_ = mode; }
+    EchoMode echoMode() const { return echo_; }
 
     // The pending request: complete frame(s) for the next write. A command either replaces what is
     // pending (the earlier request is never sent) or appends to it (both go out in one write).
@@ -69,6 +73,13 @@ class ExchangeCycle : public QObject {
     void stop();
     bool isRunning() const { return timer_.isActive(); }
     bool tickInProgress() const { return inTick_; }
+    // How long ago the request whose answer the next tick reads was written; nothing when there is none.
+    // Whoever takes the port from a stopped cycle gives that answer the read window first.
+    std::optional<qint64> sinceLastWriteMs() const {
+        if (lastRequest_.isEmpty() || lastWrittenMs_ < 0) return std::nullopt;
+        return clock_.elapsed() - lastWrittenMs_;
+    }
+    const Timing& timing() const { return timing_; }
 
   public slots:
     // One tick: opens the read window; the rest of the tick follows when it closes.
@@ -112,6 +123,7 @@ class ExchangeCycle : public QObject {
     SerialPort& port_;
     std::optional<quint8> address_ = 0;
     Tab view_ = TabReader;
+    EchoMode echo_ = EchoMode::Auto;
     Timing timing_;
     QByteArray pending_;
     quint8 lastIdentified_ = 0;     // the address whose identification was last requested

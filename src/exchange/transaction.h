@@ -46,6 +46,8 @@ struct Transaction {
     Outcome outcome = Outcome::NoReply;
     std::optional<device::DeviceValue> value;
     Fit fit = Fit::None;  // the same in the window and the client, whichever outcome each takes
+    // The echo of the request came first and was taken off: `reply` holds what followed it (echo.h).
+    bool echoRemoved = false;
 
     // From the end of the write to the reply's first byte.
     std::optional<qint64> replyTimeMs() const {

@@ -75,6 +75,7 @@ bool Transactor::takeAvailable() {
         if (firstByteMs_ < 0) firstByteMs_ = now;
         lastByteMs_ = now;
         rx_ += piece;
+        pieces_.emplace_back(rx_.size(), now);
         any = true;
     }
     if (any) lastActivityMs_ = lastByteMs_;
@@ -95,6 +96,7 @@ Transaction Transactor::attempt(const QByteArray& request, int fullBytes, int wa
     rx_.clear();
     if (port_.isOpen() && port_.bytesAvailable() > 0) port_.read(port_.bytesAvailable());
     firstByteMs_ = lastByteMs_ = -1;
+    pieces_.clear();
     if (portLost_ || interrupted_ || !port_.isOpen()) {
         t.request.clear();
         return t;
@@ -111,7 +113,9 @@ Transaction Transactor::attempt(const QByteArray& request, int fullBytes, int wa
     lastActivityMs_ = t.writtenMs;
 
     // The reply is complete at its command's full length; a frame still arriving may take until the timeout.
-    const ArrivalRule arrival{timing_.silenceMs, waitMsTotal, fullBytes, kMaxTracedReply, true};
+    // An echo of the request is neither the reply's end nor counted in its length.
+    const ArrivalRule arrival{timing_.silenceMs, waitMsTotal, fullBytes, kMaxTracedReply, true,
+                              request,           timing_.echo};
     for (;;) {
         takeAvailable();
         if (portLost_ || interrupted_) break;
@@ -122,8 +126,14 @@ Transaction Transactor::attempt(const QByteArray& request, int fullBytes, int wa
         waitMs(int(until - now));
     }
     t.reply = rx_;
-    if (!rx_.isEmpty()) {
-        t.firstByteMs = firstByteMs_;
+    removeEcho(t, timing_.echo);
+    if (!t.reply.isEmpty()) {
+        // The reply's first byte came with the first piece reaching past the echo.
+        const qsizetype echo = rx_.size() - t.reply.size();
+        const auto piece =
+            std::find_if(pieces_.begin(), pieces_.end(),
+                         [echo](const std::pair<qsizetype, qint64>& p) { return p.first > echo; });
+        t.firstByteMs = piece != pieces_.end() ? piece->second : firstByteMs_;
         t.lastByteMs = lastByteMs_;
     }
     return t;

@@ -14,11 +14,13 @@
 #include <QObject>
 #include <QString>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QEventLoop;
 
 #include "exchange/classify.h"
+#include "exchange/echo.h"
 
 namespace kestrel {
 
@@ -28,11 +30,12 @@ class Transactor : public QObject {
     Q_OBJECT
   public:
     struct Timing {
-        int timeoutMs = 300;   // no first byte this long after the write: no reply
-        int retries = 2;       // further attempts after one without an acceptable reply
-        int gapMs = 5;         // quiet time on the line before each request
-        int silenceMs = 20;    // a reply of open length ends this long after its last byte
-        int scanWaitMs = 500;  // the network poll collects answers this long
+        int timeoutMs = 300;             // no first byte this long after the write: no reply
+        int retries = 2;                 // further attempts after one without an acceptable reply
+        int gapMs = 5;                   // quiet time on the line before each request
+        int silenceMs = 20;              // a reply of open length ends this long after its last byte
+        int scanWaitMs = 500;            // the network poll collects answers this long
+        EchoMode echo = EchoMode::Auto;  // how an echo of the request in front of its reply is told (echo.h)
     };
 
     struct Result {
@@ -78,6 +81,9 @@ class Transactor : public QObject {
     QByteArray rx_;
     qint64 firstByteMs_ = -1;
     qint64 lastByteMs_ = -1;
+    // When each piece read ended in the reply (its end's offset, its time): where the reply after an echo
+    // began.
+    std::vector<std::pair<qsizetype, qint64>> pieces_;
     bool portLost_ = false;
     QString portLostReason_;
     bool interrupted_ = false;

@@ -1,6 +1,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include "protocol/translation.h"
 #include "serial/serialport.h"
 
 namespace kestrel {
@@ -34,6 +35,23 @@ QString PortInfo::details() const {
     if (vendorId && productId) parts << hex4(*vendorId) + QLatin1Char(':') + hex4(*productId);
     if (!serialNumber.isEmpty()) parts << QStringLiteral("S/N ") + serialNumber;
     return parts.join(QStringLiteral(", "));
+}
+
+QString directionLineName(DirectionLine line) {
+    switch (line) {
+        case DirectionLine::Rts:
+            return QStringLiteral("RTS");
+        case DirectionLine::Dtr:
+            return QStringLiteral("DTR");
+        case DirectionLine::None:
+            break;
+    }
+    return {};
+}
+
+QString directionRefusedText(DirectionLine line) {
+    return Texts::tr("Порт не управляет линией %1: направление передачи не переключается")
+        .arg(directionLineName(line));
 }
 
 }  // namespace kestrel

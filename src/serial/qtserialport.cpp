@@ -8,17 +8,21 @@
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
+#include <QTcpSocket>
+#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "protocol/syserror.h"
 #include "protocol/translation.h"
+#include "serial/networkport.h"
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 #ifdef Q_OS_LINUX
@@ -44,12 +48,21 @@ QStringList QtSerialPort::availablePorts() {
 QStringList QtSerialPort::listedPorts(const QList<QSerialPortInfo>& system) const {
     QStringList ports;
     for (const QString& path : leadingPaths_) {
-        if (QFileInfo::exists(path) && !ports.contains(path)) ports.append(path);
+        if ((isNetworkPortName(path) || QFileInfo::exists(path)) && !ports.contains(path)) ports.append(path);
     }
     for (const QString& name : systemSerialPorts(system)) {
         if (!ports.contains(name)) ports.append(name);
     }
+    for (const QString& name : networkPorts_) {
+        if (!ports.contains(name)) ports.append(name);
+    }
     return ports;
+}
+
+void QtSerialPort::setNetworkPorts(const QStringList& names) {
+    networkPorts_.clear();
+    for (const QString& name : names)
+        if (parseNetworkPortName(name) && !networkPorts_.contains(name)) networkPorts_.append(name);
 }
 
 namespace {
@@ -200,6 +213,7 @@ QList<PortInfo> QtSerialPort::portInfos() {
         const auto known = std::find_if(system.begin(), system.end(), [&](const QSerialPortInfo& s) {
             return s.portName() == name || s.systemLocation() == name;
         });
+        if (isNetworkPortName(name)) info.description = Texts::tr("сервер последовательных портов (TCP)");
         if (known != system.end()) {
             info.description = known->description();
             info.manufacturer = known->manufacturer();
@@ -223,6 +237,7 @@ QList<PortInfo> QtSerialPort::portInfos() {
 
 OpenResult QtSerialPort::open(const QString& name) {
     close();
+    if (isNetworkPortName(name)) return openNetwork(name);
     const auto logged = [&name](const OpenResult& r) {
         if (r.ok)
             qCDebug(lcSerial).noquote() << "opened" << name;
@@ -272,7 +287,19 @@ OpenResult QtSerialPort::open(const QString& name) {
     // unsupported line-control call on a pty, say) are harmless.
     connect(port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
     connect(port_, &QSerialPort::readyRead, this, &SerialPort::readyRead);
+    // The driver stays off until a write; a port that cannot switch the line (a pseudo-terminal) says so.
+    directionDriven_ = direction_ != DirectionLine::None && driveDirectionLine(false);
+    if (direction_ != DirectionLine::None && !directionDriven_) {
+        qCDebug(lcSerial).noquote() << "direction line refused:" << port_->errorString();
+        emit directionRefused(directionRefusedText(direction_));
+    }
     return logged({true, OpenFailure::None, {}, 0});
+}
+
+bool QtSerialPort::driveDirectionLine(bool high) {
+    if (!isOpen() || !port_) return false;
+    return direction_ == DirectionLine::Rts ? port_->setRequestToSend(high)
+                                            : port_->setDataTerminalReady(high);
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error) {
@@ -292,16 +319,145 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     emit gone(reason);
 }
 
+namespace {
+
+// Why a connection to a serial device server failed or ended, in words.
+QString networkFailure(const QTcpSocket& socket) {
+    switch (socket.error()) {
+        case QAbstractSocket::ConnectionRefusedError:
+            return Texts::tr("сервер отказал в соединении");
+        case QAbstractSocket::RemoteHostClosedError:
+            return Texts::tr("сервер закрыл соединение");
+        case QAbstractSocket::HostNotFoundError:
+            return Texts::tr("узел не найден");
+        case QAbstractSocket::SocketTimeoutError:
+            return Texts::tr("сервер не ответил");
+        default:
+            return localizedSystemText(socket.errorString());
+    }
+}
+
+OpenFailure openFailureOf(QAbstractSocket::SocketError e) {
+    return e == QAbstractSocket::HostNotFoundError || e == QAbstractSocket::ConnectionRefusedError ||
+                   e == QAbstractSocket::SocketTimeoutError
+               ? OpenFailure::NotFound
+               : OpenFailure::Other;
+}
+
+}  // namespace
+
+// A serial device server: one TCP connection, made while the open waits (at most kConnectWaitMs), or taken
+// over from a look for a lost server that already made it.
+OpenResult QtSerialPort::openNetwork(const QString& name) {
+    QString refusal;
+    const auto address = parseNetworkPortName(name, &refusal);
+    if (!address) return {false, OpenFailure::NotFound, refusal, 0};
+    QTcpSocket* socket = probes_.take(name);
+    if (socket && socket->state() != QAbstractSocket::ConnectedState) {
+        socket->deleteLater();
+        socket = nullptr;
+    }
+    dropProbes();
+    if (!socket) {
+        socket = new QTcpSocket(this);
+        socket->connectToHost(address->host, address->port);
+        if (!socket->waitForConnected(kConnectWaitMs)) {
+            const OpenResult r{false, openFailureOf(socket->error()), networkFailure(*socket),
+                               int(socket->error())};
+            qCDebug(lcSerial).noquote() << "open" << name << "failed:" << r.cause;
+            socket->abort();
+            delete socket;
+            return r;
+        }
+    }
+    adopt(socket);
+    if (!networkPorts_.contains(name)) networkPorts_.append(name);
+    qCDebug(lcSerial).noquote() << "opened" << name;
+    return {true, OpenFailure::None, {}, 0};
+}
+
+void QtSerialPort::adopt(QTcpSocket* socket) {
+    socket->disconnect(this);
+    socket_ = socket;
+    goneReported_ = false;
+    arrivalsHeld_ = false;
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    // The server drives its own line: there is no direction line to switch from here.
+    directionDriven_ = false;
+    if (direction_ != DirectionLine::None) emit directionRefused(directionRefusedText(direction_));
+    // Bounded as a serial port's unread bytes are: a flooding server cannot fill the memory.
+    socket_->setReadBufferSize(kReadBufferBytes);
+    connect(socket_, &QTcpSocket::readyRead, this, [this] {
+        if (!arrivalsHeld_) emit readyRead();
+    });
+    connect(socket_, &QTcpSocket::errorOccurred, this, &QtSerialPort::onNetworkGone);
+    connect(socket_, &QTcpSocket::disconnected, this, &QtSerialPort::onNetworkGone);
+    if (socket_->bytesAvailable() > 0)
+        QTimer::singleShot(0, this, [this] {
+            if (socket_ && !arrivalsHeld_ && socket_->bytesAvailable() > 0) emit readyRead();
+        });
+}
+
+void QtSerialPort::onNetworkGone() {
+    if (!socket_ || goneReported_) return;
+    goneReported_ = true;
+    const QString reason = networkFailure(*socket_);
+    qCDebug(lcSerial).noquote() << "connection gone:" << reason;
+    QTcpSocket* s = socket_;
+    socket_ = nullptr;
+    s->disconnect(this);
+    s->abort();
+    s->deleteLater();
+    emit gone(reason);
+}
+
+// A lost server is opened again only once a connection to it has been made in the background, so that
+// looking for it never keeps the window waiting; a failed attempt is tried again a second later.
+bool QtSerialPort::readyToOpen(const QString& name) {
+    if (!isNetworkPortName(name)) return true;
+    if (!probeClock_.isValid()) probeClock_.start();
+    if (QTcpSocket* probe = probes_.value(name)) return probe->state() == QAbstractSocket::ConnectedState;
+    const auto address = parseNetworkPortName(name);
+    constexpr qint64 kProbeAgainMs = 1000;
+    if (!address ||
+        (probeFailedAt_.contains(name) && probeClock_.elapsed() - probeFailedAt_[name] < kProbeAgainMs))
+        return false;
+    auto* probe = new QTcpSocket(this);
+    probes_.insert(name, probe);
+    connect(probe, &QTcpSocket::errorOccurred, this, [this, name, probe] {
+        if (probes_.value(name) != probe) return;
+        probes_.remove(name);
+        probeFailedAt_.insert(name, probeClock_.elapsed());
+        probe->disconnect(this);
+        probe->deleteLater();
+    });
+    probe->connectToHost(address->host, address->port);
+    return false;
+}
+
+void QtSerialPort::dropProbes() {
+    for (QTcpSocket* probe : std::as_const(probes_)) {
+        probe->disconnect(this);
+        probe->abort();
+        probe->deleteLater();
+    }
+    probes_.clear();
+    probeFailedAt_.clear();
+}
+
 bool QtSerialPort::isOpen() const {
+    if (socket_) return socket_->state() == QAbstractSocket::ConnectedState;
     return port_ && port_->isOpen();
 }
 
 qint64 QtSerialPort::bytesAvailable() const {
+    if (socket_) return isOpen() ? socket_->bytesAvailable() : 0;
     return isOpen() ? port_->bytesAvailable() : 0;
 }
 
 QByteArray QtSerialPort::read(qint64 maxBytes) {
     if (!isOpen() || maxBytes <= 0) return {};
+    if (socket_) return socket_->read(maxBytes);
     // A read of everything waiting hands over the port's whole receive block (16 KB or more) for a few
     // bytes; the traffic log keeps each reply for a long time, so it gets only its bytes.
     QByteArray bytes = port_->read(maxBytes);
@@ -311,6 +467,12 @@ QByteArray QtSerialPort::read(qint64 maxBytes) {
 
 qint64 QtSerialPort::write(const QByteArray& data) {
     if (!isOpen()) return 0;
+    if (socket_) {
+        const qint64 n = socket_->write(data);
+        if (n > 0) socket_->flush();  // handed to the system now, not on the next pass of the event loop
+        return std::max<qint64>(n, 0);
+    }
+    if (directionDriven_ && !data.isEmpty()) driveDirectionLine(true);
     qint64 total = 0;
     for (qsizetype at = 0; at < data.size(); at += kMaxPieceBytes) {
         const qint64 n = port_->write(data.mid(at, kMaxPieceBytes));
@@ -324,14 +486,37 @@ qint64 QtSerialPort::write(const QByteArray& data) {
     // The request leaves now rather than on the next pass of the event loop, and the second flush ends the
     // write there and then: no wake-up of the loop just to hand the bytes to the driver and report them.
     for (int i = 0; i < 2 && total > 0 && isOpen(); ++i) port_->flush();
+    if (directionDriven_ && !data.isEmpty() && isOpen()) {
+        // The line drops once the driver has sent the last byte: a request takes 0.52 ms a byte at 19200
+        // baud, so the wait is a few milliseconds.
+        for (int i = 0; i < 100 && port_->bytesToWrite() > 0 && isOpen(); ++i) port_->waitForBytesWritten(5);
+#ifdef Q_OS_UNIX
+        if (isOpen()) ::tcdrain(int(port_->handle()));
+#endif
+        if (isOpen()) driveDirectionLine(false);
+    }
     return total;
 }
 
 void QtSerialPort::flush() {
+    if (socket_) {
+        if (isOpen()) socket_->flush();
+        return;
+    }
     if (isOpen()) port_->flush();
 }
 
 void QtSerialPort::setArrivalsReported(bool on) {
+    if (socket_) {
+        // A server's bytes come in a few packets, not a byte at a time: they are only not reported while
+        // held.
+        arrivalsHeld_ = !on;
+        if (on && socket_->bytesAvailable() > 0)
+            QTimer::singleShot(0, this, [this] {
+                if (socket_ && !arrivalsHeld_ && socket_->bytesAvailable() > 0) emit readyRead();
+            });
+        return;
+    }
     if (!isOpen()) return;
     // QSerialPort reads the driver whenever its read notifier (a child of the port) sees bytes waiting.
     // Disabled, the bytes stay in the driver; enabled again, the notifier fires at once for what waits.
@@ -340,6 +525,14 @@ void QtSerialPort::setArrivalsReported(bool on) {
 }
 
 void QtSerialPort::close() {
+    if (socket_) {
+        QTcpSocket* s = socket_;
+        socket_ = nullptr;
+        s->disconnect(this);
+        qCDebug(lcSerial).noquote() << "closed connection to" << s->peerName() << s->peerPort();
+        s->abort();
+        s->deleteLater();
+    }
     if (!port_) return;
     QSerialPort* p = port_;
     port_ = nullptr;  // no stale handle: a later read, write or close sees a closed port

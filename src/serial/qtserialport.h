@@ -1,13 +1,17 @@
 #pragma once
-// The real port: QSerialPort behind the SerialPort interface.
+// The real port: QSerialPort behind the SerialPort interface, or a TCP connection to a serial device
+// server for a port named "tcp://HOST:PORT" (networkport.h).
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QStringList>
 #include <optional>
 
 #include "serial/serialport.h"
+
+class QTcpSocket;
 
 namespace kestrel {
 
@@ -20,11 +24,17 @@ class QtSerialPort : public SerialPort {
     // Paths listed before the system's ports (the demo's simulated bus), shown while they exist.
     void setLeadingPaths(const QStringList& paths) { leadingPaths_ = paths; }
 
+    // Serial device servers offered in the list after the system's ports (the addresses used before); a
+    // server opened is offered from then on too.
+    void setNetworkPorts(const QStringList& names) override;
+    QStringList networkPorts() const override { return networkPorts_; }
+
     QStringList availablePorts() override;
     // The listed ports with what QSerialPortInfo knows of them and the /dev/serial/by-id link that
     // points at each, if any.
     QList<PortInfo> portInfos() override;
     OpenResult open(const QString& name) override;
+    bool readyToOpen(const QString& name) override;
     bool isOpen() const override;
     qint64 bytesAvailable() const override;
     QByteArray read(qint64 maxBytes) override;
@@ -33,6 +43,8 @@ class QtSerialPort : public SerialPort {
     void close() override;
     void holdArrivals() override { setArrivalsReported(false); }
     void resumeArrivals() override { setArrivalsReported(true); }
+    // How long an open waits for a serial device server to accept the connection.
+    static constexpr int kConnectWaitMs = 2000;
 
     // The folders whose changes make the scan enumerate the system's ports again, and for how long after
     // a change it goes on enumerating (udev adds a new port's details and links a moment after its node).
@@ -56,11 +68,25 @@ class QtSerialPort : public SerialPort {
     // The list availablePorts() returns, with the system's ports taken from `system`.
     QStringList listedPorts(const QList<QSerialPortInfo>& system) const;
     void onError(QSerialPort::SerialPortError error);
+    OpenResult openNetwork(const QString& name);
+    void adopt(QTcpSocket* socket);
+    void onNetworkGone();
+    void dropProbes();
     void setArrivalsReported(bool on);
+    // Sets the direction line; false when the port refuses.
+    bool driveDirectionLine(bool high);
 
-    QSerialPort* port_ = nullptr;  // a fresh object for each open, so no stale state survives a close
+    QSerialPort* port_ = nullptr;   // a fresh object for each open, so no stale state survives a close
+    QTcpSocket* socket_ = nullptr;  // the open connection to a serial device server, instead of port_
+    bool arrivalsHeld_ = false;
+    QStringList networkPorts_;
+    // Connections being made in the background to a lost server (readyToOpen), and when each last failed.
+    QHash<QString, QTcpSocket*> probes_;
+    QHash<QString, qint64> probeFailedAt_;
+    QElapsedTimer probeClock_;
     QStringList leadingPaths_;
     bool goneReported_ = false;
+    bool directionDriven_ = false;  // the direction line is switched around each write on this open
     QStringList deviceFolders_{QStringLiteral("/dev"), QStringLiteral("/dev/serial"),
                                QStringLiteral("/dev/serial/by-id")};
     int settleMs_ = kPortDetailsSettleMs;

@@ -50,6 +50,14 @@ struct PortInfo {
     }
 };
 
+// The modem line that switches an adapter's line driver on to send, for adapters without automatic
+// direction: none (the adapter does it itself), RTS or DTR.
+enum class DirectionLine { None, Rts, Dtr };
+// "RTS", "DTR"; empty for none.
+QString directionLineName(DirectionLine line);
+// "Порт не управляет линией RTS: …", said once when a port cannot drive the direction line.
+QString directionRefusedText(DirectionLine line);
+
 class SerialPort : public QObject {
     Q_OBJECT
   public:
@@ -66,6 +74,17 @@ class SerialPort : public QObject {
     }
     // Opens `name` exclusively at 19200 baud, 8 data bits, no parity, 1 stop bit, no flow control.
     virtual OpenResult open(const QString& name) = 0;
+    // Whether open(name) may be tried now without keeping the program waiting: a port that is listed can be
+    // opened at once, but a serial device server is known to answer only once a connection to it has been
+    // made in the background (which this starts). Whoever looks for a lost port asks this first.
+    // Serial device servers (tcp://HOST:PORT) the list offers besides the system's ports, and those it
+    // offers now (a server opened since is offered too). A port that cannot reach servers ignores them.
+    virtual void setNetworkPorts(const QStringList& names) { Q_UNUSED(names); }
+    virtual QStringList networkPorts() const { return {}; }
+    virtual bool readyToOpen(const QString& name) {
+        Q_UNUSED(name);
+        return true;
+    }
     virtual bool isOpen() const = 0;
     // Bytes that have arrived and not been read yet.
     virtual qint64 bytesAvailable() const = 0;
@@ -83,12 +102,22 @@ class SerialPort : public QObject {
     // program once rather than once a piece. A port that cannot hold goes on reporting; either is harmless.
     virtual void holdArrivals() {}
     virtual void resumeArrivals() {}
+    // From the next open on, drives `line` high while a write goes out and low once its last byte has left
+    // the port. The switch is timed from this program, so the line may stay high a moment after the last
+    // byte. A port that cannot drive the line says so once an open (directionRefused) and writes without it.
+    virtual void setDirectionLine(DirectionLine line) { direction_ = line; }
+    DirectionLine directionLine() const { return direction_; }
 
   signals:
     void readyRead();
     // The open port went away (adapter pulled, other end hung up). Emitted once per open; the port is
     // already closed when it arrives.
     void gone(const QString& reason);
+    // The port opened but cannot drive the direction line: writes go out without it until the next open.
+    void directionRefused(const QString& text);
+
+  protected:
+    DirectionLine direction_ = DirectionLine::None;
 };
 
 inline constexpr int kMaxPieceBytes = 255;  // one write carries at most 255 bytes

@@ -109,6 +109,21 @@ DeviceSession::DeviceSession(SerialPort& port, Options options, QObject* parent)
             Qt::QueuedConnection);
     cycle_.setAddress(address_);
     cycle_.setView(view_);
+    cycle_.setEchoMode(options_.echo);
+    port_.setDirectionLine(options_.direction);
+    connect(&port_, &SerialPort::directionRefused, this, [this](const QString& text) {
+        if (!std::exchange(directionRefusalTold_, true)) emit linkEvent(text);
+    });
+}
+
+void DeviceSession::setEchoMode(EchoMode mode) {
+    options_.echo = mode;
+    cycle_.setEchoMode(mode);
+}
+
+void DeviceSession::setDirectionLine(DirectionLine line) {
+    options_.direction = line;
+    port_.setDirectionLine(line);
 }
 
 DeviceSession::~DeviceSession() {
@@ -143,6 +158,7 @@ OpenResult DeviceSession::open(const QString& name, const QString& identity) {
         return {false, OpenFailure::Other, lost_ ? lost_->lastFailure : QString(), 0};
     }
     if (link_ == Link::Open) return {true, OpenFailure::None, {}, 0};
+    directionRefusalTold_ = false;  // said once an open by the engineer, not again at each reconnect
     const OpenResult r = port_.open(name);
     if (!r.ok) return r;
     portName_ = name;
@@ -216,7 +232,7 @@ void DeviceSession::lookForLostPort() {
             break;
         }
     }
-    if (name.isEmpty()) return;
+    if (name.isEmpty() || !port_.readyToOpen(name)) return;
     const OpenResult r = port_.open(name);
     if (!r.ok) {
         if (r.cause == lost_->lastFailure) return;
@@ -303,6 +319,20 @@ void DeviceSession::handle(const Transaction& t) {
     const traffic::Record r = traffic::recordOf(t);
     statistics_.add(r);
     judgeReply(t, r, panelsFilledAt_ != panelsFilledBefore);
+    record(r, t);
+}
+
+void DeviceSession::feedExchange(const Transaction& t) {
+    const traffic::Record r = traffic::recordOf(t);
+    statistics_.add(r);
+    record(r, t);
+}
+
+void DeviceSession::portLostWhileLent(const QString& reason) {
+    connectionLost(reason);
+}
+
+void DeviceSession::record(const traffic::Record& r, const Transaction& t) {
     emit recorded(r, t);
     if (!logFile_.isOpen()) return;
     QString error;

@@ -30,6 +30,8 @@ class DeviceSession : public QObject {
         QString logFile;        // every exchange appended to this CSV file while a port is open
         bool reconnect = true;  // a lost port is waited for and opened again
         int lookForLostPortMs = 250;
+        EchoMode echo = EchoMode::Auto;                 // how the echo of a request is told and taken off
+        DirectionLine direction = DirectionLine::None;  // the line that switches the adapter to send
     };
     // Closed: no port. Open: the cycle runs. Waiting: the open port went away and is looked for.
     enum class Link { Closed, Open, Waiting };
@@ -41,6 +43,8 @@ class DeviceSession : public QObject {
     ~DeviceSession() override;
 
     ExchangeCycle& cycle() { return cycle_; }
+    // The port, for whoever the session lends it to while polling is paused (the bus overview).
+    SerialPort& port() { return port_; }
     const DeviceModel& model() const { return model_; }
 
     // The link.
@@ -52,6 +56,13 @@ class DeviceSession : public QObject {
     QString portIdentity() const { return portIdentity_; }
     void setReconnect(bool on);
     bool reconnect() const { return options_.reconnect; }
+    // The echo of a request in front of its reply (echo.h): from the next tick on.
+    void setEchoMode(EchoMode mode);
+    EchoMode echoMode() const { return options_.echo; }
+    // The line that switches the adapter's driver to send: from the next open on. A port that cannot drive
+    // it is said once (linkEvent) and used without it.
+    void setDirectionLine(DirectionLine line);
+    DirectionLine directionLine() const { return options_.direction; }
     // Opens the port `name` (the adapter `identity`) and starts the exchange. While a lost port is waited
     // for, only that port is tried, never another one: the result is then that try's.
     OpenResult open(const QString& name, const QString& identity);
@@ -64,6 +75,13 @@ class DeviceSession : public QObject {
     // it. While paused a port that goes away is noticed when polling resumes.
     void setPollingPaused(bool paused);
     bool pollingPaused() const { return paused_; }
+    // An exchange made by whoever holds the port while polling is paused (the bus overview's rounds) goes
+    // into the feed: the link statistics, `recorded` and the log file. The model and its rules are left
+    // alone: the exchange was no request of the addressed device's view.
+    void feedExchange(const Transaction& t);
+    // The port failed while lent (polling paused): taken as the cycle's loss would be (waited for, or
+    // linkFailed with reconnecting off). Only while the link is Open.
+    void portLostWhileLent(const QString& reason);
 
     // How the addressed device answers: when its last good (decoded) reply came, and since when it has not
     // answered (the first request left without a good reply after it). Both are forgotten when another
@@ -141,6 +159,7 @@ class DeviceSession : public QObject {
     void stopExchange();
     void connectionLost(const QString& reason);
     void handle(const Transaction& t);
+    void record(const traffic::Record& r, const Transaction& t);
     void take(const device::DeviceValue& value);
     void take(const device::LiveReading& value, const QDateTime& at);
     void stopLogFile(const QString& reason);
@@ -155,6 +174,7 @@ class DeviceSession : public QObject {
 
     SerialPort& port_;
     Options options_;
+    bool directionRefusalTold_ = false;  // the port's refusal of the direction line was said
     ExchangeCycle cycle_;
     DeviceModel model_;
     Link link_ = Link::Closed;

@@ -31,7 +31,19 @@ bool LogFile::openFile(QString* error) {
         return false;
     }
     struct stat st {};
+    columns_ = 0;
     if (::fstat(fd_, &st) == 0 && st.st_size == 0) return write(csv::line(csvHeader()), error);
+    // A log of the same header keys with fewer columns (an older version's) goes on as it began.
+    QFile existing(path_);
+    if (existing.open(QIODevice::ReadOnly)) {
+        csv::Reader reader(&existing);
+        reader.setLimit(4096);
+        QList<QByteArray> header;
+        const QStringList current = csvHeader();
+        if (reader.next(&header) && header.size() < current.size() && header.size() >= 2 &&
+            header.back() == current.at(header.size() - 1).toUtf8())
+            columns_ = header.size();
+    }
     return true;
 }
 
@@ -63,7 +75,9 @@ bool LogFile::append(const Record& r, QString* error, QString* notice) {
         }
         if (notice) *notice = logFileRenewed(path_);
     }
-    return write(csv::line(csvCells(r)), error);
+    QStringList cells = csvCells(r);
+    if (columns_ > 0) cells = cells.mid(0, columns_);
+    return write(csv::line(cells), error);
 }
 
 bool LogFile::write(const QByteArray& bytes, QString* error) {

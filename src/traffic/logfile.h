@@ -19,7 +19,8 @@ class LogFile {
     LogFile& operator=(const LogFile&) = delete;
     ~LogFile() { close(); }
 
-    // Appends to `path` (the header first when the file is new or empty). False with the reason in
+    // Appends to `path` (the header first when the file is new or empty). A log begun by an older version,
+    // with fewer columns, gets rows of as many columns as its header has. False with the reason in
     // `error` when it cannot be written: a folder, a missing folder, no permission.
     bool open(const QString& path, QString* error);
     // Writes one record. False with the reason when the write fails (a full disk): the file is cut back to
@@ -37,6 +38,7 @@ class LogFile {
     bool write(const QByteArray& bytes, QString* error);
     QString path_;
     int fd_ = -1;
+    qsizetype columns_ = 0;  // the columns of the file's header line; 0: as many as csvHeader() has
 };
 
 // "Не удалось записать журнал в файл PATH: REASON. Запись журнала в файл выключена."

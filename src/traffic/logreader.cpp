@@ -251,6 +251,7 @@ LogReading readLog(QIODevice* in, const QString& name) {
     const auto bad = [&log](qint64 line, const QString& why) {
         if (log.badRows++ < kKeptLogProblems) log.problems.push_back({line, why});
     };
+    const qsizetype echoAt = later && header.last() == "echo" ? header.size() - 1 : -1;
     RowReader rows;
     QList<QByteArray> cells;
     qint64 rowsRead = 0;
@@ -273,6 +274,8 @@ LogReading readLog(QIODevice* in, const QString& name) {
             continue;
         }
         Record r;
+        // The "echo" column of the logs that have it: "removed" where the request's echo was taken off.
+        if (echoAt > 0 && cells.size() > echoAt) r.echoRemoved = cells[echoAt] == "removed";
         if (const QString why = rows.read(cells, &r); !why.isEmpty()) {
             bad(line, why);
             continue;

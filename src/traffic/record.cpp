@@ -46,6 +46,7 @@ Record recordOf(const Transaction& t) {
     r.replyLength = t.reply.size();
     r.replyMs = t.replyTimeMs();
     r.outcome = t.outcome;
+    r.echoRemoved = t.echoRemoved;
     if (t.request == networkPollRequest()) {
         r.address = kPollAddress;  // the bus search has an address and a check byte, no command code
     } else if (t.request.size() >= 3) {
@@ -107,7 +108,8 @@ const std::vector<Outcome>& allOutcomes() {
 QStringList csvHeader() {
     return {QStringLiteral("time"),     QStringLiteral("address"), QStringLiteral("command"),
             QStringLiteral("code"),     QStringLiteral("request"), QStringLiteral("reply"),
-            QStringLiteral("reply_ms"), QStringLiteral("outcome"), QStringLiteral("meaning")};
+            QStringLiteral("reply_ms"), QStringLiteral("outcome"), QStringLiteral("meaning"),
+            QStringLiteral("echo")};
 }
 
 Record eventRecord(const QDateTime& time, const QString& text) {
@@ -127,7 +129,8 @@ QStringList csvCells(const Record& r) {
             replyText(r, QStringLiteral("(+%1 bytes)")),
             r.replyMs ? QString::number(*r.replyMs) : QString(),
             r.event ? QStringLiteral("event") : outcomeKey(r.outcome),
-            meaningText(r)};
+            meaningText(r),
+            r.echoRemoved ? QStringLiteral("removed") : QString()};
 }
 
 QString displayCell(const Record& r, int column) {
@@ -145,7 +148,9 @@ QString displayCell(const Record& r, int column) {
         case 5:
             return r.replyMs ? QString::number(*r.replyMs) : QString();
         case 6:
-            return r.event ? Texts::tr("событие") : outcomeText(r.outcome);
+            if (r.event) return Texts::tr("событие");
+            return r.echoRemoved ? Texts::tr("%1 (эхо убрано)").arg(outcomeText(r.outcome))
+                                 : outcomeText(r.outcome);
         case 7:
             return meaningText(r);
         default:

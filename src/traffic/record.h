@@ -33,6 +33,7 @@ struct Record {
     // file keeps hundreds of thousands of rows, and the description is the larger part of each.
     bool meaningFromReply = false;
     qsizetype replyLength = 0;  // the whole reply's length, also where `reply` was cut
+    bool echoRemoved = false;   // the request's echo came first and was taken off (`reply` is what followed)
 };
 
 // A note about the link at `time`.
@@ -55,10 +56,12 @@ const std::vector<Outcome>& allOutcomes();
 
 // The CSV file: header keys (stable, English) and one record's cells (ISO 8601 time with ms). A cut reply's
 // cell ends in " … (+N bytes)", so it never reads as hex bytes: a replay refuses it instead of taking the
-// part for the whole reply.
+// part for the whole reply. The last column, "echo", says "removed" where the request's echo was taken off;
+// logs written before it have one column less and are read by their header's names.
 QStringList csvHeader();
 QStringList csvCells(const Record& r);
-// The displayed cells, as copied: "hh:mm:ss.zzz", address, command, request, reply, ms, outcome, meaning.
+// The displayed cells, as copied: "hh:mm:ss.zzz", address, command, request, reply, ms, outcome, meaning;
+// the outcome of a row whose echo was taken off says so.
 inline constexpr int kColumnCount = 8;
 QString displayCell(const Record& r, int column);
 QStringList displayCells(const Record& r);

@@ -33,6 +33,7 @@ void LinkStatistics::add(const Record& r) {
     if (r.event) return;
     LinkCounts& c = byAddress_[r.address];
     if (!r.request.isEmpty()) ++c.requests;
+    if (r.echoRemoved) ++c.echoRemoved;
     switch (r.outcome) {
         case Outcome::Decoded:
             ++c.decoded;

@@ -17,6 +17,7 @@ struct LinkCounts {
     int wrongCheckByte = 0;
     int garbage = 0;                   // unframed bytes and over-long replies
     int other = 0;                     // replies from another address, unknown codes
+    int echoRemoved = 0;               // exchanges whose request's echo was taken off the reply
     std::map<qint64, int> replyTimes;  // ms -> how many replies took that long
 
     // Decoded replies per request, in %; none before the first request.

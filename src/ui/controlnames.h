@@ -116,6 +116,11 @@ KESTREL_CONTROL(menuLanguage)
 KESTREL_CONTROL(actionLanguage)  // + the language's code: actionLanguageru, actionLanguageen
 KESTREL_CONTROL(menuLink)
 KESTREL_CONTROL(actionReconnect)
+KESTREL_CONTROL(actionNetworkPort)
+KESTREL_CONTROL(menuEcho)
+KESTREL_CONTROL(actionEcho)  // + the mode's key: actionEchoauto, actionEchoon, actionEchooff
+KESTREL_CONTROL(menuDirection)
+KESTREL_CONTROL(actionDirection)  // + the line: actionDirectionnone, actionDirectionrts, actionDirectiondtr
 KESTREL_CONTROL(actionTrafficLog)
 KESTREL_CONTROL(actionTrend)
 KESTREL_CONTROL(actionServicePanel)

@@ -14,6 +14,7 @@
 #include "protocol/hexid.h"
 #include "protocol/numinput.h"
 #include "protocol/translation.h"
+#include "serial/networkport.h"
 #include "serial/serialport.h"
 #include "ui/accessiblenames.h"
 #include "ui/bridgetab.h"
@@ -43,6 +44,11 @@ using namespace build;
 namespace {
 
 constexpr ControlGroup kOp = ControlGroup::Operation;
+
+// The direction line as the settings file and the menu's control names keep it: none, rts, dtr.
+QString directionKey(DirectionLine line) {
+    return line == DirectionLine::None ? QStringLiteral("none") : directionLineName(line).toLower();
+}
 // Lamp colours, 0xBBGGRR.
 constexpr quint32 kLampYellowAtStart = 0x00FFFF;  // RGB(255,255,0)
 constexpr quint32 kLampYellowClosed = 0x10FFFF;   // RGB(255,255,16)
@@ -119,6 +125,12 @@ void MainWindow::restoreSettings() {
         s = RememberedState{};
     }
     reconnect_->setChecked(s.reconnect);
+    QStringList servers = s.servers;
+    for (const QString& name : port_.networkPorts())
+        if (!servers.contains(name)) servers.append(name);
+    port_.setNetworkPorts(servers);
+    if (QAction* a = echoActions_.value(s.echo)) a->trigger();
+    if (QAction* a = directionActions_.value(s.direction)) a->trigger();
     language_ = s.language;
     tabs_->setCurrentIndex(s.tab);
     if (const NumberResult n = parseWholeNumber(s.address, 0, 255); n.ok())
@@ -145,6 +157,9 @@ void MainWindow::saveSettings() {
         session_->link() == DeviceSession::Link::Open || lastAddress_.isEmpty() ? addressed : lastAddress_;
     s.tab = openTab();
     s.reconnect = reconnect_->isChecked();
+    s.servers = port_.networkPorts();
+    s.echo = echoModeKey(session_->echoMode());
+    s.direction = directionKey(session_->directionLine());
     s.language = language_;
     s.geometry = saveGeometry();
     const std::pair<QWidget*, RememberedState::View*> views[] = {
@@ -398,6 +413,43 @@ void MainWindow::buildMenu() {
     reconnect_->setCheckable(true);
     reconnect_->setChecked(options_.reconnect);
     connect(reconnect_, &QAction::toggled, session_, &DeviceSession::setReconnect);
+    networkPort_ =
+        add(link, ctl::actionNetworkPort, Texts::tr("&Сервер портов TCP…"), {}, [this] { addNetworkPort(); });
+    // The choices go to the session as they are made; the session keeps them, and the settings file
+    // takes them from there.
+    QMenu* echo = link->addMenu(Texts::tr("&Эхо запроса"));
+    echo->setObjectName(ctl::menuEcho);
+    auto* echoGroup = new QActionGroup(echo);
+    const std::pair<EchoMode, QString> echoChoices[] = {
+        {EchoMode::Auto, Texts::tr("&Авто: убирать точную копию запроса")},
+        {EchoMode::On, Texts::tr("&Всегда убирать")},
+        {EchoMode::Off, Texts::tr("&Не убирать")}};
+    for (const auto& [mode, text] : echoChoices) {
+        QAction* a = echo->addAction(text);
+        a->setObjectName(ctl::actionEcho + echoModeKey(mode));
+        a->setCheckable(true);
+        a->setChecked(mode == session_->echoMode());
+        echoGroup->addAction(a);
+        echoActions_[echoModeKey(mode)] = a;
+        connect(a, &QAction::triggered, session_, [this, mode = mode] { session_->setEchoMode(mode); });
+    }
+    QMenu* direction = link->addMenu(Texts::tr("&Управление направлением передачи"));
+    direction->setObjectName(ctl::menuDirection);
+    auto* directionGroup = new QActionGroup(direction);
+    const std::pair<DirectionLine, QString> directionChoices[] = {
+        {DirectionLine::None, Texts::tr("&Нет (адаптер сам)")},
+        {DirectionLine::Rts, Texts::tr("&RTS на время передачи")},
+        {DirectionLine::Dtr, Texts::tr("&DTR на время передачи")}};
+    for (const auto& [line, text] : directionChoices) {
+        QAction* a = direction->addAction(text);
+        const QString key = directionKey(line);
+        a->setObjectName(ctl::actionDirection + key);
+        a->setCheckable(true);
+        a->setChecked(line == session_->directionLine());
+        directionGroup->addAction(a);
+        directionActions_[key] = a;
+        connect(a, &QAction::triggered, session_, [this, line = line] { session_->setDirectionLine(line); });
+    }
     QMenu* help = menuBar_->addMenu(Texts::tr("Сп&равка"));
     help->setObjectName(ctl::menuHelp);
     add(help, ctl::actionAbout, Texts::tr("&О программе"), QKeySequence(Qt::Key_F1), [this] { showAbout(); });
@@ -546,6 +598,7 @@ void MainWindow::closePort() {
 void MainWindow::linkChanged(DeviceSession::Link link) {
     using Link = DeviceSession::Link;
     const Link before = std::exchange(shownLink_, link);
+    networkPort_->setEnabled(link == Link::Closed);
     if (before == Link::Open && link != Link::Open && session_->address())
         lastAddress_ = QString::number(*session_->address());
     if (link == Link::Open) {
@@ -568,6 +621,22 @@ void MainWindow::linkChanged(DeviceSession::Link link) {
     } else {
         portPanel_->holdName({});
     }
+}
+
+// A serial device server typed by the engineer joins the port list (and is remembered) and is selected.
+void MainWindow::addNetworkPort() {
+    const QString name = dialogs_
+                             .input(Texts::tr("Адрес сервера последовательных портов (режим TCP-сервера):"),
+                                    Texts::tr("Сервер портов TCP"), QStringLiteral("tcp://"))
+                             .trimmed();
+    if (name.isEmpty() || name == QLatin1String("tcp://")) return;
+    QString refusal;
+    if (!parseNetworkPortName(name, &refusal)) return dialogs_.message(refusal, Dialogs::Icon::Exclamation);
+    QStringList servers = port_.networkPorts();
+    servers.removeAll(name);
+    servers.append(name);
+    port_.setNetworkPorts(servers);
+    portPanel_->selectName(name);
 }
 
 void MainWindow::showLinkEvent(const QString& text) {

@@ -82,6 +82,7 @@ class MainWindow : public QWidget {
     void connectSession();
     void linkChanged(DeviceSession::Link link);
     void showLinkEvent(const QString& text);
+    void addNetworkPort();
     void record(const traffic::Record& r, const Transaction& t);
     void startUp();
     void addressEntered();
@@ -119,6 +120,10 @@ class MainWindow : public QWidget {
     bool silenceShown_ = false;
     QString statusBeforeSilence_;
     QAction* reconnect_ = nullptr;
+    QAction* networkPort_ = nullptr;  // a serial device server added to the port list
+    // "Связь": the request's echo (by its key) and the direction line (none, rts, dtr).
+    QMap<QString, QAction*> echoActions_;
+    QMap<QString, QAction*> directionActions_;
     // The port to select when it is listed, from the last run, until the engineer chooses or opens one.
     QString rememberedPort_;
     QString awaitedPort_;  // a port named on the command line, selected by its name when it appears

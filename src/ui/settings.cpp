@@ -4,15 +4,18 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <algorithm>
 
 #include "protocol/numinput.h"
 #include "protocol/translation.h"
+#include "serial/networkport.h"
 
 namespace kestrel {
 
 namespace {
 
 constexpr int kTabs = 3;
+constexpr int kRememberedServers = 10;
 const char* const kViews[] = {"log", "trend", "panel"};
 
 }  // namespace
@@ -57,6 +60,23 @@ RememberedState loadState(const QString& path, QString* problem) {
         s.reconnect = reconnect == QLatin1String("true");
     else
         bad << QStringLiteral("port/reconnect");
+    const QStringList servers = ini.value(QStringLiteral("port/servers")).toStringList();
+    if (servers.size() <= kRememberedServers &&
+        std::all_of(servers.begin(), servers.end(),
+                    [](const QString& n) { return parseNetworkPortName(n).has_value(); }))
+        s.servers = servers;
+    else
+        bad << QStringLiteral("port/servers");
+    const QString echo = ini.value(QStringLiteral("port/echo"), s.echo).toString();
+    if (QStringList{"auto", "on", "off"}.contains(echo))
+        s.echo = echo;
+    else
+        bad << QStringLiteral("port/echo");
+    const QString direction = ini.value(QStringLiteral("port/direction"), s.direction).toString();
+    if (QStringList{"none", "rts", "dtr"}.contains(direction))
+        s.direction = direction;
+    else
+        bad << QStringLiteral("port/direction");
     const QString language = ini.value(QStringLiteral("window/language"), s.language).toString();
     if (availableLanguages().contains(language))
         s.language = language;
@@ -82,6 +102,11 @@ bool saveState(const QString& path, const RememberedState& s, QString* problem) 
     ini.setValue(QStringLiteral("port/identity"), s.portIdentity);
     ini.setValue(QStringLiteral("port/address"), s.address);
     ini.setValue(QStringLiteral("port/reconnect"), s.reconnect);
+    if (!s.servers.isEmpty())
+        ini.setValue(QStringLiteral("port/servers"),
+                     s.servers.mid(std::max(0, int(s.servers.size()) - kRememberedServers)));
+    ini.setValue(QStringLiteral("port/echo"), s.echo);
+    ini.setValue(QStringLiteral("port/direction"), s.direction);
     ini.setValue(QStringLiteral("window/tab"), s.tab);
     ini.setValue(QStringLiteral("window/language"), s.language);
     ini.setValue(QStringLiteral("window/geometry"), s.geometry);

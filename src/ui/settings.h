@@ -1,10 +1,11 @@
 #pragma once
 // What the window remembers between runs: the last port (by the identity that finds its adapter again),
-// the address and tab, the reconnect choice, and where the windows were. Kept as an INI file in the
-// user's configuration folder.
+// the address and tab, the reconnect choice, the serial device servers used, and where the windows were. Kept
+// as an INI file in the user's configuration folder.
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace kestrel {
 
@@ -13,6 +14,9 @@ struct RememberedState {
     QString address;  // the selected address's text
     int tab = 0;
     bool reconnect = true;
+    QStringList servers;  // serial device servers used before, tcp://HOST:PORT, the latest last
+    QString echo = QStringLiteral("auto");       // "Связь" → the request's echo: auto, on, off
+    QString direction = QStringLiteral("none");  // "Связь" → the direction line: none, rts, dtr
     QString language = QStringLiteral("ru");  // chosen in "Вид" → "Язык", in effect from the next start
     QByteArray geometry;                      // the main window's
     struct View {

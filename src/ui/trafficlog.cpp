@@ -308,11 +308,11 @@ void TrafficLogWindow::buildControls() {
     auto* reset = reset_ = named(new QPushButton(Texts::tr("Сб&росить")), ctl::logResetStatistics);
     statisticsBar->addWidget(reset);
     statisticsLayout->addLayout(statisticsBar);
-    statisticsTable_ = named(new QTableWidget(0, 11), ctl::logStatistics);
+    statisticsTable_ = named(new QTableWidget(0, 12), ctl::logStatistics);
     statisticsTable_->setHorizontalHeaderLabels(
         {Texts::tr("Адрес"), Texts::tr("Запросов"), Texts::tr("Ответов"), Texts::tr("Нет ответа"),
          Texts::tr("Ошибка CRC"), Texts::tr("Мусор"), Texts::tr("Прочие"), Texts::tr("Успех, %"),
-         Texts::tr("мс мин"), Texts::tr("мс медиана"), Texts::tr("мс макс")});
+         Texts::tr("мс мин"), Texts::tr("мс медиана"), Texts::tr("мс макс"), Texts::tr("Эхо убрано")});
     statisticsTable_->verticalHeader()->hide();
     statisticsTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     statisticsTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
@@ -526,7 +526,8 @@ void TrafficLogWindow::showStatistics() {
             success ? QString::number(*success, 'f', 1) : QString(),
             number(c.minReplyMs()),
             number(c.medianReplyMs()),
-            number(c.maxReplyMs())};
+            number(c.maxReplyMs()),
+            QString::number(c.echoRemoved)};
         for (int col = 0; col < cells.size(); ++col) {
             auto* item = statisticsTable_->item(row, col);
             if (!item) statisticsTable_->setItem(row, col, item = new QTableWidgetItem);

@@ -1,0 +1,111 @@
+#include "session/busoverview.h"
+
+#include "session/devicesession.h"
+
+namespace kestrel {
+
+BusOverview::BusOverview(DeviceSession& session, bus::BusRounds::Options options, QObject* parent)
+    : QObject(parent), session_(session), sessionAlive_(&session), rounds_(session.port(), options, this) {
+    settle_.setSingleShot(true);
+    connect(&settle_, &QTimer::timeout, this, &BusOverview::startRounds);
+    connect(&rounds_, &bus::BusRounds::exchanged, this,
+            [this](quint8, const Transaction& t) { session_.feedExchange(t); });
+    connect(&rounds_, &bus::BusRounds::stopped, this, &BusOverview::onStopped);
+    connect(&rounds_, &bus::BusRounds::portLost, this, &BusOverview::onPortLost);
+    connect(&session_, &DeviceSession::linkChanged, this, &BusOverview::onLinkChanged);
+    // A tick in progress when the overview asked for the bus ends first; the port changes hands after it.
+    connect(&session_.cycle(), &ExchangeCycle::tickFinished, this, [this] {
+        if (wanted_ && !rounds_.isRunning() && !settle_.isActive() && !handingBack_) takeOver();
+    });
+}
+
+BusOverview::~BusOverview() {
+    if (!sessionAlive_) return;
+    // No waiting here: the exchange in progress is left, and the cycle's first tick comes a period after
+    // polling resumes, later than any reply to it.
+    const bool held =
+        rounds_.isRunning() || rounds_.exchangeInProgress() || settle_.isActive() || handingBack_;
+    rounds_.abandon();
+    settle_.stop();
+    if (held || wanted_) session_.setPollingPaused(false);
+}
+
+void BusOverview::run() {
+    if (wanted_) return;
+    wanted_ = true;
+    if (handingBack_) {
+        // Asked back while the rounds were ending their exchange: they go on after it.
+        handingBack_ = false;
+        rounds_.start();
+    } else {
+        takeOver();
+    }
+    emit stateChanged();
+}
+
+void BusOverview::pause() {
+    if (!wanted_) return;
+    wanted_ = false;
+    settle_.stop();
+    if (rounds_.isRunning()) {
+        handingBack_ = true;
+        rounds_.stop();  // stopped() hands the port back, at once when no exchange is in progress
+    } else {
+        session_.setPollingPaused(false);
+    }
+    emit stateChanged();
+}
+
+void BusOverview::takeOver() {
+    if (!wanted_ || rounds_.isRunning() || session_.link() != DeviceSession::Link::Open) return;
+    if (session_.cycle().tickInProgress()) return;  // tickFinished comes back here
+    session_.setPollingPaused(true);
+    // The answer to the cycle's last request has its read window before the rounds write; what of it comes
+    // later is dropped by the rounds' quiet time before their first request.
+    const std::optional<qint64> since = session_.cycle().sinceLastWriteMs();
+    const int window = session_.cycle().timing().windowMs;
+    if (since && *since < window) {
+        settle_.start(int(window - *since));
+        return;
+    }
+    startRounds();
+}
+
+void BusOverview::startRounds() {
+    if (!wanted_ || rounds_.isRunning() || session_.link() != DeviceSession::Link::Open) return;
+    // The adapter's echo is told as the session's own exchanges tell it.
+    bus::BusRounds::Options options = rounds_.options();
+    options.echo = session_.echoMode();
+    rounds_.setOptions(options);
+    rounds_.start();
+    emit stateChanged();
+}
+
+void BusOverview::onStopped() {
+    if (!handingBack_) return;
+    handingBack_ = false;
+    if (!wanted_) session_.setPollingPaused(false);
+    emit stateChanged();
+}
+
+void BusOverview::onLinkChanged() {
+    if (session_.link() == DeviceSession::Link::Open) {
+        // Opened, or the lost port is back: the rounds go on, polling paused again before its first tick.
+        takeOver();
+        return;
+    }
+    // Closed or lost: the port is no longer there to lend; the rounds wait for it.
+    const bool wasActive = rounds_.isRunning() || handingBack_;
+    rounds_.abandon();
+    settle_.stop();
+    handingBack_ = false;
+    if (wasActive) emit stateChanged();
+}
+
+void BusOverview::onPortLost(const QString& reason) {
+    if (session_.link() == DeviceSession::Link::Open) session_.portLostWhileLent(reason);
+    handingBack_ = false;
+    emit stateChanged();
+}
+
+}  // namespace kestrel

@@ -1,0 +1,57 @@
+#pragma once
+// The bus overview's hold on the session's bus. While it runs, the session's polling is paused and the
+// rounds (bus/rounds.h) own the port; the port changes hands only between exchanges: the cycle's tick in
+// progress ends, and the answer to the cycle's last request has had its read window (or is drained), before
+// the rounds write their first request; on pause() or destruction the rounds end their exchange in
+// progress before the session's polling resumes. Each round exchange goes into the session's feed (the
+// traffic log, statistics and log file see it). A lost port stops the rounds; the session waits for it as
+// always, and when it has it back the rounds go on (polling stays paused).
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include "bus/rounds.h"
+
+namespace kestrel {
+
+class DeviceSession;
+
+class BusOverview : public QObject {
+    Q_OBJECT
+  public:
+    BusOverview(DeviceSession& session, bus::BusRounds::Options options, QObject* parent = nullptr);
+    // Stops the rounds after their exchange in progress, then resumes the session's polling.
+    ~BusOverview() override;
+
+    bus::BusRounds& rounds() { return rounds_; }
+    // Takes the bus over: polling paused, the rounds started once the cycle's last answer is in. While the
+    // link is not open, the rounds start when it is.
+    void run();
+    // Gives the bus back: the rounds stop after their exchange in progress, then polling resumes.
+    void pause();
+    // Asked to run (also while it waits for the port or for the cycle's last answer).
+    bool running() const { return wanted_; }
+    // The rounds own the port now.
+    bool roundsActive() const { return rounds_.isRunning(); }
+
+  signals:
+    // Running or paused, the rounds started or stopped.
+    void stateChanged();
+
+  private:
+    void takeOver();
+    void startRounds();
+    void onStopped();
+    void onLinkChanged();
+    void onPortLost(const QString& reason);
+
+    DeviceSession& session_;
+    QPointer<DeviceSession> sessionAlive_;  // a session destroyed first is not touched by the destructor
+    bus::BusRounds rounds_;
+    bool wanted_ = false;
+    bool handingBack_ = false;  // the rounds are ending their exchange; polling resumes at stopped()
+    QTimer settle_;             // the read window the cycle's last request is owed before the rounds write
+};
+
+}  // namespace kestrel
