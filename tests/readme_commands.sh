@@ -54,7 +54,7 @@ while IFS=$'\t' read -r block line; do
       eval "expect 0 $command" ;;
     build/kestrel-tool*)
       eval "expect 124 timeout 4 $command" ;;
-    build/kestrel-cli*--watch*)
+    build/kestrel-cli*--watch*|build/kestrel-cli*monitor*)
       eval "expect 0 timeout --preserve-status -s INT 2 $command" ;;
     build/kestrel-cli*)
       eval "expect 0 $command" ;;

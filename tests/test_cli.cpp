@@ -357,6 +357,136 @@ TEST_F(CliOnSimBus, AnInterruptedRestoreListsWhatWasWrittenAndWhatWasNot) {
     EXPECT_EQ(json(), expected);
 }
 
+// A site file holds every reader's backup with its address, and restores each reader at its address; a
+// reader that does not answer fails alone, and a backup of the site that misses one is not written.
+TEST_F(CliOnSimBus, ASiteIsSavedWholeAndRestoredReaderByReaderAtItsAddress) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("site.json");
+    host.withBus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(6, 1)); });
+    ASSERT_EQ(run("-a 5 set-radio 40 9 30"), kDone);
+    ASSERT_EQ(run("backup-site " + file), kDone) << err.toStdString();
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray savedBytes = saved.readAll();
+    const QJsonObject doc = QJsonDocument::fromJson(savedBytes).object();
+    EXPECT_EQ(doc.value("format").toString(), QStringLiteral("kestrel-site"));
+    EXPECT_EQ(doc.value("version").toInt(), 1);
+    const QJsonArray readers = doc.value("readers").toArray();
+    ASSERT_EQ(readers.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const QJsonObject backup = readers[i].toObject().value("backup").toObject();
+        EXPECT_EQ(readers[i].toObject().value("address").toInt(), 5 + i);
+        EXPECT_EQ(backup.value("format").toString(), QStringLiteral("kestrel-reader-backup"));
+        EXPECT_EQ(backup.value("identity").toObject().value("serial").toInt(), 123456 + i);
+        EXPECT_EQ(backup.value("network").toInt(), i == 0 ? 40 : 1);
+    }
+    ASSERT_EQ(run("-a 5 set-radio 1 1 3"), kDone);
+    ASSERT_EQ(run("-a 6 bound-ids set 4 ABC"), kDone);
+    EXPECT_EQ(run("restore-site " + file + " --verify"), kDone) << err.toStdString();
+    const QString parts = QStringLiteral("mode, radio, bound-ids, reset-delay; проверено\n");
+    EXPECT_EQ(out, "адрес 5, серийный номер 123456: записано " + parts +
+                       "адрес 6, серийный номер 123457: записано " + parts + "Площадка " + file +
+                       ": восстановлено считывателей 2 из 2\n");
+    const auto [five, six] = host.withBus([](sim::Bus& b) { return std::pair(*b.reader(5), *b.reader(6)); });
+    EXPECT_EQ((std::vector<int>{five.network, five.channel, five.power}), (std::vector<int>{40, 9, 30}));
+    EXPECT_EQ(six.cells[3], 0u);
+
+    host.injectFault(sim::FaultKind::Silence, sim::kUntilCleared, 6);
+    EXPECT_EQ(run("--retries 0 restore-site " + file), kDeviceFailed);
+    EXPECT_TRUE(out.startsWith("адрес 5, серийный номер 123456: записано")) << out.toStdString();
+    EXPECT_EQ(err, QStringLiteral("адрес 6, -: нет ответа (попыток: 1)\n"));
+    EXPECT_EQ(run("--retries 0 backup-site " + file), kDeviceFailed);
+    EXPECT_EQ(err, "адрес 6: нет ответа (попыток: 1)\nне прочитаны адреса 6; файл " + file +
+                       " не записан (--addresses без них сохраняет остальные)\n");
+    ASSERT_TRUE(saved.seek(0));
+    EXPECT_EQ(saved.readAll(), savedBytes) << "the site file that was there stays";
+    EXPECT_EQ(run("backup-site " + file + " --addresses 5"), kDone);
+}
+
+// A site file that is not whole and right is refused before anything is sent, naming what is wrong and
+// the reader; so is a list of addresses with one twice or out of range.
+TEST_F(CliOnSimBus, AWrongSiteFileOrAddressListIsRefusedBeforeAnythingIsSent) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("site.json");
+    host.withBus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(6, 1)); });
+    ASSERT_EQ(run("backup-site " + file), kDone);
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QJsonObject good = QJsonDocument::fromJson(f.readAll()).object();
+    f.close();
+    // The site with reader 6's entry (the second) changed by `edit`.
+    auto withSix = [&](const std::function<void(QJsonObject&)>& edit) {
+        QJsonObject site = good;
+        QJsonArray readers = site["readers"].toArray();
+        QJsonObject six = readers[1].toObject();
+        edit(six);
+        readers[1] = six;
+        site["readers"] = readers;
+        return QJsonDocument(site).toJson();
+    };
+    auto backupOfSix = [&](const char* key, const QJsonValue& v) {
+        return withSix([=](QJsonObject& six) {
+            QJsonObject backup = six["backup"].toObject();
+            backup[key] = v;
+            six["backup"] = backup;
+        });
+    };
+    auto site = [&](const char* key, const QJsonValue& v) {
+        QJsonObject s = good;
+        s[key] = v;
+        return QJsonDocument(s).toJson();
+    };
+    const struct {
+        QByteArray text;
+        QString message;  // after "FILE: "
+    } rows[] = {
+        {"[]", "не файл площадки (нужен объект JSON)"},
+        {"{\"format\":", "не файл площадки (нужен объект JSON: unterminated object)"},
+        {site("format", "kestrel-reader-backup"),
+         "не файл площадки: формат \"kestrel-reader-backup\", нужен \"kestrel-site\""},
+        {site("version", 2), "неизвестная версия формата 2 (эта программа читает версию 1)"},
+        {site("readers", QJsonObject{}), "нет списка считывателей (readers)"},
+        {site("readers", QJsonArray{}), "в списке нет ни одного считывателя"},
+        {site("readers", QJsonArray{5}), "считыватель 1: нужен объект JSON"},
+        {withSix([](QJsonObject& six) { six.remove("address"); }),
+         "считыватель 2, address: нужно целое число от 0 до 200, задано ничего"},
+        {withSix([](QJsonObject& six) { six["address"] = 201; }),
+         "считыватель 2, address: нужно целое число от 0 до 200, задано 201"},
+        {withSix([](QJsonObject& six) { six["address"] = 5; }), "адрес 5 в списке дважды"},
+        {withSix([](QJsonObject& six) { six["address"] = 7; }), "адрес 7: в копии адрес 6"},
+        {backupOfSix("formatVersion", 2),
+         "адрес 6: неизвестная версия формата 2 (эта программа читает версию 1)"},
+        {backupOfSix("channel", 5.5), "адрес 6: channel: нужно целое число от 1 до 255, задано 5.5"},
+        {backupOfSix("boundIds", QJsonArray{"1"}), "адрес 6: нужно 10 привязанных ID"},
+        {backupOfSix("identity", QJsonObject{{"serial", 1}}),
+         "адрес 6: identity.deviceType: нужно целое число от 0 до 255, задано ничего"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.message.toStdString());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(row.text);
+        f.close();
+        EXPECT_EQ(run("restore-site " + file), kUsageError);
+        EXPECT_EQ(err, file + ": " + row.message + '\n');
+        EXPECT_TRUE(wire.isEmpty());
+    }
+    const struct {
+        const char* line;
+        QString message;
+    } lists[] = {
+        {"monitor --addresses 5,6,5", "--addresses: адрес 5 указан дважды"},
+        {"monitor --addresses 5,255", "--addresses: нужно целое число от 0 до 254, задано \"255\""},
+        {"monitor --addresses 5,,6", "--addresses: нужно целое число от 0 до 254, задано \"\""},
+        {"backup-site x.json --addresses 5.5", "--addresses: нужно целое число от 0 до 200, задано \"5.5\""},
+        {"backup-site x.json --addresses 201", "--addresses: нужно целое число от 0 до 200, задано \"201\""},
+    };
+    for (const auto& row : lists) {
+        EXPECT_EQ(run(row.line), kUsageError) << row.line;
+        EXPECT_EQ(err, row.message + '\n');
+        EXPECT_TRUE(wire.isEmpty());
+    }
+}
+
 // Every failure object of --json, field by field: a script tells success from failure by "ok".
 TEST_F(CliOnSimBus, AJsonFailureSaysOkFalseWithTheMessageAndExitCode) {
     EXPECT_EQ(run("--json -a 5 set-radio 70000 7 20"), kUsageError);
@@ -687,6 +817,56 @@ TEST(CliProgram, AFileOrOutputThatCannotBeWrittenIsAFailureAndTheOldBackupStays)
         EXPECT_EQ(old.readAll(), "the good backup\n");
         old.close();
     }
+}
+
+// The monitor on the simulated bus, as a script runs it: a JSON object per reader per round, and at
+// Ctrl-C a summary per reader; a reader that never answered makes the exit code 1.
+TEST(CliProgram, MonitorWritesEveryReaderEachRoundAndEndsWithItsSummary) {
+    sim::PtyHost host;
+    ASSERT_TRUE(host.start());
+    QProcess p;
+    p.start(KESTREL_CLI_EXE, {"--port", host.slavePath(), "--json", "monitor", "--addresses", "5,9",
+                              "--interval", "20", "--timeout", "30", "--retries", "0"});
+    std::map<int, QJsonObject> lastRow;  // by address
+    while (lastRow.size() < 2 || lastRow[9].value("round").toInt() < 3) {
+        ASSERT_TRUE(p.canReadLine() || p.waitForReadyRead(5000));
+        while (p.canReadLine()) {
+            QJsonParseError error;
+            const QJsonObject o = QJsonDocument::fromJson(p.readLine(), &error).object();
+            ASSERT_EQ(error.error, QJsonParseError::NoError);
+            lastRow[o.value("address").toInt()] = o;
+        }
+    }
+    EXPECT_EQ(lastRow[5].value("serial").toInt(), 123456);
+    EXPECT_EQ(lastRow[5].value("state").toString(), QStringLiteral("answering"));
+    EXPECT_TRUE(lastRow[5].contains("level"));
+    EXPECT_EQ(lastRow[9].value("state").toString(), QStringLiteral("noReply"));
+    EXPECT_EQ(lastRow[9].value("good").toInt(), 0);
+    ::kill(pid_t(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished());
+    EXPECT_EQ(p.exitCode(), kDeviceFailed);
+    QList<QByteArray> lines = p.readAllStandardOutput().trimmed().split('\n');
+    ASSERT_GE(lines.size(), 3);  // the summaries of 5 and 9, then the failure
+    const QJsonObject five = QJsonDocument::fromJson(lines[lines.size() - 3]).object();
+    const QJsonObject nine = QJsonDocument::fromJson(lines[lines.size() - 2]).object();
+    EXPECT_EQ(QJsonDocument::fromJson(lines.last()).object().value("exitCode").toInt(), kDeviceFailed);
+    EXPECT_TRUE(five.value("summary").toBool());
+    EXPECT_EQ(five.value("good").toInt(), five.value("requests").toInt());
+    EXPECT_EQ(nine.value("noReply").toInt(), nine.value("requests").toInt());
+    EXPECT_GE(nine.value("requests").toInt(), 3);
+    EXPECT_TRUE(p.readAllStandardError().endsWith("ни разу не ответили адреса: 9\n"));
+
+    // Without --json and not on a terminal: a line per reader per round; SIGTERM ends it as Ctrl-C does.
+    p.start(KESTREL_CLI_EXE, {"--port", host.slavePath(), "monitor", "--interval", "20"});
+    while (!p.canReadLine()) ASSERT_TRUE(p.waitForReadyRead(5000));
+    EXPECT_TRUE(p.readLine().contains(" адрес 5: серийный номер 123456, уровень "));
+    ::kill(pid_t(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished());
+    EXPECT_EQ(p.exitCode(), kDone);
+    const QRegularExpression summary(QStringLiteral(
+        "(^|\n)адрес 5: запросов (\\d+), ответов \\2, без ответа 0, ошибок проверки 0, чужих ответов 0\n$"));
+    const QString plain = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_TRUE(summary.match(plain).hasMatch()) << plain.right(300).toStdString();
 }
 
 // Watching with no reading at all did not succeed; each failure line carries its time.

@@ -1770,6 +1770,186 @@ yellow — the port is closed.</translation>
         <translation>Echo removed</translation>
     </message>
     <message>
+        <source>не файл площадки (нужен объект JSON%1)</source>
+        <translation>not a site file (a JSON object is needed%1)</translation>
+    </message>
+    <message>
+        <source>не файл площадки: формат %1, нужен &quot;%2&quot;</source>
+        <translation>not a site file: format %1, &quot;%2&quot; is needed</translation>
+    </message>
+    <message>
+        <source>неизвестная версия формата %1 (эта программа читает версию %2)</source>
+        <translation>unknown format version %1 (this program reads version %2)</translation>
+    </message>
+    <message>
+        <source>нет списка считывателей (readers)</source>
+        <translation>no list of readers (readers)</translation>
+    </message>
+    <message>
+        <source>в списке нет ни одного считывателя</source>
+        <translation>the list holds no reader</translation>
+    </message>
+    <message>
+        <source>считыватель %1, address</source>
+        <translation>reader %1, address</translation>
+    </message>
+    <message>
+        <source>считыватель %1: нужен объект JSON</source>
+        <translation>reader %1: a JSON object is needed</translation>
+    </message>
+    <message>
+        <source>адрес %1 в списке дважды</source>
+        <translation>address %1 is in the list twice</translation>
+    </message>
+    <message>
+        <source>%1: в копии адрес %2</source>
+        <translation>%1: the backup says address %2</translation>
+    </message>
+    <message>
+        <source>monitor [--addresses СПИСОК] [--interval MS] [--json]
+  Все считыватели шины кругами на скорости линии до Ctrl-C: на терминале таблица, иначе строка (с --json - объект) на считыватель за круг; в конце итог по каждому. Без --addresses сначала опрос сети. Код выхода 0, если ответил каждый считыватель, иначе 1. Адреса: %1.</source>
+        <translation>monitor [--addresses LIST] [--interval MS] [--json]
+  Every reader of the bus in rounds at the speed of the line until Ctrl-C: a table on a terminal, otherwise a line (with --json an object) per reader per round; at the end a summary of each. Without --addresses, a bus scan first. Exit code 0 when every reader answered, else 1. Addresses: %1.</translation>
+    </message>
+    <message>
+        <source>backup-site ФАЙЛ [--addresses СПИСОК]
+  Резервная копия каждого считывателя с его адресом в одном файле площадки. Без --addresses сначала опрос сети. Файл записывается, только если прочитаны все. Адреса: %1.</source>
+        <translation>backup-site FILE [--addresses LIST]
+  The backup of every reader with its address in one site file. Without --addresses, a bus scan first. The file is written only when every reader was read. Addresses: %1.</translation>
+    </message>
+    <message>
+        <source>restore-site ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--force] [--verify]
+  Каждый считыватель файла площадки восстанавливается по своему адресу с проверками restore; строка итога на каждый. Код выхода 0, только если восстановлены все.</source>
+        <translation>restore-site FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--force] [--verify]
+  Each reader of a site file is restored at its address with the checks of restore; a summary line for each. Exit code 0 only when all were restored.</translation>
+    </message>
+    <message>
+        <source>Файл %1 не записан.</source>
+        <translation>File %1 was not written.</translation>
+    </message>
+    <message>
+        <source>адрес %1: серийный номер %2, настройки прочитаны</source>
+        <translation>address %1: serial number %2, settings read</translation>
+    </message>
+    <message>
+        <source>прервано; файл %1 не записан</source>
+        <translation>interrupted; file %1 was not written</translation>
+    </message>
+    <message>
+        <source>не прочитаны адреса %1; файл %2 не записан (--addresses без них сохраняет остальные)</source>
+        <translation>addresses not read: %1; file %2 was not written (--addresses without them saves the others)</translation>
+    </message>
+    <message>
+        <source>Площадка сохранена в %1: считывателей %2</source>
+        <translation>Site saved to %1: %2 readers</translation>
+    </message>
+    <message>
+        <source>не восстанавливался</source>
+        <translation>not restored</translation>
+    </message>
+    <message>
+        <source>серийный номер %1</source>
+        <translation>serial number %1</translation>
+    </message>
+    <message>
+        <source>адрес %1, %2: записано %3; %4</source>
+        <translation>address %1, %2: written %3; %4</translation>
+    </message>
+    <message>
+        <source>проверено</source>
+        <translation>verified</translation>
+    </message>
+    <message>
+        <source>не проверялось</source>
+        <translation>not verified</translation>
+    </message>
+    <message>
+        <source>адрес %1, %2: %3</source>
+        <translation>address %1, %2: %3</translation>
+    </message>
+    <message>
+        <source>Площадка %1: восстановлено считывателей %2 из %3%4</source>
+        <translation>Site %1: %2 of %3 readers restored%4</translation>
+    </message>
+    <message>
+        <source>, прервано</source>
+        <translation>, interrupted</translation>
+    </message>
+    <message>
+        <source>--addresses: адрес %1 указан дважды</source>
+        <translation>--addresses: address %1 is given twice</translation>
+    </message>
+    <message>
+        <source>отвечает</source>
+        <translation>answering</translation>
+    </message>
+    <message>
+        <source>ошибки проверки</source>
+        <translation>check errors</translation>
+    </message>
+    <message>
+        <source>ещё не опрошен</source>
+        <translation>not asked yet</translation>
+    </message>
+    <message>
+        <source>%1 с</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 назад</source>
+        <translation>%1 ago</translation>
+    </message>
+    <message>
+        <source>не было</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>порт не передан</source>
+        <translation>no port given</translation>
+    </message>
+    <message>
+        <source>kestrel-cli monitor: круг %1, %2 мс (предел линии %3 мс), %4; Ctrl-C - выход</source>
+        <translation>kestrel-cli monitor: round %1, %2 ms (line floor %3 ms), %4; Ctrl-C - quit</translation>
+    </message>
+    <message>
+        <source>Серийный</source>
+        <translation>Serial</translation>
+    </message>
+    <message>
+        <source>Темп.</source>
+        <translation>Temp.</translation>
+    </message>
+    <message>
+        <source>Текущее</source>
+        <translation>Current</translation>
+    </message>
+    <message>
+        <source>Успешно</source>
+        <translation>Success</translation>
+    </message>
+    <message>
+        <source>Состояние</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>* серийный номер повторяется у другого считывателя
+</source>
+        <translation>* the serial number is another reader&apos;s too
+</translation>
+    </message>
+    <message>
+        <source>%1 адрес %2: серийный номер %3, уровень %4, температура %5, текущее %6, успешно %7, последний ответ: %8, %9</source>
+        <translation>%1 address %2: serial number %3, level %4, temperature %5, current value %6, success %7, last reply: %8, %9</translation>
+    </message>
+    <message>
+        <source>адрес %1: запросов %2, ответов %3, без ответа %4, ошибок проверки %5, чужих ответов %6</source>
+        <translation>address %1: requests %2, replies %3, no reply %4, check errors %5, misdirected replies %6</translation>
+    </message>
+    <message>
+        <source>ни разу не ответили адреса: %1</source>
+        <translation>never answered: addresses %1</translation>
+    </message>
+    <message>
         <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
 
 Считыватель и шина:
@@ -1788,6 +1968,13 @@ yellow — the port is closed.</translation>
   reset-delay get | set ЗАДЕРЖКА
   backup [ФАЙЛ]                 настройки считывателя в JSON
   restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Вся шина:
+  monitor [--addresses СПИСОК] [--interval MS]
+                                все считыватели шины кругами до Ctrl-C
+  backup-site ФАЙЛ [--addresses СПИСОК]
+                                настройки всех считывателей в один файл площадки
+  restore-site ФАЙЛ [--verify] [--only ...] [--with-serial]
+                                каждый считыватель площадки по его адресу
 Метки:
   tag search                    метка, ответившая на поиск
   tag read ID                   параметры метки (ID в HEX)
@@ -1805,6 +1992,7 @@ yellow — the port is closed.</translation>
   --port ПУТЬ                   порт (или переменная KESTREL_PORT),
                                 сервер портов: tcp://УЗЕЛ:ПОРТ
   -a, --address A               адрес устройства
+  --addresses СПИСОК            адреса через запятую: 3,5,7
   --json                        по объекту JSON на результат
   --trace                       запросы и ответы в HEX на stderr
   --log-file ФАЙЛ               журнал обмена в CSV
@@ -1839,6 +2027,13 @@ Reader and bus:
   reset-delay get | set DELAY
   backup [FILE]                 reader settings in JSON
   restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Whole bus:
+  monitor [--addresses LIST] [--interval MS]
+                                every reader of the bus in rounds until Ctrl-C
+  backup-site FILE [--addresses LIST]
+                                the settings of every reader in one site file
+  restore-site FILE [--verify] [--only ...] [--with-serial]
+                                each reader of a site at its address
 Tags:
   tag search                    the tag that answered the search
   tag read ID                   tag parameters (ID in HEX)
@@ -1856,6 +2051,7 @@ Options:
   --port PATH                   port (or the KESTREL_PORT variable),
                                 port server: tcp://HOST:PORT
   -a, --address A               device address
+  --addresses LIST              comma-separated addresses: 3,5,7
   --json                        one JSON object per result
   --trace                       requests and replies in HEX to stderr
   --log-file FILE               traffic log in CSV
@@ -1886,6 +2082,10 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
     <message>
         <source>Журнал %1: строк %2 (событий %3, с ошибками %4)</source>
         <translation>Log %1: %2 rows (%3 events, %4 bad)</translation>
+    </message>
+    <message>
+        <source>адрес запросов ответов нет_ответа ошибка_CRC мусор прочие успех,% мс_мин мс_медиана мс_макс эхо_убрано</source>
+        <translation>address requests replies no_reply CRC_error junk other success,% ms_min ms_median ms_max echo_removed</translation>
     </message>
     <message>
         <source>время «%1» не в виде 2026-12-07T15:55:37.123+03:00</source>
@@ -1986,10 +2186,6 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
     <message>
         <source>Статистика связи (весь журнал)</source>
         <translation>Link statistics (the whole log)</translation>
-    </message>
-    <message>
-        <source>адрес запросов ответов нет_ответа ошибка_CRC мусор прочие успех,% мс_мин мс_медиана мс_макс эхо_убрано</source>
-        <translation>address requests replies no_reply CRC_error junk other success,% ms_min ms_median ms_max echo_removed</translation>
     </message>
 </context>
 </TS>

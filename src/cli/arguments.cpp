@@ -119,6 +119,9 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
         } else if (name == QLatin1String("address")) {
             if (!needValue(&v)) return out;
             inv.address = v;
+        } else if (name == QLatin1String("addresses")) {
+            if (!needValue(&v)) return out;
+            inv.addresses = v;
         } else if (name == QLatin1String("log-file")) {
             if (!needValue(&inv.logFile)) return out;
         } else if (name == QLatin1String("lang")) {
@@ -238,6 +241,13 @@ QString programHelp() {
                "  reset-delay get | set ЗАДЕРЖКА\n"
                "  backup [ФАЙЛ]                 настройки считывателя в JSON\n"
                "  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]\n"
+               "Вся шина:\n"
+               "  monitor [--addresses СПИСОК] [--interval MS]\n"
+               "                                все считыватели шины кругами до Ctrl-C\n"
+               "  backup-site ФАЙЛ [--addresses СПИСОК]\n"
+               "                                настройки всех считывателей в один файл площадки\n"
+               "  restore-site ФАЙЛ [--verify] [--only ...] [--with-serial]\n"
+               "                                каждый считыватель площадки по его адресу\n"
                "Метки:\n"
                "  tag search                    метка, ответившая на поиск\n"
                "  tag read ID                   параметры метки (ID в HEX)\n"
@@ -255,6 +265,7 @@ QString programHelp() {
                "  --port ПУТЬ                   порт (или переменная KESTREL_PORT),\n"
                "                                сервер портов: tcp://УЗЕЛ:ПОРТ\n"
                "  -a, --address A               адрес устройства\n"
+               "  --addresses СПИСОК            адреса через запятую: 3,5,7\n"
                "  --json                        по объекту JSON на результат\n"
                "  --trace                       запросы и ответы в HEX на stderr\n"
                "  --log-file ФАЙЛ               журнал обмена в CSV\n"
@@ -320,6 +331,26 @@ QString commandHelp(const QString& command) {
              "restore -a A ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] "
              "[--force] [--verify]\n  Запись настроек из файла резервной копии. Сначала устройство "
              "опознаётся; копия другого типа устройства записывается только с --force.")},
+        {"monitor",
+         QT_TRANSLATE_NOOP(
+             "Texts",
+             "monitor [--addresses СПИСОК] [--interval MS] [--json]\n  Все считыватели шины кругами "
+             "на скорости линии до Ctrl-C: на терминале таблица, иначе строка (с --json - объект) на "
+             "считыватель за круг; в конце итог по каждому. Без --addresses сначала опрос сети. Код "
+             "выхода 0, если ответил каждый считыватель, иначе 1. Адреса: %1.")},
+        {"backup-site",
+         QT_TRANSLATE_NOOP(
+             "Texts",
+             "backup-site ФАЙЛ [--addresses СПИСОК]\n  Резервная копия каждого считывателя с его "
+             "адресом в одном файле площадки. Без --addresses сначала опрос сети. Файл записывается, "
+             "только если прочитаны все. Адреса: %1.")},
+        {"restore-site",
+         QT_TRANSLATE_NOOP(
+             "Texts",
+             "restore-site ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] "
+             "[--force] [--verify]\n  Каждый считыватель файла площадки восстанавливается по своему "
+             "адресу с проверками restore; строка итога на каждый. Код выхода 0, только если "
+             "восстановлены все.")},
         {"tag", QT_TRANSLATE_NOOP(
                     "Texts",
                     "tag search | read ID | write ID [поля] | set-serial ID НОМЕР | set-id ID НОМЕР\n  Поля "
@@ -350,6 +381,8 @@ QString commandHelp(const QString& command) {
         return out.arg(rangeText(range::kNetwork), rangeText(range::kChannel), rangeText(range::kPower));
     if (command == QLatin1String("bound-ids")) return out.arg(rangeText(range::kBoundIdCell));
     if (command == QLatin1String("reset-delay")) return out.arg(rangeText(range::kResetDelay));
+    if (command == QLatin1String("monitor")) return out.arg(rangeText(range::kDeviceAddress));
+    if (command == QLatin1String("backup-site")) return out.arg(rangeText(range::kNetAddress));
     if (command == QLatin1String("tag"))
         return out.arg(rangeText(range::kTagDelay), rangeText(range::kTagMode), rangeText(range::kTagPower),
                        rangeText(range::kTagPeriod), rangeText(range::kSerial));

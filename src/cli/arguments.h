@@ -18,7 +18,8 @@ enum ExitCode { kDone = 0, kDeviceFailed = 1, kUsageError = 2, kPortError = 3, k
 
 struct Invocation {
     QString port;
-    std::optional<QString> address;  // as typed; checked when a command needs it
+    std::optional<QString> address;    // as typed; checked when a command needs it
+    std::optional<QString> addresses;  // --addresses, as typed: "3,5,7"
     bool json = false;
     bool trace = false;
     QString logFile;

@@ -1,55 +1,44 @@
-// A reader's settings saved to a file, and written from one to a reader.
+// A reader's settings saved to a file, and written from one to a reader; a whole site's readers the same
+// way, each at its address. The file formats are the bus layer's (bus/sitefile.h), which the window's bus
+// overview writes too.
 
 #include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <cmath>
 
+#include "bus/sitefile.h"
 #include "cli/client.h"
 #include "cli/commandkit.h"
 #include "device/ranges.h"
-#include "device/readermode.h"
 #include "device/requests.h"
 #include "protocol/savefile.h"
 #include "protocol/syserror.h"
 #include "protocol/translation.h"
-#include "traffic/csv.h"
 
 namespace kestrel::cli {
 
 namespace {
 
-const QString kBackupFormat = QStringLiteral("kestrel-reader-backup");
-constexpr int kBackupFormatVersion = 1;
-const QStringList kRestoreParts = {"mode", "radio", "bound-ids", "reset-delay", "serial"};
+const QString kToolName = QStringLiteral("kestrel-cli");
 
-// A JSON value as it stands in the file: 5.5, "2", null.
+// The most a restore reads of its file: a site of every address is far below it.
+constexpr qint64 kMaxBackupFile = 1 << 20;
+
+// A JSON value as it stands in the file, for a --verify difference: 5, "0C0FFEE", or "ничего".
 QString jsonText(const QJsonValue& v) {
     if (v.isUndefined()) return Texts::tr("ничего");
     return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
 }
 
-// A number of a backup file: a JSON number holding a whole number within `r`. A string, a fraction or a
-// missing value is refused, never converted or rounded.
-device::ExactValue wholeField(const QJsonValue& v, device::FieldRange r, const QString& what) {
-    constexpr double kExactDoubles = 9007199254740992.0;  // 2^53: every whole number below is exact
-    const double d = v.toDouble();
-    if (v.isDouble() && std::floor(d) == d && std::fabs(d) < kExactDoubles && qint64(d) >= r.min &&
-        qint64(d) <= r.max)
-        return {qint64(d), {}};
-    return {0, Texts::tr("%1: нужно целое число от %2 до %3, задано %4")
-                   .arg(what)
-                   .arg(r.min)
-                   .arg(r.max)
-                   .arg(jsonText(v).left(40))};
+QString listed(const QStringList& l) {
+    return l.isEmpty() ? Texts::tr("нет") : l.join(QStringLiteral(", "));
 }
 
 }  // namespace
 
-int Client::backup(Context& c) {
-    if (!argumentCount(c, 1, 0, 1)) return c.exit;
+int Client::readBackupValues(Context& c, std::optional<bus::BackupValues>* values) {
     std::optional<device::DeviceValue> id, live, table, delay;
     if (const int e = ask(c, device::identifyRequest(c.address), &id)) return e;
     if (const int e = ask(c, device::currentParamsRequest(c.address), &live)) return e;
@@ -59,27 +48,18 @@ int Client::backup(Context& c) {
     const auto* reading = as<device::LiveReading>(live);
     const auto* cells = as<device::BoundIdTable>(table);
     const auto* d = as<device::ResetDelay>(delay);
-    if (!ident || !ident->serial || !ident->deviceType || !reading || !reading->settings ||
-        !reading->settings->mode || !reading->settings->network || !reading->settings->channel ||
-        !reading->settings->power || !cells || cells->cells.size() != std::size_t(kBoundIdCells) || !d ||
-        !d->delay) {
-        output_.failure(c.command, Texts::tr("адрес %1: %2").arg(c.address).arg(noValue()), kDeviceFailed);
-        return kDeviceFailed;
-    }
-    const auto& s = *reading->settings;
-    QJsonObject doc{{QLatin1String("format"), kBackupFormat},
-                    {QLatin1String("formatVersion"), kBackupFormatVersion},
-                    {QLatin1String("tool"), QStringLiteral("kestrel-cli")},
-                    {QLatin1String("version"), QStringLiteral(KESTREL_VERSION)},
-                    {QLatin1String("time"), csv::isoTime(QDateTime::currentDateTimeUtc())},
-                    {QLatin1String("address"), int(c.address)},
-                    {QLatin1String("identity"), valueJson(*id)},
-                    {QLatin1String("mode"), int(*s.mode)},
-                    {QLatin1String("network"), int(*s.network)},
-                    {QLatin1String("channel"), int(*s.channel)},
-                    {QLatin1String("power"), int(*s.power)},
-                    {QLatin1String("boundIds"), valueJson(*table).value(QLatin1String("boundIds"))},
-                    {QLatin1String("resetDelay"), int(*d->delay)}};
+    *values = bus::backupValues(
+        ident ? std::optional(*ident) : std::nullopt, reading ? reading->settings : std::nullopt,
+        cells ? std::optional(*cells) : std::nullopt, d ? std::optional(*d) : std::nullopt);
+    if (*values) return kDone;
+    return fail(c, Texts::tr("адрес %1: %2").arg(c.address).arg(noValue()), kDeviceFailed);
+}
+
+int Client::backup(Context& c) {
+    if (!argumentCount(c, 1, 0, 1)) return c.exit;
+    std::optional<bus::BackupValues> values;
+    if (const int e = readBackupValues(c, &values)) return e;
+    const QJsonObject doc = bus::readerBackup(c.address, *values, kToolName, QDateTime::currentDateTimeUtc());
     const QByteArray text = QJsonDocument(doc).toJson(QJsonDocument::Indented);
     if (c.inv.words.size() < 2) {
         output_.document(QString::fromUtf8(text).trimmed());
@@ -96,193 +76,149 @@ int Client::backup(Context& c) {
     return kDone;
 }
 
-int Client::restore(Context& c) {
-    if (!argumentCount(c, 1, 1, 1)) return c.exit;
-    const QString path = c.inv.words[1];
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return refuse(
-            c, Texts::tr("не удалось открыть %1: %2").arg(path, localizedSystemText(file.errorString())));
-    QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(file.read(1 << 20), &parseError);
-    if (!doc.isObject() || doc.object().value(QLatin1String("format")).toString() != kBackupFormat)
-        return refuse(c, Texts::tr("%1 не резервная копия настроек считывателя%2")
-                             .arg(path, parseError.error ? QStringLiteral(": ") + parseError.errorString()
-                                                         : QString()));
-    const QJsonObject o = doc.object();
-    const QJsonValue version = o.value(QLatin1String("formatVersion"));
-    if (!version.isDouble() || version.toDouble() != kBackupFormatVersion)
-        return refuse(c, Texts::tr("%1: неизвестная версия формата %2 (эта программа читает версию %3)")
-                             .arg(path, jsonText(version).left(40))
-                             .arg(kBackupFormatVersion));
-    QStringList parts =
-        c.inv.only.isEmpty() ? QStringList{"mode", "radio", "bound-ids", "reset-delay"} : c.inv.only;
-    if (c.inv.withSerial && !parts.contains(QStringLiteral("serial"))) parts << QStringLiteral("serial");
-    for (const QString& p : parts)
-        if (!kRestoreParts.contains(p))
+int Client::chosenRestoreParts(Context& c, QStringList* parts) {
+    *parts = c.inv.only.isEmpty() ? bus::defaultRestoreParts() : c.inv.only;
+    if (c.inv.withSerial && !parts->contains(QStringLiteral("serial"))) *parts << QStringLiteral("serial");
+    for (const QString& p : *parts)
+        if (!bus::restoreParts().contains(p))
             return refuse(
                 c, Texts::tr("--only: неизвестная часть %1 (mode, radio, bound-ids, reset-delay, serial)")
                        .arg(p));
-    if (parts.contains(QStringLiteral("serial")) && !c.inv.withSerial)
+    if (parts->contains(QStringLiteral("serial")) && !c.inv.withSerial)
         return refuse(c, Texts::tr("серийный номер записывается только с --with-serial"));
+    return kDone;
+}
 
-    // Every request is built (and so checked) before the first is sent.
-    const QJsonObject identity = o.value(QLatin1String("identity")).toObject();
-    auto field = [&](const QJsonValue& v, device::FieldRange r, const char* key) {
-        return wholeField(v, r, QStringLiteral("%1: %2").arg(path, QLatin1String(key)));
-    };
-    struct Step {
-        QString label;  // what the step writes, as the summary names it
-        QByteArray frame;
-        Transactor::Expect expect;
-    };
-    std::vector<Step> steps;
-    // A setting that is one whole number of the file, its request built by `build`; the refusal's exit code.
-    auto numberStep = [&](const QString& part, const QJsonValue& value, device::FieldRange range,
-                          const char* key, device::Request (*build)(device::Address, const QString&)) {
-        const device::ExactValue v = field(value, range, key);
-        if (!v.ok()) return refuse(c, v.refusal);
-        const device::Request r = build(c.address, QString::number(v.value));
-        if (!r.ok()) return refuse(c, QStringLiteral("%1: %2").arg(path, r.refusal));
-        steps.push_back({part, r.frame, {}});
-        return int(kDone);
-    };
-    for (const QString& part : kRestoreParts) {
-        if (!parts.contains(part)) continue;
-        if (part == QLatin1String("mode")) {
-            const device::ExactValue m =
-                field(o.value(QLatin1String("mode")), device::range::kReaderMode, "mode");
-            if (!m.ok()) return refuse(c, m.refusal);
-            if (!device::modeOf(quint8(m.value))) return refuse(c, Texts::tr("%1: неверный режим").arg(path));
-            steps.push_back({part, device::setModeRequest(c.address, quint8(m.value)), kModeChange});
-        } else if (part == QLatin1String("radio")) {
-            device::RadioParams texts;
-            const struct {
-                const char* key;
-                device::FieldRange range;
-                QString* text;
-            } radio[] = {{"network", device::range::kNetwork, &texts.network},
-                         {"channel", device::range::kChannel, &texts.channel},
-                         {"power", device::range::kPower, &texts.power}};
-            for (const auto& r : radio) {
-                const device::ExactValue v = field(o.value(QLatin1String(r.key)), r.range, r.key);
-                if (!v.ok()) return refuse(c, v.refusal);
-                *r.text = QString::number(v.value);
-            }
-            const device::Request r = device::setRadioParamsRequest(c.address, texts);
-            if (!r.ok()) return refuse(c, QStringLiteral("%1: %2").arg(path, r.refusal));
-            steps.push_back({part, r.frame, {}});
-        } else if (part == QLatin1String("bound-ids")) {
-            const QJsonArray cells = o.value(QLatin1String("boundIds")).toArray();
-            if (cells.size() != kBoundIdCells)
-                return refuse(c, Texts::tr("%1: нужно 10 привязанных ID").arg(path));
-            for (int i = 0; i < kBoundIdCells; ++i) {
-                if (!cells[i].isString())
-                    return refuse(c, Texts::tr("%1, ячейка %2: нужен ID в HEX строкой, задано %3")
-                                         .arg(path)
-                                         .arg(i + 1)
-                                         .arg(jsonText(cells[i]).left(40)));
-                const device::Request r =
-                    device::writeBoundIdRequest(c.address, QString::number(i + 1), cells[i].toString());
-                if (!r.ok())
-                    return refuse(c, Texts::tr("%1, ячейка %2: %3").arg(path).arg(i + 1).arg(r.refusal));
-                steps.push_back({QStringLiteral("bound-ids %1").arg(i + 1), r.frame, {}});
-            }
-        } else if (part == QLatin1String("reset-delay")) {
-            if (const int e =
-                    numberStep(part, o.value(QLatin1String("resetDelay")), device::range::kResetDelay,
-                               "resetDelay", device::setResetDelayRequest))
-                return e;
-        } else if (part == QLatin1String("serial")) {
-            if (const int e = numberStep(part, identity.value(QLatin1String("serial")),
-                                         device::range::kSerial, "identity.serial", device::setSerialRequest))
-                return e;
-        }
+std::optional<QByteArray> Client::readBackupFile(Context& c, const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        c.exit = refuse(
+            c, Texts::tr("не удалось открыть %1: %2").arg(path, localizedSystemText(file.errorString())));
+        return std::nullopt;
     }
+    return file.read(kMaxBackupFile);
+}
+
+Client::RestoreOutcome Client::applyRestore(Context& c, const bus::RestorePlan& plan, const QJsonObject& o,
+                                            const QStringList& parts, const QString& source) {
+    // Every failure is held here and handed to the caller, which prints it with what was written.
+    struct Hold {
+        bool& flag;
+        explicit Hold(bool& f) : flag(f) { flag = true; }
+        ~Hold() { flag = false; }
+    } hold(holdFailures_);
+    RestoreOutcome out;
+    auto failed = [&](int exit, const QString& message) {
+        out.exit = exit;
+        out.message = message;
+        return out;
+    };
 
     // The target is identified first: settings of one device type are not written into another unless
     // the engineer says so.
-    const device::ExactValue backupType =
-        field(identity.value(QLatin1String("deviceType")), device::range::kDeviceType, "identity.deviceType");
     std::optional<device::DeviceValue> targetId;
-    if (const int e = ask(c, device::identifyRequest(c.address), &targetId)) return e;
+    if (const int e = ask(c, device::identifyRequest(c.address), &targetId)) return failed(e, heldFailure_);
     const auto* target = as<device::Identification>(targetId);
-    if (!target || !target->deviceType) {
-        output_.failure(c.command, Texts::tr("адрес %1: %2").arg(c.address).arg(noValue()), kDeviceFailed);
-        return kDeviceFailed;
-    }
-    if (!c.inv.force && (!backupType.ok() || backupType.value != *target->deviceType))
-        return refuse(
-            c, Texts::tr("%1: копия снята с устройства типа %2, а по адресу %3 устройство типа %4; "
-                         "ничего не записано (--force записывает всё равно)")
-                   .arg(path, backupType.ok() ? QString::number(backupType.value) : QStringLiteral("?"))
-                   .arg(c.address)
-                   .arg(*target->deviceType));
+    if (!target || !target->deviceType)
+        return failed(kDeviceFailed, Texts::tr("адрес %1: %2").arg(c.address).arg(noValue()));
+    out.serial = target->serial;
+    if (!c.inv.force && plan.deviceType != target->deviceType)
+        return failed(
+            kUsageError,
+            Texts::tr("%1: копия снята с устройства типа %2, а по адресу %3 устройство типа %4; "
+                      "ничего не записано (--force записывает всё равно)")
+                .arg(source, plan.deviceType ? QString::number(*plan.deviceType) : QStringLiteral("?"))
+                .arg(c.address)
+                .arg(*target->deviceType));
 
     // An interrupted restore says which settings reached the device and which did not.
-    QStringList written;
+    const auto& steps = plan.steps;
     for (std::size_t i = 0; i < steps.size(); ++i) {
         std::optional<device::DeviceValue> v;
-        holdFailures_ = true;
         const int e = ask(c, steps[i].frame, &v, steps[i].expect);
-        holdFailures_ = false;
         if (!e) {
-            written << steps[i].label;
+            out.written << steps[i].label;
             continue;
         }
         // A request that went out without an acceptable answer may have been applied or not.
         QStringList unknown, notWritten;
         (lastAttempts_ > 0 ? unknown : notWritten) << steps[i].label;
         for (std::size_t k = i + 1; k < steps.size(); ++k) notWritten << steps[k].label;
-        auto listed = [](const QStringList& l) {
-            return l.isEmpty() ? Texts::tr("нет") : l.join(QStringLiteral(", "));
-        };
         QString message = Texts::tr("%1; восстановление не завершено: записано: %2; не записано: %3")
-                              .arg(heldFailure_, listed(written), listed(notWritten));
+                              .arg(heldFailure_, listed(out.written), listed(notWritten));
         if (!unknown.isEmpty()) message += Texts::tr("; неизвестно, записано ли: %1").arg(listed(unknown));
-        output_.failure(c.command, message, e,
-                        {{QLatin1String("address"), int(c.address)},
-                         {QLatin1String("file"), path},
-                         {QLatin1String("written"), QJsonArray::fromStringList(written)},
-                         {QLatin1String("notWritten"), QJsonArray::fromStringList(notWritten)},
-                         {QLatin1String("unknown"), QJsonArray::fromStringList(unknown)}});
-        return e;
+        out.fields = {{QLatin1String("written"), QJsonArray::fromStringList(out.written)},
+                      {QLatin1String("notWritten"), QJsonArray::fromStringList(notWritten)},
+                      {QLatin1String("unknown"), QJsonArray::fromStringList(unknown)}};
+        return failed(e, message);
     }
-    if (c.inv.verify) {
-        std::optional<device::DeviceValue> live, table, delay, id;
-        if (const int e = ask(c, device::currentParamsRequest(c.address), &live)) return e;
-        if (const int e = ask(c, device::plainRequest(c.address, cmd::kReadBoundIds).frame, &table)) return e;
-        if (const int e = ask(c, device::plainRequest(c.address, cmd::kReadResetDelay).frame, &delay))
-            return e;
-        if (const int e = ask(c, device::identifyRequest(c.address), &id)) return e;
-        QJsonObject now = valueJson(*live);
-        now.insert(QLatin1String("boundIds"), valueJson(*table).value(QLatin1String("boundIds")));
-        now.insert(QLatin1String("resetDelay"), valueJson(*delay).value(QLatin1String("resetDelay")));
-        const QJsonValue serialNow = valueJson(*id).value(QLatin1String("serial"));
-        QStringList differences;
-        auto compare = [&](const QString& key, const QJsonValue& wanted, const QJsonValue& got) {
-            if (wanted != got)
-                differences << Texts::tr("%1 %2, ожидалось %3").arg(key, jsonText(got), jsonText(wanted));
-        };
-        if (parts.contains(QStringLiteral("mode")))
-            compare(QStringLiteral("mode"), o.value(QLatin1String("mode")), now.value(QLatin1String("mode")));
-        if (parts.contains(QStringLiteral("radio")))
-            for (const char* key : {"network", "channel", "power"})
-                compare(QLatin1String(key), o.value(QLatin1String(key)), now.value(QLatin1String(key)));
-        if (parts.contains(QStringLiteral("bound-ids")))
-            compare(QStringLiteral("boundIds"), o.value(QLatin1String("boundIds")),
-                    now.value(QLatin1String("boundIds")));
-        if (parts.contains(QStringLiteral("reset-delay")))
-            compare(QStringLiteral("resetDelay"), o.value(QLatin1String("resetDelay")),
-                    now.value(QLatin1String("resetDelay")));
-        if (parts.contains(QStringLiteral("serial")))
-            compare(QStringLiteral("serial"), identity.value(QLatin1String("serial")), serialNow);
-        if (!differences.isEmpty()) {
-            output_.failure(c.command,
-                            Texts::tr("проверка не прошла: ") + differences.join(QStringLiteral("; ")),
-                            kDeviceFailed);
-            return kDeviceFailed;
+    if (!c.inv.verify) return out;
+    std::optional<device::DeviceValue> live, table, delay, id;
+    if (const int e = ask(c, device::currentParamsRequest(c.address), &live)) return failed(e, heldFailure_);
+    if (const int e = ask(c, device::plainRequest(c.address, cmd::kReadBoundIds).frame, &table))
+        return failed(e, heldFailure_);
+    if (const int e = ask(c, device::plainRequest(c.address, cmd::kReadResetDelay).frame, &delay))
+        return failed(e, heldFailure_);
+    if (const int e = ask(c, device::identifyRequest(c.address), &id)) return failed(e, heldFailure_);
+    QJsonObject now = valueJson(*live);
+    now.insert(QLatin1String("boundIds"), valueJson(*table).value(QLatin1String("boundIds")));
+    now.insert(QLatin1String("resetDelay"), valueJson(*delay).value(QLatin1String("resetDelay")));
+    const QJsonValue serialNow = valueJson(*id).value(QLatin1String("serial"));
+    QStringList differences;
+    auto compare = [&](const QString& key, const QJsonValue& wanted, const QJsonValue& got) {
+        if (wanted != got)
+            differences << Texts::tr("%1 %2, ожидалось %3").arg(key, jsonText(got), jsonText(wanted));
+    };
+    if (parts.contains(QStringLiteral("mode")))
+        compare(QStringLiteral("mode"), o.value(QLatin1String("mode")), now.value(QLatin1String("mode")));
+    if (parts.contains(QStringLiteral("radio")))
+        for (const char* key : {"network", "channel", "power"})
+            compare(QLatin1String(key), o.value(QLatin1String(key)), now.value(QLatin1String(key)));
+    if (parts.contains(QStringLiteral("bound-ids")))
+        compare(QStringLiteral("boundIds"), o.value(QLatin1String("boundIds")),
+                now.value(QLatin1String("boundIds")));
+    if (parts.contains(QStringLiteral("reset-delay")))
+        compare(QStringLiteral("resetDelay"), o.value(QLatin1String("resetDelay")),
+                now.value(QLatin1String("resetDelay")));
+    if (parts.contains(QStringLiteral("serial")))
+        compare(QStringLiteral("serial"),
+                o.value(QLatin1String("identity")).toObject().value(QLatin1String("serial")), serialNow);
+    if (!differences.isEmpty())
+        return failed(kDeviceFailed,
+                      Texts::tr("проверка не прошла: ") + differences.join(QStringLiteral("; ")));
+    out.verified = true;
+    return out;
+}
+
+int Client::restore(Context& c) {
+    if (!argumentCount(c, 1, 1, 1)) return c.exit;
+    const QString path = c.inv.words[1];
+    const std::optional<QByteArray> text = readBackupFile(c, path);
+    if (!text) return c.exit;
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(*text, &parseError);
+    const QJsonObject o = doc.object();
+    // Not JSON at all says where the parse stopped.
+    if (!doc.isObject() ||
+        o.value(QLatin1String("format")).toString() != QLatin1String(bus::kReaderBackupFormat))
+        return refuse(c, Texts::tr("%1 не резервная копия настроек считывателя%2")
+                             .arg(path, parseError.error ? QStringLiteral(": ") + parseError.errorString()
+                                                         : QString()));
+    if (const QString why = bus::backupHeaderRefusal(o, path); !why.isEmpty()) return refuse(c, why);
+    QStringList parts;
+    if (const int e = chosenRestoreParts(c, &parts)) return e;
+    // Every request is built (and so checked) before the first is sent.
+    const bus::RestorePlan plan = bus::planRestore(o, c.address, parts, path);
+    if (!plan.ok()) return refuse(c, plan.refusal);
+    const RestoreOutcome r = applyRestore(c, plan, o, parts, path);
+    if (r.exit != kDone) {
+        QJsonObject fields = r.fields;
+        if (!fields.isEmpty()) {
+            fields.insert(QLatin1String("address"), int(c.address));
+            fields.insert(QLatin1String("file"), path);
         }
+        output_.failure(c.command, r.message, r.exit, fields);
+        return r.exit;
     }
     output_.result(
         c.command,
@@ -291,6 +227,126 @@ int Client::restore(Context& c) {
          {QLatin1String("file"), path},
          {QLatin1String("restored"), QJsonArray::fromStringList(parts)}});
     return kDone;
+}
+
+// ---- the whole site ----
+
+int Client::backupSite(Context& c) {
+    if (!argumentCount(c, 1, 1, 1)) return c.exit;
+    const QString path = c.inv.words[1];
+    QByteArray addresses;
+    if (c.inv.addresses) {
+        const std::optional<QByteArray> listed = addressList(c, device::range::kNetAddress);
+        if (!listed) return c.exit;
+        addresses = *listed;
+    } else {
+        if (const int e = pollBus(c, &addresses)) return e;
+        if (addresses.isEmpty())
+            return fail(c,
+                        Texts::tr("Устройства не ответили.") + QLatin1Char(' ') +
+                            Texts::tr("Файл %1 не записан.").arg(path),
+                        kDeviceFailed);
+    }
+    const QDateTime saved = QDateTime::currentDateTimeUtc();
+    std::vector<bus::SiteReader> readers;
+    QStringList failed;
+    for (char a : addresses) {
+        c.address = static_cast<quint8>(a);
+        if (interrupted_) break;
+        std::optional<bus::BackupValues> values;
+        const int e = readBackupValues(c, &values);
+        if (e == kPortError) return e;
+        if (e != kDone) {
+            failed << QString::number(c.address);
+            continue;
+        }
+        readers.push_back({c.address, bus::readerBackup(c.address, *values, kToolName, saved)});
+        output_.result(c.command,
+                       Texts::tr("адрес %1: серийный номер %2, настройки прочитаны")
+                           .arg(c.address)
+                           .arg(*values->identity.serial),
+                       {{QLatin1String("address"), int(c.address)},
+                        {QLatin1String("serial"), double(*values->identity.serial)}});
+    }
+    // The file holds the whole site or is not written: a site restored from it must not lose a reader
+    // without anybody noticing.
+    if (interrupted_) return fail(c, Texts::tr("прервано; файл %1 не записан").arg(path), kDeviceFailed);
+    if (!failed.isEmpty())
+        return fail(c,
+                    Texts::tr("не прочитаны адреса %1; файл %2 не записан (--addresses без них сохраняет "
+                              "остальные)")
+                        .arg(failed.join(QStringLiteral(", ")), path),
+                    kDeviceFailed);
+    const QByteArray text = QJsonDocument(bus::siteDocument(readers, saved)).toJson(QJsonDocument::Indented);
+    if (QString why; !saveWholeFile(path, text, &why)) {
+        output_.failure(c.command, Texts::tr("не удалось записать %1: %2").arg(path, why), kWriteFailed);
+        return kWriteFailed;
+    }
+    output_.result(c.command,
+                   Texts::tr("Площадка сохранена в %1: считывателей %2").arg(path).arg(readers.size()),
+                   {{QLatin1String("file"), path}, {QLatin1String("readers"), int(readers.size())}});
+    return kDone;
+}
+
+int Client::restoreSite(Context& c) {
+    if (!argumentCount(c, 1, 1, 1)) return c.exit;
+    const QString path = c.inv.words[1];
+    const std::optional<QByteArray> text = readBackupFile(c, path);
+    if (!text) return c.exit;
+    const bus::SiteContents site = bus::parseSite(*text);
+    if (!site.ok()) return refuse(c, QStringLiteral("%1: %2").arg(path, site.refusal));
+    QStringList parts;
+    if (const int e = chosenRestoreParts(c, &parts)) return e;
+    // Every reader's requests are built (and so checked) before the first is sent.
+    std::vector<bus::RestorePlan> plans;
+    for (const bus::SiteReader& reader : site.readers) {
+        plans.push_back(
+            bus::planRestore(reader.backup, reader.address, parts,
+                             QStringLiteral("%1: %2").arg(path, Texts::tr("адрес %1").arg(reader.address))));
+        if (!plans.back().ok()) return refuse(c, plans.back().refusal);
+    }
+    // A line per reader, as each one ends; a reader that fails does not stop the others, a lost port does.
+    int restored = 0;
+    int code = kDone;
+    for (std::size_t i = 0; i < site.readers.size(); ++i) {
+        const bus::SiteReader& reader = site.readers[i];
+        c.address = reader.address;
+        QJsonObject fields{{QLatin1String("address"), int(reader.address)}, {QLatin1String("file"), path}};
+        const QString prefix = Texts::tr("адрес %1: %2").arg(reader.address).arg(QString());
+        if (interrupted_ || code == kPortError) {
+            output_.failure(c.command, prefix + Texts::tr("не восстанавливался"), kDeviceFailed, fields);
+            continue;
+        }
+        const QString source = QStringLiteral("%1: %2").arg(path, Texts::tr("адрес %1").arg(reader.address));
+        const RestoreOutcome r = applyRestore(c, plans[i], reader.backup, parts, source);
+        if (r.serial) fields.insert(QLatin1String("serial"), double(*r.serial));
+        const QString serial = r.serial ? Texts::tr("серийный номер %1").arg(*r.serial) : QStringLiteral("-");
+        if (r.exit == kDone) {
+            ++restored;
+            fields.insert(QLatin1String("restored"), QJsonArray::fromStringList(parts));
+            fields.insert(QLatin1String("verified"), r.verified);
+            output_.result(c.command,
+                           Texts::tr("адрес %1, %2: записано %3; %4")
+                               .arg(reader.address)
+                               .arg(serial, parts.join(QStringLiteral(", ")),
+                                    r.verified ? Texts::tr("проверено") : Texts::tr("не проверялось")),
+                           fields);
+            continue;
+        }
+        for (auto f = r.fields.begin(); f != r.fields.end(); ++f) fields.insert(f.key(), f.value());
+        // The failure names its reader once, at the front, with the serial found there.
+        const QString message = r.message.startsWith(prefix) ? r.message.mid(prefix.size()) : r.message;
+        output_.failure(c.command, Texts::tr("адрес %1, %2: %3").arg(reader.address).arg(serial, message),
+                        r.exit == kPortError ? kPortError : kDeviceFailed, fields);
+        code = r.exit == kPortError ? kPortError : kDeviceFailed;
+    }
+    output_.note(Texts::tr("Площадка %1: восстановлено считывателей %2 из %3%4")
+                     .arg(path)
+                     .arg(restored)
+                     .arg(site.readers.size())
+                     .arg(interrupted_ ? Texts::tr(", прервано") : QString()));
+    if (interrupted_ && code == kDone) return kDeviceFailed;
+    return code;
 }
 
 }  // namespace kestrel::cli

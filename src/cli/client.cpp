@@ -38,6 +38,7 @@ QString statusOf(const device::DeviceValue& value) {
 void Client::interrupt() {
     interrupted_ = true;
     transactor_.interrupt();
+    if (stopMonitor_) stopMonitor_();
 }
 
 int Client::run(const Invocation& inv) {
@@ -90,6 +91,9 @@ int Client::dispatch(Context& c) {
         {"bridge", &Client::bridge},
         {"backup", &Client::backup},
         {"restore", &Client::restore},
+        {"backup-site", &Client::backupSite},
+        {"restore-site", &Client::restoreSite},
+        {"monitor", &Client::monitor},
         {"stats", &Client::logStats},
     };
     const auto it = commands.find(c.command);
@@ -97,7 +101,8 @@ int Client::dispatch(Context& c) {
         return usage(output_, c.command, Texts::tr("неизвестная команда %1").arg(c.command));
     // Every command but the bus-wide ones talks to one device; a log's statistics need no device.
     if (c.command == QLatin1String("stats")) return logStats(c);
-    if (c.command != QLatin1String("scan") && c.command != QLatin1String("inventory")) {
+    static const QStringList busWide = {"scan", "inventory", "backup-site", "restore-site", "monitor"};
+    if (!busWide.contains(c.command)) {
         if (!c.inv.address)
             return usage(
                 output_, c.command,
@@ -109,7 +114,7 @@ int Client::dispatch(Context& c) {
         if (!a.ok()) return usage(output_, c.command, a.refusal);
         c.address = quint8(a.value);
     }
-    if (c.command == QLatin1String("scan") || c.command == QLatin1String("inventory"))
+    if (busWide.contains(c.command))
         qCDebug(lcCli).noquote() << "command" << c.inv.words.join(QLatin1Char(' '));
     else
         qCDebug(lcCli).noquote() << "command" << c.inv.words.join(QLatin1Char(' ')) << "at address"
@@ -224,6 +229,24 @@ int Client::pollBus(Context& c, QByteArray* addresses) {
     }
     *addresses = *found;
     return kDone;
+}
+
+std::optional<QByteArray> Client::addressList(Context& c, device::FieldRange r) {
+    QByteArray addresses;
+    const QStringList items = c.inv.addresses->split(QLatin1Char(','));
+    for (const QString& item : items) {
+        const device::ExactValue a = device::exactValueIn(item.trimmed(), r, QStringLiteral("--addresses"));
+        if (!a.ok()) {
+            c.exit = refuse(c, a.refusal);
+            return std::nullopt;
+        }
+        if (addresses.contains(char(a.value))) {
+            c.exit = refuse(c, Texts::tr("--addresses: адрес %1 указан дважды").arg(a.value));
+            return std::nullopt;
+        }
+        addresses.append(char(a.value));
+    }
+    return addresses;
 }
 
 int Client::scan(Context& c) {

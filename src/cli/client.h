@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "bus/sitefile.h"
 #include "cli/arguments.h"
 #include "cli/output.h"
 #include "device/ranges.h"
@@ -22,8 +23,9 @@ class Client {
   public:
     // `openPort` opens the port on the first exchange, so a command refused for its arguments needs no
     // port; it returns kDone, or prints why the port cannot be opened and returns the exit code.
-    Client(Transactor& transactor, Output& output, std::function<int()> openPort)
-        : transactor_(transactor), output_(output), openPort_(std::move(openPort)) {}
+    // `port` is the transactor's port, for the commands that run the bus overview's rounds (monitor).
+    Client(Transactor& transactor, Output& output, std::function<int()> openPort, SerialPort* port = nullptr)
+        : transactor_(transactor), output_(output), openPort_(std::move(openPort)), busPort_(port) {}
 
     // Runs the command in `inv.words`.
     int run(const Invocation& inv);
@@ -79,10 +81,39 @@ class Client {
     int backup(Context& c);
     int restore(Context& c);
     int logStats(Context& c);
+    int backupSite(Context& c);
+    int restoreSite(Context& c);
+    int monitor(Context& c);
+
+    // The addresses of --addresses ("3,5,7"), each a whole number in `r` and none twice; nothing when the
+    // list is refused (printed, exit code 2 in c.exit).
+    std::optional<QByteArray> addressList(Context& c, device::FieldRange r);
+    // Reads what a backup of the reader at c.address holds; the exit code (a failure is printed or held).
+    int readBackupValues(Context& c, std::optional<bus::BackupValues>* values);
+    // The parts --only and --with-serial choose for a restore; a refusal's exit code.
+    int chosenRestoreParts(Context& c, QStringList* parts);
+    // The bytes of a backup or site file; nothing when it cannot be opened (printed, exit code in c.exit).
+    std::optional<QByteArray> readBackupFile(Context& c, const QString& path);
+    // What a restore did at one reader: exit code kDone, or the failure's message and fields.
+    struct RestoreOutcome {
+        int exit = kDone;
+        QString message;
+        QJsonObject fields;   // what was written, not written and perhaps written, after a failed write
+        QStringList written;  // the steps written
+        std::optional<quint32> serial;  // the serial number the reader identified itself with
+        bool verified = false;          // --verify read everything back and found it as written
+    };
+    // Identifies the reader at c.address, checks its device type against `plan`, writes the plan's steps
+    // and with --verify reads them back. Nothing is printed: the caller prints the outcome.
+    RestoreOutcome applyRestore(Context& c, const bus::RestorePlan& plan, const QJsonObject& backup,
+                                const QStringList& parts, const QString& source);
 
     Transactor& transactor_;
     Output& output_;
     std::function<int()> openPort_;
+    SerialPort* busPort_;
+    // Stops the monitor's rounds (Ctrl-C while it runs); empty otherwise.
+    std::function<void()> stopMonitor_;
     // A failure of `ask` or `portLost`: printed, or held in heldFailure_ while holdFailures_ (a restore
     // prints it with what was written). Returns `exitCode`.
     int fail(Context& c, const QString& message, int exitCode);

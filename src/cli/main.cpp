@@ -27,7 +27,7 @@ using namespace kestrel::cli;
 
 namespace {
 
-// Ctrl-C and SIGTERM reach the event loop through a socket pair: the handler only writes a byte.
+// Ctrl-C, SIGTERM and SIGHUP reach the event loop through a socket pair: the handler only writes a byte.
 int signalFds[2] = {-1, -1};
 
 void onSignal(int) {
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
                        kPortError);
         return kPortError;
     };
-    Client client(transactor, output, openPort);
+    Client client(transactor, output, openPort, &port);
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalFds) == 0) {
         auto* notifier = new QSocketNotifier(signalFds[1], QSocketNotifier::Read, &app);
@@ -139,6 +139,9 @@ int main(int argc, char** argv) {
         });
         std::signal(SIGINT, onSignal);
         std::signal(SIGTERM, onSignal);
+        // A closed terminal ends a monitor or a watch as Ctrl-C does: the exchange in progress ends and the
+        // port is released in order.
+        std::signal(SIGHUP, onSignal);
     }
     // A closed pipe on standard output is a failed write like any other, reported and ended in order
     // (a command in the middle of writing a device is not killed by it).
