@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Takes the README's pictures anew: the real windows on a 1920x1080 screen (Xvfb), talking to the simulated
-# bus, each cut to its window: the main window on each tab, the traffic log, the trend and the service panel,
-# in Russian and in English, at a screen scale of 1 and of 2 (QT_SCALE_FACTOR). The buttons and tabs are
-# pressed through the accessibility bus by their names, so the pictures do not depend on where the controls
-# stand or how big the window is.
+# bus, each cut to its window: the main window on each tab, the traffic log, the trend, the service panel and
+# the bus overview, in Russian and in English, at a screen scale of 1 and of 2 (QT_SCALE_FACTOR). The buttons
+# and tabs are pressed through the accessibility bus by their names, so the pictures do not depend on where
+# the controls stand or how big the window is.
 #   scripts/screenshots.sh [--scale S]... [--lang ru|en]... [--only main|views] [--out DIR]
 # Pictures go to DIR/<lang>/<picture>.png at scale 1 and <picture>@<S>x.png at scale S (DIR: docs, which the
-# README shows). --only main takes the three tabs of the main window, --only views the log, trend and panel.
+# README shows). --only main takes the three tabs of the main window, --only views the log, trend, panel and
+# bus overview.
 # KESTREL_BUILD_DIR names the build folder (build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,10 +34,10 @@ start_screen
 declare -A text
 text[ru.log]="Журнал обмена" text[ru.trend]="График" text[ru.panel]="Сервисная панель"
 text[ru.open]="Открыть порт" text[ru.find]="Поиск считывателя" text[ru.read]="Считать"
-text[ru.tag]="метка" text[ru.bridge]="мост"
+text[ru.tag]="метка" text[ru.bridge]="мост" text[ru.bus]="Обзор шины"
 text[en.log]="Traffic log" text[en.trend]="Trend" text[en.panel]="Service panel"
 text[en.open]="Open port" text[en.find]="Find reader" text[en.read]="Read"
-text[en.tag]="tag" text[en.bridge]="bridge"
+text[en.tag]="tag" text[en.bridge]="bridge" text[en.bus]="Bus overview"
 
 # The window titled $1, saved as picture $2.
 shoot() {
@@ -87,6 +88,12 @@ take() {
     scripts/a11y.py tab "${text[$lang.bridge]}"
     sleep 3
     shoot "Kestrel Tool" bridge
+  fi
+  # Last: the overview takes the bus from the main window while it is open.
+  if [[ $only != main ]]; then
+    keys_to_main ctrl+b
+    sleep 4  # the readers found and a few rounds run
+    shoot "${text[$lang.bus]}" bus
   fi
   stop_tool
 }

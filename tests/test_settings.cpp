@@ -184,6 +184,39 @@ TEST_F(Settings, ADamagedOrUnreadableFileGivesTheDefaultsAndSaysWhy) {
     EXPECT_TRUE(saveState(path + QStringLiteral(".new"), RememberedState{}, &problem));
 }
 
+TEST(BusOverviewSettings, TheReadersAndOptionsComeBackAndBadValuesGiveTheirDefaults) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("k.ini");
+    RememberedState saved;
+    saved.bus.readers = {9, 5, 200};
+    saved.bus.settingsEvery = 3;
+    saved.bus.autoSearch = true;
+    QString problem;
+    ASSERT_TRUE(saveState(path, saved, &problem));
+    const RememberedState back = loadState(path, &problem);
+    EXPECT_EQ(back.bus.readers, (QList<quint8>{9, 5, 200}));
+    EXPECT_EQ(back.bus.settingsEvery, 3);
+    EXPECT_TRUE(back.bus.autoSearch);
+    EXPECT_TRUE(problem.isEmpty());
+    // Hand-edited: each bad value is its default, and the problem names it.
+    const std::pair<const char*, const char*> bad[] = {
+        {"readers=5,7,5", "bus/readers"},         {"readers=5,255", "bus/readers"},
+        {"readers=5.5", "bus/readers"},           {"settingsEvery=0", "bus/settingsEvery"},
+        {"settingsEvery=x", "bus/settingsEvery"}, {"autoSearch=yes", "bus/autoSearch"},
+    };
+    for (const auto& [line, key] : bad) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArray("[window]\ntab=0\n[bus]\n") + line + "\n");
+        f.close();
+        const RememberedState s = loadState(path, &problem);
+        EXPECT_TRUE(problem.contains(QLatin1String(key))) << line;
+        EXPECT_TRUE(s.bus.readers.isEmpty()) << line;
+        EXPECT_EQ(s.bus.settingsEvery, 10) << line;
+        EXPECT_FALSE(s.bus.autoSearch) << line;
+    }
+}
+
 }  // namespace
 
 // The "Связь" menu's echo and direction choices reach the exchange and the port, and the next run keeps them.

@@ -1950,6 +1950,146 @@ yellow — the port is closed.</translation>
         <translation>never answered: addresses %1</translation>
     </message>
     <message>
+        <source>Обзор шины</source>
+        <translation>Bus overview</translation>
+    </message>
+    <message>
+        <source>%1 мин %2 с</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1 ч %2 мин</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source>не опрошен</source>
+        <translation>not polled yet</translation>
+    </message>
+    <message>
+        <source>ошибки контрольного байта</source>
+        <translation>check-byte errors</translation>
+    </message>
+    <message>
+        <source>Тип</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>Сеть</source>
+        <translation>Network</translation>
+    </message>
+    <message>
+        <source>Канал</source>
+        <translation>Channel</translation>
+    </message>
+    <message>
+        <source>После ответа</source>
+        <translation>Since reply</translation>
+    </message>
+    <message>
+        <source>Этот серийный номер сообщает и другой считыватель на шине.</source>
+        <translation>Another reader on the bus reports this serial number too.</translation>
+    </message>
+    <message>
+        <source>Считыватель не отвечает; значение прочитано %1 назад.</source>
+        <translation>The reader does not answer; this value was read %1 ago.</translation>
+    </message>
+    <message>
+        <source>Считыватель не отвечает; значение прочитано раньше.</source>
+        <translation>The reader does not answer; this value was read before.</translation>
+    </message>
+    <message>
+        <source>Запросов: %1, ответов: %2, без ответа: %3, ошибок контрольного байта: %4, ответов не на свой запрос: %5</source>
+        <translation>Requests: %1, answers: %2, no reply: %3, check-byte errors: %4, replies not to its own request: %5</translation>
+    </message>
+    <message>
+        <source>Порт закрыт. Опрос шины начнётся, когда порт будет открыт.</source>
+        <translation>The port is closed. The bus is polled once the port is open.</translation>
+    </message>
+    <message>
+        <source>&amp;Поиск</source>
+        <translation>&amp;Search</translation>
+    </message>
+    <message>
+        <source>Найти считыватели на шине; найденные добавляются в таблицу.</source>
+        <translation>Looks for readers on the bus; the ones found are added to the table.</translation>
+    </message>
+    <message>
+        <source>П&amp;ауза</source>
+        <translation>P&amp;ause</translation>
+    </message>
+    <message>
+        <source>Пока опрос шины стоит, главное окно опрашивает свой адрес.</source>
+        <translation>While the bus rounds are paused, the main window polls its own address.</translation>
+    </message>
+    <message>
+        <source>Искать новые считыватели каждые %1 мин</source>
+        <translation>Search for new readers every %1 min</translation>
+    </message>
+    <message>
+        <source>Настройки — каждый N-й круг, N:</source>
+        <translation>Settings every N-th round, N:</translation>
+    </message>
+    <message>
+        <source>&amp;Добавить</source>
+        <translation>&amp;Add</translation>
+    </message>
+    <message>
+        <source>&amp;Удалить из списка</source>
+        <translation>&amp;Remove from list</translation>
+    </message>
+    <message>
+        <source>Сохранить как &amp;CSV…</source>
+        <translation>Save as &amp;CSV…</translation>
+    </message>
+    <message>
+        <source>Сохранить п&amp;лощадку…</source>
+        <translation>Save s&amp;ite…</translation>
+    </message>
+    <message>
+        <source>Круг %1: %2 мс (по проводу не меньше %3 мс).</source>
+        <translation>Round %1: %2 ms (the wire needs at least %3 ms).</translation>
+    </message>
+    <message>
+        <source>Порт потерян, ожидание его возвращения.</source>
+        <translation>The port is lost; waiting for it to come back.</translation>
+    </message>
+    <message>
+        <source>Опрос шины приостановлен; главное окно опрашивает свой адрес.</source>
+        <translation>The bus rounds are paused; the main window polls its own address.</translation>
+    </message>
+    <message>
+        <source>Пр&amp;одолжить</source>
+        <translation>Res&amp;ume</translation>
+    </message>
+    <message>
+        <source>Сохранить обзор шины</source>
+        <translation>Save the bus overview</translation>
+    </message>
+    <message>
+        <source>Считыватели ещё не опрошены: сохранять нечего.</source>
+        <translation>No reader has been polled yet: there is nothing to save.</translation>
+    </message>
+    <message>
+        <source>Настройки считывателей %1 ещё не прочитаны.</source>
+        <translation>The settings of readers %1 are not read yet.</translation>
+    </message>
+    <message>
+        <source>Площадка не сохранена.</source>
+        <translation>The site was not saved.</translation>
+    </message>
+    <message>
+        <source>Сохранить площадку без них?</source>
+        <translation>Save the site without them?</translation>
+    </message>
+    <message>
+        <source>Сохранить площадку</source>
+        <translation>Save the site</translation>
+    </message>
+    <message>
+        <source>&amp;Обзор шины</source>
+        <translation>&amp;Bus overview</translation>
+    </message>
+    <message>
         <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
 
 Считыватель и шина:

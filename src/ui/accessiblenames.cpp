@@ -172,6 +172,7 @@ void nameControlsForScreenReaders(QWidget& window) {
         {ctl::Image3, QT_TRANSLATE_NOOP("Texts", "СТОП")},
         {ctl::CmdBoxText, QT_TRANSLATE_NOOP("Texts", "Запрос")},
         {ctl::logTable, QT_TRANSLATE_NOOP("Texts", "Журнал обмена")},
+        {ctl::busTable, QT_TRANSLATE_NOOP("Texts", "Обзор шины")},
     };
     for (const auto& [name, text] : uncaptioned)
         if (QWidget* w = window.findChild<QWidget*>(name)) w->setAccessibleName(Texts::tr(text));

@@ -18,6 +18,7 @@
 #include "serial/serialport.h"
 #include "ui/accessiblenames.h"
 #include "ui/bridgetab.h"
+#include "ui/busoverviewwindow.h"
 #include "ui/controlbuilder.h"
 #include "ui/controlnames.h"
 #include "ui/openedlog.h"
@@ -138,12 +139,14 @@ void MainWindow::restoreSettings() {
     lastRunPort_ = s.portIdentity;
     if (!options_.portNamed) rememberedPort_ = s.portIdentity;
     if (!s.geometry.isEmpty()) restoreGeometry(s.geometry);
+    busOverview_->restore(s.bus);
     const std::pair<QWidget*, const RememberedState::View*> views[] = {
         {trafficLog_, &s.log}, {trend_, &s.trend}, {servicePanel_, &s.panel}};
     for (const auto& [view, remembered] : views) {
         if (!remembered->geometry.isEmpty()) view->restoreGeometry(remembered->geometry);
         if (remembered->open) view->show();
     }
+    if (s.bus.open) busOverview_->show();
 }
 
 void MainWindow::saveSettings() {
@@ -168,12 +171,15 @@ void MainWindow::saveSettings() {
         remembered->open = view->isVisible();
         remembered->geometry = view->saveGeometry();
     }
+    s.bus = busOverview_->remembered();
     QString problem;
     if (!saveState(options_.settingsPath, s, &problem)) qCWarning(lcWindow).noquote() << problem;
 }
 
 MainWindow::~MainWindow() {
     portPanel_->scanTimer().stop();
+    // The overview lets go of the session's bus while the session is still there.
+    delete busOverview_;
     session_->close();
     if (splash_) delete splash_.data();
 }
@@ -268,6 +274,13 @@ void MainWindow::buildControls() {
     trafficLog_ = new TrafficLogWindow(dialogs_, this, options_.logRows);
     trend_ = new TrendWindow(dialogs_, this, options_.trendKeepMs);
     logOpener_ = new LogOpener(dialogs_, this);
+    busOverview_ = new BusOverviewWindow(*session_, dialogs_, this);
+    // A reader chosen in the overview is addressed here, as if the engineer had picked it from the list.
+    connect(busOverview_, &BusOverviewWindow::addressChosen, this, [this](quint8 address) {
+        selectAddress(address);
+        raise();
+        activateWindow();
+    });
     buildMenu();
     const int menuHeight = menuBar_->sizeHint().height();
     menuBar_->setGeometry(0, 0, kClientWidth, menuHeight);
@@ -386,6 +399,8 @@ void MainWindow::buildMenu() {
         [this, raise] { raise(trend_); });
     add(view, ctl::actionServicePanel, Texts::tr("&Сервисная панель"),
         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this, raise] { raise(servicePanel_); });
+    add(view, ctl::actionBusOverview, Texts::tr("&Обзор шины"), QKeySequence(Qt::CTRL | Qt::Key_B),
+        [this, raise] { raise(busOverview_); });
     // The language: remembered, and in effect from the next start (the texts are set as the window is built).
     QMenu* languages = view->addMenu(Texts::tr("&Язык"));
     languages->setObjectName(ctl::menuLanguage);
@@ -672,9 +687,11 @@ void MainWindow::record(const traffic::Record& r, const Transaction& t) {
         else
             trend_->addGap(r.time, quint8(r.address),
                            r.outcome == Outcome::NoReply ? TrendGap::NoReply : TrendGap::BadReply);
-        trend_->setAddress(quint8(r.address));
-    } else if (session_->view() != TabReader) {
-        // Another view is polled: the trend says why the reader's values stop.
+        // The trend shows the addressed device; the bus overview's rounds bring the other readers' values
+        // too.
+        if (session_->address() == quint8(r.address)) trend_->setAddress(quint8(r.address));
+    } else if (session_->view() != TabReader && !session_->pollingPaused()) {
+        // Another view is polled by the main window: the trend says why the reader's values stop.
         trend_->addGap(r.time, quint8(r.address),
                        session_->view() == TabTag ? TrendGap::TagView : TrendGap::BridgeView);
     }

@@ -31,6 +31,7 @@ class BridgeTab;
 class TrafficLogWindow;
 class TrendWindow;
 class LogOpener;
+class BusOverviewWindow;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -62,6 +63,7 @@ class MainWindow : public QWidget {
     QWidget& servicePanel() { return *servicePanel_; }
     // Opens recorded logs ("Файл → Открыть журнал…", --open).
     LogOpener& logOpener() { return *logOpener_; }
+    BusOverviewWindow& busOverview() { return *busOverview_; }
 
     // Window actions.
     void scanPorts();
@@ -114,6 +116,7 @@ class MainWindow : public QWidget {
     QWidget* servicePanel_ = nullptr;
     TrafficLogWindow* trafficLog_ = nullptr;
     TrendWindow* trend_ = nullptr;
+    BusOverviewWindow* busOverview_ = nullptr;
     int scans_ = 0;  // port scans since start-up
     QPointer<SplashWindow> splash_;
     // The no-reply message and the status text it replaced.

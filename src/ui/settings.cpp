@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <algorithm>
 
+#include "device/ranges.h"
 #include "protocol/numinput.h"
 #include "protocol/translation.h"
 #include "serial/networkport.h"
@@ -89,6 +90,35 @@ RememberedState loadState(const QString& path, QString* problem) {
         views[i]->open = ini.value(key + QStringLiteral("/open"), false).toBool();
         views[i]->geometry = ini.value(key + QStringLiteral("/geometry")).toByteArray();
     }
+    s.bus.open = ini.value(QStringLiteral("bus/open"), false).toBool();
+    s.bus.geometry = ini.value(QStringLiteral("bus/geometry")).toByteArray();
+    // The readers as "5,7,9": each an address a reader can have, none twice; else none is kept.
+    // A hand-written list without quotes comes back from the INI reader as a list of texts.
+    const QVariant readerValue = ini.value(QStringLiteral("bus/readers"));
+    const QString readers = readerValue.typeId() == QMetaType::QStringList
+                                ? readerValue.toStringList().join(QLatin1Char(','))
+                                : readerValue.toString();
+    for (const QString& part : readers.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const NumberResult a = parseExactWholeNumber(part.trimmed(), device::range::kDeviceAddress.min,
+                                                     device::range::kDeviceAddress.max);
+        if (!a.ok() || s.bus.readers.contains(quint8(a.value))) {
+            s.bus.readers.clear();
+            bad << QStringLiteral("bus/readers");
+            break;
+        }
+        s.bus.readers << quint8(a.value);
+    }
+    const int every = ini.value(QStringLiteral("bus/settingsEvery"), s.bus.settingsEvery).toInt(&ok);
+    if (ok && every >= 1 && every <= kMaxSettingsEvery)
+        s.bus.settingsEvery = every;
+    else
+        bad << QStringLiteral("bus/settingsEvery");
+    const QString autoSearch =
+        ini.value(QStringLiteral("bus/autoSearch"), QStringLiteral("false")).toString();
+    if (autoSearch == QLatin1String("true") || autoSearch == QLatin1String("false"))
+        s.bus.autoSearch = autoSearch == QLatin1String("true");
+    else
+        bad << QStringLiteral("bus/autoSearch");
     if (!bad.isEmpty())
         *problem =
             QStringLiteral("the settings file %1 holds values out of range (%2)").arg(path, bad.join(", "));
@@ -116,6 +146,14 @@ bool saveState(const QString& path, const RememberedState& s, QString* problem) 
         ini.setValue(key + QStringLiteral("/open"), views[i]->open);
         ini.setValue(key + QStringLiteral("/geometry"), views[i]->geometry);
     }
+    ini.setValue(QStringLiteral("bus/open"), s.bus.open);
+    ini.setValue(QStringLiteral("bus/geometry"), s.bus.geometry);
+    QStringList readers;
+    for (quint8 a : s.bus.readers) readers << QString::number(a);
+    // One text, not a list: QSettings would write a single reader as a plain value and read it back so.
+    ini.setValue(QStringLiteral("bus/readers"), readers.join(QLatin1Char(',')));
+    ini.setValue(QStringLiteral("bus/settingsEvery"), s.bus.settingsEvery);
+    ini.setValue(QStringLiteral("bus/autoSearch"), s.bus.autoSearch);
     ini.sync();
     // A damaged file leaves the format error of its reading behind: only an access error is a failed write.
     if (ini.status() != QSettings::AccessError) return true;

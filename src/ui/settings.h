@@ -1,9 +1,11 @@
 #pragma once
 // What the window remembers between runs: the last port (by the identity that finds its adapter again),
-// the address and tab, the reconnect choice, the serial device servers used, and where the windows were. Kept
-// as an INI file in the user's configuration folder.
+// the address and tab, the reconnect choice, the serial device servers used, the echo and direction choices,
+// where the windows were, and the bus overview's readers and choices. Kept as an INI file in the user's
+// configuration folder.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -24,7 +26,17 @@ struct RememberedState {
         QByteArray geometry;
     };
     View log, trend, panel;
+    // The bus overview: its window, the readers it listed, and how it polls them.
+    struct Bus : View {
+        QList<quint8> readers;    // in the order listed, no address twice
+        int settingsEvery = 10;   // the settings are read every this many rounds
+        bool autoSearch = false;  // the bus is searched every few minutes
+    };
+    Bus bus;
 };
+
+// The range of the overview's "settings every N-th round".
+inline constexpr int kMaxSettingsEvery = 1000;
 
 // ~/.config/kestrel-tool/kestrel-tool.ini on Linux.
 QString defaultSettingsPath();

@@ -1,0 +1,366 @@
+#include "ui/busoverviewwindow.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QHideEvent>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "bus/sitefile.h"
+#include "device/ranges.h"
+#include "device/texts.h"
+#include "protocol/numinput.h"
+#include "protocol/savefile.h"
+#include "protocol/translation.h"
+#include "session/busoverview.h"
+#include "traffic/csv.h"
+#include "ui/controlnames.h"
+#include "ui/dialogs.h"
+
+namespace kestrel {
+
+namespace {
+
+constexpr int kRefreshMs = 250;
+constexpr int kAgeMs = 1000;
+// The tool named in the backups the window writes.
+const QString kAppName = QStringLiteral("kestrel-tool");
+
+QString portClosedText() {
+    return Texts::tr("Порт закрыт. Опрос шины начнётся, когда порт будет открыт.");
+}
+
+}  // namespace
+
+BusOverviewWindow::BusOverviewWindow(DeviceSession& session, Dialogs& dialogs, QWidget* parent,
+                                     bus::BusRounds::Options rounds)
+    : QWidget(parent, Qt::Window), session_(session), dialogs_(dialogs), options_(rounds) {
+    setObjectName(ctl::busOverview);
+    setWindowTitle(Texts::tr("Обзор шины"));
+    sorted_.setSourceModel(&model_);
+    sorted_.setSortRole(BusOverviewModel::SortRole);
+    sorted_.setDynamicSortFilter(true);
+    buildControls();
+    refreshTimer_.setSingleShot(true);
+    refreshTimer_.setInterval(kRefreshMs);
+    connect(&refreshTimer_, &QTimer::timeout, this, &BusOverviewWindow::refresh);
+    ageTimer_.setInterval(kAgeMs);
+    connect(&ageTimer_, &QTimer::timeout, this, &BusOverviewWindow::refresh);
+    connect(&session_, &DeviceSession::linkChanged, this, &BusOverviewWindow::linkChanged);
+    resize(1320, 460);
+    showState();
+}
+
+BusOverviewWindow::~BusOverviewWindow() = default;
+
+void BusOverviewWindow::buildControls() {
+    auto named = [](auto* w, const QString& name) {
+        w->setObjectName(name);
+        return w;
+    };
+    auto* layout = new QVBoxLayout(this);
+    auto* rounds = new QHBoxLayout;
+    layout->addLayout(rounds);
+    search_ = named(new QPushButton(Texts::tr("&Поиск")), ctl::busSearch);
+    search_->setToolTip(Texts::tr("Найти считыватели на шине; найденные добавляются в таблицу."));
+    pause_ = named(new QPushButton(Texts::tr("П&ауза")), ctl::busPause);
+    pause_->setCheckable(true);
+    pause_->setToolTip(Texts::tr("Пока опрос шины стоит, главное окно опрашивает свой адрес."));
+    autoSearch_ =
+        named(new QCheckBox(Texts::tr("Искать новые считыватели каждые %1 мин").arg(kAutoSearchMinutes)),
+              ctl::busAutoSearch);
+    rounds->addWidget(search_);
+    rounds->addWidget(pause_);
+    rounds->addWidget(autoSearch_);
+    rounds->addSpacing(16);
+    rounds->addWidget(new QLabel(Texts::tr("Настройки — каждый N-й круг, N:")));
+    settingsEvery_ = named(new QSpinBox, ctl::busSettingsEvery);
+    settingsEvery_->setRange(1, kMaxSettingsEvery);
+    settingsEvery_->setValue(options_.settingsEvery);
+    rounds->addWidget(settingsEvery_);
+    rounds->addStretch(1);
+
+    auto* list = new QHBoxLayout;
+    layout->addLayout(list);
+    list->addWidget(new QLabel(Texts::tr("Адрес:")));
+    addressBox_ = named(new QLineEdit, ctl::busAddress);
+    addressBox_->setMaximumWidth(80);
+    list->addWidget(addressBox_);
+    add_ = named(new QPushButton(Texts::tr("&Добавить")), ctl::busAdd);
+    remove_ = named(new QPushButton(Texts::tr("&Удалить из списка")), ctl::busRemove);
+    auto* saveCsvButton = named(new QPushButton(Texts::tr("Сохранить как &CSV…")), ctl::busSaveCsv);
+    auto* saveSiteButton = named(new QPushButton(Texts::tr("Сохранить п&лощадку…")), ctl::busSaveSite);
+    for (QPushButton* b : {add_, remove_}) list->addWidget(b);
+    list->addStretch(1);
+    for (QPushButton* b : {saveCsvButton, saveSiteButton}) list->addWidget(b);
+
+    table_ = named(new QTableView, ctl::busTable);
+    table_->setModel(&sorted_);
+    table_->setSortingEnabled(true);
+    table_->sortByColumn(BusOverviewModel::Address, Qt::AscendingOrder);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setWordWrap(false);
+    table_->verticalHeader()->hide();
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
+    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    table_->resizeColumnsToContents();
+    layout->addWidget(table_, 1);
+    status_ = named(new QLabel, ctl::busStatus);
+    layout->addWidget(status_);
+
+    connect(search_, &QPushButton::clicked, this, &BusOverviewWindow::searchBus);
+    connect(pause_, &QPushButton::toggled, this, &BusOverviewWindow::setPaused);
+    connect(autoSearch_, &QCheckBox::toggled, this, [this] {
+        if (overview_) overview_->rounds().setOptions(roundOptions());
+    });
+    connect(settingsEvery_, &QSpinBox::valueChanged, this, [this] {
+        if (overview_) overview_->rounds().setOptions(roundOptions());
+    });
+    connect(add_, &QPushButton::clicked, this, &BusOverviewWindow::addTypedAddress);
+    connect(addressBox_, &QLineEdit::returnPressed, this, &BusOverviewWindow::addTypedAddress);
+    connect(remove_, &QPushButton::clicked, this, &BusOverviewWindow::removeSelected);
+    connect(saveCsvButton, &QPushButton::clicked, this, &BusOverviewWindow::saveCsv);
+    connect(saveSiteButton, &QPushButton::clicked, this, &BusOverviewWindow::saveSite);
+    // The row carries its reader's address as a number: that is the address the main window takes. A row is
+    // activated by a double click, or by Enter from the keyboard.
+    connect(table_, &QTableView::activated, this, [this](const QModelIndex& index) {
+        const QVariant address = index.data(BusOverviewModel::AddressRole);
+        if (address.isValid()) emit addressChosen(address.value<quint8>());
+    });
+}
+
+bus::BusRounds::Options BusOverviewWindow::roundOptions() const {
+    bus::BusRounds::Options o = options_;
+    o.settingsEvery = settingsEvery_->value();
+    o.autoSearchMinutes = autoSearch_->isChecked() ? kAutoSearchMinutes : 0;
+    return o;
+}
+
+void BusOverviewWindow::restore(const RememberedState::Bus& remembered) {
+    rememberedReaders_ = remembered.readers;
+    settingsEvery_->setValue(remembered.settingsEvery);
+    autoSearch_->setChecked(remembered.autoSearch);
+    if (!remembered.geometry.isEmpty()) restoreGeometry(remembered.geometry);
+    if (overview_)
+        for (quint8 a : remembered.readers) overview_->rounds().roster().add(a);
+    refresh();
+}
+
+QList<quint8> BusOverviewWindow::listedAddresses() const {
+    return overview_ ? overview_->rounds().roster().addresses() : rememberedReaders_;
+}
+
+RememberedState::Bus BusOverviewWindow::remembered() const {
+    RememberedState::Bus s;
+    s.open = isVisible();
+    s.geometry = saveGeometry();
+    s.readers = listedAddresses();
+    s.settingsEvery = settingsEvery_->value();
+    s.autoSearch = autoSearch_->isChecked();
+    return s;
+}
+
+void BusOverviewWindow::makeOverview() {
+    overview_ = std::make_unique<BusOverview>(session_, roundOptions());
+    bus::BusRounds& rounds = overview_->rounds();
+    for (quint8 a : std::as_const(rememberedReaders_)) rounds.roster().add(a);
+    connect(&rounds, &bus::BusRounds::rowChanged, this, &BusOverviewWindow::refreshSoon);
+    connect(&rounds, &bus::BusRounds::readerAdded, this, &BusOverviewWindow::refreshSoon);
+    connect(&rounds, &bus::BusRounds::roundFinished, this,
+            [this](int round, qint64 elapsedMs, qint64 floorMs) {
+                roundText_ = Texts::tr("Круг %1: %2 мс (по проводу не меньше %3 мс).")
+                                 .arg(round)
+                                 .arg(elapsedMs)
+                                 .arg(floorMs);
+                showState();
+            });
+    connect(&rounds, &bus::BusRounds::portLost, this, [this](const QString& reason) {
+        roundText_ = reason;
+        showState();
+    });
+    connect(overview_.get(), &BusOverview::stateChanged, this, &BusOverviewWindow::showState);
+    // A bus nobody listed yet is searched first.
+    if (rounds.roster().rows().empty()) rounds.searchNow();
+}
+
+void BusOverviewWindow::holdOrRelease() {
+    const bool hold = isVisible() && !paused_ && session_.link() == DeviceSession::Link::Open;
+    if (hold) {
+        if (!overview_) makeOverview();
+        if (!overview_->running()) overview_->run();
+    } else if (overview_ && overview_->running() && session_.link() != DeviceSession::Link::Waiting) {
+        // While a lost port is waited for, the overview keeps its hold and goes on when the port is back.
+        overview_->pause();
+    }
+    showState();
+}
+
+void BusOverviewWindow::linkChanged(DeviceSession::Link) {
+    holdOrRelease();
+}
+
+void BusOverviewWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    holdOrRelease();
+    ageTimer_.start();
+    refresh();
+}
+
+void BusOverviewWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // Minimised (by the window system) the overview goes on; closed or hidden by the program, it lets go.
+    if (event->spontaneous()) return;
+    ageTimer_.stop();
+    // Closing the window ends its hold on the bus, whatever the link does.
+    if (overview_ && overview_->running()) overview_->pause();
+    showState();
+}
+
+void BusOverviewWindow::showState() {
+    using Link = DeviceSession::Link;
+    const Link link = session_.link();
+    const bool open = link == Link::Open;
+    // With the port closed nothing here writes to the bus.
+    search_->setEnabled(open && !paused_);
+    pause_->setEnabled(open);
+    if (link == Link::Closed)
+        status_->setText(portClosedText());
+    else if (link == Link::Waiting)
+        status_->setText(Texts::tr("Порт потерян, ожидание его возвращения."));
+    else if (paused_)
+        status_->setText(Texts::tr("Опрос шины приостановлен; главное окно опрашивает свой адрес."));
+    else
+        status_->setText(roundText_);
+}
+
+void BusOverviewWindow::refreshSoon() {
+    if (!refreshTimer_.isActive()) refreshTimer_.start();
+}
+
+void BusOverviewWindow::refresh() {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    if (overview_) {
+        model_.setRows(overview_->rounds().roster().rows(), now);
+        fitColumns();
+        return;
+    }
+    // Before the first round the remembered readers are listed, not yet asked.
+    std::vector<bus::ReaderRow> rows;
+    for (quint8 a : std::as_const(rememberedReaders_)) {
+        bus::ReaderRow r;
+        r.address = a;
+        rows.push_back(r);
+    }
+    model_.setRows(rows, now);
+}
+
+void BusOverviewWindow::fitColumns() {
+    // The columns take the width of what they show once the readers have said who they are, and again when
+    // the set of readers changes; the engineer's own widths stand until then.
+    const auto& rows = model_.rows();
+    const bool identified =
+        std::any_of(rows.begin(), rows.end(), [](const bus::ReaderRow& r) { return r.identity; });
+    if (fittedRows_ == int(rows.size()) || !identified) return;
+    fittedRows_ = int(rows.size());
+    table_->resizeColumnsToContents();
+}
+
+void BusOverviewWindow::searchBus() {
+    if (overview_ && session_.link() == DeviceSession::Link::Open) overview_->rounds().searchNow();
+}
+
+void BusOverviewWindow::setPaused(bool paused) {
+    paused_ = paused;
+    if (pause_->isChecked() != paused) pause_->setChecked(paused);
+    pause_->setText(paused ? Texts::tr("Пр&одолжить") : Texts::tr("П&ауза"));
+    holdOrRelease();
+}
+
+void BusOverviewWindow::addTypedAddress() {
+    const QString typed = addressBox_->text().trimmed();
+    if (typed.isEmpty()) return;
+    // The addresses a reader can be given, refused with the main window's text for them.
+    const NumberResult n =
+        parseWholeNumber(typed, device::range::kNetAddress.min, device::range::kNetAddress.max);
+    if (!n.ok()) return dialogs_.message(text::addressRange());
+    const auto address = quint8(n.value);
+    if (overview_)
+        overview_->rounds().roster().add(address);
+    else if (!rememberedReaders_.contains(address))
+        rememberedReaders_ << address;
+    addressBox_->clear();
+    refresh();
+}
+
+void BusOverviewWindow::removeSelected() {
+    const QModelIndexList selected = table_->selectionModel()->selectedRows();
+    if (selected.isEmpty()) return;
+    const auto address = selected.first().data(BusOverviewModel::AddressRole).value<quint8>();
+    if (overview_)
+        overview_->rounds().roster().remove(address);
+    else
+        rememberedReaders_.removeAll(address);
+    refresh();
+}
+
+void BusOverviewWindow::saveCsv() {
+    const QString path = dialogs_.saveFileName(
+        Texts::tr("Сохранить обзор шины"), QStringLiteral("kestrel-bus.csv"), QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty()) return;
+    // What the table shows, in its order: the header, then a line per reader.
+    refresh();
+    QByteArray text = csv::line(BusOverviewModel::headers());
+    for (int row = 0; row < sorted_.rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < BusOverviewModel::ColumnCount; ++column)
+            cells << sorted_.index(row, column).data().toString();
+        text += csv::line(cells);
+    }
+    if (QString why; !saveWholeFile(path, text, &why))
+        dialogs_.message(Texts::tr("Не удалось сохранить файл %1: %2").arg(path, why),
+                         Dialogs::Icon::Exclamation);
+}
+
+void BusOverviewWindow::saveSite() {
+    if (!overview_) return dialogs_.message(Texts::tr("Считыватели ещё не опрошены: сохранять нечего."));
+    // Every reader whose values are complete, as the client's backup writes it; a reader whose settings
+    // are not read yet is named, and the file never holds a partial backup of it.
+    const QDateTime now = QDateTime::currentDateTime();
+    std::vector<bus::SiteReader> readers;
+    QStringList incomplete;
+    for (const bus::ReaderRow& row : overview_->rounds().roster().rows()) {
+        const auto settings = row.settings ? row.settings : row.live ? row.live->settings : std::nullopt;
+        const auto values = bus::backupValues(row.identity, settings, row.boundIds, row.resetDelay);
+        if (!values) {
+            incomplete << QString::number(row.address);
+            continue;
+        }
+        readers.push_back({row.address, bus::readerBackup(row.address, *values, kAppName, now)});
+    }
+    if (!incomplete.isEmpty()) {
+        const QString which = Texts::tr("Настройки считывателей %1 ещё не прочитаны.")
+                                  .arg(incomplete.join(QStringLiteral(", ")));
+        if (readers.empty())
+            return dialogs_.message(which + QLatin1Char(' ') + Texts::tr("Площадка не сохранена."));
+        if (!dialogs_.askYesNo(which + QLatin1Char(' ') + Texts::tr("Сохранить площадку без них?"))) return;
+    }
+    const QString path =
+        dialogs_.saveFileName(Texts::tr("Сохранить площадку"), QStringLiteral("kestrel-site.json"),
+                              QStringLiteral("JSON (*.json)"));
+    if (path.isEmpty()) return;
+    const QByteArray text = QJsonDocument(bus::siteDocument(readers, now)).toJson(QJsonDocument::Indented);
+    if (QString why; !saveWholeFile(path, text, &why))
+        dialogs_.message(Texts::tr("Не удалось сохранить файл %1: %2").arg(path, why),
+                         Dialogs::Icon::Exclamation);
+}
+
+}  // namespace kestrel

@@ -1,0 +1,312 @@
+// The bus overview "Обзор шины": its table's rows and states, the window's features over the in-memory
+// port, and the real window polling the simulated bus over a pty.
+#include <QAccessible>
+#include <QAction>
+#include <QFile>
+#include <QLineEdit>
+#include <QPalette>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include "bus/sitefile.h"
+#include "session/busoverview.h"
+#include "traffic/csv.h"
+#include "ui/busoverviewmodel.h"
+#include "ui/busoverviewwindow.h"
+#include "ui/trend.h"
+#include "window_harness.h"
+
+using namespace kestrel;
+using namespace kestrel::test;
+using bus::ReaderRow;
+using bus::ReaderState;
+
+namespace {
+
+const QDateTime kNow = QDateTime(QDate(2026, 12, 8), QTime(12, 0, 0), Qt::UTC);
+
+// A reader that answered: identity, live values and settings, `good` of `requests` answered.
+ReaderRow reader(quint8 address, ReaderState state, quint32 serial, quint16 level, int requests, int good,
+                 qint64 secondsSinceReply) {
+    ReaderRow r;
+    r.address = address;
+    r.state = state;
+    r.identity = device::Identification{serial, 134, 0};
+    device::LiveReading live;
+    live.level = level;
+    live.stateByte = quint8(-5);
+    live.current = 700;
+    r.live = live;
+    r.liveAt = kNow.addSecs(-secondsSinceReply);
+    r.settings = device::LiveReading::Settings{2, 1000, 7, 10};
+    r.requests = requests;
+    r.good = good;
+    r.lastGoodAt = kNow.addSecs(-secondsSinceReply);
+    return r;
+}
+
+std::vector<ReaderRow> site() {
+    ReaderRow unknown;
+    unknown.address = 100;
+    std::vector<ReaderRow> rows = {
+        reader(12, ReaderState::Answering, 4242, 512, 10, 9, 3),
+        reader(5, ReaderState::NoReply, 1001, 300, 20, 5, 125),
+        reader(7, ReaderState::CheckErrors, 4242, 80, 4, 2, 3725),
+        unknown,
+    };
+    rows[0].duplicateSerial = rows[2].duplicateSerial = true;
+    return rows;
+}
+
+TEST(BusOverviewRows, EachReaderShowsItsValuesStateColourAndAge) {
+    BusOverviewModel model;
+    model.setRows(site(), kNow);
+    ASSERT_EQ(model.rowCount(), 4);
+    using C = BusOverviewModel::Column;
+    struct Case {
+        int row;
+        C column;
+        QString text;
+    };
+    const Case cases[] = {
+        {0, C::Address, "12"},
+        {0, C::DeviceType, "134"},
+        {0, C::Serial, "⚠ 4242"},
+        {0, C::Firmware, "1.3.4."},
+        {0, C::Mode, "Считыватель"},
+        {0, C::Network, "1000"},
+        {0, C::Channel, "7"},
+        {0, C::Power, "10"},
+        {0, C::Level, "512"},
+        {0, C::Temperature, "-5 °C"},
+        {0, C::Current, "700"},
+        {0, C::SuccessRate, "90"},
+        {0, C::SinceReply, "3 с"},
+        {0, C::State, "отвечает"},
+        {1, C::Serial, "1001"},
+        {1, C::SuccessRate, "25"},
+        {1, C::SinceReply, "2 мин 5 с"},
+        {1, C::State, "нет ответа"},
+        {2, C::Serial, "⚠ 4242"},
+        {2, C::SuccessRate, "50"},
+        {2, C::SinceReply, "1 ч 2 мин"},
+        {2, C::State, "ошибки контрольного байта"},
+        {3, C::Serial, ""},
+        {3, C::Level, ""},
+        {3, C::SuccessRate, ""},
+        {3, C::SinceReply, ""},
+        {3, C::State, "не опрошен"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(model.index(c.row, c.column).data().toString(), c.text) << c.row << " " << c.column;
+
+    const QColor background[] = {QColor(0xDF, 0xF5, 0xDF), QColor(0xE4, 0xE4, 0xE4), QColor(0xF8, 0xCC, 0xCC),
+                                 QColor(0xF4, 0xF4, 0xF4)};
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(model.index(row, C::Level).data(Qt::BackgroundRole).value<QColor>(), background[row])
+            << row;
+    // The silent reader's values are kept, greyed, with their age; an answering reader's are not.
+    const QColor grey = QPalette().color(QPalette::Disabled, QPalette::Text);
+    EXPECT_EQ(model.index(1, C::Level).data(Qt::ForegroundRole).value<QColor>(), grey);
+    EXPECT_EQ(model.index(1, C::Network).data(Qt::ForegroundRole).value<QColor>(), grey);
+    EXPECT_FALSE(model.index(0, C::Level).data(Qt::ForegroundRole).isValid());
+    EXPECT_FALSE(model.index(1, C::State).data(Qt::ForegroundRole).isValid());
+    EXPECT_TRUE(
+        model.index(1, C::Level).data(Qt::ToolTipRole).toString().contains(QStringLiteral("2 мин 5 с")));
+    EXPECT_TRUE(
+        model.index(2, C::Serial).data(Qt::ToolTipRole).toString().contains(QStringLiteral("другой")));
+    EXPECT_FALSE(model.index(0, C::Level).data(Qt::ToolTipRole).isValid());
+}
+
+TEST(BusOverviewRows, ColumnsSortAsNumbersWithTheEmptyCellsAfterTheValues) {
+    BusOverviewModel model;
+    model.setRows(site(), kNow);
+    QSortFilterProxyModel sorted;
+    sorted.setSourceModel(&model);
+    sorted.setSortRole(BusOverviewModel::SortRole);
+    auto order = [&](int column, Qt::SortOrder how) {
+        sorted.sort(column, how);
+        QStringList addresses;
+        for (int row = 0; row < sorted.rowCount(); ++row)
+            addresses << QString::number(sorted.index(row, 0).data(BusOverviewModel::AddressRole).toInt());
+        return addresses.join(QLatin1Char(' '));
+    };
+    using C = BusOverviewModel::Column;
+    EXPECT_EQ(order(C::Address, Qt::AscendingOrder), "5 7 12 100");  // as text: 100 12 5 7
+    EXPECT_EQ(order(C::Level, Qt::AscendingOrder), "7 5 12 100");    // as text: 300 512 80
+    EXPECT_EQ(order(C::SuccessRate, Qt::DescendingOrder), "100 12 7 5");
+    EXPECT_EQ(order(C::SinceReply, Qt::AscendingOrder), "12 5 7 100");
+    EXPECT_EQ(order(C::Serial, Qt::AscendingOrder), "5 12 7 100");
+}
+
+class BusOverviewOnFakePort : public WindowOnFakePort {
+  protected:
+    BusOverviewWindow& overview() { return window->busOverview(); }
+};
+
+TEST_F(BusOverviewOnFakePort, CtrlBOpensItAndWithThePortClosedItOffersNothingThatWrites) {
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keySequence(window.get(), QKeySequence(QStringLiteral("Ctrl+B")));
+    ASSERT_TRUE(overview().isVisible());
+    EXPECT_TRUE(overview().isWindow());
+    EXPECT_EQ(ctl<QLabel>(QStringLiteral("busStatus"))->text(),
+              QStringLiteral("Порт закрыт. Опрос шины начнётся, когда порт будет открыт."));
+    EXPECT_FALSE(ctl(QStringLiteral("busSearch"))->isEnabled());
+    EXPECT_FALSE(ctl(QStringLiteral("busPause"))->isEnabled());
+    EXPECT_EQ(overview().overview(), nullptr) << "nothing holds the bus";
+    // A screen reader names the boxes by their captions, the table by what it shows.
+    const std::pair<const char*, const char*> spoken[] = {
+        {"busAddress", "Адрес:"},
+        {"busSettingsEvery", "Настройки — каждый N-й круг, N:"},
+        {"busTable", "Обзор шины"}};
+    for (const auto& [name, text] : spoken)
+        EXPECT_EQ(
+            QAccessible::queryAccessibleInterface(ctl(QString::fromLatin1(name)))->text(QAccessible::Name),
+            QString::fromUtf8(text))
+            << name;
+    openPort();
+    ASSERT_NE(overview().overview(), nullptr);
+    EXPECT_TRUE(overview().overview()->running());
+    EXPECT_TRUE(ctl(QStringLiteral("busSearch"))->isEnabled());
+    click(QStringLiteral("busPause"));  // the bus back to the main window, the window open
+    EXPECT_FALSE(overview().overview()->running());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !partOf<DeviceSession>(*window).pollingPaused(); }, 2000));
+    click(QStringLiteral("busPause"));
+    EXPECT_TRUE(overview().overview()->running());
+    overview().close();
+    EXPECT_FALSE(overview().overview()->running()) << "closing the window ends its hold on the bus";
+}
+
+TEST_F(BusOverviewOnFakePort, AnAddressOutOfRangeIsRefusedWithTheWindowsOwnText) {
+    overview().show();
+    for (const char* typed : {"201", "-1", "abc", "300"}) {
+        dialogs.clear();
+        ctl<QLineEdit>(QStringLiteral("busAddress"))->setText(QString::fromLatin1(typed));
+        click(QStringLiteral("busAdd"));
+        EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("Введите число в диапазоне 0....200")})
+            << typed;
+    }
+    EXPECT_EQ(overview().model().rowCount(), 0);
+    ctl<QLineEdit>(QStringLiteral("busAddress"))->setText(QStringLiteral("200"));
+    click(QStringLiteral("busAdd"));
+    ASSERT_EQ(overview().model().rowCount(), 1);
+    EXPECT_EQ(overview().model().address(0), 200);
+    EXPECT_EQ(overview().remembered().readers, QList<quint8>{200}) << "listed for the next run";
+}
+
+class BusOverviewOnSimBus : public WindowOnSimBus {
+  protected:
+    // Readers 5 (the default), 7 and 9 on the bus; 9 stops answering after it was found.
+    void openOnThreeReaders() {
+        host.setPacing(true);  // replies in pieces at the line rate, as a real bus gives them
+        host.withBus([](sim::Bus& b) {
+            b.addReader(sim::Bus::defaultReader(7, 1));
+            b.addReader(sim::Bus::defaultReader(9, 2));
+        });
+        openPort();
+        window->busOverview().show();
+    }
+    QString cell(quint8 address, int column) {
+        const BusOverviewModel& m = window->busOverview().model();
+        for (int row = 0; row < m.rowCount(); ++row)
+            if (m.address(row) == address) return m.index(row, column).data().toString();
+        return QStringLiteral("(no row)");
+    }
+};
+
+TEST_F(BusOverviewOnSimBus, SeveralReadersAnswerAndOneFallsSilentKeepingItsValues) {
+    ASSERT_TRUE(started);
+    openOnThreeReaders();
+    using C = BusOverviewModel::Column;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return cell(9, C::Level) != QString() && cell(9, C::Level) != "(no row)"; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return cell(5, C::State) == QStringLiteral("отвечает") &&
+                   cell(7, C::State) == QStringLiteral("отвечает");
+        },
+        5000));
+    EXPECT_TRUE(partOf<DeviceSession>(*window).pollingPaused()) << "the main window's polling waits";
+    // The trend keeps every reader's values but shows the addressed device's (0 after the open).
+    EXPECT_FALSE(window->trend().series().samples().empty());
+    const QString trendAddress = ctl<QLabel>(QStringLiteral("trendAddress"))->text();
+    EXPECT_TRUE(trendAddress.isEmpty() || trendAddress == QStringLiteral("Адрес 0"))
+        << trendAddress.toStdString();
+    EXPECT_TRUE(
+        ctl<QLabel>(QStringLiteral("statusPort"))->text().contains(QStringLiteral("опрос приостановлен")));
+    host.injectFault(sim::FaultKind::Silence, sim::kUntilCleared, 9);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return cell(9, C::State) == QStringLiteral("нет ответа"); }, 10000));
+    const QString level = cell(9, C::Level);
+    EXPECT_FALSE(level.isEmpty());
+    // Two more rounds: the silent reader's last values stay, greyed.
+    QSignalSpy rounds(&window->busOverview().overview()->rounds(), &bus::BusRounds::roundFinished);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rounds.count() >= 2; }, 10000));
+    window->busOverview().refresh();
+    EXPECT_EQ(cell(9, C::Level), level);
+    EXPECT_EQ(cell(9, C::State), QStringLiteral("нет ответа"));
+    EXPECT_EQ(cell(5, C::State), QStringLiteral("отвечает"));
+    // The site: a listed address nobody answers at is named and left out; the others' backups are saved.
+    ctl<QLineEdit>(QStringLiteral("busAddress"))->setText(QStringLiteral("11"));
+    click(QStringLiteral("busAdd"));
+    QTemporaryDir dir;
+    dialogs.yesNo = {true};
+    dialogs.saveNames = {dir.filePath("site.json")};
+    click(QStringLiteral("busSaveSite"));
+    EXPECT_EQ(dialogs.questions,
+              QStringList{
+                  QStringLiteral("Настройки считывателей 11 ещё не прочитаны. Сохранить площадку без них?")});
+    QFile f(dir.filePath("site.json"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const bus::SiteContents site = bus::parseSite(f.readAll());
+    ASSERT_TRUE(site.ok()) << site.refusal.toStdString();
+    QStringList saved;
+    for (const bus::SiteReader& r : site.readers) saved << QString::number(r.address);
+    EXPECT_EQ(saved.join(QLatin1Char(' ')), QStringLiteral("5 7 9"));
+    window->busOverview().close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !partOf<DeviceSession>(*window).pollingPaused(); }, 3000))
+        << "the main window polls again";
+}
+
+TEST_F(BusOverviewOnSimBus, TheCsvHoldsTheHeaderAndOneLinePerReaderAsShown) {
+    ASSERT_TRUE(started);
+    openOnThreeReaders();
+    using C = BusOverviewModel::Column;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return cell(9, C::Serial) != QString() && cell(9, C::Serial) != "(no row)"; }, 10000));
+    window->busOverview().refresh();
+    QTemporaryDir dir;
+    dialogs.saveNames = {dir.filePath("bus.csv")};
+    click(QStringLiteral("busSaveCsv"));
+    QFile f(dir.filePath("bus.csv"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QStringList> lines = csv::parse(QString::fromUtf8(f.readAll()));
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0].first(), QStringLiteral("Адрес"));
+    EXPECT_EQ(lines[0].last(), QStringLiteral("Состояние"));
+    for (int i = 1; i < 4; ++i) {
+        const quint8 address = quint8(lines[i][0].toInt());
+        EXPECT_EQ(lines[i][0], QString::number(5 + 2 * (i - 1))) << "in the table's order";
+        for (int column = 0; column < C::SinceReply; ++column)
+            EXPECT_EQ(lines[i][column], cell(address, column)) << i << " " << column;
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(BusOverviewOnSimBus, ADoubleClickAddressesThatReaderInTheMainWindow) {
+    ASSERT_TRUE(started);
+    openOnThreeReaders();
+    auto* table = ctl<QTableView>(QStringLiteral("busTable"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return table->model()->rowCount() == 3; }, 10000));
+    const QModelIndex second = table->model()->index(1, BusOverviewModel::Level);
+    const QPoint at = table->visualRect(second).center();
+    // A double click is a click and a second press, as the mouse gives them.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("7"));
+    EXPECT_EQ(partOf<DeviceSession>(*window).address(), std::optional<quint8>(7));
+}
+
+}  // namespace
