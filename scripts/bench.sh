@@ -3,7 +3,8 @@
 #   event-loop stall per tick (silent line, answering line, a blocking read for contrast), the log's and the
 #   trend's costs, CPU and memory while polling, start to window, the client's inventory against the wire's
 #   floor, the bus overview's rounds for 8, 16 and 32 readers against the floor (printed as they come), reconnect time after a replug, 50 replugs in a row, CPU while waiting and with no port open, and
-#   kestrel-sim's start and peak memory replaying a 400,000-row log (scripts/bench-replay.sh), and the stalls
+#   kestrel-sim's start and peak memory replaying a 400,000-row log (scripts/bench-replay.sh), the time and
+#   peak memory of opening a 400,000-row log in the window (bench_logopen), and the stalls
 #   a screen reader meets over the accessibility bus (scripts/bench-a11y.sh).
 # Figures, not pass/fail: compare them with an earlier run on the same machine. Takes about eight minutes.
 #   scripts/bench.sh [CPU-SECONDS]   (default 20: CPU share measured over this many seconds)
@@ -13,7 +14,7 @@ cpu_s=${1:-20}
 KESTREL_WITH_X=1 scripts/setup.sh
 dir=build-rel
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BENCH=ON >/dev/null
-cmake --build "$dir" -j"$(nproc)" --target bench_cycle bench_views bench_cli bench_rounds kestrel-tool kestrel-sim >/dev/null
+cmake --build "$dir" -j"$(nproc)" --target bench_cycle bench_views bench_cli bench_rounds bench_logopen kestrel-tool kestrel-sim >/dev/null
 out=$(mktemp -d)
 export XDG_RUNTIME_DIR=$out/runtime XDG_CONFIG_HOME=$out/config
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
@@ -26,6 +27,8 @@ echo "bench_cli ..." >&2
 (QT_QPA_PLATFORM=offscreen "$dir/bench/bench_cli" || true) | tee "$out/cli" >&2
 echo "bench_rounds ..." >&2
 ("$dir/bench/bench_rounds" || true) | tee "$out/rounds" >&2
+echo "bench_logopen ..." >&2
+(QT_QPA_PLATFORM=offscreen "$dir/bench/bench_logopen" 400000 || true) | tee "$out/logopen" >&2
 echo "kestrel-sim --replay ..." >&2
 (scripts/bench-replay.sh "$dir/kestrel-sim" 400000 || true) | tee "$out/replay" >&2
 
@@ -156,6 +159,8 @@ printf '%-44s %s\n' "client inventory of 32 readers" "$(pick cli 'transactor' | 
 printf '%-44s %s\n' "the wire's floor" "$(pick cli 'physical floor' | sed 's/.*floor: //')"
 printf '%-44s %s\n' "the window's cycle, same inventory" "$(pick cli "500 ms cycle" | sed 's/.*cycle: //')"
 printf '%-44s %s\n' "kestrel-sim --replay of 400,000 rows" "$(pick replay 'rows' | sed 's/.*): //')"
+printf '%-44s %s\n' "opening a log of 400,000 rows (s)" "$(pick logopen 'open to windows' | sed 's/.*windows *//')"
+printf '%-44s %s\n' "memory opening 400,000 rows" "$(pick logopen 'resident memory' | sed 's/.*memory *//')"
 printf '%-44s %s\n' "reconnect: port back to first request (ms, 3x)" "${reconnects[*]}"
 printf '%-44s %s\n' "50 unplug/replug cycles" "$cycles"
 printf '%-44s %s\n' "  before / after" "$before / $after"

@@ -11,6 +11,7 @@ class SilentDialogs : public Dialogs {
     bool askYesNo(const QString&) override { return false; }
     QString input(const QString&, const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString openFileName(const QString&, const QString&) override { return {}; }
 };
 
 }  // namespace kestrel::test

@@ -919,6 +919,66 @@ TEST(CliProgram, SpeaksEnglishWhenAskedAndSaysWhichLanguagesThereAre) {
     EXPECT_TRUE(p.readAllStandardOutput().startsWith("Использование: kestrel-cli"));
 }
 
+TEST(CliProgram, StatsPrintsALogsCountsPerAddressWithoutAPortAndNamesItsBadRows) {
+    QTemporaryDir dir;
+    const QString log = dir.filePath("site.csv"), foreign = dir.filePath("other.csv");
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(
+        "time,address,command,code,request,reply,reply_ms,outcome,meaning\r\n"
+        "2026-12-07T10:00:00.000+03:00,5,current-params,F0,31 05 F0 FE,3E 05 F0 00 9C,12,decoded,x\r\n"
+        "2026-12-07T10:00:00.500+03:00,5,current-params,F0,31 05 F0 FE,,,no-reply,\r\n"
+        "2026-12-07T10:00:01.000+03:00,5,current-params,F0,31 05 F0 FE,3E 05 F0 00,20,bad-crc,\r\n"
+        "garbage\r\n"
+        "2026-12-07T10:00:01.500+03:00,7,identify,FC,31 07 FC 00,3E 07 FC 00 11,8,decoded,y\r\n");
+    file.close();
+    ASSERT_TRUE(file.copy(foreign) && QFile::resize(foreign, 20));  // "time,address,command": another header
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        QString out, err;
+    } rows[] = {
+        {{"stats", log},
+         0,
+         "Журнал " + log +
+             ": строк 4 (событий 0, с ошибками 1)\n"
+             "адрес запросов ответов нет_ответа ошибка_CRC мусор прочие успех,% мс_мин мс_медиана мс_макс "
+             "эхо_убрано\n"
+             "5 3 1 1 1 0 0 33.3 12 12 20 0\n7 1 1 0 0 0 0 100.0 8 8 8 0\n",
+         log + ", строка 5: ячеек 1, в заголовке 9\n"},
+        {{"--json", "stats", log},
+         0,
+         R"({"addresses":[{"address":5,"decoded":1,"echoRemoved":0,"garbage":0,"maxReplyMs":20,"medianReplyMs":12,)"
+         R"("minReplyMs":12,"noReply":1,"other":0,"requests":3,"successPercent":33.3,"wrongCheckByte":1},)"
+         R"({"address":7,"decoded":1,"echoRemoved":0,"garbage":0,"maxReplyMs":8,"medianReplyMs":8,"minReplyMs":8,"noReply":0,)"
+         R"("other":0,"requests":1,"successPercent":100,"wrongCheckByte":0}],"badRows":1,"command":"stats",)"
+         R"("events":0,"file":")" +
+             log +
+             R"(","ok":true,"rows":4})"
+             "\n",
+         log + ", строка 5: ячеек 1, в заголовке 9\n"},
+        {{"stats", foreign},
+         2,
+         "",
+         "Файл " + foreign +
+             " не загружен: строка 1: «time,address,command» - не заголовок журнала обмена этой "
+             "программы (файл другой программы или версии).\n"},
+        {{"stats", dir.path()}, 4, "", "Не удалось прочитать файл " + dir.path() + ": это папка.\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.arguments.join(' ').toStdString());
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("KESTREL_PORT");
+        p.setProcessEnvironment(env);
+        p.start(KESTREL_CLI_EXE, row.arguments);
+        ASSERT_TRUE(p.waitForFinished());
+        EXPECT_EQ(p.exitCode(), row.exitCode);
+        EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()), row.out);
+        EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()), row.err);
+    }
+}
+
 }  // namespace
 }  // namespace kestrel::cli
 

@@ -15,6 +15,8 @@
 
 #include "protocol/frame.h"
 #include "traffic/csv.h"
+#include "traffic/logfile.h"
+#include "ui/openedlog.h"
 #include "ui/trafficlog.h"
 #include "ui/trend.h"
 #include "window_harness.h"
@@ -28,6 +30,72 @@ namespace {
 const QByteArray kLive = withCheckByte(QByteArray::fromHex("3E05F019000201000000100000000A0B0C000700"));
 
 class TrafficWindow : public WindowOnFakePort {};
+
+TEST_F(TrafficWindow, ARecordedLogOpensInAWindowOfItsOwnWithItsTrendAndItsBadRowsSaid) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("site.csv"), foreign = dir.filePath("foreign.csv");
+    {
+        traffic::LogFile file;
+        QString error;
+        ASSERT_TRUE(file.open(path, &error));
+        const QDateTime t0(QDate(2026, 12, 7), QTime(10, 0), Qt::UTC);
+        for (int i = 0; i < 4; ++i) {  // reader 5 polled every 10 s; the last poll unanswered
+            Transaction t;
+            t.writtenAt = t0.addSecs(10 * i);
+            t.request = buildRequest(5, 0xF0);
+            if (i < 3) t.reply = kLive, t.outcome = Outcome::Decoded;
+            ASSERT_TRUE(file.append(traffic::recordOf(t), &error));
+        }
+    }
+    QFile edited(path);
+    ASSERT_TRUE(edited.open(QIODevice::Append));
+    edited.write("2026-12-07T10:00:40.000Z,5,current-params,F0,31 05 F0 FE,,,lost,\r\n");
+    edited.close();
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KESTREL_SOURCE_DIR "/tests/window_layout.txt"), foreign));
+    dialogs.openNames = {foreign, path};
+    TrafficLogWindow* log = nullptr;
+    TrendWindow* trend = nullptr;
+    QObject::connect(&window->logOpener(), &LogOpener::opened, [&](TrafficLogWindow* l, TrendWindow* t) {
+        log = l;
+        trend = t;
+    });
+    QAction* open = window->findChild<QAction*>(QStringLiteral("actionOpenLog"));
+    open->trigger();  // the foreign file: its message, nothing opens
+    QTRY_COMPARE(window->logOpener().loading(), 0);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith("Файл " + foreign + " не загружен: строка 1: «"));
+    open->trigger();
+    QTRY_VERIFY(log != nullptr);
+    EXPECT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages.back().text,
+              "Журнал " + path +
+                  " открыт не полностью. Строки с ошибками не загружены (1): 6. Строка 6: итог "
+                  "«lost» неизвестен.");
+    ASSERT_TRUE(trend);
+    EXPECT_TRUE(log->isVisible() && trend->isVisible());
+    EXPECT_NE(log, &window->trafficLog());
+    EXPECT_EQ(window->trafficLog().model().rowCount(), 0);  // the live log is untouched
+    ASSERT_EQ(log->model().rowCount(), 4);
+    EXPECT_EQ(traffic::displayCell(log->model().record(3), 6), "нет ответа");
+    EXPECT_FALSE(log->findChild<QPushButton*>(QStringLiteral("logPause"))->isVisible());
+    auto* statistics = log->findChild<QTableWidget*>(QStringLiteral("logStatistics"));
+    ASSERT_EQ(statistics->rowCount(), 1);
+    EXPECT_EQ(statistics->item(0, 1)->text(), "4");
+    EXPECT_EQ(statistics->item(0, 2)->text(), "3");
+    // The trend: three readings of level 512 over the whole 30 s; zoomed in, moved within the log, and back.
+    const auto stretches = trend->series().stretches(5, TrendSeries::Value::Level, {}, 60000);
+    ASSERT_EQ(stretches.size(), 1u);
+    EXPECT_EQ(stretches[0].size(), 3u);
+    EXPECT_EQ(stretches[0][2].y(), 512);
+    const qint64 t0 = QDateTime(QDate(2026, 12, 7), QTime(10, 0), Qt::UTC).toMSecsSinceEpoch();
+    EXPECT_EQ(trend->shownAxis(), std::pair(t0, t0 + 30000));
+    trend->zoom(0.5, 0.5);
+    EXPECT_EQ(trend->shownAxis(), std::pair(t0 + 7500, t0 + 22500));
+    trend->pan(1.0);
+    EXPECT_EQ(trend->shownAxis(), std::pair(t0 + 15000, t0 + 30000));
+    trend->resetZoom();
+    EXPECT_EQ(trend->shownAxis(), std::pair(t0, t0 + 30000));
+}
 
 TEST_F(TrafficWindow, MenuBarSitsAboveTheUnchangedWindowAndOpensEveryViewFromTheKeyboard) {
     QWidget* client = ctl(QStringLiteral("CmbNet"))->parentWidget();

@@ -89,8 +89,10 @@ TEST(TrendSeries, AGapRunsFromItsFirstSampleToTheAddresssNextSampleAndOutlivesTh
 
 TEST(TrendAxis, TheTimeStepIsTheShortestRoundStepThatGivesAtMostTenTicks) {
     const std::pair<qint64, qint64> spanAndStepSeconds[] = {
-        {0, 5},    {50, 5},    {55, 10},    {100, 10},   {150, 15},   {165, 30},   {300, 30},
-        {600, 60}, {660, 120}, {1200, 120}, {3000, 300}, {3300, 600}, {6000, 600}, {6600, 1200},
+        {0, 5},      {50, 5},      {55, 10},      {100, 10},
+        {150, 15},   {165, 30},    {300, 30},     {600, 60},
+        {660, 120},  {1200, 120},  {3000, 300},   {3300, 600},
+        {6000, 600}, {6600, 1200}, {20000, 3600}, {2000000, 3 * 86400},
     };
     for (const auto& [span, step] : spanAndStepSeconds)
         EXPECT_EQ(trendTimeStepMs(span * 1000), step * 1000) << span << " s";

@@ -41,6 +41,7 @@ class ScriptedDialogs : public Dialogs {
     std::deque<bool> yesNo;
     std::deque<QString> inputs;
     std::deque<QString> saveNames;  // answers to save dialogs; none left = Cancel
+    std::deque<QString> openNames;  // answers to open dialogs; none left = Cancel
 
     void message(const QString& text, Icon icon, const QString& title) override {
         messages.push_back({text, icon, title});
@@ -54,6 +55,7 @@ class ScriptedDialogs : public Dialogs {
         return next(inputs);
     }
     QString saveFileName(const QString&, const QString&, const QString&) override { return next(saveNames); }
+    QString openFileName(const QString&, const QString&) override { return next(openNames); }
     QStringList messageTexts() const {
         QStringList out;
         for (const auto& m : messages) out << m.text;

@@ -1806,122 +1806,6 @@ yellow — the port is closed.</translation>
         <translation>%1: the backup says address %2</translation>
     </message>
     <message>
-        <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
-
-Считыватель и шина:
-  scan                          опрос сети: адреса ответивших устройств
-  inventory                     опрос сети, затем идентификация и настройки каждого
-  identify                      серийный номер, тип и версия
-  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)
-  settings                      режим и параметры радио
-  set-address НОВЫЙ             сетевой адрес %1
-  set-serial НОМЕР              серийный номер %2
-  set-mode РЕЖИМ [--master] [--frequency-output]
-                                reader, indicator, powered-tag, bridge, repeater
-  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)
-  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня
-  bound-ids read | set ЯЧЕЙКА ID | clear
-  reset-delay get | set ЗАДЕРЖКА
-  backup [ФАЙЛ]                 настройки считывателя в JSON
-  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
-Вся шина:
-  monitor [--addresses СПИСОК] [--interval MS]
-                                все считыватели шины кругами до Ctrl-C
-  backup-site ФАЙЛ [--addresses СПИСОК]
-                                настройки всех считывателей в один файл площадки
-  restore-site ФАЙЛ [--verify] [--only ...] [--with-serial]
-                                каждый считыватель площадки по его адресу
-Метки:
-  tag search                    метка, ответившая на поиск
-  tag read ID                   параметры метки (ID в HEX)
-  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
-  tag set-serial ID НОМЕР
-  tag set-id ID НОМЕР
-Мост:
-  bridge read                   данные ведомого и его значение RS485
-Пакет:
-  batch ФАЙЛ|-                  по команде в строке; # - комментарий
-
-Параметры:
-  --port ПУТЬ                   порт (или переменная KESTREL_PORT),
-                                сервер портов: tcp://УЗЕЛ:ПОРТ
-  -a, --address A               адрес устройства
-  --addresses СПИСОК            адреса через запятую: 3,5,7
-  --json                        по объекту JSON на результат
-  --trace                       запросы и ответы в HEX на stderr
-  --log-file ФАЙЛ               журнал обмена в CSV
-  --verify                      проверить записанное чтением
-  --keep-going                  пакет не останавливается на ошибке
-  --lang ru|en                  язык сообщений (по умолчанию русский)
-  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
-  --silence MS (20)             ответ кончается после стольких мс тишины
-  --echo auto|on|off            эхо запроса перед ответом: auto - убирать точную
-                                копию запроса, on - первые байты длиной с запрос, off - нет
-  --direction rts|dtr|none      поднимать RTS или DTR на время передачи
-  --help, --version
-
-Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
-(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод.
-</source>
-        <translation>Usage: kestrel-cli [options] COMMAND [arguments]
-
-Reader and bus:
-  scan                          bus scan: addresses of the devices that answered
-  inventory                     bus scan, then identification and settings of each
-  identify                      serial number, type and version
-  live [--watch [--interval MS]] current parameters (with --watch - until Ctrl-C)
-  settings                      mode and radio parameters
-  set-address NEW               network address %1
-  set-serial NUMBER             serial number %2
-  set-mode MODE [--master] [--frequency-output]
-                                reader, indicator, powered-tag, bridge, repeater
-  set-radio NET CHANNEL POWER   (or --network, --channel, --power)
-  calibrate high|low --yes      recalibrate the upper or lower level
-  bound-ids read | set CELL ID | clear
-  reset-delay get | set DELAY
-  backup [FILE]                 reader settings in JSON
-  restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
-Whole bus:
-  monitor [--addresses LIST] [--interval MS]
-                                every reader of the bus in rounds until Ctrl-C
-  backup-site FILE [--addresses LIST]
-                                the settings of every reader in one site file
-  restore-site FILE [--verify] [--only ...] [--with-serial]
-                                each reader of a site at its address
-Tags:
-  tag search                    the tag that answered the search
-  tag read ID                   tag parameters (ID in HEX)
-  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
-  tag set-serial ID NUMBER
-  tag set-id ID NUMBER
-Bridge:
-  bridge read                   slave data and its RS485 value
-Batch:
-  batch FILE|-                  one command per line; # - comment
-
-Options:
-  --port PATH                   port (or the KESTREL_PORT variable),
-                                port server: tcp://HOST:PORT
-  -a, --address A               device address
-  --addresses LIST              comma-separated addresses: 3,5,7
-  --json                        one JSON object per result
-  --trace                       requests and replies in HEX to stderr
-  --log-file FILE               traffic log in CSV
-  --verify                      read back and check what was written
-  --keep-going                  a batch does not stop on an error
-  --lang ru|en                  message language (Russian by default)
-  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
-  --silence MS (20)             a reply ends after this many ms of silence
-  --echo auto|on|off            the request&apos;s echo before the reply: auto - remove an exact
-                                copy of the request, on - the first request-length bytes, off - none
-  --direction rts|dtr|none      raise RTS or DTR while sending
-  --help, --version
-
-Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
-(nothing sent); 3 port error; 4 a file or standard output could not be written.
-</translation>
-    </message>
-    <message>
         <source>monitor [--addresses СПИСОК] [--interval MS] [--json]
   Все считыватели шины кругами на скорости линии до Ctrl-C: на терминале таблица, иначе строка (с --json - объект) на считыватель за круг; в конце итог по каждому. Без --addresses сначала опрос сети. Код выхода 0, если ответил каждый считыватель, иначе 1. Адреса: %1.</source>
         <translation>monitor [--addresses LIST] [--interval MS] [--json]
@@ -2204,6 +2088,244 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
     <message>
         <source>&amp;Обзор шины</source>
         <translation>&amp;Bus overview</translation>
+    </message>
+    <message>
+        <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
+
+Считыватель и шина:
+  scan                          опрос сети: адреса ответивших устройств
+  inventory                     опрос сети, затем идентификация и настройки каждого
+  identify                      серийный номер, тип и версия
+  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)
+  settings                      режим и параметры радио
+  set-address НОВЫЙ             сетевой адрес %1
+  set-serial НОМЕР              серийный номер %2
+  set-mode РЕЖИМ [--master] [--frequency-output]
+                                reader, indicator, powered-tag, bridge, repeater
+  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)
+  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня
+  bound-ids read | set ЯЧЕЙКА ID | clear
+  reset-delay get | set ЗАДЕРЖКА
+  backup [ФАЙЛ]                 настройки считывателя в JSON
+  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Вся шина:
+  monitor [--addresses СПИСОК] [--interval MS]
+                                все считыватели шины кругами до Ctrl-C
+  backup-site ФАЙЛ [--addresses СПИСОК]
+                                настройки всех считывателей в один файл площадки
+  restore-site ФАЙЛ [--verify] [--only ...] [--with-serial]
+                                каждый считыватель площадки по его адресу
+Метки:
+  tag search                    метка, ответившая на поиск
+  tag read ID                   параметры метки (ID в HEX)
+  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
+  tag set-serial ID НОМЕР
+  tag set-id ID НОМЕР
+Мост:
+  bridge read                   данные ведомого и его значение RS485
+Пакет:
+  batch ФАЙЛ|-                  по команде в строке; # - комментарий
+Журнал обмена:
+  stats ФАЙЛ.csv                статистика связи по адресам из записанного журнала
+
+Параметры:
+  --port ПУТЬ                   порт (или переменная KESTREL_PORT),
+                                сервер портов: tcp://УЗЕЛ:ПОРТ
+  -a, --address A               адрес устройства
+  --addresses СПИСОК            адреса через запятую: 3,5,7
+  --json                        по объекту JSON на результат
+  --trace                       запросы и ответы в HEX на stderr
+  --log-file ФАЙЛ               журнал обмена в CSV
+  --verify                      проверить записанное чтением
+  --keep-going                  пакет не останавливается на ошибке
+  --lang ru|en                  язык сообщений (по умолчанию русский)
+  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --silence MS (20)             ответ кончается после стольких мс тишины
+  --echo auto|on|off            эхо запроса перед ответом: auto - убирать точную
+                                копию запроса, on - первые байты длиной с запрос, off - нет
+  --direction rts|dtr|none      поднимать RTS или DTR на время передачи
+  --help, --version
+
+Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
+(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод.
+</source>
+        <translation>Usage: kestrel-cli [options] COMMAND [arguments]
+
+Reader and bus:
+  scan                          bus scan: addresses of the devices that answered
+  inventory                     bus scan, then identification and settings of each
+  identify                      serial number, type and version
+  live [--watch [--interval MS]] current parameters (with --watch - until Ctrl-C)
+  settings                      mode and radio parameters
+  set-address NEW               network address %1
+  set-serial NUMBER             serial number %2
+  set-mode MODE [--master] [--frequency-output]
+                                reader, indicator, powered-tag, bridge, repeater
+  set-radio NET CHANNEL POWER   (or --network, --channel, --power)
+  calibrate high|low --yes      recalibrate the upper or lower level
+  bound-ids read | set CELL ID | clear
+  reset-delay get | set DELAY
+  backup [FILE]                 reader settings in JSON
+  restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Whole bus:
+  monitor [--addresses LIST] [--interval MS]
+                                every reader of the bus in rounds until Ctrl-C
+  backup-site FILE [--addresses LIST]
+                                the settings of every reader in one site file
+  restore-site FILE [--verify] [--only ...] [--with-serial]
+                                each reader of a site at its address
+Tags:
+  tag search                    the tag that answered the search
+  tag read ID                   tag parameters (ID in HEX)
+  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
+  tag set-serial ID NUMBER
+  tag set-id ID NUMBER
+Bridge:
+  bridge read                   slave data and its RS485 value
+Batch:
+  batch FILE|-                  one command per line; # - comment
+Traffic log:
+  stats FILE.csv                link statistics per address of a recorded log
+
+Options:
+  --port PATH                   port (or the KESTREL_PORT variable),
+                                port server: tcp://HOST:PORT
+  -a, --address A               device address
+  --addresses LIST              comma-separated addresses: 3,5,7
+  --json                        one JSON object per result
+  --trace                       requests and replies in HEX to stderr
+  --log-file FILE               traffic log in CSV
+  --verify                      read back and check what was written
+  --keep-going                  a batch does not stop on an error
+  --lang ru|en                  message language (Russian by default)
+  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --silence MS (20)             a reply ends after this many ms of silence
+  --echo auto|on|off            the request&apos;s echo before the reply: auto - remove an exact
+                                copy of the request, on - the first request-length bytes, off - none
+  --direction rts|dtr|none      raise RTS or DTR while sending
+  --help, --version
+
+Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
+(nothing sent); 3 port error; 4 a file or standard output could not be written.
+</translation>
+    </message>
+    <message>
+        <source>stats ФАЙЛ.csv [--json]
+  Статистика связи по адресам из журнала обмена (CSV окна или --log-file); порт не нужен. Строки с ошибками - на stderr с номерами строк. Код выхода 2: файл не журнал обмена; 4: файл не прочитан.</source>
+        <translation>stats FILE.csv [--json]
+  Link statistics per address of a traffic log (the window&apos;s CSV or --log-file); no port needed. Bad rows go to stderr with their line numbers. Exit code 2: the file is not a traffic log; 4: the file cannot be read.</translation>
+    </message>
+    <message>
+        <source>%1: ещё строк с ошибками: %2</source>
+        <translation>%1: more bad rows: %2</translation>
+    </message>
+    <message>
+        <source>Журнал %1: строк %2 (событий %3, с ошибками %4)</source>
+        <translation>Log %1: %2 rows (%3 events, %4 bad)</translation>
+    </message>
+    <message>
+        <source>адрес запросов ответов нет_ответа ошибка_CRC мусор прочие успех,% мс_мин мс_медиана мс_макс эхо_убрано</source>
+        <translation>address requests replies no_reply CRC_error junk other success,% ms_min ms_median ms_max echo_removed</translation>
+    </message>
+    <message>
+        <source>время «%1» не в виде 2026-12-07T15:55:37.123+03:00</source>
+        <translation>time “%1” is not like 2026-12-07T15:55:37.123+03:00</translation>
+    </message>
+    <message>
+        <source>итог «%1» неизвестен</source>
+        <translation>outcome “%1” is unknown</translation>
+    </message>
+    <message>
+        <source>адрес «%1» - не число от 0 до 255</source>
+        <translation>address “%1” is not a number from 0 to 255</translation>
+    </message>
+    <message>
+        <source>код «%1» - не байт в HEX</source>
+        <translation>code “%1” is not a hex byte</translation>
+    </message>
+    <message>
+        <source>запрос «%1» - не байты в HEX</source>
+        <translation>request “%1” is not hex bytes</translation>
+    </message>
+    <message>
+        <source>ответ «%1» - не байты в HEX</source>
+        <translation>reply “%1” is not hex bytes</translation>
+    </message>
+    <message>
+        <source>время ответа «%1» - не число миллисекунд</source>
+        <translation>reply time “%1” is not a number of milliseconds</translation>
+    </message>
+    <message>
+        <source>Файл %1 не загружен: строка %2: %3.</source>
+        <translation>File %1 not loaded: line %2: %3.</translation>
+    </message>
+    <message>
+        <source>файл пуст, нет заголовка журнала обмена</source>
+        <translation>the file is empty, no traffic log header</translation>
+    </message>
+    <message>
+        <source>«%1» - не заголовок журнала обмена этой программы (файл другой программы или версии)</source>
+        <translation>“%1” is not this program&apos;s traffic log header (a file of another program or version)</translation>
+    </message>
+    <message>
+        <source>чтение прервано</source>
+        <translation>reading interrupted</translation>
+    </message>
+    <message>
+        <source>кавычка не закрыта до конца файла, остаток файла не загружен</source>
+        <translation>a quote is not closed before the end of the file; the rest of the file is not loaded</translation>
+    </message>
+    <message>
+        <source>ячеек %1, в заголовке %2</source>
+        <translation>%1 cells, the header has %2</translation>
+    </message>
+    <message>
+        <source>%1; ни одна строка не прочитана как строка журнала</source>
+        <translation>%1; no row reads as a row of the log</translation>
+    </message>
+    <message>
+        <source>файл не найден</source>
+        <translation>file not found</translation>
+    </message>
+    <message>
+        <source>это не обычный файл</source>
+        <translation>not a regular file</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать файл %1: %2.</source>
+        <translation>Cannot read file %1: %2.</translation>
+    </message>
+    <message>
+        <source>Строки с ошибками не загружены (%1): %2. Строка %3: %4.</source>
+        <translation>Bad rows not loaded (%1): %2. Line %3: %4.</translation>
+    </message>
+    <message>
+        <source>&amp;Открыть журнал…</source>
+        <translation>&amp;Open log…</translation>
+    </message>
+    <message>
+        <source>Открыть журнал обмена</source>
+        <translation>Open traffic log</translation>
+    </message>
+    <message>
+        <source>Журнал обмена CSV (*.csv);;Все файлы (*)</source>
+        <translation>Traffic log CSV (*.csv);;All files (*)</translation>
+    </message>
+    <message>
+        <source>График: %1</source>
+        <translation>Trend: %1</translation>
+    </message>
+    <message>
+        <source>Журнал %1 открыт не полностью. %2</source>
+        <translation>Log %1 opened in part. %2</translation>
+    </message>
+    <message>
+        <source>Журнал обмена: %1</source>
+        <translation>Traffic log: %1</translation>
+    </message>
+    <message>
+        <source>Статистика связи (весь журнал)</source>
+        <translation>Link statistics (the whole log)</translation>
     </message>
 </context>
 </TS>

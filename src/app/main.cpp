@@ -12,6 +12,7 @@
 #include "ui/dialogs.h"
 #include "ui/heap.h"
 #include "ui/mainwindow.h"
+#include "ui/openedlog.h"
 #include "ui/quitsignals.h"
 #include "ui/settings.h"
 
@@ -43,6 +44,13 @@ struct Options {
         QStringLiteral("Append every exchange to the CSV file PATH (the traffic log's columns), "
                        "one flushed row per exchange, while a port is open."),
         QStringLiteral("PATH")};
+    QCommandLineOption openLog{
+        QStringLiteral("open"),
+        QStringLiteral(
+            "Open the recorded traffic log FILE (a CSV file written by the window or by kestrel-cli "
+            "--log-file) in a log window of its own, with a trend of its readings; as "
+            "\"Файл → Открыть журнал…\" does."),
+        QStringLiteral("FILE")};
 };
 
 void describe(QCommandLineParser& parser, const Options& o) {
@@ -53,6 +61,7 @@ void describe(QCommandLineParser& parser, const Options& o) {
     parser.addOption(o.demo);
     parser.addOption(o.port);
     parser.addOption(o.logFile);
+    parser.addOption(o.openLog);
     parser.addOption(o.resetSettings);
     parser.addOption(o.language);
     parser.addVersionOption();
@@ -172,6 +181,7 @@ int main(int argc, char** argv) {
     windowOptions.language = choice.language;
     kestrel::MainWindow window(serial, dialogs, windowOptions);
     dialogs.setParent(&window);
+    if (parser.isSet(options.openLog)) window.logOpener().open(parser.value(options.openLog));
     // A logout or kill ends the tool as its close button does; a box open at the time is left with it.
     const kestrel::QuitSignals quitSignals([&window] {
         if (window.close()) QApplication::exit(0);

@@ -258,6 +258,8 @@ QString programHelp() {
                "  bridge read                   данные ведомого и его значение RS485\n"
                "Пакет:\n"
                "  batch ФАЙЛ|-                  по команде в строке; # - комментарий\n"
+               "Журнал обмена:\n"
+               "  stats ФАЙЛ.csv                статистика связи по адресам из записанного журнала\n"
                "\n"
                "Параметры:\n"
                "  --port ПУТЬ                   порт (или переменная KESTREL_PORT),\n"
@@ -357,6 +359,12 @@ QString commandHelp(const QString& command) {
         {"bridge",
          QT_TRANSLATE_NOOP("Texts",
                            "bridge -a A read\n  Данные ведомого устройства моста и его значение RS485.")},
+        {"stats",
+         QT_TRANSLATE_NOOP(
+             "Texts",
+             "stats ФАЙЛ.csv [--json]\n  Статистика связи по адресам из журнала обмена (CSV окна или "
+             "--log-file); порт не нужен. Строки с ошибками - на stderr с номерами строк. Код выхода "
+             "2: файл не журнал обмена; 4: файл не прочитан.")},
         {"batch",
          QT_TRANSLATE_NOOP("Texts",
                            "batch ФАЙЛ|- [--keep-going]\n  По команде в строке, # начинает комментарий; "

@@ -94,11 +94,13 @@ int Client::dispatch(Context& c) {
         {"backup-site", &Client::backupSite},
         {"restore-site", &Client::restoreSite},
         {"monitor", &Client::monitor},
+        {"stats", &Client::logStats},
     };
     const auto it = commands.find(c.command);
     if (it == commands.end())
         return usage(output_, c.command, Texts::tr("неизвестная команда %1").arg(c.command));
-    // Every command but the bus-wide ones talks to one device.
+    // Every command but the bus-wide ones talks to one device; a log's statistics need no device.
+    if (c.command == QLatin1String("stats")) return logStats(c);
     static const QStringList busWide = {"scan", "inventory", "backup-site", "restore-site", "monitor"};
     if (!busWide.contains(c.command)) {
         if (!c.inv.address)

@@ -80,6 +80,7 @@ class Client {
     int bridge(Context& c);
     int backup(Context& c);
     int restore(Context& c);
+    int logStats(Context& c);
     int backupSite(Context& c);
     int restoreSite(Context& c);
     int monitor(Context& c);

@@ -76,6 +76,31 @@ bool Reader::next(QList<QByteArray>* cells) {
     };
     qsizetype taken = 0;
     while (fill()) {
+        // A run of plain bytes (none that quotes, separates or ends a line) is taken at once: a long log is
+        // read a byte at a time otherwise.
+        const char* data = buf_.constData();
+        qsizetype end = pos_;
+        while (end < buf_.size()) {
+            const char b = data[end];
+            if (b == '"' || b == '\r' || b == '\n' || (b == ',' && !quoted)) break;
+            ++end;
+        }
+        if (end > pos_) {
+            const qsizetype run = end - pos_;
+            if (limit_ >= 0 && !overlong_ && taken + run > limit_) {
+                field.append(data + pos_, limit_ - taken);  // what fits, and nothing more of the record
+                overlong_ = true;
+                *cells << field;
+            }
+            if (overlong_)
+                field.clear();
+            else
+                field.append(data + pos_, run);
+            taken += run;
+            pos_ = end;
+            any = true;
+            continue;
+        }
         const char c = buf_.at(pos_++);
         if (limit_ >= 0 && ++taken > limit_ && !overlong_) {
             overlong_ = true;

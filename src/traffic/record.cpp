@@ -60,6 +60,12 @@ Record recordOf(const Transaction& t) {
     return r;
 }
 
+QString meaningText(const Record& r) {
+    if (!r.meaningFromReply) return r.meaning;
+    const auto value = device::decodeReply(Reply(r.reply));
+    return value ? device::describe(*value) : QString();
+}
+
 QStringList columnTitles() {
     return {Texts::tr("Время"), Texts::tr("Адрес"), Texts::tr("Команда"), Texts::tr("Запрос"),
             Texts::tr("Ответ"), Texts::tr("мс"),    Texts::tr("Итог"),    Texts::tr("Значение")};
@@ -123,7 +129,7 @@ QStringList csvCells(const Record& r) {
             replyText(r, QStringLiteral("(+%1 bytes)")),
             r.replyMs ? QString::number(*r.replyMs) : QString(),
             r.event ? QStringLiteral("event") : outcomeKey(r.outcome),
-            r.meaning,
+            meaningText(r),
             r.echoRemoved ? QStringLiteral("removed") : QString()};
 }
 
@@ -146,7 +152,7 @@ QString displayCell(const Record& r, int column) {
             return r.echoRemoved ? Texts::tr("%1 (эхо убрано)").arg(outcomeText(r.outcome))
                                  : outcomeText(r.outcome);
         case 7:
-            return r.meaning;
+            return meaningText(r);
         default:
             return {};
     }

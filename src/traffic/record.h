@@ -29,12 +29,18 @@ struct Record {
     // A note about the link itself (the port lost, waited for, open again) rather than an exchange: no
     // bytes, and not counted in the statistics. `meaning` holds its text.
     bool event = false;
+    // `meaning` is left empty and told by describing the reply again (meaningText): a log read back from its
+    // file keeps hundreds of thousands of rows, and the description is the larger part of each.
+    bool meaningFromReply = false;
     qsizetype replyLength = 0;  // the whole reply's length, also where `reply` was cut
     bool echoRemoved = false;   // the request's echo came first and was taken off (`reply` is what followed)
 };
 
 // A note about the link at `time`.
 Record eventRecord(const QDateTime& time, const QString& text);
+
+// The row's meaning: `meaning`, or the reply described again when the row keeps no text of its own.
+QString meaningText(const Record& r);
 
 // The transaction as a row; a longer reply is cut to its first kKeptReplyBytes bytes.
 Record recordOf(const Transaction& t);

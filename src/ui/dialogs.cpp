@@ -70,4 +70,8 @@ QString QtDialogs::saveFileName(const QString& title, const QString& suggestedNa
     return dialog.selectedFiles().constFirst();
 }
 
+QString QtDialogs::openFileName(const QString& title, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent_, title, QString(), filter);
+}
+
 }  // namespace kestrel

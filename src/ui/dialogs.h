@@ -22,6 +22,8 @@ class Dialogs {
     // A save-file dialog that asks before overwriting; empty on Cancel. `filter` as "CSV (*.csv)".
     virtual QString saveFileName(const QString& title, const QString& suggestedName,
                                  const QString& filter) = 0;
+    // An open-file dialog for an existing file; empty on Cancel.
+    virtual QString openFileName(const QString& title, const QString& filter) = 0;
 };
 
 // The real dialogs: QMessageBox and QInputDialog over `parent`.
@@ -33,6 +35,7 @@ class QtDialogs : public Dialogs {
     bool askYesNo(const QString& text) override;
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
     QString saveFileName(const QString& title, const QString& suggestedName, const QString& filter) override;
+    QString openFileName(const QString& title, const QString& filter) override;
 
   private:
     QWidget* parent_;

@@ -21,6 +21,7 @@
 #include "ui/busoverviewwindow.h"
 #include "ui/controlbuilder.h"
 #include "ui/controlnames.h"
+#include "ui/openedlog.h"
 #include "ui/pictures.h"
 #include "ui/portpanel.h"
 #include "ui/readertab.h"
@@ -272,6 +273,7 @@ void MainWindow::buildControls() {
     buildServicePanel();
     trafficLog_ = new TrafficLogWindow(dialogs_, this, options_.logRows);
     trend_ = new TrendWindow(dialogs_, this, options_.trendKeepMs);
+    logOpener_ = new LogOpener(dialogs_, this);
     busOverview_ = new BusOverviewWindow(*session_, dialogs_, this);
     // A reader chosen in the overview is addressed here, as if the engineer had picked it from the list.
     connect(busOverview_, &BusOverviewWindow::addressChosen, this, [this](quint8 address) {
@@ -378,10 +380,13 @@ void MainWindow::buildMenu() {
         w->raise();
         w->activateWindow();
     };
-    // "Файл" first, as on every desktop: the traffic log saved as CSV (the log's own save), and the exit,
+    // "Файл" first, as on every desktop: a recorded log opened, the traffic log saved as CSV (the log's own
+    // save), and the exit,
     // which closes the window as its close button does (the settings saved, the port closed).
     QMenu* file = menuBar_->addMenu(Texts::tr("&Файл"));
     file->setObjectName(ctl::menuFile);
+    add(file, ctl::actionOpenLog, Texts::tr("&Открыть журнал…"), QKeySequence(Qt::CTRL | Qt::Key_O),
+        [this] { logOpener_->askAndOpen(); });
     add(file, ctl::actionSaveLog, Texts::tr("&Сохранить журнал обмена…"), QKeySequence(),
         [this] { trafficLog_->saveCsv(); });
     file->addSeparator();

@@ -30,6 +30,7 @@ class TagTab;
 class BridgeTab;
 class TrafficLogWindow;
 class TrendWindow;
+class LogOpener;
 class BusOverviewWindow;
 
 class MainWindow : public QWidget {
@@ -60,6 +61,8 @@ class MainWindow : public QWidget {
     TrafficLogWindow& trafficLog() { return *trafficLog_; }
     TrendWindow& trend() { return *trend_; }
     QWidget& servicePanel() { return *servicePanel_; }
+    // Opens recorded logs ("Файл → Открыть журнал…", --open).
+    LogOpener& logOpener() { return *logOpener_; }
     BusOverviewWindow& busOverview() { return *busOverview_; }
 
     // Window actions.
@@ -101,6 +104,7 @@ class MainWindow : public QWidget {
     Options options_;
     ViewServices services_;
     DeviceSession* session_ = nullptr;
+    LogOpener* logOpener_ = nullptr;
     DeviceSession::Link shownLink_ = DeviceSession::Link::Closed;  // the link state the controls show
     PortPanel* portPanel_ = nullptr;
     ReaderTab* readerTab_ = nullptr;

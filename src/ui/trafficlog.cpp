@@ -20,6 +20,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <climits>
 #include <set>
 
 #include "protocol/savefile.h"
@@ -182,6 +183,13 @@ void TrafficLogModel::append(std::vector<traffic::Record> batch) {
     endInsertRows();
 }
 
+void TrafficLogModel::replaceAll(std::deque<traffic::Record> rows) {
+    beginResetModel();
+    capacity_ = std::max(capacity_, int(std::min<std::size_t>(rows.size(), INT_MAX)));
+    rows_ = std::move(rows);
+    endResetModel();
+}
+
 void TrafficLogModel::clear() {
     beginResetModel();
     rows_.clear();
@@ -268,7 +276,7 @@ void TrafficLogWindow::buildControls() {
     bar->addWidget(outcomeFilter_);
     pause_ = named(new QPushButton(Texts::tr("&Пауза")), ctl::logPause);
     pause_->setCheckable(true);
-    auto* clear = named(new QPushButton(Texts::tr("О&чистить")), ctl::logClear);
+    auto* clear = clear_ = named(new QPushButton(Texts::tr("О&чистить")), ctl::logClear);
     auto* copy = named(new QPushButton(Texts::tr("&Копировать")), ctl::logCopy);
     auto* save = named(new QPushButton(Texts::tr("&Сохранить CSV…")), ctl::logSave);
     for (QPushButton* b : {pause_, clear, copy, save}) bar->addWidget(b);
@@ -295,8 +303,9 @@ void TrafficLogWindow::buildControls() {
     auto* statisticsLayout = new QVBoxLayout(statisticsBox);
     statisticsLayout->setContentsMargins(0, 0, 0, 0);
     auto* statisticsBar = new QHBoxLayout;
-    statisticsBar->addWidget(new QLabel(Texts::tr("Статистика связи (с открытия порта или сброса)")), 1);
-    auto* reset = named(new QPushButton(Texts::tr("Сб&росить")), ctl::logResetStatistics);
+    statisticsTitle_ = new QLabel(Texts::tr("Статистика связи (с открытия порта или сброса)"));
+    statisticsBar->addWidget(statisticsTitle_, 1);
+    auto* reset = reset_ = named(new QPushButton(Texts::tr("Сб&росить")), ctl::logResetStatistics);
     statisticsBar->addWidget(reset);
     statisticsLayout->addLayout(statisticsBar);
     statisticsTable_ = named(new QTableWidget(0, 12), ctl::logStatistics);
@@ -417,11 +426,35 @@ void TrafficLogWindow::follow() {
 // Opened, the log shows its newest row; shown again after being minimised, it stays where it was.
 void TrafficLogWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous()) follow();
+    if (!event->spontaneous() && !openedLog_) follow();
 }
 
 void TrafficLogWindow::portOpened() {
     resetStatistics();
+}
+
+void TrafficLogWindow::showOpenedLog(const QString& path, std::deque<traffic::Record> rows) {
+    setWindowTitle(Texts::tr("Журнал обмена: %1").arg(path));
+    for (QWidget* w :
+         {static_cast<QWidget*>(pause_), static_cast<QWidget*>(clear_), static_cast<QWidget*>(reset_)})
+        w->hide();
+    statisticsTitle_->setText(Texts::tr("Статистика связи (весь журнал)"));
+    statistics_.reset();
+    std::set<int> addresses;
+    for (const traffic::Record& r : rows) {
+        statistics_.add(r);
+        addresses.insert(r.address);
+    }
+    for (int address : addresses) noteAddress(address);
+    waiting_.clear();
+    openedLog_ = true;
+    following_ = false;
+    moveView([&] {
+        model_.replaceAll(std::move(rows));
+        table_->scrollToTop();
+    });
+    showStatistics();
+    showCount();
 }
 
 void TrafficLogWindow::setPaused(bool paused) {

@@ -34,6 +34,8 @@ class TrafficLogModel : public QAbstractTableModel {
     int capacity() const { return capacity_; }
 
     void append(std::vector<traffic::Record> batch);
+    // All rows at once, the ring as large as they need: a recorded log opened whole.
+    void replaceAll(std::deque<traffic::Record> rows);
     void clear();
     const traffic::Record& record(int row) const { return rows_[static_cast<std::size_t>(row)]; }
 
@@ -76,6 +78,9 @@ class TrafficLogWindow : public QWidget {
     void addEvent(const QString& text);
     // The port was opened: the statistics start again.
     void portOpened();
+    // Shows the rows of a recorded log, read-only: its statistics are the whole file's, and there is no
+    // pause, clearing or reset; the view starts at the first row.
+    void showOpenedLog(const QString& path, std::deque<traffic::Record> rows);
     // Adds the rows waiting for the next batch at once (tests, and the batch timer).
     void flush();
 
@@ -125,6 +130,7 @@ class TrafficLogWindow : public QWidget {
     bool paused_ = false;
     bool statisticsChanged_ = false;
     bool following_ = true;    // the newest rows stay in view
+    bool openedLog_ = false;   // a recorded log's rows, read-only
     int unseen_ = 0;           // rows shown since the view stopped following
     bool movingView_ = false;  // the log itself is moving the view
 
@@ -132,6 +138,9 @@ class TrafficLogWindow : public QWidget {
     QComboBox* addressFilter_ = nullptr;
     QComboBox* outcomeFilter_ = nullptr;
     QPushButton* pause_ = nullptr;
+    QPushButton* clear_ = nullptr;
+    QPushButton* reset_ = nullptr;
+    QLabel* statisticsTitle_ = nullptr;
     QLabel* count_ = nullptr;
     QTableWidget* statisticsTable_ = nullptr;
 };

@@ -6,14 +6,19 @@
 #include <QHelpEvent>
 #include <QImageWriter>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPolygonF>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolTip>
+#include <QWheelEvent>
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <limits>
 #include <map>
+#include <set>
 
 #include "protocol/savefile.h"
 #include "protocol/translation.h"
@@ -113,12 +118,45 @@ double valueStep(double span, int count) {
     return 10 * power;
 }
 
+// A line of many more points than pixels, drawn as each pixel column's first, lowest, highest and last point:
+// the same picture at a cost that does not grow with the samples (a recorded log holds hundreds of
+// thousands).
+QPolygonF thinned(const QPolygonF& line) {
+    if (line.size() < 4096) return line;
+    QPolygonF out;
+    int column = INT_MIN;
+    QPointF first, lo, hi, last;
+    const auto flush = [&] {
+        out << first;
+        if (lo.x() <= hi.x())
+            out << lo << hi;
+        else
+            out << hi << lo;
+        out << last;
+    };
+    for (const QPointF& p : line) {
+        const int c = int(std::floor(p.x()));
+        if (c != column) {
+            if (column != INT_MIN) flush();
+            column = c;
+            first = lo = hi = last = p;
+            continue;
+        }
+        if (p.y() < lo.y()) lo = p;
+        if (p.y() > hi.y()) hi = p;
+        last = p;
+    }
+    flush();
+    return out;
+}
+
 }  // namespace
 
 qint64 trendTimeStepMs(qint64 spanMs) {
-    for (qint64 s : {5, 10, 15, 30, 60, 120, 300, 600})
+    for (qint64 s : {5, 10, 15, 30, 60, 120, 300, 600, 1200, 1800, 3600, 7200, 21600, 43200, 86400})
         if (spanMs / (s * 1000) <= 10) return s * 1000;
-    return 1200 * 1000;
+    constexpr qint64 kDayMs = 86400 * 1000;
+    return (spanMs + 10 * kDayMs - 1) / (10 * kDayMs) * kDayMs;
 }
 
 namespace {
@@ -223,8 +261,28 @@ class TrendWindow::Canvas : public QWidget {
         return true;
     }
 
+    void wheelEvent(QWheelEvent* e) override {
+        const int steps = e->angleDelta().y() / 120;
+        if (steps == 0 || width() <= 0) return;
+        owner_.zoom(fraction(e->position().x()), std::pow(0.8, steps));
+    }
+    void mousePressEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton) dragX_ = e->position().x();
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        if (!(e->buttons() & Qt::LeftButton) || width() <= 0) return;
+        owner_.pan((dragX_ - e->position().x()) / plotWidth());
+        dragX_ = e->position().x();
+    }
+    void mouseDoubleClickEvent(QMouseEvent*) override { owner_.resetZoom(); }
+
   private:
+    double plotWidth() const { return std::max(1, width() - plotLeft(fontMetrics()) - kPlotRight); }
+    double fraction(double x) const {
+        return std::clamp((x - plotLeft(fontMetrics())) / plotWidth(), 0.0, 1.0);
+    }
     TrendWindow& owner_;
+    double dragX_ = 0;
 };
 
 TrendWindow::TrendWindow(Dialogs& dialogs, QWidget* parent, qint64 keepMs)
@@ -234,10 +292,12 @@ TrendWindow::TrendWindow(Dialogs& dialogs, QWidget* parent, qint64 keepMs)
     addressLabel_ = new QLabel(this);
     addressLabel_->setObjectName(QStringLiteral("trendAddress"));
     auto* span = new QComboBox(this);
+    span_ = span;
     span->setObjectName(QStringLiteral("trendMinutes"));
     for (int m : kMinuteChoices) span->addItem(Texts::tr("%1 мин").arg(m));
     span->setCurrentIndex(span->findText(Texts::tr("%1 мин").arg(minutes_)));
     auto* pause = new QPushButton(Texts::tr("Пауза"), this);
+    pause_ = pause;
     pause->setObjectName(QStringLiteral("trendPause"));
     pause->setCheckable(true);
     auto* png = new QPushButton(Texts::tr("Сохранить PNG…"), this);
@@ -246,7 +306,7 @@ TrendWindow::TrendWindow(Dialogs& dialogs, QWidget* parent, qint64 keepMs)
     csvButton->setObjectName(QStringLiteral("trendSaveCsv"));
     canvas_ = new Canvas(*this);
 
-    auto* header = new QHBoxLayout;
+    auto* header = header_ = new QHBoxLayout;
     header->addWidget(addressLabel_);
     header->addStretch(1);
     for (QWidget* w : std::initializer_list<QWidget*>{span, pause, png, csvButton}) header->addWidget(w);
@@ -258,6 +318,7 @@ TrendWindow::TrendWindow(Dialogs& dialogs, QWidget* parent, qint64 keepMs)
 
     connect(span, &QComboBox::currentIndexChanged, this, [this](int i) {
         minutes_ = kMinuteChoices[i];
+        zoom_.reset();
         canvas_->update();
     });
     connect(pause, &QPushButton::toggled, this, [this](bool on) {
@@ -293,7 +354,7 @@ void TrendWindow::addGap(const QDateTime& when, TrendGap reason) {
 }
 
 void TrendWindow::addedSample(const QDateTime& when) {
-    series_.dropBefore(when.addMSecs(-keepMs_));
+    if (!wholeSpan_) series_.dropBefore(when.addMSecs(-keepMs_));
     dirty_ = true;
 }
 
@@ -306,8 +367,7 @@ void TrendWindow::setAddress(quint8 address) {
 }
 
 QString TrendWindow::gapTextAt(int x, const QRect& area, const QFontMetrics& fm) const {
-    const QDateTime end = shownEnd();
-    const qint64 x0 = end.addSecs(-60 * minutes_).toMSecsSinceEpoch(), x1 = end.toMSecsSinceEpoch();
+    const auto [x0, x1] = shownAxis();
     const int left = plotLeft(fm), width = area.width() - left - kPlotRight;
     if (width <= 0 || x < left || x > left + width) return {};
     const QDateTime at = QDateTime::fromMSecsSinceEpoch(x0 + (x - left) * (x1 - x0) / width);
@@ -318,9 +378,9 @@ QString TrendWindow::gapTextAt(int x, const QRect& area, const QFontMetrics& fm)
 
 void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
     p.fillRect(area, Qt::white);
+    const auto [x0, x1] = shownAxis();
     const QDateTime end = shownEnd();
-    const QDateTime from = end.addSecs(-60 * minutes_);
-    const qint64 x0 = from.toMSecsSinceEpoch(), x1 = end.toMSecsSinceEpoch();
+    const QDateTime from = QDateTime::fromMSecsSinceEpoch(x0, Qt::UTC);
     const QFontMetrics fm = p.fontMetrics();
     const int left = plotLeft(fm), right = kPlotRight;
     const int axisHeight = fm.height() + 8, titleHeight = fm.height() + 6;
@@ -402,18 +462,98 @@ void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
         for (const auto& s : stretches) {
             QPolygonF line;
             for (const QPointF& pt : s) line << QPointF(toX(pt.x()), toY(pt.y()));
-            p.drawPolyline(line);
+            p.drawPolyline(thinned(line));
             if (line.size() == 1) p.drawEllipse(line.front(), 2, 2);  // a lone sample
         }
         p.restore();
     }
     p.setPen(Qt::black);
     for (qint64 t : ticks) {
-        const QString label = QDateTime::fromMSecsSinceEpoch(t).toString(QStringLiteral("hh:mm:ss"));
+        // An axis of hours or days says the date too.
+        const QString label = QDateTime::fromMSecsSinceEpoch(t).toString(
+            step >= 3600 * 1000 ? QStringLiteral("dd.MM hh:mm") : QStringLiteral("hh:mm:ss"));
         const double w = fm.horizontalAdvance(label);
         p.drawText(QPointF(std::clamp(toX(t) - w / 2, 0.0, area.width() - w), r.bottom() + fm.ascent() + 4),
                    label);
     }
+}
+
+std::pair<qint64, qint64> TrendWindow::defaultAxis() const {
+    if (wholeSpan_) {
+        const auto& all = series_.samples();
+        const auto first =
+            std::find_if(all.begin(), all.end(), [this](const auto& s) { return s.address == address_; });
+        const auto last =
+            std::find_if(all.rbegin(), all.rend(), [this](const auto& s) { return s.address == address_; });
+        if (first == all.end()) return {0, 60 * 1000};
+        const qint64 from = first->when.toMSecsSinceEpoch(), to = last->when.toMSecsSinceEpoch();
+        return to - from >= 1000 ? std::pair{from, to} : std::pair{from - 30 * 1000, from + 30 * 1000};
+    }
+    const QDateTime end = shownEnd();
+    return {end.addSecs(-60 * minutes_).toMSecsSinceEpoch(), end.toMSecsSinceEpoch()};
+}
+
+std::pair<qint64, qint64> TrendWindow::shownAxis() const {
+    return zoom_ ? *zoom_ : defaultAxis();
+}
+
+void TrendWindow::zoom(double fraction, double factor) {
+    const auto [x0, x1] = shownAxis();
+    const auto [d0, d1] = defaultAxis();
+    const double at = x0 + fraction * double(x1 - x0);
+    // No closer than a second across the axis.
+    const double span = std::max(1000.0, double(x1 - x0) * factor);
+    if (span >= double(d1 - d0)) return resetZoom();
+    const qint64 from = qint64(std::llround(at - fraction * span));
+    zoom_ = {from, from + qint64(span)};
+    pan(0);
+}
+
+void TrendWindow::pan(double fraction) {
+    if (!zoom_) {
+        if (fraction == 0) return;
+        zoom_ = defaultAxis();
+    }
+    auto& [x0, x1] = *zoom_;
+    const qint64 span = x1 - x0;
+    x0 += qint64(std::llround(fraction * double(span)));
+    if (wholeSpan_) {
+        const auto [d0, d1] = defaultAxis();
+        x0 = std::clamp(x0, d0, std::max(d0, d1 - span));
+    }
+    x1 = x0 + span;
+    canvas_->update();
+}
+
+void TrendWindow::resetZoom() {
+    zoom_.reset();
+    canvas_->update();
+}
+
+void TrendWindow::showWholeSpan(TrendSeries series, quint8 address) {
+    series_ = std::move(series);
+    wholeSpan_ = true;
+    keepMs_ = std::numeric_limits<qint64>::max() / 2;
+    span_->hide();
+    pause_->hide();
+    zoom_.reset();
+    setAddress(address);
+    // A log of several readers: each can be shown, over its own span.
+    std::set<quint8> addresses;
+    for (const TrendSeries::Sample& s : series_.samples()) addresses.insert(s.address);
+    if (addresses.size() > 1) {
+        auto* choice = new QComboBox(this);
+        choice->setObjectName(QStringLiteral("trendAddresses"));
+        for (quint8 a : addresses) choice->addItem(Texts::tr("Адрес %1").arg(a), a);
+        choice->setCurrentIndex(choice->findData(address));
+        addressLabel_->hide();
+        header_->insertWidget(0, choice);
+        connect(choice, &QComboBox::currentIndexChanged, this, [this, choice] {
+            zoom_.reset();
+            setAddress(quint8(choice->currentData().toUInt()));
+        });
+    }
+    canvas_->update();
 }
 
 void TrendWindow::savePng() {
@@ -436,7 +576,9 @@ void TrendWindow::saveCsv() {
         dialogs_.saveFileName(Texts::tr("Сохранить данные графика"),
                               QStringLiteral("trend-%1.csv").arg(address_), QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty()) return;
-    const QDateTime end = shownEnd(), from = end.addSecs(-60 * minutes_);
+    const auto [x0, x1] = shownAxis();
+    const QDateTime from = QDateTime::fromMSecsSinceEpoch(x0, Qt::UTC),
+                    end = QDateTime::fromMSecsSinceEpoch(x1, Qt::UTC);
     QByteArray text =
         csv::line(QStringLiteral("time,address,level,temperature,current,gap").split(QLatin1Char(',')));
     for (const TrendSeries::Sample& s : series_.samples())

@@ -9,11 +9,13 @@
 #include <QWidget>
 #include <deque>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "device/values.h"
 
 class QFontMetrics;
+class QHBoxLayout;
 class QLabel;
 class QPainter;
 
@@ -62,12 +64,15 @@ class TrendSeries {
 };
 
 // The step between the labelled ticks of a time axis `spanMs` long: the shortest of 5, 10, 15 and 30 s,
-// 1, 2, 5 and 10 min that gives at most ten steps over the span, else 20 min.
+// 1, 2, 5, 10, 20 and 30 min, 1, 2, 6 and 12 h and a day that gives at most ten steps over the span, else the
+// fewest whole days that do.
 qint64 trendTimeStepMs(qint64 spanMs);
 
 // A top-level window (parented to the main window) with the plots "Уровень", "Температура, °C" and
 // "Текущее значение" of the address set by setAddress(), the span chosen in minutes, a pause and saving
-// as PNG or CSV (a gap's row names its reason). New samples repaint it at most every two seconds.
+// as PNG or CSV (a gap's row names its reason). New samples repaint it at most every two seconds. The wheel
+// zooms the time axis about the pointer, a drag with the left button moves it, a double click puts it back;
+// while zoomed or moved the live trend's axis stays where it was put.
 class TrendWindow : public QWidget {
     Q_OBJECT
   public:
@@ -80,12 +85,27 @@ class TrendWindow : public QWidget {
     void addGap(const QDateTime& when, TrendGap reason);
     void setAddress(quint8 address);
     TrendSeries& series() { return series_; }
+    // A recorded log's samples, shown over their whole span (the address's first to last sample), for good:
+    // no span to choose, no pause, nothing dropped; with samples of several addresses, a list chooses one.
+    void showWholeSpan(TrendSeries series, quint8 address);
+
+    // The time axis shown, in ms since the epoch: the chosen minutes up to now (or the pause), a recorded
+    // log's whole span, or what zoom and pan made of either.
+    std::pair<qint64, qint64> shownAxis() const;
+    // Zooms by `factor` (below 1 in, above 1 out) about the time at `fraction` of the axis's width; out to
+    // the whole axis or beyond, the axis is as it was before any zoom.
+    void zoom(double fraction, double factor);
+    // Moves the axis by `fraction` of its width, later for a positive one; a recorded log's stays within it.
+    void pan(double fraction);
+    // Back to the axis without zoom or pan: the live trend follows the newest samples again.
+    void resetZoom();
 
   private:
     class Canvas;
     qint64 keepMs_;
     // The end of the time axis: now, or while paused the last sample recorded before the pause.
     QDateTime shownEnd() const { return paused_ ? frozenEnd_ : QDateTime::currentDateTimeUtc(); }
+    std::pair<qint64, qint64> defaultAxis() const;
     void paintPlots(QPainter& painter, const QRect& area) const;
     // The reason of the gap at `x` of the plots drawn in `area`, or nothing.
     QString gapTextAt(int x, const QRect& area, const QFontMetrics& fm) const;
@@ -100,7 +120,12 @@ class TrendWindow : public QWidget {
     bool paused_ = false;
     bool dirty_ = false;  // samples came since the last repaint
     QDateTime frozenEnd_;
+    bool wholeSpan_ = false;                         // a recorded log's trend
+    std::optional<std::pair<qint64, qint64>> zoom_;  // the axis zoom and pan made, while they hold
     QLabel* addressLabel_;
+    QWidget* span_;
+    QHBoxLayout* header_;
+    QWidget* pause_;
     Canvas* canvas_;
 };
 
