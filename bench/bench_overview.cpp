@@ -22,6 +22,7 @@
 #include "ui/busoverviewwindow.h"
 #include "ui/dialogs.h"
 #include "ui/mainwindow.h"
+#include "ui/trafficlog.h"
 
 using namespace kestrel;
 using kestrel::bench::residentMb;
@@ -147,8 +148,12 @@ int main(int argc, char** argv) {
     runFor(60000 - 25000);
     const double cpu = 100.0 * (toolCpuSeconds() - cpu0) / (double(wall.elapsed()) / 1000.0);
     const double rssFirst = residentMb();
+    window.trafficLog().flush();
+    const int rowsFirst = window.trafficLog().model().rowCount();
     if (minutes > 1) runFor((minutes - 1) * 60000);
     const double rssLast = residentMb();
+    window.trafficLog().flush();
+    const int rowsLast = window.trafficLog().model().rowCount();
 
     std::vector<qint64> r = rounds;
     std::sort(r.begin(), r.end());
@@ -174,6 +179,9 @@ int main(int argc, char** argv) {
     std::printf(
         "  resident memory: %.1f MB when shown, %.1f MB after the first minute, %.1f MB after %d minutes\n",
         rss0, rssFirst, rssLast, minutes);
+    std::printf(
+        "  rows in the traffic log (it keeps at most %d): %d after the first minute, %d after %d minutes\n",
+        TrafficLogModel::kDefaultCapacity, rowsFirst, rowsLast, minutes);
     overview.close();
     window.close();
     host.stop();

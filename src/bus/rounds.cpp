@@ -199,6 +199,10 @@ void BusRounds::write() {
         roundFloorMs_ = 0;
     }
     timer_.start(step.ask == Ask::Scan ? options_.scanWaitMs : options_.timeoutMs);
+    // No reply of known length can be complete before its bytes have crossed the wire: until then its
+    // pieces wait in the driver and wake the loop once, not once each.
+    if (fullReplyBytes_ > 0)
+        hold(std::min<qint64>(options_.timeoutMs, qint64(std::ceil(fullReplyBytes_ * kMsPerByte))));
 }
 
 void BusRounds::onReadyRead() {

@@ -243,7 +243,10 @@ void BusOverviewWindow::showState() {
 }
 
 void BusOverviewWindow::refreshSoon() {
-    if (!refreshTimer_.isActive()) refreshTimer_.start();
+    // While the window is shown its rows are copied and painted once a second anyway: at wire speed the
+    // rows change many times a second, and painting the whole table for each change would cost more than
+    // polling the bus.
+    if (!ageTimer_.isActive() && !refreshTimer_.isActive()) refreshTimer_.start();
 }
 
 void BusOverviewWindow::refresh() {
