@@ -31,22 +31,8 @@ namespace {
 
 QString busThread;  // the simulated bus's thread: the devices' side, not the tool's
 
-double taskCpuSeconds(const QString& task) {
-    QFile f(QStringLiteral("/proc/self/task/%1/schedstat").arg(task));
-    if (!f.open(QIODevice::ReadOnly)) return 0;
-    return f.readAll().split(' ').value(0).toDouble() / 1e9;
-}
-
 double toolCpuSeconds() {
-    rusage ru{};
-    ::getrusage(RUSAGE_SELF, &ru);
-    const double all = double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-                       double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-    return all - (busThread.isEmpty() ? 0 : taskCpuSeconds(busThread));
-}
-
-QStringList tasks() {
-    return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    return bench::processCpuSeconds() - (busThread.isEmpty() ? 0 : bench::threadCpuSeconds(busThread));
 }
 
 void runFor(int ms) {
@@ -95,10 +81,10 @@ int main(int argc, char** argv) {
     sim::Bus bus;
     for (int i = 0; i < readers; ++i) bus.addReader(sim::Bus::defaultReader(quint8(1 + i), i));
     sim::PtyHost host(std::move(bus));  // paced at 19200 baud
-    const QStringList threadsBefore = tasks();
+    const QStringList threadsBefore = bench::processThreads();
     QString error;
     const bool started = host.start(&error);
-    for (const QString& t : tasks())
+    for (const QString& t : bench::processThreads())
         if (!threadsBefore.contains(t)) busThread = t;
     if (!started) {
         std::fprintf(stderr, "bench_overview: cannot start the simulated bus: %s\n", qPrintable(error));

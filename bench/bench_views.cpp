@@ -32,15 +32,6 @@ using namespace kestrel::test;
 
 namespace {
 
-// CPU time of one thread, from the scheduler's nanosecond count: tick-sampled figures are too coarse for
-// a thread that runs in short bursts. The calling thread is the window's.
-double threadCpuSeconds(const QString& task = QStringLiteral("thread-self")) {
-    QFile f(task == QLatin1String("thread-self") ? QStringLiteral("/proc/thread-self/schedstat")
-                                                 : QStringLiteral("/proc/self/task/%1/schedstat").arg(task));
-    if (!f.open(QIODevice::ReadOnly)) return 0;
-    return f.readAll().split(' ').value(0).toDouble() / 1e9;
-}
-
 // The simulated bus's own thread: it stands for the device at the other end of the line, not the tool.
 QString busThread;
 
@@ -48,15 +39,7 @@ QString busThread;
 // paints large areas with, including any that have ended) but the simulated bus's. The process total
 // comes from the scheduler's exact runtime.
 double toolCpuSeconds() {
-    rusage ru{};
-    ::getrusage(RUSAGE_SELF, &ru);
-    const double all = double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-                       double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-    return all - (busThread.isEmpty() ? 0 : threadCpuSeconds(busThread));
-}
-
-QStringList tasks() {
-    return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    return bench::processCpuSeconds() - (busThread.isEmpty() ? 0 : bench::threadCpuSeconds(busThread));
 }
 
 // A row as the poll of a reader produces it: request, 21-byte reply, its meaning.
@@ -92,14 +75,14 @@ struct Share {
 Share cpuShare(int ms) {
     QElapsedTimer wall;
     wall.start();
-    const double cpu0 = threadCpuSeconds();
+    const double cpu0 = bench::threadCpuSeconds();
     const double tool0 = toolCpuSeconds();
     const double wake0 = wakeUps();
     QTimer::singleShot(ms, [] { QCoreApplication::exit(); });
     QApplication::exec();
     const double seconds = double(wall.elapsed()) / 1000.0;
-    return {100.0 * (threadCpuSeconds() - cpu0) / seconds, 100.0 * (toolCpuSeconds() - tool0) / seconds,
-            (wakeUps() - wake0) / seconds};
+    return {100.0 * (bench::threadCpuSeconds() - cpu0) / seconds,
+            100.0 * (toolCpuSeconds() - tool0) / seconds, (wakeUps() - wake0) / seconds};
 }
 
 }  // namespace
@@ -138,9 +121,9 @@ int main(int argc, char** argv) {
 
     sim::PtyHost host;  // a reader at address 5, paced at 19200 baud
     QString error;
-    const QStringList threadsBefore = tasks();
+    const QStringList threadsBefore = bench::processThreads();
     const bool started = host.start(&error);
-    for (const QString& t : tasks())
+    for (const QString& t : bench::processThreads())
         if (!threadsBefore.contains(t)) busThread = t;
     if (!started) {
         std::fprintf(stderr, "bench_views: cannot start the simulated bus: %s\n", qPrintable(error));
