@@ -184,6 +184,7 @@ void BusRounds::write() {
     fullReplyBytes_ = step.ask == Ask::Scan || !command ? 0 : command->fullReplyBytes;
     rx_.clear();
     firstByteMs_ = lastByteMs_ = -1;
+    firstByteUnknown_ = false;
     // On the wire from here: a stop() from a slot the write reaches waits for the reply like any other.
     phase_ = Phase::Reply;
     writtenMs_ = clock_.elapsed();
@@ -200,9 +201,12 @@ void BusRounds::write() {
     }
     timer_.start(step.ask == Ask::Scan ? options_.scanWaitMs : options_.timeoutMs);
     // No reply of known length can be complete before its bytes have crossed the wire: until then its
-    // pieces wait in the driver and wake the loop once, not once each.
-    if (fullReplyBytes_ > 0)
+    // pieces wait in the driver and wake the loop once, not once each. What arrives meanwhile has no
+    // arrival time of its own, so such a reply carries no reply time.
+    if (fullReplyBytes_ > 0) {
         hold(std::min<qint64>(options_.timeoutMs, qint64(std::ceil(fullReplyBytes_ * kMsPerByte))));
+        firstByteUnknown_ = true;
+    }
 }
 
 void BusRounds::onReadyRead() {
@@ -242,6 +246,7 @@ void BusRounds::collect() {
         lastByteMs_ = now;
         rx_ += piece;
     }
+    if (rx_.isEmpty() && !held_) firstByteUnknown_ = false;  // the write's hold is over and nothing came
     if (!port_.isOpen()) return fail(writeFailure());
     if (held_) return;  // the hold's end looks again
     const bool scan = current_ && current_->ask == Ask::Scan;
@@ -297,7 +302,7 @@ void BusRounds::finishExchange() {
     t.reply = rx_;
     if (step.ask != Ask::Scan) removeEcho(t, options_.echo);
     if (!rx_.isEmpty()) {
-        t.firstByteMs = firstByteMs_;
+        t.firstByteMs = firstByteUnknown_ ? -1 : firstByteMs_;
         t.lastByteMs = lastByteMs_;
         lastActivityMs_ = lastByteMs_;
     }

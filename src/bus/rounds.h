@@ -133,6 +133,9 @@ class BusRounds : public QObject {
     qint64 firstByteMs_ = -1;
     qint64 lastByteMs_ = -1;
     bool held_ = false;
+    // The reply's first bytes were held in the driver from the write on: when they came is not known, and the
+    // exchange says no reply time rather than a wrong one.
+    bool firstByteUnknown_ = false;
     QElapsedTimer clock_;
     QTimer timer_;       // the one wait: the gap, the reply's end or its held rest, the next round
     QTimer autoSearch_;  // asks for a search every autoSearchMinutes

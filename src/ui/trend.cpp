@@ -367,7 +367,8 @@ void TrendWindow::setAddress(quint8 address) {
 }
 
 QString TrendWindow::gapTextAt(int x, const QRect& area, const QFontMetrics& fm) const {
-    const auto [x0, x1] = shownAxis();
+    const std::pair<qint64, qint64> shown = shownAxis();
+    const qint64 x0 = shown.first, x1 = shown.second;
     const int left = plotLeft(fm), width = area.width() - left - kPlotRight;
     if (width <= 0 || x < left || x > left + width) return {};
     const QDateTime at = QDateTime::fromMSecsSinceEpoch(x0 + (x - left) * (x1 - x0) / width);
@@ -378,7 +379,8 @@ QString TrendWindow::gapTextAt(int x, const QRect& area, const QFontMetrics& fm)
 
 void TrendWindow::paintPlots(QPainter& p, const QRect& area) const {
     p.fillRect(area, Qt::white);
-    const auto [x0, x1] = shownAxis();
+    const std::pair<qint64, qint64> shown = shownAxis();
+    const qint64 x0 = shown.first, x1 = shown.second;
     const QDateTime end = shownEnd();
     const QDateTime from = QDateTime::fromMSecsSinceEpoch(x0, Qt::UTC);
     const QFontMetrics fm = p.fontMetrics();
@@ -498,8 +500,10 @@ std::pair<qint64, qint64> TrendWindow::shownAxis() const {
 }
 
 void TrendWindow::zoom(double fraction, double factor) {
-    const auto [x0, x1] = shownAxis();
-    const auto [d0, d1] = defaultAxis();
+    const std::pair<qint64, qint64> shown = shownAxis();
+    const qint64 x0 = shown.first, x1 = shown.second;
+    const std::pair<qint64, qint64> byDefault = defaultAxis();
+    const qint64 d0 = byDefault.first, d1 = byDefault.second;
     const double at = x0 + fraction * double(x1 - x0);
     // No closer than a second across the axis.
     const double span = std::max(1000.0, double(x1 - x0) * factor);
@@ -518,7 +522,8 @@ void TrendWindow::pan(double fraction) {
     const qint64 span = x1 - x0;
     x0 += qint64(std::llround(fraction * double(span)));
     if (wholeSpan_) {
-        const auto [d0, d1] = defaultAxis();
+        const std::pair<qint64, qint64> byDefault = defaultAxis();
+        const qint64 d0 = byDefault.first, d1 = byDefault.second;
         x0 = std::clamp(x0, d0, std::max(d0, d1 - span));
     }
     x1 = x0 + span;
@@ -576,7 +581,8 @@ void TrendWindow::saveCsv() {
         dialogs_.saveFileName(Texts::tr("Сохранить данные графика"),
                               QStringLiteral("trend-%1.csv").arg(address_), QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty()) return;
-    const auto [x0, x1] = shownAxis();
+    const std::pair<qint64, qint64> shown = shownAxis();
+    const qint64 x0 = shown.first, x1 = shown.second;
     const QDateTime from = QDateTime::fromMSecsSinceEpoch(x0, Qt::UTC),
                     end = QDateTime::fromMSecsSinceEpoch(x1, Qt::UTC);
     QByteArray text =
