@@ -826,7 +826,7 @@ TEST(CliProgram, MonitorWritesEveryReaderEachRoundAndEndsWithItsSummary) {
     ASSERT_TRUE(host.start());
     QProcess p;
     p.start(KESTREL_CLI_EXE, {"--port", host.slavePath(), "--json", "monitor", "--addresses", "5,9",
-                              "--interval", "20", "--timeout", "30", "--retries", "0"});
+                              "--interval", "20", "--timeout", "150", "--retries", "0"});
     std::map<int, QJsonObject> lastRow;  // by address
     while (lastRow.size() < 2 || lastRow[9].value("round").toInt() < 3) {
         ASSERT_TRUE(p.canReadLine() || p.waitForReadyRead(5000));
