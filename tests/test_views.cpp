@@ -152,6 +152,15 @@ TEST_F(Views, SettingsRefreshAnnouncesThenFillsThePanels) {
     receive(liveReply());
     expectTexts({"num_net", "1", "n_kan", "5", "ppow", "10"});
     EXPECT_TRUE(checked("R_a"));
+    // The panels are the engineer's again; a mode write asks for the next refresh.
+    ctl<QLineEdit>(QStringLiteral("num_net"))->setText(QStringLiteral("77"));
+    receive(liveReply());
+    receive(liveReply());
+    EXPECT_EQ(text(QStringLiteral("num_net")), QStringLiteral("77"));
+    click(QStringLiteral("Set_mode"));
+    receive(liveReply());
+    receive(liveReply());
+    EXPECT_EQ(text(QStringLiteral("num_net")), QStringLiteral("1"));
 }
 
 TEST_F(Views, ModeByteSelectsItsOptionAndBoxes) {
