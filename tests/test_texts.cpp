@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <cstring>
 
 #include "protocol/hexid.h"
 #include "protocol/trace.h"
@@ -38,6 +39,13 @@ TEST(TraceTexts, ReplyTraceAddsTheComputedCheckAndThePollCheck) {
               QStringLiteral("3E 5 FB CC 81 \r\n\r\n>@") + QChar(0xFB) + QChar(0xCC) + "FE");
     EXPECT_TRUE(replyTraceText(QByteArray::fromHex("05"), std::nullopt).endsWith(QStringLiteral("@0")))
         << "no poll built: the trace ends in 0";
+}
+
+TEST(HexId, TakesEveryHexDigitInEitherCase) {
+    for (const char* text : {"0123", "4567", "89ab", "CDEF", "9", "fedcba98"}) {
+        const QString digits = QString::fromLatin1(text);
+        EXPECT_EQ(parseHexId(digits).value(), digits.toUInt(nullptr, 16)) << text;
+    }
 }
 
 TEST(HexId, RefusesLongTextBeforeLookingAtItsCharacters) {
