@@ -71,17 +71,26 @@ QString PtyHost::slavePath() const {
     return slavePath_;
 }
 
-bool PtyHost::start(QString* error) {
+// A start is refused while the host runs; otherwise a thread that ended with a hang-up is collected first.
+bool PtyHost::mayStart(QString* error) {
     if (running_) {
         if (error) *error = QStringLiteral("the simulated bus is already running");
         return false;
     }
-    const auto fail = [&](const QString& why) {
-        if (error) *error = why;
-        closeFds();
-        return false;
-    };
-    stop();  // collects a thread that ended with a hang-up
+    stop();
+    return true;
+}
+
+// A start that failed half-way: the reason, and nothing left open.
+bool PtyHost::startFailed(QString* error, const QString& why) {
+    if (error) *error = why;
+    closeFds();
+    return false;
+}
+
+bool PtyHost::start(QString* error) {
+    if (!mayStart(error)) return false;
+    const auto fail = [&](const QString& why) { return startFailed(error, why); };
 
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master_ < 0) return fail(errnoText("posix_openpt"));
@@ -110,16 +119,8 @@ bool PtyHost::start(QString* error) {
 }
 
 bool PtyHost::startTcp(const QString& host, quint16 port, QString* error) {
-    if (running_) {
-        if (error) *error = QStringLiteral("the simulated bus is already running");
-        return false;
-    }
-    const auto fail = [&](const QString& why) {
-        if (error) *error = why;
-        closeFds();
-        return false;
-    };
-    stop();
+    if (!mayStart(error)) return false;
+    const auto fail = [&](const QString& why) { return startFailed(error, why); };
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;

@@ -119,6 +119,8 @@ class PtyHost {
     std::chrono::steady_clock::time_point delivered(std::chrono::steady_clock::time_point t) const;
     bool sendDue(std::chrono::steady_clock::time_point now);  // false after a hang-up
     void closeFds();
+    bool mayStart(QString* error);
+    bool startFailed(QString* error, const QString& why);
     bool startThread();
     // Takes a connection waiting on the listening socket (TCP): it becomes the line, or is closed at once
     // when one is served already.
