@@ -73,7 +73,8 @@ Run viaCycle(const QString& path) {
     Run run;
     QtSerialPort port;
     if (!port.open(path).ok) return run;
-    ExchangeCycle cycle(port);  // the window's timing: 500 ms ticks
+    ExchangeQueue queue(port);
+    ExchangeCycle cycle(queue, ExchangeCycle::Timing{});  // the window's timing: 500 ms ticks
     cycle.setAddress(std::nullopt);
     std::vector<QByteArray> requests;
     std::size_t next = 0;

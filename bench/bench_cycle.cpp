@@ -29,7 +29,9 @@ Figures measure(sim::PtyHost& host, int ticks) {
     QtSerialPort port;
     Figures f;
     if (!port.open(host.slavePath()).ok) return f;
-    ExchangeCycle cycle(port);  // the real timing: 500 ms ticks, 256 ms read window, 20 ms silence
+    ExchangeQueue queue(port);
+    ExchangeCycle cycle(
+        queue, ExchangeCycle::Timing{});  // the real timing: 500 ms ticks, 256 ms read window, 20 ms silence
     cycle.setAddress(5);
     int replies = 0;
     QObject::connect(&cycle, &ExchangeCycle::transaction, [&](const Transaction& t) {

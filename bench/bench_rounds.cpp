@@ -56,7 +56,8 @@ bool runFor(int readers, const QStringList& simArguments) {
         std::fprintf(stderr, "bench_rounds: kestrel-sim gave no port (%s)\n", out.constData());
         return false;
     }
-    bus::BusRounds rounds(port, bus::BusRounds::Options{});
+    ExchangeQueue queue(port);
+    bus::BusRounds rounds(queue, bus::BusRounds::Options{});
     for (int a = 1; a <= readers; ++a) rounds.roster().add(quint8(a));
     std::vector<Round> got;
     QObject::connect(&rounds, &bus::BusRounds::roundFinished, [&](int, qint64 elapsed, qint64 floor) {

@@ -142,8 +142,6 @@ class RoundsOnSimBus : public ::testing::Test {
         for (int i = 0; i < 4; ++i) port.bus.addReader(sim::Bus::defaultReader(quint8(1 + i), i));
         port.open(QStringLiteral("COM3"));
         options.timeoutMs = 150;  // longer than any answer takes here, also on a loaded machine
-        options.gapMs = 1;
-        options.silenceMs = 5;
         options.scanWaitMs = 30;
         options.settingsEvery = 2;
     }
@@ -153,6 +151,7 @@ class RoundsOnSimBus : public ::testing::Test {
         ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() >= count; }, 10000));
     }
     SimBusPort port;
+    ExchangeQueue queue{port, ExchangeQueue::Line{1, 5}};  // a gap of 1 ms, reads ending 5 ms after a byte
     BusRounds::Options options;
 };
 
@@ -160,7 +159,7 @@ TEST_F(RoundsOnSimBus, EachReaderIdentifiedOnceLiveEveryRoundSettingsEveryNthAnd
     port.bus.reader(4)->serial = port.bus.reader(1)->serial;  // two readers with one serial number
     port.bus.injectFault(sim::FaultKind::BadCrc, sim::kUntilCleared, 3);
     port.answerAs[2] = 9;  // reader 2 answers as if it were reader 9
-    BusRounds rounds(port, options);
+    BusRounds rounds(queue, options);
     QSignalSpy added(&rounds, &BusRounds::readerAdded);
     // The commands reader 1 was asked, by the round they were asked in.
     int roundNow = 0;
@@ -226,7 +225,7 @@ TEST_F(RoundsOnSimBus, EachReaderIdentifiedOnceLiveEveryRoundSettingsEveryNthAnd
 // Behind an adapter that echoes, the rounds take the echo off as the cycle and the client do.
 TEST_F(RoundsOnSimBus, AnEchoOfEachRequestIsTakenOffBeforeTheReplyIsJudged) {
     port.echo = true;
-    BusRounds rounds(port, options);
+    BusRounds rounds(queue, options);
     int removed = 0, exchanges = 0;
     QObject::connect(&rounds, &BusRounds::exchanged, [&](quint8 a, const Transaction& t) {
         exchanges += a != 0xFF;
@@ -238,15 +237,14 @@ TEST_F(RoundsOnSimBus, AnEchoOfEachRequestIsTakenOffBeforeTheReplyIsJudged) {
     EXPECT_EQ(removed, exchanges);
     EXPECT_EQ(rounds.roster().row(1)->state, ReaderState::Answering);
     EXPECT_EQ(rounds.roster().row(1)->good, rounds.roster().row(1)->requests);
-    options.echo = EchoMode::Off;
-    rounds.setOptions(options);
+    queue.setEchoMode(EchoMode::Off);
     runRounds(rounds, 1);
     EXPECT_EQ(rounds.roster().row(1)->state, ReaderState::CheckErrors) << "with the echo left on, garbage";
 }
 
 TEST_F(RoundsOnSimBus, AFloodingLineMarksTheRowsAndTheRoundsGoOnAfterIt) {
-    options.gapMs = 20;  // a byte every 2 ms leaves no such gap
-    BusRounds rounds(port, options);
+    queue.setLine(ExchangeQueue::Line{20, 5});  // a byte every 2 ms leaves no such gap
+    BusRounds rounds(queue, options);
     rounds.roster().add(1);
     QTimer flood;
     flood.setTimerType(Qt::PreciseTimer);
@@ -325,7 +323,8 @@ TEST_F(OverviewOnSession, ThePortChangesHandsBetweenExchangesOnlyAndComesBackAft
     ASSERT_TRUE(QTest::qWaitFor([&] { return session->link() == DeviceSession::Link::Open; }, 2000));
     runRounds(overview.rounds(), 2);
     EXPECT_TRUE(session->pollingPaused());
-    EXPECT_EQ(cycleWrites, writesBefore);
+    EXPECT_EQ(cycleWrites, writesBefore + 1)
+        << "only the reopened device's identification, between two round exchanges";
     EXPECT_EQ(port.interleaved, 0);
 }
 

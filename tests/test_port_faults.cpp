@@ -171,7 +171,7 @@ TEST_P(PortFaults, WindowLogAndClientShowIt) {
         }
         case Fault::VanishInReadWindow:
             openAtFive();
-            cause = QStringLiteral("Ошибка записи в порт");
+            cause = QStringLiteral("ошибка чтения из порта");  // one name for one fault, as the client says
             pullOutDuringTheReadWindow();
             runClient = [&] {
                 replug();
@@ -181,7 +181,8 @@ TEST_P(PortFaults, WindowLogAndClientShowIt) {
             break;
         case Fault::VanishInWrite:
             openAtFive();
-            cause = QStringLiteral("Ошибка записи в порт");
+            // The answer to the last tick's request is being read when the line goes: the read fails first.
+            cause = QStringLiteral("ошибка чтения из порта");
             host.stop();  // gone between ticks: the next tick writes before it can notice
             partOf<ExchangeCycle>(*window).tick();
             ASSERT_TRUE(

@@ -51,7 +51,7 @@ TEST_F(Reconnect, TheWindowShowsTheWaitingKeepsTheLostPortSelectedAndComesBackWh
     window->scanPorts();
     EXPECT_TRUE(dialogs.messages.empty()) << "no box";
     const QString lost =
-        QStringLiteral("Порт ttyUSB0 потерян (Ошибка записи в порт), ожидание его возвращения");
+        QStringLiteral("Порт ttyUSB0 потерян (hung up), ожидание его возвращения");  // the port's reason
     EXPECT_EQ(text(QStringLiteral("MsgCom")), lost);
     EXPECT_EQ(events(), QStringList{lost});
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(), QStringLiteral("ttyUSB0"));
@@ -97,7 +97,7 @@ TEST_F(Reconnect, CloseEndsTheWaitingAndWithReconnectOffTheBoxAndTheCloseComeAsB
     reconnect->setChecked(false);
     openPort();
     pullOut();
-    EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("Ошибка записи в порт")});
+    EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("hung up")}) << "the port's reason";
     EXPECT_FALSE(partOf<DeviceSession>(*window).waitingForPort());
     EXPECT_FALSE(ctl(QStringLiteral("BTNCloseCom"))->isEnabled());
 }

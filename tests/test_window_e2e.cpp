@@ -64,7 +64,8 @@ TEST_F(EndToEnd, PullingTheAdapterClosesThePortOnceAndTheScanResumes) {
     for (int i = 0; i < 4 && serial.isOpen(); ++i) exchange();
     EXPECT_TRUE(QTest::qWaitFor([this] { return !dialogs.messages.empty(); }, 2000));
     QTest::qWait(200);
-    EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("Ошибка записи в порт")});
+    EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("ошибка чтения из порта")})
+        << "why the port went, as the client says it";
     EXPECT_FALSE(serial.isOpen());
     EXPECT_FALSE(partOf<ExchangeCycle>(*window).isRunning());
     EXPECT_TRUE(partOf<PortPanel>(*window).scanTimer().isActive()) << "the port scan resumes";

@@ -1,28 +1,21 @@
 #pragma once
-// The bus overview's rounds: every reader of the roster asked in turn at the speed of the wire. A reader is
-// identified once (asked for its identification until it answers), then each round reads its live values
-// (current parameters), and every `settingsEvery`-th round its settings (the bound-ID table and the reset
-// delay). One exchange at a time; a reply is over by the arrival rule (exchange/arrival.h) and judged by
-// the one judge (exchange/classify.h), as the client's transactor does, so the three read the bus alike.
-//
-// Asynchronous: a write, then timers and the port's readyRead until the reply is over; no nested event
-// loop, so the window's loop never stalls. Between a reply's first byte and its end, arrivals are held
-// (SerialPort::holdArrivals) as the cycle holds them, so a reply in many pieces wakes the loop a few times.
+// The bus overview's rounds: a scheduler on the exchange queue that asks every reader of the roster in turn
+// at the speed of the wire. A reader is identified once (asked for its identification until it answers), then
+// each round reads its live values (current parameters), and every `settingsEvery`-th round its settings (the
+// bound-ID table and the reset delay). One request of the rounds' in the queue at a time, so a request of
+// another scheduler (the main window's) goes out between two of theirs. The queue reads, times and judges the
+// replies (exchange/exchangequeue.h) and takes the asked reader's answer to its command, as the client does.
 
-#include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <deque>
 #include <map>
 #include <optional>
 
 #include "bus/roster.h"
-#include "exchange/echo.h"
+#include "exchange/exchangequeue.h"
 #include "exchange/transaction.h"
-
-namespace kestrel {
-class SerialPort;
-}
 
 namespace kestrel::bus {
 
@@ -30,18 +23,15 @@ class BusRounds : public QObject {
     Q_OBJECT
   public:
     struct Options {
-        int settingsEvery = 10;          // settings are read every this many rounds (and on a reader's first)
-        int timeoutMs = 300;             // no first byte this long after the write: no reply
-        int retries = 1;                 // further attempts after one without an acceptable reply
-        int gapMs = 5;                   // quiet time on the line before each request
-        int silenceMs = 20;              // a reply of open length ends this long after its last byte
-        int scanWaitMs = 500;            // the network poll collects answers this long
-        int intervalMs = 0;              // least time from one round's start to the next; 0: the next at once
-        int autoSearchMinutes = 0;       // a network poll every this many minutes; 0: only searchNow()
-        EchoMode echo = EchoMode::Auto;  // how an echo of the request in front of the reply is told
+        int settingsEvery = 10;     // settings are read every this many rounds (and on a reader's first)
+        int timeoutMs = 300;        // no first byte this long after the write: no reply
+        int retries = 1;            // further attempts after one without an acceptable reply
+        int scanWaitMs = 500;       // the network poll collects answers this long
+        int intervalMs = 0;         // least time from one round's start to the next; 0: the next at once
+        int autoSearchMinutes = 0;  // a network poll every this many minutes; 0: only searchNow()
     };
 
-    BusRounds(SerialPort& port, Options options, QObject* parent = nullptr);
+    BusRounds(ExchangeQueue& queue, Options options, QObject* parent = nullptr);
     ~BusRounds() override;
 
     BusRoster& roster() { return roster_; }
@@ -58,7 +48,7 @@ class BusRounds : public QObject {
     // Running: started and not yet stopped (a stop waiting for its exchange counts as stopped).
     bool isRunning() const { return running_; }
     // An exchange written and not yet over.
-    bool exchangeInProgress() const { return phase_ == Phase::Reply; }
+    bool exchangeInProgress() const { return !reply_.isNull(); }
     // A network poll between two exchanges; the addresses found are added to the roster (readerAdded).
     // While stopped, it runs at the next start.
     void searchNow();
@@ -68,7 +58,7 @@ class BusRounds : public QObject {
     int round() const { return round_; }
 
   signals:
-    // Every exchange (every attempt), as written and read; address 0xFF for the network poll.
+    // Every exchange of the rounds (every attempt), as written and read; address 0xFF for the network poll.
     void exchanged(quint8 address, const kestrel::Transaction& t);
     void rowChanged(quint8 address);
     void readerAdded(quint8 address);
@@ -82,9 +72,6 @@ class BusRounds : public QObject {
     void portLost(const QString& reason);
 
   private:
-    // Idle: nothing written (the timer may hold the next step or round); Gap: a step waits for the quiet
-    // before its request; Reply: a request written, its reply being read.
-    enum class Phase { Idle, Gap, Reply };
     enum class Ask { Identify, Live, BoundIds, ResetDelay, Scan };
     struct Step {
         quint8 address = 0;
@@ -94,50 +81,28 @@ class BusRounds : public QObject {
     void next();
     void planRound();
     void planReader(quint8 address, bool front);
-    void beginStep();
-    void write();
-    void onReadyRead();
-    void onTimer();
-    void collect();
-    void finishExchange();
+    void send();
+    void onAttempt(const Step& step, const Transaction& t);
+    void onFinished(ExchangeReply* reply);
     void endRound();
-    void dropWaiting();
-    void hold(qint64 ms);
-    void resume();
     void fail(const QString& reason);
-    void onPortGone(const QString& reason);
     QByteArray requestOf(const Step& step) const;
 
-    SerialPort& port_;
+    ExchangeQueue& queue_;
     Options options_;
     BusRoster roster_;
     bool running_ = false;
     bool stopping_ = false;
     bool searchAsked_ = false;
-    Phase phase_ = Phase::Idle;
-    std::deque<Step> queue_;  // what is left of the round
+    std::deque<Step> steps_;  // what is left of the round
     std::optional<Step> current_;
-    int attempt_ = 0;
+    QPointer<ExchangeReply> reply_;  // the rounds' request in the queue
     int round_ = 0;
     bool roundOpen_ = false;
     qint64 roundStartMs_ = -1;
     qint64 roundFloorMs_ = 0;
-    qint64 lastActivityMs_ = -1;            // the last write or byte read, for the gap
-    qint64 gapSinceMs_ = -1;                // when the step began to wait for the quiet gap
     std::map<quint8, int> settingsReadAt_;  // the round each reader's settings were asked last
-    QByteArray request_;
-    int fullReplyBytes_ = 0;
-    QByteArray rx_;
-    QDateTime writtenAt_;
-    qint64 writtenMs_ = -1;
-    qint64 firstByteMs_ = -1;
-    qint64 lastByteMs_ = -1;
-    bool held_ = false;
-    // The reply's first bytes were held in the driver from the write on: when they came is not known, and the
-    // exchange says no reply time rather than a wrong one.
-    bool firstByteUnknown_ = false;
-    QElapsedTimer clock_;
-    QTimer timer_;       // the one wait: the gap, the reply's end or its held rest, the next round
+    QTimer wait_;        // the next step: the round's interval, an empty roster looked at again
     QTimer autoSearch_;  // asks for a search every autoSearchMinutes
 };
 

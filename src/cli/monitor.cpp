@@ -127,15 +127,11 @@ int Client::monitor(Context& c) {
     const Transactor::Timing& timing = c.inv.timing;
     if (c.inv.optionsGiven.contains(QStringLiteral("timeout"))) options.timeoutMs = timing.timeoutMs;
     if (c.inv.optionsGiven.contains(QStringLiteral("retries"))) options.retries = timing.retries;
-    if (c.inv.optionsGiven.contains(QStringLiteral("gap"))) options.gapMs = timing.gapMs;
     if (c.inv.optionsGiven.contains(QStringLiteral("interval"))) options.intervalMs = c.inv.watchIntervalMs;
-    options.silenceMs = timing.silenceMs;  // the adapter's line, as for every command
-    options.echo = timing.echo;
-    bus::BusRounds rounds(*busPort_, options);
+    // The rounds send through the client's queue: its line (gap, silence, echo) and its feed of --trace and
+    // --log-file.
+    bus::BusRounds rounds(transactor_.queue(), options);
     for (char a : addresses) rounds.roster().add(static_cast<quint8>(a));
-    // --trace and --log-file take every exchange from the transactor's signal.
-    QObject::connect(&rounds, &bus::BusRounds::exchanged, &transactor_,
-                     [this](quint8, const Transaction& t) { emit transactor_.attempted(t); });
 
     const bool table = !c.inv.json && ::isatty(STDOUT_FILENO);
     QEventLoop loop;

@@ -1,76 +1,48 @@
 #include "exchange/cycle.h"
 
-#include <QLoggingCategory>
-#include <algorithm>
-
 #include "device/commands.h"
 #include "device/requests.h"
-#include "exchange/arrival.h"
 #include "exchange/classify.h"
-#include "exchange/logging.h"
 #include "protocol/frame.h"
 #include "protocol/trace.h"
 #include "serial/serialport.h"
 
 namespace kestrel {
 
-// Hex dumps of the traffic for developers: QT_LOGGING_RULES="kestrel.wire.debug=true".
-Q_LOGGING_CATEGORY(lcWire, "kestrel.wire", QtWarningMsg)
-
-namespace {
-constexpr int kMaxReadBytes = 255;  // one read takes at most 255 bytes; the rest waits for the next tick
-}  // namespace
-
-QString outcomeKey(Outcome outcome) {
-    switch (outcome) {
-        case Outcome::Decoded:
-            return QStringLiteral("decoded");
-        case Outcome::NoReply:
-            return QStringLiteral("no-reply");
-        case Outcome::WrongCheckByte:
-            return QStringLiteral("bad-crc");
-        case Outcome::Unframed:
-            return QStringLiteral("unframed");
-        case Outcome::OtherAddress:
-            return QStringLiteral("other-address");
-        case Outcome::TooLong:
-            return QStringLiteral("too-long");
-        case Outcome::UnknownCode:
-            return QStringLiteral("unknown-code");
-        case Outcome::OtherCode:
-            return QStringLiteral("other-code");
-    }
-    return {};
-}
-
-ExchangeCycle::ExchangeCycle(SerialPort& port, QObject* parent) : ExchangeCycle(port, Timing{}, parent) {}
-
-ExchangeCycle::ExchangeCycle(SerialPort& port, Timing timing, QObject* parent)
-    : QObject(parent), port_(port), timing_(timing) {
-    clock_.start();
+ExchangeCycle::ExchangeCycle(ExchangeQueue& queue, Timing timing, QObject* parent)
+    : QObject(parent), queue_(queue), timing_(timing) {
     timer_.setObjectName(QStringLiteral("TMRComm"));
     timer_.setInterval(timing_.periodMs);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &ExchangeCycle::tick);
-    window_.setSingleShot(true);
-    window_.setTimerType(Qt::PreciseTimer);
-    connect(&window_, &QTimer::timeout, this, &ExchangeCycle::onWindowTimeout);
-    resume_.setSingleShot(true);
-    connect(&resume_, &QTimer::timeout, this, &ExchangeCycle::resumeArrivals);
-    connect(&port_, &SerialPort::readyRead, this, &ExchangeCycle::onReadyRead);
-    // Queued, so that the port is never closed inside its own error handling.
-    connect(&port_, &SerialPort::gone, this, &ExchangeCycle::onPortGone, Qt::QueuedConnection);
+    emptyWindow_.setSingleShot(true);
+    emptyWindow_.setTimerType(Qt::PreciseTimer);
+    connect(&emptyWindow_, &QTimer::timeout, this, [this] {
+        if (inTick_ && !inFlight_) runTickBody(Transaction{});
+    });
+    // A port lost between ticks, with no request of the cycle's on the wire, stops the cycle all the same.
+    connect(&queue_, &ExchangeQueue::portLost, this, [this](const QString& reason) {
+        if (timer_.isActive()) failConnection(reason);
+    });
+}
+
+void ExchangeCycle::replacePending(const QByteArray& frames) {
+    pending_ = frames;
+    sendWhilePaused();
+}
+
+void ExchangeCycle::appendPending(const QByteArray& frames) {
+    pending_ += frames;
+    sendWhilePaused();
 }
 
 void ExchangeCycle::startNetworkPoll() {
-    pending_ = networkPollRequest();
+    replacePending(networkPollRequest());
     pollInProgress_ = true;
 }
 
 void ExchangeCycle::start(Start first) {
-    resumeArrivals();
-    lastRequest_.clear();
-    firstArrivalMs_ = lastArrivalMs_ = -1;
+    paused_ = false;
     timer_.start();
     // Queued, so whoever starts the cycle sets the address and tab first; a stop before then cancels it.
     if (first == Start::Now)
@@ -84,13 +56,34 @@ void ExchangeCycle::start(Start first) {
 
 void ExchangeCycle::stop() {
     timer_.stop();
-    resumeArrivals();
-    if (inReadWindow()) {
-        window_.stop();
-        windowOpenedMs_ = -1;
-        rx_.clear();
-        inTick_ = false;
+    paused_ = false;
+    sendQueued_ = false;
+    inTick_ = false;
+    emptyWindow_.stop();
+    if (ExchangeReply* r = inFlight_) {
+        inFlight_.clear();
+        r->disconnect(this);
+        queue_.cancel(r);
+        r->deleteLater();
     }
+}
+
+void ExchangeCycle::setPaused(bool paused) {
+    if (paused == paused_) return;
+    paused_ = paused;
+    if (!paused) {
+        timer_.start();
+        return;
+    }
+    timer_.stop();
+    if (inTick_ && !inFlight_) {  // an empty read window: the tick ends without its write
+        emptyWindow_.stop();
+        inTick_ = false;
+        emit tickFinished();
+    }
+    // The answer to the last tick's request has its read now, ahead of whatever the bus's holder sends.
+    if (inFlight_) queue_.openRead(inFlight_);
+    sendWhilePaused();
 }
 
 QByteArray ExchangeCycle::identifyRequest() const {
@@ -99,96 +92,38 @@ QByteArray ExchangeCycle::identifyRequest() const {
 
 void ExchangeCycle::tick() {
     if (inTick_) return;  // ticks never overlap
-    // A stopped cycle takes no bytes: the port may be lent to another reader of the bus.
     if (!timer_.isActive()) return;
-    if (!port_.isOpen()) {
-        failConnection();
-        return;
-    }
+    if (!queue_.port().isOpen()) return failConnection(writeFailure());
     inTick_ = true;
-    rx_.clear();
-    windowOpenedMs_ = clock_.elapsed();
-    if (resume_.isActive()) {
-        // A reply began just before the tick; what of it waits in the driver may still be arriving.
-        resumeArrivals();
-        lastArrivalMs_ = clock_.elapsed();
-    }
-    collect();
+    // The previous tick's request is read now; the rest of the tick follows when its reply is over.
+    if (inFlight_) return queue_.openRead(inFlight_);
+    // Nothing was asked: the read window stays open to its end all the same, and a click meanwhile counts as
+    // made before the tick.
+    emptyWindow_.start(timing_.windowMs);
 }
 
-void ExchangeCycle::takeAvailable() {
-    const qint64 room = kMaxReadBytes - rx_.size();
-    const qint64 n = std::min(port_.bytesAvailable(), room);
-    if (n > 0) rx_.append(port_.read(n));
-}
-
-void ExchangeCycle::collect() {
-    const qsizetype before = rx_.size();
-    takeAvailable();
-    if (rx_.size() == before && window_.isActive()) return;  // nothing new: the window's end stands
-    // The window ends `silenceMs` after the last byte, or when it is full: at once for a reply that was
-    // complete long before the tick, the usual case, so the tick costs the loop one wake-up instead of two.
-    // Several frames may be pending in one write, so no one command's length ends it; and a frame with a
-    // wrong check byte ends with the silence too.
-    // An echo of the request written last is no part of the reply: an echo alone waits as nothing would.
-    const ArrivalRule arrival{
-        timing_.silenceMs, timing_.windowMs, 0, kMaxReadBytes, false, lastRequest_, echo_};
-    const qint64 now = clock_.elapsed();
-    const qint64 lastByte = lastArrivalMs_ < 0 ? now : lastArrivalMs_;
-    const qint64 endsAt =
-        std::min(arrival.endsAt(rx_, windowOpenedMs_, lastByte), windowOpenedMs_ + timing_.windowMs);
-    if (endsAt <= now) {
-        finishTick();
-        return;
-    }
-    window_.start(static_cast<int>(endsAt - now));
-}
-
-void ExchangeCycle::onReadyRead() {
-    // Arrival is stamped when the bytes reach the port, whether or not a tick is reading. Bytes reported
-    // at the end of a hold count as arriving then, the latest they can have come.
-    const qint64 now = clock_.elapsed();
-    const bool first = firstArrivalMs_ < 0;
-    if (first) firstArrivalMs_ = now;
-    lastArrivalMs_ = now;
-    if (inReadWindow()) {
-        collect();
-    } else if (first && timer_.isActive()) {
-        // Between ticks only a reply's first byte needs its time; the tick reads the rest.
-        holdArrivals();
-    }
-}
-
-void ExchangeCycle::holdArrivals() {
-    port_.holdArrivals();
-    resume_.start(timing_.holdMs);
-}
-
-void ExchangeCycle::resumeArrivals() {
-    // Resuming what is not held is harmless, so a stop or start needs not know whether a hold is on.
-    resume_.stop();
-    port_.resumeArrivals();
-}
-
-void ExchangeCycle::onWindowTimeout() {
-    if (inTick_) finishTick();
-}
-
-void ExchangeCycle::finishTick() {
-    window_.stop();
-    windowOpenedMs_ = -1;
-    if (!port_.isOpen()) {
-        rx_.clear();
+void ExchangeCycle::onReplyFinished(ExchangeReply* reply) {
+    if (reply != inFlight_) return;
+    inFlight_.clear();
+    reply->deleteLater();
+    if (reply->cancelled()) return;
+    const bool wasTick = inTick_;
+    // Anything but an ordinary reply ends a network poll, before the next request is judged by it.
+    const QByteArray& read = reply->transaction().reply;
+    if (!read.isEmpty() && !isFramedReply(read)) pollInProgress_ = false;
+    if (!reply->portFailure().isEmpty()) {
         inTick_ = false;
-        failConnection();
-        emit tickFinished();
+        if (timer_.isActive() || paused_) failConnection(reply->portFailure());
+        if (wasTick) emit tickFinished();
         return;
     }
-    const QByteArray reply = rx_;
-    rx_.clear();
-    runTickBody(reply);
+    if (inTick_ && !paused_) return runTickBody(reply->transaction());
+    // Sent while paused (or read when the pause began): reported as a tick reports its reply, without a
+    // write.
     inTick_ = false;
+    report(reply->transaction(), std::nullopt, view_);
     emit tickFinished();
+    sendWhilePaused();
 }
 
 void ExchangeCycle::buildIdlePoll(quint8 address, int tab) {
@@ -202,7 +137,43 @@ void ExchangeCycle::buildIdlePoll(quint8 address, int tab) {
     }
 }
 
-void ExchangeCycle::runTickBody(const QByteArray& read) {
+bool ExchangeCycle::send(bool readAtNextTick) {
+    ExchangeRequest request;
+    request.frames = pending_;
+    request.kind = ExchangeRequest::Kind::AsRead;
+    request.timeoutMs = timing_.windowMs;
+    request.readWhenAsked = readAtNextTick;
+    request.pollAnswerExpected = pollInProgress_;
+    request.user = "cycle";
+    pending_.clear();  // emptied after every write attempt
+    ExchangeReply* reply = queue_.submit(request);
+    if (reply->isFinished()) {
+        // Refused at once: the port is gone. The reply read before is dropped.
+        reply->deleteLater();
+        failConnection(reply->portFailure().isEmpty() ? writeFailure() : reply->portFailure());
+        return false;
+    }
+    inFlight_ = reply;
+    connect(reply, &ExchangeReply::finished, this, [this, reply] { onReplyFinished(reply); });
+    return true;
+}
+
+void ExchangeCycle::sendWhilePaused() {
+    if (!paused_ || sendQueued_ || pending_.isEmpty()) return;
+    // After the handler that set it is done: a request appended to it goes out in the same write.
+    sendQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            sendQueued_ = false;
+            if (!paused_ || inFlight_ || pending_.isEmpty()) return;
+            emit requestShown(requestBoxText(pending_));
+            if (send(false)) emit written();
+        },
+        Qt::QueuedConnection);
+}
+
+void ExchangeCycle::runTickBody(const Transaction& previous) {
     const int tab = view_;
 
     // Address change: a newly selected device is identified first, replacing whatever was pending.
@@ -220,72 +191,31 @@ void ExchangeCycle::runTickBody(const QByteArray& read) {
     }
     emit requestShown(requestBoxText(pending_));
 
-    if (!read.isEmpty()) qCDebug(lcWire).noquote() << "read " << hexDump(read, QLatin1Char(' '));
-    if (!pending_.isEmpty()) qCDebug(lcWire).noquote() << "write" << hexDump(pending_, QLatin1Char(' '));
-    const QByteArray previous = lastRequest_;
-    const QDateTime previousAt = lastWrittenAt_;
-    const qint64 previousMs = lastWrittenMs_;
-    const qint64 sent = port_.write(pending_);
-    if (sent != pending_.size() || !port_.isOpen()) {
-        failConnection();
-        return;
-    }
-    lastRequest_ = pending_;
-    lastWrittenAt_ = pending_.isEmpty() ? QDateTime() : QDateTime::currentDateTimeUtc();
-    lastWrittenMs_ = pending_.isEmpty() ? -1 : clock_.elapsed();
-    pending_.clear();
+    if (!pending_.isEmpty() && !send(true)) return;
     emit written();
+    report(previous, pollCheck, tab);
+    inTick_ = false;
+    emit tickFinished();
+}
 
-    Transaction t;
-    t.request = previous;
-    t.writtenAt = previousAt;
-    t.writtenMs = previousMs;
-    t.reply = read;
-    // The echo of the request is taken off before anything looks at the reply; an echo alone is no reply.
-    // The reply's time stays that of the first byte read: the tick does not see where the echo ended.
-    removeEcho(t, echo_);
-    const QByteArray& reply = t.reply;
-    if (!reply.isEmpty()) {
-        t.firstByteMs = firstArrivalMs_;
-        t.lastByteMs = lastArrivalMs_;
-    }
-    // Bytes still waiting (a read takes at most 255) count as arriving now.
-    firstArrivalMs_ = lastArrivalMs_ = port_.bytesAvailable() > 0 ? clock_.elapsed() : -1;
-
-    if (reply.isEmpty()) {
-        if (!t.request.isEmpty()) {
-            logTransaction("cycle", t);
-            emit transaction(t);
-        }
+void ExchangeCycle::report(const Transaction& t, std::optional<quint8> pollCheck, int tab) {
+    if (t.reply.isEmpty()) {
+        if (!t.request.isEmpty()) emit transaction(t);
         emit silence(tab);
         return;
     }
-
     emit replyArrived();
-    if (reply.size() < kMaxTracedReply) emit traceText(replyTraceText(reply, pollCheck));
-    // The window shows every reply by position whatever its code: another command's reply as that command's.
-    classifyReply(previous, reply, pollInProgress_).recordIn(t, ClassifiedReply::Taken::AsRead);
-    if (!isFramedReply(reply)) pollInProgress_ = false;
-    logTransaction("cycle", t);
+    if (t.reply.size() < kMaxTracedReply) emit traceText(replyTraceText(t.reply, pollCheck));
     emit transaction(t);
     emit replyHandled();
-    port_.flush();
 }
 
-void ExchangeCycle::failConnection() {
-    timer_.stop();
-    resumeArrivals();
-    window_.stop();
+void ExchangeCycle::failConnection(const QString& reason) {
+    const bool wasTick = inTick_;
+    stop();
     pending_.clear();
-    emit connectionLost(writeFailure());
-}
-
-void ExchangeCycle::onPortGone() {
-    if (inTick_) {
-        if (inReadWindow()) finishTick();  // the port is closed: finishTick takes the failure path
-        return;
-    }
-    if (timer_.isActive()) failConnection();
+    emit connectionLost(reason);
+    if (wasTick) emit tickFinished();
 }
 
 }  // namespace kestrel

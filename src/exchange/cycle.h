@@ -1,30 +1,27 @@
 #pragma once
-// The exchange cycle: every 500 ms one read of the answer to the previous request and one write of the
-// pending request (or, with nothing pending, the poll of the open tab). What it read is decoded by the
-// device layer and reported as one Transaction; everything the window shows goes out as signals.
+// The main window's exchange cycle: a scheduler on the exchange queue. Every 500 ms one tick reads the answer
+// to the previous tick's request and writes the pending request (or, with nothing pending, the poll of the
+// open tab); what it read comes back judged by the queue and is reported as one Transaction, and everything
+// the window shows goes out as signals.
 //
-// The read never blocks the event loop: a tick opens a read window that takes the bytes already waiting
-// and ends 20 ms after the last byte (or 256 ms after it opened when nothing comes), then does the rest of
-// the tick in one go with what it read. A click during the window is handled as if it came before the tick.
+// A tick's request is read at the next tick: the queue keeps its reply's bytes with their times until then,
+// and the tick opens the read, which ends 20 ms after the last byte (or 256 ms after it opened when nothing
+// comes), letting the event loop run. A click during the read counts as made before the tick.
+//
+// While another scheduler holds the bus (polling paused), the cycle does not tick, and a pending request goes
+// out at once, between two of the other's exchanges; its reply is reported as a tick's reply would be.
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <optional>
 
-#include "exchange/echo.h"
+#include "exchange/exchangequeue.h"
 #include "exchange/transaction.h"
-#include "protocol/translation.h"
 
 namespace kestrel {
-
-class SerialPort;
-
-inline QString writeFailure() {
-    return Texts::tr("Ошибка записи в порт");
-}
 
 enum Tab { TabReader = 0, TabTag = 1, TabBridge = 2 };
 
@@ -34,28 +31,23 @@ class ExchangeCycle : public QObject {
     struct Timing {
         int periodMs = 500;  // the cycle's period
         int windowMs = 256;  // longest read window
-        int silenceMs = 20;  // the window ends this long after the last byte
-        // Between ticks, arrivals are held this long after a reply's first byte, longer than the longest
-        // reply takes at 19200 baud (50 bytes, 26 ms): its other pieces then wake the loop once, not each.
+        int silenceMs = 20;  // the window ends this long after the last byte (the queue's line)
+        // Between ticks, arrivals are held this long after a reply's first byte (the queue's line).
         int holdMs = 50;
     };
 
-    explicit ExchangeCycle(SerialPort& port, QObject* parent = nullptr);
-    ExchangeCycle(SerialPort& port, Timing timing, QObject* parent = nullptr);
+    ExchangeCycle(ExchangeQueue& queue, Timing timing, QObject* parent = nullptr);
 
     // The addressed device (nothing: none, and nothing is polled) and the polled view, as whoever drives
     // the cycle sets them; read at each tick.
     void setAddress(std::optional<quint8> address) { address_ = address; }
     void setView(Tab view) { view_ = view; }
-    // How the echo of a request in front of its reply is told and taken off (echo.h); read at each tick.
-    void setEchoMode(EchoMode mode) { echo_ = mode; }
-    EchoMode echoMode() const { return echo_; }
 
     // The pending request: complete frame(s) for the next write. A command either replaces what is
     // pending (the earlier request is never sent) or appends to it (both go out in one write).
     const QByteArray& pending() const { return pending_; }
-    void replacePending(const QByteArray& frames) { pending_ = frames; }
-    void appendPending(const QByteArray& frames) { pending_ += frames; }
+    void replacePending(const QByteArray& frames);
+    void appendPending(const QByteArray& frames);
     void clearPending() { pending_.clear(); }
 
     // Replaces the pending request with the network poll; until the next reply, an unframed reply
@@ -65,24 +57,24 @@ class ExchangeCycle : public QObject {
     // The identification request for the addressed device, or empty.
     QByteArray identifyRequest() const;
 
-    // The cycle on and off. stop() during a read window ends the tick without a write.
+    // The cycle on and off. stop() during a read window ends the tick without a write, and drops the request
+    // whose answer is awaited.
     // The first tick comes one period after the start, as when the engineer opens a port, or at once (a port
     // opened again after it was lost, where the engineer is waiting for the link).
     enum class Start { AfterAPeriod, Now };
     void start(Start first = Start::AfterAPeriod);
     void stop();
+    // Paused: no tick, the answer awaited is read now, and a pending request goes out at once (another
+    // scheduler holds the bus). Resumed, the first tick comes a period later.
+    void setPaused(bool paused);
     bool isRunning() const { return timer_.isActive(); }
-    bool tickInProgress() const { return inTick_; }
-    // How long ago the request whose answer the next tick reads was written; nothing when there is none.
-    // Whoever takes the port from a stopped cycle gives that answer the read window first.
-    std::optional<qint64> sinceLastWriteMs() const {
-        if (lastRequest_.isEmpty() || lastWrittenMs_ < 0) return std::nullopt;
-        return clock_.elapsed() - lastWrittenMs_;
-    }
+    bool paused() const { return paused_; }
+    // A tick in progress, or a request sent while paused whose reply is not in yet.
+    bool tickInProgress() const { return inTick_ || (paused_ && inFlight_); }
     const Timing& timing() const { return timing_; }
 
   public slots:
-    // One tick: opens the read window; the rest of the tick follows when it closes.
+    // One tick: opens the read; the rest of the tick follows when the reply is over.
     void tick();
 
   signals:
@@ -106,43 +98,28 @@ class ExchangeCycle : public QObject {
     void tickFinished();
 
   private:
-    bool inReadWindow() const { return inTick_ && windowOpenedMs_ >= 0; }
-    void takeAvailable();
-    void collect();
-    void onReadyRead();
-    void onWindowTimeout();
-    void holdArrivals();
-    void resumeArrivals();
-    void finishTick();
-    void runTickBody(const QByteArray& reply);
+    void onReplyFinished(ExchangeReply* reply);
+    void runTickBody(const Transaction& previous);
     void buildIdlePoll(quint8 address, int tab);
-    void report(const QByteArray& reply);
-    void failConnection();
-    void onPortGone();
+    bool send(bool readAtNextTick);
+    void sendWhilePaused();
+    void report(const Transaction& t, std::optional<quint8> pollCheck, int tab);
+    void failConnection(const QString& reason);
 
-    SerialPort& port_;
+    ExchangeQueue& queue_;
     std::optional<quint8> address_ = 0;
     Tab view_ = TabReader;
-    EchoMode echo_ = EchoMode::Auto;
     Timing timing_;
     QByteArray pending_;
     quint8 lastIdentified_ = 0;     // the address whose identification was last requested
     bool bridgeRs485Next_ = false;  // the bridge tab's polls alternate, slave data first
     bool pollInProgress_ = false;
-    // The request written on the previous tick, which this tick's reply answers.
-    QByteArray lastRequest_;
-    QDateTime lastWrittenAt_;
-    qint64 lastWrittenMs_ = -1;
-    // When bytes waiting in the port first and last arrived (-1: none waiting).
-    qint64 firstArrivalMs_ = -1;
-    qint64 lastArrivalMs_ = -1;
-    QElapsedTimer clock_;
+    QPointer<ExchangeReply> inFlight_;  // the request whose answer the next tick reads
     QTimer timer_;
-    QTimer window_;
-    qint64 windowOpenedMs_ = -1;  // when the tick's read window opened (-1: none open)
-    QByteArray rx_;
+    QTimer emptyWindow_;  // a tick's read window with no request awaiting its answer
     bool inTick_ = false;
-    QTimer resume_;  // runs while arrivals are held, and ends the hold
+    bool paused_ = false;
+    bool sendQueued_ = false;  // a pending request goes out while paused once the handler that set it is done
 };
 
 }  // namespace kestrel

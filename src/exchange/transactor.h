@@ -1,26 +1,19 @@
 #pragma once
-// Request and reply at the speed of the wire, for the command-line client: writes a request, then
-// collects its reply and is done as soon as the reply is complete, instead of waiting for a cycle's
-// tick. A reply is complete when it reaches the length its command's reply has at most, or, for
-// replies of open length, when the line has been silent for a while after its last byte (the arrival
-// rule the window's read window follows too, arrival.h). No acceptable reply within the timeout is
-// retried. Replies are judged by the window's judge (classify.h), and a reply from another address or to
-// another command is reported, never taken as the answer.
-//
-// Waiting runs a local event loop, so the port's notifications arrive as they do in the window.
+// Request and reply at the speed of the wire, for the command-line client: a blocking call on the exchange
+// queue (exchangequeue.h). It hands the queue a request with what it expects (the addressed device's reply to
+// its command, retried while none acceptable came) and waits, in a local event loop, for the reply object;
+// the queue reads, times and judges the reply as it does for the window. The rounds of `monitor` send through
+// the same queue (queue()).
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
-#include <optional>
-#include <utility>
-#include <vector>
 
 class QEventLoop;
 
 #include "exchange/classify.h"
 #include "exchange/echo.h"
+#include "exchange/exchangequeue.h"
 
 namespace kestrel {
 
@@ -63,31 +56,26 @@ class Transactor : public QObject {
     void interrupt();
     // Waits `ms` with the port's notifications going on; false when interrupted or the port went away.
     bool pause(int ms);
-    void setTiming(const Timing& timing) { timing_ = timing; }
+    void setTiming(const Timing& timing);
+    // The queue the client's requests go through, for other schedulers on the same line (monitor's rounds).
+    ExchangeQueue& queue() { return queue_; }
 
   signals:
-    // Every attempt, as written and read: the trace and the log file take them from here.
+    // Every attempt on the line, the client's and those of other schedulers on its queue, as written and
+    // read: the trace and the log file take them from here.
     void attempted(const kestrel::Transaction& t);
 
   private:
-    Transaction attempt(const QByteArray& request, int fullReplyBytes, int waitMs, bool wholeWait);
+    Result run(const ExchangeRequest& request);
     void waitMs(int ms);
-    bool takeAvailable();
 
-    SerialPort& port_;
     Timing timing_;
-    QElapsedTimer clock_;
-    qint64 lastActivityMs_ = -1;  // the last write or the last byte read, for the gap
-    QByteArray rx_;
-    qint64 firstByteMs_ = -1;
-    qint64 lastByteMs_ = -1;
-    // When each piece read ended in the reply (its end's offset, its time): where the reply after an echo
-    // began.
-    std::vector<std::pair<qsizetype, qint64>> pieces_;
+    ExchangeQueue queue_;
     bool portLost_ = false;
     QString portLostReason_;
     bool interrupted_ = false;
     QEventLoop* loop_ = nullptr;
+    ExchangeReply* waitingFor_ = nullptr;
 };
 
 }  // namespace kestrel

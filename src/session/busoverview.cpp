@@ -5,17 +5,13 @@
 namespace kestrel {
 
 BusOverview::BusOverview(DeviceSession& session, bus::BusRounds::Options options, QObject* parent)
-    : QObject(parent), session_(session), sessionAlive_(&session), rounds_(session.port(), options, this) {
-    settle_.setSingleShot(true);
-    connect(&settle_, &QTimer::timeout, this, &BusOverview::startRounds);
-    connect(&rounds_, &bus::BusRounds::exchanged, this,
-            [this](quint8, const Transaction& t) { session_.feedExchange(t); });
+    : QObject(parent), session_(session), sessionAlive_(&session), rounds_(session.queue(), options, this) {
     connect(&rounds_, &bus::BusRounds::stopped, this, &BusOverview::onStopped);
     connect(&rounds_, &bus::BusRounds::portLost, this, &BusOverview::onPortLost);
     connect(&session_, &DeviceSession::linkChanged, this, &BusOverview::onLinkChanged);
     // A tick in progress when the overview asked for the bus ends first; the port changes hands after it.
-    connect(&session_.cycle(), &ExchangeCycle::tickFinished, this, [this] {
-        if (wanted_ && !rounds_.isRunning() && !settle_.isActive() && !handingBack_) takeOver();
+    connect(&session_, &DeviceSession::tickFinished, this, [this] {
+        if (wanted_ && !rounds_.isRunning() && !handingBack_) takeOver();
     });
 }
 
@@ -23,10 +19,8 @@ BusOverview::~BusOverview() {
     if (!sessionAlive_) return;
     // No waiting here: the exchange in progress is left, and the cycle's first tick comes a period after
     // polling resumes, later than any reply to it.
-    const bool held =
-        rounds_.isRunning() || rounds_.exchangeInProgress() || settle_.isActive() || handingBack_;
+    const bool held = rounds_.isRunning() || rounds_.exchangeInProgress() || handingBack_;
     rounds_.abandon();
-    settle_.stop();
     if (held || wanted_) session_.setPollingPaused(false);
 }
 
@@ -46,7 +40,6 @@ void BusOverview::run() {
 void BusOverview::pause() {
     if (!wanted_) return;
     wanted_ = false;
-    settle_.stop();
     if (rounds_.isRunning()) {
         handingBack_ = true;
         rounds_.stop();  // stopped() hands the port back, at once when no exchange is in progress
@@ -59,24 +52,13 @@ void BusOverview::pause() {
 void BusOverview::takeOver() {
     if (!wanted_ || rounds_.isRunning() || session_.link() != DeviceSession::Link::Open) return;
     if (session_.cycle().tickInProgress()) return;  // tickFinished comes back here
+    // Paused, the cycle's last request is read at once, ahead of the rounds' first in the queue.
     session_.setPollingPaused(true);
-    // The answer to the cycle's last request has its read window before the rounds write; what of it comes
-    // later is dropped by the rounds' quiet time before their first request.
-    const std::optional<qint64> since = session_.cycle().sinceLastWriteMs();
-    const int window = session_.cycle().timing().windowMs;
-    if (since && *since < window) {
-        settle_.start(int(window - *since));
-        return;
-    }
     startRounds();
 }
 
 void BusOverview::startRounds() {
     if (!wanted_ || rounds_.isRunning() || session_.link() != DeviceSession::Link::Open) return;
-    // The adapter's echo is told as the session's own exchanges tell it.
-    bus::BusRounds::Options options = rounds_.options();
-    options.echo = session_.echoMode();
-    rounds_.setOptions(options);
     rounds_.start();
     emit stateChanged();
 }
@@ -97,7 +79,6 @@ void BusOverview::onLinkChanged() {
     // Closed or lost: the port is no longer there to lend; the rounds wait for it.
     const bool wasActive = rounds_.isRunning() || handingBack_;
     rounds_.abandon();
-    settle_.stop();
     handingBack_ = false;
     if (wasActive) emit stateChanged();
 }

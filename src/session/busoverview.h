@@ -1,15 +1,14 @@
 #pragma once
 // The bus overview's hold on the session's bus. While it runs, the session's polling is paused and the
-// rounds (bus/rounds.h) own the port; the port changes hands only between exchanges: the cycle's tick in
-// progress ends, and the answer to the cycle's last request has had its read window (or is drained), before
-// the rounds write their first request; on pause() or destruction the rounds end their exchange in
-// progress before the session's polling resumes. Each round exchange goes into the session's feed (the
-// traffic log, statistics and log file see it). A lost port stops the rounds; the session waits for it as
-// always, and when it has it back the rounds go on (polling stays paused).
+// rounds (bus/rounds.h) send through the session's exchange queue; the cycle's tick in progress ends first,
+// and the answer to its last request is read ahead of the rounds' first request. A request of the main
+// window's meanwhile goes out between two round exchanges (DeviceSession::send). On pause() or destruction
+// the rounds end their exchange in progress before the session's polling resumes. Every exchange reaches the
+// session's feed from the queue. A lost port stops the rounds; the session waits for it as always, and when
+// it has it back the rounds go on (polling stays paused).
 
 #include <QObject>
 #include <QPointer>
-#include <QTimer>
 
 #include "bus/rounds.h"
 
@@ -51,7 +50,6 @@ class BusOverview : public QObject {
     bus::BusRounds rounds_;
     bool wanted_ = false;
     bool handingBack_ = false;  // the rounds are ending their exchange; polling resumes at stopped()
-    QTimer settle_;             // the read window the cycle's last request is owed before the rounds write
 };
 
 }  // namespace kestrel

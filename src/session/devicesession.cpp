@@ -15,6 +15,14 @@ namespace kestrel {
 
 namespace {
 
+ExchangeQueue::Line lineOf(const DeviceSession::Options& options) {
+    ExchangeQueue::Line line;
+    line.silenceMs = options.timing.silenceMs;
+    line.holdMs = options.timing.holdMs;
+    line.echo = options.echo;
+    return line;
+}
+
 const char* linkName(DeviceSession::Link link) {
     switch (link) {
         case DeviceSession::Link::Closed:
@@ -98,18 +106,31 @@ Rotation rotationOf(quint8 state) {
 }  // namespace
 
 DeviceSession::DeviceSession(SerialPort& port, Options options, QObject* parent)
-    : QObject(parent), port_(port), options_(options), cycle_(port, options.timing, this), model_(this) {
+    : QObject(parent),
+      port_(port),
+      options_(options),
+      queue_(port, lineOf(options), this),
+      cycle_(queue_, options.timing, this),
+      model_(this) {
     lookForLostPort_.setObjectName(QStringLiteral("lookForLostPort"));
     lookForLostPort_.setParent(this);
     lookForLostPort_.setInterval(options_.lookForLostPortMs);
     connect(&lookForLostPort_, &QTimer::timeout, this, &DeviceSession::lookForLostPort);
     connect(&cycle_, &ExchangeCycle::transaction, this, &DeviceSession::handle);
+    // Every exchange on the line, the window's and the overview's, reaches the feed once, from the queue.
+    connect(&queue_, &ExchangeQueue::exchanged, this, &DeviceSession::feed);
+    connect(&cycle_, &ExchangeCycle::requestShown, this, &DeviceSession::requestShown);
+    connect(&cycle_, &ExchangeCycle::traceText, this, &DeviceSession::traceText);
+    connect(&cycle_, &ExchangeCycle::written, this, &DeviceSession::written);
+    connect(&cycle_, &ExchangeCycle::replyArrived, this, &DeviceSession::replyArrived);
+    connect(&cycle_, &ExchangeCycle::silence, this, &DeviceSession::silence);
+    connect(&cycle_, &ExchangeCycle::replyHandled, this, &DeviceSession::replyHandled);
+    connect(&cycle_, &ExchangeCycle::tickFinished, this, &DeviceSession::tickFinished);
     // After the tick, never inside it: the cycle has stopped already.
     connect(&cycle_, &ExchangeCycle::connectionLost, this, &DeviceSession::connectionLost,
             Qt::QueuedConnection);
     cycle_.setAddress(address_);
     cycle_.setView(view_);
-    cycle_.setEchoMode(options_.echo);
     port_.setDirectionLine(options_.direction);
     connect(&port_, &SerialPort::directionRefused, this, [this](const QString& text) {
         if (!std::exchange(directionRefusalTold_, true)) emit linkEvent(text);
@@ -118,7 +139,7 @@ DeviceSession::DeviceSession(SerialPort& port, Options options, QObject* parent)
 
 void DeviceSession::setEchoMode(EchoMode mode) {
     options_.echo = mode;
-    cycle_.setEchoMode(mode);
+    queue_.setEchoMode(mode);
 }
 
 void DeviceSession::setDirectionLine(DirectionLine line) {
@@ -195,6 +216,7 @@ void DeviceSession::startExchange(ExchangeCycle::Start first) {
 
 void DeviceSession::stopExchange() {
     cycle_.stop();
+    queue_.cancelAll();
     if (port_.isOpen()) port_.close();
     logFile_.close();
 }
@@ -257,10 +279,8 @@ void DeviceSession::setPollingPaused(bool paused) {
     if (link_ != Link::Open || paused == paused_) return;
     qCDebug(lcSession) << (paused ? "polling paused" : "polling resumed");
     paused_ = paused;
-    if (paused)
-        cycle_.stop();
-    else
-        cycle_.start(ExchangeCycle::Start::AfterAPeriod);
+    // Paused, the cycle's requests go out between the holder's exchanges; resumed, it ticks again.
+    cycle_.setPaused(paused);
     emit pollingPausedChanged(paused);
 }
 
@@ -316,16 +336,41 @@ QString DeviceSession::tagWriteSerial() const {
 void DeviceSession::handle(const Transaction& t) {
     const QDateTime panelsFilledBefore = panelsFilledAt_;
     if (t.value) take(*t.value);
+    judgeReply(t, traffic::recordOf(t), panelsFilledAt_ != panelsFilledBefore);
+}
+
+void DeviceSession::feed(const Transaction& t) {
     const traffic::Record r = traffic::recordOf(t);
     statistics_.add(r);
-    judgeReply(t, r, panelsFilledAt_ != panelsFilledBefore);
     record(r, t);
 }
 
-void DeviceSession::feedExchange(const Transaction& t) {
-    const traffic::Record r = traffic::recordOf(t);
-    statistics_.add(r);
-    record(r, t);
+void DeviceSession::send(const QByteArray& frames) {
+    cycle_.replacePending(frames);
+}
+
+void DeviceSession::sendAlso(const QByteArray& frames) {
+    cycle_.appendPending(frames);
+}
+
+void DeviceSession::dropPending() {
+    cycle_.clearPending();
+}
+
+const QByteArray& DeviceSession::pendingRequest() const {
+    return cycle_.pending();
+}
+
+void DeviceSession::searchBus() {
+    cycle_.startNetworkPoll();
+    requestSettingsRefresh();
+}
+
+bool DeviceSession::writeMode(quint8 mode) {
+    if (!address_) return false;
+    cycle_.appendPending(device::setModeRequest(*address_, mode));
+    requestSettingsRefresh();
+    return true;
 }
 
 void DeviceSession::portLostWhileLent(const QString& reason) {

@@ -14,6 +14,7 @@
 
 #include "device/requests.h"
 #include "exchange/cycle.h"
+#include "exchange/exchangequeue.h"
 #include "serial/serialport.h"
 #include "session/devicemodel.h"
 #include "traffic/logfile.h"
@@ -21,6 +22,9 @@
 #include "traffic/statistics.h"
 
 namespace kestrel {
+
+// The main window's exchange timing: the period, the read window, the silence that ends a read.
+using ExchangeTiming = ExchangeCycle::Timing;
 
 class DeviceSession : public QObject {
     Q_OBJECT
@@ -42,9 +46,9 @@ class DeviceSession : public QObject {
     DeviceSession(SerialPort& port, Options options, QObject* parent = nullptr);
     ~DeviceSession() override;
 
+    // The exchange queue and the cycle, for the session layer's other scheduler (the bus overview).
+    ExchangeQueue& queue() { return queue_; }
     ExchangeCycle& cycle() { return cycle_; }
-    // The port, for whoever the session lends it to while polling is paused (the bus overview).
-    SerialPort& port() { return port_; }
     const DeviceModel& model() const { return model_; }
 
     // The link.
@@ -75,10 +79,19 @@ class DeviceSession : public QObject {
     // it. While paused a port that goes away is noticed when polling resumes.
     void setPollingPaused(bool paused);
     bool pollingPaused() const { return paused_; }
-    // An exchange made by whoever holds the port while polling is paused (the bus overview's rounds) goes
-    // into the feed: the link statistics, `recorded` and the log file. The model and its rules are left
-    // alone: the exchange was no request of the addressed device's view.
-    void feedExchange(const Transaction& t);
+    // The engineer's requests to the addressed device: the pending request replaced, or appended to (both
+    // go out in one write), or dropped; sent at the next tick, or at once between two exchanges of the bus
+    // overview while it holds the bus. Its reply reaches the model and the window as a tick's does.
+    void send(const QByteArray& frames);
+    void sendAlso(const QByteArray& frames);
+    void dropPending();
+    const QByteArray& pendingRequest() const;
+    // Searches the bus (the network poll); its answer addresses the first reader found and refreshes the
+    // settings panels.
+    void searchBus();
+    // Writes the reader mode of the addressed device, after what is pending, and refreshes the settings
+    // panels with what the device then says. False without an addressed device (nothing is sent).
+    bool writeMode(quint8 mode);
     // The port failed while lent (polling paused): taken as the cycle's loss would be (waited for, or
     // linkFailed with reconnecting off). Only while the link is Open.
     void portLostWhileLent(const QString& reason);
@@ -121,6 +134,16 @@ class DeviceSession : public QObject {
 
   signals:
     void linkChanged(kestrel::DeviceSession::Link link);
+    // The window's exchange, as the cycle reports it: the request box's text, a reply's trace, the write
+    // (the lamp blinks), a reply or silence (the open tab given), the reply handled (the lamp turns red),
+    // and the end of each tick.
+    void requestShown(const QString& text);
+    void traceText(const QString& text);
+    void written();
+    void replyArrived();
+    void silence(int tab);
+    void replyHandled();
+    void tickFinished();
     // Polling paused or resumed (setPollingPaused; a close or a loss also ends a pause).
     void pollingPausedChanged(bool paused);
     // Another device is addressed.
@@ -159,6 +182,7 @@ class DeviceSession : public QObject {
     void stopExchange();
     void connectionLost(const QString& reason);
     void handle(const Transaction& t);
+    void feed(const Transaction& t);
     void record(const traffic::Record& r, const Transaction& t);
     void take(const device::DeviceValue& value);
     void take(const device::LiveReading& value, const QDateTime& at);
@@ -175,6 +199,7 @@ class DeviceSession : public QObject {
     SerialPort& port_;
     Options options_;
     bool directionRefusalTold_ = false;  // the port's refusal of the direction line was said
+    ExchangeQueue queue_;
     ExchangeCycle cycle_;
     DeviceModel model_;
     Link link_ = Link::Closed;

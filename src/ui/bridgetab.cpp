@@ -60,10 +60,10 @@ void BridgeTab::showStaleness() {
 }
 
 void BridgeTab::request(quint8 command) {
-    services_.cycle->clearPending();
+    services_.session->dropPending();
     const auto r = device::plainRequest(services_.address(), command);
     services_.tellRefusal(r);
-    services_.cycle->replacePending(r.frame);
+    services_.session->send(r.frame);
 }
 
 void BridgeTab::render(const device::SlaveData& value) {

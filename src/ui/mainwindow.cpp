@@ -104,7 +104,6 @@ MainWindow::MainWindow(SerialPort& port, Dialogs& dialogs, Options options, QWid
     session.lookForLostPortMs = std::min(kLookForLostPortMs, options_.scanMs);
     session_ = new DeviceSession(port_, session, this);
     services_.session = session_;
-    services_.cycle = &session_->cycle();
     services_.dialogs = &dialogs_;
     buildControls();
     nameControlsForScreenReaders(*this);
@@ -480,16 +479,14 @@ void MainWindow::showAbout() {
 }
 
 void MainWindow::connectSession() {
-    ExchangeCycle* c = &session_->cycle();
-    connect(c, &ExchangeCycle::requestShown, services_.requestBox, &TraceBox::setTraceText);
-    connect(c, &ExchangeCycle::traceText, services_.trace, &TraceBox::setTraceText);
-    connect(c, &ExchangeCycle::written, this,
-            [this] { lamp_->setColour(lamp_->colour() == kLampWhite ? kLampGrey : kLampWhite); });
-    connect(c, &ExchangeCycle::replyHandled, this, [this] { lamp_->setColour(kLampRed); });
-    connect(c, &ExchangeCycle::silence, this, &MainWindow::showSilence);
-    connect(c, &ExchangeCycle::replyArrived, this, &MainWindow::endSilence);
-
     DeviceSession* s = session_;
+    connect(s, &DeviceSession::requestShown, services_.requestBox, &TraceBox::setTraceText);
+    connect(s, &DeviceSession::traceText, services_.trace, &TraceBox::setTraceText);
+    connect(s, &DeviceSession::written, this,
+            [this] { lamp_->setColour(lamp_->colour() == kLampWhite ? kLampGrey : kLampWhite); });
+    connect(s, &DeviceSession::replyHandled, this, [this] { lamp_->setColour(kLampRed); });
+    connect(s, &DeviceSession::silence, this, &MainWindow::showSilence);
+    connect(s, &DeviceSession::replyArrived, this, &MainWindow::endSilence);
     connect(s, &DeviceSession::linkChanged, this, &MainWindow::linkChanged);
     connect(s, &DeviceSession::linkEvent, this, &MainWindow::showLinkEvent);
     connect(s, &DeviceSession::reopened, this, [this] {
@@ -734,14 +731,13 @@ void MainWindow::changeNetAddress() {
     if (answer.isEmpty()) return;
     const auto r = device::setNetAddressRequest(services_.address(), answer);
     if (!r.ok()) return services_.tellRefusal(r);
-    services_.cycle->appendPending(r.frame);
-    services_.traceBytes(services_.cycle->pending());
+    services_.session->sendAlso(r.frame);
+    services_.traceBytes(services_.session->pendingRequest());
 }
 
 void MainWindow::searchBus() {
-    services_.cycle->startNetworkPoll();
-    services_.traceBytes(services_.cycle->pending());
-    session_->requestSettingsRefresh();
+    session_->searchBus();
+    services_.traceBytes(session_->pendingRequest());
 }
 
 void MainWindow::showSilence(int tab) {

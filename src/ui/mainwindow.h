@@ -39,7 +39,7 @@ class MainWindow : public QWidget {
     struct Options {
         bool showStartupPicture = true;  // the splash stands alone until the second scan
         int scanMs = 1000;               // the port scan
-        ExchangeCycle::Timing timing{};  // the exchange cycle and its read window
+        ExchangeTiming timing{};         // the exchange's period and read window
         QString logFile;                 // every exchange appended to this CSV file while a port is open
         bool reconnect = true;           // a lost port is waited for and opened again
         QString settingsPath;            // what the window remembers between runs; empty: nothing

@@ -191,28 +191,24 @@ void ReaderTab::showStaleness() {
 }
 
 void ReaderTab::setMode() {
-    const quint8 mode = modeByte();
-    const auto address = services_.address();
-    if (!address) return;  // silently nothing
-    services_.cycle->appendPending(device::setModeRequest(*address, mode));
-    services_.traceBytes(services_.cycle->pending());
-    services_.session->requestSettingsRefresh();
+    if (!services_.session->writeMode(modeByte())) return;  // no address: silently nothing
+    services_.traceBytes(services_.session->pendingRequest());
 }
 
 void ReaderTab::setRadioParams() {
-    services_.cycle->clearPending();
+    services_.session->dropPending();
     const auto r = device::setRadioParamsRequest(services_.address(),
                                                  {network_->text(), channel_->text(), power_->text()});
     if (!r.ok()) return services_.tellRefusal(r);
-    services_.cycle->replacePending(r.frame);
+    services_.session->send(r.frame);
     services_.showRequestHex(r.frame);
 }
 
 void ReaderTab::setResetDelay() {
-    services_.cycle->clearPending();
+    services_.session->dropPending();
     const auto r = device::setResetDelayRequest(services_.address(), resetDelay_->text());
     if (!r.ok()) return services_.tellRefusal(r);
-    services_.cycle->replacePending(r.frame);
+    services_.session->send(r.frame);
     services_.showRequestHex(r.frame);
 }
 
@@ -220,31 +216,31 @@ void ReaderTab::writeBoundId() {
     const auto r = device::writeBoundIdRequest(services_.address(), cell_->text(), cellId_->text());
     if (!r.ok()) return services_.tellRefusal(r);
     services_.traceBytes(r.frame.mid(4, 4));  // the identifier's four bytes
-    services_.cycle->replacePending(r.frame);
+    services_.session->send(r.frame);
 }
 
 void ReaderTab::sendPlain(quint8 command) {
     const auto r = device::plainRequest(services_.address(), command);
     if (!r.ok()) return services_.tellRefusal(r);
-    services_.cycle->replacePending(r.frame);
+    services_.session->send(r.frame);
 }
 
 void ReaderTab::calibrate(bool upper) {
     const auto address = services_.address();
     if (!address) return;  // no listed address: the click is ignored, no question is asked
     if (services_.dialogs->askYesNo(upper ? text::calibrateUpperQuestion() : text::calibrateLowerQuestion()))
-        services_.cycle->replacePending(device::calibrateRequest(*address, upper));
+        services_.session->send(device::calibrateRequest(*address, upper));
 }
 
 void ReaderTab::setReaderSerial() {
-    services_.cycle->clearPending();  // even when the dialog is cancelled
+    services_.session->dropPending();  // even when the dialog is cancelled
     const QString answer = services_.dialogs->input(Texts::tr("Введите серийный номер"),
                                                     Texts::tr("Ввод серийного номера"), QStringLiteral("0"));
     if (answer.isEmpty()) return;
     const auto r = device::setSerialRequest(services_.address(), answer);
     services_.tellRefusal(r);
     if (r.refused == device::Request::Refused::Value) return;
-    services_.cycle->replacePending(r.frame);
+    services_.session->send(r.frame);
     services_.traceBytes(r.frame);  // an empty dump when the address was refused
 }
 

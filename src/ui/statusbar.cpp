@@ -34,7 +34,7 @@ StatusBar::StatusBar(DeviceSession& session, int width, QWidget* parent)
     connect(&session, &DeviceSession::linkChanged, this, &StatusBar::refresh);
     connect(&session, &DeviceSession::pollingPausedChanged, this, &StatusBar::refresh);
     connect(&session, &DeviceSession::addressChanged, this, &StatusBar::refresh);
-    connect(&session.cycle(), &ExchangeCycle::tickFinished, this, &StatusBar::refresh);
+    connect(&session, &DeviceSession::tickFinished, this, &StatusBar::refresh);
     refresh();
 }
 

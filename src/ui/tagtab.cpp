@@ -166,9 +166,9 @@ void TagTab::showStaleness() {
 void TagTab::findTag() {
     // Without a usable address the request cannot be built: nothing is left pending.
     const auto address = services_.address();
-    services_.cycle->replacePending(address ? device::tagRequest(*address, cmd::kAnyTag, cmd::kTagQuery)
-                                            : QByteArray());
-    services_.requestBox->setTraceText(requestBoxText(services_.cycle->pending()));
+    services_.session->send(address ? device::tagRequest(*address, cmd::kAnyTag, cmd::kTagQuery)
+                                    : QByteArray());
+    services_.requestBox->setTraceText(requestBoxText(services_.session->pendingRequest()));
 }
 
 void TagTab::readParams() {
@@ -178,34 +178,34 @@ void TagTab::readParams() {
 }
 
 void TagTab::writeParams() {
-    services_.cycle->clearPending();
+    services_.session->dropPending();
     const auto r = device::tagWriteRequest(frameTexts());
     if (!r.ok()) return services_.tellRefusal(r);
-    services_.cycle->replacePending(r.frame);
+    services_.session->send(r.frame);
     services_.showRequestHex(r.frame);
 }
 
 void TagTab::setTagSerial() {
-    services_.cycle->clearPending();
+    services_.session->dropPending();
     const QString answer = services_.dialogs->input(promptTagSerial(), titleTagSerial(), QStringLiteral("0"));
     if (answer.isEmpty()) return;
     const auto r = services_.session->setTagSerialRequest(answer);
     services_.tellRefusal(r);
     if (r.refused == device::Request::Refused::Value) return;
-    services_.cycle->replacePending(r.frame);
+    services_.session->send(r.frame);
     services_.traceBytes(r.frame);  // an empty dump on a refusal of the address or the identifier
 }
 
 void TagTab::setTagId() {
     // The new identification number goes to the current tag (found by its serial number) with the
     // parameter write; delay, mode, power and period are the frame's values.
-    services_.cycle->clearPending();
+    services_.session->dropPending();
     const QString answer = services_.dialogs->input(promptTagIdent(), titleTagIdent(), QStringLiteral("0"));
     if (answer.isEmpty()) return;
     const auto r = device::tagSetIdRequest(frameTexts(), answer);
     services_.tellRefusal(r);
     if (!r.ok() && r.refused != device::Request::Refused::Address) return;
-    services_.cycle->replacePending(r.frame);
+    services_.session->send(r.frame);
     services_.traceBytes(r.frame);  // an empty dump when the address was refused
 }
 

@@ -1,11 +1,10 @@
 #pragma once
-// What the tab views share: the device session (the addressed device, its rules), its exchange cycle (the
-// pending request), the dialogs, the status line and the two trace boxes.
+// What the tab views share: the device session (the addressed device, its rules, the pending request), the
+// dialogs, the status line and the two trace boxes.
 
 #include <QLabel>
 
 #include "device/requests.h"
-#include "exchange/cycle.h"
 #include "protocol/trace.h"
 #include "session/devicesession.h"
 #include "ui/dialogs.h"
@@ -15,7 +14,6 @@ namespace kestrel {
 
 struct ViewServices {
     DeviceSession* session = nullptr;
-    ExchangeCycle* cycle = nullptr;
     Dialogs* dialogs = nullptr;
     QLabel* status = nullptr;        // MsgCom
     TraceBox* trace = nullptr;       // txtRec
