@@ -75,6 +75,14 @@ class FakePort : public SerialPort {
         held = false;
         if (!driver_.isEmpty()) feedLater(0, std::exchange(driver_, {}));
     }
+    // Bytes that reach the driver while the program is busy: the port tells of them only once the event loop
+    // runs again, after the timers that fell due earlier, as a serial port's notifier does.
+    void arriveUnnoticed(const QByteArray& bytes) {
+        unnoticed_ += bytes;
+        QTimer::singleShot(1, Qt::PreciseTimer, this, [this] {
+            if (!unnoticed_.isEmpty()) feed(std::exchange(unnoticed_, {}));
+        });
+    }
     // Bytes arriving after `ms` milliseconds.
     void feedLater(int ms, const QByteArray& bytes) {
         QTimer::singleShot(ms, this, [this, bytes] { feed(bytes); });
@@ -92,6 +100,7 @@ class FakePort : public SerialPort {
     bool open_ = false;
     QByteArray incoming_;
     QByteArray driver_;
+    QByteArray unnoticed_;
 };
 
 // Bytes from a hex text such as "31 05 F0 FE".

@@ -233,6 +233,8 @@ TEST_F(RoundsOnSimBus, AnEchoOfEachRequestIsTakenOffBeforeTheReplyIsJudged) {
     });
     rounds.start();
     runRounds(rounds, 2);
+    EXPECT_EQ(rounds.roster().addresses(), (QList<quint8>{1, 2, 3, 4}))
+        << "the search's own echo (31 FF DC) names no reader";
     EXPECT_GT(exchanges, 0);
     EXPECT_EQ(removed, exchanges);
     EXPECT_EQ(rounds.roster().row(1)->state, ReaderState::Answering);
@@ -326,6 +328,48 @@ TEST_F(OverviewOnSession, ThePortChangesHandsBetweenExchangesOnlyAndComesBackAft
     EXPECT_EQ(cycleWrites, writesBefore + 1)
         << "only the reopened device's identification, between two round exchanges";
     EXPECT_EQ(port.interleaved, 0);
+}
+
+// The engineer's write while the overview holds the bus goes out between two round exchanges, ahead of the
+// next, and its answer reaches the addressed device's model; no reply is misdirected or glued to another.
+TEST_F(OverviewOnSession, AWriteFromTheMainWindowGoesOutBetweenTwoRoundExchanges) {
+    BusOverview overview(*session, options);
+    for (quint8 a : {1, 2, 3}) overview.rounds().roster().add(a);
+    overview.run();
+    runRounds(overview.rounds(), 2);
+    const std::size_t before = port.requests.size();
+    const QByteArray radio =
+        device::setRadioParamsRequest(2, {QStringLiteral("1"), QStringLiteral("7"), QStringLiteral("20")})
+            .frame;
+    ASSERT_FALSE(radio.isEmpty());
+    std::vector<Transaction> rows;
+    QObject::connect(session.get(), &DeviceSession::recorded,
+                     [&](const traffic::Record&, const Transaction& t) { rows.push_back(t); });
+    session->send(radio);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return std::any_of(rows.begin(), rows.end(),
+                               [&](const Transaction& t) { return t.request == radio; });
+        },
+        2000))
+        << "the write and its answer are in the log";
+    const auto written =
+        std::find_if(rows.begin(), rows.end(), [&](const Transaction& t) { return t.request == radio; });
+    EXPECT_EQ(written->reply, withCheckByte(hex("3E 02 F4"))) << "its own answer, whole and alone";
+    EXPECT_EQ(port.bus.reader(2)->channel, 7) << "the reader took the write";
+    session->identifyAgain();  // the addressed reader 1, as after a reconnect
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session->model().identity().value.has_value(); }, 2000));
+    runRounds(overview.rounds(), 1);
+    const auto at = std::find(port.requests.begin() + long(before), port.requests.end(), radio);
+    ASSERT_NE(at, port.requests.end());
+    EXPECT_LE(at - port.requests.begin() - long(before), 1) << "ahead of the rounds' next exchange";
+    EXPECT_EQ(port.interleaved, 0);
+    for (quint8 a : {1, 2, 3}) {
+        EXPECT_EQ(overview.rounds().roster().row(a)->misdirected, 0) << int(a);
+        EXPECT_EQ(overview.rounds().roster().row(a)->good, overview.rounds().roster().row(a)->requests)
+            << int(a);
+    }
+    EXPECT_TRUE(session->pollingPaused());
 }
 
 // The whole way over a pseudo-terminal: the session's real port, the simulated bus paced at 19200 baud, so

@@ -192,17 +192,20 @@ void ExchangeQueue::write() {
     const cmd::CommandInfo* command = commandOf(r.frames);
     fullReplyBytes_ = r.kind == ExchangeRequest::Kind::Answer && command ? command->fullReplyBytes : 0;
     if (!port_.isOpen()) return fail(goneReason_.isEmpty() ? writeFailure() : goneReason_);
-    // On the wire from here: whatever a slot the write reaches does, the reply is read as any other.
+    // On the wire from here: whatever a slot the write reaches does (an echo may come back inside the write),
+    // the reply is read as any other.
     phase_ = Phase::Waiting;
+    attempt_.request = r.frames;
     qCDebug(lcWire).noquote() << "write" << hexDump(r.frames, QLatin1Char(' '));
     const qint64 sent = port_.write(r.frames);
-    if (sent != r.frames.size() || !port_.isOpen())
+    if (sent != r.frames.size() || !port_.isOpen()) {
+        attempt_.request.clear();  // nothing, or not all of it, went out
         return fail(!port_.isOpen() && !goneReason_.isEmpty() ? goneReason_ : writeFailure());
+    }
     if (reply != current_) return;  // dropped (cancelAll) from a slot the write reached
     port_.flush();
     goneReason_.clear();
     lossTold_ = false;
-    attempt_.request = r.frames;
     attempt_.writtenAt = QDateTime::currentDateTimeUtc();
     attempt_.writtenMs = clock_.elapsed();
     lastActivityMs_ = attempt_.writtenMs;
