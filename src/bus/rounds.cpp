@@ -26,6 +26,7 @@ BusRounds::BusRounds(ExchangeQueue& queue, Options options, QObject* parent)
 
 BusRounds::~BusRounds() {
     if (reply_) queue_.cancel(reply_);
+    delete spent_;
 }
 
 void BusRounds::setOptions(const Options& options) {
@@ -195,7 +196,10 @@ void BusRounds::onAttempt(const Step& step, const Transaction& t) {
 void BusRounds::onFinished(ExchangeReply* reply) {
     if (reply != reply_) return;
     reply_.clear();
-    reply->deleteLater();
+    // Deleted when the next request is sent, out of its own signal: a reply a round costs no event of its
+    // own.
+    delete spent_;
+    spent_ = reply;
     if (reply->cancelled()) return;
     if (!reply->portFailure().isEmpty()) return fail(reply->portFailure());
     current_.reset();

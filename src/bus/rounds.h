@@ -97,6 +97,7 @@ class BusRounds : public QObject {
     std::deque<Step> steps_;  // what is left of the round
     std::optional<Step> current_;
     QPointer<ExchangeReply> reply_;  // the rounds' request in the queue
+    QPointer<ExchangeReply> spent_;  // the one before, finished
     int round_ = 0;
     bool roundOpen_ = false;
     qint64 roundStartMs_ = -1;

@@ -172,6 +172,13 @@ void ExchangeQueue::beginAttempt() {
     write();
 }
 
+qint64 ExchangeQueue::replyStartMs() const {
+    const qsizetype echo = echoLength(attempt_.request, rx_, line_.echo);
+    const auto piece = std::find_if(pieces_.begin(), pieces_.end(),
+                                    [echo](const std::pair<qsizetype, qint64>& p) { return p.first > echo; });
+    return piece != pieces_.end() ? piece->second : lastByteMs_;
+}
+
 bool ExchangeQueue::replyBegun() const {
     return !rx_.isEmpty() && !echoIncomplete(attempt_.request, rx_, line_.echo) &&
            rx_.size() > echoLength(attempt_.request, rx_, line_.echo);
@@ -286,7 +293,7 @@ void ExchangeQueue::collect() {
     const qsizetype replyBytes = rx_.size() - echo;
     if (fullReplyBytes_ > 0 && rx_.size() > before && replyBytes > 0 && replyBytes < fullReplyBytes_ &&
         !echoIncomplete(attempt_.request, rx_, line_.echo)) {
-        const qint64 rest = qint64(std::ceil(double(fullReplyBytes_ - replyBytes) * kMsPerByte)) + 1;
+        const qint64 rest = qint64(std::ceil(double(fullReplyBytes_ - replyBytes) * kMsPerByte));
         return hold(std::min(rest, until - now));
     }
     timerDueMs_ = until;
@@ -334,12 +341,7 @@ void ExchangeQueue::finishAttempt() {
     // The echo of the request is taken off before anything looks at the reply; an echo alone is no reply.
     removeEcho(t, line_.echo);
     if (!t.reply.isEmpty()) {
-        // The reply's first byte came with the first piece reaching past the echo.
-        const qsizetype echo = rx_.size() - t.reply.size();
-        const auto piece =
-            std::find_if(pieces_.begin(), pieces_.end(),
-                         [echo](const std::pair<qsizetype, qint64>& p) { return p.first > echo; });
-        t.firstByteMs = piece != pieces_.end() ? piece->second : lastByteMs_;
+        t.firstByteMs = replyStartMs();  // the first piece reaching past the echo
         t.lastByteMs = lastByteMs_;
     }
     if (!rx_.isEmpty()) lastActivityMs_ = lastByteMs_;
@@ -364,22 +366,20 @@ void ExchangeQueue::finishAttempt() {
     const bool retry = r.kind == ExchangeRequest::Kind::Answer && t.outcome != Outcome::Decoded &&
                        !reply->noRetry_ && reply->attempts_ <= r.retries;
     const char* user = r.user;
+    // Whoever asked sees the attempt, then the feed has it: the row and the statistics are in place when the
+    // answer is shown (finished()).
     const QPointer<ExchangeQueue> alive(this);
     emit reply->attempted(t);
     if (!alive) return;
-    if (retry && reply && reply == current_) {
-        qCDebug(lcExchange).noquote() << user << ": retry" << reply->attempts_ << "of" << r.retries;
-        emit exchanged(t, user);
-        if (alive && reply == current_ && phase_ == Phase::Idle) beginAttempt();
+    emit exchanged(t, user);
+    if (!alive || !reply || reply != current_) return;
+    if (retry) {
+        qCDebug(lcExchange).noquote() << user << ": another attempt after" << reply->attempts_;
+        if (phase_ == Phase::Idle) beginAttempt();
         return;
     }
-    // The feed first, then whoever asked: the row and the statistics are in place when the answer is shown.
-    emit exchanged(t, user);
-    if (!alive) return;
-    if (reply && reply == current_) {
-        current_.clear();
-        finishReply(reply, false);
-    }
+    current_.clear();
+    finishReply(reply, false);
     if (alive && current_.isNull()) startNext();
 }
 

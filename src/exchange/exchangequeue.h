@@ -178,7 +178,8 @@ class ExchangeQueue : public QObject {
     void fail(const QString& reason);
     void onPortGone(const QString& reason);
     int readCap() const;
-    bool replyBegun() const;  // bytes past the echo have come
+    bool replyBegun() const;      // bytes past the echo have come
+    qint64 replyStartMs() const;  // when the first of them came
 
     SerialPort& port_;
     Line line_;
