@@ -195,6 +195,7 @@ void ExchangeQueue::write() {
     pieces_.clear();
     lastByteMs_ = -1;
     lastLookTaken_ = false;
+    heldOnce_ = false;
     attempt_ = Transaction{};
     const cmd::CommandInfo* command = commandOf(r.frames);
     fullReplyBytes_ = r.kind == ExchangeRequest::Kind::Answer && command ? command->fullReplyBytes : 0;
@@ -243,7 +244,10 @@ void ExchangeQueue::onReadyRead() {
             // the echo) has begun, its other pieces wait in the driver and the read takes them whole.
             const bool begun = replyBegun();
             takeArrivals();
-            if (!begun && replyBegun()) hold(line_.holdMs);
+            if (line_.holdMs > 0 && !begun && replyBegun()) {
+                heldOnce_ = true;
+                hold(line_.holdMs);
+            }
             return;
         }
         case Phase::Gap:
@@ -291,8 +295,11 @@ void ExchangeQueue::collect() {
     // driver meanwhile and wake the loop once. Behind an echo only the reply's own bytes are counted.
     const qsizetype echo = echoLength(attempt_.request, rx_, line_.echo);
     const qsizetype replyBytes = rx_.size() - echo;
-    if (fullReplyBytes_ > 0 && rx_.size() > before && replyBytes > 0 && replyBytes < fullReplyBytes_ &&
-        !echoIncomplete(attempt_.request, rx_, line_.echo)) {
+    // Once an attempt: what is still missing after the hold (a device a little slower than the wire) is taken
+    // as it comes, not waited for again.
+    if (line_.holdMs > 0 && !heldOnce_ && fullReplyBytes_ > 0 && rx_.size() > before && replyBytes > 0 &&
+        replyBytes < fullReplyBytes_ && !echoIncomplete(attempt_.request, rx_, line_.echo)) {
+        heldOnce_ = true;
         const qint64 rest = qint64(std::ceil(double(fullReplyBytes_ - replyBytes) * kMsPerByte));
         return hold(std::min(rest, until - now));
     }

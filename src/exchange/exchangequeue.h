@@ -110,8 +110,10 @@ class ExchangeQueue : public QObject {
     struct Line {
         int gapMs = 5;       // quiet time on the line before each request
         int silenceMs = 20;  // a reply of open length ends this long after its last byte
-        // Once a reply of open length has begun, its later pieces wait in the driver this long (longer than
-        // the longest reply takes at 19200 baud, 50 bytes, 26 ms) and wake the loop once, not each.
+        // Once a reply has begun, its later pieces wait in the driver and wake the loop once, not each: a
+        // reply of known length for the rest's time on the wire, one of open length this long (longer than
+        // the longest reply takes at 19200 baud, 50 bytes, 26 ms). 0: every piece is taken as it comes (the
+        // client, which would rather end a reply at its last byte than save the loop's wake-ups).
         int holdMs = 50;
         EchoMode echo = EchoMode::Auto;
     };
@@ -201,7 +203,8 @@ class ExchangeQueue : public QObject {
     std::vector<std::pair<qsizetype, qint64>> pieces_;
     qint64 lastByteMs_ = -1;
     bool held_ = false;
-    QString goneReason_;  // the port went away: why (until a request finds it open again)
+    bool heldOnce_ = false;  // this attempt's reply has been held once
+    QString goneReason_;     // the port went away: why (until a request finds it open again)
     bool lossTold_ = false;
     int submitting_ = 0;  // inside submit(): a reply finished there says so once its asker can hear it
 };

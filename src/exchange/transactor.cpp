@@ -15,6 +15,7 @@ ExchangeQueue::Line lineOf(const Transactor::Timing& timing) {
     ExchangeQueue::Line line;
     line.gapMs = timing.gapMs;
     line.silenceMs = timing.silenceMs;
+    line.holdMs = 0;  // a reply ends at its last byte, as soon as it is read
     line.echo = timing.echo;
     return line;
 }
