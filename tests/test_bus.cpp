@@ -244,6 +244,22 @@ TEST_F(RoundsOnSimBus, AnEchoOfEachRequestIsTakenOffBeforeTheReplyIsJudged) {
     EXPECT_EQ(rounds.roster().row(1)->state, ReaderState::CheckErrors) << "with the echo left on, garbage";
 }
 
+// Silent readers without a retry: every request goes out at once when asked for, and the rounds still count.
+TEST_F(RoundsOnSimBus, RoundsOfSilentReadersFinishAndCount) {
+    for (quint8 a : {1, 2, 3, 4}) port.bus.injectFault(sim::FaultKind::Silence, sim::kUntilCleared, a);
+    options.retries = 0;
+    options.timeoutMs = 20;
+    BusRounds rounds(queue, options);
+    for (quint8 a : {1, 2}) rounds.roster().add(a);
+    QSignalSpy finished(&rounds, &BusRounds::roundFinished);
+    rounds.start();
+    runRounds(rounds, 3);
+    ASSERT_GE(finished.count(), 2);
+    EXPECT_EQ(finished.at(1).at(2).toLongLong(), 2 * (2 + 1))
+        << "a round's floor: two identification requests of 4 bytes (2 ms on the wire) and a 1 ms gap each";
+    EXPECT_EQ(rounds.roster().row(1)->state, ReaderState::NoReply);
+}
+
 TEST_F(RoundsOnSimBus, AFloodingLineMarksTheRowsAndTheRoundsGoOnAfterIt) {
     queue.setLine(ExchangeQueue::Line{20, 5});  // a byte every 2 ms leaves no such gap
     BusRounds rounds(queue, options);

@@ -181,6 +181,17 @@ TEST_F(QueueOnFakePort, ANeverQuietLineIsWrittenToAfterTheTimeout) {
     }
 }
 
+// A line that babbles slower than the silence (a byte every 10 ms) ends the window's read at its limit.
+TEST_F(QueueOnFakePort, AReadOfTheWindowEndsAtItsLimitOnABabblingLine) {
+    QTimer babble;
+    QObject::connect(&babble, &QTimer::timeout, [this] { port.feed(hex("00")); });
+    ExchangeReply* r = ask(Kind::AsRead, hex("31 05 F0 FE"), 60);
+    babble.start(10);
+    ASSERT_TRUE(finishes(r));
+    EXPECT_FALSE(r->transaction().reply.isEmpty());
+    EXPECT_LE(r->transaction().reply.size(), 7) << "60 ms of a byte every 10 ms, not 255 bytes";
+}
+
 // Requests queue behind the one on the wire, in order, one at a time; a request asked to be read later keeps
 // its reply's bytes until then; cancelling drops a request without feeding it.
 TEST_F(QueueOnFakePort, OneOnTheWireTheOthersInTurnAndAReadOpenedWhenAsked) {

@@ -126,6 +126,7 @@ void BusRounds::next() {
         steps_.pop_front();
     if (steps_.empty()) {
         if (roundOpen_) endRound();
+        if (!running_) return;  // stopped by whoever heard of the round
         const qint64 now = queue_.nowMs();
         if (options_.intervalMs > 0 && roundStartMs_ >= 0 && now < roundStartMs_ + options_.intervalMs) {
             wait_.start(int(roundStartMs_ + options_.intervalMs - now));

@@ -68,7 +68,10 @@ ExchangeQueue::ExchangeQueue(SerialPort& port, Line line, QObject* parent)
     connect(&port_, &SerialPort::readyRead, this, &ExchangeQueue::onReadyRead);
     // The reason is kept at once; the failure is handled queued, so that the port is never closed inside
     // its own error handling.
-    connect(&port_, &SerialPort::gone, this, [this](const QString& reason) { goneReason_ = reason; });
+    connect(&port_, &SerialPort::gone, this, [this](const QString& reason) {
+        goneReason_ = reason;
+        goneUntold_ = true;
+    });
     connect(&port_, &SerialPort::gone, this, &ExchangeQueue::onPortGone, Qt::QueuedConnection);
 }
 
@@ -114,6 +117,9 @@ void ExchangeQueue::endNow(ExchangeReply* reply) {
 void ExchangeQueue::cancel(ExchangeReply* reply) {
     if (!reply || reply->finished_) return;
     if (reply == current_) {
+        // Its answer may still come: the next request waits for the line until the cancelled one's timeout.
+        if (phase_ == Phase::Waiting || phase_ == Phase::Reading)
+            busyUntilMs_ = std::max(busyUntilMs_, attempt_.writtenMs + reply->request_.timeoutMs);
         timer_.stop();
         resume();
         phase_ = Phase::Idle;
@@ -133,6 +139,7 @@ void ExchangeQueue::cancelAll() {
     dropped.insert(dropped.end(), queue_.begin(), queue_.end());
     queue_.clear();
     for (const QPointer<ExchangeReply>& r : dropped) cancel(r);
+    busyUntilMs_ = -1;  // the port is being closed: nothing of it reaches the next open
 }
 
 void ExchangeQueue::startNext() {
@@ -162,9 +169,9 @@ void ExchangeQueue::beginAttempt() {
     const ExchangeRequest& r = current_->request_;
     const int bound = r.kind == ExchangeRequest::Kind::AsRead ? line_.silenceMs : r.timeoutMs;
     const qint64 quietUntil = lastActivityMs_ < 0 ? 0 : lastActivityMs_ + line_.gapMs;
-    if (now < quietUntil && now - gapSinceMs_ < bound) {
+    if (now < busyUntilMs_ || (now < quietUntil && now - gapSinceMs_ < bound)) {
         phase_ = Phase::Gap;
-        const qint64 wait = std::min(quietUntil, gapSinceMs_ + bound) - now;
+        const qint64 wait = std::max(busyUntilMs_, std::min(quietUntil, gapSinceMs_ + bound)) - now;
         timerDueMs_ = now + wait;
         timer_.start(int(wait));
         return;
@@ -213,13 +220,18 @@ void ExchangeQueue::write() {
     if (reply != current_) return;  // dropped (cancelAll) from a slot the write reached
     port_.flush();
     goneReason_.clear();
-    lossTold_ = false;
     attempt_.writtenAt = QDateTime::currentDateTimeUtc();
     attempt_.writtenMs = clock_.elapsed();
     lastActivityMs_ = attempt_.writtenMs;
     ++current_->attempts_;
-    emit reply->written();
-    if (reply != current_ || phase_ != Phase::Waiting) return;
+    if (submitting_ > 0) {
+        // Inside submit() the asker has not connected yet: it hears of the write once submit() has returned.
+        QMetaObject::invokeMethod(
+            reply, [reply] { emit reply->written(); }, Qt::QueuedConnection);
+    } else {
+        emit reply->written();
+    }
+    if (!reply || reply != current_ || phase_ != Phase::Waiting) return;
     if (!r.readWhenAsked || reply->readAsked_) openReadNow();
 }
 
@@ -289,6 +301,8 @@ void ExchangeQueue::collect() {
             line_.silenceMs, r.timeoutMs,      fullReplyBytes_, answer ? kMaxTracedReply : kMaxReadBytes,
             answer,          attempt_.request, line_.echo};
         until = arrival.endsAt(rx_, readOpenMs_, lastByteMs_ < 0 ? now : lastByteMs_);
+        // The window's read ends at its limit however the line babbles.
+        if (!answer) until = std::min(until, readOpenMs_ + r.timeoutMs);
     }
     if (now >= until) return finishAttempt();
     // The rest of a reply of known length cannot come sooner than the wire carries it: its pieces wait in the
@@ -370,9 +384,21 @@ void ExchangeQueue::finishAttempt() {
     logTransaction(r.user, t);
     phase_ = Phase::Idle;
     reply->last_ = t;
-    const bool retry = r.kind == ExchangeRequest::Kind::Answer && t.outcome != Outcome::Decoded &&
-                       !reply->noRetry_ && reply->attempts_ <= r.retries;
+    if (submitting_ > 0) {
+        // Over inside submit() (a flood read whole while the request went out): told once the asker can hear.
+        QMetaObject::invokeMethod(
+            this, [this, reply, t] { announce(reply, t); }, Qt::QueuedConnection);
+        return;
+    }
+    announce(reply, t);
+}
+
+void ExchangeQueue::announce(const QPointer<ExchangeReply>& reply, const Transaction& t) {
+    if (!reply || reply != current_) return;
+    const ExchangeRequest& r = reply->request_;
     const char* user = r.user;
+    const int retries = r.retries;
+    const bool answer = r.kind == ExchangeRequest::Kind::Answer;
     // Whoever asked sees the attempt, then the feed has it: the row and the statistics are in place when the
     // answer is shown (finished()).
     const QPointer<ExchangeQueue> alive(this);
@@ -380,6 +406,9 @@ void ExchangeQueue::finishAttempt() {
     if (!alive) return;
     emit exchanged(t, user);
     if (!alive || !reply || reply != current_) return;
+    // Asked to stop retrying meanwhile (a listener stopping), it is not retried.
+    const bool retry =
+        answer && t.outcome != Outcome::Decoded && !reply->noRetry_ && reply->attempts_ <= retries;
     if (retry) {
         qCDebug(lcExchange).noquote() << user << ": another attempt after" << reply->attempts_;
         if (phase_ == Phase::Idle) beginAttempt();
@@ -444,8 +473,10 @@ void ExchangeQueue::fail(const QString& reason) {
         finishReply(r, deferred);
         if (!alive) return;
     }
-    if (lossTold_) return;
-    lossTold_ = true;
+    // One loss is told once: a port that went away is noticed by a read or a write here, and by its own
+    // signal.
+    const bool gone = !port_.isOpen() && !goneReason_.isEmpty();
+    if (gone && !std::exchange(goneUntold_, false)) return;
     if (deferred)
         QMetaObject::invokeMethod(
             this, [this, reason] { emit portLost(reason); }, Qt::QueuedConnection);
@@ -454,8 +485,7 @@ void ExchangeQueue::fail(const QString& reason) {
 }
 
 void ExchangeQueue::onPortGone(const QString& reason) {
-    if (port_.isOpen()) return;  // opened again since
-    lossTold_ = false;           // the port says a loss once per open
+    if (port_.isOpen() || !goneUntold_) return;  // opened again since, or told already
     fail(reason);
 }
 

@@ -173,6 +173,7 @@ class ExchangeQueue : public QObject {
     void takeArrivals();
     void collect();
     void finishAttempt();
+    void announce(const QPointer<ExchangeReply>& reply, const Transaction& t);
     void finishReply(ExchangeReply* reply, bool deferred);
     void dropWaiting();
     void hold(qint64 ms);
@@ -194,6 +195,7 @@ class ExchangeQueue : public QObject {
     bool lastLookTaken_ = false;  // a late timer has let the loop deliver what was waiting once
     qint64 lastActivityMs_ = -1;  // the last write or byte read, for the gap
     qint64 gapSinceMs_ = -1;
+    qint64 busyUntilMs_ = -1;  // a cancelled request's answer may come until then
     qint64 readOpenMs_ = -1;
     int fullReplyBytes_ = 0;
     Transaction attempt_;
@@ -203,10 +205,10 @@ class ExchangeQueue : public QObject {
     std::vector<std::pair<qsizetype, qint64>> pieces_;
     qint64 lastByteMs_ = -1;
     bool held_ = false;
-    bool heldOnce_ = false;  // this attempt's reply has been held once
-    QString goneReason_;     // the port went away: why (until a request finds it open again)
-    bool lossTold_ = false;
-    int submitting_ = 0;  // inside submit(): a reply finished there says so once its asker can hear it
+    bool heldOnce_ = false;    // this attempt's reply has been held once
+    QString goneReason_;       // the port went away: why (until a request finds it open again)
+    bool goneUntold_ = false;  // the port said it went away, and nobody has been told yet
+    int submitting_ = 0;       // inside submit(): a reply finished there says so once its asker can hear it
 };
 
 }  // namespace kestrel

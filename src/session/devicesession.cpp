@@ -1,6 +1,7 @@
 #include "session/devicesession.h"
 
 #include <QLoggingCategory>
+#include <QScopedValueRollback>
 #include <utility>
 
 #include "device/commands.h"
@@ -222,7 +223,10 @@ void DeviceSession::stopExchange() {
 }
 
 void DeviceSession::connectionLost(const QString& reason) {
-    if (link_ != Link::Open) return;
+    // Once a loss: a second report of it (the cycle's and the overview's) while the first is told is the
+    // same.
+    if (link_ != Link::Open || losing_) return;
+    const QScopedValueRollback<bool> once(losing_, true);
     qCDebug(lcSession) << "port lost:" << portName_ << reason << (options_.reconnect ? "(waiting)" : "");
     if (!options_.reconnect) {
         stopExchange();

@@ -215,6 +215,7 @@ class DeviceSession : public QObject {
     SettingsRefresh refresh_ = SettingsRefresh::Asked;
     bool tagIdFollows_ = false;
     bool paused_ = false;
+    bool losing_ = false;  // a loss is being handled (its box may be open)
     QDateTime lastReplyAt_;
     QDateTime silentSince_;
     QDateTime panelsFilledAt_;  // when the settings refresh last filled the panels
