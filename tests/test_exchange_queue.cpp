@@ -181,6 +181,31 @@ TEST_F(QueueOnFakePort, ANeverQuietLineIsWrittenToAfterTheTimeout) {
     }
 }
 
+// A device that answers inside the write (a whole reply handed back before the write returns): the asker, who
+// connects once submit() has returned, still hears of the write, the attempt and the end.
+TEST_F(QueueOnFakePort, AReplyCompleteInsideTheWriteIsStillToldToTheAsker) {
+    class AnswersAtOnce : public FakePort {
+      public:
+        qint64 write(const QByteArray& data) override {
+            const qint64 n = FakePort::write(data);
+            feed(kIdReply);
+            return n;
+        }
+    } instant;
+    instant.open(QStringLiteral("COM4"));
+    ExchangeQueue onInstant(instant);
+    ExchangeRequest request;
+    request.frames = kIdentify;
+    ExchangeReply* r = onInstant.submit(request);
+    QSignalSpy written(r, &ExchangeReply::written), attempted(r, &ExchangeReply::attempted),
+        finished(r, &ExchangeReply::finished);
+    ASSERT_TRUE(finished.wait(2000));
+    EXPECT_EQ(written.count(), 1);
+    EXPECT_EQ(attempted.count(), 1);
+    EXPECT_TRUE(r->ok());
+    EXPECT_EQ(r->transaction().reply, kIdReply);
+}
+
 // A line that babbles slower than the silence (a byte every 10 ms) ends the window's read at its limit.
 TEST_F(QueueOnFakePort, AReadOfTheWindowEndsAtItsLimitOnABabblingLine) {
     QTimer babble;

@@ -150,7 +150,6 @@ class ExchangeQueue : public QObject {
     void endNow(ExchangeReply* reply);
     // No further attempt of `reply` after the one on the wire (whoever asked is stopping).
     void noRetry(ExchangeReply* reply);
-    bool idle() const { return current_.isNull() && queue_.empty(); }
     // The queue's clock (ms), on which the transactions' times are given.
     qint64 nowMs() const { return clock_.elapsed(); }
 
