@@ -14,7 +14,6 @@ namespace kestrel::bus {
 
 namespace {
 constexpr int kEmptyRosterWaitMs = 1000;  // with no reader to ask, the roster is looked at again this often
-constexpr double kMsPerByte = 10.0 * 1000.0 / 19200.0;  // one byte at 19200 baud, 10 bits a byte
 }  // namespace
 
 BusRounds::BusRounds(ExchangeQueue& queue, Options options, QObject* parent)
@@ -167,7 +166,8 @@ void BusRounds::send() {
 
 void BusRounds::onAttempt(const Step& step, const Transaction& t) {
     roundFloorMs_ +=
-        qint64(std::lround(double(t.request.size() + t.reply.size()) * kMsPerByte)) + queue_.line().gapMs;
+        qint64(std::lround(double(t.request.size() + t.reply.size()) * ExchangeQueue::kMsPerByte)) +
+        queue_.line().gapMs;
     // Whoever listens may end the rounds (or drop them) in its slot: then nothing more happens here.
     const QPointer<BusRounds> alive(this);
     if (step.ask == Ask::Scan) {

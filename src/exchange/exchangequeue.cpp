@@ -20,7 +20,6 @@ Q_LOGGING_CATEGORY(lcWire, "kestrel.wire", QtWarningMsg)
 namespace {
 constexpr qint64 kReadPiece = 4096;
 constexpr qsizetype kMostKept = 65536;  // an answer never needs more; a flood beyond it stays unread
-constexpr double kMsPerByte = 10.0 * 1000.0 / 19200.0;  // one byte at 19200 baud, 10 bits a byte
 
 // The table entry of a request's command (its reply code and full reply length); none when unknown.
 const cmd::CommandInfo* commandOf(const QByteArray& request) {

@@ -117,6 +117,8 @@ class ExchangeQueue : public QObject {
         int holdMs = 50;
         EchoMode echo = EchoMode::Auto;
     };
+    // One byte at 19200 baud, 10 bits a byte.
+    static constexpr double kMsPerByte = 10.0 * 1000.0 / 19200.0;
     static constexpr int kMaxReadBytes =
         255;  // an as-read reply takes at most this much; the rest is dropped
     // A timer that ends a read this much late means the tool, not the line, was slow: bytes waiting then

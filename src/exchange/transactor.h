@@ -11,8 +11,6 @@
 
 class QEventLoop;
 
-#include "exchange/classify.h"
-#include "exchange/echo.h"
 #include "exchange/exchangequeue.h"
 
 namespace kestrel {
