@@ -2,6 +2,7 @@
 
 #include <QJsonDocument>
 #include <QSet>
+#include <algorithm>
 #include <cmath>
 
 #include "bus/roster.h"
@@ -197,6 +198,9 @@ RestorePlan planRestore(const QJsonObject& o, quint8 address, const QStringList&
     const device::ExactValue type =
         field(identity.value(QLatin1String("deviceType")), device::range::kDeviceType, "identity.deviceType");
     if (type.ok()) plan.deviceType = quint8(type.value);
+    const device::ExactValue serial =
+        field(identity.value(QLatin1String("serial")), device::range::kSerial, "identity.serial");
+    if (serial.ok()) plan.serial = quint32(serial.value);
     return plan;
 }
 
@@ -282,6 +286,22 @@ SiteContents parseSite(const QByteArray& text) {
                     .refusal);
         out.readers.push_back({quint8(address.value), backup});
     }
+    return out;
+}
+
+std::vector<SharedSerial> sharedSerials(const std::vector<std::pair<quint8, quint32>>& readers) {
+    std::vector<SharedSerial> out;
+    for (const auto& [address, serial] : readers) {
+        const auto same =
+            std::find_if(out.begin(), out.end(), [&](const SharedSerial& s) { return s.serial == serial; });
+        if (same != out.end())
+            same->addresses << address;
+        else
+            out.push_back({serial, {address}});
+    }
+    out.erase(
+        std::remove_if(out.begin(), out.end(), [](const SharedSerial& s) { return s.addresses.size() < 2; }),
+        out.end());
     return out;
 }
 

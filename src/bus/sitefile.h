@@ -70,8 +70,10 @@ struct RestoreStep {
 
 struct RestorePlan {
     std::vector<RestoreStep> steps;
-    // The device type the backup was taken from; nothing when the backup does not hold a valid one.
+    // The device type and serial number of the reader the backup was taken from; nothing when the backup
+    // does not hold a valid one.
     std::optional<quint8> deviceType;
+    std::optional<quint32> serial;
     QString refusal;  // empty when every step could be built
     bool ok() const { return refusal.isEmpty(); }
 };
@@ -110,5 +112,13 @@ struct SiteContents {
     bool ok() const { return refusal.isEmpty(); }
 };
 SiteContents parseSite(const QByteArray& text);
+
+// A serial number that more than one reader carries, and their addresses in the order given.
+struct SharedSerial {
+    quint32 serial = 0;
+    QList<quint8> addresses;
+};
+// The serial numbers of `readers` (address, serial) carried more than once, in the order first met.
+std::vector<SharedSerial> sharedSerials(const std::vector<std::pair<quint8, quint32>>& readers);
 
 }  // namespace kestrel::bus

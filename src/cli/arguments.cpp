@@ -128,7 +128,16 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
             if (!needValue(&inv.language)) return out;
         } else if (name == QLatin1String("only")) {
             if (!needValue(&v)) return out;
-            inv.only = v.split(QLatin1Char(','), Qt::SkipEmptyParts);
+            // An empty list (a script's unset variable) would mean "everything": it is refused, and a part
+            // named twice is taken once.
+            inv.only.clear();
+            for (const QString& part : v.split(QLatin1Char(',')))
+                if (const QString p = part.trimmed(); !p.isEmpty() && !inv.only.contains(p)) inv.only << p;
+            if (inv.only.isEmpty()) {
+                out.error =
+                    Texts::tr("--only: список частей пуст (mode, radio, bound-ids, reset-delay, serial)");
+                return out;
+            }
         } else if (name == QLatin1String("interval")) {
             if (!needValue(&v)) return out;
             const NumberResult n = parseExactWholeNumber(v, 10, 3600000);
@@ -210,6 +219,14 @@ std::optional<QStringList> splitLine(const QString& line) {
     return words;
 }
 
+bool jsonArgument(const QStringList& arguments) {
+    for (const QString& a : arguments) {
+        if (a == QLatin1String("--")) break;
+        if (a == QLatin1String("--json")) return true;
+    }
+    return false;
+}
+
 QString languageArgument(const QStringList& arguments) {
     QString language;
     for (int i = 0; i < arguments.size(); ++i) {
@@ -244,7 +261,7 @@ QString programHelp() {
                "Вся шина:\n"
                "  monitor [--addresses СПИСОК] [--interval MS]\n"
                "                                все считыватели шины кругами до Ctrl-C\n"
-               "  backup-site ФАЙЛ [--addresses СПИСОК]\n"
+               "  backup-site ФАЙЛ|- [--addresses СПИСОК]\n"
                "                                настройки всех считывателей в один файл площадки\n"
                "  restore-site ФАЙЛ [--verify] [--only ...] [--with-serial]\n"
                "                                каждый считыватель площадки по его адресу\n"
@@ -265,7 +282,7 @@ QString programHelp() {
                "  --port ПУТЬ                   порт (или переменная KESTREL_PORT),\n"
                "                                сервер портов: tcp://УЗЕЛ:ПОРТ\n"
                "  -a, --address A               адрес устройства\n"
-               "  --addresses СПИСОК            адреса через запятую: 3,5,7\n"
+               "  --addresses СПИСОК            адреса и диапазоны через запятую: 3,5,7-9\n"
                "  --json                        по объекту JSON на результат\n"
                "  --trace                       запросы и ответы в HEX на stderr\n"
                "  --log-file ФАЙЛ               журнал обмена в CSV\n"
@@ -280,7 +297,9 @@ QString programHelp() {
                "  --help, --version\n"
                "\n"
                "Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода\n"
-               "(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод.\n")
+               "(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод\n"
+               "(канал, закрытый читающей стороной, как в | head, - без сообщения).\n"
+               "ФАЙЛ - в backup и backup-site: стандартный вывод. Файлы копий и площадок - до 1 МиБ.\n")
         .arg(device::rangeText(device::range::kNetAddress), device::rangeText(device::range::kSerial));
 }
 
@@ -324,32 +343,39 @@ QString commandHelp(const QString& command) {
         {"backup",
          QT_TRANSLATE_NOOP(
              "Texts",
-             "backup -a A [ФАЙЛ]\n  Режим, радио, привязанные ID, задержка и идентификация в JSON.")},
+             "backup -a A [ФАЙЛ|-]\n  Режим, радио, привязанные ID, задержка и идентификация в JSON; без "
+             "файла "
+             "или с - на стандартный вывод. Канал или устройство записывается как есть, обычный файл - "
+             "целиком или никак.")},
         {"restore",
          QT_TRANSLATE_NOOP(
              "Texts",
              "restore -a A ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] "
-             "[--force] [--verify]\n  Запись настроек из файла резервной копии. Сначала устройство "
-             "опознаётся; копия другого типа устройства записывается только с --force.")},
+             "[--force] [--verify]\n  Запись настроек из файла резервной копии (до 1 МиБ). Сначала "
+             "устройство опознаётся; копия другого типа устройства записывается только с --force.")},
         {"monitor",
          QT_TRANSLATE_NOOP(
              "Texts",
              "monitor [--addresses СПИСОК] [--interval MS] [--json]\n  Все считыватели шины кругами "
              "на скорости линии до Ctrl-C: на терминале таблица, иначе строка (с --json - объект) на "
              "считыватель за круг; в конце итог по каждому. Без --addresses сначала опрос сети. Код "
-             "выхода 0, если ответил каждый считыватель, иначе 1. Адреса: %1.")},
+             "выхода 0, если ответил каждый считыватель, иначе 1. Адреса: %1, списком и диапазонами "
+             "(1-8,12).")},
         {"backup-site",
          QT_TRANSLATE_NOOP(
              "Texts",
-             "backup-site ФАЙЛ [--addresses СПИСОК]\n  Резервная копия каждого считывателя с его "
-             "адресом в одном файле площадки. Без --addresses сначала опрос сети. Файл записывается, "
-             "только если прочитаны все. Адреса: %1.")},
+             "backup-site ФАЙЛ|- [--addresses СПИСОК]\n  Резервная копия каждого считывателя с его "
+             "адресом в одном файле площадки (- : стандартный вывод). Без --addresses сначала опрос "
+             "сети. Файл записывается, только если прочитаны все; один серийный номер у разных "
+             "считывателей отмечается. Адреса: %1, списком и диапазонами (1-8,12).")},
         {"restore-site",
          QT_TRANSLATE_NOOP(
              "Texts",
              "restore-site ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] "
-             "[--force] [--verify]\n  Каждый считыватель файла площадки восстанавливается по своему "
-             "адресу с проверками restore; строка итога на каждый. Код выхода 0, только если "
+             "[--force] [--verify]\n  Каждый считыватель файла площадки (до 1 МиБ) восстанавливается по "
+             "своему адресу с проверками restore; считыватель с другим серийным номером, чем в копии, "
+             "не записывается без --force. С --with-serial файл, где один серийный номер у двух "
+             "адресов, отклоняется целиком. Строка итога на каждый; код выхода 0, только если "
              "восстановлены все.")},
         {"tag", QT_TRANSLATE_NOOP(
                     "Texts",

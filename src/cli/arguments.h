@@ -59,11 +59,14 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
 // escapes the next character. Nothing on an unterminated quote.
 std::optional<QStringList> splitLine(const QString& line);
 
-// The help of the program, or of one command (empty for an unknown command).
+// Whether --json is among the arguments: a line that cannot be read is refused as one JSON object too.
+bool jsonArgument(const QStringList& arguments);
+
 // The value of --lang among the arguments (the last one), or empty: read before the arguments are parsed, so
 // that their messages come in the chosen language.
 QString languageArgument(const QStringList& arguments);
 
+// The help of the program, or of one command (empty for an unknown command).
 QString programHelp();
 QString commandHelp(const QString& command);
 

@@ -23,8 +23,13 @@ namespace {
 
 const QString kToolName = QStringLiteral("kestrel-cli");
 
-// The most a restore reads of its file: a site of every address is far below it.
+// The most a restore reads of its file: a site of every address is far below it (about 120 KB).
 constexpr qint64 kMaxBackupFile = 1 << 20;
+
+// "-" for a file: standard output, as every Unix tool takes it.
+bool isStandardOutput(const QString& path) {
+    return path == QLatin1String("-");
+}
 
 // A JSON value as it stands in the file, for a --verify difference: 5, "0C0FFEE", or "ничего".
 QString jsonText(const QJsonValue& v) {
@@ -61,7 +66,7 @@ int Client::backup(Context& c) {
     if (const int e = readBackupValues(c, &values)) return e;
     const QJsonObject doc = bus::readerBackup(c.address, *values, kToolName, QDateTime::currentDateTimeUtc());
     const QByteArray text = QJsonDocument(doc).toJson(QJsonDocument::Indented);
-    if (c.inv.words.size() < 2) {
+    if (c.inv.words.size() < 2 || isStandardOutput(c.inv.words[1])) {
         output_.document(QString::fromUtf8(text).trimmed());
         return kDone;
     }
@@ -96,11 +101,26 @@ std::optional<QByteArray> Client::readBackupFile(Context& c, const QString& path
             c, Texts::tr("не удалось открыть %1: %2").arg(path, localizedSystemText(file.errorString())));
         return std::nullopt;
     }
-    return file.read(kMaxBackupFile);
+    // A file past the limit is refused whole: cut at the limit, a valid file would read as a broken one.
+    QByteArray bytes = file.read(kMaxBackupFile + 1);
+    if (bytes.size() > kMaxBackupFile) {
+        c.exit =
+            refuse(c, Texts::tr("%1: файл больше 1 МиБ (%2 байт); файл копии или площадки не бывает больше")
+                          .arg(path)
+                          .arg(kMaxBackupFile));
+        return std::nullopt;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        c.exit = refuse(
+            c, Texts::tr("не удалось прочитать %1: %2").arg(path, localizedSystemText(file.errorString())));
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 Client::RestoreOutcome Client::applyRestore(Context& c, const bus::RestorePlan& plan, const QJsonObject& o,
-                                            const QStringList& parts, const QString& source) {
+                                            const QStringList& parts, const QString& source,
+                                            bool sameSerial) {
     // Every failure is held here and handed to the caller, which prints it with what was written.
     struct Hold {
         bool& flag;
@@ -130,6 +150,16 @@ Client::RestoreOutcome Client::applyRestore(Context& c, const bus::RestorePlan& 
                 .arg(source, plan.deviceType ? QString::number(*plan.deviceType) : QStringLiteral("?"))
                 .arg(c.address)
                 .arg(*target->deviceType));
+    // A site's reader may have been moved or replaced since the backup: another reader's settings are not
+    // written into it unless the engineer says so.
+    if (sameSerial && !c.inv.force && plan.serial != target->serial)
+        return failed(
+            kDeviceFailed,
+            Texts::tr("%1: копия снята со считывателя с серийным номером %2, а по адресу %3 считыватель "
+                      "с серийным номером %4; ничего не записано (--force записывает всё равно)")
+                .arg(source, plan.serial ? QString::number(*plan.serial) : QStringLiteral("?"))
+                .arg(c.address)
+                .arg(target->serial ? QString::number(*target->serial) : QStringLiteral("?")));
 
     // An interrupted restore says which settings reached the device and which did not.
     const auto& steps = plan.steps;
@@ -210,7 +240,7 @@ int Client::restore(Context& c) {
     // Every request is built (and so checked) before the first is sent.
     const bus::RestorePlan plan = bus::planRestore(o, c.address, parts, path);
     if (!plan.ok()) return refuse(c, plan.refusal);
-    const RestoreOutcome r = applyRestore(c, plan, o, parts, path);
+    const RestoreOutcome r = applyRestore(c, plan, o, parts, path, false);
     if (r.exit != kDone) {
         QJsonObject fields = r.fields;
         if (!fields.isEmpty()) {
@@ -234,6 +264,9 @@ int Client::restore(Context& c) {
 int Client::backupSite(Context& c) {
     if (!argumentCount(c, 1, 1, 1)) return c.exit;
     const QString path = c.inv.words[1];
+    const bool toOutput = isStandardOutput(path);
+    // The site document alone on standard output: what is said about each reader goes to standard error.
+    if (toOutput) output_.keepOutputForDocument();
     QByteArray addresses;
     if (c.inv.addresses) {
         const std::optional<QByteArray> listed = addressList(c, device::range::kNetAddress);
@@ -278,13 +311,42 @@ int Client::backupSite(Context& c) {
                         .arg(failed.join(QStringLiteral(", ")), path),
                     kDeviceFailed);
     const QByteArray text = QJsonDocument(bus::siteDocument(readers, saved)).toJson(QJsonDocument::Indented);
-    if (QString why; !saveWholeFile(path, text, &why)) {
+    if (toOutput) {
+        output_.document(QString::fromUtf8(text).trimmed());
+    } else if (QString why; !saveWholeFile(path, text, &why)) {
         output_.failure(c.command, Texts::tr("не удалось записать %1: %2").arg(path, why), kWriteFailed);
         return kWriteFailed;
     }
-    output_.result(c.command,
-                   Texts::tr("Площадка сохранена в %1: считывателей %2").arg(path).arg(readers.size()),
-                   {{QLatin1String("file"), path}, {QLatin1String("readers"), int(readers.size())}});
+    // Two readers answering with one serial number are saved as they are, and flagged: a restore of the
+    // file --with-serial is refused until one of them is given its own.
+    std::vector<std::pair<quint8, quint32>> serials;
+    for (const bus::SiteReader& r : readers)
+        serials.emplace_back(r.address, quint32(r.backup.value(QLatin1String("identity"))
+                                                    .toObject()
+                                                    .value(QLatin1String("serial"))
+                                                    .toDouble()));
+    QJsonArray shared;
+    QStringList sharedText;
+    for (const bus::SharedSerial& s : bus::sharedSerials(serials)) {
+        QStringList at;
+        QJsonArray atJson;
+        for (quint8 a : s.addresses) {
+            at << QString::number(a);
+            atJson.append(int(a));
+        }
+        sharedText
+            << Texts::tr("серийный номер %1 у адресов %2").arg(s.serial).arg(at.join(QStringLiteral(", ")));
+        shared.append(
+            QJsonObject{{QLatin1String("serial"), double(s.serial)}, {QLatin1String("addresses"), atJson}});
+    }
+    QJsonObject fields{{QLatin1String("file"), path}, {QLatin1String("readers"), int(readers.size())}};
+    QString summary = Texts::tr("Площадка сохранена в %1: считывателей %2").arg(path).arg(readers.size());
+    if (!shared.isEmpty()) {
+        fields.insert(QLatin1String("duplicateSerials"), shared);
+        summary += Texts::tr("; внимание, один серийный номер у разных считывателей: %1")
+                       .arg(sharedText.join(QStringLiteral("; ")));
+    }
+    output_.result(c.command, summary, fields);
     return kDone;
 }
 
@@ -299,11 +361,24 @@ int Client::restoreSite(Context& c) {
     if (const int e = chosenRestoreParts(c, &parts)) return e;
     // Every reader's requests are built (and so checked) before the first is sent.
     std::vector<bus::RestorePlan> plans;
+    std::vector<std::pair<quint8, quint32>> serials;
     for (const bus::SiteReader& reader : site.readers) {
         plans.push_back(
             bus::planRestore(reader.backup, reader.address, parts,
                              QStringLiteral("%1: %2").arg(path, Texts::tr("адрес %1").arg(reader.address))));
         if (!plans.back().ok()) return refuse(c, plans.back().refusal);
+        if (plans.back().serial) serials.emplace_back(reader.address, *plans.back().serial);
+    }
+    // One serial number written into two readers would make them one reader for every tool: the whole
+    // file is refused before anything is sent.
+    if (const auto shared = bus::sharedSerials(serials);
+        parts.contains(QStringLiteral("serial")) && !shared.empty()) {
+        QStringList at;
+        for (quint8 a : shared.front().addresses) at << QString::number(a);
+        return refuse(c, Texts::tr("%1: серийный номер %2 у адресов %3; с --with-serial ничего не записано")
+                             .arg(path)
+                             .arg(shared.front().serial)
+                             .arg(at.join(QStringLiteral(", "))));
     }
     // A line per reader, as each one ends; a reader that fails does not stop the others, a lost port does.
     int restored = 0;
@@ -318,7 +393,7 @@ int Client::restoreSite(Context& c) {
             continue;
         }
         const QString source = QStringLiteral("%1: %2").arg(path, Texts::tr("адрес %1").arg(reader.address));
-        const RestoreOutcome r = applyRestore(c, plans[i], reader.backup, parts, source);
+        const RestoreOutcome r = applyRestore(c, plans[i], reader.backup, parts, source, true);
         if (r.serial) fields.insert(QLatin1String("serial"), double(*r.serial));
         const QString serial = r.serial ? Texts::tr("серийный номер %1").arg(*r.serial) : QStringLiteral("-");
         if (r.exit == kDone) {

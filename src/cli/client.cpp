@@ -235,16 +235,29 @@ std::optional<QByteArray> Client::addressList(Context& c, device::FieldRange r) 
     QByteArray addresses;
     const QStringList items = c.inv.addresses->split(QLatin1Char(','));
     for (const QString& item : items) {
-        const device::ExactValue a = device::exactValueIn(item.trimmed(), r, QStringLiteral("--addresses"));
-        if (!a.ok()) {
-            c.exit = refuse(c, a.refusal);
+        // An address, or a range of them: "1-8".
+        const QStringList ends = item.split(QLatin1Char('-'));
+        const QString option = QStringLiteral("--addresses");
+        const device::ExactValue from = device::exactValueIn(ends.front().trimmed(), r, option);
+        const device::ExactValue to =
+            ends.size() == 2 ? device::exactValueIn(ends.back().trimmed(), r, option) : from;
+        const QString refusal = ends.size() > 2 ? device::exactValueIn(item, r, option).refusal
+                                : !from.ok()    ? from.refusal
+                                : !to.ok()      ? to.refusal
+                                : to.value < from.value
+                                    ? Texts::tr("--addresses: диапазон %1 идёт назад").arg(item.trimmed())
+                                    : QString();
+        if (!refusal.isEmpty()) {
+            c.exit = refuse(c, refusal);
             return std::nullopt;
         }
-        if (addresses.contains(char(a.value))) {
-            c.exit = refuse(c, Texts::tr("--addresses: адрес %1 указан дважды").arg(a.value));
-            return std::nullopt;
+        for (qint64 a = from.value; a <= to.value; ++a) {
+            if (addresses.contains(char(a))) {
+                c.exit = refuse(c, Texts::tr("--addresses: адрес %1 указан дважды").arg(a));
+                return std::nullopt;
+            }
+            addresses.append(char(a));
         }
-        addresses.append(char(a.value));
     }
     return addresses;
 }

@@ -103,10 +103,11 @@ class Client {
         std::optional<quint32> serial;  // the serial number the reader identified itself with
         bool verified = false;          // --verify read everything back and found it as written
     };
-    // Identifies the reader at c.address, checks its device type against `plan`, writes the plan's steps
-    // and with --verify reads them back. Nothing is printed: the caller prints the outcome.
+    // Identifies the reader at c.address, checks its device type (and with `sameSerial` its serial number)
+    // against `plan`, writes the plan's steps and with --verify reads them back. Nothing is printed: the
+    // caller prints the outcome.
     RestoreOutcome applyRestore(Context& c, const bus::RestorePlan& plan, const QJsonObject& backup,
-                                const QStringList& parts, const QString& source);
+                                const QStringList& parts, const QString& source, bool sameSerial);
 
     Transactor& transactor_;
     Output& output_;

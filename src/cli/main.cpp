@@ -49,6 +49,11 @@ int main(int argc, char** argv) {
     if (!language.problem.isEmpty()) err << "kestrel-cli: " << language.problem << "\n";
     const ParsedArguments parsed = parseArguments(QCoreApplication::arguments().mid(1));
     if (!parsed.ok()) {
+        // With --json a script reads every refusal as an object on standard output, this one too.
+        if (jsonArgument(QCoreApplication::arguments().mid(1))) {
+            Output(out, err, true).failure(parsed.invocation.words.value(0), parsed.error, kUsageError);
+            return kUsageError;
+        }
         err << "kestrel-cli: " << parsed.error << "\n"
             << Texts::tr("kestrel-cli --help - список команд") << "\n";
         return kUsageError;
@@ -143,8 +148,8 @@ int main(int argc, char** argv) {
         // port is released in order.
         std::signal(SIGHUP, onSignal);
     }
-    // A closed pipe on standard output is a failed write like any other, reported and ended in order
-    // (a command in the middle of writing a device is not killed by it).
+    // A closed pipe on standard output ends nothing at once: a command in the middle of writing a device
+    // finishes in order, and the run ends with exit code 4 (quietly, as `| head` expects).
     std::signal(SIGPIPE, SIG_IGN);
 
     int code = kDone;
@@ -178,7 +183,8 @@ int main(int argc, char** argv) {
     if (!output.outputFailure().isEmpty() || out.status() != QTextStream::Ok) {
         const QString why =
             output.outputFailure().isEmpty() ? Texts::tr("ошибка записи") : output.outputFailure();
-        err << "kestrel-cli: " << Texts::tr("не удалось записать стандартный вывод: %1").arg(why) << "\n";
+        if (!output.outputClosed())
+            err << "kestrel-cli: " << Texts::tr("не удалось записать стандартный вывод: %1").arg(why) << "\n";
         err.flush();
         if (code == kDone) code = kWriteFailed;
     }

@@ -1,5 +1,7 @@
 #include "cli/output.h"
 
+#include <poll.h>
+
 #include <QDateTime>
 #include <QFileDevice>
 #include <QJsonArray>
@@ -119,18 +121,26 @@ void Output::flushOut() {
     const auto* file = qobject_cast<QFileDevice*>(out_.device());
     outputFailure_ = file && !file->errorString().isEmpty() ? localizedSystemText(file->errorString())
                                                             : Texts::tr("ошибка записи");
+    // A pipe whose reader has gone reports an error condition on its writing end.
+    if (file && file->handle() >= 0) {
+        pollfd p{file->handle(), POLLOUT, 0};
+        outputClosed_ = ::poll(&p, 1, 0) == 1 && (p.revents & POLLERR);
+    }
 }
 
 void Output::result(const QString& command, const QString& text, QJsonObject fields) {
-    if (!json_) {
-        out_ << text << '\n';
-        flushOut();
-        return;
+    QTextStream& to = resultsOnError_ ? err_ : out_;
+    if (json_) {
+        fields.insert(QLatin1String("command"), command);
+        fields.insert(QLatin1String("ok"), true);
+        to << QJsonDocument(fields).toJson(QJsonDocument::Compact) << '\n';
+    } else {
+        to << text << '\n';
     }
-    fields.insert(QLatin1String("command"), command);
-    fields.insert(QLatin1String("ok"), true);
-    out_ << QJsonDocument(fields).toJson(QJsonDocument::Compact) << '\n';
-    flushOut();
+    if (resultsOnError_)
+        err_.flush();
+    else
+        flushOut();
 }
 
 QString Output::atBatchLine(const QString& file, int line, const QString& message) {
@@ -142,7 +152,8 @@ void Output::failure(const QString& command, const QString& message, int exitCod
     const QString line = batchLine_ > 0 ? atBatchLine(batchFile_, batchLine_, message) : message;
     err_ << (failureTimes_ ? now.toString(QStringLiteral("hh:mm:ss.zzz ")) + line : line) << '\n';
     err_.flush();
-    if (!json_) return;
+    // Beside a document on standard output, the failure's line on standard error is all there is.
+    if (!json_ || resultsOnError_) return;
     QJsonObject o = extra;
     o.insert(QLatin1String("command"), command);
     o.insert(QLatin1String("ok"), false);
@@ -160,7 +171,7 @@ void Output::document(const QString& text) {
 }
 
 void Output::note(const QString& text) {
-    if (json_) {
+    if (json_ || resultsOnError_) {
         err_ << text << '\n';
         err_.flush();
         return;

@@ -37,6 +37,11 @@ class Output {
     // Standard output could not be written (a full disk, /dev/full, a closed pipe): what went wrong, in
     // the user's language; empty while every write went through.
     QString outputFailure() const { return outputFailure_; }
+    // Standard output is a pipe whose reader has gone (`| head`): the normal end of a Unix pipeline, which
+    // the run ends without a message.
+    bool outputClosed() const { return outputClosed_; }
+    // The document goes to standard output alone: results and notes go to standard error (backup-site -).
+    void keepOutputForDocument() { resultsOnError_ = true; }
     // A line for people only (progress, summaries), on standard error with --json.
     void note(const QString& text);
     // A document that is the result itself (a backup), on standard output in either mode.
@@ -53,6 +58,8 @@ class Output {
     int batchLine_ = 0;  // 0: not in a batch
     bool failureTimes_ = false;
     QString outputFailure_;
+    bool outputClosed_ = false;
+    bool resultsOnError_ = false;
 };
 
 }  // namespace kestrel::cli

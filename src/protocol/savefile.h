@@ -4,6 +4,9 @@
 // QSaveFile alone is not enough: written through its buffer, a full disk fails only the final flush, and
 // the commit still replaces the old file with an empty one and reports success. Here every write goes
 // straight to the file and is checked.
+//
+// A target that is not a regular file (a pipe, a device such as a terminal) is written through, never
+// replaced; a symbolic link to a file stays a link, and the file it names is replaced.
 
 #include <QByteArray>
 #include <QString>

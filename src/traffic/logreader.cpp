@@ -1,9 +1,12 @@
 #include "traffic/logreader.h"
 
+#include <unistd.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QThread>
+#include <cerrno>
 
 #include "device/commands.h"
 #include "protocol/reply.h"
@@ -231,6 +234,12 @@ LogReading readLog(QIODevice* in, const QString& name) {
         result.log = LogContents{};
         return std::move(result);
     };
+    // A first line longer than any header is refused as soon as that is seen: read to its end, a file of one
+    // endless line (a dump, a disk image) would keep the reader for minutes.
+    if (const QByteArray start = in->peek(kLongestLogRow + 1);
+        start.size() > kLongestLogRow && !start.contains('\n') && !start.contains('\r'))
+        return refuse(
+            1, Texts::tr("первая строка длиннее %1 байт - не заголовок журнала обмена").arg(kLongestLogRow));
     csv::Reader reader(in);
     reader.setLimit(kLongestLogRow);
     QList<QByteArray> header;
@@ -298,7 +307,10 @@ LogReading readLogFile(const QString& path) {
     QFile file(path);
     QString why;
     if (!info.exists())
-        why = Texts::tr("файл не найден");
+        // A link to nowhere or a loop of links says which; a missing file is not found.
+        why = info.isSymLink() && ::access(QFile::encodeName(path).constData(), F_OK) != 0 && errno != ENOENT
+                  ? systemErrorText(errno)
+                  : Texts::tr("файл не найден");
     else if (info.isDir())
         why = Texts::tr("это папка");
     else if (!info.isFile())
