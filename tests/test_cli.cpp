@@ -479,12 +479,98 @@ TEST_F(CliOnSimBus, AWrongSiteFileOrAddressListIsRefusedBeforeAnythingIsSent) {
         {"monitor --addresses 5,,6", "--addresses: нужно целое число от 0 до 254, задано \"\""},
         {"backup-site x.json --addresses 5.5", "--addresses: нужно целое число от 0 до 200, задано \"5.5\""},
         {"backup-site x.json --addresses 201", "--addresses: нужно целое число от 0 до 200, задано \"201\""},
+        {"backup-site x.json --addresses 4-6,5", "--addresses: адрес 5 указан дважды"},
+        {"backup-site x.json --addresses 6-5", "--addresses: диапазон 6-5 идёт назад"},
+        {"backup-site x.json --addresses 5-201",
+         "--addresses: нужно целое число от 0 до 200, задано \"201\""},
+        {"monitor --addresses 1-2-3", "--addresses: нужно целое число от 0 до 254, задано \"1-2-3\""},
     };
     for (const auto& row : lists) {
         EXPECT_EQ(run(row.line), kUsageError) << row.line;
         EXPECT_EQ(err, row.message + '\n');
         EXPECT_TRUE(wire.isEmpty());
     }
+}
+
+// restore-site writes a reader only when it is sure of it: the serial number found at the address must be
+// the backup's (unless --force), no serial is written into two readers, and an empty --only is no list.
+// A refused reader gets its identification and nothing else; a refused file gets nothing at all.
+TEST_F(CliOnSimBus, RestoreSiteWritesNoReaderItIsNotSureOf) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("site.json");
+    host.withBus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(6, 1)); });
+    ASSERT_EQ(run("backup-site " + file + " --addresses 5-6"), kDone);
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QJsonObject good = QJsonDocument::fromJson(f.readAll()).object();
+    f.close();
+    ASSERT_EQ(good["readers"].toArray().size(), 2);
+    // The site with the serial numbers of readers 5 and 6 set to `five` and `six`.
+    auto withSerials = [&](int five, int six) {
+        QJsonObject site = good;
+        QJsonArray readers = site["readers"].toArray();
+        for (int i : {0, 1}) {
+            QJsonObject reader = readers[i].toObject(), backup = reader["backup"].toObject();
+            QJsonObject identity = backup["identity"].toObject();
+            identity["serial"] = i == 0 ? five : six;
+            backup["identity"] = identity;
+            reader["backup"] = backup;
+            readers[i] = reader;
+        }
+        site["readers"] = readers;
+        return QJsonDocument(site).toJson();
+    };
+    const QString identifySix = frame(6, 0xFC);
+    const QString written = QStringLiteral("mode, radio, bound-ids, reset-delay; не проверялось\n");
+    const struct {
+        const char* name;
+        QByteArray text;
+        QString options;
+        int exitCode;
+        QString out, err;
+        bool sixWritten;  // anything but the identification went to reader 6
+    } rows[] = {
+        {"the serials of the bus", withSerials(123456, 123457), "", kDone,
+         "адрес 5, серийный номер 123456: записано " + written + "адрес 6, серийный номер 123457: записано " +
+             written + "Площадка " + file + ": восстановлено считывателей 2 из 2\n",
+         "", true},
+        {"another reader at 6", withSerials(123456, 999999), "", kDeviceFailed,
+         "адрес 5, серийный номер 123456: записано " + written + "Площадка " + file +
+             ": восстановлено считывателей 1 из 2\n",
+         "адрес 6, серийный номер 123457: " + file +
+             ": адрес 6: копия снята со считывателя с серийным номером 999999, а по адресу 6 считыватель с "
+             "серийным номером 123457; ничего не записано (--force записывает всё равно)\n",
+         false},
+        {"another reader at 6, forced", withSerials(123456, 999999), " --force", kDone,
+         "адрес 5, серийный номер 123456: записано " + written + "адрес 6, серийный номер 123457: записано " +
+             written + "Площадка " + file + ": восстановлено считывателей 2 из 2\n",
+         "", true},
+        {"one serial twice, written", withSerials(123456, 123456), " --with-serial", kUsageError, "",
+         file + ": серийный номер 123456 у адресов 5, 6; с --with-serial ничего не записано\n", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(row.text);
+        f.close();
+        EXPECT_EQ(run("restore-site " + file + row.options), row.exitCode);
+        EXPECT_EQ(out, row.out);
+        EXPECT_EQ(err, row.err);
+        QStringList toSix;
+        for (const QString& request : wire)
+            if (request.startsWith(QLatin1String("31 06 ")) && request != identifySix) toSix << request;
+        EXPECT_EQ(!toSix.isEmpty(), row.sixWritten) << toSix.join(" | ").toStdString();
+        if (row.exitCode == kUsageError) {
+            EXPECT_TRUE(wire.isEmpty());
+        }
+    }
+    // An empty --only (a script's empty variable) is no list of parts; a part named twice is one part.
+    for (const char* only : {"", ",", " , "}) {
+        const ParsedArguments parsed = parseArguments({"restore-site", file, "--only", only});
+        EXPECT_EQ(parsed.error, "--only: список частей пуст (mode, radio, bound-ids, reset-delay, serial)");
+    }
+    EXPECT_EQ(parseArguments({"restore-site", file, "--only", "mode, radio,mode"}).invocation.only,
+              (QStringList{"mode", "radio"}));
 }
 
 // Every failure object of --json, field by field: a script tells success from failure by "ok".
@@ -771,33 +857,51 @@ TEST(CliProgram, AnswersOverThePortAndStopsWatchingOnCtrlC) {
     EXPECT_TRUE(again.open(host.slavePath()).ok) << "the port was released";
 }
 
-// Files and output that cannot be written: the command fails with exit code 4 and a message naming the file
-// and the reason in the user's language, and a backup that was there stays as it was. A log file that
-// cannot be written is named and the command runs on without it. A file too large for the process's limit
-// stands in for a full disk: it fails the same write, without a mount.
-TEST(CliProgram, AFileOrOutputThatCannotBeWrittenIsAFailureAndTheOldBackupStays) {
+// The targets of backup and backup-site, as a shell gives them: what the command says (its exit code and
+// the end of standard error), and what is left on disk: a backup that was there stays as it was after a
+// failure; a pipe, a device or a link stays what it was; "-" is standard output. A file too large for the
+// process's limit stands in for a full disk: it fails the same write, without a mount.
+TEST(CliProgram, EveryFileTargetIsWrittenThroughOrLeftAsItWas) {
     sim::PtyHost host;
     ASSERT_TRUE(host.start());
     QTemporaryDir dir;
     const QString keep = dir.filePath("keep.json");
     struct Row {
-        QString shell;  // run by bash; $CLI is the client on the simulated bus
+        QString shell;  // run by bash in the temporary folder; $CLI is the client on the simulated bus
         int exitCode;
         QString error;  // the end of standard error
+        QString check;  // a shell test of what is left, true when it holds
     };
+    const QString backupOfFive = "grep -q '\"address\": 5' ";
     const Row rows[] = {
-        {"trap '' XFSZ; exec prlimit --fsize=300 $CLI -a 5 backup " + keep, 4,
-         "не удалось записать " + keep + ": файл слишком велик\n"},
-        {"$CLI -a 5 backup " + dir.filePath("no/such/folder.json"), 4,
-         "не удалось записать " + dir.filePath("no/such/folder.json") + ": нет такого файла или папки\n"},
-        {"$CLI -a 5 backup > /dev/full", 4, "не удалось записать стандартный вывод: нет места на диске\n"},
+        {"$CLI -a 5 backup keep.json", 0, "", backupOfFive + "keep.json"},
+        {"ln -s keep.json link.json; $CLI -a 5 backup link.json", 0, "",
+         "[ -L link.json ] && [ \"$(readlink link.json)\" = keep.json ] && " + backupOfFive + "keep.json"},
+        {"mkfifo pipe; cat pipe > got & $CLI -a 5 backup pipe; wait", 0, "",
+         "[ -p pipe ] && " + backupOfFive + "got"},
+        {"mkfifo lonely; $CLI -a 5 backup lonely", 4, "не удалось записать lonely: канал никто не читает\n",
+         "[ -p lonely ] && grep -qx 'the good backup' keep.json"},
+        {"$CLI -a 5 backup /dev/full", 4, "не удалось записать /dev/full: нет места на диске\n",
+         "[ -c /dev/full ]"},
+        {"$CLI -a 5 backup - > out", 0, "", "[ ! -e ./- ] && " + backupOfFive + "out"},
+        {"$CLI -a 5 backup /dev/stdout | cat > out", 0, "", backupOfFive + "out"},
+        {"$CLI backup-site - --addresses 5 > out", 0, "Площадка сохранена в -: считывателей 1\n",
+         "[ ! -e ./- ] && grep -q '\"format\": \"kestrel-site\"' out"},
+        {"ln -s loop2 loop1; ln -s loop1 loop2; $CLI -a 5 backup loop1", 4,
+         "не удалось записать loop1: слишком много уровней символических ссылок\n",
+         "[ \"$(readlink loop1)\" = loop2 ]"},
+        {"trap '' XFSZ; exec prlimit --fsize=300 $CLI -a 5 backup keep.json", 4,
+         "не удалось записать keep.json: файл слишком велик\n", "grep -qx 'the good backup' keep.json"},
+        {"$CLI -a 5 backup no/such/folder.json", 4,
+         "не удалось записать no/such/folder.json: нет такого файла или папки\n", "[ ! -e no ]"},
+        {"$CLI -a 5 backup > /dev/full", 4, "не удалось записать стандартный вывод: нет места на диске\n",
+         "[ -c /dev/full ]"},
         {"$CLI --json -a 5 identify > /dev/full", 4,
-         "не удалось записать стандартный вывод: нет места на диске\n"},
-        {"$CLI --json -a 5 identify | true; exit ${PIPESTATUS[0]}", 4,
-         "не удалось записать стандартный вывод: канал закрыт читающей стороной\n"},
-        {"$CLI --log-file " + dir.path() + " -a 5 identify > /dev/null", 0,
-         "Не удалось записать журнал в файл " + dir.path() +
-             ": это папка. Запись журнала в файл выключена.\n"},
+         "не удалось записать стандартный вывод: нет места на диске\n", "true"},
+        // A reader that has gone is the normal end of a pipeline: no word, the documented code.
+        {"$CLI inventory | true; exit ${PIPESTATUS[0]}", 4, "", "true"},
+        {"$CLI --log-file . -a 5 identify > /dev/null", 0,
+         "Не удалось записать журнал в файл .: это папка. Запись журнала в файл выключена.\n", "true"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.shell.toStdString());
@@ -806,16 +910,22 @@ TEST(CliProgram, AFileOrOutputThatCannotBeWrittenIsAFailureAndTheOldBackupStays)
         old.write("the good backup\n");
         old.close();
         QProcess p;
+        p.setWorkingDirectory(dir.path());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("CLI", QStringLiteral(KESTREL_CLI_EXE " --port ") + host.slavePath());
         p.setProcessEnvironment(env);
         p.start("bash", {"-c", row.shell});
         ASSERT_TRUE(p.waitForFinished());
         EXPECT_EQ(p.exitCode(), row.exitCode);
-        EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).endsWith(row.error));
-        ASSERT_TRUE(old.open(QIODevice::ReadOnly));
-        EXPECT_EQ(old.readAll(), "the good backup\n");
-        old.close();
+        const QString error = QString::fromUtf8(p.readAllStandardError());
+        EXPECT_TRUE(row.error.isEmpty() ? error.isEmpty() : error.endsWith(row.error)) << error.toStdString();
+        QProcess check;
+        check.setWorkingDirectory(dir.path());
+        check.start("bash", {"-c", row.check});
+        ASSERT_TRUE(check.waitForFinished());
+        EXPECT_EQ(check.exitCode(), 0) << "left on disk: " << row.check.toStdString();
+        QProcess::execute("bash",
+                          {"-c", "cd " + dir.path() + " && rm -f link.json pipe lonely got out loop1 loop2"});
     }
 }
 
@@ -933,6 +1043,15 @@ TEST(CliProgram, StatsPrintsALogsCountsPerAddressWithoutAPortAndNamesItsBadRows)
         "2026-12-07T10:00:01.500+03:00,7,identify,FC,31 07 FC 00,3E 07 FC 00 11,8,decoded,y\r\n");
     file.close();
     ASSERT_TRUE(file.copy(foreign) && QFile::resize(foreign, 20));  // "time,address,command": another header
+    // A file of one endless line, a site file past the limit, and a loop of links.
+    const QString oneLine = dir.filePath("one.csv"), big = dir.filePath("big.json"),
+                  loop = dir.filePath("loop");
+    for (const auto& [path, size] : {std::pair(oneLine, 3 << 20), std::pair(big, (1 << 20) + 1)}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) &&
+                    f.write(QByteArray(size, path == big ? ' ' : 'a')) == size);
+    }
+    ASSERT_TRUE(QFile::link(loop, loop));
     const struct {
         QStringList arguments;
         int exitCode;
@@ -964,6 +1083,25 @@ TEST(CliProgram, StatsPrintsALogsCountsPerAddressWithoutAPortAndNamesItsBadRows)
              " не загружен: строка 1: «time,address,command» - не заголовок журнала обмена этой "
              "программы (файл другой программы или версии).\n"},
         {{"stats", dir.path()}, 4, "", "Не удалось прочитать файл " + dir.path() + ": это папка.\n"},
+        {{"stats", oneLine},
+         2,
+         "",
+         "Файл " + oneLine +
+             " не загружен: строка 1: первая строка длиннее 16384 байт - не заголовок журнала обмена.\n"},
+        {{"stats", loop},
+         4,
+         "",
+         "Не удалось прочитать файл " + loop + ": слишком много уровней символических ссылок.\n"},
+        {{"restore-site", big},
+         2,
+         "",
+         big + ": файл больше 1 МиБ (1048576 байт); файл копии или площадки не бывает больше\n"},
+        // Under --json a line that cannot be read is an object too.
+        {{"--json", "monitor", "--interval", "0"},
+         2,
+         R"({"command":"monitor","error":"--interval: нужно число миллисекунд от 10 до 3600000","exitCode":2,"ok":false})"
+         "\n",
+         "--interval: нужно число миллисекунд от 10 до 3600000\n"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.arguments.join(' ').toStdString());

@@ -2,16 +2,20 @@
 // link statistics, and the log file with the faults a disk can have.
 #include <gmock/gmock.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 #include <csignal>
 #include <functional>
+#include <thread>
 
 #include "device/values.h"
+#include "protocol/savefile.h"
 #include "traffic/csv.h"
 #include "traffic/logfile.h"
 #include "traffic/statistics.h"
@@ -190,6 +194,115 @@ TEST(LogFile, AppendsRowsUnderOneHeaderAndReportsEveryFaultOfTheDisk) {
     LogFile full;
     EXPECT_FALSE(full.open("/dev/full", &error));
     EXPECT_EQ(error, QStringLiteral("нет места на диске")) << "the reason in the user's language";
+}
+
+// Every file the tool saves (a backup, a site, a saved log, a trend) goes through saveWholeFile: each kind
+// of target, what it reports and what is left at the path afterwards ("file:" and the contents, "link:" and
+// where it points, "pipe", "char device").
+QString whatIsAt(const QString& path) {
+    struct stat st {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::lstat(name.constData(), &st) != 0) return QStringLiteral("nothing");
+    if (S_ISLNK(st.st_mode))
+        return QStringLiteral("link:") + QFileInfo(path).symLinkTarget().section('/', -1);
+    if (S_ISFIFO(st.st_mode)) return QStringLiteral("pipe");
+    if (S_ISCHR(st.st_mode)) return QStringLiteral("char device");
+    return QStringLiteral("file:") + QString::fromUtf8(contentOf(path));
+}
+
+TEST(SaveWholeFile, EachKindOfTargetIsWrittenOrLeftAsItWas) {
+    QTemporaryDir dir;
+    const auto at = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
+    const struct {
+        const char* name;
+        std::function<QString()> prepare;  // makes the target and gives its path
+        bool ok;
+        QString error;
+        QString remains;            // at the path afterwards
+        QString elsewhere = {};     // and at old.txt
+        QByteArray readerGot = {};  // what a pipe's reader received
+    } rows[] = {
+        {"a new file", [&] { return at("new.txt"); }, true, {}, "file:NEW"},
+        {"an old file is replaced",
+         [&] {
+             QFile f(at("old.txt"));
+             f.open(QIODevice::WriteOnly);
+             f.write("OLD");
+             return f.fileName();
+         },
+         true,
+         {},
+         "file:NEW"},
+        {"a symlink stays one, its file replaced",
+         [&] {
+             QFile f(at("old.txt"));
+             f.open(QIODevice::WriteOnly);
+             f.write("OLD");
+             f.close();
+             QFile::link(f.fileName(), at("link.txt"));
+             return at("link.txt");
+         },
+         true,
+         {},
+         "link:old.txt",
+         "file:NEW"},
+        {"a pipe with a reader",
+         [&] {
+             ::mkfifo(QFile::encodeName(at("pipe")).constData(), 0600);
+             return at("pipe");
+         },
+         true,
+         {},
+         "pipe",
+         {},
+         "NEW"},
+        {"a pipe nobody reads",
+         [&] {
+             ::mkfifo(QFile::encodeName(at("lonely")).constData(), 0600);
+             return at("lonely");
+         },
+         false, "канал никто не читает", "pipe"},
+        {"a device that fails", [] { return QStringLiteral("/dev/full"); }, false, "нет места на диске",
+         "char device"},
+        {"a missing folder", [&] { return at("no/such/file.txt"); }, false, "нет такого файла или папки",
+         "nothing"},
+        {"a loop of links",
+         [&] {
+             QFile::link(at("loop2"), at("loop1"));
+             QFile::link(at("loop1"), at("loop2"));
+             return at("loop1");
+         },
+         false, "слишком много уровней символических ссылок", "link:loop2"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString path = row.prepare();
+        // A pipe's reader, when the row has one: it must be there before the write opens the pipe.
+        QByteArray got;
+        std::thread reader;
+        if (!row.readerGot.isEmpty())
+            reader = std::thread([&] {
+                QFile pipe(path);
+                if (pipe.open(QIODevice::ReadOnly)) got = pipe.readAll();
+            });
+        QString error;
+        bool ok = false;
+        for (int i = 0; i < 200; ++i) {  // the reader thread opens its end first
+            error.clear();
+            ok = saveWholeFile(path, "NEW", &error);
+            if (ok || error != QStringLiteral("канал никто не читает") || row.readerGot.isEmpty()) break;
+            QThread::msleep(5);
+        }
+        if (reader.joinable()) reader.join();
+        EXPECT_EQ(ok, row.ok);
+        EXPECT_EQ(error, row.error);
+        EXPECT_EQ(whatIsAt(path), row.remains);
+        if (!row.elsewhere.isEmpty()) {
+            EXPECT_EQ(whatIsAt(at("old.txt")), row.elsewhere);
+        }
+        EXPECT_EQ(got, row.readerGot);
+        QFile::remove(at("old.txt"));
+    }
 }
 
 // Runs `body` in a child process as an unprivileged user (root writes to any file), giving back what it
