@@ -16,8 +16,10 @@
 #include <QProcess>
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <algorithm>
 
 #include "device/requests.h"
@@ -342,4 +344,67 @@ TEST(NetworkPort, AServerIsAPortThatGoesAndComesBack) {
     const OpenResult refused = QtSerialPort().open(QStringLiteral("tcp://127.0.0.1:1"));
     EXPECT_EQ(refused.failure, OpenFailure::NotFound);
     EXPECT_EQ(refused.cause, QStringLiteral("сервер отказал в соединении"));
+}
+
+// A server's name is looked up off the loop: a resolver that never answers costs the open its 2 s and no
+// more, and the loop runs on meanwhile (a timer keeps ticking); a name that resolves is connected to, one
+// that does not is "not found".
+TEST(NetworkPort, ANameIsLookedUpWhileTheLoopRunsOn) {
+    sim::PtyHost host;
+    host.setPacing(false);
+    ASSERT_TRUE(host.startTcp(QStringLiteral("127.0.0.1"), 0));
+    const QString tcpPort = host.slavePath().section(QLatin1Char(':'), -1);
+    setHostLookup([](const QString& name) {
+        QHostInfo info;
+        if (name == QLatin1String("bus.site")) info.setAddresses({QHostAddress(QHostAddress::LocalHost)});
+        if (name == QLatin1String("silent.site")) QThread::sleep(4);  // the resolver never answers in time
+        if (info.addresses().isEmpty()) info.setErrorString(QStringLiteral("Host not found"));
+        return info;
+    });
+    const struct {
+        const char* host;
+        bool ok;
+        QString cause;
+    } rows[] = {
+        {"bus.site", true, {}},
+        {"unknown.site", false, "узел не найден"},
+        {"silent.site", false, "имя узла не найдено за 2 с: служба имён не ответила"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.host);
+        QtSerialPort port;
+        int ticks = 0;
+        QTimer ticking;
+        QObject::connect(&ticking, &QTimer::timeout, [&] { ++ticks; });
+        ticking.start(10);
+        const OpenResult r = port.open(QStringLiteral("tcp://%1:%2").arg(QLatin1String(row.host), tcpPort));
+        EXPECT_EQ(r.ok, row.ok);
+        EXPECT_EQ(r.cause, row.cause);
+        if (QLatin1String(row.host) == QLatin1String("silent.site")) {
+            EXPECT_GT(ticks, 10) << "the loop ran while the name was looked up";
+        }
+        if (r.ok) {
+            Transactor transactor(port, Transactor::Timing{});
+            EXPECT_TRUE(transactor.exchange(device::identifyRequest(5)).ok());
+        }
+    }
+    setHostLookup({});
+}
+
+// A connection made in the background to a lost server is bounded from its start: a server that floods it
+// before it is taken over leaves at most the port's bound of unread bytes.
+TEST(NetworkPort, ABackgroundConnectionToAFloodingServerStaysBounded) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    const QString name = QStringLiteral("tcp://127.0.0.1:%1").arg(server.serverPort());
+    QtSerialPort port;
+    EXPECT_FALSE(port.readyToOpen(name));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.hasPendingConnections(); }, 2000));
+    QTcpSocket* flood = server.nextPendingConnection();
+    const QByteArray block(64 * 1024, '\x55');
+    for (int i = 0; i < 64; ++i) flood->write(block);  // 4 MB
+    QTest::qWait(300);
+    ASSERT_TRUE(port.readyToOpen(name));
+    ASSERT_TRUE(port.open(name).ok);
+    EXPECT_LE(port.bytesAvailable(), 4096) << "the rest waits in the system's buffers or the server";
 }

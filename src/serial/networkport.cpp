@@ -1,5 +1,10 @@
 #include "serial/networkport.h"
 
+#include <QHostAddress>
+#include <QHostInfo>
+#include <mutex>
+#include <thread>
+
 #include "protocol/translation.h"
 
 namespace kestrel {
@@ -44,6 +49,62 @@ std::optional<NetworkAddress> parseNetworkPortName(const QString& name, QString*
     const int port = portText.toInt();
     if (port < 1 || port > 65535) return refuse();
     return NetworkAddress{host, quint16(port)};
+}
+
+namespace {
+HostLookup& hostLookup() {
+    static HostLookup lookup;
+    return lookup;
+}
+}  // namespace
+
+void setHostLookup(HostLookup lookup) {
+    hostLookup() = std::move(lookup);
+}
+
+// What the lookup's thread and its socket share: the socket, while it still waits for the answer.
+struct ServerSocket::Lookup {
+    std::mutex mutex;
+    ServerSocket* socket = nullptr;
+};
+
+ServerSocket::~ServerSocket() {
+    if (!lookup_) return;
+    const std::lock_guard lock(lookup_->mutex);
+    lookup_->socket = nullptr;
+}
+
+void ServerSocket::connectToServer(const NetworkAddress& address) {
+    if (const QHostAddress given(address.host); !given.isNull()) return connectToHost(given, address.port);
+    if (lookup_) {
+        const std::lock_guard lock(lookup_->mutex);
+        lookup_->socket = nullptr;  // an earlier lookup's answer is not this one's
+    }
+    lookup_ = std::make_shared<Lookup>();
+    lookup_->socket = this;
+    setSocketState(HostLookupState);
+    std::thread([lookup = lookup_, host = address.host, port = address.port, lookUp = hostLookup()] {
+        const QHostInfo found = lookUp ? lookUp(host) : QHostInfo::fromName(host);
+        const std::lock_guard lock(lookup->mutex);
+        if (!lookup->socket) return;
+        // Handed to the socket's thread; dropped there if the socket is deleted before it runs.
+        QMetaObject::invokeMethod(lookup->socket, [lookup, found, port] {
+            ServerSocket* socket = nullptr;
+            {
+                const std::lock_guard lock(lookup->mutex);
+                socket = std::exchange(lookup->socket, nullptr);
+            }
+            if (!socket || socket->state() != HostLookupState) return;
+            socket->setSocketState(UnconnectedState);
+            if (found.addresses().isEmpty()) {
+                socket->setSocketError(HostNotFoundError);
+                socket->setErrorString(found.errorString());
+                emit socket->errorOccurred(HostNotFoundError);
+                return;
+            }
+            socket->connectToHost(found.addresses().constFirst(), port);
+        });
+    }).detach();
 }
 
 }  // namespace kestrel

@@ -1,6 +1,7 @@
 #include "serial/qtserialport.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -359,11 +360,34 @@ OpenResult QtSerialPort::openNetwork(const QString& name) {
     }
     dropProbes();
     if (!socket) {
-        socket = new QTcpSocket(this);
-        socket->connectToHost(address->host, address->port);
-        if (!socket->waitForConnected(kConnectWaitMs)) {
-            const OpenResult r{false, openFailureOf(socket->error()), networkFailure(*socket),
-                               int(socket->error())};
+        auto* server = new ServerSocket(this);
+        socket = server;
+        socket->setReadBufferSize(kReadBufferBytes);
+        // The name's lookup and the connection share the wait. The loop goes on meanwhile (a window keeps
+        // painting and answering a screen reader) but takes no input, so nothing the engineer does can
+        // start another open inside this one.
+        QEventLoop wait;
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        connect(&deadline, &QTimer::timeout, &wait, &QEventLoop::quit);
+        connect(socket, &QTcpSocket::connected, &wait, &QEventLoop::quit);
+        connect(socket, &QTcpSocket::errorOccurred, &wait, &QEventLoop::quit);
+        deadline.start(kConnectWaitMs);
+        server->connectToServer(*address);
+        if (socket->state() != QAbstractSocket::ConnectedState &&
+            socket->error() == QAbstractSocket::UnknownSocketError)
+            wait.exec(QEventLoop::ExcludeUserInputEvents);
+        if (socket->state() != QAbstractSocket::ConnectedState) {
+            OpenResult r{false, openFailureOf(socket->error()), networkFailure(*socket),
+                         int(socket->error())};
+            if (socket->error() == QAbstractSocket::UnknownSocketError) {  // the wait ran out
+                r.failure = OpenFailure::NotFound;
+                r.code = int(QAbstractSocket::SocketTimeoutError);
+                r.cause = socket->state() == QAbstractSocket::HostLookupState
+                              ? Texts::tr("имя узла не найдено за %1 с: служба имён не ответила")
+                                    .arg(kConnectWaitMs / 1000)
+                              : Texts::tr("сервер не ответил");
+            }
             qCDebug(lcSerial).noquote() << "open" << name << "failed:" << r.cause;
             socket->abort();
             delete socket;
@@ -422,7 +446,9 @@ bool QtSerialPort::readyToOpen(const QString& name) {
     if (!address ||
         (probeFailedAt_.contains(name) && probeClock_.elapsed() - probeFailedAt_[name] < kProbeAgainMs))
         return false;
-    auto* probe = new QTcpSocket(this);
+    auto* probe = new ServerSocket(this);
+    // Bounded from the start: a server that floods the connection before it is taken over fills no memory.
+    probe->setReadBufferSize(kReadBufferBytes);
     probes_.insert(name, probe);
     connect(probe, &QTcpSocket::errorOccurred, this, [this, name, probe] {
         if (probes_.value(name) != probe) return;
@@ -431,7 +457,7 @@ bool QtSerialPort::readyToOpen(const QString& name) {
         probe->disconnect(this);
         probe->deleteLater();
     });
-    probe->connectToHost(address->host, address->port);
+    probe->connectToServer(*address);
     return false;
 }
 
