@@ -7,6 +7,7 @@
 #include <QLockFile>
 #include <QLoggingCategory>
 #include <QRegularExpression>
+#include <QScopedValueRollback>
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
 #include <QTcpSocket>
@@ -237,6 +238,9 @@ QList<PortInfo> QtSerialPort::portInfos() {
 }
 
 OpenResult QtSerialPort::open(const QString& name) {
+    // An open that waits for a server runs the loop: an open asked for meanwhile (a screen reader's press
+    // of the button) is refused rather than nested in it.
+    if (connecting_) return {false, OpenFailure::Other, Texts::tr("порт уже открывается"), 0};
     close();
     if (isNetworkPortName(name)) return openNetwork(name);
     const auto logged = [&name](const OpenResult& r) {
@@ -373,6 +377,7 @@ OpenResult QtSerialPort::openNetwork(const QString& name) {
         connect(socket, &QTcpSocket::connected, &wait, &QEventLoop::quit);
         connect(socket, &QTcpSocket::errorOccurred, &wait, &QEventLoop::quit);
         deadline.start(kConnectWaitMs);
+        const QScopedValueRollback connecting(connecting_, true);
         server->connectToServer(*address);
         if (socket->state() != QAbstractSocket::ConnectedState &&
             socket->error() == QAbstractSocket::UnknownSocketError)
