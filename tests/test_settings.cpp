@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include "ui/busoverviewwindow.h"
 #include "ui/settings.h"
 #include "ui/trafficlog.h"
 #include "ui/trend.h"
@@ -152,25 +153,66 @@ TEST_F(Settings, APortNamedButNotThereIsSaidAndSelectedWhenItAppearsUnlessAnothe
     }
 }
 
-TEST_F(Settings, ADamagedOrUnreadableFileGivesTheDefaultsAndSaysWhy) {
-    const QByteArray damaged[] = {
-        QByteArray("[window]\ntab=9\n[port]\naddress=7\nreconnect=false\n"),
-        QByteArray("[window]\ntab=abc\n[port]\naddress=999\nidentity=usb:0403:6001:GONE\n"),
-        QByteArray("[port]\naddress=\xff\xfe\x00junk\nreconnect=maybe\n", 36),
-        QByteArray("\x00\x01\x02[[[\n=\n", 9),
+// A hand-edited file: a value that cannot be taken is its default alone, the rest is taken, and the window
+// says once, in its status line and its log, which values it did not take. A file that is not settings at
+// all gives every default, and says so.
+TEST_F(Settings, ABadValueFallsBackAloneAndTheWindowSaysWhichOnce) {
+    const QString values =
+        "Файл настроек " + path + ": не приняты значения %1; для них взяты значения по умолчанию.";
+    const struct {
+        QByteArray file;
+        int tab;
+        QString address;
+        bool reconnect;
+        QList<quint8> readers;
+        QString notice;
+    } rows[] = {
+        {"[window]\ntab=9\n[port]\naddress=7\nreconnect=false\n",
+         TabReader,
+         "7",
+         false,
+         {},
+         values.arg("window/tab")},
+        {"[window]\ntab=abc\n[port]\naddress=999\nidentity=usb:0403:6001:GONE\n",
+         TabReader,
+         "0",
+         true,
+         {},
+         values.arg("port/address, window/tab")},
+        {"[port]\naddress=7\nservers=tcp://a "
+         "b:3\n[window]\ntab=2\n[bus]\nreaders=5,6\nsettingsEvery=2147483648\n",
+         TabBridge,
+         "7",
+         true,
+         {5, 6},
+         values.arg("port/servers, bus/settingsEvery")},
+        {QByteArray("\x00\x01\x02[[[\n=\n", 9),
+         TabReader,
+         "0",
+         true,
+         {},
+         "Файл настроек " + path + " повреждён; взяты настройки по умолчанию."},
     };
-    for (const QByteArray& bytes : damaged) {
-        SCOPED_TRACE(bytes.toStdString());
-        restart(false, bytes);
-        EXPECT_FALSE(settingsProblem().isEmpty());
-        EXPECT_EQ(window->openTab(), TabReader);
-        EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("0"));
-        EXPECT_TRUE(reconnect()->isChecked());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file.toStdString());
+        restart(false, row.file);
+        EXPECT_EQ(window->openTab(), row.tab);
+        EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), row.address);
+        EXPECT_EQ(reconnect()->isChecked(), row.reconnect);
+        EXPECT_EQ(partOf<BusOverviewWindow>(*window).remembered().readers, row.readers);
+        EXPECT_EQ(ctl<QLabel>(QStringLiteral("MsgCom"))->text(), row.notice);
+        window->trafficLog().flush();
+        const TrafficLogModel& log = window->trafficLog().model();
+        QStringList events;
+        for (int i = 0; i < log.rowCount(); ++i)
+            if (log.record(i).event) events << log.record(i).meaning;
+        EXPECT_EQ(events, QStringList{row.notice});
         window->close();  // the file is written anew, whole, and says nothing of a failed write
         EXPECT_TRUE(windowWarnings.filter(QStringLiteral("cannot be written")).isEmpty())
             << settingsProblem().toStdString();
         restart();
         EXPECT_TRUE(settingsProblem().isEmpty());
+        EXPECT_EQ(window->openTab(), row.tab) << "the values taken are kept";
     }
     window->close();
     QFile::remove(path);

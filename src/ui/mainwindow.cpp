@@ -117,12 +117,13 @@ MainWindow::MainWindow(SerialPort& port, Dialogs& dialogs, Options options, QWid
 
 void MainWindow::restoreSettings() {
     if (options_.settingsPath.isEmpty()) return;
-    RememberedState s;
-    QString problem;
-    if (!options_.resetSettings) s = loadState(options_.settingsPath, &problem);
-    if (!problem.isEmpty()) {
-        qCWarning(lcWindow).noquote() << problem + QStringLiteral("; starting from the defaults");
-        s = RememberedState{};
+    // A value that cannot be taken is its default alone; the engineer is told once which ones.
+    const LoadedSettings loaded =
+        options_.resetSettings ? LoadedSettings{} : loadSettings(options_.settingsPath);
+    const RememberedState& s = loaded.state;
+    if (!loaded.problem.isEmpty()) {
+        qCWarning(lcWindow).noquote() << loaded.problem;
+        showLinkEvent(loaded.notice);
     }
     reconnect_->setChecked(s.reconnect);
     QStringList servers = s.servers;

@@ -27,23 +27,34 @@ QString defaultSettingsPath() {
 }
 
 RememberedState loadState(const QString& path, QString* problem) {
-    RememberedState s;
-    problem->clear();
+    LoadedSettings loaded = loadSettings(path);
+    *problem = loaded.problem;
+    return loaded.state;
+}
+
+LoadedSettings loadSettings(const QString& path) {
+    LoadedSettings out;
+    RememberedState& s = out.state;
     const QFileInfo file(path);
-    if (!file.exists()) return s;
-    if (!file.isFile() || !file.isReadable()) {
-        *problem = QStringLiteral("the settings file %1 cannot be read").arg(path);
-        return s;
-    }
+    if (!file.exists()) return out;
+    const auto unusable = [&](const char* why, const QString& notice) {
+        out.wholeFile = true;
+        out.problem = QStringLiteral("the settings file %1 %2; starting from the defaults")
+                          .arg(path, QLatin1String(why));
+        out.notice = notice;
+        return out;
+    };
+    if (!file.isFile() || !file.isReadable())
+        return unusable("cannot be read",
+                        Texts::tr("Файл настроек %1 не читается; взяты настройки по умолчанию.").arg(path));
     QSettings ini(path, QSettings::IniFormat);
     // The INI reader skips what it cannot parse: a file with content but none of our keys is junk too.
     const bool ours =
         ini.contains(QStringLiteral("window/tab")) || ini.contains(QStringLiteral("port/address"));
-    if (ini.status() != QSettings::NoError || (file.size() > 0 && !ours)) {
-        *problem = QStringLiteral("the settings file %1 is damaged").arg(path);
-        return s;
-    }
-    QStringList bad;
+    if (ini.status() != QSettings::NoError || (file.size() > 0 && !ours))
+        return unusable("is damaged",
+                        Texts::tr("Файл настроек %1 повреждён; взяты настройки по умолчанию.").arg(path));
+    QStringList& bad = out.notTaken;
     s.portIdentity = ini.value(QStringLiteral("port/identity")).toString();
     const QString address = ini.value(QStringLiteral("port/address")).toString();
     if (address.isEmpty() || parseWholeNumber(address, 0, 255).ok())
@@ -119,10 +130,16 @@ RememberedState loadState(const QString& path, QString* problem) {
         s.bus.autoSearch = autoSearch == QLatin1String("true");
     else
         bad << QStringLiteral("bus/autoSearch");
-    if (!bad.isEmpty())
-        *problem =
-            QStringLiteral("the settings file %1 holds values out of range (%2)").arg(path, bad.join(", "));
-    return s;
+    if (!bad.isEmpty()) {
+        out.problem = QStringLiteral(
+                          "the settings file %1 holds values out of range (%2); they are their "
+                          "defaults")
+                          .arg(path, bad.join(", "));
+        out.notice =
+            Texts::tr("Файл настроек %1: не приняты значения %2; для них взяты значения по умолчанию.")
+                .arg(path, bad.join(QStringLiteral(", ")));
+    }
+    return out;
 }
 
 bool saveState(const QString& path, const RememberedState& s, QString* problem) {

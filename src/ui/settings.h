@@ -41,8 +41,19 @@ inline constexpr int kMaxSettingsEvery = 1000;
 // ~/.config/kestrel-tool/kestrel-tool.ini on Linux.
 QString defaultSettingsPath();
 
-// Reads `path`. A missing file gives the defaults quietly; an unreadable or damaged file, or a value out of
-// its range, gives the defaults (for that value, or for all) and says why in `problem`.
+// A settings file read: what it holds, and what of it was not taken.
+struct LoadedSettings {
+    RememberedState state;
+    bool wholeFile = false;  // the file could not be used at all: every value is its default
+    QStringList notTaken;    // the keys whose values were not taken: each of them is its default
+    QString problem;         // the same for the program's log, in English; empty when everything was taken
+    QString notice;          // the same for the engineer, in the user's language
+};
+
+// Reads `path`. A missing file gives the defaults quietly; an unreadable or damaged file gives the defaults
+// for all, a value out of its range or malformed its own default alone, and the rest is taken.
+LoadedSettings loadSettings(const QString& path);
+// loadSettings(), its state and its problem.
 RememberedState loadState(const QString& path, QString* problem);
 // Writes `state` to `path`; false, with the reason in `problem`, when it cannot.
 bool saveState(const QString& path, const RememberedState& state, QString* problem);
