@@ -66,12 +66,6 @@
   Level recalibration; not performed without --yes.</translation>
     </message>
     <message>
-        <source>backup -a A [ФАЙЛ]
-  Режим, радио, привязанные ID, задержка и идентификация в JSON.</source>
-        <translation>backup -a A [FILE]
-  Mode, radio, bound IDs, delay and identification in JSON.</translation>
-    </message>
-    <message>
         <source>bridge -a A read
   Данные ведомого устройства моста и его значение RS485.</source>
         <translation>bridge -a A read
@@ -1322,12 +1316,6 @@ License: MIT</translation>
   ID reset delay %1.</translation>
     </message>
     <message>
-        <source>restore -a A ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--force] [--verify]
-  Запись настроек из файла резервной копии. Сначала устройство опознаётся; копия другого типа устройства записывается только с --force.</source>
-        <translation>restore -a A FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--force] [--verify]
-  Writes the settings from a backup file. The device is identified first; a backup of another device type is written only with --force.</translation>
-    </message>
-    <message>
         <source>tag search | read ID | write ID [поля] | set-serial ID НОМЕР | set-id ID НОМЕР
   Поля записи: --id HEX, --decimal-id N, --delay %1, --mode %2, --power %3, --period %4; не названные поля сохраняют прочитанные у метки значения. НОМЕР: %5.</source>
         <translation>tag search | read ID | write ID [fields] | set-serial ID NUMBER | set-id ID NUMBER
@@ -1806,24 +1794,6 @@ yellow — the port is closed.</translation>
         <translation>%1: the backup says address %2</translation>
     </message>
     <message>
-        <source>monitor [--addresses СПИСОК] [--interval MS] [--json]
-  Все считыватели шины кругами на скорости линии до Ctrl-C: на терминале таблица, иначе строка (с --json - объект) на считыватель за круг; в конце итог по каждому. Без --addresses сначала опрос сети. Код выхода 0, если ответил каждый считыватель, иначе 1. Адреса: %1.</source>
-        <translation>monitor [--addresses LIST] [--interval MS] [--json]
-  Every reader of the bus in rounds at the speed of the line until Ctrl-C: a table on a terminal, otherwise a line (with --json an object) per reader per round; at the end a summary of each. Without --addresses, a bus scan first. Exit code 0 when every reader answered, else 1. Addresses: %1.</translation>
-    </message>
-    <message>
-        <source>backup-site ФАЙЛ [--addresses СПИСОК]
-  Резервная копия каждого считывателя с его адресом в одном файле площадки. Без --addresses сначала опрос сети. Файл записывается, только если прочитаны все. Адреса: %1.</source>
-        <translation>backup-site FILE [--addresses LIST]
-  The backup of every reader with its address in one site file. Without --addresses, a bus scan first. The file is written only when every reader was read. Addresses: %1.</translation>
-    </message>
-    <message>
-        <source>restore-site ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--force] [--verify]
-  Каждый считыватель файла площадки восстанавливается по своему адресу с проверками restore; строка итога на каждый. Код выхода 0, только если восстановлены все.</source>
-        <translation>restore-site FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--force] [--verify]
-  Each reader of a site file is restored at its address with the checks of restore; a summary line for each. Exit code 0 only when all were restored.</translation>
-    </message>
-    <message>
         <source>Файл %1 не записан.</source>
         <translation>File %1 was not written.</translation>
     </message>
@@ -2090,126 +2060,6 @@ yellow — the port is closed.</translation>
         <translation>&amp;Bus overview</translation>
     </message>
     <message>
-        <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
-
-Считыватель и шина:
-  scan                          опрос сети: адреса ответивших устройств
-  inventory                     опрос сети, затем идентификация и настройки каждого
-  identify                      серийный номер, тип и версия
-  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)
-  settings                      режим и параметры радио
-  set-address НОВЫЙ             сетевой адрес %1
-  set-serial НОМЕР              серийный номер %2
-  set-mode РЕЖИМ [--master] [--frequency-output]
-                                reader, indicator, powered-tag, bridge, repeater
-  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)
-  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня
-  bound-ids read | set ЯЧЕЙКА ID | clear
-  reset-delay get | set ЗАДЕРЖКА
-  backup [ФАЙЛ]                 настройки считывателя в JSON
-  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
-Вся шина:
-  monitor [--addresses СПИСОК] [--interval MS]
-                                все считыватели шины кругами до Ctrl-C
-  backup-site ФАЙЛ [--addresses СПИСОК]
-                                настройки всех считывателей в один файл площадки
-  restore-site ФАЙЛ [--verify] [--only ...] [--with-serial]
-                                каждый считыватель площадки по его адресу
-Метки:
-  tag search                    метка, ответившая на поиск
-  tag read ID                   параметры метки (ID в HEX)
-  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
-  tag set-serial ID НОМЕР
-  tag set-id ID НОМЕР
-Мост:
-  bridge read                   данные ведомого и его значение RS485
-Пакет:
-  batch ФАЙЛ|-                  по команде в строке; # - комментарий
-Журнал обмена:
-  stats ФАЙЛ.csv                статистика связи по адресам из записанного журнала
-
-Параметры:
-  --port ПУТЬ                   порт (или переменная KESTREL_PORT),
-                                сервер портов: tcp://УЗЕЛ:ПОРТ
-  -a, --address A               адрес устройства
-  --addresses СПИСОК            адреса через запятую: 3,5,7
-  --json                        по объекту JSON на результат
-  --trace                       запросы и ответы в HEX на stderr
-  --log-file ФАЙЛ               журнал обмена в CSV
-  --verify                      проверить записанное чтением
-  --keep-going                  пакет не останавливается на ошибке
-  --lang ru|en                  язык сообщений (по умолчанию русский)
-  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
-  --silence MS (20)             ответ кончается после стольких мс тишины
-  --echo auto|on|off            эхо запроса перед ответом: auto - убирать точную
-                                копию запроса, on - первые байты длиной с запрос, off - нет
-  --direction rts|dtr|none      поднимать RTS или DTR на время передачи
-  --help, --version
-
-Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
-(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод.
-</source>
-        <translation>Usage: kestrel-cli [options] COMMAND [arguments]
-
-Reader and bus:
-  scan                          bus scan: addresses of the devices that answered
-  inventory                     bus scan, then identification and settings of each
-  identify                      serial number, type and version
-  live [--watch [--interval MS]] current parameters (with --watch - until Ctrl-C)
-  settings                      mode and radio parameters
-  set-address NEW               network address %1
-  set-serial NUMBER             serial number %2
-  set-mode MODE [--master] [--frequency-output]
-                                reader, indicator, powered-tag, bridge, repeater
-  set-radio NET CHANNEL POWER   (or --network, --channel, --power)
-  calibrate high|low --yes      recalibrate the upper or lower level
-  bound-ids read | set CELL ID | clear
-  reset-delay get | set DELAY
-  backup [FILE]                 reader settings in JSON
-  restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
-Whole bus:
-  monitor [--addresses LIST] [--interval MS]
-                                every reader of the bus in rounds until Ctrl-C
-  backup-site FILE [--addresses LIST]
-                                the settings of every reader in one site file
-  restore-site FILE [--verify] [--only ...] [--with-serial]
-                                each reader of a site at its address
-Tags:
-  tag search                    the tag that answered the search
-  tag read ID                   tag parameters (ID in HEX)
-  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
-  tag set-serial ID NUMBER
-  tag set-id ID NUMBER
-Bridge:
-  bridge read                   slave data and its RS485 value
-Batch:
-  batch FILE|-                  one command per line; # - comment
-Traffic log:
-  stats FILE.csv                link statistics per address of a recorded log
-
-Options:
-  --port PATH                   port (or the KESTREL_PORT variable),
-                                port server: tcp://HOST:PORT
-  -a, --address A               device address
-  --addresses LIST              comma-separated addresses: 3,5,7
-  --json                        one JSON object per result
-  --trace                       requests and replies in HEX to stderr
-  --log-file FILE               traffic log in CSV
-  --verify                      read back and check what was written
-  --keep-going                  a batch does not stop on an error
-  --lang ru|en                  message language (Russian by default)
-  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
-  --silence MS (20)             a reply ends after this many ms of silence
-  --echo auto|on|off            the request&apos;s echo before the reply: auto - remove an exact
-                                copy of the request, on - the first request-length bytes, off - none
-  --direction rts|dtr|none      raise RTS or DTR while sending
-  --help, --version
-
-Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
-(nothing sent); 3 port error; 4 a file or standard output could not be written.
-</translation>
-    </message>
-    <message>
         <source>stats ФАЙЛ.csv [--json]
   Статистика связи по адресам из журнала обмена (CSV окна или --log-file); порт не нужен. Строки с ошибками - на stderr с номерами строк. Код выхода 2: файл не журнал обмена; 4: файл не прочитан.</source>
         <translation>stats FILE.csv [--json]
@@ -2326,6 +2176,220 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
     <message>
         <source>Статистика связи (весь журнал)</source>
         <translation>Link statistics (the whole log)</translation>
+    </message>
+    <message>
+        <source>--only: список частей пуст (mode, radio, bound-ids, reset-delay, serial)</source>
+        <translation>--only: the list of parts is empty (mode, radio, bound-ids, reset-delay, serial)</translation>
+    </message>
+    <message>
+        <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
+
+Считыватель и шина:
+  scan                          опрос сети: адреса ответивших устройств
+  inventory                     опрос сети, затем идентификация и настройки каждого
+  identify                      серийный номер, тип и версия
+  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)
+  settings                      режим и параметры радио
+  set-address НОВЫЙ             сетевой адрес %1
+  set-serial НОМЕР              серийный номер %2
+  set-mode РЕЖИМ [--master] [--frequency-output]
+                                reader, indicator, powered-tag, bridge, repeater
+  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)
+  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня
+  bound-ids read | set ЯЧЕЙКА ID | clear
+  reset-delay get | set ЗАДЕРЖКА
+  backup [ФАЙЛ]                 настройки считывателя в JSON
+  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Вся шина:
+  monitor [--addresses СПИСОК] [--interval MS]
+                                все считыватели шины кругами до Ctrl-C
+  backup-site ФАЙЛ|- [--addresses СПИСОК]
+                                настройки всех считывателей в один файл площадки
+  restore-site ФАЙЛ [--verify] [--only ...] [--with-serial]
+                                каждый считыватель площадки по его адресу
+Метки:
+  tag search                    метка, ответившая на поиск
+  tag read ID                   параметры метки (ID в HEX)
+  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
+  tag set-serial ID НОМЕР
+  tag set-id ID НОМЕР
+Мост:
+  bridge read                   данные ведомого и его значение RS485
+Пакет:
+  batch ФАЙЛ|-                  по команде в строке; # - комментарий
+Журнал обмена:
+  stats ФАЙЛ.csv                статистика связи по адресам из записанного журнала
+
+Параметры:
+  --port ПУТЬ                   порт (или переменная KESTREL_PORT),
+                                сервер портов: tcp://УЗЕЛ:ПОРТ
+  -a, --address A               адрес устройства
+  --addresses СПИСОК            адреса и диапазоны через запятую: 3,5,7-9
+  --json                        по объекту JSON на результат
+  --trace                       запросы и ответы в HEX на stderr
+  --log-file ФАЙЛ               журнал обмена в CSV
+  --verify                      проверить записанное чтением
+  --keep-going                  пакет не останавливается на ошибке
+  --lang ru|en                  язык сообщений (по умолчанию русский)
+  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --silence MS (20)             ответ кончается после стольких мс тишины
+  --echo auto|on|off            эхо запроса перед ответом: auto - убирать точную
+                                копию запроса, on - первые байты длиной с запрос, off - нет
+  --direction rts|dtr|none      поднимать RTS или DTR на время передачи
+  --help, --version
+
+Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
+(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод
+(канал, закрытый читающей стороной, как в | head, - без сообщения).
+ФАЙЛ - в backup и backup-site: стандартный вывод. Файлы копий и площадок - до 1 МиБ.
+</source>
+        <translation>Usage: kestrel-cli [options] COMMAND [arguments]
+
+Reader and bus:
+  scan                          bus scan: addresses of the devices that answered
+  inventory                     bus scan, then identification and settings of each
+  identify                      serial number, type and version
+  live [--watch [--interval MS]] current parameters (with --watch - until Ctrl-C)
+  settings                      mode and radio parameters
+  set-address NEW               network address %1
+  set-serial NUMBER             serial number %2
+  set-mode MODE [--master] [--frequency-output]
+                                reader, indicator, powered-tag, bridge, repeater
+  set-radio NET CHANNEL POWER   (or --network, --channel, --power)
+  calibrate high|low --yes      recalibrate the upper or lower level
+  bound-ids read | set CELL ID | clear
+  reset-delay get | set DELAY
+  backup [FILE]                 reader settings in JSON
+  restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Whole bus:
+  monitor [--addresses LIST] [--interval MS]
+                                every reader of the bus in rounds until Ctrl-C
+  backup-site FILE|- [--addresses LIST]
+                                the settings of every reader in one site file
+  restore-site FILE [--verify] [--only ...] [--with-serial]
+                                each reader of a site at its address
+Tags:
+  tag search                    the tag that answered the search
+  tag read ID                   tag parameters (ID in HEX)
+  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
+  tag set-serial ID NUMBER
+  tag set-id ID NUMBER
+Bridge:
+  bridge read                   slave data and its RS485 value
+Batch:
+  batch FILE|-                  one command per line; # - comment
+Traffic log:
+  stats FILE.csv                link statistics per address of a recorded log
+
+Options:
+  --port PATH                   port (or the KESTREL_PORT variable),
+                                port server: tcp://HOST:PORT
+  -a, --address A               device address
+  --addresses LIST              comma-separated addresses and ranges: 3,5,7-9
+  --json                        one JSON object per result
+  --trace                       requests and replies in HEX to stderr
+  --log-file FILE               traffic log in CSV
+  --verify                      read back and check what was written
+  --keep-going                  a batch does not stop on an error
+  --lang ru|en                  message language (Russian by default)
+  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --silence MS (20)             a reply ends after this many ms of silence
+  --echo auto|on|off            the request&apos;s echo before the reply: auto - remove an exact
+                                copy of the request, on - the first request-length bytes, off - none
+  --direction rts|dtr|none      raise RTS or DTR while sending
+  --help, --version
+
+Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
+(nothing sent); 3 port error; 4 a file or standard output could not be written
+(a pipe closed by its reader, as with | head, ends without a message).
+FILE - for backup and backup-site: standard output. Backup and site files are at most 1 MiB.
+</translation>
+    </message>
+    <message>
+        <source>backup -a A [ФАЙЛ|-]
+  Режим, радио, привязанные ID, задержка и идентификация в JSON; без файла или с - на стандартный вывод. Канал или устройство записывается как есть, обычный файл - целиком или никак.</source>
+        <translation>backup -a A [FILE|-]
+  Mode, radio, bound IDs, delay and identification in JSON; without a file or with -, to standard output. A pipe or a device is written as it is, a regular file whole or not at all.</translation>
+    </message>
+    <message>
+        <source>restore -a A ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--force] [--verify]
+  Запись настроек из файла резервной копии (до 1 МиБ). Сначала устройство опознаётся; копия другого типа устройства записывается только с --force.</source>
+        <translation>restore -a A FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--force] [--verify]
+  Writes the settings from a backup file (at most 1 MiB). The device is identified first; a backup of another device type is written only with --force.</translation>
+    </message>
+    <message>
+        <source>monitor [--addresses СПИСОК] [--interval MS] [--json]
+  Все считыватели шины кругами на скорости линии до Ctrl-C: на терминале таблица, иначе строка (с --json - объект) на считыватель за круг; в конце итог по каждому. Без --addresses сначала опрос сети. Код выхода 0, если ответил каждый считыватель, иначе 1. Адреса: %1, списком и диапазонами (1-8,12).</source>
+        <translation>monitor [--addresses LIST] [--interval MS] [--json]
+  Every reader of the bus in rounds at the speed of the line until Ctrl-C: a table on a terminal, otherwise a line (with --json an object) per reader per round; at the end a summary of each. Without --addresses, a bus scan first. Exit code 0 when every reader answered, else 1. Addresses: %1, listed and in ranges (1-8,12).</translation>
+    </message>
+    <message>
+        <source>backup-site ФАЙЛ|- [--addresses СПИСОК]
+  Резервная копия каждого считывателя с его адресом в одном файле площадки (- : стандартный вывод). Без --addresses сначала опрос сети. Файл записывается, только если прочитаны все; один серийный номер у разных считывателей отмечается. Адреса: %1, списком и диапазонами (1-8,12).</source>
+        <translation>backup-site FILE|- [--addresses LIST]
+  The backup of every reader with its address in one site file (- : standard output). Without --addresses, a bus scan first. The file is written only when every reader was read; one serial number at different readers is flagged. Addresses: %1, listed and in ranges (1-8,12).</translation>
+    </message>
+    <message>
+        <source>restore-site ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--force] [--verify]
+  Каждый считыватель файла площадки (до 1 МиБ) восстанавливается по своему адресу с проверками restore; считыватель с другим серийным номером, чем в копии, не записывается без --force. С --with-serial файл, где один серийный номер у двух адресов, отклоняется целиком. Строка итога на каждый; код выхода 0, только если восстановлены все.</source>
+        <translation>restore-site FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial] [--force] [--verify]
+  Each reader of a site file (at most 1 MiB) is restored at its address with the checks of restore; a reader whose serial number is not the backup&apos;s is not written without --force. With --with-serial, a file that has one serial number at two addresses is refused whole. A summary line for each; exit code 0 only when all were restored.</translation>
+    </message>
+    <message>
+        <source>%1: файл больше 1 МиБ (%2 байт); файл копии или площадки не бывает больше</source>
+        <translation>%1: the file is larger than 1 MiB (%2 bytes); no backup or site file is that large</translation>
+    </message>
+    <message>
+        <source>не удалось прочитать %1: %2</source>
+        <translation>could not read %1: %2</translation>
+    </message>
+    <message>
+        <source>%1: копия снята со считывателя с серийным номером %2, а по адресу %3 считыватель с серийным номером %4; ничего не записано (--force записывает всё равно)</source>
+        <translation>%1: the backup was taken from the reader with serial number %2, and the reader at address %3 has serial number %4; nothing written (--force writes all the same)</translation>
+    </message>
+    <message>
+        <source>серийный номер %1 у адресов %2</source>
+        <translation>serial number %1 at addresses %2</translation>
+    </message>
+    <message>
+        <source>; внимание, один серийный номер у разных считывателей: %1</source>
+        <translation>; note: one serial number at different readers: %1</translation>
+    </message>
+    <message>
+        <source>%1: серийный номер %2 у адресов %3; с --with-serial ничего не записано</source>
+        <translation>%1: serial number %2 at addresses %3; nothing written with --with-serial</translation>
+    </message>
+    <message>
+        <source>--addresses: диапазон %1 идёт назад</source>
+        <translation>--addresses: the range %1 runs backwards</translation>
+    </message>
+    <message>
+        <source>канал никто не читает</source>
+        <translation>nobody reads the pipe</translation>
+    </message>
+    <message>
+        <source>порт уже открывается</source>
+        <translation>the port is being opened already</translation>
+    </message>
+    <message>
+        <source>имя узла не найдено за %1 с: служба имён не ответила</source>
+        <translation>the host name was not found within %1 s: the name service did not answer</translation>
+    </message>
+    <message>
+        <source>первая строка длиннее %1 байт - не заголовок журнала обмена</source>
+        <translation>the first line is longer than %1 bytes: not a traffic log header</translation>
+    </message>
+    <message>
+        <source>Файл настроек %1 не читается; взяты настройки по умолчанию.</source>
+        <translation>The settings file %1 cannot be read; the default settings are used.</translation>
+    </message>
+    <message>
+        <source>Файл настроек %1 повреждён; взяты настройки по умолчанию.</source>
+        <translation>The settings file %1 is damaged; the default settings are used.</translation>
+    </message>
+    <message>
+        <source>Файл настроек %1: не приняты значения %2; для них взяты значения по умолчанию.</source>
+        <translation>The settings file %1: the values %2 were not taken; their defaults are used.</translation>
     </message>
 </context>
 </TS>
