@@ -1102,6 +1102,11 @@ TEST(CliProgram, StatsPrintsALogsCountsPerAddressWithoutAPortAndNamesItsBadRows)
          R"({"command":"monitor","error":"--interval: нужно число миллисекунд от 10 до 3600000","exitCode":2,"ok":false})"
          "\n",
          "--interval: нужно число миллисекунд от 10 до 3600000\n"},
+        {{"--json", "--silence", "0", "scan"},
+         2,
+         R"({"command":"scan","error":"--silence: нужно целое число от 1 до 10000","exitCode":2,"ok":false})"
+         "\n",
+         "--silence: нужно целое число от 1 до 10000\n"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.arguments.join(' ').toStdString());

@@ -50,8 +50,12 @@ int main(int argc, char** argv) {
     const ParsedArguments parsed = parseArguments(QCoreApplication::arguments().mid(1));
     if (!parsed.ok()) {
         // With --json a script reads every refusal as an object on standard output, this one too.
-        if (jsonArgument(QCoreApplication::arguments().mid(1))) {
-            Output(out, err, true).failure(parsed.invocation.words.value(0), parsed.error, kUsageError);
+        if (const QStringList arguments = QCoreApplication::arguments().mid(1); jsonArgument(arguments)) {
+            // The command, when the line names one, though reading stopped before it.
+            QString command = parsed.invocation.words.value(0);
+            for (const QString& a : arguments)
+                if (command.isEmpty() && !commandHelp(a).isEmpty()) command = a;
+            Output(out, err, true).failure(command, parsed.error, kUsageError);
             return kUsageError;
         }
         err << "kestrel-cli: " << parsed.error << "\n"
