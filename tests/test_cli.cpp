@@ -885,6 +885,8 @@ TEST(CliProgram, EveryFileTargetIsWrittenThroughOrLeftAsItWas) {
          "[ -c /dev/full ]"},
         {"$CLI -a 5 backup - > out", 0, "", "[ ! -e ./- ] && " + backupOfFive + "out"},
         {"$CLI -a 5 backup /dev/stdout | cat > out", 0, "", backupOfFive + "out"},
+        {"echo first > out; $CLI -a 5 backup /dev/stdout >> out", 0, "",
+         "[ \"$(head -1 out)\" = first ] && " + backupOfFive + "out"},
         {"$CLI backup-site - --addresses 5 > out", 0, "Площадка сохранена в -: считывателей 1\n",
          "[ ! -e ./- ] && grep -q '\"format\": \"kestrel-site\"' out"},
         {"ln -s loop2 loop1; ln -s loop1 loop2; $CLI -a 5 backup loop1", 4,

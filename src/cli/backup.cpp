@@ -26,9 +26,10 @@ const QString kToolName = QStringLiteral("kestrel-cli");
 // The most a restore reads of its file: a site of every address is far below it (about 120 KB).
 constexpr qint64 kMaxBackupFile = 1 << 20;
 
-// "-" for a file: standard output, as every Unix tool takes it.
+// "-" for a file: standard output, as every Unix tool takes it. /dev/stdout is the same descriptor: written
+// through it (never replaced, which would lose a `>>` redirection's file).
 bool isStandardOutput(const QString& path) {
-    return path == QLatin1String("-");
+    return path == QLatin1String("-") || path == QLatin1String("/dev/stdout");
 }
 
 // A JSON value as it stands in the file, for a --verify difference: 5, "0C0FFEE", or "ничего".
