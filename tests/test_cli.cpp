@@ -3,6 +3,7 @@
 // rules of the transactor over the in-memory port, batches, and the real program.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QBuffer>
 #include <QFile>
@@ -1054,6 +1055,8 @@ TEST(CliProgram, StatsPrintsALogsCountsPerAddressWithoutAPortAndNamesItsBadRows)
                     f.write(QByteArray(size, path == big ? ' ' : 'a')) == size);
     }
     ASSERT_TRUE(QFile::link(loop, loop));
+    const QString fifo = dir.filePath("fifo");  // a named pipe nobody writes: read as empty, never waited on
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const struct {
         QStringList arguments;
         int exitCode;
@@ -1098,6 +1101,10 @@ TEST(CliProgram, StatsPrintsALogsCountsPerAddressWithoutAPortAndNamesItsBadRows)
          2,
          "",
          big + ": файл больше 1 МиБ (1048576 байт); файл копии или площадки не бывает больше\n"},
+        {{"restore-site", fifo},
+         2,
+         "",
+         fifo + ": не файл площадки (нужен объект JSON: недопустимое значение)\n"},
         // Under --json a line that cannot be read is an object too.
         {{"--json", "monitor", "--interval", "0"},
          2,

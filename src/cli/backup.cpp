@@ -2,11 +2,15 @@
 // way, each at its address. The file formats are the bus layer's (bus/sitefile.h), which the window's bus
 // overview writes too.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cerrno>
 
 #include "bus/sitefile.h"
 #include "cli/client.h"
@@ -96,12 +100,16 @@ int Client::chosenRestoreParts(Context& c, QStringList* parts) {
 }
 
 std::optional<QByteArray> Client::readBackupFile(Context& c, const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        c.exit = refuse(
-            c, Texts::tr("не удалось открыть %1: %2").arg(path, localizedSystemText(file.errorString())));
+    // Opened without waiting: a named pipe nobody writes would otherwise hold the client in the open, where
+    // Ctrl-C does not reach it; it reads as empty instead. What is read then waits as usual.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        c.exit = refuse(c, Texts::tr("не удалось открыть %1: %2").arg(path, systemErrorText(errno)));
         return std::nullopt;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    QFile file;
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     // A file past the limit is refused whole: cut at the limit, a valid file would read as a broken one.
     QByteArray bytes = file.read(kMaxBackupFile + 1);
     if (bytes.size() > kMaxBackupFile) {
