@@ -25,7 +25,7 @@
 #include "sim/ptyhost.h"
 #include "traffic/statistics.h"
 #include "ui/dialogs.h"
-#include "ui/heap.h"
+#include "app/heap.h"
 #include "ui/mainwindow.h"
 #include "ui/trafficlog.h"
 #include "window_parts.h"

@@ -12,7 +12,7 @@
 #include "app/demo.h"
 #include "sim/replay.h"
 #include "traffic/csv.h"
-#include "ui/quitsignals.h"
+#include "app/quitsignals.h"
 #include "ui/trafficlog.h"
 #include "ui/trend.h"
 #include "window_harness.h"

@@ -10,10 +10,10 @@
 #include "serial/qtserialport.h"
 #include "sim/ptyhost.h"
 #include "ui/dialogs.h"
-#include "ui/heap.h"
+#include "app/heap.h"
 #include "ui/mainwindow.h"
 #include "ui/openedlog.h"
-#include "ui/quitsignals.h"
+#include "app/quitsignals.h"
 #include "ui/settings.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/quitsignals.h"
+#include "app/quitsignals.h"
 
 #include <sys/socket.h>
 #include <unistd.h>

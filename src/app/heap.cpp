@@ -1,4 +1,4 @@
-#include "ui/heap.h"
+#include "app/heap.h"
 
 #if defined(__GLIBC__)
 #include <malloc.h>
