@@ -3,6 +3,13 @@
 
   a11y-probe.py PID wait TITLE [SECONDS]       waits until the program PID shows a window named TITLE
   a11y-probe.py PID press NAME                 presses the button named NAME (its first action)
+  a11y-probe.py PID press-probe NAME SECONDS [MS [SLOW]]
+                                               presses NAME without waiting for the press's reply (the
+                                               program may stall in what the press starts), then probes as
+                                               "probe" does; the line also says when the worst round trip
+                                               began, in seconds after the press: "…, worst at T s"
+  a11y-probe.py PID texts                      prints each box and dialog the program shows (not its
+                                               windows) as "TITLE: TEXT | TEXT …", the names it holds
   a11y-probe.py PID probe SECONDS [MS [SLOW]]  asks the main window for its name every MS ms (default 5) for
                                                SECONDS, listening to the program's accessibility events and
                                                reading the traffic log's newest row twice a second, as a
@@ -28,6 +35,10 @@ TABLE = "org.a11y.atspi.Table"
 PROPERTIES = "org.freedesktop.DBus.Properties"
 ROOT = "/org/a11y/atspi/accessible/root"
 ROLE_TABLE = 55
+ROLE_ALERT = 2
+ROLE_DIALOG = 16
+# A round trip may wait for a long stall; the bus's own 25 s would cut it short.
+CALL_TIMEOUT_S = 600
 
 
 def accessibility_bus():
@@ -106,7 +117,43 @@ def press(bus, pid, button):
     return False
 
 
-def probe(bus, pid, seconds, interval_ms, slow_ms=0):
+def press_later(bus, pid, button):
+    """Presses `button` and returns at once: the press's reply comes when the program's loop is free."""
+    for window in windows(bus, pid).values():
+        found = find(bus, window, button)
+        if found:
+            bus.get_object(*found, introspect=False).DoAction(
+                0, dbus_interface="org.a11y.atspi.Action", reply_handler=lambda *_: None,
+                error_handler=lambda *_: None)
+            return True
+    return False
+
+
+def texts(bus, pid):
+    """Each box and dialog shown, with the names of what it holds (a message box: its text and button). A
+    box may bear the main window's title, so boxes are told by their role."""
+    lines = []
+    app = application(bus, pid)
+    for window in children(bus, *app) if app else []:
+        if role_of(bus, *window) not in (ROLE_ALERT, ROLE_DIALOG):
+            continue
+        names, level = [], [window]
+        for _ in range(6):
+            following = []
+            for node in level:
+                for child in children(bus, *node):
+                    name = name_of(bus, *child).strip()
+                    if name and name not in names:
+                        names.append(name)
+                    following.append(child)
+            level = following
+        if names:
+            lines.append("%s: %s" % (name_of(bus, *window),
+                                     " | ".join(n.replace("\n", " / ") for n in names)))
+    return lines
+
+
+def probe(bus, pid, seconds, interval_ms, slow_ms=0, press=None):
     # Listening is what makes the bridge send its events: it sends only those someone registered for.
     registry = bus.get_object("org.a11y.atspi.Registry", "/org/a11y/atspi/registry")
     for kind in ("object:", "window:", "focus:"):
@@ -127,8 +174,11 @@ def probe(bus, pid, seconds, interval_ms, slow_ms=0):
     # The bus daemon alone, asked just before the tool each time: when both are slow together the machine
     # or the bus was busy, not the tool.
     daemon = bus.get_object("org.freedesktop.DBus", "/org/freedesktop/DBus", introspect=False)
-    trips, alone = [], []
+    trips, alone, began = [], [], []
     loop = GLib.MainLoop()
+    pressed_at = time.monotonic()
+    if press is not None and not press_later(bus, pid, press):
+        sys.exit("a11y-probe: no button " + press)
     end = time.monotonic() + seconds
 
     def timed(call):
@@ -138,7 +188,9 @@ def probe(bus, pid, seconds, interval_ms, slow_ms=0):
 
     def ask():
         alone.append(timed(lambda: daemon.GetId(dbus_interface="org.freedesktop.DBus")))
-        trips.append(timed(lambda: target.Get(ACCESSIBLE, "Name", dbus_interface=PROPERTIES)))
+        began.append(time.monotonic() - pressed_at)
+        trips.append(timed(lambda: target.Get(ACCESSIBLE, "Name", dbus_interface=PROPERTIES,
+                                              timeout=CALL_TIMEOUT_S)))
         if slow_ms and trips[-1] > slow_ms:
             print("slow %.1f ms (bus alone %.1f ms)" % (trips[-1], alone[-1]), flush=True)
         if time.monotonic() >= end:
@@ -173,17 +225,24 @@ def probe(bus, pid, seconds, interval_ms, slow_ms=0):
         pick = lambda share: values[min(len(values) - 1, int(len(values) * share))]
         return "worst %.1f p99 %.1f median %.1f" % (values[-1], pick(0.99), pick(0.5))
 
-    print("%s ms (bus alone: %s ms), %d asks, %d log cells read, %d events (%s)" %
-          (figures(trips), figures(alone), len(trips), cells_read[0], sum(events.values()),
-           " ".join("%s %d" % kind for kind in sorted(events.items()))))
+    line = "%s ms (bus alone: %s ms), %d asks, %d log cells read, %d events (%s)" % (
+        figures(trips), figures(alone), len(trips), cells_read[0], sum(events.values()),
+        " ".join("%s %d" % kind for kind in sorted(events.items())))
+    if press is not None:
+        line += ", worst at %.1f s" % began[trips.index(max(trips))]
+    print(line)
 
 
 def main():
-    if len(sys.argv) < 4:
+    if len(sys.argv) < 4 and sys.argv[2:3] != ["texts"]:
         sys.exit(__doc__)
-    pid, command, argument = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+    pid, command, argument = int(sys.argv[1]), sys.argv[2], (sys.argv[3:4] or [""])[0]
     dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
     bus = accessibility_bus()
+    if command == "texts":
+        for line in texts(bus, pid):
+            print(line)
+        return
     if command == "wait":
         seconds = float(sys.argv[4]) if len(sys.argv) > 4 else 20
         sys.exit(0 if wait_for_window(bus, pid, argument, seconds) else "a11y-probe: no window " + argument)
@@ -192,6 +251,10 @@ def main():
     if command == "probe":
         probe(bus, pid, float(argument), int(sys.argv[4]) if len(sys.argv) > 4 else 5,
               float(sys.argv[5]) if len(sys.argv) > 5 else 0)
+        return
+    if command == "press-probe" and len(sys.argv) > 4:
+        probe(bus, pid, float(sys.argv[4]), int(sys.argv[5]) if len(sys.argv) > 5 else 5,
+              float(sys.argv[6]) if len(sys.argv) > 6 else 0, press=argument)
         return
     sys.exit(__doc__)
 
