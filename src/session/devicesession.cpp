@@ -422,6 +422,11 @@ void DeviceSession::take(const device::DeviceValue& value) {
                        emit answered(value);
                        identifyAgain();
                    },
+                   [&](const device::Acknowledgement& v) {
+                       // A write's acknowledgement the status line has no text for (radio parameters, a
+                       // tag's serial number) leaves it as any reply without a decoder would.
+                       if (!v.statusText().isEmpty()) emit answered(value);
+                   },
                    [&](const auto&) { emit answered(value); },
                },
                value);
