@@ -2327,5 +2327,21 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
         <source>Статистика связи (весь журнал)</source>
         <translation>Link statistics (the whole log)</translation>
     </message>
+    <message>
+        <source>привязанный ID</source>
+        <translation>bound ID</translation>
+    </message>
+    <message>
+        <source>задержка обнуления ID</source>
+        <translation>ID reset delay</translation>
+    </message>
+    <message>
+        <source>записано: %1</source>
+        <translation>written: %1</translation>
+    </message>
+    <message>
+        <source>нет подтверждения записи: %1</source>
+        <translation>write not confirmed: %1</translation>
+    </message>
 </context>
 </TS>

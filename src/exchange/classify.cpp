@@ -44,6 +44,13 @@ ReplyExpectation expectationOf(const QByteArray& request) {
     }
 }
 
+std::optional<WriteCheck> writeCheckOf(const Transaction& t) {
+    if (t.request.size() < 3) return std::nullopt;
+    const cmd::CommandInfo* command = cmd::commandInfo(static_cast<quint8>(t.request[2]));
+    if (!command || !command->written) return std::nullopt;
+    return WriteCheck{command->code, t.fit == Fit::Answers || t.fit == Fit::Acknowledgement};
+}
+
 void ClassifiedReply::recordIn(Transaction& t, Taken taken) const {
     t.outcome = taken == Taken::AsRead ? outcome : answerOutcome;
     t.value = taken == Taken::AsRead ? value : answerValue;

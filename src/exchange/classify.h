@@ -60,4 +60,13 @@ std::optional<QByteArray> pollAddresses(const Transaction& poll, bool allowLong)
 // network poll's answer (the list of addresses that answered).
 ClassifiedReply classifyReply(const QByteArray& request, const QByteArray& reply, bool pollAnswerExpected);
 
+// A request that changes the device (its first frame's command writes, cmd::CommandInfo::written) and
+// whether the reply read for it confirms the change: the request's own reply or acknowledgement, from where
+// the answer comes (the judge's fit). Nothing for a request that writes nothing.
+struct WriteCheck {
+    quint8 command = 0;
+    bool confirmed = false;
+};
+std::optional<WriteCheck> writeCheckOf(const Transaction& t);
+
 }  // namespace kestrel

@@ -186,6 +186,7 @@ OpenResult DeviceSession::open(const QString& name, const QString& identity) {
     portName_ = name;
     portIdentity_ = identity;
     statistics_.reset();
+    lastWrite_.reset();
     lastReplyAt_ = {};
     silentSince_ = {};
     // An adapter opened as soon as it was plugged in may not have told the system all about itself yet
@@ -338,6 +339,7 @@ QString DeviceSession::tagWriteSerial() const {
 }
 
 void DeviceSession::handle(const Transaction& t) {
+    if (const std::optional<WriteCheck> write = writeCheckOf(t)) lastWrite_ = write;
     const QDateTime panelsFilledBefore = panelsFilledAt_;
     if (t.value) take(*t.value);
     judgeReply(t, traffic::recordOf(t), panelsFilledAt_ != panelsFilledBefore);
