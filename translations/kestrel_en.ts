@@ -2343,5 +2343,9 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
         <source>нет подтверждения записи: %1</source>
         <translation>write not confirmed: %1</translation>
     </message>
+    <message>
+        <source>Последняя запись</source>
+        <translation>Last write</translation>
+    </message>
 </context>
 </TS>

@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <algorithm>
 
+#include "device/commands.h"
+#include "device/texts.h"
 #include "protocol/translation.h"
 #include "session/devicesession.h"
 #include "ui/controlbuilder.h"
@@ -26,10 +28,12 @@ StatusBar::StatusBar(DeviceSession& session, int width, QWidget* parent)
     const int deviceX = kPortWidth;
     const int replyX = deviceX + kDeviceWidth;
     const int successX = replyX + kReplyWidth;
-    port_ = field(ctl::statusPort, Texts::tr("Порт"), 0, kPortWidth);
-    device_ = field(ctl::statusDevice, Texts::tr("Устройство"), deviceX, kDeviceWidth);
-    reply_ = field(ctl::statusReply, Texts::tr("Последний ответ"), replyX, kReplyWidth);
-    success_ = field(ctl::statusSuccess, Texts::tr("Успешные ответы"), successX, width - successX);
+    port_ = field(ctl::statusPort, Texts::tr("Порт"), {0, 0, kPortWidth});
+    device_ = field(ctl::statusDevice, Texts::tr("Устройство"), {deviceX, 0, kDeviceWidth});
+    reply_ = field(ctl::statusReply, Texts::tr("Последний ответ"), {replyX, 0, kReplyWidth});
+    success_ = field(ctl::statusSuccess, Texts::tr("Успешные ответы"), {successX, 0, width - successX});
+    // The last write on a line of its own: its texts are as long as the others together.
+    write_ = field(ctl::statusWrite, Texts::tr("Последняя запись"), {0, 1, width});
     resize(width, kHeight);
     connect(&session, &DeviceSession::linkChanged, this, &StatusBar::refresh);
     connect(&session, &DeviceSession::pollingPausedChanged, this, &StatusBar::refresh);
@@ -38,8 +42,9 @@ StatusBar::StatusBar(DeviceSession& session, int width, QWidget* parent)
     refresh();
 }
 
-QLabel* StatusBar::field(const QString& name, const QString& accessibleName, int x, int width) {
-    QLabel* l = build::readout(this, name, QString(), QRect(x, 1, width, kHeight - 2));
+QLabel* StatusBar::field(const QString& name, const QString& accessibleName, Place at) {
+    QLabel* l = build::readout(this, name, QString(),
+                               QRect(at.x, at.line * kLineHeight + 1, at.width, kLineHeight - 2));
     l->setAccessibleName(accessibleName);
     return l;
 }
@@ -117,6 +122,14 @@ void StatusBar::refresh() {
         }
     }
     showText(success_, success);
+
+    // The last write's outcome, until the next write.
+    QString write;
+    if (const std::optional<WriteCheck> w = session_.lastWrite(); w && link != Link::Closed) {
+        const QString what = cmd::writtenTitle(w->command);
+        write = w->confirmed ? text::written(what) : text::writeNotConfirmed(what);
+    }
+    showText(write_, write);
 }
 
 }  // namespace kestrel
