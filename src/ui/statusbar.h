@@ -4,6 +4,10 @@
 // write. Everything comes from the device session (its link, polling, address, reply times, link statistics
 // and last write, and the model's identity), never from a widget. It is refreshed once a tick and when the
 // link, the polling or the address changes, not on every signal.
+//
+// A screen reader meets each field as a label named by its title and its value ("Порт: COM3, 19200 8N1,
+// открыт"), with the whole value (also where the field shows it cut) in its Text interface; a change is
+// told as QLabel tells one, the name changed, and as the text changed.
 
 #include <QWidget>
 
@@ -27,7 +31,7 @@ class StatusBar : public QWidget {
     struct Place {
         int x, line, width;
     };
-    QLabel* field(const QString& name, const QString& accessibleName, Place at);
+    QLabel* field(const QString& name, const QString& title, Place at);
     void showText(QLabel* field, const QString& text);
 
     DeviceSession& session_;
