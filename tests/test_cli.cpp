@@ -745,9 +745,9 @@ TEST(Transactor, AReplyEndsAtItsFullLengthOrItsSilenceAndMustAnswerTheRequest) {
     r = t.exchange(identify);
     EXPECT_EQ(r.attempts, 3);
     EXPECT_EQ(r.last.outcome, Outcome::OtherCode);
-    // The new address acknowledges from there.
+    // The new address acknowledges from there, as the request itself tells.
     port.answer = {{1, withCheckByte(hex("3E 09 FB"))}};
-    EXPECT_TRUE(t.exchange(device::setNetAddressRequest(5, "9").frame, {{}, 9}).ok());
+    EXPECT_TRUE(t.exchange(device::setNetAddressRequest(5, "9").frame).ok());
 }
 
 TEST(PollAnswer, ALongAnswerIsTakenOnlyWhenItReadsAsABusOfReaders) {

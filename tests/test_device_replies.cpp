@@ -191,7 +191,11 @@ TEST(ValueTexts, DescribeNamesTheKeyNumbersOfEveryKindOfValue) {
         {decoded(kSlave), {"25", "контакт замкнут", "-100"}},
         {SlaveRs485{4660}, {"4660"}},
         {ModeSet{0xC0}, {"192"}},
-        {Acknowledgement{0xFB}, {"Установлен сетевой номер."}},
+        // A write's acknowledgement says what was written, a mode change's by-product what changed.
+        {Acknowledgement{0xFB}, {"записано: сетевой адрес"}},
+        {Acknowledgement{0xE1}, {"записано: параметры метки"}},
+        {Acknowledgement{0xF4}, {"записано: параметры радио"}},
+        {Acknowledgement{0xFD}, {"Изменена инверсия."}},
         {PollAnswer{hex("03 07 0C 07")}, {"3 7 12 7"}},
     };
     for (const auto& [value, parts] : cases)

@@ -313,7 +313,13 @@ TEST_F(Exchange, TheCycleAndTheTransactorJudgeEveryReplyAlike) {
         {"another command's reply", params, idReply, Fit::OtherCommand, Outcome::Decoded, true,
          Outcome::OtherCode, true},
         {"an unknown code with the request's reply code", radio, withCheckByte(hex("3E 05 F4")),
-         Fit::Acknowledgement, Outcome::UnknownCode, false, Outcome::Decoded, true},
+         Fit::Acknowledgement, Outcome::Decoded, true, Outcome::Decoded, true},
+        {"a new address acknowledged from that address", hex("31 05 FB 09 D4"), hex("3E 09 FB CC"),
+         Fit::Answers, Outcome::Decoded, true, Outcome::Decoded, true},
+        {"a new address acknowledged from the old one", hex("31 05 FB 09 D4"), hex("3E 05 FB 81"), Fit::None,
+         Outcome::OtherAddress, true, Outcome::OtherAddress, true},
+        {"a new mode answered by a reply a mode change brings", hex("31 05 F2 02 46"), hex("3E 05 F8 63"),
+         Fit::Answers, Outcome::Decoded, true, Outcome::Decoded, true},
         {"a wrong check byte", params, hex("3E 05 F0 19 00 02 01 00 00 00 7F"), Fit::None,
          Outcome::WrongCheckByte, false, Outcome::WrongCheckByte, false},
         {"unframed", params, hex("05 F0 00 00"), Fit::None, Outcome::Unframed, false, Outcome::Unframed,
@@ -347,6 +353,38 @@ TEST_F(Exchange, TheCycleAndTheTransactorJudgeEveryReplyAlike) {
         EXPECT_EQ(w.value.has_value(), c.windowValue);
         EXPECT_EQ(outcomeKey(cl.outcome), outcomeKey(c.client));
         EXPECT_EQ(cl.value.has_value(), c.clientValue);
+    }
+}
+
+// A write is confirmed by the reply of its own command or its acknowledgement, from where the device answers;
+// a read is no write.
+TEST(WriteCheck, AWriteIsConfirmedOnlyByItsOwnAnswerFromWhereTheDeviceAnswers) {
+    struct Case {
+        const char *behaviour, *request, *reply;
+        std::optional<bool> confirmed;  // nothing: no write
+    } cases[] = {
+        {"radio parameters acknowledged", "31 05 F4 00 01 07 0A C0", "3E 05 F4 C0", true},
+        {"radio parameters unanswered", "31 05 F4 00 01 07 0A C0", "", false},
+        {"radio parameters, wrong check byte", "31 05 F4 00 01 07 0A C0", "3E 05 F4 C1", false},
+        {"radio parameters, another command's reply", "31 05 F4 00 01 07 0A C0",
+         "3E 05 F0 19 00 02 01 00 00 00 7E", false},
+        {"new address, from it", "31 05 FB 09 D4", "3E 09 FB CC", true},
+        {"new address, from the old one", "31 05 FB 09 D4", "3E 05 FB 81", false},
+        {"mode, by a reply a mode change brings", "31 05 F2 02 46", "3E 05 F8 63", true},
+        {"tag parameters", "31 05 E1 0E 00 00 00 01 00 00 00 02 00 0A 01 00 00 05 7A", "3E 05 E1 62", true},
+        {"reset delay, answered with the delay", "31 05 F1 01 F4 3F", "3E 05 F1 F4 01 7D", true},
+        {"a read", "31 05 F0 FE", "3E 05 F0 19 00 02 01 00 00 00 7E", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        Transaction t;
+        t.request = hex(c.request);
+        t.reply = hex(c.reply);
+        classifyReply(t.request, t.reply, false).recordIn(t, ClassifiedReply::Taken::AsRead);
+        const std::optional<WriteCheck> w = writeCheckOf(t);
+        ASSERT_EQ(w.has_value(), c.confirmed.has_value()) << c.behaviour;
+        if (!w) continue;
+        EXPECT_EQ(w->command, quint8(t.request[2])) << c.behaviour;
+        EXPECT_EQ(w->confirmed, *c.confirmed) << c.behaviour;
     }
 }
 

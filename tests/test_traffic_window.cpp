@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 
 #include "protocol/frame.h"
 #include "traffic/csv.h"
@@ -316,6 +317,88 @@ TEST_F(TrafficWindow, LogFileThatCannotBeWrittenGivesOneMessageAndTheToolGoesOn)
         EXPECT_TRUE(dialogs.messages[0].text.contains(path));
         EXPECT_TRUE(partOf<ExchangeCycle>(*window).isRunning());
         EXPECT_EQ(text(QStringLiteral("uroven")), QStringLiteral("512"));
+    }
+}
+
+// Each write the window sends, and the reply that comes for it: the log's row, the statistics' count, the
+// status bar's success and last write, and the status line (which keeps its own texts). Every row on a port
+// opened afresh, so the counts are the write's own.
+TEST_F(TrafficWindow, AnAcknowledgedWriteIsAConfirmedWriteInTheLogItsStatisticsAndTheStatusBar) {
+    using Counts = traffic::LinkCounts;
+    struct Case {
+        const char* write;
+        std::function<void()> send;
+        const char *request, *reply;
+        Outcome outcome;
+        const char *outcomeText, *meaning;
+        int address;  // where the statistics count it: the request's
+        int Counts::*counter;
+        const char *success, *lastWrite, *statusLine;
+    };
+    // Types into the named boxes (name, text, name, text, ...), then presses `button`.
+    auto typed = [this](const QStringList& boxes, const char* button) {
+        return [this, boxes, button] {
+            for (int i = 0; i + 1 < boxes.size(); i += 2) setText(boxes[i], boxes[i + 1]);
+            click(QString::fromLatin1(button));
+        };
+    };
+    const Case cases[] = {
+        {"radio parameters", typed({"num_net", "1", "n_kan", "7", "ppow", "10"}, "param"),
+         "31 00 F4 00 01 07 0A 2B", "3E 00 F4 3F", Outcome::Decoded, "ответ", "записано: параметры радио", 0,
+         &Counts::decoded, "успешно 100 % (1 из 1)", "записано: параметры радио", ""},
+        {"mode", [this] { click(QStringLiteral("Set_mode")); }, "31 00 F2 02 73", "3E 00 F2 02 E9",
+         Outcome::Decoded, "ответ", "новый режим 2", 0, &Counts::decoded, "успешно 100 % (1 из 1)",
+         "записано: режим", " Установлен новый режим."},
+        {"tag parameters",
+         typed({"ID_Metki", "A1", "IntervalMetki", "100", "ModeMetki", "1", "PowerMetki", "-10", "sleep_time",
+                "60"},
+               "SetModesMetki"),
+         "31 00 E1 0E 00 00 00 00 00 00 00 A1 00 64 01 F6 00 3C CE", "3E 00 E1 9D", Outcome::Decoded, "ответ",
+         "записано: параметры метки", 0, &Counts::decoded, "успешно 100 % (1 из 1)",
+         "записано: параметры метки", "Считаны параметры метки."},
+        {"reset delay", typed({"Zad2", "500"}, "Command2"), "31 00 F1 01 F4 BE", "3E 00 F1 F4 01 FC",
+         Outcome::Decoded, "ответ", "задержка обнуления 500", 0, &Counts::decoded, "успешно 100 % (1 из 1)",
+         "записано: задержка обнуления ID", "Приняты доп. параметры считывателя"},
+        {"radio parameters, unanswered", typed({"num_net", "1", "n_kan", "7", "ppow", "10"}, "param"),
+         "31 00 F4 00 01 07 0A 2B", "", Outcome::NoReply, "нет ответа", "", 0, &Counts::noReply,
+         "успешно 0 % (0 из 1)", "нет подтверждения записи: параметры радио",
+         "Нет данных со считывателя с номером 0"},
+        // Last: the address list starts at 0 again on the next open, and 0 would be identified first.
+        {"address 2 to 9, acknowledged from 9",
+         [this] {
+             chooseAddress(QStringLiteral("2"));
+             runTick();  // 2 is asked who it is, and does not say
+             dialogs.inputs = {QStringLiteral("9")};
+             click(QStringLiteral("net"));
+         },
+         "31 02 FB 09 AE", "3E 09 FB CC", Outcome::Decoded, "ответ", "записано: сетевой адрес", 2,
+         &Counts::decoded, "успешно 50 % (1 из 2)", "записано: сетевой адрес", " Установлен сетевой номер."},
+    };
+    TrafficLogWindow& log = window->trafficLog();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.write);
+        openPort();
+        c.send();
+        port.clearWritten();
+        runTick();
+        ASSERT_EQ(port.written, hex(c.request));
+        receive(hex(c.reply));
+        log.flush();
+        const traffic::Record& row = log.model().record(log.model().rowCount() - 1);
+        ASSERT_EQ(row.request, hex(c.request));
+        EXPECT_EQ(row.reply, hex(c.reply));
+        EXPECT_EQ(outcomeKey(row.outcome), outcomeKey(c.outcome));
+        const int last = log.model().rowCount() - 1;
+        EXPECT_EQ(log.model().data(log.model().index(last, 0), Qt::BackgroundRole).value<QColor>(),
+                  outcomeColour(c.outcome));
+        EXPECT_EQ(traffic::displayCell(row, 6), QString::fromUtf8(c.outcomeText));
+        EXPECT_EQ(traffic::displayCell(row, 7), QString::fromUtf8(c.meaning));
+        const Counts& counts = log.statistics().byAddress().at(c.address);
+        EXPECT_EQ(counts.*c.counter, 1);
+        EXPECT_EQ(counts.other, 0);
+        expectTexts({"statusSuccess", c.success, "statusWrite", c.lastWrite, "MsgCom", c.statusLine});
+        click(QStringLiteral("BTNCloseCom"));
+        EXPECT_EQ(text(QStringLiteral("statusWrite")), QString()) << "a closed port has written nothing";
     }
 }
 

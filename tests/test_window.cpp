@@ -2,6 +2,7 @@
 // texts, places and starting states of every control are checked against the verified window in
 // test_language.cpp.
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
 #include <QFileInfo>
 #include <QMenu>
@@ -11,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "ui/accessiblenames.h"
 #include "ui/controlgroups.h"
 #include "ui/splashwindow.h"
 #include "ui/statusbar.h"
@@ -262,6 +264,47 @@ TEST_F(Window, StatusBarShowsTheLinkTheDeviceTheLastReplyAndTheSuccessSinceThePo
     EXPECT_EQ(fields(), (QStringList{"COM3, 19200 8N1, потерян, ожидание возврата", "", "", ""}));
     click(QStringLiteral("BTNCloseCom"));
     EXPECT_EQ(fields(), (QStringList{"Порт закрыт", "", "", ""}));
+}
+
+// A screen reader reads each field of the status bar as a label: its title and value as the name, the whole
+// value (also where the field shows it cut) in the Text interface; a change is told as QLabel tells one, the
+// name changed, and as the text it now is.
+TEST_F(Window, StatusFieldsAreReadWithTheirTitlesAndValuesAndTellTheirChanges) {
+    const QString path = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0");
+    port.ports = {path};
+    QStringList told;
+    setAnnouncementListener([&](QAccessibleEvent& e) {
+        const QString& name = e.object()->objectName();
+        if (e.type() == QAccessible::NameChanged) told << name + QStringLiteral(" name");
+        if (e.type() == QAccessible::TextUpdated)
+            told << name + QStringLiteral(" text ") +
+                        static_cast<QAccessibleTextUpdateEvent&>(e).textInserted();
+    });
+    openPort();
+    setAnnouncementListener({});
+    const QString portValue = path + QStringLiteral(", 19200 8N1, открыт");
+    EXPECT_NE(text(QStringLiteral("statusPort")), portValue) << "cut to the field on screen";
+    EXPECT_EQ(told, (QStringList{"statusPort name", "statusPort text " + portValue, "statusDevice name",
+                                 "statusDevice text адрес 0", "statusReply name",
+                                 "statusReply text ожидание ответа"}))
+        << "the fields that did not change tell nothing";
+    // The description is a label's tooltip, as Qt gives it: the whole value where it is cut.
+    const std::tuple<const char*, QString, QString> fields[] = {
+        {"statusPort", "Порт: " + portValue, portValue},
+        {"statusDevice", "Устройство: адрес 0", ""},
+        {"statusReply", "Последний ответ: ожидание ответа", ""},
+        {"statusSuccess", "Успешные ответы", ""},
+        {"statusWrite", "Последняя запись", ""},
+    };
+    for (const auto& [name, spoken, description] : fields) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(ctl(QString::fromLatin1(name)));
+        EXPECT_EQ(a->role(), QAccessible::StaticText) << name;
+        EXPECT_EQ(a->text(QAccessible::Name), spoken) << name;
+        EXPECT_EQ(a->text(QAccessible::Description), description) << name;
+        QAccessibleTextInterface* t = a->textInterface();
+        ASSERT_NE(t, nullptr) << name;
+        EXPECT_EQ(t->text(0, t->characterCount()), spoken.section(QStringLiteral(": "), 1)) << name;
+    }
 }
 
 // "Файл" comes first; its "Выход" (Ctrl+Q) closes the window as its close button does, and it saves the

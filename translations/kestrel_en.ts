@@ -2391,5 +2391,25 @@ FILE - for backup and backup-site: standard output. Backup and site files are at
         <source>Файл настроек %1: не приняты значения %2; для них взяты значения по умолчанию.</source>
         <translation>The settings file %1: the values %2 were not taken; their defaults are used.</translation>
     </message>
+    <message>
+        <source>привязанный ID</source>
+        <translation>bound ID</translation>
+    </message>
+    <message>
+        <source>задержка обнуления ID</source>
+        <translation>ID reset delay</translation>
+    </message>
+    <message>
+        <source>записано: %1</source>
+        <translation>written: %1</translation>
+    </message>
+    <message>
+        <source>нет подтверждения записи: %1</source>
+        <translation>write not confirmed: %1</translation>
+    </message>
+    <message>
+        <source>Последняя запись</source>
+        <translation>Last write</translation>
+    </message>
 </context>
 </TS>

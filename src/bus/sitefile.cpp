@@ -6,7 +6,6 @@
 #include <cmath>
 
 #include "bus/roster.h"
-#include "device/commands.h"
 #include "device/ranges.h"
 #include "device/readermode.h"
 #include "device/requests.h"
@@ -22,11 +21,6 @@ const QString kBackupFormat = QLatin1String(kReaderBackupFormat);
 constexpr int kBackupFormatVersion = 1;
 const QString kSiteFormat = QStringLiteral("kestrel-site");
 constexpr int kSiteFormatVersion = 1;
-
-// A reader answers a new mode with the mode, or with one of the replies a mode change brings.
-const Transactor::Expect kModeChange{
-    {cmd::kAveragingSet, cmd::kAveragingCleared, cmd::kInversionChanged, cmd::kLampFrequencyChanged},
-    std::nullopt};
 
 // A JSON value as it stands in the file: 5.5, "2", null.
 QString jsonText(const QJsonValue& v) {
@@ -141,7 +135,7 @@ RestorePlan planRestore(const QJsonObject& o, quint8 address, const QStringList&
             plan.refusal = QStringLiteral("%1: %2").arg(source, r.refusal);
             return false;
         }
-        plan.steps.push_back({part, r.frame, {}});
+        plan.steps.push_back({part, r.frame});
         return true;
     };
     for (const QString& part : restoreParts()) {
@@ -151,7 +145,7 @@ RestorePlan planRestore(const QJsonObject& o, quint8 address, const QStringList&
                 field(o.value(QLatin1String("mode")), device::range::kReaderMode, "mode");
             if (!m.ok()) return refuse(m.refusal);
             if (!device::modeOf(quint8(m.value))) return refuse(Texts::tr("%1: неверный режим").arg(source));
-            plan.steps.push_back({part, device::setModeRequest(address, quint8(m.value)), kModeChange});
+            plan.steps.push_back({part, device::setModeRequest(address, quint8(m.value))});
         } else if (part == QLatin1String("radio")) {
             device::RadioParams texts;
             const struct {
@@ -168,7 +162,7 @@ RestorePlan planRestore(const QJsonObject& o, quint8 address, const QStringList&
             }
             const device::Request r = device::setRadioParamsRequest(address, texts);
             if (!r.ok()) return refuse(QStringLiteral("%1: %2").arg(source, r.refusal));
-            plan.steps.push_back({part, r.frame, {}});
+            plan.steps.push_back({part, r.frame});
         } else if (part == QLatin1String("bound-ids")) {
             const QJsonArray cells = o.value(QLatin1String("boundIds")).toArray();
             if (cells.size() != kBoundIdCells)
@@ -183,7 +177,7 @@ RestorePlan planRestore(const QJsonObject& o, quint8 address, const QStringList&
                     device::writeBoundIdRequest(address, QString::number(i + 1), cells[i].toString());
                 if (!r.ok())
                     return refuse(Texts::tr("%1, ячейка %2: %3").arg(source).arg(i + 1).arg(r.refusal));
-                plan.steps.push_back({QStringLiteral("bound-ids %1").arg(i + 1), r.frame, {}});
+                plan.steps.push_back({QStringLiteral("bound-ids %1").arg(i + 1), r.frame});
             }
         } else if (part == QLatin1String("reset-delay")) {
             if (!numberStep(part, o.value(QLatin1String("resetDelay")), device::range::kResetDelay,

@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "device/values.h"
-#include "exchange/transactor.h"
 
 namespace kestrel::bus {
 
@@ -60,12 +59,11 @@ const QStringList& restoreParts();
 // What a restore writes when not told otherwise: everything but the serial number.
 QStringList defaultRestoreParts();
 
-// One request of a restore: what it writes as the summary names it ("mode", "bound-ids 3"), its frame,
-// and the replies it also accepts.
+// One request of a restore: what it writes as the summary names it ("mode", "bound-ids 3") and its frame
+// (whose answer is judged as every request's: exchange/classify.h).
 struct RestoreStep {
     QString label;
     QByteArray frame;
-    Transactor::Expect expect;
 };
 
 struct RestorePlan {

@@ -174,7 +174,7 @@ Client::RestoreOutcome Client::applyRestore(Context& c, const bus::RestorePlan& 
     const auto& steps = plan.steps;
     for (std::size_t i = 0; i < steps.size(); ++i) {
         std::optional<device::DeviceValue> v;
-        const int e = ask(c, steps[i].frame, &v, steps[i].expect);
+        const int e = ask(c, steps[i].frame, &v);
         if (!e) {
             out.written << steps[i].label;
             continue;

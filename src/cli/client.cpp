@@ -153,12 +153,11 @@ int Client::ensurePort(Context& c) {
     return kDone;
 }
 
-int Client::ask(Context& c, const QByteArray& request, std::optional<device::DeviceValue>* value,
-                const Transactor::Expect& expect) {
+int Client::ask(Context& c, const QByteArray& request, std::optional<device::DeviceValue>* value) {
     lastAttempts_ = 0;
     if (const int e = ensurePort(c)) return e;
     if (const int e = portLost(c)) return e;
-    const Transactor::Result r = transactor_.exchange(request, expect);
+    const Transactor::Result r = transactor_.exchange(request);
     lastAttempts_ = r.attempts;
     qCDebug(lcCli).noquote() << "address" << c.address << "request" << request.toHex(' ').toUpper()
                              << "outcome"

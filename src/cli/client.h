@@ -41,8 +41,7 @@ class Client {
     int dispatch(Context& c);
     // Exchanges `request`; on success `value` holds the decoded answer, else the failure is printed and
     // its exit code returned.
-    int ask(Context& c, const QByteArray& request, std::optional<device::DeviceValue>* value,
-            const Transactor::Expect& expect = {});
+    int ask(Context& c, const QByteArray& request, std::optional<device::DeviceValue>* value);
     // The port went away: says so and gives exit code 3; kDone while the port is there.
     int portLost(Context& c);
     // The network poll: the addresses that answered.

@@ -23,11 +23,6 @@ struct Client::Context {
 // The cells of a reader's bound-ID table.
 inline constexpr int kBoundIdCells = 10;
 
-// A reader answers a new mode with the mode, or with one of the replies a mode change brings.
-inline const Transactor::Expect kModeChange{
-    {cmd::kAveragingSet, cmd::kAveragingCleared, cmd::kInversionChanged, cmd::kLampFrequencyChanged},
-    std::nullopt};
-
 // The failure of an answer that lacks what the command needs.
 QString noValue();
 // A write's answer as the user reads it: an acknowledgement's status, else the value's description.

@@ -155,7 +155,7 @@ int Client::setAddress(Context& c) {
     if (!r.ok()) return refuse(c, r.refusal);
     const quint8 to = *r.values.newAddress;
     std::optional<device::DeviceValue> v;
-    if (const int e = ask(c, r.frame, &v, {{}, to})) return e;
+    if (const int e = ask(c, r.frame, &v)) return e;
     if (c.inv.verify) {
         const quint8 old = c.address;
         c.address = to;
@@ -198,7 +198,7 @@ int Client::setMode(Context& c) {
     const quint8 byte = device::modeByte(*mode, c.inv.flags.contains(QStringLiteral("master")),
                                          c.inv.flags.contains(QStringLiteral("frequency-output")));
     std::optional<device::DeviceValue> v;
-    if (const int e = ask(c, device::setModeRequest(c.address, byte), &v, kModeChange)) return e;
+    if (const int e = ask(c, device::setModeRequest(c.address, byte), &v)) return e;
     const Check check{Texts::tr("режим"), QString::number(byte), [](const auto& now) {
                           return known(settingsOf(now, &device::LiveReading::Settings::mode));
                       }};

@@ -49,6 +49,9 @@ struct CommandInfo {
     // The length of the longest reply to this command, check byte included: a reply that long is
     // complete. 0 where the length is open (the reply ends with the line's silence).
     int fullReplyBytes;
+    // For a command that changes the device, what it writes (Russian, UTF-8): "параметры радио"; its reply
+    // confirms the write. Null for a command that only reads.
+    const char* written;
 };
 
 // Every code of the bus, requests first.
@@ -57,5 +60,7 @@ const std::vector<CommandInfo>& commandTable();
 const CommandInfo* commandInfo(quint8 code);
 // "текущие параметры (F0)", or "код 7B" for an unknown code.
 QString commandTitle(quint8 code);
+// What the command `code` writes, translated: "параметры радио"; empty for a command that writes nothing.
+QString writtenTitle(quint8 code);
 
 }  // namespace kestrel::cmd

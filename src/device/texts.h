@@ -96,4 +96,13 @@ inline QString networkPolled() {
     return Texts::tr("Произошел опрос сети.");
 }
 
+// A write as the traffic log and the status bar tell it, `what` being what it writes (cmd::writtenTitle):
+// confirmed by the device's reply, or left without one.
+inline QString written(const QString& what) {
+    return Texts::tr("записано: %1").arg(what);
+}
+inline QString writeNotConfirmed(const QString& what) {
+    return Texts::tr("нет подтверждения записи: %1").arg(what);
+}
+
 }  // namespace kestrel::text

@@ -256,7 +256,12 @@ QString describe(const DeviceValue& value) {
         QString operator()(const ModeSet& v) const {
             return Line().add(Texts::tr("новый режим"), v.mode).text(Texts::tr("новый режим"));
         }
-        QString operator()(const Acknowledgement& v) const { return v.statusText().trimmed(); }
+        // A write's acknowledgement says what was written; the status line's text of the tag write ("Считаны
+        // параметры метки.") would read as a read. The replies a mode change brings say what changed.
+        QString operator()(const Acknowledgement& v) const {
+            const QString what = cmd::writtenTitle(v.code);
+            return what.isEmpty() ? v.statusText().trimmed() : text::written(what);
+        }
         QString operator()(const PollAnswer& v) const {
             QStringList addresses;
             for (char a : v.addresses) addresses << QString::number(static_cast<quint8>(a));

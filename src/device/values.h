@@ -93,9 +93,11 @@ struct ModeSet {
     std::optional<quint8> mode;
 };
 
-// A reply that only acknowledges (FB, F6, F5, FA, E1, F8, F3, FD, 00).
+// A reply that only acknowledges (FB, F6, F5, FA, E1, F8, F3, FD, 00; and F4, E2, which no decoder reads,
+// when the judge takes them as the acknowledgement of the request sent: exchange/classify.h).
 struct Acknowledgement {
     quint8 code = 0;
+    // The status line's text; empty for a code it has none for (F4, E2), which leaves the line as it is.
     QString statusText() const;
 };
 

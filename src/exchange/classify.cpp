@@ -28,6 +28,29 @@ std::optional<QByteArray> pollAddresses(const Transaction& poll, bool allowLong)
     return poll.reply;
 }
 
+ReplyExpectation expectationOf(const QByteArray& request) {
+    if (request.size() < 3) return {};
+    switch (static_cast<quint8>(request[2])) {
+        case cmd::kSetNetAddress:
+            // The device answers from the address it has just been given.
+            if (request.size() >= 4) return {{}, static_cast<quint8>(request[3])};
+            return {};
+        case cmd::kSetMode:
+            return {{cmd::kAveragingSet, cmd::kAveragingCleared, cmd::kInversionChanged,
+                     cmd::kLampFrequencyChanged},
+                    std::nullopt};
+        default:
+            return {};
+    }
+}
+
+std::optional<WriteCheck> writeCheckOf(const Transaction& t) {
+    if (t.request.size() < 3) return std::nullopt;
+    const cmd::CommandInfo* command = cmd::commandInfo(static_cast<quint8>(t.request[2]));
+    if (!command || !command->written) return std::nullopt;
+    return WriteCheck{command->code, t.fit == Fit::Answers || t.fit == Fit::Acknowledgement};
+}
+
 void ClassifiedReply::recordIn(Transaction& t, Taken taken) const {
     t.outcome = taken == Taken::AsRead ? outcome : answerOutcome;
     t.value = taken == Taken::AsRead ? value : answerValue;
@@ -57,8 +80,7 @@ Fit fitOf(const QByteArray& request, const QByteArray& reply, Outcome read, cons
 
 }  // namespace
 
-ClassifiedReply classifyReply(const QByteArray& request, const QByteArray& reply, bool pollAnswerExpected,
-                              const ReplyExpectation& expect) {
+ClassifiedReply classifyReply(const QByteArray& request, const QByteArray& reply, bool pollAnswerExpected) {
     ClassifiedReply c;
     if (reply.isEmpty()) return c;
     if (!isFramedReply(reply)) {
@@ -72,6 +94,7 @@ ClassifiedReply classifyReply(const QByteArray& request, const QByteArray& reply
         c.answerValue = c.value;
         return c;
     }
+    const ReplyExpectation expect = expectationOf(request);
     const Reply r(reply);
     c.value = device::decodeReply(r);
     const bool checkOk = static_cast<quint8>(reply.back()) == crc8(r.data().bytes());
@@ -101,8 +124,8 @@ ClassifiedReply classifyReply(const QByteArray& request, const QByteArray& reply
             c.answerOutcome = Outcome::OtherCode;
             break;
         case Fit::Acknowledgement:
-            c.answerOutcome = Outcome::Decoded;
-            c.answerValue = device::Acknowledgement{static_cast<quint8>(reply[2])};
+            c.outcome = c.answerOutcome = Outcome::Decoded;
+            c.value = c.answerValue = device::Acknowledgement{static_cast<quint8>(reply[2])};
             break;
         case Fit::None:
         case Fit::Answers:

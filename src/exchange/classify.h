@@ -22,6 +22,11 @@ struct ReplyExpectation {
     std::optional<quint8> answerFrom;  // the address the answer comes from, when not the one asked
 };
 
+// What a request (its first frame) expects, told by its own bytes: a new network address is acknowledged
+// from that address, a new mode also by one of the replies a mode change brings. Every user judges by it
+// (classifyReply), so a write's acknowledgement means the same in the window, the client and the overview.
+ReplyExpectation expectationOf(const QByteArray& request);
+
 struct ClassifiedReply {
     // The reply by its own bytes (frame, check byte, address, a decoder that reads it), decoded by position
     // whatever its code.
@@ -29,7 +34,9 @@ struct ClassifiedReply {
     std::optional<device::DeviceValue> value;
     Fit fit = Fit::None;
     // The reply taken as the answer to the request: another command's reply is OtherCode, one longer than
-    // its command's reply is TooLong and never decoded, and an acknowledgement is decoded as one.
+    // its command's reply is TooLong and never decoded. An acknowledgement of the request (its reply code,
+    // or one it also accepts, on a good frame from where the answer comes, that no decoder reads) is
+    // decoded as an Acknowledgement both ways: read by its bytes it is the request's answer too.
     Outcome answerOutcome = Outcome::NoReply;
     std::optional<device::DeviceValue> answerValue;
 
@@ -48,10 +55,18 @@ bool isFramedReply(const QByteArray& reply);
 // (0..200), none twice. Nothing when the answer is no list of addresses.
 std::optional<QByteArray> pollAddresses(const Transaction& poll, bool allowLong);
 
-// Judges `reply` as the answer to `request` (its first frame, when it holds several). With
-// `pollAnswerExpected`, unframed bytes shorter than kMaxPollAnswer are the network poll's answer (the list
-// of addresses that answered).
-ClassifiedReply classifyReply(const QByteArray& request, const QByteArray& reply, bool pollAnswerExpected,
-                              const ReplyExpectation& expect = {});
+// Judges `reply` as the answer to `request` (its first frame, when it holds several), as the request
+// expects (expectationOf). With `pollAnswerExpected`, unframed bytes shorter than kMaxPollAnswer are the
+// network poll's answer (the list of addresses that answered).
+ClassifiedReply classifyReply(const QByteArray& request, const QByteArray& reply, bool pollAnswerExpected);
+
+// A request that changes the device (its first frame's command writes, cmd::CommandInfo::written) and
+// whether the reply read for it confirms the change: the request's own reply or acknowledgement, from where
+// the answer comes (the judge's fit). Nothing for a request that writes nothing.
+struct WriteCheck {
+    quint8 command = 0;
+    bool confirmed = false;
+};
+std::optional<WriteCheck> writeCheckOf(const Transaction& t);
 
 }  // namespace kestrel

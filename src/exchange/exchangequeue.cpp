@@ -369,7 +369,7 @@ void ExchangeQueue::finishAttempt() {
     pieces_.clear();
     switch (r.kind) {
         case ExchangeRequest::Kind::Answer:
-            classifyReply(t.request, t.reply, false, r.expect).recordIn(t, ClassifiedReply::Taken::AsAnswer);
+            classifyReply(t.request, t.reply, false).recordIn(t, ClassifiedReply::Taken::AsAnswer);
             break;
         case ExchangeRequest::Kind::AsRead:
             classifyReply(t.request, t.reply, r.pollAnswerExpected)

@@ -61,8 +61,7 @@ struct ExchangeRequest {
     bool readWhenAsked = false;
     // AsRead: an unframed reply shorter than kMaxPollAnswer is the network poll's answer.
     bool pollAnswerExpected = false;
-    ReplyExpectation expect;  // Answer: what else is the answer besides the command's own reply
-    const char* user = "";    // who asked, for the kestrel.exchange log
+    const char* user = "";  // who asked, for the kestrel.exchange log
 };
 
 class ExchangeQueue;

@@ -92,13 +92,12 @@ Transactor::Result Transactor::run(const ExchangeRequest& request) {
     return result;
 }
 
-Transactor::Result Transactor::exchange(const QByteArray& request, const Expect& expect) {
+Transactor::Result Transactor::exchange(const QByteArray& request) {
     ExchangeRequest r;
     r.frames = request;
     r.kind = ExchangeRequest::Kind::Answer;
     r.timeoutMs = timing_.timeoutMs;
     r.retries = std::max(0, timing_.retries);
-    r.expect = expect;
     r.user = "client";
     return run(r);
 }

@@ -38,11 +38,12 @@ class Transactor : public QObject {
 
     Transactor(SerialPort& port, Timing timing, QObject* parent = nullptr);
 
-    using Expect = ReplyExpectation;  // reply codes also accepted, the address the answer comes from
     // Writes `request` and collects its answer, retrying while no acceptable answer came. The answer
-    // must come from the addressed device and carry the reply code of the request's command. A reply
-    // with that code and a good check byte that no decoder reads is taken as an acknowledgement.
-    Result exchange(const QByteArray& request, const Expect& expect = {});
+    // must come from the addressed device (a new address: from that address) and carry the reply code of
+    // the request's command (a new mode: or a reply a mode change brings), as expectationOf (classify.h)
+    // tells. A reply with that code and a good check byte that no decoder reads is taken as an
+    // acknowledgement.
+    Result exchange(const QByteArray& request);
     // The network poll: collects for the whole scan wait, then takes what came as the list of the
     // addresses that answered. Not retried: an empty bus is an answer too.
     Result scan();

@@ -186,6 +186,7 @@ OpenResult DeviceSession::open(const QString& name, const QString& identity) {
     portName_ = name;
     portIdentity_ = identity;
     statistics_.reset();
+    lastWrite_.reset();
     lastReplyAt_ = {};
     silentSince_ = {};
     // An adapter opened as soon as it was plugged in may not have told the system all about itself yet
@@ -338,6 +339,7 @@ QString DeviceSession::tagWriteSerial() const {
 }
 
 void DeviceSession::handle(const Transaction& t) {
+    if (const std::optional<WriteCheck> write = writeCheckOf(t)) lastWrite_ = write;
     const QDateTime panelsFilledBefore = panelsFilledAt_;
     if (t.value) take(*t.value);
     judgeReply(t, traffic::recordOf(t), panelsFilledAt_ != panelsFilledBefore);
@@ -421,6 +423,11 @@ void DeviceSession::take(const device::DeviceValue& value) {
                        if (!v.addresses.isEmpty()) setAddress(static_cast<quint8>(v.addresses.front()));
                        emit answered(value);
                        identifyAgain();
+                   },
+                   [&](const device::Acknowledgement& v) {
+                       // A write's acknowledgement the status line has no text for (radio parameters, a
+                       // tag's serial number) leaves it as any reply without a decoder would.
+                       if (!v.statusText().isEmpty()) emit answered(value);
                    },
                    [&](const auto&) { emit answered(value); },
                },

@@ -104,6 +104,10 @@ class DeviceSession : public QObject {
     // Requests and their outcomes per address since the engineer opened the port (kept across a lost port
     // and its return).
     const traffic::LinkStatistics& linkStatistics() const { return statistics_; }
+    // The window's last write to a device since the engineer opened the port, and whether the reply read
+    // for it confirmed it (writeCheckOf, exchange/classify.h); nothing before the first. It stands until the
+    // next write.
+    std::optional<WriteCheck> lastWrite() const { return lastWrite_; }
 
     // The addressed device (nothing: none) and the polled view, as the engineer chose them. Another device
     // addressed marks every value shown as another device's, and asks for a settings refresh (its settings
@@ -221,6 +225,7 @@ class DeviceSession : public QObject {
     QDateTime panelsFilledAt_;  // when the settings refresh last filled the panels
     std::array<Answerer, kReadingCount> silentAnswerer_{};  // whose silence a NoReply mark is
     traffic::LinkStatistics statistics_;
+    std::optional<WriteCheck> lastWrite_;
     traffic::LogFile logFile_;
     bool logFileFailed_ = false;  // after one message the log file stays off
 };

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -16,6 +17,7 @@
 #include <QTextEdit>
 #include <algorithm>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "protocol/translation.h"
@@ -186,6 +188,22 @@ void nameControlsForScreenReaders(QWidget& window) {
     QList<QWidget*> parents{&window};
     parents += window.findChildren<QWidget*>();
     for (QWidget* parent : parents) pairWithCaptions(*parent);
+}
+
+namespace {
+AnnouncementListener& announcementListener() {
+    static AnnouncementListener listener;
+    return listener;
+}
+}  // namespace
+
+void announce(QAccessibleEvent& event) {
+    if (announcementListener()) announcementListener()(event);
+    QAccessible::updateAccessibility(&event);
+}
+
+void setAnnouncementListener(AnnouncementListener listener) {
+    announcementListener() = std::move(listener);
 }
 
 }  // namespace kestrel

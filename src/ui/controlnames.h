@@ -132,6 +132,7 @@ KESTREL_CONTROL(statusPort)
 KESTREL_CONTROL(statusDevice)
 KESTREL_CONTROL(statusReply)
 KESTREL_CONTROL(statusSuccess)
+KESTREL_CONTROL(statusWrite)
 // The traffic log window and its link statistics.
 KESTREL_CONTROL(trafficLog)
 KESTREL_CONTROL(logTable)

@@ -1,13 +1,18 @@
 #include "ui/statusbar.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QDateTime>
 #include <QLabel>
 #include <QLocale>
 #include <algorithm>
+#include <utility>
 
+#include "device/commands.h"
+#include "device/texts.h"
 #include "protocol/translation.h"
 #include "session/devicesession.h"
-#include "ui/controlbuilder.h"
+#include "ui/accessiblenames.h"
 #include "ui/controlnames.h"
 
 namespace kestrel {
@@ -17,19 +22,88 @@ constexpr int kPortWidth = 340;
 constexpr int kDeviceWidth = 200;
 constexpr int kReplyWidth = 150;
 constexpr int kFieldMargin = 8;  // the sunken frame and a little air on each side of the text
+
+// A field of the bar. It shows its value, cut to the field when too long, and keeps it whole for screen
+// readers; its accessible name (the property) is its title.
+class Field : public QLabel {
+  public:
+    using QLabel::QLabel;
+    const QString& value() const { return value_; }
+    // What a screen reader says for the field: its title and its value.
+    QString spoken() const {
+        return value_.isEmpty() ? accessibleName() : QStringLiteral("%1: %2").arg(accessibleName(), value_);
+    }
+    // A new value, told as QLabel tells a new text (the name changed; the property holds the title, so the
+    // label tells nothing itself), and as the text it is.
+    void setValue(const QString& value) {
+        if (value == value_) return;
+        const QString before = std::exchange(value_, value);
+        QAccessibleEvent named(this, QAccessible::NameChanged);
+        announce(named);
+        QAccessibleTextUpdateEvent text(this, 0, before, value_);
+        announce(text);
+    }
+
+  private:
+    QString value_;
+};
+
+// A field as a screen reader meets it: a static text named "title: value", whose Text interface holds the
+// value, read-only, with no caret and nothing selected.
+class FieldAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+  public:
+    explicit FieldAccessible(Field* f) : QAccessibleWidget(f, QAccessible::StaticText) {}
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Name ? field()->spoken() : QAccessibleWidget::text(t);
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QString text(int start, int end) const override { return field()->value().mid(start, end - start); }
+    int characterCount() const override { return int(field()->value().size()); }
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* start, int* end) const override {
+        *start = *end = offset;
+        return {};
+    }
+
+  private:
+    Field* field() const { return static_cast<Field*>(widget()); }
+};
+
+QAccessibleInterface* fieldAccessible(const QString&, QObject* object) {
+    auto* f = dynamic_cast<Field*>(object);
+    return f ? new FieldAccessible(f) : nullptr;
+}
+
 }  // namespace
 
 StatusBar::StatusBar(DeviceSession& session, int width, QWidget* parent)
     : QWidget(parent), session_(session) {
     setObjectName(ctl::statusBar);
     setAccessibleName(Texts::tr("Строка состояния"));
+    // Before any field is asked for its accessible interface, which Qt keeps once made.
+    static const bool fieldsAccessible = (QAccessible::installFactory(fieldAccessible), true);
+    Q_UNUSED(fieldsAccessible);
     const int deviceX = kPortWidth;
     const int replyX = deviceX + kDeviceWidth;
     const int successX = replyX + kReplyWidth;
-    port_ = field(ctl::statusPort, Texts::tr("Порт"), 0, kPortWidth);
-    device_ = field(ctl::statusDevice, Texts::tr("Устройство"), deviceX, kDeviceWidth);
-    reply_ = field(ctl::statusReply, Texts::tr("Последний ответ"), replyX, kReplyWidth);
-    success_ = field(ctl::statusSuccess, Texts::tr("Успешные ответы"), successX, width - successX);
+    port_ = field(ctl::statusPort, Texts::tr("Порт"), {0, 0, kPortWidth});
+    device_ = field(ctl::statusDevice, Texts::tr("Устройство"), {deviceX, 0, kDeviceWidth});
+    reply_ = field(ctl::statusReply, Texts::tr("Последний ответ"), {replyX, 0, kReplyWidth});
+    success_ = field(ctl::statusSuccess, Texts::tr("Успешные ответы"), {successX, 0, width - successX});
+    // The last write on a line of its own: its texts are as long as the others together.
+    write_ = field(ctl::statusWrite, Texts::tr("Последняя запись"), {0, 1, width});
     resize(width, kHeight);
     connect(&session, &DeviceSession::linkChanged, this, &StatusBar::refresh);
     connect(&session, &DeviceSession::pollingPausedChanged, this, &StatusBar::refresh);
@@ -38,9 +112,13 @@ StatusBar::StatusBar(DeviceSession& session, int width, QWidget* parent)
     refresh();
 }
 
-QLabel* StatusBar::field(const QString& name, const QString& accessibleName, int x, int width) {
-    QLabel* l = build::readout(this, name, QString(), QRect(x, 1, width, kHeight - 2));
-    l->setAccessibleName(accessibleName);
+QLabel* StatusBar::field(const QString& name, const QString& title, Place at) {
+    auto* l = new Field(this);
+    l->setObjectName(name);
+    l->setGeometry(at.x, at.line * kLineHeight + 1, at.width, kLineHeight - 2);
+    l->setTextFormat(Qt::PlainText);
+    l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    l->setAccessibleName(title);
     return l;
 }
 
@@ -50,6 +128,7 @@ void StatusBar::showText(QLabel* field, const QString& text) {
     const Qt::TextElideMode cut = field == port_ ? Qt::ElideMiddle : Qt::ElideRight;
     const QString shown = field->fontMetrics().elidedText(text, cut, field->width() - kFieldMargin);
     field->setText(shown);
+    static_cast<Field*>(field)->setValue(text);
     if (const QString tip = shown == text ? QString() : text; tip != field->toolTip()) field->setToolTip(tip);
 }
 
@@ -117,6 +196,14 @@ void StatusBar::refresh() {
         }
     }
     showText(success_, success);
+
+    // The last write's outcome, until the next write.
+    QString write;
+    if (const std::optional<WriteCheck> w = session_.lastWrite(); w && link != Link::Closed) {
+        const QString what = cmd::writtenTitle(w->command);
+        write = w->confirmed ? text::written(what) : text::writeNotConfirmed(what);
+    }
+    showText(write_, write);
 }
 
 }  // namespace kestrel
