@@ -286,15 +286,14 @@ TEST_F(Window, StatusFieldsAreReadWithTheirTitlesAndValuesAndTellTheirChanges) {
     EXPECT_NE(text(QStringLiteral("statusPort")), portValue) << "cut to the field on screen";
     EXPECT_EQ(told, (QStringList{"statusPort name", "statusPort text " + portValue, "statusDevice name",
                                  "statusDevice text адрес 0", "statusReply name",
-                                 "statusReply text ожидание ответа"}))
+                                 "statusReply text ожидание ответа", "statusWrite name",
+                                 "statusWrite text записей не было"}))
         << "the fields that did not change tell nothing";
     // The description is a label's tooltip, as Qt gives it: the whole value where it is cut.
     const std::tuple<const char*, QString, QString> fields[] = {
-        {"statusPort", "Порт: " + portValue, portValue},
-        {"statusDevice", "Устройство: адрес 0", ""},
-        {"statusReply", "Последний ответ: ожидание ответа", ""},
-        {"statusSuccess", "Успешные ответы", ""},
-        {"statusWrite", "Последняя запись", ""},
+        {"statusPort", "Порт: " + portValue, portValue},          {"statusDevice", "Устройство: адрес 0", ""},
+        {"statusReply", "Последний ответ: ожидание ответа", ""},  {"statusSuccess", "Успешные ответы", ""},
+        {"statusWrite", "Последняя запись: записей не было", ""},
     };
     for (const auto& [name, spoken, description] : fields) {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(ctl(QString::fromLatin1(name)));

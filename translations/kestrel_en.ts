@@ -2411,5 +2411,9 @@ FILE - for backup and backup-site: standard output. Backup and site files are at
         <source>Последняя запись</source>
         <translation>Last write</translation>
     </message>
+    <message>
+        <source>записей не было</source>
+        <translation>no writes yet</translation>
+    </message>
 </context>
 </TS>

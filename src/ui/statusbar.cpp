@@ -202,6 +202,8 @@ void StatusBar::refresh() {
     if (const std::optional<WriteCheck> w = session_.lastWrite(); w && link != Link::Closed) {
         const QString what = cmd::writtenTitle(w->command);
         write = w->confirmed ? text::written(what) : text::writeNotConfirmed(what);
+    } else if (link != Link::Closed) {
+        write = Texts::tr("записей не было");  // an empty line would read as a fault of the window
     }
     showText(write_, write);
 }
