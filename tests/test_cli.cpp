@@ -572,6 +572,19 @@ TEST_F(CliOnSimBus, RestoreSiteWritesNoReaderItIsNotSureOf) {
     }
     EXPECT_EQ(parseArguments({"restore-site", file, "--only", "mode, radio,mode"}).invocation.only,
               (QStringList{"mode", "radio"}));
+    // Two readers of one serial on the bus: saved as they are, and flagged.
+    ASSERT_EQ(run("-a 6 set-serial 123456"), kDone);
+    ASSERT_EQ(run("--json backup-site " + file + " --addresses 5-6"), kDone);
+    const QJsonObject summary = QJsonDocument::fromJson(out.trimmed().split('\n').last().toUtf8()).object();
+    EXPECT_EQ(summary.value("readers").toInt(), 2);
+    const QJsonArray shared{QJsonObject{{"serial", 123456}, {"addresses", QJsonArray{5, 6}}}};
+    EXPECT_EQ(summary.value("duplicateSerials"), shared);
+    ASSERT_EQ(run("backup-site " + file + " --addresses 5-6"), kDone);
+    EXPECT_TRUE(
+        out.endsWith("Площадка сохранена в " + file +
+                     ": считывателей 2; внимание, один серийный номер у разных считывателей: серийный "
+                     "номер 123456 у адресов 5, 6\n"))
+        << out.toStdString();
 }
 
 // Every failure object of --json, field by field: a script tells success from failure by "ok".

@@ -171,7 +171,7 @@ void Output::document(const QString& text) {
 }
 
 void Output::note(const QString& text) {
-    if (json_ || resultsOnError_) {
+    if (json_) {
         err_ << text << '\n';
         err_.flush();
         return;
