@@ -1,5 +1,4 @@
-// The trend window: which samples make up the drawn stretches and the gaps with their reasons, and what its
-// saves write.
+// The trend window: its time axis, and what its saves write (its data: test_trendseries.cpp).
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -17,74 +16,6 @@ device::LiveReading reading(std::optional<quint16> level, std::optional<qint8> t
     if (temperature) r.stateByte = static_cast<quint8>(*temperature);
     r.current = current;
     return r;
-}
-
-// Stretches as "ms:value ms:value|ms:value".
-QString text(const std::vector<std::vector<QPointF>>& stretches) {
-    QString out;
-    for (const auto& s : stretches)
-        for (const QPointF& p : s)
-            out += QStringLiteral("%1%2:%3").arg(&p == &s[0] ? '|' : ' ').arg(p.x()).arg(p.y());
-    return out.mid(1);
-}
-
-TEST(TrendSeries, StretchesBreakAtGapsMissingValuesAndLongStepsAndKeepToOneAddress) {
-    const QDateTime t0 = QDateTime::fromMSecsSinceEpoch(0);
-    TrendSeries series;
-    series.addReading(t0, 5, reading(10, 20, 1));
-    series.addReading(t0.addMSecs(500), 5, reading(11, 21, 1));
-    series.addReading(t0.addMSecs(700), 6, reading(99, 99, 1));
-    series.addGap(t0.addMSecs(1000), 5, TrendGap::NoReply);
-    series.addReading(t0.addMSecs(1500), 5, reading(12, std::nullopt, 1));
-    series.addReading(t0.addMSecs(2000), 5, reading(13, -3, 1));
-    series.addReading(t0.addMSecs(6000), 5, reading(14, 24, 1));  // 4 s after the last: the poll stopped
-    series.addReading(t0.addMSecs(6500), 5, reading(15, 25, 1));
-    using V = TrendSeries::Value;
-    const std::tuple<V, int, qint64, QString> cases[] = {
-        {V::Level, 0, 3000, "0:10 500:11|1500:12 2000:13|6000:14 6500:15"},
-        {V::Temperature, 0, 3000, "0:20 500:21|2000:-3|6000:24 6500:25"},
-        {V::Level, 400, 5000, "500:11|1500:12 2000:13 6000:14 6500:15"},
-    };
-    for (const auto& [value, fromMs, maxStepMs, expected] : cases)
-        EXPECT_EQ(text(series.stretches(5, value, t0.addMSecs(fromMs), maxStepMs)), expected);
-}
-
-// Gaps as "from-to reason|…", in ms; an open gap has no end.
-QString text(const std::vector<TrendSeries::GapSpan>& gaps) {
-    const char* reasons[] = {"no-reply", "bad-reply", "tag-view", "bridge-view", "port-closed", "port-lost"};
-    QStringList out;
-    for (const auto& g : gaps)
-        out << QStringLiteral("%1-%2 %3")
-                   .arg(g.from.toMSecsSinceEpoch())
-                   .arg(g.to ? QString::number(g.to->toMSecsSinceEpoch()) : QString())
-                   .arg(reasons[int(g.reason)]);
-    return out.join('|');
-}
-
-TEST(TrendSeries, AGapRunsFromItsFirstSampleToTheAddresssNextSampleAndOutlivesTheSamplesDropped) {
-    const QDateTime t0 = QDateTime::fromMSecsSinceEpoch(0);
-    TrendSeries series;
-    series.addReading(t0, 5, reading(10, 20, 1));
-    series.addGap(t0.addMSecs(500), 5, TrendGap::NoReply);
-    series.addGap(t0.addMSecs(700), 6, TrendGap::PortLost);
-    series.addGap(t0.addMSecs(1000), 5, TrendGap::NoReply);  // the same gap goes on
-    series.addGap(t0.addMSecs(1500), 5, TrendGap::TagView);  // another reason: another gap
-    series.addGap(t0.addMSecs(2000), 5, TrendGap::TagView);
-    series.addReading(t0.addMSecs(2500), 5, reading(11, 21, 1));
-    series.addGap(t0.addMSecs(3000), 5, TrendGap::BadReply);
-    series.addGap(t0.addMSecs(3500), 5, TrendGap::PortClosed);  // nothing after it yet: open
-    // After dropping the samples before each time (none: -1), the gaps of addresses 5 and 6.
-    const std::tuple<int, QString, QString> cases[] = {
-        {-1, "500-1500 no-reply|1500-2500 tag-view|3000-3500 bad-reply|3500- port-closed", "700- port-lost"},
-        {1200, "1200-1500 no-reply|1500-2500 tag-view|3000-3500 bad-reply|3500- port-closed",
-         "1200- port-lost"},
-        {2700, "3000-3500 bad-reply|3500- port-closed", "2700- port-lost"},
-    };
-    for (const auto& [dropMs, five, six] : cases) {
-        if (dropMs >= 0) series.dropBefore(t0.addMSecs(dropMs));
-        EXPECT_EQ(text(series.gaps(5)), five) << dropMs;
-        EXPECT_EQ(text(series.gaps(6)), six) << dropMs;
-    }
 }
 
 TEST(TrendAxis, TheTimeStepIsTheShortestRoundStepThatGivesAtMostTenTicks) {

@@ -19,11 +19,10 @@
 #include <optional>
 
 #include "exchange/exchangequeue.h"
+#include "exchange/tab.h"
 #include "exchange/transaction.h"
 
 namespace kestrel {
-
-enum Tab { TabReader = 0, TabTag = 1, TabBridge = 2 };
 
 class ExchangeCycle : public QObject {
     Q_OBJECT

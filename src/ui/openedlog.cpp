@@ -29,15 +29,7 @@ struct LoadedLog {
 void collectTrend(LoadedLog& loaded) {
     std::map<quint8, int> readings;
     for (const traffic::Record& r : loaded.reading.log.records) {
-        if (r.event || r.address < 0 || r.address > 255 || r.code != cmd::kCurrentParams) continue;
-        const quint8 address = quint8(r.address);
-        if (const auto live = traffic::liveReadingOf(r)) {
-            loaded.trend.addReading(r.time, address, *live);
-            ++readings[address];
-        } else {
-            loaded.trend.addGap(r.time, address,
-                                r.outcome == Outcome::NoReply ? TrendGap::NoReply : TrendGap::BadReply);
-        }
+        if (loaded.trend.addRecord(r) && !loaded.trend.samples().back().gap) ++readings[quint8(r.address)];
     }
     int most = 0;
     for (const auto& [address, n] : readings)

@@ -46,10 +46,6 @@ const PlotKind kPlots[] = {
      QColor(0xc0, 0x30, 0x30)},
     {TrendSeries::Value::Current, QT_TRANSLATE_NOOP("Texts", "Текущее значение"), QColor(0x20, 0x90, 0x40)}};
 
-// The member of a sample that holds each value, in the order of TrendSeries::Value.
-constexpr std::optional<double> TrendSeries::Sample::*kMembers[] = {
-    &TrendSeries::Sample::level, &TrendSeries::Sample::temperature, &TrendSeries::Sample::current};
-
 // The plots' margins: the values' labels on the left.
 constexpr int kPlotRight = 16;
 int plotLeft(const QFontMetrics& fm) {
@@ -180,61 +176,6 @@ void reportFailure(Dialogs& dialogs, const QString& path, const QString& reason)
 
 }  // namespace
 
-void TrendSeries::addReading(const QDateTime& when, quint8 address, const device::LiveReading& reading) {
-    Sample s{when, address, {}, {}, {}, std::nullopt};
-    if (reading.level) s.level = *reading.level;
-    if (const auto t = reading.temperature()) s.temperature = *t;
-    if (reading.current) s.current = *reading.current;
-    samples_.push_back(s);
-}
-
-void TrendSeries::addGap(const QDateTime& when, quint8 address, TrendGap reason) {
-    samples_.push_back({when, address, {}, {}, {}, reason});
-}
-
-void TrendSeries::dropBefore(const QDateTime& oldest) {
-    std::map<quint8, std::optional<TrendGap>> lastDropped;
-    while (!samples_.empty() && samples_.front().when < oldest) {
-        lastDropped[samples_.front().address] = samples_.front().gap;
-        samples_.pop_front();
-    }
-    // A gap lasts until the address's next sample, which is not among those dropped.
-    for (const auto& [address, gap] : lastDropped)
-        if (gap) samples_.push_front({oldest, address, {}, {}, {}, gap});
-}
-
-std::vector<TrendSeries::GapSpan> TrendSeries::gaps(quint8 address) const {
-    std::vector<GapSpan> out;
-    for (const Sample& s : samples_) {
-        if (s.address != address) continue;
-        const bool open = !out.empty() && !out.back().to;
-        if (open && s.gap == out.back().reason) continue;  // the same gap goes on
-        if (open) out.back().to = s.when;
-        if (s.gap) out.push_back({s.when, std::nullopt, *s.gap});
-    }
-    return out;
-}
-
-std::vector<std::vector<QPointF>> TrendSeries::stretches(quint8 address, Value value, const QDateTime& from,
-                                                         qint64 maxStepMs) const {
-    std::vector<std::vector<QPointF>> out;
-    bool open = false;  // the next point continues the last stretch
-    for (const Sample& s : samples_) {
-        if (s.address != address || s.when < from) continue;
-        const std::optional<double> v = s.gap ? std::nullopt : s.*kMembers[int(value)];
-        if (!v) {
-            open = false;
-            continue;
-        }
-        const qint64 ms = s.when.toMSecsSinceEpoch();
-        if (open && ms - qint64(out.back().back().x()) > maxStepMs) open = false;
-        if (!open) out.emplace_back();
-        out.back().emplace_back(double(ms), *v);
-        open = true;
-    }
-    return out;
-}
-
 class TrendWindow::Canvas : public QWidget {
   public:
     explicit Canvas(TrendWindow& owner) : QWidget(&owner), owner_(owner) {
@@ -342,6 +283,12 @@ TrendWindow::TrendWindow(Dialogs& dialogs, QWidget* parent, qint64 keepMs)
 void TrendWindow::addReading(const QDateTime& when, quint8 address, const device::LiveReading& reading) {
     series_.addReading(when, address, reading);
     addedSample(when);
+}
+
+bool TrendWindow::addRecord(const traffic::Record& r) {
+    if (!series_.addRecord(r)) return false;
+    addedSample(r.time);
+    return true;
 }
 
 void TrendWindow::addGap(const QDateTime& when, quint8 address, TrendGap reason) {

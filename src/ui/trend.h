@@ -1,8 +1,8 @@
 #pragma once
 // The trend window "График": the addressed reader's level, temperature and current value over the last
 // minutes, drawn with QPainter as three stacked plots over one time axis, with the stretches that have no
-// readings shaded and labelled with why. The samples are kept apart from the widget (TrendSeries), so the
-// stretches and gaps to draw can be checked without painting anything.
+// readings shaded and labelled with why. The samples are the traffic layer's TrendSeries
+// (traffic/trendseries.h), which an opened log fills by the same rule.
 
 #include <QDateTime>
 #include <QPointF>
@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "device/values.h"
+#include "traffic/trendseries.h"
 
 class QFontMetrics;
 class QHBoxLayout;
@@ -22,46 +22,6 @@ class QPainter;
 namespace kestrel {
 
 class Dialogs;
-
-// Why the reader's live values did not come: its poll got no reply or no usable one, another view was
-// polled instead (the tag tab or the bridge tab was open), or the port was closed or lost.
-enum class TrendGap { NoReply, BadReply, TagView, BridgeView, PortClosed, PortLost };
-
-// Time-stamped samples of the live values, per reader address, with gaps; plain data, no widget.
-class TrendSeries {
-  public:
-    struct Sample {
-        QDateTime when;
-        quint8 address = 0;
-        std::optional<double> level, temperature, current;
-        std::optional<TrendGap> gap;  // no reading here, and why
-    };
-    // A stretch of time with no readings of one address and its reason: from the first of consecutive gap
-    // samples of that reason to the next sample of the address; open (no end) while none has come.
-    struct GapSpan {
-        QDateTime from;
-        std::optional<QDateTime> to;
-        TrendGap reason;
-    };
-    enum class Value { Level, Temperature, Current };
-
-    void addReading(const QDateTime& when, quint8 address, const device::LiveReading& reading);
-    // No reading of `address` at `when`, and why.
-    void addGap(const QDateTime& when, quint8 address, TrendGap reason);
-    // Forgets the samples older than `oldest`; samples arrive in time order, so they are at the front. A gap
-    // that began before `oldest` and still goes on is kept, beginning at `oldest`.
-    void dropBefore(const QDateTime& oldest);
-    std::vector<GapSpan> gaps(quint8 address) const;
-    // The stretches to draw for one address and one value from `from` on: consecutive samples of that
-    // address with the value present and no gap sample between them; a stretch also breaks where two
-    // samples are more than `maxStepMs` apart (the poll stopped). Points are (ms since epoch, value).
-    std::vector<std::vector<QPointF>> stretches(quint8 address, Value value, const QDateTime& from,
-                                                qint64 maxStepMs = 3000) const;
-    const std::deque<Sample>& samples() const { return samples_; }
-
-  private:
-    std::deque<Sample> samples_;
-};
 
 // The step between the labelled ticks of a time axis `spanMs` long: the shortest of 5, 10, 15 and 30 s,
 // 1, 2, 5, 10, 20 and 30 min, 1, 2, 6 and 12 h and a day that gives at most ten steps over the span, else the
@@ -79,6 +39,8 @@ class TrendWindow : public QWidget {
     // Samples older than `keepMs` before the newest are dropped: by default the longest span and a margin.
     TrendWindow(Dialogs& dialogs, QWidget* parent, qint64 keepMs = kDefaultKeepMs);
     static constexpr qint64 kDefaultKeepMs = 65 * 60 * 1000;
+    // An exchange, by the series' rule (TrendSeries::addRecord); false when it means nothing for the trend.
+    bool addRecord(const traffic::Record& r);
     void addReading(const QDateTime& when, quint8 address, const device::LiveReading& reading);
     void addGap(const QDateTime& when, quint8 address, TrendGap reason);
     // A gap of the address shown, for what concerns the whole link (the port closed or lost).
