@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QSignalSpy>
 
 #include "device/commands.h"
 #include "device/requests.h"
@@ -280,6 +281,36 @@ TEST_F(Views, BusSearchListsTheAnswersAndIdentifiesTheFirst) {
     EXPECT_EQ(list->currentText(), QStringLiteral("7"));
     expectTexts({"netdev", "7 3 ", "MsgCom", text::networkPolled(), "txtRec", "7 3 "});
     EXPECT_EQ(pending(), hex("31 07 FC CC")) << "the first device found is identified next";
+}
+
+// A search answered first by the device already addressed leaves its address alone: no change is told and
+// what is shown of it is not marked as another device's. Answered first by another, the address moves once.
+TEST_F(Views, ASearchMovesTheAddressOnlyWhenAnotherDeviceAnswersFirst) {
+    receive(withCheckByte(hex("3E 05 FC 40 E2 01 00 86 00")));
+    QSignalSpy changed(&partOf<DeviceSession>(*window), &DeviceSession::addressChanged);
+    for (const auto& [answer, address, changes] : {std::tuple("05 03", 5, 0), std::tuple("03 05", 3, 1)}) {
+        SCOPED_TRACE(answer);
+        changed.clear();
+        click(QStringLiteral("Opros"));
+        EXPECT_EQ(tickWritten(), hex("31 FF DC"));
+        receive(hex(answer));
+        EXPECT_EQ(partOf<DeviceSession>(*window).address(), std::optional<quint8>(quint8(address)));
+        EXPECT_EQ(changed.count(), changes);
+        // Marked as another device's only when the address moved (the search's own tick went without the
+        // device's reply, which marks it silent either way).
+        EXPECT_EQ(ctl(QStringLiteral("sn"))
+                      ->toolTip()
+                      .startsWith(QStringLiteral("Значение адреса 5, выбран другой")),
+                  changes > 0)
+            << ctl(QStringLiteral("sn"))->toolTip().toStdString();
+    }
+    // A typed address is one a device can have: 254 is taken, 255 (the bus search) is not.
+    auto* list = ctl<QComboBox>(QStringLiteral("CmbNet"));
+    for (const auto& [typed, taken] : {std::pair("254", 254), std::pair("255", 254)}) {
+        list->setEditText(QString::fromLatin1(typed));
+        QTest::keyClick(list->lineEdit(), Qt::Key_Return);
+        EXPECT_EQ(partOf<DeviceSession>(*window).address(), std::optional<quint8>(quint8(taken))) << typed;
+    }
 }
 
 TEST_F(Views, SilenceShowsTheTabsMessageAndTheEarlierTextComesBack) {

@@ -213,8 +213,10 @@ SiteSnapshot siteDocument(const BusRoster& roster, const QString& tool, const QD
     SiteSnapshot out;
     std::vector<SiteReader> readers;
     for (const ReaderRow& row : roster.rows()) {
+        // The settings read as such, or those a live reading carried.
+        const auto settings = row.settings ? row.settings : row.live ? row.live->settings : std::nullopt;
         const std::optional<BackupValues> values =
-            backupValues(row.identity, row.settings, row.boundIds, row.resetDelay);
+            backupValues(row.identity, settings, row.boundIds, row.resetDelay);
         if (values)
             readers.push_back({row.address, readerBackup(row.address, *values, tool, saved)});
         else

@@ -337,22 +337,14 @@ void BusOverviewWindow::saveSite() {
     if (!overview_) return dialogs_.message(Texts::tr("Считыватели ещё не опрошены: сохранять нечего."));
     // Every reader whose values are complete, as the client's backup writes it; a reader whose settings
     // are not read yet is named, and the file never holds a partial backup of it.
-    const QDateTime now = QDateTime::currentDateTime();
-    std::vector<bus::SiteReader> readers;
-    QStringList incomplete;
-    for (const bus::ReaderRow& row : overview_->rounds().roster().rows()) {
-        const auto settings = row.settings ? row.settings : row.live ? row.live->settings : std::nullopt;
-        const auto values = bus::backupValues(row.identity, settings, row.boundIds, row.resetDelay);
-        if (!values) {
-            incomplete << QString::number(row.address);
-            continue;
-        }
-        readers.push_back({row.address, bus::readerBackup(row.address, *values, kAppName, now)});
-    }
-    if (!incomplete.isEmpty()) {
+    const bus::SiteSnapshot site =
+        bus::siteDocument(overview_->rounds().roster(), kAppName, QDateTime::currentDateTime());
+    if (!site.incomplete.isEmpty()) {
+        QStringList incomplete;
+        for (quint8 a : site.incomplete) incomplete << QString::number(a);
         const QString which = Texts::tr("Настройки считывателей %1 ещё не прочитаны.")
                                   .arg(incomplete.join(QStringLiteral(", ")));
-        if (readers.empty())
+        if (site.document.value(QLatin1String("readers")).toArray().isEmpty())
             return dialogs_.message(which + QLatin1Char(' ') + Texts::tr("Площадка не сохранена."));
         if (!dialogs_.askYesNo(which + QLatin1Char(' ') + Texts::tr("Сохранить площадку без них?"))) return;
     }
@@ -360,7 +352,7 @@ void BusOverviewWindow::saveSite() {
         dialogs_.saveFileName(Texts::tr("Сохранить площадку"), QStringLiteral("kestrel-site.json"),
                               QStringLiteral("JSON (*.json)"));
     if (path.isEmpty()) return;
-    const QByteArray text = QJsonDocument(bus::siteDocument(readers, now)).toJson(QJsonDocument::Indented);
+    const QByteArray text = QJsonDocument(site.document).toJson(QJsonDocument::Indented);
     if (QString why; !saveWholeFile(path, text, &why))
         dialogs_.message(Texts::tr("Не удалось сохранить файл %1: %2").arg(path, why),
                          Dialogs::Icon::Exclamation);

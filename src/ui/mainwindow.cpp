@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "device/commands.h"
+#include "device/ranges.h"
 #include "device/texts.h"
 #include "protocol/hexid.h"
 #include "protocol/numinput.h"
@@ -134,7 +135,9 @@ void MainWindow::restoreSettings() {
     if (QAction* a = directionActions_.value(s.direction)) a->trigger();
     language_ = s.language;
     tabs_->setCurrentIndex(s.tab);
-    if (const NumberResult n = parseWholeNumber(s.address, 0, 255); n.ok())
+    if (const NumberResult n =
+            parseWholeNumber(s.address, device::range::kDeviceAddress.min, device::range::kDeviceAddress.max);
+        n.ok())
         selectAddress(static_cast<quint8>(n.value));
     lastRunPort_ = s.portIdentity;
     if (!options_.portNamed) rememberedPort_ = s.portIdentity;
@@ -674,17 +677,10 @@ void MainWindow::shutDownPort() {
     portPanel_->scanTimer().start();
 }
 
-void MainWindow::record(const traffic::Record& r, const Transaction& t) {
+void MainWindow::record(const traffic::Record& r) {
     trafficLog_->add(r);
     if (r.address == traffic::kNoAddress) return;
-    if (r.code == cmd::kCurrentParams) {
-        const auto* live =
-            t.value && r.outcome == Outcome::Decoded ? std::get_if<device::LiveReading>(&*t.value) : nullptr;
-        if (live)
-            trend_->addReading(r.time, quint8(r.address), *live);
-        else
-            trend_->addGap(r.time, quint8(r.address),
-                           r.outcome == Outcome::NoReply ? TrendGap::NoReply : TrendGap::BadReply);
+    if (trend_->addRecord(r)) {
         // The trend shows the addressed device; the bus overview's rounds bring the other readers' values
         // too.
         if (session_->address() == quint8(r.address)) trend_->setAddress(quint8(r.address));
@@ -707,8 +703,9 @@ void MainWindow::addAddress(quint8 address) {
 }
 
 void MainWindow::addressEntered() {
-    // A typed address (0..255) becomes the addressed device, as if chosen from the list.
-    const NumberResult n = parseWholeNumber(addressList_->currentText(), 0, 255);
+    // A typed address (one a device can have) becomes the addressed device, as if chosen from the list.
+    const NumberResult n = parseWholeNumber(addressList_->currentText(), device::range::kDeviceAddress.min,
+                                            device::range::kDeviceAddress.max);
     if (!n.ok()) {
         if (addressList_->currentIndex() >= 0)
             addressList_->setEditText(addressList_->itemText(addressList_->currentIndex()));
@@ -831,14 +828,21 @@ void MainWindow::renderIdentity() {
 }
 
 void MainWindow::render(const device::PollAnswer& v) {
-    // Every byte is the address of one device, in the order they answered; duplicates are kept.
-    addressList_->clear();
+    // Every byte is the address of one device, in the order they answered; duplicates are kept. The list
+    // is filled quietly and the first device addressed once: a search answered by the device already
+    // addressed leaves its address, and the marks on its values, as they were.
     QString caption;
-    for (const char b : v.addresses) {
-        addAddress(static_cast<quint8>(b));
-        caption += QString::number(static_cast<quint8>(b)) + QLatin1Char(' ');
+    {
+        const QSignalBlocker quiet(addressList_);
+        addressList_->clear();
+        for (const char b : v.addresses) {
+            addAddress(static_cast<quint8>(b));
+            caption += QString::number(static_cast<quint8>(b)) + QLatin1Char(' ');
+        }
+        addressList_->setCurrentIndex(0);
     }
-    addressList_->setCurrentIndex(0);
+    session_->setAddress(v.addresses.isEmpty() ? std::nullopt
+                                               : std::optional<quint8>(static_cast<quint8>(v.addresses[0])));
     devicesFound_->setText(caption);
     services_.trace->setTraceText(hexDump(v.addresses, QLatin1Char(' ')));
     services_.setStatus(text::networkPolled());

@@ -85,7 +85,7 @@ class MainWindow : public QWidget {
     void linkChanged(DeviceSession::Link link);
     void showLinkEvent(const QString& text);
     void addNetworkPort();
-    void record(const traffic::Record& r, const Transaction& t);
+    void record(const traffic::Record& r);
     void startUp();
     void addressEntered();
     void changeNetAddress();

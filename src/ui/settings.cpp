@@ -57,7 +57,8 @@ LoadedSettings loadSettings(const QString& path) {
     QStringList& bad = out.notTaken;
     s.portIdentity = ini.value(QStringLiteral("port/identity")).toString();
     const QString address = ini.value(QStringLiteral("port/address")).toString();
-    if (address.isEmpty() || parseWholeNumber(address, 0, 255).ok())
+    if (address.isEmpty() ||
+        parseWholeNumber(address, device::range::kDeviceAddress.min, device::range::kDeviceAddress.max).ok())
         s.address = address;
     else
         bad << QStringLiteral("port/address");
