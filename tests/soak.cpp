@@ -20,12 +20,12 @@
 #include <cstdio>
 #include <random>
 
+#include "app/heap.h"
 #include "serial/qtserialport.h"
 #include "silent_dialogs.h"
 #include "sim/ptyhost.h"
 #include "traffic/statistics.h"
 #include "ui/dialogs.h"
-#include "app/heap.h"
 #include "ui/mainwindow.h"
 #include "ui/trafficlog.h"
 #include "window_parts.h"

@@ -10,9 +10,9 @@
 #include <csignal>
 
 #include "app/demo.h"
+#include "app/quitsignals.h"
 #include "sim/replay.h"
 #include "traffic/csv.h"
-#include "app/quitsignals.h"
 #include "ui/trafficlog.h"
 #include "ui/trend.h"
 #include "window_harness.h"

@@ -5,15 +5,15 @@
 #include <cstdio>
 
 #include "app/demo.h"
+#include "app/heap.h"
+#include "app/quitsignals.h"
 #include "protocol/translation.h"
 #include "serial/networkport.h"
 #include "serial/qtserialport.h"
 #include "sim/ptyhost.h"
 #include "ui/dialogs.h"
-#include "app/heap.h"
 #include "ui/mainwindow.h"
 #include "ui/openedlog.h"
-#include "app/quitsignals.h"
 #include "ui/settings.h"
 
 namespace {

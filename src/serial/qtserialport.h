@@ -86,7 +86,7 @@ class QtSerialPort : public SerialPort {
     QElapsedTimer probeClock_;
     QStringList leadingPaths_;
     bool goneReported_ = false;
-    bool connecting_ = false;  // an open waits for a server's name or connection
+    bool connecting_ = false;       // an open waits for a server's name or connection
     bool directionDriven_ = false;  // the direction line is switched around each write on this open
     QStringList deviceFolders_{QStringLiteral("/dev"), QStringLiteral("/dev/serial"),
                                QStringLiteral("/dev/serial/by-id")};
