@@ -145,6 +145,20 @@ TEST(LinkStatistics, CountsEachOutcomePerAddressWithReplyTimes) {
     const LinkCounts& seven = s.byAddress().at(7);
     EXPECT_EQ((std::vector<int>{seven.requests, seven.decoded, seven.garbage, seven.other}),
               (std::vector<int>{2, 0, 1, 1}));
+    // The table the log window shows and `stats` prints: the same cells, "-" where there is no value yet.
+    s.add(recordOf(exchange("", "00", Outcome::Unframed)));  // bytes with no request
+    LinkStatisticsModel table;
+    table.show(s);
+    ASSERT_EQ(table.rowCount(), 3);
+    QList<QStringList> rows;
+    for (int r = 0; r < table.rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < table.columnCount(); ++c) cells << table.index(r, c).data().toString();
+        rows << cells;
+    }
+    EXPECT_EQ(rows, (QList<QStringList>{{"-", "0", "0", "0", "0", "1", "0", "-", "-", "-", "-", "0"},
+                                        {"5", "6", "4", "1", "1", "0", "0", "66.7", "5", "20", "40", "0"},
+                                        {"7", "2", "0", "0", "0", "1", "1", "0.0", "50", "50", "60", "1"}}));
     s.reset();
     EXPECT_TRUE(s.byAddress().empty());
     EXPECT_FALSE(LinkCounts{}.successPercent()) << "no request: no rate, not 0 %";

@@ -9,7 +9,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -79,10 +78,11 @@ TEST_F(TrafficWindow, ARecordedLogOpensInAWindowOfItsOwnWithItsTrendAndItsBadRow
     ASSERT_EQ(log->model().rowCount(), 4);
     EXPECT_EQ(traffic::displayCell(log->model().record(3), 6), "нет ответа");
     EXPECT_FALSE(log->findChild<QPushButton*>(QStringLiteral("logPause"))->isVisible());
-    auto* statistics = log->findChild<QTableWidget*>(QStringLiteral("logStatistics"));
+    const QAbstractItemModel* statistics =
+        log->findChild<QTableView*>(QStringLiteral("logStatistics"))->model();
     ASSERT_EQ(statistics->rowCount(), 1);
-    EXPECT_EQ(statistics->item(0, 1)->text(), "4");
-    EXPECT_EQ(statistics->item(0, 2)->text(), "3");
+    EXPECT_EQ(statistics->index(0, 1).data().toString(), "4");
+    EXPECT_EQ(statistics->index(0, 2).data().toString(), "3");
     // The trend: three readings of level 512 over the whole 30 s; zoomed in, moved within the log, and back.
     const auto stretches = trend->series().stretches(5, TrendSeries::Value::Level, {}, 60000);
     ASSERT_EQ(stretches.size(), 1u);
@@ -151,10 +151,10 @@ TEST_F(TrafficWindow, LogShowsEachExchangeCountsItAndFiltersPausesCopiesAndSaves
 
     // The counts as the engineer sees them (requests, decoded, no reply, wrong check byte, garbage, other,
     // success), and the addresses to filter by.
-    auto* shown = ctl<QTableWidget>(QStringLiteral("logStatistics"));
+    const QAbstractItemModel* shown = ctl<QTableView>(QStringLiteral("logStatistics"))->model();
     ASSERT_EQ(shown->rowCount(), 1);
     QStringList cells;
-    for (int c = 0; c < shown->columnCount(); ++c) cells << shown->item(0, c)->text();
+    for (int c = 0; c < shown->columnCount(); ++c) cells << shown->index(0, c).data().toString();
     EXPECT_EQ(cells.mid(0, 8), (QStringList{"5", "5", "1", "2", "1", "1", "0", "20.0"}));
     auto* addresses = ctl<QComboBox>(QStringLiteral("logAddressFilter"));
     EXPECT_EQ((QStringList{addresses->itemText(0), addresses->itemText(1)}), (QStringList{"Все", "5"}));

@@ -47,24 +47,12 @@ int Client::logStats(Context& c) {
                           .arg(log.badRows),
                       Texts::tr("адрес запросов ответов нет_ответа ошибка_CRC мусор прочие успех,% мс_мин "
                                 "мс_медиана мс_макс эхо_убрано")};
-    const auto cell = [](const auto& v) { return v ? QString::number(*v) : QStringLiteral("-"); };
     const auto json = [](const auto& v) { return v ? QJsonValue(double(*v)) : QJsonValue(); };
     for (const auto& [address, n] : statistics.byAddress()) {
         const auto success = n.successPercent();
         const auto minMs = n.minReplyMs(), medianMs = n.medianReplyMs(), maxMs = n.maxReplyMs();
-        lines << QStringList{address == traffic::kNoAddress ? QStringLiteral("-") : QString::number(address),
-                             QString::number(n.requests),
-                             QString::number(n.decoded),
-                             QString::number(n.noReply),
-                             QString::number(n.wrongCheckByte),
-                             QString::number(n.garbage),
-                             QString::number(n.other),
-                             success ? QString::number(*success, 'f', 1) : QStringLiteral("-"),
-                             cell(minMs),
-                             cell(medianMs),
-                             cell(maxMs),
-                             QString::number(n.echoRemoved)}
-                     .join(QLatin1Char(' '));
+        // The cells of the log window's table.
+        lines << traffic::LinkStatisticsModel::cells(address, n).join(QLatin1Char(' '));
         addresses.append(QJsonObject{
             {"address", address == traffic::kNoAddress ? QJsonValue() : QJsonValue(address)},
             {"requests", n.requests},

@@ -2,7 +2,9 @@
 // Link statistics per address: how many requests went out, how their replies turned out, and how long
 // the devices took to answer.
 
+#include <QAbstractTableModel>
 #include <QString>
+#include <QStringList>
 #include <map>
 #include <optional>
 
@@ -37,6 +39,41 @@ class LinkStatistics {
 
   private:
     std::map<int, LinkCounts> byAddress_;
+};
+
+// The statistics as one table, a row per address, with the same cells wherever they are shown: the traffic
+// log's table and `kestrel-cli stats`. A value there is none of yet (no request, no reply time) is "-", and
+// so is the address of the replies that came without a request.
+class LinkStatisticsModel : public QAbstractTableModel {
+  public:
+    enum Column {
+        Address,
+        Requests,
+        Decoded,
+        NoReply,
+        WrongCheckByte,
+        Garbage,
+        Other,
+        Success,
+        MinMs,
+        MedianMs,
+        MaxMs,
+        EchoRemoved,
+        ColumnCount
+    };
+    // The cells of one address's row.
+    static QStringList cells(int address, const LinkCounts& counts);
+
+    // Shows `statistics` now: rows come and go with the addresses, cells change in place.
+    void show(const LinkStatistics& statistics);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // The columns' titles as the window shows them.
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+  private:
+    std::vector<QStringList> rows_;
 };
 
 }  // namespace kestrel::traffic

@@ -17,7 +17,6 @@
 #include <QStyleOptionSlider>
 #include <QStyledItemDelegate>
 #include <QTableView>
-#include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
@@ -308,11 +307,11 @@ void TrafficLogWindow::buildControls() {
     auto* reset = reset_ = named(new QPushButton(Texts::tr("Сб&росить")), ctl::logResetStatistics);
     statisticsBar->addWidget(reset);
     statisticsLayout->addLayout(statisticsBar);
-    statisticsTable_ = named(new QTableWidget(0, 12), ctl::logStatistics);
-    statisticsTable_->setHorizontalHeaderLabels(
-        {Texts::tr("Адрес"), Texts::tr("Запросов"), Texts::tr("Ответов"), Texts::tr("Нет ответа"),
-         Texts::tr("Ошибка CRC"), Texts::tr("Мусор"), Texts::tr("Прочие"), Texts::tr("Успех, %"),
-         Texts::tr("мс мин"), Texts::tr("мс медиана"), Texts::tr("мс макс"), Texts::tr("Эхо убрано")});
+    statisticsTable_ = named(new QTableView, ctl::logStatistics);
+    statisticsTable_->setModel(&statisticsModel_);
+    // Columns are fitted when an address comes or goes, not on every count: fitting lays out every cell.
+    connect(&statisticsModel_, &QAbstractItemModel::modelReset, statisticsTable_,
+            &QTableView::resizeColumnsToContents);
     statisticsTable_->verticalHeader()->hide();
     statisticsTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     statisticsTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
@@ -507,37 +506,7 @@ void TrafficLogWindow::resetStatistics() {
 
 void TrafficLogWindow::showStatistics() {
     statisticsChanged_ = false;
-    const auto& all = statistics_.byAddress();
-    // Columns are fitted when an address comes or goes, not on every count: fitting lays out every cell.
-    const bool newRows = statisticsTable_->rowCount() != int(all.size());
-    statisticsTable_->setRowCount(int(all.size()));
-    int row = 0;
-    auto number = [](const std::optional<qint64>& v) { return v ? QString::number(*v) : QString(); };
-    for (const auto& [address, c] : all) {
-        const auto success = c.successPercent();
-        const QStringList cells{
-            address == traffic::kNoAddress ? QStringLiteral("—") : QString::number(address),
-            QString::number(c.requests),
-            QString::number(c.decoded),
-            QString::number(c.noReply),
-            QString::number(c.wrongCheckByte),
-            QString::number(c.garbage),
-            QString::number(c.other),
-            success ? QString::number(*success, 'f', 1) : QString(),
-            number(c.minReplyMs()),
-            number(c.medianReplyMs()),
-            number(c.maxReplyMs()),
-            QString::number(c.echoRemoved)};
-        for (int col = 0; col < cells.size(); ++col) {
-            auto* item = statisticsTable_->item(row, col);
-            if (!item) statisticsTable_->setItem(row, col, item = new QTableWidgetItem);
-            item->setText(cells[col]);
-            item->setTextAlignment(col == 0 ? Qt::AlignLeft | Qt::AlignVCenter
-                                            : Qt::AlignRight | Qt::AlignVCenter);
-        }
-        ++row;
-    }
-    if (newRows) statisticsTable_->resizeColumnsToContents();
+    statisticsModel_.show(statistics_);
 }
 
 void TrafficLogWindow::showCount() {

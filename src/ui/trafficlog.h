@@ -19,7 +19,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QTableView;
-class QTableWidget;
+class QTableView;
 
 namespace kestrel {
 
@@ -142,7 +142,8 @@ class TrafficLogWindow : public QWidget {
     QPushButton* reset_ = nullptr;
     QLabel* statisticsTitle_ = nullptr;
     QLabel* count_ = nullptr;
-    QTableWidget* statisticsTable_ = nullptr;
+    QTableView* statisticsTable_ = nullptr;
+    traffic::LinkStatisticsModel statisticsModel_;
 };
 
 // The background colour of an outcome's rows.
