@@ -9,6 +9,7 @@
 #include <QTest>
 #include <functional>
 #include <map>
+#include <set>
 
 #include "bus/roster.h"
 #include "bus/rounds.h"
@@ -258,6 +259,27 @@ TEST_F(RoundsOnSimBus, RoundsOfSilentReadersFinishAndCount) {
     EXPECT_EQ(finished.at(1).at(2).toLongLong(), 2 * (2 + 1))
         << "a round's floor: two identification requests of 4 bytes (2 ms on the wire) and a 1 ms gap each";
     EXPECT_EQ(rounds.roster().row(1)->state, ReaderState::NoReply);
+}
+
+// A reader that stays silent is asked in its first three rounds, then every tenth, and every round again
+// from the round it answers.
+TEST_F(RoundsOnSimBus, ASilentReaderIsAskedLessOftenUntilItAnswers) {
+    port.bus.injectFault(sim::FaultKind::Silence, sim::kUntilCleared, 2);
+    options.retries = 0;
+    options.timeoutMs = 20;
+    BusRounds rounds(queue, options);
+    for (quint8 a : {1, 2}) rounds.roster().add(a);
+    std::set<int> asked;  // the rounds reader 2 was asked in
+    QObject::connect(&rounds, &BusRounds::exchanged, [&](quint8 address, const Transaction&) {
+        if (address == 2) asked.insert(rounds.round());
+    });
+    QObject::connect(&rounds, &BusRounds::roundFinished, [&](int round) {
+        if (round == 24) port.bus.clearFaults();  // from round 25 on it answers when asked
+        if (round == 35) rounds.stop();
+    });
+    rounds.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rounds.isRunning() && !rounds.exchangeInProgress(); }, 20000));
+    EXPECT_EQ(asked, (std::set<int>{0, 1, 2, 12, 22, 32, 33, 34, 35}));
 }
 
 TEST_F(RoundsOnSimBus, AFloodingLineMarksTheRowsAndTheRoundsGoOnAfterIt) {

@@ -92,6 +92,9 @@ QByteArray BusRounds::requestOf(const Step& step) const {
 void BusRounds::planReader(quint8 address, bool front) {
     const ReaderRow* r = roster_.row(address);
     if (!r) return;
+    Silence& silence = silence_[address];
+    if (silence.rounds >= kSilentRoundsBeforeBackOff && round_ - silence.askedAt < kAskSilentEvery) return;
+    silence.askedAt = round_;
     std::vector<Step> steps;
     if (!r->identity) {
         steps.push_back({address, Ask::Identify});
@@ -174,13 +177,15 @@ void BusRounds::onAttempt(const Step& step, const Transaction& t) {
         emit exchanged(kPollAddress, t);
         if (!alive || !running_) return;
         if (const auto found = pollAddresses(t, true))
-            for (char a : *found)
+            for (char a : *found) {
+                silence_[static_cast<quint8>(a)].rounds = 0;  // it answers: asked every round again
                 if (roster_.add(static_cast<quint8>(a))) {
                     emit readerAdded(static_cast<quint8>(a));
                     if (!alive) return;
                     // Asked in this round still, after the readers already planned.
                     if (roundOpen_) planReader(static_cast<quint8>(a), false);
                 }
+            }
         return;
     }
     const bool hadIdentity = roster_.row(step.address) && roster_.row(step.address)->identity;
@@ -203,6 +208,21 @@ void BusRounds::onFinished(ExchangeReply* reply) {
     spent_ = reply;
     if (reply->cancelled()) return;
     if (!reply->portFailure().isEmpty()) return fail(reply->portFailure());
+    if (current_ && current_->ask != Ask::Scan) {
+        // Silent: not a byte came for any attempt. Counted once a round; a byte of any kind ends it.
+        Silence& silence = silence_[current_->address];
+        if (reply->transaction().outcome != Outcome::NoReply) {
+            silence.rounds = 0;
+        } else if (silence.silentAt != round_) {
+            silence.silentAt = round_;
+            ++silence.rounds;
+            // The rest of its round is not asked: its next ask waits for the back-off.
+            if (silence.rounds >= kSilentRoundsBeforeBackOff)
+                while (!steps_.empty() && steps_.front().address == current_->address &&
+                       steps_.front().ask != Ask::Scan)
+                    steps_.pop_front();
+        }
+    }
     current_.reset();
     if (stopping_) {
         stopping_ = false;

@@ -5,6 +5,10 @@
 // bound-ID table and the reset delay). One request of the rounds' in the queue at a time, so a request of
 // another scheduler (the main window's) goes out between two of theirs. The queue reads, times and judges the
 // replies (exchange/exchangequeue.h) and takes the asked reader's answer to its command, as the client does.
+//
+// A reader that stays silent costs its timeout and retries every round: after kSilentRoundsBeforeBackOff
+// rounds without a byte from it, it is asked only every kAskSilentEvery-th round, and every round again as
+// soon as it answers (or answers a search).
 
 #include <QObject>
 #include <QPointer>
@@ -30,6 +34,9 @@ class BusRounds : public QObject {
         int intervalMs = 0;         // least time from one round's start to the next; 0: the next at once
         int autoSearchMinutes = 0;  // a network poll every this many minutes; 0: only searchNow()
     };
+
+    static constexpr int kSilentRoundsBeforeBackOff = 3;
+    static constexpr int kAskSilentEvery = 10;
 
     BusRounds(ExchangeQueue& queue, Options options, QObject* parent = nullptr);
     ~BusRounds() override;
@@ -103,6 +110,14 @@ class BusRounds : public QObject {
     qint64 roundStartMs_ = -1;
     qint64 roundFloorMs_ = 0;
     std::map<quint8, int> settingsReadAt_;  // the round each reader's settings were asked last
+    // Each reader's rounds without a byte from it, in a row, and the rounds it was last asked and last
+    // found silent in.
+    struct Silence {
+        int rounds = 0;
+        int askedAt = -1;
+        int silentAt = -1;
+    };
+    std::map<quint8, Silence> silence_;
     QTimer wait_;        // the next step: the round's interval, an empty roster looked at again
     QTimer autoSearch_;  // asks for a search every autoSearchMinutes
 };
