@@ -370,6 +370,29 @@ TEST_F(OverviewOnSession, ThePortChangesHandsBetweenExchangesOnlyAndComesBackAft
 
 // The engineer's write while the overview holds the bus goes out between two round exchanges, ahead of the
 // next, and its answer reaches the addressed device's model; no reply is misdirected or glued to another.
+// The hold is the overview's to decide: its window says only whether it wants the bus. Wanted, it holds the
+// bus while the link is open, keeps its hold while a lost port is waited for, and lets it go when the port is
+// closed, taking it again when the port is opened; not wanted, polling is the main window's.
+TEST_F(OverviewOnSession, WantedItHoldsTheBusWhileTheLinkIsOpenOrWaitedFor) {
+    BusOverview overview(*session, options);
+    overview.rounds().roster().add(1);
+    const auto held = [&] { return std::pair(overview.running(), session->pollingPaused()); };
+    overview.setWanted(true);
+    EXPECT_EQ(held(), std::pair(true, true)) << "open";
+    port.hangUp();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session->waitingForPort(); }, 2000));
+    EXPECT_TRUE(overview.running()) << "waiting for the lost port, the hold is kept";
+    session->close();
+    EXPECT_EQ(held(), std::pair(false, false)) << "closed";
+    port.openResult = {true, OpenFailure::None, {}, 0};
+    ASSERT_TRUE(session->open(QStringLiteral("COM3"), QStringLiteral("path:COM3")).ok);
+    EXPECT_EQ(held().first, true) << "opened again";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session->pollingPaused(); }, 2000));
+    overview.setWanted(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !session->pollingPaused(); }, 2000));
+    EXPECT_FALSE(overview.running()) << "not wanted";
+}
+
 TEST_F(OverviewOnSession, AWriteFromTheMainWindowGoesOutBetweenTwoRoundExchanges) {
     BusOverview overview(*session, options);
     for (quint8 a : {1, 2, 3}) overview.rounds().roster().add(a);

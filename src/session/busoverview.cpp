@@ -25,6 +25,14 @@ BusOverview::~BusOverview() {
 }
 
 void BusOverview::run() {
+    setWanted(true);
+}
+
+void BusOverview::pause() {
+    setWanted(false);
+}
+
+void BusOverview::hold() {
     if (wanted_) return;
     wanted_ = true;
     if (handingBack_) {
@@ -37,7 +45,7 @@ void BusOverview::run() {
     emit stateChanged();
 }
 
-void BusOverview::pause() {
+void BusOverview::release() {
     if (!wanted_) return;
     wanted_ = false;
     if (rounds_.isRunning()) {
@@ -47,6 +55,19 @@ void BusOverview::pause() {
         session_.setPollingPaused(false);
     }
     emit stateChanged();
+}
+
+void BusOverview::setWanted(bool wanted) {
+    desired_ = wanted;
+    holdOrRelease();
+}
+
+void BusOverview::holdOrRelease() {
+    using Link = DeviceSession::Link;
+    if (desired_ && session_.link() == Link::Open)
+        hold();
+    else if (!desired_ || session_.link() == Link::Closed)
+        release();
 }
 
 void BusOverview::takeOver() {
@@ -74,6 +95,7 @@ void BusOverview::onLinkChanged() {
     if (session_.link() == DeviceSession::Link::Open) {
         // Opened, or the lost port is back: the rounds go on, polling paused again before its first tick.
         takeOver();
+        holdOrRelease();
         return;
     }
     // Closed or lost: the port is no longer there to lend; the rounds wait for it.
@@ -81,6 +103,7 @@ void BusOverview::onLinkChanged() {
     rounds_.abandon();
     handingBack_ = false;
     if (wasActive) emit stateChanged();
+    holdOrRelease();
 }
 
 void BusOverview::onPortLost(const QString& reason) {

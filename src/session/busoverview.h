@@ -25,12 +25,17 @@ class BusOverview : public QObject {
 
     bus::BusRounds& rounds() { return rounds_; }
     // Takes the bus over: polling paused, the rounds started once the cycle's last answer is in. While the
-    // link is not open, the rounds start when it is.
+    // link is not open, the rounds start when it is. setWanted(true).
     void run();
     // Gives the bus back: the rounds stop after their exchange in progress, then polling resumes.
+    // setWanted(false).
     void pause();
     // Asked to run (also while it waits for the port or for the cycle's last answer).
     bool running() const { return wanted_; }
+    // What its window wants: the bus held while it is shown and not paused. The overview then runs while
+    // the link is open, lets the bus go when the port is closed, and keeps its hold while a lost port is
+    // waited for; not wanted, it pauses.
+    void setWanted(bool wanted);
     // The rounds own the port now.
     bool roundsActive() const { return rounds_.isRunning(); }
 
@@ -44,11 +49,15 @@ class BusOverview : public QObject {
     void onStopped();
     void onLinkChanged();
     void onPortLost(const QString& reason);
+    void holdOrRelease();
+    void hold();
+    void release();
 
     DeviceSession& session_;
     QPointer<DeviceSession> sessionAlive_;  // a session destroyed first is not touched by the destructor
     bus::BusRounds rounds_;
-    bool wanted_ = false;
+    bool wanted_ = false;       // running: asked to hold the bus
+    bool desired_ = false;      // what its window wants
     bool handingBack_ = false;  // the rounds are ending their exchange; polling resumes at stopped()
 };
 

@@ -47,6 +47,7 @@ BusOverviewWindow::BusOverviewWindow(DeviceSession& session, Dialogs& dialogs, Q
     sorted_.setSortRole(BusOverviewModel::SortRole);
     sorted_.setDynamicSortFilter(true);
     buildControls();
+    makeOverview();
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(kRefreshMs);
     connect(&refreshTimer_, &QTimer::timeout, this, &BusOverviewWindow::refresh);
@@ -119,12 +120,10 @@ void BusOverviewWindow::buildControls() {
 
     connect(search_, &QPushButton::clicked, this, &BusOverviewWindow::searchBus);
     connect(pause_, &QPushButton::toggled, this, &BusOverviewWindow::setPaused);
-    connect(autoSearch_, &QCheckBox::toggled, this, [this] {
-        if (overview_) overview_->rounds().setOptions(roundOptions());
-    });
-    connect(settingsEvery_, &QSpinBox::valueChanged, this, [this] {
-        if (overview_) overview_->rounds().setOptions(roundOptions());
-    });
+    connect(autoSearch_, &QCheckBox::toggled, this,
+            [this] { overview_->rounds().setOptions(roundOptions()); });
+    connect(settingsEvery_, &QSpinBox::valueChanged, this,
+            [this] { overview_->rounds().setOptions(roundOptions()); });
     connect(add_, &QPushButton::clicked, this, &BusOverviewWindow::addTypedAddress);
     connect(addressBox_, &QLineEdit::returnPressed, this, &BusOverviewWindow::addTypedAddress);
     connect(remove_, &QPushButton::clicked, this, &BusOverviewWindow::removeSelected);
@@ -146,17 +145,15 @@ bus::BusRounds::Options BusOverviewWindow::roundOptions() const {
 }
 
 void BusOverviewWindow::restore(const RememberedState::Bus& remembered) {
-    rememberedReaders_ = remembered.readers;
     settingsEvery_->setValue(remembered.settingsEvery);
     autoSearch_->setChecked(remembered.autoSearch);
     if (!remembered.geometry.isEmpty()) restoreGeometry(remembered.geometry);
-    if (overview_)
-        for (quint8 a : remembered.readers) overview_->rounds().roster().add(a);
+    for (quint8 a : remembered.readers) overview_->rounds().roster().add(a);
     refresh();
 }
 
 QList<quint8> BusOverviewWindow::listedAddresses() const {
-    return overview_ ? overview_->rounds().roster().addresses() : rememberedReaders_;
+    return overview_->rounds().roster().addresses();
 }
 
 RememberedState::Bus BusOverviewWindow::remembered() const {
@@ -170,9 +167,9 @@ RememberedState::Bus BusOverviewWindow::remembered() const {
 }
 
 void BusOverviewWindow::makeOverview() {
+    // The roster is the one list of readers: those remembered are listed in it, not yet asked.
     overview_ = std::make_unique<BusOverview>(session_, roundOptions());
     bus::BusRounds& rounds = overview_->rounds();
-    for (quint8 a : std::as_const(rememberedReaders_)) rounds.roster().add(a);
     connect(&rounds, &bus::BusRounds::rowChanged, this, &BusOverviewWindow::refreshSoon);
     connect(&rounds, &bus::BusRounds::readerAdded, this, &BusOverviewWindow::refreshSoon);
     connect(&rounds, &bus::BusRounds::roundFinished, this,
@@ -188,29 +185,22 @@ void BusOverviewWindow::makeOverview() {
         showState();
     });
     connect(overview_.get(), &BusOverview::stateChanged, this, &BusOverviewWindow::showState);
-    // A bus nobody listed yet is searched first.
-    if (rounds.roster().rows().empty()) rounds.searchNow();
 }
 
-void BusOverviewWindow::holdOrRelease() {
-    const bool hold = isVisible() && !paused_ && session_.link() == DeviceSession::Link::Open;
-    if (hold) {
-        if (!overview_) makeOverview();
-        if (!overview_->running()) overview_->run();
-    } else if (overview_ && overview_->running() && session_.link() != DeviceSession::Link::Waiting) {
-        // While a lost port is waited for, the overview keeps its hold and goes on when the port is back.
-        overview_->pause();
-    }
+// The overview decides when it holds the bus; the window says only whether it is wanted (shown and not
+// paused). A bus nobody listed yet is searched first (the rounds do that for an empty roster).
+void BusOverviewWindow::wantTheBus() {
+    overview_->setWanted(isVisible() && !paused_);
     showState();
 }
 
 void BusOverviewWindow::linkChanged(DeviceSession::Link) {
-    holdOrRelease();
+    showState();
 }
 
 void BusOverviewWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    holdOrRelease();
+    wantTheBus();
     ageTimer_.start();
     refresh();
 }
@@ -221,7 +211,7 @@ void BusOverviewWindow::hideEvent(QHideEvent* event) {
     if (event->spontaneous()) return;
     ageTimer_.stop();
     // Closing the window ends its hold on the bus, whatever the link does.
-    if (overview_ && overview_->running()) overview_->pause();
+    overview_->setWanted(false);
     showState();
 }
 
@@ -250,20 +240,8 @@ void BusOverviewWindow::refreshSoon() {
 }
 
 void BusOverviewWindow::refresh() {
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    if (overview_) {
-        model_.setRows(overview_->rounds().roster().rows(), now);
-        fitColumns();
-        return;
-    }
-    // Before the first round the remembered readers are listed, not yet asked.
-    std::vector<bus::ReaderRow> rows;
-    for (quint8 a : std::as_const(rememberedReaders_)) {
-        bus::ReaderRow r;
-        r.address = a;
-        rows.push_back(r);
-    }
-    model_.setRows(rows, now);
+    model_.setRows(overview_->rounds().roster().rows(), QDateTime::currentDateTimeUtc());
+    fitColumns();
 }
 
 void BusOverviewWindow::fitColumns() {
@@ -278,14 +256,14 @@ void BusOverviewWindow::fitColumns() {
 }
 
 void BusOverviewWindow::searchBus() {
-    if (overview_ && session_.link() == DeviceSession::Link::Open) overview_->rounds().searchNow();
+    if (session_.link() == DeviceSession::Link::Open) overview_->rounds().searchNow();
 }
 
 void BusOverviewWindow::setPaused(bool paused) {
     paused_ = paused;
     if (pause_->isChecked() != paused) pause_->setChecked(paused);
     pause_->setText(paused ? Texts::tr("Пр&одолжить") : Texts::tr("П&ауза"));
-    holdOrRelease();
+    wantTheBus();
 }
 
 void BusOverviewWindow::addTypedAddress() {
@@ -296,10 +274,7 @@ void BusOverviewWindow::addTypedAddress() {
         parseWholeNumber(typed, device::range::kNetAddress.min, device::range::kNetAddress.max);
     if (!n.ok()) return dialogs_.message(text::addressRange());
     const auto address = quint8(n.value);
-    if (overview_)
-        overview_->rounds().roster().add(address);
-    else if (!rememberedReaders_.contains(address))
-        rememberedReaders_ << address;
+    overview_->rounds().roster().add(address);
     addressBox_->clear();
     refresh();
 }
@@ -308,10 +283,7 @@ void BusOverviewWindow::removeSelected() {
     const QModelIndexList selected = table_->selectionModel()->selectedRows();
     if (selected.isEmpty()) return;
     const auto address = selected.first().data(BusOverviewModel::AddressRole).value<quint8>();
-    if (overview_)
-        overview_->rounds().roster().remove(address);
-    else
-        rememberedReaders_.removeAll(address);
+    overview_->rounds().roster().remove(address);
     refresh();
 }
 
@@ -334,7 +306,10 @@ void BusOverviewWindow::saveCsv() {
 }
 
 void BusOverviewWindow::saveSite() {
-    if (!overview_) return dialogs_.message(Texts::tr("Считыватели ещё не опрошены: сохранять нечего."));
+    const auto& rows = overview_->rounds().roster().rows();
+    if (std::none_of(rows.begin(), rows.end(),
+                     [](const bus::ReaderRow& r) { return r.identity.has_value(); }))
+        return dialogs_.message(Texts::tr("Считыватели ещё не опрошены: сохранять нечего."));
     // Every reader whose values are complete, as the client's backup writes it; a reader whose settings
     // are not read yet is named, and the file never holds a partial backup of it.
     const bus::SiteSnapshot site =

@@ -70,7 +70,7 @@ class BusOverviewWindow : public QWidget {
     void linkChanged(DeviceSession::Link link);
     // Starts the rounds when the window is shown, the port open and the engineer has not paused them;
     // otherwise lets go of the bus.
-    void holdOrRelease();
+    void wantTheBus();
     void makeOverview();
     void showState();
     void refreshSoon();
@@ -84,12 +84,11 @@ class BusOverviewWindow : public QWidget {
     std::unique_ptr<BusOverview> overview_;
     BusOverviewModel model_;
     QSortFilterProxyModel sorted_;
-    QList<quint8> rememberedReaders_;  // listed until the overview holds its own roster
-    bool paused_ = false;              // by the engineer
-    QString roundText_;                // the last round's time
-    int fittedRows_ = -1;              // the number of readers the columns were last fitted to
-    QTimer refreshTimer_;              // the table follows the roster a few times a second
-    QTimer ageTimer_;                  // and the ages once a second
+    bool paused_ = false;  // by the engineer
+    QString roundText_;    // the last round's time
+    int fittedRows_ = -1;  // the number of readers the columns were last fitted to
+    QTimer refreshTimer_;  // the table follows the roster a few times a second
+    QTimer ageTimer_;      // and the ages once a second
 
     QTableView* table_ = nullptr;
     QPushButton* search_ = nullptr;
