@@ -180,6 +180,31 @@ TEST_F(BusOverviewOnFakePort, CtrlBOpensItAndWithThePortClosedItOffersNothingTha
     EXPECT_FALSE(overview().overview()->running()) << "closing the window ends its hold on the bus";
 }
 
+// Each bus its own readers: opened on another port, the overview lists that bus's readers (none for a bus
+// never seen, which is searched first), and back on the first port, the first bus's.
+TEST_F(BusOverviewOnFakePort, EachPortComesBackWithItsOwnReaders) {
+    DeviceSession& session = partOf<DeviceSession>(*window);
+    const auto listed = [&](const char* port, const QList<quint8>& add) {
+        EXPECT_TRUE(session.open(QString::fromLatin1(port), QStringLiteral("path:") + port).ok);
+        const QList<quint8> found = overview().remembered().readers;
+        for (quint8 a : add) {
+            ctl<QLineEdit>(QStringLiteral("busAddress"))->setText(QString::number(a));
+            click(QStringLiteral("busAdd"));
+        }
+        session.close();
+        return found;
+    };
+    ctl<QLineEdit>(QStringLiteral("busAddress"))->setText(QStringLiteral("5"));
+    click(QStringLiteral("busAdd"));  // listed before any port: the first port's bus
+    EXPECT_EQ(listed("COM3", {7}), QList<quint8>{5});
+    EXPECT_EQ(listed("COM4", {9}), QList<quint8>{}) << "a bus never seen";
+    EXPECT_EQ(listed("COM3", {}), (QList<quint8>{5, 7}));
+    EXPECT_EQ(listed("COM4", {}), QList<quint8>{9});
+    const RememberedState::Bus kept = overview().remembered();
+    EXPECT_EQ(kept.port, QStringLiteral("path:COM4"));
+    EXPECT_EQ(kept.readersByPort, (QMap<QString, QList<quint8>>{{"path:COM3", {5, 7}}}));
+}
+
 TEST_F(BusOverviewOnFakePort, AnAddressOutOfRangeIsRefusedWithTheWindowsOwnText) {
     overview().show();
     for (const char* typed : {"201", "-1", "abc", "300"}) {

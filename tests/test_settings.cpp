@@ -231,12 +231,17 @@ TEST(BusOverviewSettings, TheReadersAndOptionsComeBackAndBadValuesGiveTheirDefau
     const QString path = dir.filePath("k.ini");
     RememberedState saved;
     saved.bus.readers = {9, 5, 200};
+    saved.bus.port = QStringLiteral("usb:0403:6001:A10K3X");
+    saved.bus.readersByPort = {{QStringLiteral("tcp://10.0.0.7:4001"), {3}},
+                               {QStringLiteral("path:/dev/ttyS0"), {1, 2}}};
     saved.bus.settingsEvery = 3;
     saved.bus.autoSearch = true;
     QString problem;
     ASSERT_TRUE(saveState(path, saved, &problem));
     const RememberedState back = loadState(path, &problem);
     EXPECT_EQ(back.bus.readers, (QList<quint8>{9, 5, 200}));
+    EXPECT_EQ(back.bus.port, saved.bus.port);
+    EXPECT_EQ(back.bus.readersByPort, saved.bus.readersByPort) << "each bus its own readers";
     EXPECT_EQ(back.bus.settingsEvery, 3);
     EXPECT_TRUE(back.bus.autoSearch);
     EXPECT_TRUE(problem.isEmpty());

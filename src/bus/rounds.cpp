@@ -89,6 +89,11 @@ QByteArray BusRounds::requestOf(const Step& step) const {
     return {};
 }
 
+void BusRounds::forgetReaders() {
+    settingsReadAt_.clear();
+    silence_.clear();
+}
+
 void BusRounds::planReader(quint8 address, bool front) {
     const ReaderRow* r = roster_.row(address);
     if (!r) return;

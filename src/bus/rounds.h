@@ -60,6 +60,9 @@ class BusRounds : public QObject {
     // While stopped, it runs at the next start.
     void searchNow();
     void setOptions(const Options& options);
+    // Another bus's readers are listed: what the rounds kept of each reader (when its settings were read,
+    // its silence) is forgotten.
+    void forgetReaders();
     const Options& options() const { return options_; }
     // Rounds finished since the start.
     int round() const { return round_; }

@@ -47,6 +47,8 @@ BusOverviewWindow::BusOverviewWindow(DeviceSession& session, Dialogs& dialogs, Q
     sorted_.setSortRole(BusOverviewModel::SortRole);
     sorted_.setDynamicSortFilter(true);
     buildControls();
+    // Before the overview hears of an open link: the roster is the bus of the port opened.
+    connect(&session_, &DeviceSession::linkChanged, this, &BusOverviewWindow::followPort);
     makeOverview();
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(kRefreshMs);
@@ -148,8 +150,34 @@ void BusOverviewWindow::restore(const RememberedState::Bus& remembered) {
     settingsEvery_->setValue(remembered.settingsEvery);
     autoSearch_->setChecked(remembered.autoSearch);
     if (!remembered.geometry.isEmpty()) restoreGeometry(remembered.geometry);
-    for (quint8 a : remembered.readers) overview_->rounds().roster().add(a);
+    readersByPort_ = remembered.readersByPort;
+    port_ = remembered.port;
+    listReaders(remembered.readers);
+}
+
+void BusOverviewWindow::listReaders(const QList<quint8>& readers) {
+    bus::BusRoster& roster = overview_->rounds().roster();
+    for (quint8 a : roster.addresses()) roster.remove(a);
+    for (quint8 a : readers) roster.add(a);
+    overview_->rounds().forgetReaders();
+    fittedRows_ = -1;
     refresh();
+}
+
+// Each bus its own readers: opened on another port, the roster is that port's bus as it was left (a bus
+// never seen starts with a search), and the one left is remembered under its port.
+void BusOverviewWindow::followPort(DeviceSession::Link link) {
+    if (link != DeviceSession::Link::Open) return;
+    const QString port = session_.portIdentity();
+    if (port.isEmpty() || port == port_) return;
+    // Readers listed for no known port (a settings file of an earlier version) are this port's.
+    if (port_.isEmpty() && !readersByPort_.contains(port)) {
+        port_ = port;
+        return;
+    }
+    if (!port_.isEmpty()) readersByPort_.insert(port_, listedAddresses());
+    port_ = port;
+    listReaders(readersByPort_.take(port));
 }
 
 QList<quint8> BusOverviewWindow::listedAddresses() const {
@@ -161,6 +189,8 @@ RememberedState::Bus BusOverviewWindow::remembered() const {
     s.open = isVisible();
     s.geometry = saveGeometry();
     s.readers = listedAddresses();
+    s.port = port_;
+    s.readersByPort = readersByPort_;
     s.settingsEvery = settingsEvery_->value();
     s.autoSearch = autoSearch_->isChecked();
     return s;

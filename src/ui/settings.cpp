@@ -17,6 +17,7 @@ namespace {
 
 constexpr int kTabs = 3;
 constexpr int kRememberedServers = 10;
+constexpr int kRememberedBuses = 50;  // the buses whose readers are remembered besides the last one
 const char* const kViews[] = {"log", "trend", "panel"};
 
 }  // namespace
@@ -106,20 +107,34 @@ LoadedSettings loadSettings(const QString& path) {
     s.bus.geometry = ini.value(QStringLiteral("bus/geometry")).toByteArray();
     // The readers as "5,7,9": each an address a reader can have, none twice; else none is kept.
     // A hand-written list without quotes comes back from the INI reader as a list of texts.
-    const QVariant readerValue = ini.value(QStringLiteral("bus/readers"));
-    const QString readers = readerValue.typeId() == QMetaType::QStringList
-                                ? readerValue.toStringList().join(QLatin1Char(','))
-                                : readerValue.toString();
-    for (const QString& part : readers.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const NumberResult a = parseExactWholeNumber(part.trimmed(), device::range::kDeviceAddress.min,
-                                                     device::range::kDeviceAddress.max);
-        if (!a.ok() || s.bus.readers.contains(quint8(a.value))) {
-            s.bus.readers.clear();
-            bad << QStringLiteral("bus/readers");
-            break;
+    const auto readersOf = [&](const QString& key) {
+        const QVariant value = ini.value(key);
+        const QString text = value.typeId() == QMetaType::QStringList
+                                 ? value.toStringList().join(QLatin1Char(','))
+                                 : value.toString();
+        QList<quint8> readers;
+        for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const NumberResult a = parseExactWholeNumber(part.trimmed(), device::range::kDeviceAddress.min,
+                                                         device::range::kDeviceAddress.max);
+            if (!a.ok() || readers.contains(quint8(a.value))) {
+                bad << key;
+                return QList<quint8>{};
+            }
+            readers << quint8(a.value);
         }
-        s.bus.readers << quint8(a.value);
+        return readers;
+    };
+    s.bus.readers = readersOf(QStringLiteral("bus/readers"));
+    s.bus.port = ini.value(QStringLiteral("bus/port")).toString();
+    // Each other bus's readers, by its port's identity.
+    const int buses = ini.beginReadArray(QStringLiteral("busReaders"));
+    for (int i = 0; i < std::min(buses, kRememberedBuses); ++i) {
+        ini.setArrayIndex(i);
+        const QString port = ini.value(QStringLiteral("port")).toString();
+        const QList<quint8> readers = readersOf(QStringLiteral("readers"));
+        if (!port.isEmpty() && !readers.isEmpty()) s.bus.readersByPort.insert(port, readers);
     }
+    ini.endArray();
     const int every = ini.value(QStringLiteral("bus/settingsEvery"), s.bus.settingsEvery).toInt(&ok);
     if (ok && every >= 1 && every <= kMaxSettingsEvery)
         s.bus.settingsEvery = every;
@@ -170,6 +185,19 @@ bool saveState(const QString& path, const RememberedState& s, QString* problem) 
     for (quint8 a : s.bus.readers) readers << QString::number(a);
     // One text, not a list: QSettings would write a single reader as a plain value and read it back so.
     ini.setValue(QStringLiteral("bus/readers"), readers.join(QLatin1Char(',')));
+    ini.setValue(QStringLiteral("bus/port"), s.bus.port);
+    ini.beginWriteArray(QStringLiteral("busReaders"));
+    int i = 0;
+    for (auto bus = s.bus.readersByPort.begin(); bus != s.bus.readersByPort.end() && i < kRememberedBuses;
+         ++bus) {
+        if (bus.key() == s.bus.port || bus.value().isEmpty()) continue;
+        ini.setArrayIndex(i++);
+        QStringList addresses;
+        for (quint8 a : bus.value()) addresses << QString::number(a);
+        ini.setValue(QStringLiteral("port"), bus.key());
+        ini.setValue(QStringLiteral("readers"), addresses.join(QLatin1Char(',')));
+    }
+    ini.endArray();
     ini.setValue(QStringLiteral("bus/settingsEvery"), s.bus.settingsEvery);
     ini.setValue(QStringLiteral("bus/autoSearch"), s.bus.autoSearch);
     ini.sync();

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -28,7 +29,10 @@ struct RememberedState {
     View log, trend, panel;
     // The bus overview: its window, the readers it listed, and how it polls them.
     struct Bus : View {
-        QList<quint8> readers;    // in the order listed, no address twice
+        QList<quint8> readers;  // in the order listed, no address twice: the bus of `port`
+        QString port;           // the identity of the port whose readers `readers` are; empty: none yet
+        // Each other bus's readers, by the identity of its port (an adapter, a serial device server).
+        QMap<QString, QList<quint8>> readersByPort;
         int settingsEvery = 10;   // the settings are read every this many rounds
         bool autoSearch = false;  // the bus is searched every few minutes
     };
