@@ -157,7 +157,10 @@ void BusRounds::send() {
     const bool scan = step.ask == Ask::Scan;
     request.kind = scan ? ExchangeRequest::Kind::Search : ExchangeRequest::Kind::Answer;
     request.timeoutMs = scan ? options_.scanWaitMs : options_.timeoutMs;
-    request.retries = scan ? 0 : options_.retries;
+    // A reader asked in its back-off gets one attempt: it has not answered for rounds.
+    const auto silence = silence_.find(step.address);
+    const bool backedOff = silence != silence_.end() && silence->second.rounds >= kSilentRoundsBeforeBackOff;
+    request.retries = scan || backedOff ? 0 : options_.retries;
     request.user = scan ? "rounds scan" : "rounds";
     ExchangeReply* reply = queue_.submit(request);
     reply_ = reply;
@@ -194,6 +197,7 @@ void BusRounds::onAttempt(const Step& step, const Transaction& t) {
         return;
     }
     const bool hadIdentity = roster_.row(step.address) && roster_.row(step.address)->identity;
+    if (t.outcome != Outcome::NoReply) silence_[step.address].rounds = 0;  // it speaks: asked every round
     roster_.take(step.address, t);
     emit exchanged(step.address, t);
     if (!alive) return;

@@ -7,8 +7,8 @@
 // replies (exchange/exchangequeue.h) and takes the asked reader's answer to its command, as the client does.
 //
 // A reader that stays silent costs its timeout and retries every round: after kSilentRoundsBeforeBackOff
-// rounds without a byte from it, it is asked only every kAskSilentEvery-th round, and every round again as
-// soon as it answers (or answers a search).
+// rounds without a byte from it, it is asked only every kAskSilentEvery-th round, with one attempt, and every
+// round again as soon as it answers (or answers a search).
 
 #include <QObject>
 #include <QPointer>
