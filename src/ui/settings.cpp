@@ -39,7 +39,6 @@ LoadedSettings loadSettings(const QString& path) {
     const QFileInfo file(path);
     if (!file.exists()) return out;
     const auto unusable = [&](const char* why, const QString& notice) {
-        out.wholeFile = true;
         out.problem = QStringLiteral("the settings file %1 %2; starting from the defaults")
                           .arg(path, QLatin1String(why));
         out.notice = notice;

@@ -48,10 +48,9 @@ QString defaultSettingsPath();
 // A settings file read: what it holds, and what of it was not taken.
 struct LoadedSettings {
     RememberedState state;
-    bool wholeFile = false;  // the file could not be used at all: every value is its default
-    QStringList notTaken;    // the keys whose values were not taken: each of them is its default
-    QString problem;         // the same for the program's log, in English; empty when everything was taken
-    QString notice;          // the same for the engineer, in the user's language
+    QStringList notTaken;  // the keys whose values were not taken: each of them is its default
+    QString problem;       // the same for the program's log, in English; empty when everything was taken
+    QString notice;        // the same for the engineer, in the user's language
 };
 
 // Reads `path`. A missing file gives the defaults quietly; an unreadable or damaged file gives the defaults
