@@ -2,6 +2,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include "livereading.h"
 #include "traffic/csv.h"
 #include "ui/trend.h"
 #include "window_harness.h"
@@ -10,13 +11,7 @@ using namespace kestrel;
 
 namespace {
 
-device::LiveReading reading(std::optional<quint16> level, std::optional<qint8> temperature, quint32 current) {
-    device::LiveReading r;
-    r.level = level;
-    if (temperature) r.stateByte = static_cast<quint8>(*temperature);
-    r.current = current;
-    return r;
-}
+using test::reading;
 
 TEST(TrendAxis, TheTimeStepIsTheShortestRoundStepThatGivesAtMostTenTicks) {
     const std::pair<qint64, qint64> spanAndStepSeconds[] = {

@@ -3,19 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "device/commands.h"
+#include "livereading.h"
 #include "traffic/trendseries.h"
 
 using namespace kestrel;
 
 namespace {
 
-device::LiveReading reading(std::optional<quint16> level, std::optional<qint8> temperature, quint32 current) {
-    device::LiveReading r;
-    r.level = level;
-    if (temperature) r.stateByte = static_cast<quint8>(*temperature);
-    r.current = current;
-    return r;
-}
+using test::reading;
 
 QByteArray hex(const char* text) {
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
