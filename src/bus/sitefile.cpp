@@ -287,13 +287,14 @@ SiteContents parseSite(const QByteArray& text) {
 
 std::vector<SharedSerial> sharedSerials(const std::vector<std::pair<quint8, quint32>>& readers) {
     std::vector<SharedSerial> out;
-    for (const auto& [address, serial] : readers) {
-        const auto same =
-            std::find_if(out.begin(), out.end(), [&](const SharedSerial& s) { return s.serial == serial; });
+    for (const auto& reader : readers) {
+        const quint32 serial = reader.second;
+        const auto same = std::find_if(out.begin(), out.end(),
+                                       [serial](const SharedSerial& s) { return s.serial == serial; });
         if (same != out.end())
-            same->addresses << address;
+            same->addresses << reader.first;
         else
-            out.push_back({serial, {address}});
+            out.push_back({serial, {reader.first}});
     }
     out.erase(
         std::remove_if(out.begin(), out.end(), [](const SharedSerial& s) { return s.addresses.size() < 2; }),
