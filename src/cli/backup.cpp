@@ -42,6 +42,12 @@ QString jsonText(const QJsonValue& v) {
     return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
 }
 
+// A number the device or the file gave, or "?" when it gave none.
+template <typename T>
+QString orUnknown(const std::optional<T>& v) {
+    return v ? QString::number(*v) : QStringLiteral("?");
+}
+
 QString listed(const QStringList& l) {
     return l.isEmpty() ? Texts::tr("нет") : l.join(QStringLiteral(", "));
 }
@@ -152,13 +158,12 @@ Client::RestoreOutcome Client::applyRestore(Context& c, const bus::RestorePlan& 
         return failed(kDeviceFailed, Texts::tr("адрес %1: %2").arg(c.address).arg(noValue()));
     out.serial = target->serial;
     if (!c.inv.force && plan.deviceType != target->deviceType)
-        return failed(
-            kUsageError,
-            Texts::tr("%1: копия снята с устройства типа %2, а по адресу %3 устройство типа %4; "
-                      "ничего не записано (--force записывает всё равно)")
-                .arg(source, plan.deviceType ? QString::number(*plan.deviceType) : QStringLiteral("?"))
-                .arg(c.address)
-                .arg(*target->deviceType));
+        return failed(kUsageError,
+                      Texts::tr("%1: копия снята с устройства типа %2, а по адресу %3 устройство типа %4; "
+                                "ничего не записано (--force записывает всё равно)")
+                          .arg(source, orUnknown(plan.deviceType))
+                          .arg(c.address)
+                          .arg(*target->deviceType));
     // A site's reader may have been moved or replaced since the backup: another reader's settings are not
     // written into it unless the engineer says so.
     if (sameSerial && !c.inv.force && plan.serial != target->serial)
@@ -166,9 +171,9 @@ Client::RestoreOutcome Client::applyRestore(Context& c, const bus::RestorePlan& 
             kDeviceFailed,
             Texts::tr("%1: копия снята со считывателя с серийным номером %2, а по адресу %3 считыватель "
                       "с серийным номером %4; ничего не записано (--force записывает всё равно)")
-                .arg(source, plan.serial ? QString::number(*plan.serial) : QStringLiteral("?"))
+                .arg(source, orUnknown(plan.serial))
                 .arg(c.address)
-                .arg(target->serial ? QString::number(*target->serial) : QStringLiteral("?")));
+                .arg(orUnknown(target->serial)));
 
     // An interrupted restore says which settings reached the device and which did not.
     const auto& steps = plan.steps;
