@@ -95,7 +95,8 @@ int main(int argc, char** argv) {
     QtDialogs dialogs;
     MainWindow::Options options;
     options.showStartupPicture = false;
-    MainWindow window(serial, dialogs, options);
+    MainWindow window(std::make_unique<DeviceSession>(serial, DeviceSession::Options{}), serial, dialogs,
+                      options);
     window.show();
     window.scanPorts();
     window.scanPorts();

@@ -136,7 +136,8 @@ int main(int argc, char** argv) {
     options.showStartupPicture = false;
     if (qEnvironmentVariableIsSet("BENCH_SCAN_MS"))
         options.scanMs = qEnvironmentVariableIntValue("BENCH_SCAN_MS");
-    MainWindow window(serial, dialogs, options);
+    MainWindow window(std::make_unique<DeviceSession>(serial, DeviceSession::Options{}), serial, dialogs,
+                      options);
     window.scanPorts();
     window.scanPorts();
     window.openPort();

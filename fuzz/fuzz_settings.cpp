@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "protocol/translation.h"
-#include "ui/settings.h"
+#include "session/settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kestrel;
@@ -26,8 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!saveState(copy, s, &problem)) __builtin_trap();
     QString again;
     const RememberedState t = loadState(copy, &again);
-    if (!again.isEmpty() || t.portIdentity != s.portIdentity || t.address != s.address || t.tab != s.tab ||
-        t.reconnect != s.reconnect || t.language != s.language || t.geometry != s.geometry)
+    if (!again.isEmpty() || t.link.portIdentity != s.link.portIdentity || t.link.address != s.link.address ||
+        t.link.reconnect != s.link.reconnect || t.link.servers != s.link.servers || t.link.echo != s.link.echo ||
+        t.link.direction != s.link.direction || t.tab != s.tab || t.language != s.language ||
+        t.geometry != s.geometry)
         __builtin_trap();
     return 0;
 }

@@ -28,9 +28,11 @@ struct Harness {
         kestrel::MainWindow::Options o;
         o.showStartupPicture = false;
         o.scanMs = 3600000;
-        o.timing = kestrel::ExchangeCycle::Timing{3600000, 5, 1};
+        kestrel::DeviceSession::Options session;
+        session.timing = kestrel::ExchangeCycle::Timing{3600000, 5, 1};
         port.ports = {QStringLiteral("ttyFUZZ")};
-        window = std::make_unique<kestrel::MainWindow>(port, dialogs, o);
+        window = std::make_unique<kestrel::MainWindow>(
+            std::make_unique<kestrel::DeviceSession>(port, session), port, dialogs, o);
         window->show();
         window->trafficLog().show();
         window->trend().show();

@@ -109,10 +109,11 @@ int main(int argc, char** argv) {
     MainWindow::Options o;
     o.showStartupPicture = false;
     o.scanMs = 50;
-    o.timing = ExchangeCycle::Timing{3600000, 40, 5};  // ticks are run here; a short read window
-    o.logRows = 2000;                                  // the log's ring fills during the warm-up
+    o.logRows = 2000;  // the log's ring fills during the warm-up
     o.trendKeepMs = 10000;
-    MainWindow window(serial, dialogs, o);
+    DeviceSession::Options session;
+    session.timing = ExchangeCycle::Timing{3600000, 40, 5};  // ticks are run here; a short read window
+    MainWindow window(std::make_unique<DeviceSession>(serial, session), serial, dialogs, o);
     window.show();
     window.scanPorts();
     window.findChild<QPushButton*>(QStringLiteral("BTNOpenCom"))->click();

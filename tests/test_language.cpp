@@ -239,7 +239,7 @@ class EnglishWindow : public WindowTestBase {
         port.ports = {QStringLiteral("COM3")};
         MainWindow::Options o = testOptions();
         o.language = QStringLiteral("en");
-        window = std::make_unique<MainWindow>(port, dialogs, o);
+        window = windowOn(port, dialogs, o);
     }
     void TearDown() override {
         window.reset();

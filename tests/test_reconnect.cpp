@@ -64,10 +64,9 @@ TEST_F(Reconnect, TheWindowShowsTheWaitingKeepsTheLostPortSelectedAndComesBackWh
     ASSERT_TRUE(look && look->isActive()) << "a lost port is looked for more often than the list is scanned";
 
     plugIn(QStringLiteral("ttyUSB1"));
-    window->scanPorts();
-    EXPECT_TRUE(port.isOpen());
-    QCoreApplication::processEvents();  // no period has passed, yet the port is polled at once
-    EXPECT_TRUE(partOf<ExchangeCycle>(*window).tickInProgress());
+    // The session's own look finds it; no period has passed, yet the port is polled at once.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return port.isOpen(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return partOf<ExchangeCycle>(*window).tickInProgress(); }, 1000));
     EXPECT_FALSE(partOf<PortPanel>(*window).scanTimer().isActive());
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(), QStringLiteral("ttyUSB1"));
     EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbNet"))->currentText(), QStringLiteral("5"));

@@ -391,3 +391,60 @@ TEST(SessionOnSimBus, AServerWhoseConnectionDropsIsWaitedForAndPolledAgain) {
 }
 
 }  // namespace
+
+// The link's settings are the session's: what restore() takes comes back from linkSettings(), a close
+// leaves the address at 0 but keeps the address of the port open for the next run, and the remembered port
+// (by identity) or the awaited one (by name) is picked once from the ports listed, never after the engineer
+// chose one.
+TEST_F(Session, TheLinkSettingsAreKeptHereAndTheRememberedPortIsPickedOnce) {
+    LinkSettings remembered;
+    remembered.portIdentity = adapter(QStringLiteral("ttyUSB0")).identity();
+    remembered.address = 7;
+    remembered.reconnect = false;
+    remembered.servers = {QStringLiteral("tcp://10.0.0.7:4001")};
+    remembered.echo = EchoMode::Off;
+    remembered.direction = DirectionLine::Dtr;
+    QSignalSpy changed(session.get(), &DeviceSession::linkSettingsChanged);
+    session->restore(remembered, true);
+    EXPECT_FALSE(changed.isEmpty());
+    const LinkSettings back = session->linkSettings();
+    EXPECT_EQ(back.portIdentity, remembered.portIdentity);
+    EXPECT_EQ(back.address, std::optional<quint8>(7));
+    EXPECT_FALSE(back.reconnect);
+    EXPECT_EQ(back.servers, remembered.servers);
+    EXPECT_EQ(back.echo, EchoMode::Off);
+    EXPECT_EQ(back.direction, DirectionLine::Dtr);
+    EXPECT_EQ(port.directionLine(), DirectionLine::Dtr);
+    EXPECT_EQ(session->address(), std::optional<quint8>(7));
+
+    // The adapter comes back under another name: picked once by its identity.
+    const QList<PortInfo> listed = {PortInfo{QStringLiteral("ttyS0"), {}, {}, {}, {}, {}, {}},
+                                    adapter(QStringLiteral("ttyUSB3"))};
+    EXPECT_EQ(session->portToSelect(listed), QStringLiteral("ttyUSB3"));
+    EXPECT_EQ(session->portToSelect(listed), QString()) << "once";
+    session->awaitPort(QStringLiteral("ttyS0"));
+    session->forgetPortToSelect();  // the engineer chose a port meanwhile
+    EXPECT_EQ(session->portToSelect(listed), QString());
+    session->awaitPort(QStringLiteral("ttyS0"));
+    EXPECT_EQ(session->portToSelect(listed), QStringLiteral("ttyS0"));
+    EXPECT_EQ(events.last(), QStringLiteral("Порт ttyS0 появился и выбран."));
+
+    // Open at 9, then closed: the address is 0 now, and 9 is what the next run takes.
+    list(listed);
+    ASSERT_TRUE(session->open(QStringLiteral("ttyUSB3"), adapter(QStringLiteral("ttyUSB3")).identity()).ok);
+    session->setAddress(9);
+    QSignalSpy moved(session.get(), &DeviceSession::addressChanged);
+    session->close();
+    EXPECT_EQ(moved.count(), 1);
+    EXPECT_EQ(session->address(), std::optional<quint8>(0));
+    EXPECT_EQ(session->linkSettings().address, std::optional<quint8>(9));
+    EXPECT_EQ(session->portToSelect(listed), QString()) << "an open ends the remembered port's pick";
+    QString refusal;
+    EXPECT_FALSE(session->addServer(QStringLiteral("tcp://10.0.0.8"), &refusal));
+    EXPECT_FALSE(refusal.isEmpty());
+    EXPECT_TRUE(session->addServer(QStringLiteral("tcp://10.0.0.7:4001"), &refusal));
+    EXPECT_TRUE(session->addServer(QStringLiteral("tcp://10.0.0.9:23"), &refusal));
+    EXPECT_EQ(session->linkSettings().servers,
+              (QStringList{QStringLiteral("tcp://10.0.0.7:4001"), QStringLiteral("tcp://10.0.0.9:23")}))
+        << "no server twice, the latest last";
+}

@@ -6,8 +6,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include "session/settings.h"
 #include "ui/busoverviewwindow.h"
-#include "ui/settings.h"
 #include "ui/trafficlog.h"
 #include "ui/trend.h"
 #include "window_harness.h"
@@ -40,7 +40,7 @@ class Settings : public WindowOnFakePort {
         o.settingsPath = path;
         o.resetSettings = reset;
         windowWarnings.clear();
-        window = std::make_unique<MainWindow>(port, dialogs, o);
+        window = windowOn(port, dialogs, o);
     }
     Settings() : previousHandler(qInstallMessageHandler(keepWindowWarnings)) {}
     ~Settings() override { qInstallMessageHandler(previousHandler); }
@@ -140,7 +140,7 @@ TEST_F(Settings, APortNamedButNotThereIsSaidAndSelectedWhenItAppearsUnlessAnothe
         MainWindow::Options o = testOptions();
         o.portNamed = true;
         o.awaitedPort = later;
-        window = std::make_unique<MainWindow>(port, dialogs, o);
+        window = windowOn(port, dialogs, o);
         window->scanPorts();
         EXPECT_EQ(text(QStringLiteral("MsgCom")),
                   QStringLiteral("Порт /tmp/ttyLATER не найден; он будет выбран, когда появится."));
@@ -224,6 +224,56 @@ TEST_F(Settings, ABadValueFallsBackAloneAndTheWindowSaysWhichOnce) {
     EXPECT_FALSE(saveState(path, RememberedState{}, &problem));
     EXPECT_EQ(problem, QStringLiteral("the settings file %1 cannot be written").arg(path));
     EXPECT_TRUE(saveState(path + QStringLiteral(".new"), RememberedState{}, &problem));
+}
+
+// The link's settings in the file: written and read back whole; a bad value is its default alone, named,
+// and the others are taken.
+TEST(LinkSettingsFile, WrittenReadBackAndEachBadValueFallsBackAlone) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("k.ini");
+    RememberedState saved;
+    saved.link = {QStringLiteral("usb:0403:6001:A10K3X"),  254,          false,
+                  {QStringLiteral("tcp://10.0.0.7:4001")}, EchoMode::On, DirectionLine::Rts};
+    QString problem;
+    ASSERT_TRUE(saveState(path, saved, &problem));
+    const LinkSettings back = loadState(path, &problem).link;
+    EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
+    EXPECT_EQ(back.portIdentity, QStringLiteral("usb:0403:6001:A10K3X"));
+    EXPECT_EQ(back.address, std::optional<quint8>(254));
+    EXPECT_FALSE(back.reconnect);
+    EXPECT_EQ(back.servers, QStringList{QStringLiteral("tcp://10.0.0.7:4001")});
+    EXPECT_EQ(back.echo, EchoMode::On);
+    EXPECT_EQ(back.direction, DirectionLine::Rts);
+    const QStringList good = {"identity=path:/dev/ttyS1", "address=3", "reconnect=false", "echo=off",
+                              "direction=dtr"};
+    const std::pair<const char*, const char*> bad[] = {
+        {"address=255", "port/address"},     {"address=x", "port/address"},
+        {"reconnect=yes", "port/reconnect"}, {"echo=sometimes", "port/echo"},
+        {"direction=cts", "port/direction"}, {"servers=tcp://a:1, /dev/ttyS0", "port/servers"},
+    };
+    for (const auto& [line, key] : bad) {
+        SCOPED_TRACE(line);
+        // The good values with the bad one in place of its key's.
+        QStringList lines = {"[window]", "tab=0", "[port]"};
+        const QString badLine = QString::fromUtf8(line);
+        for (const QString& g : good)
+            if (g.section('=', 0, 0) != badLine.section('=', 0, 0)) lines << g;
+        lines << badLine;
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write((lines.join('\n') + '\n').toUtf8());
+        f.close();
+        const LinkSettings s = loadState(path, &problem).link;
+        EXPECT_TRUE(problem.contains(QLatin1String(key))) << problem.toStdString();
+        EXPECT_EQ(problem.count(QStringLiteral("port/")), 1) << "the others are taken";
+        const QString k = QLatin1String(key);
+        EXPECT_EQ(s.portIdentity, QStringLiteral("path:/dev/ttyS1"));
+        EXPECT_EQ(s.address, k == "port/address" ? std::optional<quint8>(0) : std::optional<quint8>(3));
+        EXPECT_EQ(s.reconnect, k == "port/reconnect");
+        EXPECT_EQ(s.echo, k == "port/echo" ? EchoMode::Auto : EchoMode::Off);
+        EXPECT_EQ(s.direction, k == "port/direction" ? DirectionLine::None : DirectionLine::Dtr);
+        EXPECT_TRUE(s.servers.isEmpty());
+    }
 }
 
 TEST(BusOverviewSettings, TheReadersAndOptionsComeBackAndBadValuesGiveTheirDefaults) {

@@ -156,7 +156,7 @@ TEST_F(Window, OpenCloseOpenSwitchesTheOperationControlsEachTime) {
 TEST_F(Window, TheGroupRoutinesNeverTouchThePortControlsAndTheRepeaterStaysGreyed) {
     openPort();
     ctl(QStringLiteral("BTNOpenCom"))->setEnabled(true);
-    toggleOperationControls(*window);
+    enableOperationControls(*window);
     expectAll({"BTNOpenCom", "CmbPort"}, enabled, true);
     expectAll({"Frame2"}, ownEnabled, true);
     expectAll({"R_p"}, enabled, false);
@@ -312,7 +312,7 @@ TEST_F(Window, FileMenuComesFirstSavesTheLogAndCtrlQExitsSavingTheSettingsAndClo
     QTemporaryDir dir;
     MainWindow::Options o = testOptions();
     o.settingsPath = dir.filePath(QStringLiteral("kestrel-tool.ini"));
-    window = std::make_unique<MainWindow>(port, dialogs, o);
+    window = windowOn(port, dialogs, o);
     QMenu* first = window->findChild<QMenuBar*>()->actions().value(0)->menu();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->objectName(), QStringLiteral("menuFile"));
@@ -341,7 +341,7 @@ TEST(StartUp, ThePictureStandsAloneUntilTheSecondScanTick) {
     ScriptedDialogs dialogs;
     MainWindow::Options options = testOptions();
     options.showStartupPicture = true;
-    MainWindow window(port, dialogs, options);
+    MainWindow window(std::make_unique<DeviceSession>(port, testSessionOptions()), port, dialogs, options);
     ASSERT_NE(shownSplash(), nullptr);
     EXPECT_TRUE(shownSplash()->isVisible());
     EXPECT_EQ(shownSplash()->size(), QSize(470, 170));

@@ -31,9 +31,11 @@ TEST(Demo, OpeningTheDemoPortBringsTheReaderTabAliveWithRealTicks) {
     QtSerialPort serial;
     serial.setLeadingPaths({bus->slavePath()});
     ScriptedDialogs dialogs;
-    MainWindow::Options options;  // the real 500 ms ticks and read window
+    MainWindow::Options options;
     options.showStartupPicture = false;
-    MainWindow window(serial, dialogs, options);
+    // The real 500 ms ticks and read window.
+    MainWindow window(std::make_unique<DeviceSession>(serial, DeviceSession::Options{}), serial, dialogs,
+                      options);
     window.scanPorts();
     auto* ports = window.findChild<QComboBox*>(QStringLiteral("CmbPort"));
     ASSERT_EQ(ports->currentIndex(), 0);
@@ -175,7 +177,7 @@ TEST_F(EndToEnd, QuitSignalsCloseThePortRemoveItsLockAndSaveTheSettings) {
         QTemporaryDir dir;
         MainWindow::Options o = testOptions();
         o.settingsPath = dir.filePath("kestrel-tool.ini");
-        window = std::make_unique<MainWindow>(serial, dialogs, o);
+        window = windowOn(serial, dialogs, o);
         window->show();
         openPort();
         ASSERT_FALSE(locks().isEmpty()) << "the open port holds a lock file";

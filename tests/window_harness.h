@@ -83,13 +83,25 @@ inline PortInfo adapter(const QString& name) {
     return PortInfo{name, QStringLiteral("USB-RS485"), {}, QStringLiteral("A10K3X"), 0x0403, 0x6001, {}};
 }
 
-// Timing for tests: ticks only when the test asks, a short read window.
+// A test window: no start-up picture, a scan only when the test runs one.
 inline MainWindow::Options testOptions() {
     MainWindow::Options o;
     o.showStartupPicture = false;
     o.scanMs = 60000;
+    return o;
+}
+// Its session: ticks only when the test asks, a short read window.
+inline DeviceSession::Options testSessionOptions() {
+    DeviceSession::Options o;
     o.timing = ExchangeCycle::Timing{60000, 60, 10};
     return o;
+}
+// A window over a new session on `port` (the window takes the session over).
+inline std::unique_ptr<MainWindow> windowOn(SerialPort& port, Dialogs& dialogs,
+                                            const MainWindow::Options& options = testOptions(),
+                                            const DeviceSession::Options& session = testSessionOptions()) {
+    return std::make_unique<MainWindow>(std::make_unique<DeviceSession>(port, session), port, dialogs,
+                                        options);
 }
 
 class WindowTestBase : public ::testing::Test {
@@ -125,9 +137,9 @@ class WindowTestBase : public ::testing::Test {
     // A new window on `port` that also writes its traffic log to the file `path`.
     void reopenWithLogFile(SerialPort& port, const QString& path) {
         window.reset();
-        MainWindow::Options o = testOptions();
-        o.logFile = path;
-        window = std::make_unique<MainWindow>(port, dialogs, o);
+        DeviceSession::Options s = testSessionOptions();
+        s.logFile = path;
+        window = windowOn(port, dialogs, testOptions(), s);
     }
     // Runs one tick of the exchange cycle to its end.
     void runTick() {
@@ -155,7 +167,7 @@ class WindowOnFakePort : public WindowTestBase {
   protected:
     WindowOnFakePort() {
         port.ports = {QStringLiteral("COM3")};
-        window = std::make_unique<MainWindow>(port, dialogs, testOptions());
+        window = windowOn(port, dialogs);
     }
     ~WindowOnFakePort() override { window.reset(); }
     // The port scan runs, the port is opened with the button.
@@ -199,7 +211,7 @@ class WindowOnSimBus : public WindowTestBase {
         started = host.start(&error);
         EXPECT_TRUE(started) << error.toStdString();
         serial.setLeadingPaths({host.slavePath()});
-        window = std::make_unique<MainWindow>(serial, dialogs, testOptions());
+        window = windowOn(serial, dialogs);
     }
     ~WindowOnSimBus() override {
         window.reset();

@@ -10,11 +10,11 @@
 #include "protocol/translation.h"
 #include "serial/networkport.h"
 #include "serial/qtserialport.h"
+#include "session/settings.h"
 #include "sim/ptyhost.h"
 #include "ui/dialogs.h"
 #include "ui/mainwindow.h"
 #include "ui/openedlog.h"
-#include "ui/settings.h"
 
 namespace {
 
@@ -160,7 +160,6 @@ int main(int argc, char** argv) {
 
     kestrel::QtDialogs dialogs;
     kestrel::MainWindow::Options windowOptions;
-    windowOptions.logFile = parser.value(options.logFile);
     windowOptions.settingsPath = kestrel::defaultSettingsPath();
     windowOptions.resetSettings = parser.isSet(options.resetSettings);
     windowOptions.portNamed = !leading.isEmpty();
@@ -179,7 +178,10 @@ int main(int argc, char** argv) {
                      qPrintable(leading.first()));
     }
     windowOptions.language = choice.language;
-    kestrel::MainWindow window(serial, dialogs, windowOptions);
+    kestrel::DeviceSession::Options sessionOptions;
+    sessionOptions.logFile = parser.value(options.logFile);
+    kestrel::MainWindow window(std::make_unique<kestrel::DeviceSession>(serial, sessionOptions), serial,
+                               dialogs, windowOptions);
     dialogs.setParent(&window);
     if (parser.isSet(options.openLog)) window.logOpener().open(parser.value(options.openLog));
     // A logout or kill ends the tool as its close button does; a box open at the time is left with it.

@@ -1,6 +1,6 @@
 #pragma once
 // The one serial port through which the tool talks to the bus, behind a small interface so that the
-// exchange cycle runs against an in-memory fake in tests and against QSerialPort in the program.
+// exchange runs against an in-memory fake in tests and against QSerialPort in the program.
 
 #include <QByteArray>
 #include <QObject>
@@ -8,79 +8,24 @@
 #include <QStringList>
 #include <optional>
 
+#include "serial/linkvalues.h"
+#include "serial/portcatalogue.h"
+
 namespace kestrel {
 
-// Why an open failed; the window turns each into the message the user sees.
-enum class OpenFailure {
-    None,
-    NotFound,          // the device does not exist (any more)
-    Busy,              // another program holds the port
-    PermissionDenied,  // the user may not open the device node
-    Settings,          // the port opened but refused 19200 8N1
-    Other,
-};
-
-struct OpenResult {
-    bool ok = false;
-    OpenFailure failure = OpenFailure::None;
-    QString cause;  // a short description of the cause for the user, empty on success
-    int code = 0;   // the platform's error code, where there is one
-};
-
-// What the system knows about a listed port, and the identity by which the tool knows the same adapter
-// again after a replug, under its old name or a new one.
-struct PortInfo {
-    QString name;  // as the port list shows it and open() takes it
-    QString description;
-    QString manufacturer;
-    QString serialNumber;
-    std::optional<quint16> vendorId;
-    std::optional<quint16> productId;
-    QString byIdLink;  // a /dev/serial/by-id link that points at the port, if any
-
-    // The most stable identity there is: "usb:VVVV:PPPP:SERIAL" for a USB adapter with a serial number,
-    // else "by-id:LINK", else "path:NAME".
-    QString identity() const;
-    // One line for people: description, manufacturer, vendor:product, serial number, where known.
-    QString details() const;
-    bool operator==(const PortInfo& o) const {
-        return name == o.name && description == o.description && manufacturer == o.manufacturer &&
-               serialNumber == o.serialNumber && vendorId == o.vendorId && productId == o.productId &&
-               byIdLink == o.byIdLink;
-    }
-};
-
-// The modem line that switches an adapter's line driver on to send, for adapters without automatic
-// direction: none (the adapter does it itself), RTS or DTR.
-enum class DirectionLine { None, Rts, Dtr };
-// "RTS", "DTR"; empty for none.
-QString directionLineName(DirectionLine line);
-// "Порт не управляет линией RTS: …", said once when a port cannot drive the direction line.
-QString directionRefusedText(DirectionLine line);
-
-class SerialPort : public QObject {
+// The link: the one port through which the tool talks to the bus. The program's port is also the
+// catalogue of the ports it can open; only the session uses the link, the window only the catalogue.
+class SerialPort : public QObject, public PortCatalogue {
     Q_OBJECT
   public:
     using QObject::QObject;
     ~SerialPort() override = default;
 
-    // The ports present now, in the order the port list shows them.
-    virtual QStringList availablePorts() = 0;
-    // The same ports with what the system knows of them; by default only their names.
-    virtual QList<PortInfo> portInfos() {
-        QList<PortInfo> out;
-        for (const QString& name : availablePorts()) out.push_back(PortInfo{name, {}, {}, {}, {}, {}, {}});
-        return out;
-    }
     // Opens `name` exclusively at 19200 baud, 8 data bits, no parity, 1 stop bit, no flow control.
     virtual OpenResult open(const QString& name) = 0;
     // Whether open(name) may be tried now without keeping the program waiting: a port that is listed can be
     // opened at once, but a serial device server is known to answer only once a connection to it has been
     // made in the background (which this starts). Whoever looks for a lost port asks this first.
-    // Serial device servers (tcp://HOST:PORT) the list offers besides the system's ports, and those it
-    // offers now (a server opened since is offered too). A port that cannot reach servers ignores them.
-    virtual void setNetworkPorts(const QStringList& names) { Q_UNUSED(names); }
-    virtual QStringList networkPorts() const { return {}; }
     virtual bool readyToOpen(const QString& name) {
         Q_UNUSED(name);
         return true;

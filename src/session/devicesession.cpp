@@ -8,6 +8,7 @@
 #include "device/requests.h"
 #include "protocol/hexid.h"
 #include "protocol/translation.h"
+#include "serial/networkport.h"
 
 // The session's own events: the link's states, a lost port and its return, the addressed device and view.
 Q_LOGGING_CATEGORY(lcSession, "kestrel.session", QtWarningMsg)
@@ -139,13 +140,82 @@ DeviceSession::DeviceSession(SerialPort& port, Options options, QObject* parent)
 }
 
 void DeviceSession::setEchoMode(EchoMode mode) {
+    const bool changed = mode != options_.echo;
     options_.echo = mode;
     queue_.setEchoMode(mode);
+    if (changed) emit linkSettingsChanged();
 }
 
 void DeviceSession::setDirectionLine(DirectionLine line) {
+    const bool changed = line != options_.direction;
     options_.direction = line;
     port_.setDirectionLine(line);
+    if (changed) emit linkSettingsChanged();
+}
+
+LinkSettings DeviceSession::linkSettings() const {
+    LinkSettings s;
+    s.portIdentity = portIdentity_.isEmpty() ? rememberedIdentity_ : portIdentity_;
+    s.address = link_ == Link::Open || !addressKept_ ? address_ : addressKept_;
+    s.reconnect = options_.reconnect;
+    s.servers = port_.networkPorts();
+    s.echo = options_.echo;
+    s.direction = options_.direction;
+    return s;
+}
+
+void DeviceSession::restore(const LinkSettings& settings, bool selectRememberedPort) {
+    setReconnect(settings.reconnect);
+    // Servers this run already knows (a server named on the command line) stay in the list after them.
+    QStringList servers = settings.servers;
+    for (const QString& name : port_.networkPorts())
+        if (!servers.contains(name)) servers.append(name);
+    port_.setNetworkPorts(servers);
+    setEchoMode(settings.echo);
+    setDirectionLine(settings.direction);
+    if (settings.address) setAddress(settings.address);
+    rememberedIdentity_ = settings.portIdentity;
+    portToSelect_ = selectRememberedPort ? settings.portIdentity : QString();
+    emit linkSettingsChanged();
+}
+
+bool DeviceSession::addServer(const QString& name, QString* refusal) {
+    if (!parseNetworkPortName(name, refusal)) return false;
+    QStringList servers = port_.networkPorts();
+    servers.removeAll(name);
+    servers.append(name);
+    port_.setNetworkPorts(servers);
+    emit linkSettingsChanged();
+    return true;
+}
+
+void DeviceSession::awaitPort(const QString& name) {
+    awaitedPort_ = name;
+    if (!name.isEmpty())
+        emit linkEvent(Texts::tr("Порт %1 не найден; он будет выбран, когда появится.").arg(name));
+}
+
+QString DeviceSession::portToSelect(const QList<PortInfo>& listed) {
+    if (link_ != Link::Closed) return {};
+    for (const PortInfo& p : listed) {
+        if (!portToSelect_.isEmpty() && p.identity() == portToSelect_) {
+            portToSelect_.clear();
+            return p.name;
+        }
+    }
+    for (const PortInfo& p : listed) {
+        if (!awaitedPort_.isEmpty() && p.name == awaitedPort_) {
+            awaitedPort_.clear();
+            emit linkEvent(Texts::tr("Порт %1 появился и выбран.").arg(p.name));
+            return p.name;
+        }
+    }
+    return {};
+}
+
+void DeviceSession::forgetPortToSelect() {
+    portToSelect_.clear();
+    awaitedPort_.clear();
 }
 
 DeviceSession::~DeviceSession() {
@@ -155,7 +225,7 @@ DeviceSession::~DeviceSession() {
 
 void DeviceSession::setLink(Link link) {
     qCDebug(lcSession) << "link" << linkName(link) << portName_;
-    link_ = link;
+    const Link before = std::exchange(link_, link);
     if (link != Link::Waiting) lookForLostPort_.stop();
     if (link != Link::Open) {
         // Closed or lost: nothing answers from now on.
@@ -163,11 +233,25 @@ void DeviceSession::setLink(Link link) {
         markStale(Staleness::Why::NoReply, silentSince_);
         if (std::exchange(paused_, false)) emit pollingPausedChanged(false);
     }
+    if (before == Link::Open && link != Link::Open) {
+        // The address list is back to "0" after a close or a loss; the address of the port open is kept
+        // for the next run (a port back again is addressed as it was, from what the loss kept).
+        // The values shown stay marked as unanswered: nobody was addressed instead.
+        if (address_) addressKept_ = address_;
+        if (std::exchange(address_, 0) != 0) {
+            model_.forgetReadTag();
+            lastReplyAt_ = {};
+            cycle_.setAddress(address_);
+            emit addressChanged();
+        }
+    }
     emit linkChanged(link);
 }
 
 void DeviceSession::setReconnect(bool on) {
+    const bool changed = on != options_.reconnect;
     options_.reconnect = on;
+    if (changed) emit linkSettingsChanged();
     // Turned off while waiting: the waiting ends as a close would end it.
     if (!on && link_ == Link::Waiting) close();
 }
@@ -180,6 +264,7 @@ OpenResult DeviceSession::open(const QString& name, const QString& identity) {
         return {false, OpenFailure::Other, lost_ ? lost_->lastFailure : QString(), 0};
     }
     if (link_ == Link::Open) return {true, OpenFailure::None, {}, 0};
+    forgetPortToSelect();
     directionRefusalTold_ = false;  // said once an open by the engineer, not again at each reconnect
     const OpenResult r = port_.open(name);
     if (!r.ok) return r;

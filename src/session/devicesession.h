@@ -17,6 +17,7 @@
 #include "exchange/exchangequeue.h"
 #include "serial/serialport.h"
 #include "session/devicemodel.h"
+#include "session/linksettings.h"
 #include "traffic/logfile.h"
 #include "traffic/record.h"
 #include "traffic/statistics.h"
@@ -60,6 +61,24 @@ class DeviceSession : public QObject {
     QString portIdentity() const { return portIdentity_; }
     void setReconnect(bool on);
     bool reconnect() const { return options_.reconnect; }
+    // The link's settings as they stand: the port open now or last (or the one remembered from the last run
+    // while none has been opened), the address of the port open or of the last one open, and the choices.
+    LinkSettings linkSettings() const;
+    // Takes the settings remembered from the last run. The remembered port is selected once it is listed,
+    // unless `selectRememberedPort` is false (a port was named for this run).
+    void restore(const LinkSettings& settings, bool selectRememberedPort);
+    // A serial device server joins the port list, the latest last; false, with the reason in `refusal`,
+    // when `name` is not one.
+    bool addServer(const QString& name, QString* refusal);
+    // A port named for this run that is not there yet: said now, and selected by its name once it is listed,
+    // unless the engineer chooses or opens another one first.
+    void awaitPort(const QString& name);
+    // Of the ports listed now, the one the list is to select (empty: none): the remembered port by its
+    // identity, or the awaited one by its name (which is said). Each is selected once, and only while no
+    // port is open.
+    QString portToSelect(const QList<PortInfo>& listed);
+    // The engineer chose a port: neither the remembered nor the awaited one is selected for them any more.
+    void forgetPortToSelect();
     // The echo of a request in front of its reply (echo.h): from the next tick on.
     void setEchoMode(EchoMode mode);
     EchoMode echoMode() const { return options_.echo; }
@@ -150,8 +169,10 @@ class DeviceSession : public QObject {
     void tickFinished();
     // Polling paused or resumed (setPollingPaused; a close or a loss also ends a pause).
     void pollingPausedChanged(bool paused);
-    // Another device is addressed.
+    // Another device is addressed (by the engineer, a search's answer, a close or a port back again).
     void addressChanged();
+    // Reconnect, echo, direction or the servers changed.
+    void linkSettingsChanged();
     // A note about the link for the status line and the traffic log (lost, back but not opening, open again).
     void linkEvent(const QString& text);
     // The port failed with reconnecting off: the cycle has stopped; the engineer is told, then close() runs.
@@ -214,6 +235,10 @@ class DeviceSession : public QObject {
     // while nothing changes), so it is open again soon after it reappears.
     QTimer lookForLostPort_;
     std::optional<quint8> address_ = 0;
+    std::optional<quint8> addressKept_;  // the address of the last port open, once one has closed
+    QString rememberedIdentity_;         // the adapter of the last run, until a port is opened
+    QString portToSelect_;               // its identity, to select once listed
+    QString awaitedPort_;                // a port named for this run, to select by name once listed
     Tab view_ = TabReader;
     std::optional<int> tagMode_;
     SettingsRefresh refresh_ = SettingsRefresh::Asked;

@@ -13,8 +13,8 @@
 
 #include "bus/rounds.h"
 #include "session/devicesession.h"
+#include "session/settings.h"
 #include "ui/busoverviewmodel.h"
-#include "ui/settings.h"
 
 class QCheckBox;
 class QLabel;

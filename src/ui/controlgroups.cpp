@@ -42,10 +42,10 @@ void disableOperationControls(QWidget& window) {
         window, [](int g) { return g >= kFirstSwitched; }, [](QWidget* w) { w->setEnabled(false); });
 }
 
-void toggleOperationControls(QWidget& window) {
+void enableOperationControls(QWidget& window) {
     walk(
         window, [](int g) { return g >= kFirstSwitched && g < kRepeater; },
-        [](QWidget* w) { w->setEnabled(!ownEnabled(w)); });
+        [](QWidget* w) { w->setEnabled(true); });
 }
 
 }  // namespace kestrel

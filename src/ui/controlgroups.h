@@ -25,7 +25,7 @@ bool ownEnabled(const QWidget* control);
 
 // Port closed: every operation and repeater control disabled.
 void disableOperationControls(QWidget& window);
-// Port opened: every operation control's own enabled state inverted (the repeater stays disabled).
-void toggleOperationControls(QWidget& window);
+// Port opened: every operation control enabled (the repeater stays disabled).
+void enableOperationControls(QWidget& window);
 
 }  // namespace kestrel

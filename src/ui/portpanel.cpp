@@ -9,7 +9,6 @@
 #include <algorithm>
 
 #include "protocol/translation.h"
-#include "serial/serialport.h"
 #include "ui/controlbuilder.h"
 #include "ui/controlnames.h"
 #include "ui/dialogs.h"
@@ -77,8 +76,8 @@ class PortItemDelegate : public QStyledItemDelegate {
 };
 }  // namespace
 
-PortPanel::PortPanel(SerialPort& port, Dialogs& dialogs, QWidget* w, int scanMs)
-    : QObject(w), port_(port), dialogs_(dialogs) {
+PortPanel::PortPanel(PortCatalogue& ports, Dialogs& dialogs, QWidget* w, int scanMs)
+    : QObject(w), ports_(ports), dialogs_(dialogs) {
     list_ = place<QComboBox>(w, ctl::CmbPort, QRect(8, 8, 240, 24), ControlGroup::PortList);
     QGroupBox* box = frame(w, ctl::Frame2, Texts::tr("Связь"), QRect(8, 36, 240, 62), ControlGroup::Port);
     open_ =
@@ -97,14 +96,10 @@ void PortPanel::reset() {
     list_->setCurrentIndex(0);
 }
 
-QStringList PortPanel::scan() {
-    port_.close();
-    port_.flush();
-    const QList<PortInfo> ports = port_.portInfos();
+QList<PortInfo> PortPanel::scan() {
+    const QList<PortInfo> ports = ports_.portInfos();
     refreshList(ports);
-    QStringList names;
-    for (const PortInfo& p : ports) names << p.name;
-    return names;
+    return ports;
 }
 
 void PortPanel::refreshList(const QList<PortInfo>& ports) {
@@ -143,7 +138,7 @@ void PortPanel::refreshList(const QList<PortInfo>& ports) {
 }
 
 void PortPanel::refresh() {
-    refreshList(port_.portInfos());
+    refreshList(ports_.portInfos());
 }
 
 void PortPanel::selectName(const QString& name) {

@@ -8,7 +8,8 @@
 #include <functional>
 #include <optional>
 
-#include "serial/serialport.h"
+#include "serial/linkvalues.h"
+#include "serial/portcatalogue.h"
 
 class QComboBox;
 class QPushButton;
@@ -21,15 +22,15 @@ class Dialogs;
 class PortPanel : public QObject {
     Q_OBJECT
   public:
-    PortPanel(SerialPort& port, Dialogs& dialogs, QWidget* window, int scanMs);
+    PortPanel(PortCatalogue& ports, Dialogs& dialogs, QWidget* window, int scanMs);
 
     QTimer& scanTimer() { return scan_; }
     QPushButton* openButton() const { return open_; }
     QPushButton* closeButton() const { return close_; }
     // Start-up: the list shows "----" until the first scan.
     void reset();
-    // One scan: the port handle is closed, the system's ports are listed; returns their names.
-    QStringList scan();
+    // One scan: the system's ports are listed; returns them.
+    QList<PortInfo> scan();
     // The selected entry of the list, and its name ("----" when there are no ports).
     int currentIndex() const;
     QString currentName() const;
@@ -61,7 +62,7 @@ class PortPanel : public QObject {
   private:
     void refreshList(const QList<PortInfo>& ports);
 
-    SerialPort& port_;
+    PortCatalogue& ports_;
     Dialogs& dialogs_;
     QTimer scan_;
     QComboBox* list_ = nullptr;

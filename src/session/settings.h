@@ -1,8 +1,8 @@
 #pragma once
-// What the window remembers between runs: the last port (by the identity that finds its adapter again),
-// the address and tab, the reconnect choice, the serial device servers used, the echo and direction choices,
-// where the windows were, and the bus overview's readers and choices. Kept as an INI file in the user's
-// configuration folder.
+// What the tool remembers between runs, in one INI file in the user's configuration folder: the link's
+// settings (the session's: the last port by the identity that finds its adapter again, its address, the
+// reconnect, echo and direction choices, the serial device servers used), the window's own (tab, language,
+// where the windows were) and the bus overview's readers and choices.
 
 #include <QByteArray>
 #include <QList>
@@ -10,16 +10,13 @@
 #include <QString>
 #include <QStringList>
 
+#include "session/linksettings.h"
+
 namespace kestrel {
 
 struct RememberedState {
-    QString portIdentity;
-    QString address;  // the selected address's text
+    LinkSettings link;  // the session's
     int tab = 0;
-    bool reconnect = true;
-    QStringList servers;  // serial device servers used before, tcp://HOST:PORT, the latest last
-    QString echo = QStringLiteral("auto");       // "Связь" → the request's echo: auto, on, off
-    QString direction = QStringLiteral("none");  // "Связь" → the direction line: none, rts, dtr
     QString language = QStringLiteral("ru");  // chosen in "Вид" → "Язык", in effect from the next start
     QByteArray geometry;                      // the main window's
     struct View {

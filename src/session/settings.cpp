@@ -1,4 +1,4 @@
-#include "ui/settings.h"
+#include "session/settings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,6 +19,53 @@ constexpr int kTabs = 3;
 constexpr int kRememberedServers = 10;
 constexpr int kRememberedBuses = 50;  // the buses whose readers are remembered besides the last one
 const char* const kViews[] = {"log", "trend", "panel"};
+
+// The [port] group: the link's settings. A value that cannot be taken is its default alone, named in `bad`.
+void readLinkSettings(QSettings& ini, LinkSettings& s, QStringList& bad) {
+    s.portIdentity = ini.value(QStringLiteral("port/identity")).toString();
+    const QString address = ini.value(QStringLiteral("port/address"), QStringLiteral("0")).toString();
+    if (address.isEmpty())
+        s.address.reset();
+    else if (const NumberResult n = parseWholeNumber(address, device::range::kDeviceAddress.min,
+                                                     device::range::kDeviceAddress.max);
+             n.ok())
+        s.address = quint8(n.value);
+    else
+        bad << QStringLiteral("port/address");
+    const QString reconnect = ini.value(QStringLiteral("port/reconnect"), QStringLiteral("true")).toString();
+    if (reconnect == QLatin1String("true") || reconnect == QLatin1String("false"))
+        s.reconnect = reconnect == QLatin1String("true");
+    else
+        bad << QStringLiteral("port/reconnect");
+    const QStringList servers = ini.value(QStringLiteral("port/servers")).toStringList();
+    if (servers.size() <= kRememberedServers &&
+        std::all_of(servers.begin(), servers.end(),
+                    [](const QString& n) { return parseNetworkPortName(n).has_value(); }))
+        s.servers = servers;
+    else
+        bad << QStringLiteral("port/servers");
+    if (const auto echo =
+            echoModeFromKey(ini.value(QStringLiteral("port/echo"), QStringLiteral("auto")).toString()))
+        s.echo = *echo;
+    else
+        bad << QStringLiteral("port/echo");
+    if (const auto line = directionLineFromKey(
+            ini.value(QStringLiteral("port/direction"), QStringLiteral("none")).toString()))
+        s.direction = *line;
+    else
+        bad << QStringLiteral("port/direction");
+}
+
+void writeLinkSettings(QSettings& ini, const LinkSettings& s) {
+    ini.setValue(QStringLiteral("port/identity"), s.portIdentity);
+    ini.setValue(QStringLiteral("port/address"), s.address ? QString::number(*s.address) : QString());
+    ini.setValue(QStringLiteral("port/reconnect"), s.reconnect);
+    if (!s.servers.isEmpty())
+        ini.setValue(QStringLiteral("port/servers"),
+                     s.servers.mid(std::max(0, int(s.servers.size()) - kRememberedServers)));
+    ini.setValue(QStringLiteral("port/echo"), echoModeKey(s.echo));
+    ini.setValue(QStringLiteral("port/direction"), directionLineKey(s.direction));
+}
 
 }  // namespace
 
@@ -55,41 +102,13 @@ LoadedSettings loadSettings(const QString& path) {
         return unusable("is damaged",
                         Texts::tr("Файл настроек %1 повреждён; взяты настройки по умолчанию.").arg(path));
     QStringList& bad = out.notTaken;
-    s.portIdentity = ini.value(QStringLiteral("port/identity")).toString();
-    const QString address = ini.value(QStringLiteral("port/address")).toString();
-    if (address.isEmpty() ||
-        parseWholeNumber(address, device::range::kDeviceAddress.min, device::range::kDeviceAddress.max).ok())
-        s.address = address;
-    else
-        bad << QStringLiteral("port/address");
+    readLinkSettings(ini, s.link, bad);
     bool ok = true;
     const int tab = ini.value(QStringLiteral("window/tab"), 0).toInt(&ok);
     if (ok && tab >= 0 && tab < kTabs)
         s.tab = tab;
     else
         bad << QStringLiteral("window/tab");
-    const QString reconnect = ini.value(QStringLiteral("port/reconnect"), QStringLiteral("true")).toString();
-    if (reconnect == QLatin1String("true") || reconnect == QLatin1String("false"))
-        s.reconnect = reconnect == QLatin1String("true");
-    else
-        bad << QStringLiteral("port/reconnect");
-    const QStringList servers = ini.value(QStringLiteral("port/servers")).toStringList();
-    if (servers.size() <= kRememberedServers &&
-        std::all_of(servers.begin(), servers.end(),
-                    [](const QString& n) { return parseNetworkPortName(n).has_value(); }))
-        s.servers = servers;
-    else
-        bad << QStringLiteral("port/servers");
-    const QString echo = ini.value(QStringLiteral("port/echo"), s.echo).toString();
-    if (QStringList{"auto", "on", "off"}.contains(echo))
-        s.echo = echo;
-    else
-        bad << QStringLiteral("port/echo");
-    const QString direction = ini.value(QStringLiteral("port/direction"), s.direction).toString();
-    if (QStringList{"none", "rts", "dtr"}.contains(direction))
-        s.direction = direction;
-    else
-        bad << QStringLiteral("port/direction");
     const QString language = ini.value(QStringLiteral("window/language"), s.language).toString();
     if (availableLanguages().contains(language))
         s.language = language;
@@ -161,14 +180,7 @@ bool saveState(const QString& path, const RememberedState& s, QString* problem) 
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSettings ini(path, QSettings::IniFormat);
     ini.clear();
-    ini.setValue(QStringLiteral("port/identity"), s.portIdentity);
-    ini.setValue(QStringLiteral("port/address"), s.address);
-    ini.setValue(QStringLiteral("port/reconnect"), s.reconnect);
-    if (!s.servers.isEmpty())
-        ini.setValue(QStringLiteral("port/servers"),
-                     s.servers.mid(std::max(0, int(s.servers.size()) - kRememberedServers)));
-    ini.setValue(QStringLiteral("port/echo"), s.echo);
-    ini.setValue(QStringLiteral("port/direction"), s.direction);
+    writeLinkSettings(ini, s.link);
     ini.setValue(QStringLiteral("window/tab"), s.tab);
     ini.setValue(QStringLiteral("window/language"), s.language);
     ini.setValue(QStringLiteral("window/geometry"), s.geometry);
