@@ -8,6 +8,11 @@ BusOverview::BusOverview(DeviceSession& session, bus::BusRounds::Options options
     : QObject(parent), session_(session), sessionAlive_(&session), rounds_(session.queue(), options, this) {
     connect(&rounds_, &bus::BusRounds::stopped, this, &BusOverview::onStopped);
     connect(&rounds_, &bus::BusRounds::portLost, this, &BusOverview::onPortLost);
+    connect(&rounds_, &bus::BusRounds::portLost, this, &BusOverview::portLost);
+    connect(&rounds_, &bus::BusRounds::rowChanged, this, &BusOverview::rowsChanged);
+    connect(&rounds_, &bus::BusRounds::readerAdded, this, &BusOverview::rowsChanged);
+    connect(&rounds_, &bus::BusRounds::roundFinished, this, &BusOverview::roundFinished);
+    connect(&session_, &DeviceSession::linkChanged, this, &BusOverview::followPort);
     connect(&session_, &DeviceSession::linkChanged, this, &BusOverview::onLinkChanged);
     // A tick in progress when the overview asked for the bus ends first; the port changes hands after it.
     connect(&session_, &DeviceSession::tickFinished, this, [this] {
@@ -22,6 +27,54 @@ BusOverview::~BusOverview() {
     const bool held = rounds_.isRunning() || rounds_.exchangeInProgress() || handingBack_;
     rounds_.abandon();
     if (held || wanted_) session_.setPollingPaused(false);
+}
+
+void BusOverview::restoreReaders(const Readers& readers) {
+    otherBuses_ = readers.otherBuses;
+    port_ = readers.port;
+    listReaders(readers.listed);
+}
+
+BusOverview::Readers BusOverview::readers() const {
+    return {rounds_.roster().addresses(), port_, otherBuses_};
+}
+
+void BusOverview::listReaders(const QList<quint8>& readers) {
+    bus::BusRoster& roster = rounds_.roster();
+    for (quint8 a : roster.addresses()) roster.remove(a);
+    for (quint8 a : readers) roster.add(a);
+    rounds_.forgetReaders();
+    emit readersReplaced();
+}
+
+void BusOverview::followPort() {
+    if (session_.link() != DeviceSession::Link::Open) return;
+    const QString port = session_.portIdentity();
+    if (port.isEmpty() || port == port_) return;
+    // Readers listed for no known port (a settings file of an earlier version) are this port's.
+    if (port_.isEmpty() && !otherBuses_.contains(port)) {
+        port_ = port;
+        return;
+    }
+    if (!port_.isEmpty()) otherBuses_.insert(port_, rounds_.roster().addresses());
+    port_ = port;
+    listReaders(otherBuses_.take(port));
+}
+
+void BusOverview::addReader(quint8 address) {
+    rounds_.roster().add(address);
+}
+
+void BusOverview::removeReader(quint8 address) {
+    rounds_.roster().remove(address);
+}
+
+void BusOverview::searchNow() {
+    if (session_.link() == DeviceSession::Link::Open) rounds_.searchNow();
+}
+
+bus::SiteSnapshot BusOverview::site(const QString& tool, const QDateTime& saved) const {
+    return bus::siteDocument(rounds_.roster(), tool, saved);
 }
 
 void BusOverview::run() {

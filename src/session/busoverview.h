@@ -7,10 +7,13 @@
 // session's feed from the queue. A lost port stops the rounds; the session waits for it as always, and when
 // it has it back the rounds go on (polling stays paused).
 
+#include <QDateTime>
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 
 #include "bus/rounds.h"
+#include "bus/sitefile.h"
 
 namespace kestrel {
 
@@ -24,6 +27,26 @@ class BusOverview : public QObject {
     ~BusOverview() override;
 
     bus::BusRounds& rounds() { return rounds_; }
+
+    // The readers listed, one bus's: each bus keeps its own. Opened on another port (by its identity), the
+    // list is that port's bus as it was left, and the one left is remembered under its port; a bus never
+    // seen starts empty, so the rounds search it first.
+    struct Readers {
+        QList<quint8> listed;                     // the bus of `port`, in the order listed
+        QString port;                             // empty: no port known yet
+        QMap<QString, QList<quint8>> otherBuses;  // by the identity of their port
+    };
+    void restoreReaders(const Readers& readers);
+    Readers readers() const;
+    // The list, as the engineer edits it, and what the rounds know of each reader.
+    void addReader(quint8 address);
+    void removeReader(quint8 address);
+    const std::vector<bus::ReaderRow>& rows() const { return rounds_.roster().rows(); }
+    // A bus search now, while the link is open.
+    void searchNow();
+    void setRoundOptions(const bus::BusRounds::Options& options) { rounds_.setOptions(options); }
+    // The readers whose values are complete, as a site file.
+    bus::SiteSnapshot site(const QString& tool, const QDateTime& saved) const;
     // Takes the bus over: polling paused, the rounds started once the cycle's last answer is in. While the
     // link is not open, the rounds start when it is. setWanted(true).
     void run();
@@ -42,6 +65,12 @@ class BusOverview : public QObject {
   signals:
     // Running or paused, the rounds started or stopped.
     void stateChanged();
+    // A reader's row changed or a reader was added; the list was replaced by another bus's.
+    void rowsChanged();
+    void readersReplaced();
+    // A round ended (its time, and the wire's floor for it); the port went away under the rounds.
+    void roundFinished(int round, qint64 elapsedMs, qint64 floorMs);
+    void portLost(const QString& reason);
 
   private:
     void takeOver();
@@ -52,6 +81,8 @@ class BusOverview : public QObject {
     void holdOrRelease();
     void hold();
     void release();
+    void followPort();
+    void listReaders(const QList<quint8>& readers);
 
     DeviceSession& session_;
     QPointer<DeviceSession> sessionAlive_;  // a session destroyed first is not touched by the destructor
@@ -59,6 +90,8 @@ class BusOverview : public QObject {
     bool wanted_ = false;       // running: asked to hold the bus
     bool desired_ = false;      // what its window wants
     bool handingBack_ = false;  // the rounds are ending their exchange; polling resumes at stopped()
+    QString port_;              // the identity of the port whose bus the roster is; empty: not known yet
+    QMap<QString, QList<quint8>> otherBuses_;
 };
 
 }  // namespace kestrel

@@ -47,8 +47,6 @@ BusOverviewWindow::BusOverviewWindow(DeviceSession& session, Dialogs& dialogs, Q
     sorted_.setSortRole(BusOverviewModel::SortRole);
     sorted_.setDynamicSortFilter(true);
     buildControls();
-    // Before the overview hears of an open link: the roster is the bus of the port opened.
-    connect(&session_, &DeviceSession::linkChanged, this, &BusOverviewWindow::followPort);
     makeOverview();
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(kRefreshMs);
@@ -122,10 +120,9 @@ void BusOverviewWindow::buildControls() {
 
     connect(search_, &QPushButton::clicked, this, &BusOverviewWindow::searchBus);
     connect(pause_, &QPushButton::toggled, this, &BusOverviewWindow::setPaused);
-    connect(autoSearch_, &QCheckBox::toggled, this,
-            [this] { overview_->rounds().setOptions(roundOptions()); });
+    connect(autoSearch_, &QCheckBox::toggled, this, [this] { overview_->setRoundOptions(roundOptions()); });
     connect(settingsEvery_, &QSpinBox::valueChanged, this,
-            [this] { overview_->rounds().setOptions(roundOptions()); });
+            [this] { overview_->setRoundOptions(roundOptions()); });
     connect(add_, &QPushButton::clicked, this, &BusOverviewWindow::addTypedAddress);
     connect(addressBox_, &QLineEdit::returnPressed, this, &BusOverviewWindow::addTypedAddress);
     connect(remove_, &QPushButton::clicked, this, &BusOverviewWindow::removeSelected);
@@ -150,47 +147,17 @@ void BusOverviewWindow::restore(const RememberedState::Bus& remembered) {
     settingsEvery_->setValue(remembered.settingsEvery);
     autoSearch_->setChecked(remembered.autoSearch);
     if (!remembered.geometry.isEmpty()) restoreGeometry(remembered.geometry);
-    readersByPort_ = remembered.readersByPort;
-    port_ = remembered.port;
-    listReaders(remembered.readers);
-}
-
-void BusOverviewWindow::listReaders(const QList<quint8>& readers) {
-    bus::BusRoster& roster = overview_->rounds().roster();
-    for (quint8 a : roster.addresses()) roster.remove(a);
-    for (quint8 a : readers) roster.add(a);
-    overview_->rounds().forgetReaders();
-    fittedRows_ = -1;
-    refresh();
-}
-
-// Each bus its own readers: opened on another port, the roster is that port's bus as it was left (a bus
-// never seen starts with a search), and the one left is remembered under its port.
-void BusOverviewWindow::followPort(DeviceSession::Link link) {
-    if (link != DeviceSession::Link::Open) return;
-    const QString port = session_.portIdentity();
-    if (port.isEmpty() || port == port_) return;
-    // Readers listed for no known port (a settings file of an earlier version) are this port's.
-    if (port_.isEmpty() && !readersByPort_.contains(port)) {
-        port_ = port;
-        return;
-    }
-    if (!port_.isEmpty()) readersByPort_.insert(port_, listedAddresses());
-    port_ = port;
-    listReaders(readersByPort_.take(port));
-}
-
-QList<quint8> BusOverviewWindow::listedAddresses() const {
-    return overview_->rounds().roster().addresses();
+    overview_->restoreReaders({remembered.readers, remembered.port, remembered.readersByPort});
 }
 
 RememberedState::Bus BusOverviewWindow::remembered() const {
     RememberedState::Bus s;
     s.open = isVisible();
     s.geometry = saveGeometry();
-    s.readers = listedAddresses();
-    s.port = port_;
-    s.readersByPort = readersByPort_;
+    const BusOverview::Readers readers = overview_->readers();
+    s.readers = readers.listed;
+    s.port = readers.port;
+    s.readersByPort = readers.otherBuses;
     s.settingsEvery = settingsEvery_->value();
     s.autoSearch = autoSearch_->isChecked();
     return s;
@@ -199,18 +166,18 @@ RememberedState::Bus BusOverviewWindow::remembered() const {
 void BusOverviewWindow::makeOverview() {
     // The roster is the one list of readers: those remembered are listed in it, not yet asked.
     overview_ = std::make_unique<BusOverview>(session_, roundOptions());
-    bus::BusRounds& rounds = overview_->rounds();
-    connect(&rounds, &bus::BusRounds::rowChanged, this, &BusOverviewWindow::refreshSoon);
-    connect(&rounds, &bus::BusRounds::readerAdded, this, &BusOverviewWindow::refreshSoon);
-    connect(&rounds, &bus::BusRounds::roundFinished, this,
-            [this](int round, qint64 elapsedMs, qint64 floorMs) {
-                roundText_ = Texts::tr("Круг %1: %2 мс (по проводу не меньше %3 мс).")
-                                 .arg(round)
-                                 .arg(elapsedMs)
-                                 .arg(floorMs);
-                showState();
-            });
-    connect(&rounds, &bus::BusRounds::portLost, this, [this](const QString& reason) {
+    BusOverview* overview = overview_.get();
+    connect(overview, &BusOverview::rowsChanged, this, &BusOverviewWindow::refreshSoon);
+    connect(overview, &BusOverview::readersReplaced, this, [this] {
+        fittedRows_ = -1;
+        refresh();
+    });
+    connect(overview, &BusOverview::roundFinished, this, [this](int round, qint64 elapsedMs, qint64 floorMs) {
+        roundText_ =
+            Texts::tr("Круг %1: %2 мс (по проводу не меньше %3 мс).").arg(round).arg(elapsedMs).arg(floorMs);
+        showState();
+    });
+    connect(overview, &BusOverview::portLost, this, [this](const QString& reason) {
         roundText_ = reason;
         showState();
     });
@@ -270,7 +237,7 @@ void BusOverviewWindow::refreshSoon() {
 }
 
 void BusOverviewWindow::refresh() {
-    model_.setRows(overview_->rounds().roster().rows(), QDateTime::currentDateTimeUtc());
+    model_.setRows(overview_->rows(), QDateTime::currentDateTimeUtc());
     fitColumns();
 }
 
@@ -286,7 +253,7 @@ void BusOverviewWindow::fitColumns() {
 }
 
 void BusOverviewWindow::searchBus() {
-    if (session_.link() == DeviceSession::Link::Open) overview_->rounds().searchNow();
+    overview_->searchNow();
 }
 
 void BusOverviewWindow::setPaused(bool paused) {
@@ -304,7 +271,7 @@ void BusOverviewWindow::addTypedAddress() {
         parseWholeNumber(typed, device::range::kNetAddress.min, device::range::kNetAddress.max);
     if (!n.ok()) return dialogs_.message(text::addressRange());
     const auto address = quint8(n.value);
-    overview_->rounds().roster().add(address);
+    overview_->addReader(address);
     addressBox_->clear();
     refresh();
 }
@@ -313,7 +280,7 @@ void BusOverviewWindow::removeSelected() {
     const QModelIndexList selected = table_->selectionModel()->selectedRows();
     if (selected.isEmpty()) return;
     const auto address = selected.first().data(BusOverviewModel::AddressRole).value<quint8>();
-    overview_->rounds().roster().remove(address);
+    overview_->removeReader(address);
     refresh();
 }
 
@@ -336,14 +303,13 @@ void BusOverviewWindow::saveCsv() {
 }
 
 void BusOverviewWindow::saveSite() {
-    const auto& rows = overview_->rounds().roster().rows();
+    const auto& rows = overview_->rows();
     if (std::none_of(rows.begin(), rows.end(),
                      [](const bus::ReaderRow& r) { return r.identity.has_value(); }))
         return dialogs_.message(Texts::tr("Считыватели ещё не опрошены: сохранять нечего."));
     // Every reader whose values are complete, as the client's backup writes it; a reader whose settings
     // are not read yet is named, and the file never holds a partial backup of it.
-    const bus::SiteSnapshot site =
-        bus::siteDocument(overview_->rounds().roster(), kAppName, QDateTime::currentDateTime());
+    const bus::SiteSnapshot site = overview_->site(kAppName, QDateTime::currentDateTime());
     if (!site.incomplete.isEmpty()) {
         QStringList incomplete;
         for (quint8 a : site.incomplete) incomplete << QString::number(a);

@@ -71,15 +71,11 @@ class BusOverviewWindow : public QWidget {
     // Starts the rounds when the window is shown, the port open and the engineer has not paused them;
     // otherwise lets go of the bus.
     void wantTheBus();
-    void followPort(DeviceSession::Link link);
-    // The roster made `readers`, not yet asked.
-    void listReaders(const QList<quint8>& readers);
     void makeOverview();
     void showState();
     void refreshSoon();
     void fitColumns();
     bus::BusRounds::Options roundOptions() const;
-    QList<quint8> listedAddresses() const;
 
     DeviceSession& session_;
     Dialogs& dialogs_;
@@ -88,12 +84,10 @@ class BusOverviewWindow : public QWidget {
     BusOverviewModel model_;
     QSortFilterProxyModel sorted_;
     bool paused_ = false;  // by the engineer
-    QString port_;         // the identity of the port whose bus the roster is; empty: not known yet
-    QMap<QString, QList<quint8>> readersByPort_;  // the other buses' readers
-    QString roundText_;                           // the last round's time
-    int fittedRows_ = -1;                         // the number of readers the columns were last fitted to
-    QTimer refreshTimer_;                         // the table follows the roster a few times a second
-    QTimer ageTimer_;                             // and the ages once a second
+    QString roundText_;    // the last round's time
+    int fittedRows_ = -1;  // the number of readers the columns were last fitted to
+    QTimer refreshTimer_;  // the table follows the roster a few times a second
+    QTimer ageTimer_;      // and the ages once a second
 
     QTableView* table_ = nullptr;
     QPushButton* search_ = nullptr;

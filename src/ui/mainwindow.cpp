@@ -337,25 +337,14 @@ void MainWindow::closePort() {
 void MainWindow::linkChanged(DeviceSession::Link link) {
     using Link = DeviceSession::Link;
     if (link == Link::Open) {
-        portPanel_->scanTimer().stop();
-        portPanel_->holdName({});
         enableOperationControls(*this);
-        portPanel_->openButton()->setEnabled(false);
-        portPanel_->closeButton()->setEnabled(true);
-        return;
-    }
-    shutDownPort();
-    trend_->addGap(QDateTime::currentDateTimeUtc(),
-                   link == Link::Waiting ? TrendGap::PortLost : TrendGap::PortClosed);
-    if (link == Link::Waiting) {
-        portPanel_->holdName(session_->portName());
-        portPanel_->refresh();
-        portPanel_->openButton()->setEnabled(false);
-        portPanel_->closeButton()->setEnabled(true);
-        lamp_->setColour(kLampWaiting);
     } else {
-        portPanel_->holdName({});
+        shutDownPort();
+        trend_->addGap(QDateTime::currentDateTimeUtc(),
+                       link == Link::Waiting ? TrendGap::PortLost : TrendGap::PortClosed);
     }
+    portPanel_->showLink(link, session_->portName());
+    if (link == Link::Waiting) lamp_->setColour(kLampWaiting);
 }
 
 void MainWindow::showLinkEvent(const QString& text) {
@@ -365,12 +354,10 @@ void MainWindow::showLinkEvent(const QString& text) {
 
 void MainWindow::shutDownPort() {
     disableOperationControls(*this);
-    portPanel_->openButton()->setEnabled(true);
     addressPanel_->reset();
     readouts_->showClosed();
     services_.setStatus(QString());
     lamp_->setColour(kLampYellowClosed);
-    portPanel_->scanTimer().start();
 }
 
 void MainWindow::record(const traffic::Record& r) {

@@ -137,6 +137,18 @@ void PortPanel::refreshList(const QList<PortInfo>& ports) {
     list_->setCurrentIndex(index);
 }
 
+void PortPanel::showLink(DeviceSession::Link link, const QString& lost) {
+    using Link = DeviceSession::Link;
+    holdName(link == Link::Waiting ? lost : QString());
+    if (link == Link::Open)
+        scan_.stop();
+    else
+        scan_.start();
+    if (link == Link::Waiting) refresh();
+    open_->setEnabled(link == Link::Closed);
+    close_->setEnabled(link != Link::Closed);
+}
+
 void PortPanel::refresh() {
     refreshList(ports_.portInfos());
 }

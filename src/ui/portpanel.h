@@ -10,6 +10,7 @@
 
 #include "serial/linkvalues.h"
 #include "serial/portcatalogue.h"
+#include "session/devicesession.h"
 
 class QComboBox;
 class QPushButton;
@@ -25,6 +26,10 @@ class PortPanel : public QObject {
     PortPanel(PortCatalogue& ports, Dialogs& dialogs, QWidget* window, int scanMs);
 
     QTimer& scanTimer() { return scan_; }
+    // The panel as the link stands: open, the scan stops and only "Закрыть порт" is usable; closed, the list
+    // is scanned and "Открыть порт" is usable; while the port `lost` is waited for, the list is scanned, it
+    // stays listed and selected, and "Закрыть порт" (which ends the waiting) is usable.
+    void showLink(DeviceSession::Link link, const QString& lost = {});
     QPushButton* openButton() const { return open_; }
     QPushButton* closeButton() const { return close_; }
     // Start-up: the list shows "----" until the first scan.
