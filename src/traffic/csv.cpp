@@ -5,22 +5,22 @@
 
 namespace kestrel::csv {
 
-QString cell(const QString& text) {
+QString cell(const QString& text, char separator) {
     QString out = text;
     static const QString kFormulaStarts = QStringLiteral("=+-@\t\r");
     if (!out.isEmpty() && kFormulaStarts.contains(out.front())) out.prepend(QLatin1Char('\''));
-    const bool quote = out.contains(QLatin1Char(',')) || out.contains(QLatin1Char('"')) ||
+    const bool quote = out.contains(QLatin1Char(separator)) || out.contains(QLatin1Char('"')) ||
                        out.contains(QLatin1Char('\r')) || out.contains(QLatin1Char('\n'));
     if (!quote) return out;
     out.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + out + QLatin1Char('"');
 }
 
-QByteArray line(const QStringList& cells) {
+QByteArray line(const QStringList& cells, char separator) {
     QStringList quoted;
     quoted.reserve(cells.size());
-    for (const QString& c : cells) quoted << cell(c);
-    return (quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8();
+    for (const QString& c : cells) quoted << cell(c, separator);
+    return (quoted.join(QLatin1Char(separator)) + QStringLiteral("\r\n")).toUtf8();
 }
 
 QString isoTime(const QDateTime& time) {
@@ -82,7 +82,7 @@ bool Reader::next(QList<QByteArray>* cells) {
         qsizetype end = pos_;
         while (end < buf_.size()) {
             const char b = data[end];
-            if (b == '"' || b == '\r' || b == '\n' || (b == ',' && !quoted)) break;
+            if (b == '"' || b == '\r' || b == '\n' || (b == separator_ && !quoted)) break;
             ++end;
         }
         if (end > pos_) {
@@ -125,7 +125,7 @@ bool Reader::next(QList<QByteArray>* cells) {
         if (c == '"') {
             quoted = true;
             any = true;
-        } else if (c == ',') {
+        } else if (c == separator_) {
             if (!overlong_) *cells << field;
             field.clear();
             any = true;

@@ -13,11 +13,12 @@ class QIODevice;
 
 namespace kestrel::csv {
 
-// One cell: a text starting with = + - @ tab or CR gets a leading "'"; a cell holding a comma, a
+// One cell: a text starting with = + - @ tab or CR gets a leading "'"; a cell holding the separator, a
 // quote, CR or LF is quoted, with its quotes doubled.
-QString cell(const QString& text);
-// One record, cells joined by commas, ending in CRLF, as UTF-8.
-QByteArray line(const QStringList& cells);
+QString cell(const QString& text, char separator = ',');
+// One record, cells joined by the separator (a comma, or the ';' of spreadsheets in Russian), ending in
+// CRLF, as UTF-8.
+QByteArray line(const QStringList& cells, char separator = ',');
 // "2026-12-07T15:55:37.123+03:00": a UTC time as the local time with its offset, any other time in its
 // own offset; empty for an invalid time.
 QString isoTime(const QDateTime& time);
@@ -41,6 +42,8 @@ class Reader {
     // overlong() says so; no limit by default.
     void setLimit(qsizetype bytes) { limit_ = bytes; }
     bool overlong() const { return overlong_; }
+    // The cells are separated by `separator`: a comma unless told otherwise.
+    void setSeparator(char separator) { separator_ = separator; }
 
   private:
     bool fill();
@@ -52,6 +55,7 @@ class Reader {
     bool unclosed_ = false;
     qsizetype limit_ = -1;
     bool overlong_ = false;
+    char separator_ = ',';
 };
 
 }  // namespace kestrel::csv

@@ -1,0 +1,223 @@
+#include "bus/plan.h"
+
+#include <QBuffer>
+#include <QHash>
+#include <QStringDecoder>
+
+#include "device/ranges.h"
+#include "protocol/hexid.h"
+#include "protocol/translation.h"
+#include "traffic/csv.h"
+
+namespace kestrel::bus {
+
+namespace {
+
+constexpr int kMaxTags = 10;  // the bound-ID table's cells
+constexpr int kMaxRecords = 1000;
+constexpr qsizetype kMaxRecordBytes = 4096;
+
+// A cell as the engineer typed it: blanks around it dropped, and the apostrophe a spreadsheet (or this
+// tool's own CSV) puts before a text that would read as a formula taken off.
+QString cellText(const QString& raw) {
+    QString text = raw.trimmed();
+    static const QString kFormulaStarts = QStringLiteral("=+-@");
+    if (text.size() > 1 && text.front() == QLatin1Char('\'') && kFormulaStarts.contains(text.at(1)))
+        text.remove(0, 1);
+    return text;
+}
+
+}  // namespace
+
+const QStringList& planColumns() {
+    static const QStringList columns = {QStringLiteral("address"), QStringLiteral("name"),
+                                        QStringLiteral("serial"),  QStringLiteral("network"),
+                                        QStringLiteral("channel"), QStringLiteral("power"),
+                                        QStringLiteral("mode"),    QStringLiteral("tags")};
+    return columns;
+}
+
+const PlanRow* Plan::rowAt(quint8 address) const {
+    for (const PlanRow& r : rows)
+        if (r.address == address) return &r;
+    return nullptr;
+}
+
+const PlanRow* Plan::rowOf(quint32 serial) const {
+    for (const PlanRow& r : rows)
+        if (r.serial == serial) return &r;
+    return nullptr;
+}
+
+Plan parsePlan(const QByteArray& text, const QString& source) {
+    Plan plan;
+    const auto refuse = [&](const QString& why) {
+        plan.rows.clear();
+        plan.refusal = source + QStringLiteral(": ") + why;
+        return plan;
+    };
+    if (text.size() > kMaxPlanBytes)
+        return refuse(
+            Texts::tr("файл больше 1 МиБ (%1 байт); план площадки не бывает больше").arg(kMaxPlanBytes));
+    QByteArray bytes = text;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        plan.byteOrderMark = true;
+        bytes.remove(0, 3);
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    (void)QString(utf8.decode(bytes));
+    if (utf8.hasError()) return refuse(Texts::tr("не текст UTF-8; сохраните план как CSV в UTF-8"));
+    // The separator is the one the header row uses: ";" when it holds one outside quotes, else ",".
+    const qsizetype firstBreak = bytes.indexOf('\n');
+    const QByteArray header = bytes.left(firstBreak < 0 ? bytes.size() : firstBreak);
+    bool quoted = false;
+    for (const char c : header) {
+        if (c == '"') quoted = !quoted;
+        if (c == ';' && !quoted) {
+            plan.separator = ';';
+            break;
+        }
+    }
+    QBuffer in(&bytes);
+    in.open(QIODevice::ReadOnly);
+    csv::Reader reader(&in);
+    reader.setSeparator(plan.separator);
+    reader.setLimit(kMaxRecordBytes);
+    QList<QByteArray> cells;
+    QList<qint64> lines;
+    while (reader.next(&cells)) {
+        if (reader.overlong())
+            return refuse(Texts::tr("строка %1: длиннее %2 байт").arg(reader.line()).arg(kMaxRecordBytes));
+        if (reader.unclosed())
+            return refuse(Texts::tr("строка %1: кавычка не закрыта до конца файла").arg(reader.line()));
+        if (plan.records.size() > kMaxRecords)
+            return refuse(Texts::tr("больше %1 строк; в плане не больше 201 считывателя").arg(kMaxRecords));
+        QStringList record;
+        for (const QByteArray& c : cells) record << QString::fromUtf8(c);
+        plan.records << record;
+        lines << reader.line();
+    }
+    if (plan.records.isEmpty()) return refuse(Texts::tr("файл пуст; нужна строка заголовка"));
+
+    // The header: every column known, none twice, the address among them.
+    QHash<QString, int> column;
+    const QStringList& head = plan.records.first();
+    for (int i = 0; i < head.size(); ++i) {
+        const QString name = cellText(head[i]).toLower();
+        if (name.isEmpty() && i == head.size() - 1) continue;  // a spreadsheet's trailing separator
+        if (!planColumns().contains(name))
+            return refuse(Texts::tr("строка 1, столбец %1: неизвестный столбец \"%2\"; столбцы плана: %3")
+                              .arg(i + 1)
+                              .arg(name.left(40), planColumns().join(QStringLiteral(", "))));
+        if (column.contains(name))
+            return refuse(Texts::tr("строка 1, столбец %1: столбец \"%2\" второй раз").arg(i + 1).arg(name));
+        column.insert(name, i);
+    }
+    if (!column.contains(QStringLiteral("address")))
+        return refuse(Texts::tr("строка 1: нет столбца \"address\""));
+
+    QHash<quint8, int> lineOfAddress;
+    QHash<quint32, int> lineOfSerial;
+    for (int r = 1; r < plan.records.size(); ++r) {
+        const QStringList& record = plan.records[r];
+        const int line = int(lines[r]);
+        if (std::all_of(record.begin(), record.end(), [](const QString& c) { return c.trimmed().isEmpty(); }))
+            continue;  // a blank row of the spreadsheet
+        if (record.size() > head.size() &&
+            std::any_of(record.begin() + head.size(), record.end(),
+                        [](const QString& c) { return !c.trimmed().isEmpty(); }))
+            return refuse(Texts::tr("строка %1: ячеек больше, чем столбцов в заголовке").arg(line));
+        PlanRow row;
+        row.line = line;
+        row.record = r;
+        QString refusal;
+        // The cell of `name`, and a refusal naming where it stands.
+        const auto cell = [&](const QString& name) {
+            const int i = column.value(name, -1);
+            return i >= 0 && i < record.size() ? cellText(record[i]) : QString();
+        };
+        const auto where = [&](const QString& name) {
+            return Texts::tr("строка %1, столбец %2 (%3)").arg(line).arg(column.value(name) + 1).arg(name);
+        };
+        const auto number = [&](const QString& name, device::FieldRange range, auto& into) -> bool {
+            const QString text = cell(name);
+            if (text.isEmpty()) return true;
+            const device::ExactValue v = device::exactValueIn(text, range, where(name));
+            if (!v.ok()) {
+                refusal = v.refusal;
+                return false;
+            }
+            into = static_cast<typename std::decay_t<decltype(into)>::value_type>(v.value);
+            return true;
+        };
+        if (cell(QStringLiteral("address")).isEmpty())
+            return refuse(where(QStringLiteral("address")) + Texts::tr(": адрес не задан"));
+        std::optional<quint8> address;
+        if (!number(QStringLiteral("address"), device::range::kNetAddress, address) ||
+            !number(QStringLiteral("serial"), device::range::kSerial, row.serial) ||
+            !number(QStringLiteral("network"), device::range::kNetwork, row.network) ||
+            !number(QStringLiteral("channel"), device::range::kChannel, row.channel) ||
+            !number(QStringLiteral("power"), device::range::kPower, row.power) ||
+            !number(QStringLiteral("mode"), device::range::kReaderMode, row.mode))
+            return refuse(refusal);
+        row.address = *address;
+        row.name = cell(QStringLiteral("name"));
+        if (const QString tags = cell(QStringLiteral("tags")); !tags.isEmpty()) {
+            const QStringList ids = tags.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            if (ids.size() > kMaxTags)
+                return refuse(
+                    where(QStringLiteral("tags")) +
+                    Texts::tr(": меток %1, в таблице считывателя %2 ячеек").arg(ids.size()).arg(kMaxTags));
+            QList<quint32> values;
+            for (const QString& id : ids) {
+                const HexIdResult hex = parseHexId(id);
+                if (!hex.ok())
+                    return refuse(where(QStringLiteral("tags")) + QStringLiteral(": \"") + id.left(40) +
+                                  QStringLiteral("\": ") + hex.message());
+                values << hex.value();
+            }
+            row.tags = values;
+        }
+        if (const int other = lineOfAddress.value(row.address); other)
+            return refuse(
+                Texts::tr("строка %1: адрес %2 уже задан в строке %3").arg(line).arg(row.address).arg(other));
+        lineOfAddress.insert(row.address, line);
+        if (row.serial) {
+            if (const int other = lineOfSerial.value(*row.serial); other)
+                return refuse(Texts::tr("строка %1: серийный номер %2 уже задан в строке %3")
+                                  .arg(line)
+                                  .arg(*row.serial)
+                                  .arg(other));
+            lineOfSerial.insert(*row.serial, line);
+        }
+        plan.rows.push_back(row);
+    }
+    if (plan.rows.empty()) return refuse(Texts::tr("в плане нет ни одного считывателя"));
+    return plan;
+}
+
+QByteArray planWithSerial(const Plan& plan, quint8 address, quint32 serial) {
+    QList<QStringList> records = plan.records;
+    QStringList& head = records.first();
+    int column = -1;
+    for (int i = 0; i < head.size(); ++i)
+        if (cellText(head[i]).toLower() == QLatin1String("serial")) column = i;
+    if (column < 0) {
+        // A plan without the column gets it, after the others.
+        column = int(head.size());
+        head << QStringLiteral("serial");
+    }
+    QByteArray out = plan.byteOrderMark ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+    for (int r = 0; r < records.size(); ++r) {
+        QStringList& record = records[r];
+        const PlanRow* row = plan.rowAt(address);
+        if (row && row->record == r) {
+            while (record.size() <= column) record << QString();
+            record[column] = QString::number(serial);
+        }
+        out += csv::line(record, plan.separator);
+    }
+    return out;
+}
+
+}  // namespace kestrel::bus

@@ -1,0 +1,61 @@
+#pragma once
+// The plan of a site: what the engineer means every reader of the bus to be, kept in a spreadsheet and
+// saved as CSV. A header row names the columns, then one row per reader:
+//   address  0..200, the address the reader is to have (required);
+//   name     the tank or place, free text;
+//   serial   the reader's serial number, empty until a reader is assigned to the row;
+//   network, channel, power, mode   the settings it is to have, each optional;
+//   tags     the bound tag IDs in hexadecimal, separated by spaces, optional (at most ten).
+// The file may start with a UTF-8 byte order mark, separate its cells with "," or ";" (spreadsheets in
+// Russian write ";"), quote cells, and end its lines with CRLF. Everything is checked before anything is
+// sent: each refusal names the line and the column, and an address or a serial given twice is refused.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace kestrel::bus {
+
+// The columns a plan may have, in the order a new plan writes them.
+const QStringList& planColumns();
+
+struct PlanRow {
+    int line = 0;  // where the row starts in the file, from 1
+    quint8 address = 0;
+    QString name;
+    std::optional<quint32> serial;
+    std::optional<quint16> network;
+    std::optional<quint8> channel;
+    std::optional<quint8> power;
+    std::optional<quint8> mode;
+    std::optional<QList<quint32>> tags;  // the bound IDs, cell 1 first; nothing: not planned
+    int record = 0;                      // the row's record in the file (0 is the header)
+};
+
+struct Plan {
+    std::vector<PlanRow> rows;
+    QString refusal;  // empty when the file was taken
+    bool ok() const { return refusal.isEmpty(); }
+    // The file as read, so it can be written back whole with a serial filled in.
+    QList<QStringList> records;
+    char separator = ',';
+    bool byteOrderMark = false;
+
+    const PlanRow* rowAt(quint8 address) const;
+    const PlanRow* rowOf(quint32 serial) const;
+};
+
+// The largest plan file taken: a plan of 201 readers is a few kilobytes.
+inline constexpr qint64 kMaxPlanBytes = 1 << 20;
+
+// Reads a plan. `source` begins every refusal (the file's name).
+Plan parsePlan(const QByteArray& text, const QString& source);
+
+// The plan's file with `serial` filled into the row of `address`: the other cells, the separator and the
+// byte order mark as they were, CRLF line ends.
+QByteArray planWithSerial(const Plan& plan, quint8 address, quint32 serial);
+
+}  // namespace kestrel::bus

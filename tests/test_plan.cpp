@@ -1,0 +1,128 @@
+// The plan of a site as a spreadsheet saves it: the byte order mark, ";" or ",", quoted cells, CRLF; each
+// refusal with its line and column; and the file written back whole with a serial filled in.
+#include <gtest/gtest.h>
+
+#include "bus/plan.h"
+
+using namespace kestrel;
+using namespace kestrel::bus;
+
+namespace {
+
+TEST(Plan, ASpreadsheetsCsvIsTakenWhicheverWayItWasSaved) {
+    struct Case {
+        const char* what;
+        QByteArray text;
+    };
+    // One plan, saved four ways: the rows below must come out of each.
+    const Case cases[] = {
+        {"commas, LF",
+         "address,name,serial,network,channel,power,mode,tags\n"
+         "5,Tank 1,123456,1000,7,10,2,A1B2 0123456\n"
+         "6,\"Tank 2, east\",,,,,,\n"},
+        {"semicolons, CRLF, BOM, quotes",
+         "\xEF\xBB\xBF\"address\";\"name\";\"serial\";network;channel;power;mode;tags\r\n"
+         "5;\"Tank 1\";123456;1000;7;10;2;\"A1B2 0123456\"\r\n"
+         "6;Tank 2, east;;;;;;\r\n"},
+        {"columns in another order, blank rows, a trailing separator",
+         "Tags;Mode;Power;Channel;Network;Serial;Name;Address;\r\n"
+         ";;;;;;;;\r\n"
+         "A1B2  0123456;2;10;7;1000;123456; Tank 1 ;5;\r\n"
+         "\r\n"
+         ";;;;;;Tank 2, east;6;\r\n"},
+        {"a short row",
+         "address;name;serial;network;channel;power;mode;tags\n"
+         "5;Tank 1;123456;1000;7;10;2;A1B2 0123456\n"
+         "6;Tank 2, east\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Plan plan = parsePlan(c.text, QStringLiteral("plan.csv"));
+        ASSERT_TRUE(plan.ok()) << plan.refusal.toStdString();
+        ASSERT_EQ(plan.rows.size(), 2u);
+        const PlanRow& a = plan.rows[0];
+        EXPECT_EQ(a.address, 5);
+        EXPECT_EQ(a.name, QStringLiteral("Tank 1"));
+        EXPECT_EQ(a.serial, std::optional<quint32>(123456));
+        EXPECT_EQ(a.network, std::optional<quint16>(1000));
+        EXPECT_EQ(a.channel, std::optional<quint8>(7));
+        EXPECT_EQ(a.power, std::optional<quint8>(10));
+        EXPECT_EQ(a.mode, std::optional<quint8>(2));
+        EXPECT_EQ(a.tags, (std::optional<QList<quint32>>{{0xA1B2, 0x0123456}}));
+        const PlanRow& b = plan.rows[1];
+        EXPECT_EQ(b.address, 6);
+        EXPECT_EQ(b.name, QStringLiteral("Tank 2, east"));
+        EXPECT_FALSE(b.serial || b.network || b.channel || b.power || b.mode || b.tags);
+        EXPECT_EQ(plan.rowOf(123456), &plan.rows[0]);
+        EXPECT_EQ(plan.rowAt(6), &plan.rows[1]);
+        EXPECT_EQ(plan.rowAt(7), nullptr);
+    }
+}
+
+TEST(Plan, EachRefusalNamesTheLineAndTheColumn) {
+    const QByteArray head = "address;name;serial;network;channel;power;mode;tags\r\n";
+    const std::pair<QByteArray, QString> cases[] = {
+        {"", "plan.csv: файл пуст; нужна строка заголовка"},
+        {"address;name;level\r\n5;a;7\r\n",
+         "plan.csv: строка 1, столбец 3: неизвестный столбец \"level\"; столбцы плана: address, name, "
+         "serial, "
+         "network, channel, power, mode, tags"},
+        {"address;name;Address\r\n", "plan.csv: строка 1, столбец 3: столбец \"address\" второй раз"},
+        {"name;serial\r\nTank;1\r\n", "plan.csv: строка 1: нет столбца \"address\""},
+        {head, "plan.csv: в плане нет ни одного считывателя"},
+        {head + "201;a\r\n",
+         "plan.csv: строка 2, столбец 1 (address): нужно целое число от 0 до 200, задано \"201\""},
+        {head + ";a\r\n", "plan.csv: строка 2, столбец 1 (address): адрес не задан"},
+        {head + "5;a;2000001\r\n",
+         "plan.csv: строка 2, столбец 3 (serial): нужно целое число от 0 до 2000000, задано \"2000001\""},
+        {head + "5;a;;0\r\n",
+         "plan.csv: строка 2, столбец 4 (network): нужно целое число от 1 до 65000, задано \"0\""},
+        {head + "5;a;;;1.5\r\n",
+         "plan.csv: строка 2, столбец 5 (channel): нужно целое число от 1 до 255, задано \"1.5\""},
+        {head + "5;a;;;;2\r\n",
+         "plan.csv: строка 2, столбец 6 (power): нужно целое число от 3 до 255, задано \"2\""},
+        {head + "5;a;;;;;256\r\n",
+         "plan.csv: строка 2, столбец 7 (mode): нужно целое число от 0 до 255, задано \"256\""},
+        {head + "5;a;;;;;;12G4\r\n",
+         "plan.csv: строка 2, столбец 8 (tags): \"12G4\": В строке имеются символы не принадлежащие HEX"},
+        {head + "5;a;;;;;;1 2 3 4 5 6 7 8 9 10 11\r\n",
+         "plan.csv: строка 2, столбец 8 (tags): меток 11, в таблице считывателя 10 ячеек"},
+        {head + "5;a;;;;;;;x\r\n", "plan.csv: строка 2: ячеек больше, чем столбцов в заголовке"},
+        {head + "5;\"a\r\nb;7\r\n", "plan.csv: строка 2: кавычка не закрыта до конца файла"},
+        {head + "5;a;1\r\n6;\"two\r\nlines\";2\r\n5;c\r\n",
+         "plan.csv: строка 5: адрес 5 уже задан в строке 2"},
+        {head + "5;a;17\r\n6;b;17\r\n", "plan.csv: строка 3: серийный номер 17 уже задан в строке 2"},
+        {QByteArray("address\r\n5\r\n\xFF\xFE\r\n"),
+         "plan.csv: не текст UTF-8; сохраните план как CSV в UTF-8"},
+        {head + "5;" + QByteArray(5000, 'x') + "\r\n", "plan.csv: строка 2: длиннее 4096 байт"},
+        {QByteArray(kMaxPlanBytes + 1, '\n'),
+         "plan.csv: файл больше 1 МиБ (1048576 байт); план площадки не бывает больше"},
+    };
+    for (const auto& [text, refusal] : cases) {
+        SCOPED_TRACE(text.left(80).toStdString());
+        const Plan plan = parsePlan(text, QStringLiteral("plan.csv"));
+        EXPECT_EQ(plan.refusal, refusal);
+        EXPECT_TRUE(plan.rows.empty());
+    }
+}
+
+// A serial filled in: that row's cell changes, the rest of the file stays as the engineer saved it.
+TEST(Plan, ASerialIsFilledIntoTheFileWrittenWhole) {
+    const QByteArray text =
+        "\xEF\xBB\xBF"
+        "address;name;serial\r\n5;\"Tank; 1\";\r\n6;-east;\r\n";
+    const Plan plan = parsePlan(text, QStringLiteral("plan.csv"));
+    ASSERT_TRUE(plan.ok()) << plan.refusal.toStdString();
+    const QByteArray written = planWithSerial(plan, 6, 424242);
+    EXPECT_EQ(written, QByteArray("\xEF\xBB\xBF"
+                                  "address;name;serial\r\n5;\"Tank; 1\";\r\n6;'-east;424242\r\n"));
+    const Plan back = parsePlan(written, QStringLiteral("plan.csv"));
+    ASSERT_TRUE(back.ok());
+    EXPECT_EQ(back.rowAt(6)->serial, std::optional<quint32>(424242));
+    EXPECT_EQ(back.rowAt(6)->name, QStringLiteral("-east")) << "the guard is taken off again";
+    // A plan without the column gets it.
+    const Plan bare = parsePlan("address,name\n7,x\n", QStringLiteral("plan.csv"));
+    EXPECT_EQ(planWithSerial(bare, 7, 9), QByteArray("address,name,serial\r\n7,x,9\r\n"));
+}
+
+}  // namespace
