@@ -125,4 +125,60 @@ TEST(Plan, ASerialIsFilledIntoTheFileWrittenWhole) {
     EXPECT_EQ(planWithSerial(bare, 7, 9), QByteArray("address,name,serial\r\n7,x,9\r\n"));
 }
 
+// The bus against the plan: each planned reader's state, then the readers the plan does not name.
+TEST(Plan, TheBusIsCheckedAgainstThePlanReaderByReader) {
+    const Plan plan = parsePlan(
+        "address;name;serial;network;channel;power;mode;tags\n"
+        "1;ok;11;1000;7;10;2;A1\n"
+        "2;silent;12\n"
+        "3;moved;13\n"
+        "4;changed;;1000;7;10;;A1 B2\n"
+        "5;twin;15\n"
+        "6;unread;;1000;;;;A1\n",
+        QStringLiteral("plan.csv"));
+    ASSERT_TRUE(plan.ok()) << plan.refusal.toStdString();
+    using S = device::LiveReading::Settings;
+    const std::vector<quint32> tableA1 = {0xA1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const std::vector<ReaderSeen> seen = {
+        {1, 11, S{2, 1000, 7, 10}, device::BoundIdTable{tableA1}},
+        {2, {}, {}, {}},
+        {3, 99, S{}, {}},
+        {4, 14, S{1, 1001, 7, 9}, device::BoundIdTable{tableA1}},
+        {5, 15, S{}, {}},
+        {6, 16, {}, {}},
+        {9, 15, S{}, {}},
+        {10, 20, {}, {}},
+    };
+    const std::vector<PlanFinding> found = checkPlan(plan, seen);
+    struct Expected {
+        quint8 address;
+        const char* state;
+        std::optional<quint32> foundSerial;
+        QStringList differences;  // field planned found
+    };
+    const Expected expected[] = {
+        {1, "ok", 11, {}},
+        {2, "missing", {}, {}},
+        {3, "other-serial", 99, {}},
+        {4, "differs", 14, {"network 1000 1001", "power 10 9", "tags 00000A1 00000B2 00000A1"}},
+        {5, "duplicate-serial", 15, {}},
+        {6, "differs", 16, {"network 1000 ?", "tags 00000A1 ?"}},
+        {9, "extra", 15, {}},
+        {10, "extra", 20, {}},
+    };
+    ASSERT_EQ(found.size(), std::size(expected));
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        SCOPED_TRACE(int(expected[i].address));
+        EXPECT_EQ(found[i].address, expected[i].address);
+        EXPECT_EQ(planStateKey(found[i].state), QLatin1String(expected[i].state));
+        EXPECT_EQ(found[i].foundSerial, expected[i].foundSerial);
+        QStringList differences;
+        for (const PlanDifference& d : found[i].differences)
+            differences << QStringList{d.field, d.planned, d.found}.join(QLatin1Char(' '));
+        EXPECT_EQ(differences, expected[i].differences);
+    }
+    EXPECT_EQ(found[3].name, QStringLiteral("changed"));
+    EXPECT_EQ(found[2].plannedSerial, std::optional<quint32>(13));
+}
+
 }  // namespace

@@ -220,4 +220,94 @@ QByteArray planWithSerial(const Plan& plan, quint8 address, quint32 serial) {
     return out;
 }
 
+QString planStateKey(PlanState state) {
+    switch (state) {
+        case PlanState::Ok:
+            return QStringLiteral("ok");
+        case PlanState::Missing:
+            return QStringLiteral("missing");
+        case PlanState::OtherSerial:
+            return QStringLiteral("other-serial");
+        case PlanState::Differs:
+            return QStringLiteral("differs");
+        case PlanState::DuplicateSerial:
+            return QStringLiteral("duplicate-serial");
+        case PlanState::Extra:
+            return QStringLiteral("extra");
+    }
+    return {};
+}
+
+std::vector<quint32> plannedBoundIds(const QList<quint32>& tags) {
+    std::vector<quint32> cells(kMaxTags, 0);
+    for (int i = 0; i < tags.size() && i < kMaxTags; ++i) cells[std::size_t(i)] = tags[i];
+    return cells;
+}
+
+namespace {
+
+// A bound-ID table as the plan's column writes it: the IDs that are set, in hexadecimal; "-" for none.
+QString tagsText(const std::vector<quint32>& cells) {
+    QStringList ids;
+    for (quint32 id : cells)
+        if (id != 0) ids << formatHexId(id);
+    return ids.isEmpty() ? QStringLiteral("-") : ids.join(QLatin1Char(' '));
+}
+
+}  // namespace
+
+std::vector<PlanDifference> planDifferences(const PlanRow& row, const ReaderSeen& seen) {
+    std::vector<PlanDifference> out;
+    const auto compare = [&](const char* field, const auto& planned, const auto& found) {
+        if (!planned) return;
+        if (found && qint64(*found) == qint64(*planned)) return;
+        out.push_back({QLatin1String(field), QString::number(*planned),
+                       found ? QString::number(*found) : QStringLiteral("?")});
+    };
+    const std::optional<device::LiveReading::Settings>& s = seen.settings;
+    compare("network", row.network, s ? s->network : std::nullopt);
+    compare("channel", row.channel, s ? s->channel : std::nullopt);
+    compare("power", row.power, s ? s->power : std::nullopt);
+    compare("mode", row.mode, s ? s->mode : std::nullopt);
+    if (row.tags) {
+        const std::vector<quint32> planned = plannedBoundIds(*row.tags);
+        if (!seen.boundIds)
+            out.push_back({QStringLiteral("tags"), tagsText(planned), QStringLiteral("?")});
+        else if (seen.boundIds->cells != planned)
+            out.push_back({QStringLiteral("tags"), tagsText(planned), tagsText(seen.boundIds->cells)});
+    }
+    return out;
+}
+
+std::vector<PlanFinding> checkPlan(const Plan& plan, const std::vector<ReaderSeen>& seen) {
+    const auto seenAt = [&](quint8 address) -> const ReaderSeen* {
+        for (const ReaderSeen& r : seen)
+            if (r.address == address) return &r;
+        return nullptr;
+    };
+    const auto shared = [&](const ReaderSeen& r) {
+        return r.serial && std::any_of(seen.begin(), seen.end(), [&](const ReaderSeen& o) {
+                   return o.address != r.address && o.serial == r.serial;
+               });
+    };
+    std::vector<PlanFinding> out;
+    for (const PlanRow& row : plan.rows) {
+        PlanFinding f{row.address, row.name, PlanState::Missing, row.serial, {}, {}};
+        const ReaderSeen* r = seenAt(row.address);
+        if (r && r->serial) {
+            f.foundSerial = r->serial;
+            f.differences = planDifferences(row, *r);
+            f.state = shared(*r)                                ? PlanState::DuplicateSerial
+                      : row.serial && *row.serial != *r->serial ? PlanState::OtherSerial
+                      : !f.differences.empty()                  ? PlanState::Differs
+                                                                : PlanState::Ok;
+        }
+        out.push_back(f);
+    }
+    for (const ReaderSeen& r : seen)
+        if (r.serial && !plan.rowAt(r.address))
+            out.push_back({r.address, {}, PlanState::Extra, {}, r.serial, {}});
+    return out;
+}
+
 }  // namespace kestrel::bus

@@ -17,6 +17,8 @@
 #include <optional>
 #include <vector>
 
+#include "device/values.h"
+
 namespace kestrel::bus {
 
 // The columns a plan may have, in the order a new plan writes them.
@@ -57,5 +59,46 @@ Plan parsePlan(const QByteArray& text, const QString& source);
 // The plan's file with `serial` filled into the row of `address`: the other cells, the separator and the
 // byte order mark as they were, CRLF line ends.
 QByteArray planWithSerial(const Plan& plan, quint8 address, quint32 serial);
+
+// What the bus showed at one address: its serial number (nothing: it did not answer), its settings and its
+// bound-ID table when they were read.
+struct ReaderSeen {
+    quint8 address = 0;
+    std::optional<quint32> serial;
+    std::optional<device::LiveReading::Settings> settings;
+    std::optional<device::BoundIdTable> boundIds;
+};
+
+// A planned reader as found, or a reader found that the plan does not name (Extra).
+enum class PlanState { Ok, Missing, OtherSerial, Differs, DuplicateSerial, Extra };
+// "ok", "missing", "other-serial", "differs", "duplicate-serial", "extra".
+QString planStateKey(PlanState state);
+
+// A field the reader has otherwise than planned: its name as the plan's column says it, the planned value
+// and the value found ("?" when it was not read).
+struct PlanDifference {
+    QString field;
+    QString planned;
+    QString found;
+};
+
+struct PlanFinding {
+    quint8 address = 0;
+    QString name;  // the plan's; empty for an extra reader
+    PlanState state = PlanState::Ok;
+    std::optional<quint32> plannedSerial;
+    std::optional<quint32> foundSerial;
+    std::vector<PlanDifference> differences;
+};
+
+// The fields of `row` that the reader `seen` has otherwise (the settings and bound IDs it plans; the serial
+// is the state's business).
+std::vector<PlanDifference> planDifferences(const PlanRow& row, const ReaderSeen& seen);
+// Every planned reader in the plan's order, then every reader seen that the plan does not name, in the order
+// seen. A reader is missing without a reply; one whose serial another reader seen carries too is a
+// duplicate; one whose serial is not the planned one is another reader; one with differences differs.
+std::vector<PlanFinding> checkPlan(const Plan& plan, const std::vector<ReaderSeen>& seen);
+// The bound-ID table a plan's tags stand for: the tags from cell 1, then empty (0) cells.
+std::vector<quint32> plannedBoundIds(const QList<quint32>& tags);
 
 }  // namespace kestrel::bus
