@@ -11,8 +11,8 @@ namespace kestrel::cli {
 namespace {
 
 // Options that take a value and set a named field of the command.
-const QStringList kFieldOptions = {"network", "channel", "power", "delay",
-                                   "mode",    "period",  "id",    "decimal-id"};
+const QStringList kFieldOptions = {"network", "channel", "power",      "delay", "mode",
+                                   "period",  "id",      "decimal-id", "from",  "out"};
 // Options without a value that a command reads as flags.
 const QStringList kFlagOptions = {"master", "frequency-output"};
 
@@ -265,6 +265,14 @@ QString programHelp() {
                "                                настройки всех считывателей в один файл площадки\n"
                "  restore-site ФАЙЛ [--verify] [--only ...] [--with-serial]\n"
                "                                каждый считыватель площадки по его адресу\n"
+               "Ввод в работу по плану площадки (CSV):\n"
+               "  plan check ПЛАН.csv           шина против плана: ok, missing, other-serial, differs,\n"
+               "                                duplicate-serial; не названные планом - extra\n"
+               "  plan apply ПЛАН.csv [--verify] [--only mode,radio,bound-ids]\n"
+               "                                настройки плана в считыватели с его серийными номерами\n"
+               "  plan assign ПЛАН.csv --from A новый считыватель с адреса A на адрес по плану\n"
+               "  plan report ПЛАН.csv --out ФАЙЛ.html|ФАЙЛ.csv\n"
+               "                                отчёт о вводе в работу\n"
                "Метки:\n"
                "  tag search                    метка, ответившая на поиск\n"
                "  tag read ID                   параметры метки (ID в HEX)\n"
@@ -377,6 +385,19 @@ QString commandHelp(const QString& command) {
              "не записывается без --force. С --with-serial файл, где один серийный номер у двух "
              "адресов, отклоняется целиком. Строка итога на каждый; код выхода 0, только если "
              "восстановлены все.")},
+        {"plan",
+         QT_TRANSLATE_NOOP(
+             "Texts",
+             "plan check|apply|assign|report ПЛАН.csv [--verify] [--only mode,radio,bound-ids] [--from A] "
+             "[--out ФАЙЛ]\n  План площадки - CSV из таблицы (до 1 МиБ; разделитель , или ;): строка "
+             "заголовка, затем по строке на считыватель: address (0..200), name, serial, network, channel, "
+             "power, mode, tags (ID меток в HEX через пробел). check: каждый адрес плана и поиск по шине; по "
+             "строке на считыватель: ok, missing, other-serial, differs, duplicate-serial, затем extra; "
+             "код выхода 0, только если всё как в плане. apply: записывает отличающиеся настройки, только "
+             "если серийный номер совпадает с планом (строка без номера берёт найденный). assign --from A: "
+             "считыватель с адреса A - на адрес его строки (новый - на первую строку без номера, номер "
+             "записывается в план), проверка, затем apply с --verify. report --out ФАЙЛ.html|.csv: "
+             "отчёт для сдачи. Каждая запись - строка в ПЛАН.journal.csv.")},
         {"tag", QT_TRANSLATE_NOOP(
                     "Texts",
                     "tag search | read ID | write ID [поля] | set-serial ID НОМЕР | set-id ID НОМЕР\n  Поля "

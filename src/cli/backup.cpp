@@ -105,7 +105,7 @@ int Client::chosenRestoreParts(Context& c, QStringList* parts) {
     return kDone;
 }
 
-std::optional<QByteArray> Client::readBackupFile(Context& c, const QString& path) {
+std::optional<QByteArray> Client::readBackupFile(Context& c, const QString& path, bool plan) {
     // Opened without waiting: a named pipe nobody writes would otherwise hold the client in the open, where
     // Ctrl-C does not reach it; it reads as empty instead. What is read then waits as usual.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -119,10 +119,13 @@ std::optional<QByteArray> Client::readBackupFile(Context& c, const QString& path
     // A file past the limit is refused whole: cut at the limit, a valid file would read as a broken one.
     QByteArray bytes = file.read(kMaxBackupFile + 1);
     if (bytes.size() > kMaxBackupFile) {
-        c.exit =
-            refuse(c, Texts::tr("%1: файл больше 1 МиБ (%2 байт); файл копии или площадки не бывает больше")
-                          .arg(path)
-                          .arg(kMaxBackupFile));
+        c.exit = refuse(c, plan ? Texts::tr("%1: файл больше 1 МиБ (%2 байт); план площадки не бывает больше")
+                                      .arg(path)
+                                      .arg(kMaxBackupFile)
+                                : Texts::tr("%1: файл больше 1 МиБ (%2 байт); файл копии или площадки не "
+                                            "бывает больше")
+                                      .arg(path)
+                                      .arg(kMaxBackupFile));
         return std::nullopt;
     }
     if (file.error() != QFileDevice::NoError) {
@@ -137,11 +140,7 @@ Client::RestoreOutcome Client::applyRestore(Context& c, const bus::RestorePlan& 
                                             const QStringList& parts, const QString& source,
                                             bool sameSerial) {
     // Every failure is held here and handed to the caller, which prints it with what was written.
-    struct Hold {
-        bool& flag;
-        explicit Hold(bool& f) : flag(f) { flag = true; }
-        ~Hold() { flag = false; }
-    } hold(holdFailures_);
+    const FailuresHeld held(holdFailures_);
     RestoreOutcome out;
     auto failed = [&](int exit, const QString& message) {
         out.exit = exit;

@@ -95,13 +95,15 @@ int Client::dispatch(Context& c) {
         {"restore-site", &Client::restoreSite},
         {"monitor", &Client::monitor},
         {"stats", &Client::logStats},
+        {"plan", &Client::plan},
     };
     const auto it = commands.find(c.command);
     if (it == commands.end())
         return usage(output_, c.command, Texts::tr("неизвестная команда %1").arg(c.command));
     // Every command but the bus-wide ones talks to one device; a log's statistics need no device.
     if (c.command == QLatin1String("stats")) return logStats(c);
-    static const QStringList busWide = {"scan", "inventory", "backup-site", "restore-site", "monitor"};
+    static const QStringList busWide = {"scan",         "inventory", "backup-site",
+                                        "restore-site", "monitor",   "plan"};
     if (!busWide.contains(c.command)) {
         if (!c.inv.address)
             return usage(
@@ -159,6 +161,7 @@ int Client::ask(Context& c, const QByteArray& request, std::optional<device::Dev
     if (const int e = portLost(c)) return e;
     const Transactor::Result r = transactor_.exchange(request);
     lastAttempts_ = r.attempts;
+    lastOutcome_ = r.last.outcome;
     qCDebug(lcCli).noquote() << "address" << c.address << "request" << request.toHex(' ').toUpper()
                              << "outcome"
                              << (r.interrupted ? QStringLiteral("interrupted")

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "bus/plan.h"
 #include "bus/sitefile.h"
 #include "cli/arguments.h"
 #include "cli/output.h"
@@ -83,6 +84,39 @@ class Client {
     int backupSite(Context& c);
     int restoreSite(Context& c);
     int monitor(Context& c);
+    int plan(Context& c);
+    int planCheck(Context& c);
+    int planApply(Context& c);
+    int planAssign(Context& c);
+    int planReport(Context& c);
+
+    // The plan named after the subcommand, read and checked; nothing when it is refused (printed, exit code
+    // in c.exit).
+    std::optional<bus::Plan> readPlan(Context& c);
+    // What the reader at `address` shows: its serial (nothing: no answer), settings and, `withTags`, its
+    // bound IDs. Failures are not printed; the exit code is kPortError or kDone.
+    int seeReader(Context& c, quint8 address, bool withTags, bus::ReaderSeen* seen);
+    // Every planned address read, and every reader the bus search finds besides, judged against the plan.
+    int checkAgainstPlan(Context& c, const bus::Plan& plan, std::vector<bus::PlanFinding>* findings,
+                         std::vector<bus::ReaderSeen>* seen = nullptr);
+    // One line appended to the plan's journal; a failure is kept in journalFailure_.
+    void journal(const bus::Plan& plan, const QString& planPath, quint8 address,
+                 std::optional<quint32> serial, const QString& action, const QString& outcome);
+    // What applying a plan's row did at its reader.
+    struct PlanApplied {
+        int exit = kDone;
+        QString message;  // why it stopped
+        QStringList written;
+        std::optional<quint32> serial;
+        bool verified = false;
+        bool tookReader = false;  // the row had no serial: the reader found there was taken
+    };
+    // Writes what of `parts` differs from the row into the reader at its address, when its serial matches
+    // the row's (or the row has none); with `verify` reads it back.
+    PlanApplied applyPlanRow(Context& c, const bus::Plan& plan, const QString& planPath,
+                             const bus::PlanRow& row, const QStringList& parts, bool verify);
+    int planApplyParts(Context& c, QStringList* parts);
+    int reportApplied(Context& c, const bus::PlanRow& row, const PlanApplied& r);
 
     // The addresses of --addresses ("3,5,7"), each a whole number in `r` and none twice; nothing when the
     // list is refused (printed, exit code 2 in c.exit).
@@ -91,8 +125,9 @@ class Client {
     int readBackupValues(Context& c, std::optional<bus::BackupValues>* values);
     // The parts --only and --with-serial choose for a restore; a refusal's exit code.
     int chosenRestoreParts(Context& c, QStringList* parts);
-    // The bytes of a backup or site file; nothing when it cannot be opened (printed, exit code in c.exit).
-    std::optional<QByteArray> readBackupFile(Context& c, const QString& path);
+    // The bytes of a backup, site or plan file; nothing when it cannot be opened (printed, exit code in
+    // c.exit).
+    std::optional<QByteArray> readBackupFile(Context& c, const QString& path, bool plan = false);
     // What a restore did at one reader: exit code kDone, or the failure's message and fields.
     struct RestoreOutcome {
         int exit = kDone;
@@ -119,7 +154,9 @@ class Client {
     int fail(Context& c, const QString& message, int exitCode);
     bool holdFailures_ = false;
     QString heldFailure_;
-    int lastAttempts_ = 0;  // requests written by the last `ask`
+    int lastAttempts_ = 0;                    // requests written by the last `ask`
+    Outcome lastOutcome_ = Outcome::Decoded;  // and how its last attempt ended
+    QString journalFailure_;                  // the plan's journal could not be written
     bool portOpen_ = false;
     bool interrupted_ = false;
     // Opens the port when it is not open yet; the exit code of a failure.

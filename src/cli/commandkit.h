@@ -28,6 +28,19 @@ QString noValue();
 // A write's answer as the user reads it: an acknowledgement's status, else the value's description.
 QString statusOf(const device::DeviceValue& value);
 
+// While it lives, the failures of `ask` are held (Client::heldFailure_), not printed: the caller prints
+// them with what it did.
+class FailuresHeld {
+  public:
+    explicit FailuresHeld(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FailuresHeld() { flag_ = false; }
+    FailuresHeld(const FailuresHeld&) = delete;
+    FailuresHeld& operator=(const FailuresHeld&) = delete;
+
+  private:
+    bool& flag_;
+};
+
 template <typename T>
 const T* as(const std::optional<device::DeviceValue>& v) {
     return v ? std::get_if<T>(&*v) : nullptr;
