@@ -1189,5 +1189,141 @@ TEST(CliProgram, ReadsTheBusThroughAnEchoingAdapterAndOneThatDeliversInChunks) {
     }
 }
 
+// A site commissioned from its plan: the bus checked against it, then the plan applied. A reader with
+// another serial and a silent one are named and never written; what is already as planned is not written.
+TEST_F(CliOnSimBus, ThePlanIsCheckedAgainstTheBusAndAppliedOnlyWhereTheSerialMatches) {
+    host.withBus([](sim::Bus& b) {
+        for (int i : {1, 2, 3}) b.addReader(sim::Bus::defaultReader(quint8(i == 3 ? 9 : 5 + i), i));
+    });
+    QTemporaryDir dir;
+    const QString plan = dir.filePath("site.csv");
+    QFile f(plan);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(
+        "\xEF\xBB\xBF"
+        "address;name;serial;network;channel;power;mode;tags\r\n"
+        "5;A;123456;1;5;10;2;\r\n"
+        "6;B;;1000;7;;;A1\r\n"
+        "7;C;999;;;;;\r\n"
+        "8;D;;;;;;\r\n");
+    f.close();
+    const QString fast = QStringLiteral("--retries 0 --timeout 100 ");
+    ASSERT_EQ(run(fast + "plan check " + plan), kDeviceFailed) << err.toStdString();
+    EXPECT_EQ(out,
+              "адрес 5 (A): ok: как в плане, серийный номер 123456\n"
+              "адрес 6 (B): differs: серийный номер 123457; network 1, по плану 1000; channel 5, по плану 7; "
+              "tags 1123456 1ABCDEF, по плану 00000A1\n"
+              "адрес 7 (C): other-serial: серийный номер 123458, по плану 999\n"
+              "адрес 8 (D): missing: не отвечает\n"
+              "адрес 9: extra: серийный номер 123459; в плане его нет\n"
+              "План " +
+                  plan + ": как в плане 1 из 4, лишних на шине 1\n");
+    ASSERT_EQ(run(fast + "--json plan check " + plan), kDeviceFailed);
+    const QJsonObject six = QJsonDocument::fromJson(out.split('\n')[1].toUtf8()).object();
+    EXPECT_EQ(six["state"].toString(), "differs");
+    EXPECT_EQ(six["serial"].toInt(), 123457);
+    EXPECT_EQ(six["differences"].toArray()[0].toObject(),
+              (QJsonObject{{"field", "network"}, {"planned", "1000"}, {"found", "1"}}));
+
+    ASSERT_EQ(run(fast + "plan apply " + plan + " --verify"), kDeviceFailed);
+    EXPECT_EQ(out,
+              "адрес 5 (A), серийный номер 123456: уже как в плане, ничего не записано; проверено\n"
+              "адрес 6 (B), серийный номер 123457: записано radio, bound-ids 1, bound-ids 2; проверено; в "
+              "плане серийного номера нет: взят считыватель, найденный по адресу\n"
+              "План " +
+                  plan + ": применён к 2 из 4\n");
+    EXPECT_EQ(err,
+              "адрес 7 (C), серийный номер 123458: серийный номер 123458, по плану 999; ничего не записано\n"
+              "адрес 8 (D), -: не отвечает; ничего не записано\n");
+    const QStringList toSeven = wire.filter(QRegularExpression("^31 07 "));
+    EXPECT_EQ(toSeven, (QStringList{frame(7, 0xFC), frame(7, 0xF0)})) << "read, never written";
+    EXPECT_EQ(wire.filter(QRegularExpression("^31 06 ")).size(), 3 + 3 + 3) << wire.join(" | ").toStdString();
+    ASSERT_EQ(run(fast + "plan check " + plan), kDeviceFailed);
+    EXPECT_TRUE(
+        out.startsWith("адрес 5 (A): ok: как в плане, серийный номер 123456\n"
+                       "адрес 6 (B): ok: как в плане, серийный номер 123457\n"))
+        << out.toStdString();
+    // The journal beside the plan holds every write, in the plan's own separator.
+    QFile journal(dir.filePath("site.journal.csv"));
+    ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
+    QStringList actions;
+    for (const QStringList& record : csv::parse(QString::fromUtf8(journal.readAll()).replace(';', ',')))
+        actions << record.mid(1).join(' ');
+    EXPECT_EQ(actions, (QStringList{"address serial action outcome", "5 123456 verify verified",
+                                    "6 123457 radio written", "6 123457 bound-ids 1 written",
+                                    "6 123457 bound-ids 2 written", "6 123457 verify verified"}));
+}
+
+// A reader that falls silent in the middle of an apply: the output says what was written and what may
+// have been; the same command run again writes only what is not there yet.
+TEST_F(CliOnSimBus, AnApplyCutShortIsFinishedByTheSameCommandWithoutWritingTwice) {
+    host.withBus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(6, 1)); });
+    QTemporaryDir dir;
+    const QString plan = dir.filePath("site.csv");
+    QFile f(plan);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("address,name,network,tags\n6,B,1000,A1\n");
+    f.close();
+    const QString radio = device::setRadioParamsRequest(6, {"1000", "5", "10"}).frame.toHex(' ').toUpper();
+    const auto silence = QObject::connect(&transactor, &Transactor::attempted, [&](const Transaction& t) {
+        if (t.request.toHex(' ').toUpper() == radio)
+            host.injectFault(sim::FaultKind::Silence, sim::kUntilCleared, 6);
+    });
+    ASSERT_EQ(run("--retries 0 --timeout 100 plan apply " + plan + " --verify"), kDeviceFailed);
+    EXPECT_EQ(err,
+              "адрес 6 (B), серийный номер 123457: адрес 6: нет ответа (попыток: 1); записано: radio; "
+              "неизвестно, записано ли: bound-ids 1; не записано: bound-ids 2\n");
+    QObject::disconnect(silence);
+    host.clearFaults();
+    ASSERT_EQ(run("--retries 0 --timeout 100 plan apply " + plan + " --verify"), kDone) << err.toStdString();
+    EXPECT_TRUE(out.startsWith("адрес 6 (B), серийный номер 123457: записано bound-ids 2; проверено"))
+        << out.toStdString() << "the silent reader took bound-ids 1 all the same";
+    EXPECT_TRUE(wire.filter(radio).isEmpty()) << "the radio parameters are not written twice";
+}
+
+// New readers, one at a time at the factory address 0, each moved to the first free row of the plan, whose
+// serial is filled into the file. A garbled answer at 0, or a plan with no free row, writes nothing.
+TEST_F(CliOnSimBus, NewReadersAreAssignedTheirPlannedAddressesOneAtATime) {
+    host.withBus([](sim::Bus& b) {
+        b.removeReader(5);
+        return b.addReader(sim::Bus::defaultReader(0, 10));
+    });
+    QTemporaryDir dir;
+    const QString plan = dir.filePath("site.csv");
+    QFile f(plan);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("address,name,serial,network\r\n1,Tank 1,,1000\r\n2,Tank 2,,\r\n");
+    f.close();
+    const auto planText = [&] {
+        QFile p(plan);
+        return p.open(QIODevice::ReadOnly) ? p.readAll() : QByteArray();
+    };
+    ASSERT_EQ(run("--retries 0 --timeout 100 plan assign " + plan + " --from 0"), kDone) << err.toStdString();
+    EXPECT_EQ(out,
+              "адрес 1 (Tank 1): серийный номер 123466 записан в план\n"
+              "адрес 1 (Tank 1): считыватель 123466 перенесён с адреса 0\n"
+              "адрес 1 (Tank 1), серийный номер 123466: записано radio; проверено\n");
+    EXPECT_EQ(planText(),
+              QByteArray("address,name,serial,network\r\n1,Tank 1,123466,1000\r\n2,Tank 2,,\r\n"));
+    EXPECT_EQ(host.withBus([](sim::Bus& b) { return b.addresses(); }), QList<quint8>{1});
+
+    host.withBus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(0, 11)); });
+    host.injectFault(sim::FaultKind::Garbage, sim::kUntilCleared, 0);
+    ASSERT_EQ(run("--retries 1 plan assign " + plan + " --from 0"), kDeviceFailed);
+    EXPECT_EQ(err, "по адресу 0 ответ искажён: отвечает не один считыватель? Ничего не записано\n");
+    EXPECT_EQ(wire, (QStringList{frame(0, 0xFC), frame(0, 0xFC)})) << "asked who it is, nothing else";
+    host.clearFaults();
+    ASSERT_EQ(run("--retries 0 --timeout 100 plan assign " + plan + " --from 0"), kDone) << err.toStdString();
+    EXPECT_EQ(planText(),
+              QByteArray("address,name,serial,network\r\n1,Tank 1,123466,1000\r\n2,Tank 2,123467,\r\n"));
+    EXPECT_EQ(host.withBus([](sim::Bus& b) { return b.addresses(); }), (QList<quint8>{1, 2}));
+
+    host.withBus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(0, 12)); });
+    ASSERT_EQ(run("plan assign " + plan + " --from 0"), kUsageError);
+    EXPECT_EQ(
+        err, plan + ": в плане нет строки без серийного номера для считывателя 123468; ничего не записано\n");
+    EXPECT_EQ(wire, QStringList{frame(0, 0xFC)});
+}
+
 }  // namespace
 }  // namespace kestrel::cli
