@@ -2182,130 +2182,6 @@ yellow — the port is closed.</translation>
         <translation>--only: the list of parts is empty (mode, radio, bound-ids, reset-delay, serial)</translation>
     </message>
     <message>
-        <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
-
-Считыватель и шина:
-  scan                          опрос сети: адреса ответивших устройств
-  inventory                     опрос сети, затем идентификация и настройки каждого
-  identify                      серийный номер, тип и версия
-  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)
-  settings                      режим и параметры радио
-  set-address НОВЫЙ             сетевой адрес %1
-  set-serial НОМЕР              серийный номер %2
-  set-mode РЕЖИМ [--master] [--frequency-output]
-                                reader, indicator, powered-tag, bridge, repeater
-  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)
-  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня
-  bound-ids read | set ЯЧЕЙКА ID | clear
-  reset-delay get | set ЗАДЕРЖКА
-  backup [ФАЙЛ]                 настройки считывателя в JSON
-  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
-Вся шина:
-  monitor [--addresses СПИСОК] [--interval MS]
-                                все считыватели шины кругами до Ctrl-C
-  backup-site ФАЙЛ|- [--addresses СПИСОК]
-                                настройки всех считывателей в один файл площадки
-  restore-site ФАЙЛ [--verify] [--only ...] [--with-serial]
-                                каждый считыватель площадки по его адресу
-Метки:
-  tag search                    метка, ответившая на поиск
-  tag read ID                   параметры метки (ID в HEX)
-  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
-  tag set-serial ID НОМЕР
-  tag set-id ID НОМЕР
-Мост:
-  bridge read                   данные ведомого и его значение RS485
-Пакет:
-  batch ФАЙЛ|-                  по команде в строке; # - комментарий
-Журнал обмена:
-  stats ФАЙЛ.csv                статистика связи по адресам из записанного журнала
-
-Параметры:
-  --port ПУТЬ                   порт (или переменная KESTREL_PORT),
-                                сервер портов: tcp://УЗЕЛ:ПОРТ
-  -a, --address A               адрес устройства
-  --addresses СПИСОК            адреса и диапазоны через запятую: 3,5,7-9
-  --json                        по объекту JSON на результат
-  --trace                       запросы и ответы в HEX на stderr
-  --log-file ФАЙЛ               журнал обмена в CSV
-  --verify                      проверить записанное чтением
-  --keep-going                  пакет не останавливается на ошибке
-  --lang ru|en                  язык сообщений (по умолчанию русский)
-  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
-  --silence MS (20)             ответ кончается после стольких мс тишины
-  --echo auto|on|off            эхо запроса перед ответом: auto - убирать точную
-                                копию запроса, on - первые байты длиной с запрос, off - нет
-  --direction rts|dtr|none      поднимать RTS или DTR на время передачи
-  --help, --version
-
-Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
-(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод
-(канал, закрытый читающей стороной, как в | head, - без сообщения).
-ФАЙЛ - в backup и backup-site: стандартный вывод. Файлы копий и площадок - до 1 МиБ.
-</source>
-        <translation>Usage: kestrel-cli [options] COMMAND [arguments]
-
-Reader and bus:
-  scan                          bus scan: addresses of the devices that answered
-  inventory                     bus scan, then identification and settings of each
-  identify                      serial number, type and version
-  live [--watch [--interval MS]] current parameters (with --watch - until Ctrl-C)
-  settings                      mode and radio parameters
-  set-address NEW               network address %1
-  set-serial NUMBER             serial number %2
-  set-mode MODE [--master] [--frequency-output]
-                                reader, indicator, powered-tag, bridge, repeater
-  set-radio NET CHANNEL POWER   (or --network, --channel, --power)
-  calibrate high|low --yes      recalibrate the upper or lower level
-  bound-ids read | set CELL ID | clear
-  reset-delay get | set DELAY
-  backup [FILE]                 reader settings in JSON
-  restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
-Whole bus:
-  monitor [--addresses LIST] [--interval MS]
-                                every reader of the bus in rounds until Ctrl-C
-  backup-site FILE|- [--addresses LIST]
-                                the settings of every reader in one site file
-  restore-site FILE [--verify] [--only ...] [--with-serial]
-                                each reader of a site at its address
-Tags:
-  tag search                    the tag that answered the search
-  tag read ID                   tag parameters (ID in HEX)
-  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
-  tag set-serial ID NUMBER
-  tag set-id ID NUMBER
-Bridge:
-  bridge read                   slave data and its RS485 value
-Batch:
-  batch FILE|-                  one command per line; # - comment
-Traffic log:
-  stats FILE.csv                link statistics per address of a recorded log
-
-Options:
-  --port PATH                   port (or the KESTREL_PORT variable),
-                                port server: tcp://HOST:PORT
-  -a, --address A               device address
-  --addresses LIST              comma-separated addresses and ranges: 3,5,7-9
-  --json                        one JSON object per result
-  --trace                       requests and replies in HEX to stderr
-  --log-file FILE               traffic log in CSV
-  --verify                      read back and check what was written
-  --keep-going                  a batch does not stop on an error
-  --lang ru|en                  message language (Russian by default)
-  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
-  --silence MS (20)             a reply ends after this many ms of silence
-  --echo auto|on|off            the request&apos;s echo before the reply: auto - remove an exact
-                                copy of the request, on - the first request-length bytes, off - none
-  --direction rts|dtr|none      raise RTS or DTR while sending
-  --help, --version
-
-Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
-(nothing sent); 3 port error; 4 a file or standard output could not be written
-(a pipe closed by its reader, as with | head, ends without a message).
-FILE - for backup and backup-site: standard output. Backup and site files are at most 1 MiB.
-</translation>
-    </message>
-    <message>
         <source>backup -a A [ФАЙЛ|-]
   Режим, радио, привязанные ID, задержка и идентификация в JSON; без файла или с - на стандартный вывод. Канал или устройство записывается как есть, обычный файл - целиком или никак.</source>
         <translation>backup -a A [FILE|-]
@@ -2414,6 +2290,400 @@ FILE - for backup and backup-site: standard output. Backup and site files are at
     <message>
         <source>записей не было</source>
         <translation>no writes yet</translation>
+    </message>
+    <message>
+        <source>файл больше 1 МиБ (%1 байт); план площадки не бывает больше</source>
+        <translation>file larger than 1 MiB (%1 bytes); a site plan is never that large</translation>
+    </message>
+    <message>
+        <source>не текст UTF-8; сохраните план как CSV в UTF-8</source>
+        <translation>not UTF-8 text; save the plan as CSV in UTF-8</translation>
+    </message>
+    <message>
+        <source>строка %1: длиннее %2 байт</source>
+        <translation>line %1: longer than %2 bytes</translation>
+    </message>
+    <message>
+        <source>строка %1: кавычка не закрыта до конца файла</source>
+        <translation>line %1: a quote is not closed before the end of the file</translation>
+    </message>
+    <message>
+        <source>больше %1 строк; в плане не больше 201 считывателя</source>
+        <translation>more than %1 lines; a plan has at most 201 readers</translation>
+    </message>
+    <message>
+        <source>файл пуст; нужна строка заголовка</source>
+        <translation>the file is empty; a header row is needed</translation>
+    </message>
+    <message>
+        <source>строка 1, столбец %1: неизвестный столбец &quot;%2&quot;; столбцы плана: %3</source>
+        <translation>line 1, column %1: unknown column &quot;%2&quot;; the plan&apos;s columns: %3</translation>
+    </message>
+    <message>
+        <source>строка 1, столбец %1: столбец &quot;%2&quot; второй раз</source>
+        <translation>line 1, column %1: column &quot;%2&quot; a second time</translation>
+    </message>
+    <message>
+        <source>строка 1: нет столбца &quot;address&quot;</source>
+        <translation>line 1: no column &quot;address&quot;</translation>
+    </message>
+    <message>
+        <source>строка %1: ячеек больше, чем столбцов в заголовке</source>
+        <translation>line %1: more cells than the header has columns</translation>
+    </message>
+    <message>
+        <source>строка %1, столбец %2 (%3)</source>
+        <translation>line %1, column %2 (%3)</translation>
+    </message>
+    <message>
+        <source>: адрес не задан</source>
+        <translation>: no address given</translation>
+    </message>
+    <message>
+        <source>: меток %1, в таблице считывателя %2 ячеек</source>
+        <translation>: %1 tags, the reader&apos;s table has %2 cells</translation>
+    </message>
+    <message>
+        <source>строка %1: адрес %2 уже задан в строке %3</source>
+        <translation>line %1: address %2 is already given on line %3</translation>
+    </message>
+    <message>
+        <source>строка %1: серийный номер %2 уже задан в строке %3</source>
+        <translation>line %1: serial number %2 is already given on line %3</translation>
+    </message>
+    <message>
+        <source>в плане нет ни одного считывателя</source>
+        <translation>the plan holds no reader</translation>
+    </message>
+    <message>
+        <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
+
+Считыватель и шина:
+  scan                          опрос сети: адреса ответивших устройств
+  inventory                     опрос сети, затем идентификация и настройки каждого
+  identify                      серийный номер, тип и версия
+  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)
+  settings                      режим и параметры радио
+  set-address НОВЫЙ             сетевой адрес %1
+  set-serial НОМЕР              серийный номер %2
+  set-mode РЕЖИМ [--master] [--frequency-output]
+                                reader, indicator, powered-tag, bridge, repeater
+  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)
+  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня
+  bound-ids read | set ЯЧЕЙКА ID | clear
+  reset-delay get | set ЗАДЕРЖКА
+  backup [ФАЙЛ]                 настройки считывателя в JSON
+  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Вся шина:
+  monitor [--addresses СПИСОК] [--interval MS]
+                                все считыватели шины кругами до Ctrl-C
+  backup-site ФАЙЛ|- [--addresses СПИСОК]
+                                настройки всех считывателей в один файл площадки
+  restore-site ФАЙЛ [--verify] [--only ...] [--with-serial]
+                                каждый считыватель площадки по его адресу
+Ввод в работу по плану площадки (CSV):
+  plan check ПЛАН.csv           шина против плана: ok, missing, other-serial, differs,
+                                duplicate-serial; не названные планом - extra
+  plan apply ПЛАН.csv [--verify] [--only mode,radio,bound-ids]
+                                настройки плана в считыватели с его серийными номерами
+  plan assign ПЛАН.csv --from A новый считыватель с адреса A на адрес по плану
+  plan report ПЛАН.csv --out ФАЙЛ.html|ФАЙЛ.csv
+                                отчёт о вводе в работу
+Метки:
+  tag search                    метка, ответившая на поиск
+  tag read ID                   параметры метки (ID в HEX)
+  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
+  tag set-serial ID НОМЕР
+  tag set-id ID НОМЕР
+Мост:
+  bridge read                   данные ведомого и его значение RS485
+Пакет:
+  batch ФАЙЛ|-                  по команде в строке; # - комментарий
+Журнал обмена:
+  stats ФАЙЛ.csv                статистика связи по адресам из записанного журнала
+
+Параметры:
+  --port ПУТЬ                   порт (или переменная KESTREL_PORT),
+                                сервер портов: tcp://УЗЕЛ:ПОРТ
+  -a, --address A               адрес устройства
+  --addresses СПИСОК            адреса и диапазоны через запятую: 3,5,7-9
+  --json                        по объекту JSON на результат
+  --trace                       запросы и ответы в HEX на stderr
+  --log-file ФАЙЛ               журнал обмена в CSV
+  --verify                      проверить записанное чтением
+  --keep-going                  пакет не останавливается на ошибке
+  --lang ru|en                  язык сообщений (по умолчанию русский)
+  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --silence MS (20)             ответ кончается после стольких мс тишины
+  --echo auto|on|off            эхо запроса перед ответом: auto - убирать точную
+                                копию запроса, on - первые байты длиной с запрос, off - нет
+  --direction rts|dtr|none      поднимать RTS или DTR на время передачи
+  --help, --version
+
+Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
+(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод
+(канал, закрытый читающей стороной, как в | head, - без сообщения).
+ФАЙЛ - в backup и backup-site: стандартный вывод. Файлы копий и площадок - до 1 МиБ.
+</source>
+        <translation>Usage: kestrel-cli [options] COMMAND [arguments]
+
+Reader and bus:
+  scan                          bus scan: addresses of the devices that answered
+  inventory                     bus scan, then identification and settings of each
+  identify                      serial number, type and version
+  live [--watch [--interval MS]] current parameters (with --watch - until Ctrl-C)
+  settings                      mode and radio parameters
+  set-address NEW               network address %1
+  set-serial NUMBER             serial number %2
+  set-mode MODE [--master] [--frequency-output]
+                                reader, indicator, powered-tag, bridge, repeater
+  set-radio NET CHANNEL POWER   (or --network, --channel, --power)
+  calibrate high|low --yes      recalibrate the upper or lower level
+  bound-ids read | set CELL ID | clear
+  reset-delay get | set DELAY
+  backup [FILE]                 reader settings in JSON
+  restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Whole bus:
+  monitor [--addresses LIST] [--interval MS]
+                                every reader of the bus in rounds until Ctrl-C
+  backup-site FILE|- [--addresses LIST]
+                                the settings of every reader in one site file
+  restore-site FILE [--verify] [--only ...] [--with-serial]
+                                each reader of a site at its address
+Commissioning from a site plan (CSV):
+  plan check PLAN.csv           the bus against the plan: ok, missing, other-serial, differs,
+                                duplicate-serial; readers the plan does not name: extra
+  plan apply PLAN.csv [--verify] [--only mode,radio,bound-ids]
+                                the plan&apos;s settings into the readers with its serial numbers
+  plan assign PLAN.csv --from A a new reader from address A to its planned address
+  plan report PLAN.csv --out FILE.html|FILE.csv
+                                the commissioning report
+Tags:
+  tag search                    the tag that answered the search
+  tag read ID                   tag parameters (ID in HEX)
+  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
+  tag set-serial ID NUMBER
+  tag set-id ID NUMBER
+Bridge:
+  bridge read                   slave data and its RS485 value
+Batch:
+  batch FILE|-                  one command per line; # - comment
+Traffic log:
+  stats FILE.csv                link statistics per address of a recorded log
+
+Options:
+  --port PATH                   port (or the KESTREL_PORT variable),
+                                port server: tcp://HOST:PORT
+  -a, --address A               device address
+  --addresses LIST              comma-separated addresses and ranges: 3,5,7-9
+  --json                        one JSON object per result
+  --trace                       requests and replies in HEX to stderr
+  --log-file FILE               traffic log in CSV
+  --verify                      read back and check what was written
+  --keep-going                  a batch does not stop on an error
+  --lang ru|en                  message language (Russian by default)
+  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --silence MS (20)             a reply ends after this many ms of silence
+  --echo auto|on|off            the request&apos;s echo before the reply: auto - remove an exact
+                                copy of the request, on - the first request-length bytes, off - none
+  --direction rts|dtr|none      raise RTS or DTR while sending
+  --help, --version
+
+Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
+(nothing sent); 3 port error; 4 a file or standard output could not be written
+(a pipe closed by its reader, as with | head, ends without a message).
+FILE - for backup and backup-site: standard output. Backup and site files are at most 1 MiB.
+</translation>
+    </message>
+    <message>
+        <source>plan check|apply|assign|report ПЛАН.csv [--verify] [--only mode,radio,bound-ids] [--from A] [--out ФАЙЛ]
+  План площадки - CSV из таблицы (до 1 МиБ; разделитель , или ;): строка заголовка, затем по строке на считыватель: address (0..200), name, serial, network, channel, power, mode, tags (ID меток в HEX через пробел). check: каждый адрес плана и поиск по шине; по строке на считыватель: ok, missing, other-serial, differs, duplicate-serial, затем extra; код выхода 0, только если всё как в плане. apply: записывает отличающиеся настройки, только если серийный номер совпадает с планом (строка без номера берёт найденный). assign --from A: считыватель с адреса A - на адрес его строки (новый - на первую строку без номера, номер записывается в план), проверка, затем apply с --verify. report --out ФАЙЛ.html|.csv: отчёт для сдачи. Каждая запись - строка в ПЛАН.journal.csv.</source>
+        <translation>plan check|apply|assign|report PLAN.csv [--verify] [--only mode,radio,bound-ids] [--from A] [--out FILE]
+  A site plan is CSV from a spreadsheet (up to 1 MiB; separator , or ;): a header row, then a row per reader: address (0..200), name, serial, network, channel, power, mode, tags (tag IDs in hex separated by blanks). check: every planned address and a bus search; a line per reader: ok, missing, other-serial, differs, duplicate-serial, then extra; exit code 0 only when everything is as planned. apply: writes the settings that differ, only when the serial number matches the plan (a row without one takes the reader found). assign --from A: the reader at address A goes to its row&apos;s address (a new one to the first row without a serial, which is written into the plan), is verified, then applied with --verify. report --out FILE.html|.csv: the report to hand over. Every write is a line in PLAN.journal.csv.</translation>
+    </message>
+    <message>
+        <source>%1: файл больше 1 МиБ (%2 байт); план площадки не бывает больше</source>
+        <translation>%1: file larger than 1 MiB (%2 bytes); a site plan is never that large</translation>
+    </message>
+    <message>
+        <source>адрес %1 (%2)</source>
+        <translation>address %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 %2, по плану %3</source>
+        <translation>%1 %2, planned %3</translation>
+    </message>
+    <message>
+        <source>plan: нужно check, apply, assign или report</source>
+        <translation>plan: check, apply, assign or report is needed</translation>
+    </message>
+    <message>
+        <source>как в плане, серийный номер %1</source>
+        <translation>as planned, serial number %1</translation>
+    </message>
+    <message>
+        <source>не отвечает</source>
+        <translation>does not answer</translation>
+    </message>
+    <message>
+        <source>серийный номер %1, по плану %2</source>
+        <translation>serial number %1, planned %2</translation>
+    </message>
+    <message>
+        <source>серийный номер %1; %2</source>
+        <translation>serial number %1; %2</translation>
+    </message>
+    <message>
+        <source>серийный номер %1 есть и у адреса %2</source>
+        <translation>serial number %1 is also at address %2</translation>
+    </message>
+    <message>
+        <source>серийный номер %1; в плане его нет</source>
+        <translation>serial number %1; not in the plan</translation>
+    </message>
+    <message>
+        <source>План %1: как в плане %2 из %3, лишних на шине %4</source>
+        <translation>Plan %1: as planned %2 of %3, extra on the bus %4</translation>
+    </message>
+    <message>
+        <source>журнал %1 не записан: %2</source>
+        <translation>journal %1 not written: %2</translation>
+    </message>
+    <message>
+        <source>не отвечает; ничего не записано</source>
+        <translation>does not answer; nothing written</translation>
+    </message>
+    <message>
+        <source>серийный номер %1, по плану %2; ничего не записано</source>
+        <translation>serial number %1, planned %2; nothing written</translation>
+    </message>
+    <message>
+        <source>параметры радио не прочитаны; ничего не записано</source>
+        <translation>radio parameters not read; nothing written</translation>
+    </message>
+    <message>
+        <source>%1; записано: %2; %3: %4; не записано: %5</source>
+        <translation>%1; written: %2; %3: %4; not written: %5</translation>
+    </message>
+    <message>
+        <source>неизвестно, записано ли</source>
+        <translation>unknown whether written</translation>
+    </message>
+    <message>
+        <source>не записано</source>
+        <translation>not written</translation>
+    </message>
+    <message>
+        <source>проверка не прошла: %1</source>
+        <translation>verification failed: %1</translation>
+    </message>
+    <message>
+        <source>считыватель не отвечает тем же серийным номером</source>
+        <translation>the reader does not answer with the same serial number</translation>
+    </message>
+    <message>
+        <source>--only: неизвестная часть %1 (mode, radio, bound-ids)</source>
+        <translation>--only: unknown part %1 (mode, radio, bound-ids)</translation>
+    </message>
+    <message>
+        <source>уже как в плане, ничего не записано</source>
+        <translation>already as planned, nothing written</translation>
+    </message>
+    <message>
+        <source>записано %1</source>
+        <translation>written %1</translation>
+    </message>
+    <message>
+        <source>; в плане серийного номера нет: взят считыватель, найденный по адресу</source>
+        <translation>; the plan has no serial number: the reader found at the address was taken</translation>
+    </message>
+    <message>
+        <source>План %1: применён к %2 из %3%4</source>
+        <translation>Plan %1: applied to %2 of %3%4</translation>
+    </message>
+    <message>
+        <source>plan assign: нужен --from АДРЕС</source>
+        <translation>plan assign: --from ADDRESS is needed</translation>
+    </message>
+    <message>
+        <source>по адресу %1 ответ искажён: отвечает не один считыватель? Ничего не записано</source>
+        <translation>the answer at address %1 is garbled: more than one reader answering? Nothing written</translation>
+    </message>
+    <message>
+        <source>по адресу %1 никто не отвечает; ничего не записано</source>
+        <translation>nobody answers at address %1; nothing written</translation>
+    </message>
+    <message>
+        <source>адрес %1: %2; ничего не записано</source>
+        <translation>address %1: %2; nothing written</translation>
+    </message>
+    <message>
+        <source>%1: в плане нет строки без серийного номера для считывателя %2; ничего не записано</source>
+        <translation>%1: the plan has no row without a serial number for reader %2; nothing written</translation>
+    </message>
+    <message>
+        <source>адрес %1 занят по плану считывателем %2 (%3); ничего не записано</source>
+        <translation>address %1 is planned for reader %2 (%3); nothing written</translation>
+    </message>
+    <message>
+        <source>адрес %1 уже занят считывателем %2; ничего не записано</source>
+        <translation>address %1 is already taken by reader %2; nothing written</translation>
+    </message>
+    <message>
+        <source>%1: серийный номер %2 записан в план</source>
+        <translation>%1: serial number %2 written into the plan</translation>
+    </message>
+    <message>
+        <source>после смены адреса считыватель %1 не отвечает по адресу %2</source>
+        <translation>after the address change reader %1 does not answer at address %2</translation>
+    </message>
+    <message>
+        <source>%1: считыватель %2 перенесён с адреса %3</source>
+        <translation>%1: reader %2 moved from address %3</translation>
+    </message>
+    <message>
+        <source>plan report: нужен --out ФАЙЛ.html или ФАЙЛ.csv</source>
+        <translation>plan report: --out FILE.html or FILE.csv is needed</translation>
+    </message>
+    <message>
+        <source>Имя</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Серийный номер</source>
+        <translation>Serial number</translation>
+    </message>
+    <message>
+        <source>По плану</source>
+        <translation>Planned</translation>
+    </message>
+    <message>
+        <source>Найдено</source>
+        <translation>Found</translation>
+    </message>
+    <message>
+        <source>Записано и проверено</source>
+        <translation>Written and verified</translation>
+    </message>
+    <message>
+        <source>Площадка</source>
+        <translation>Site</translation>
+    </message>
+    <message>
+        <source>Дата</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Отчёт о вводе в работу: </source>
+        <translation>Commissioning report: </translation>
+    </message>
+    <message>
+        <source>Дата: %1. Считывателей по плану: %2, как в плане: %3. kestrel-cli %4.</source>
+        <translation>Date: %1. Planned readers: %2, as planned: %3. kestrel-cli %4.</translation>
+    </message>
+    <message>
+        <source>Отчёт записан в %1: считывателей по плану %2, как в плане %3</source>
+        <translation>Report written to %1: planned readers %2, as planned %3</translation>
     </message>
 </context>
 </TS>
