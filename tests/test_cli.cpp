@@ -1247,11 +1247,36 @@ TEST_F(CliOnSimBus, ThePlanIsCheckedAgainstTheBusAndAppliedOnlyWhereTheSerialMat
     QFile journal(dir.filePath("site.journal.csv"));
     ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
     QStringList actions;
-    for (const QStringList& record : csv::parse(QString::fromUtf8(journal.readAll()).replace(';', ',')))
+    for (const QStringList& record : csv::parse(QString::fromUtf8(journal.readAll()), ';'))
         actions << record.mid(1).join(' ');
     EXPECT_EQ(actions, (QStringList{"address serial action outcome", "5 123456 verify verified",
                                     "6 123457 radio written", "6 123457 bound-ids 1 written",
                                     "6 123457 bound-ids 2 written", "6 123457 verify verified"}));
+    // The report: a row per planned reader and the extra one, with what the journal says was done.
+    const QString report = dir.filePath("report.csv");
+    ASSERT_EQ(run(fast + "plan report " + plan + " --out " + report), kDone) << err.toStdString();
+    QFile r(report);
+    ASSERT_TRUE(r.open(QIODevice::ReadOnly));
+    const QList<QStringList> rows = csv::parse(QString::fromUtf8(r.readAll()), ';');
+    ASSERT_EQ(rows.size(), 2 + 5);
+    EXPECT_EQ(rows[0].mid(0, 2), (QStringList{"Площадка", "site"}));
+    EXPECT_EQ(rows[1], (QStringList{"Имя", "Адрес", "Серийный номер", "По плану", "Найдено",
+                                    "Записано и проверено", "Состояние"}));
+    EXPECT_EQ(rows[3].mid(0, 5), (QStringList{"B", "6", "123457", "network 1000, channel 7, tags 00000A1",
+                                              "network 1000, channel 7, power 10, mode 2, tags 00000A1"}));
+    EXPECT_TRUE(rows[3][5].startsWith("radio: written ")) << rows[3][5].toStdString();
+    EXPECT_EQ(rows[3][6], "ok");
+    EXPECT_EQ(rows[4][6], "other-serial");
+    EXPECT_EQ(rows[6].mid(1, 3), (QStringList{"9", "123459", ""}));
+    EXPECT_EQ(rows[6][6], "extra");
+    const QString html = dir.filePath("report.html");
+    ASSERT_EQ(run(fast + "plan report " + plan + " --out " + html), kDone);
+    QFile h(html);
+    ASSERT_TRUE(h.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(h.readAll());
+    EXPECT_EQ(page.count("<tr>"), 1 + 5);
+    EXPECT_FALSE(page.contains("<script"));
+    EXPECT_EQ(run("plan report " + plan + " --out report.pdf"), kUsageError);
 }
 
 // A reader that falls silent in the middle of an apply: the output says what was written and what may

@@ -3,25 +3,19 @@
 // factory address to their planned one, and a report to hand over. Every write of these commands is
 // appended to a journal beside the plan (PLAN.journal.csv), which the report reads.
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <cerrno>
 
 #include "bus/plan.h"
+#include "bus/planreport.h"
 #include "cli/client.h"
 #include "cli/commandkit.h"
 #include "device/requests.h"
 #include "protocol/hexid.h"
 #include "protocol/savefile.h"
-#include "protocol/syserror.h"
 #include "protocol/translation.h"
-#include "traffic/csv.h"
 
 namespace kestrel::cli {
 
@@ -30,24 +24,13 @@ namespace {
 const QStringList kApplyParts = {QStringLiteral("mode"), QStringLiteral("radio"),
                                  QStringLiteral("bound-ids")};
 
-QString journalPath(const QString& plan) {
-    QString base = plan;
-    if (base.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) base.chop(4);
-    return base + QStringLiteral(".journal.csv");
-}
-
 // "адрес 5 (Tank 1)" or "адрес 5".
 QString readerName(quint8 address, const QString& name) {
     return name.isEmpty() ? Texts::tr("адрес %1").arg(address)
                           : Texts::tr("адрес %1 (%2)").arg(address).arg(name);
 }
 
-QString differencesText(const std::vector<bus::PlanDifference>& differences) {
-    QStringList out;
-    for (const bus::PlanDifference& d : differences)
-        out << Texts::tr("%1 %2, по плану %3").arg(d.field, d.found, d.planned);
-    return out.join(QStringLiteral("; "));
-}
+using bus::differencesText;
 
 QJsonArray differencesJson(const std::vector<bus::PlanDifference>& differences) {
     QJsonArray out;
@@ -187,37 +170,11 @@ int Client::planCheck(Context& c) {
     return ok == planned && extra == 0 ? kDone : kDeviceFailed;
 }
 
-// ---- the journal ----
-
 void Client::journal(const bus::Plan& plan, const QString& planPath, quint8 address,
                      std::optional<quint32> serial, const QString& action, const QString& outcome) {
-    const QString path = journalPath(planPath);
-    // Appended to, never rewritten: each write of a plan command adds its line, whatever happened before.
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
-    if (fd < 0) {
-        journalFailure_ = Texts::tr("журнал %1 не записан: %2").arg(path, systemErrorText(errno));
-        return;
-    }
-    QByteArray text;
-    if (::lseek(fd, 0, SEEK_END) == 0)
-        text = csv::line({QStringLiteral("time"), QStringLiteral("address"), QStringLiteral("serial"),
-                          QStringLiteral("action"), QStringLiteral("outcome")},
-                         plan.separator);
-    text += csv::line({csv::isoTime(QDateTime::currentDateTime()), QString::number(address),
-                       serial ? QString::number(*serial) : QString(), action, outcome},
-                      plan.separator);
-    qsizetype done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.constData() + done, size_t(text.size() - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            journalFailure_ = Texts::tr("журнал %1 не записан: %2").arg(path, systemErrorText(errno));
-            break;
-        }
-        done += n;
-    }
-    ::close(fd);
+    const QString failure =
+        bus::appendPlanJournal(planPath, plan.separator, address, serial, action, outcome);
+    if (!failure.isEmpty()) journalFailure_ = failure;
 }
 
 // ---- apply ----
@@ -506,141 +463,28 @@ int Client::planAssign(Context& c) {
 
 // ---- report ----
 
-namespace {
-
-// A reader's settings as the report shows them: "network 1000, channel 7, power 10, mode 2, tags 00000A1".
-QString settingsText(std::optional<quint16> network, std::optional<quint8> channel,
-                     std::optional<quint8> power, std::optional<quint8> mode, const QString& tags) {
-    QStringList out;
-    if (network) out << QStringLiteral("network %1").arg(*network);
-    if (channel) out << QStringLiteral("channel %1").arg(*channel);
-    if (power) out << QStringLiteral("power %1").arg(*power);
-    if (mode) out << QStringLiteral("mode %1").arg(*mode);
-    if (!tags.isEmpty()) out << QStringLiteral("tags %1").arg(tags);
-    return out.isEmpty() ? QStringLiteral("-") : out.join(QStringLiteral(", "));
-}
-
-QString idsText(const std::vector<quint32>& cells) {
-    QStringList ids;
-    for (quint32 id : cells)
-        if (id != 0) ids << formatHexId(id);
-    return ids.join(QLatin1Char(' '));
-}
-
-// The journal's lines for one address: "mode: written 2026-12-09T14:03:00+03:00".
-QMap<int, QStringList> readJournal(const QString& path, char separator) {
-    QMap<int, QStringList> out;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return out;
-    csv::Reader reader(&file);
-    reader.setSeparator(separator);
-    reader.setLimit(4096);
-    QList<QByteArray> cells;
-    bool header = true;
-    while (reader.next(&cells)) {
-        if (std::exchange(header, false) || cells.size() < 5) continue;
-        bool ok = false;
-        const int address = cells[1].toInt(&ok);
-        if (!ok) continue;
-        out[address] << QStringLiteral("%1: %2 %3")
-                            .arg(QString::fromUtf8(cells[3]), QString::fromUtf8(cells[4]),
-                                 QString::fromUtf8(cells[0]));
-    }
-    return out;
-}
-
-}  // namespace
-
 int Client::planReport(Context& c) {
     const std::optional<bus::Plan> plan = readPlan(c);
     if (!plan) return c.exit;
     const QString path = c.inv.words[2];
     const QString out = c.inv.fields.value(QStringLiteral("out"));
-    const bool html = out.endsWith(QLatin1String(".html"), Qt::CaseInsensitive) ||
-                      out.endsWith(QLatin1String(".htm"), Qt::CaseInsensitive);
-    if (out.isEmpty() || (!html && !out.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)))
-        return refuse(c, Texts::tr("plan report: нужен --out ФАЙЛ.html или ФАЙЛ.csv"));
-    std::vector<bus::PlanFinding> findings;
-    std::vector<bus::ReaderSeen> seen;
-    if (const int e = checkAgainstPlan(c, *plan, &findings, &seen)) return e;
-    const QMap<int, QStringList> journal = readJournal(journalPath(path), plan->separator);
-    const QString site = QFileInfo(path).completeBaseName();
-    const QDateTime now = QDateTime::currentDateTime();
-    const QStringList head = {Texts::tr("Имя"),      Texts::tr("Адрес"),   Texts::tr("Серийный номер"),
-                              Texts::tr("По плану"), Texts::tr("Найдено"), Texts::tr("Записано и проверено"),
-                              Texts::tr("Состояние")};
-    QList<QStringList> rows;
-    int ok = 0;
-    for (const bus::PlanFinding& f : findings) {
-        const bus::PlanRow* row = plan->rowAt(f.address);
-        const bus::ReaderSeen* r = nullptr;
-        for (const bus::ReaderSeen& s : seen)
-            if (s.address == f.address) r = &s;
-        const QString planned =
-            row && f.state != bus::PlanState::Extra
-                ? settingsText(row->network, row->channel, row->power, row->mode,
-                               row->tags ? idsText(bus::plannedBoundIds(*row->tags)) : QString())
-                : QStringLiteral("-");
-        const auto& st = r ? r->settings : std::nullopt;
-        const QString found =
-            r && r->serial ? settingsText(st ? st->network : std::nullopt, st ? st->channel : std::nullopt,
-                                          st ? st->power : std::nullopt, st ? st->mode : std::nullopt,
-                                          r->boundIds ? idsText(r->boundIds->cells) : QString())
-                           : QStringLiteral("-");
-        QString state = bus::planStateKey(f.state);
-        if (!f.differences.empty()) state += QStringLiteral(": ") + differencesText(f.differences);
-        if (f.state == bus::PlanState::Ok) ++ok;
-        rows << QStringList{f.name,
-                            QString::number(f.address),
-                            f.foundSerial ? QString::number(*f.foundSerial) : QStringLiteral("-"),
-                            planned,
-                            found,
-                            journal.value(f.address).join(QStringLiteral("; ")),
-                            state};
-    }
-    QByteArray text;
-    if (!html) {
-        text = csv::line({Texts::tr("Площадка"), site, Texts::tr("Дата"), csv::isoTime(now),
-                          QStringLiteral("kestrel-cli"), QStringLiteral(KESTREL_VERSION)},
-                         plan->separator);
-        text += csv::line(head, plan->separator);
-        for (const QStringList& row : rows) text += csv::line(row, plan->separator);
-    } else {
-        QString h;
-        h += QStringLiteral(
-                 "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n<title>%1</title>\n<style>\n"
-                 "@page { size: A4 landscape; margin: 12mm; }\n"
-                 "body { font-family: sans-serif; font-size: 9pt; }\n"
-                 "table { border-collapse: collapse; width: 100%; }\n"
-                 "th, td { border: 1px solid #888; padding: 2px 4px; vertical-align: top; text-align: left; "
-                 "}\n"
-                 "thead { display: table-header-group; }\n"
-                 "tr { page-break-inside: avoid; }\n"
-                 "</style></head><body>\n")
-                 .arg((Texts::tr("Отчёт о вводе в работу: ") + site).toHtmlEscaped());
-        h += QStringLiteral("<h1>%1</h1>\n<p>%2</p>\n")
-                 .arg((Texts::tr("Отчёт о вводе в работу: ") + site).toHtmlEscaped(),
-                      Texts::tr("Дата: %1. Считывателей по плану: %2, как в плане: %3. kestrel-cli %4.")
-                          .arg(now.toString(QStringLiteral("yyyy-MM-dd HH:mm")))
-                          .arg(plan->rows.size())
-                          .arg(ok)
-                          .arg(QStringLiteral(KESTREL_VERSION))
-                          .toHtmlEscaped());
-        h += QStringLiteral("<table>\n<thead><tr>");
-        for (const QString& t : head) h += QStringLiteral("<th>%1</th>").arg(t.toHtmlEscaped());
-        h += QStringLiteral("</tr></thead>\n<tbody>\n");
-        for (const QStringList& row : rows) {
-            h += QStringLiteral("<tr>");
-            for (const QString& cell : row) h += QStringLiteral("<td>%1</td>").arg(cell.toHtmlEscaped());
-            h += QStringLiteral("</tr>\n");
-        }
-        h += QStringLiteral("</tbody>\n</table>\n</body></html>\n");
-        text = h.toUtf8();
-    }
-    if (QString why; !saveWholeFile(out, text, &why)) {
+    const std::optional<bus::ReportFormat> format = bus::reportFormatOf(out);
+    if (!format) return refuse(c, Texts::tr("plan report: нужен --out ФАЙЛ.html или ФАЙЛ.csv"));
+    bus::PlanReport report{*plan,
+                           {},
+                           {},
+                           bus::readPlanJournal(path, plan->separator),
+                           QFileInfo(path).completeBaseName(),
+                           QDateTime::currentDateTime(),
+                           QStringLiteral("kestrel-cli %1").arg(QStringLiteral(KESTREL_VERSION))};
+    if (const int e = checkAgainstPlan(c, *plan, &report.findings, &report.seen)) return e;
+    if (QString why; !saveWholeFile(out, bus::planReportText(report, *format), &why)) {
         output_.failure(c.command, Texts::tr("не удалось записать %1: %2").arg(out, why), kWriteFailed);
         return kWriteFailed;
     }
+    const int ok =
+        int(std::count_if(report.findings.begin(), report.findings.end(),
+                          [](const bus::PlanFinding& f) { return f.state == bus::PlanState::Ok; }));
     output_.result(c.command,
                    Texts::tr("Отчёт записан в %1: считывателей по плану %2, как в плане %3")
                        .arg(out)

@@ -30,11 +30,12 @@ QString isoTime(const QDateTime& time) {
     return shown.toOffsetFromUtc(shown.offsetFromUtc()).toString(Qt::ISODateWithMs);
 }
 
-QList<QStringList> parse(const QString& text) {
+QList<QStringList> parse(const QString& text, char separator) {
     QByteArray bytes = text.toUtf8();
     QBuffer in(&bytes);
     in.open(QIODevice::ReadOnly);
     Reader reader(&in);
+    reader.setSeparator(separator);
     // Each cell back as it was: QString::fromUtf8 would drop a byte order mark that starts one.
     QStringDecoder utf8(QStringDecoder::Utf8,
                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);

@@ -25,7 +25,7 @@ QString isoTime(const QDateTime& time);
 
 // The records of a CSV text (quoted cells may hold commas, quotes and line breaks). A trailing line
 // break ends the last record; a quote left open runs to the end of the text.
-QList<QStringList> parse(const QString& text);
+QList<QStringList> parse(const QString& text, char separator = ',');
 
 // The same records read one at a time from a device, for a file too big to hold as a whole: cells as
 // the file's bytes (UTF-8), a blank line one empty cell.
