@@ -2678,12 +2678,12 @@ FILE - for backup and backup-site: standard output. Backup and site files are at
         <translation>Commissioning report: </translation>
     </message>
     <message>
-        <source>Дата: %1. Считывателей по плану: %2, как в плане: %3. kestrel-cli %4.</source>
-        <translation>Date: %1. Planned readers: %2, as planned: %3. kestrel-cli %4.</translation>
-    </message>
-    <message>
         <source>Отчёт записан в %1: считывателей по плану %2, как в плане %3</source>
         <translation>Report written to %1: planned readers %2, as planned %3</translation>
+    </message>
+    <message>
+        <source>Дата: %1. Считывателей по плану: %2, как в плане: %3. %4.</source>
+        <translation>Date: %1. Planned readers: %2, as planned: %3. %4.</translation>
     </message>
 </context>
 </TS>
