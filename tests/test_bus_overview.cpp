@@ -295,29 +295,68 @@ TEST_F(BusOverviewOnSimBus, SeveralReadersAnswerAndOneFallsSilentKeepingItsValue
         << "the main window polls again";
 }
 
-TEST_F(BusOverviewOnSimBus, TheCsvHoldsTheHeaderAndOneLinePerReaderAsShown) {
+// A site's plan loaded: each reader's name and how it stands to the plan, with the reason in the tooltip;
+// the CSV holds every reader as shown, and the plan's report every planned reader and the extra one.
+TEST_F(BusOverviewOnSimBus, ThePlanJudgesEachReaderAndTheCsvAndReportHoldThemAsShown) {
     ASSERT_TRUE(started);
     openOnThreeReaders();
+    QTemporaryDir dir;
+    const QString plan = dir.filePath("site.csv");
+    QFile p(plan);
+    ASSERT_TRUE(p.open(QIODevice::WriteOnly));
+    p.write("address;name;serial;network\r\n5;Tank 5;123456;1\r\n7;Tank 7;999;\r\n11;Tank 11;;\r\n");
+    p.close();
+    dialogs.openNames = {plan};
+    click(QStringLiteral("busPlan"));
     using C = BusOverviewModel::Column;
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return cell(9, C::Serial) != QString() && cell(9, C::Serial) != "(no row)"; }, 10000));
-    window->busOverview().refresh();
-    QTemporaryDir dir;
-    dialogs.saveNames = {dir.filePath("bus.csv")};
+        [&] {
+            window->busOverview().refresh();
+            return cell(9, C::Serial) != QString() && cell(9, C::Serial) != "(no row)" &&
+                   cell(7, C::Plan) == QStringLiteral("другой серийный номер");
+        },
+        10000));
+    const struct {
+        quint8 address;
+        const char* name;
+        const char* plan;
+    } expected[] = {{5, "Tank 5", "как в плане"},
+                    {7, "Tank 7", "другой серийный номер"},
+                    {9, "", "нет в плане"},
+                    {11, "Tank 11", "нет ответа"}};
+    for (const auto& e : expected) {
+        EXPECT_EQ(cell(e.address, C::Name), QString::fromUtf8(e.name)) << int(e.address);
+        EXPECT_EQ(cell(e.address, C::Plan), QString::fromUtf8(e.plan)) << int(e.address);
+    }
+    const BusOverviewModel& m = window->busOverview().model();
+    for (int row = 0; row < m.rowCount(); ++row) {
+        if (m.address(row) != 7) continue;
+        EXPECT_EQ(m.index(row, C::Plan).data(Qt::ToolTipRole).toString(),
+                  QStringLiteral("По плану серийный номер 999, найден 123457."));
+    }
+
+    dialogs.saveNames = {dir.filePath("bus.csv"), dir.filePath("report.csv")};
     click(QStringLiteral("busSaveCsv"));
     QFile f(dir.filePath("bus.csv"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QList<QStringList> lines = csv::parse(QString::fromUtf8(f.readAll()));
-    ASSERT_EQ(lines.size(), 4);
+    ASSERT_EQ(lines.size(), 5);
     EXPECT_EQ(lines[0].first(), QStringLiteral("Адрес"));
-    EXPECT_EQ(lines[0].last(), QStringLiteral("Состояние"));
+    EXPECT_EQ(lines[0].mid(C::State), (QStringList{"Состояние", "Имя", "План"}));
     for (int i = 1; i < 4; ++i) {
         const quint8 address = quint8(lines[i][0].toInt());
         EXPECT_EQ(lines[i][0], QString::number(5 + 2 * (i - 1))) << "in the table's order";
         for (int column = 0; column < C::SinceReply; ++column)
             EXPECT_EQ(lines[i][column], cell(address, column)) << i << " " << column;
     }
-    EXPECT_TRUE(dialogs.messages.empty());
+    click(QStringLiteral("busReport"));
+    QFile r(dir.filePath("report.csv"));
+    ASSERT_TRUE(r.open(QIODevice::ReadOnly));
+    QStringList states;
+    for (const QStringList& row : csv::parse(QString::fromUtf8(r.readAll()), ';').mid(2))
+        states << row.value(1) + QLatin1Char(' ') + row.value(6);
+    EXPECT_EQ(states, (QStringList{"5 ok", "7 other-serial", "11 missing", "9 extra"}));
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messageTexts().join(" | ").toStdString();
 }
 
 TEST_F(BusOverviewOnSimBus, ADoubleClickAddressesThatReaderInTheMainWindow) {

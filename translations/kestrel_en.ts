@@ -2685,5 +2685,61 @@ FILE - for backup and backup-site: standard output. Backup and site files are at
         <source>Дата: %1. Считывателей по плану: %2, как в плане: %3. %4.</source>
         <translation>Date: %1. Planned readers: %2, as planned: %3. %4.</translation>
     </message>
+    <message>
+        <source>как в плане</source>
+        <translation>as planned</translation>
+    </message>
+    <message>
+        <source>другой серийный номер</source>
+        <translation>another serial number</translation>
+    </message>
+    <message>
+        <source>отличается от плана</source>
+        <translation>differs from the plan</translation>
+    </message>
+    <message>
+        <source>серийный номер повторяется</source>
+        <translation>serial number repeated</translation>
+    </message>
+    <message>
+        <source>нет в плане</source>
+        <translation>not in the plan</translation>
+    </message>
+    <message>
+        <source>План</source>
+        <translation>Plan</translation>
+    </message>
+    <message>
+        <source>По плану серийный номер %1, найден %2.</source>
+        <translation>Planned serial number %1, found %2.</translation>
+    </message>
+    <message>
+        <source>Пла&amp;н площадки…</source>
+        <translation>Site pla&amp;n…</translation>
+    </message>
+    <message>
+        <source>Загрузить план площадки (CSV): столбцы «Имя» и «План» покажут, как каждый считыватель стоит к плану.</source>
+        <translation>Load the site plan (CSV): the columns &quot;Name&quot; and &quot;Plan&quot; show how each reader stands to the plan.</translation>
+    </message>
+    <message>
+        <source>О&amp;тчёт…</source>
+        <translation>Repor&amp;t…</translation>
+    </message>
+    <message>
+        <source>Сохранить отчёт о вводе в работу по загруженному плану (HTML или CSV).</source>
+        <translation>Save the commissioning report of the plan loaded (HTML or CSV).</translation>
+    </message>
+    <message>
+        <source>План площадки</source>
+        <translation>Site plan</translation>
+    </message>
+    <message>
+        <source>Сохранить отчёт</source>
+        <translation>Save the report</translation>
+    </message>
+    <message>
+        <source>Отчёт сохраняется в файл .html или .csv.</source>
+        <translation>The report is saved to a .html or .csv file.</translation>
+    </message>
 </context>
 </TS>

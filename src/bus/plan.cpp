@@ -1,11 +1,16 @@
 #include "bus/plan.h"
 
+#include <fcntl.h>
+
 #include <QBuffer>
+#include <QFile>
 #include <QHash>
 #include <QStringDecoder>
+#include <cerrno>
 
 #include "device/ranges.h"
 #include "protocol/hexid.h"
+#include "protocol/syserror.h"
 #include "protocol/translation.h"
 #include "traffic/csv.h"
 
@@ -194,6 +199,18 @@ Plan parsePlan(const QByteArray& text, const QString& source) {
     }
     if (plan.rows.empty()) return refuse(Texts::tr("в плане нет ни одного считывателя"));
     return plan;
+}
+
+Plan readPlanFile(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        Plan plan;
+        plan.refusal = Texts::tr("не удалось открыть %1: %2").arg(path, systemErrorText(errno));
+        return plan;
+    }
+    QFile file;
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    return parsePlan(file.read(kMaxPlanBytes + 1), path);
 }
 
 QByteArray planWithSerial(const Plan& plan, quint8 address, quint32 serial) {

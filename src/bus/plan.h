@@ -56,6 +56,10 @@ inline constexpr qint64 kMaxPlanBytes = 1 << 20;
 // Reads a plan. `source` begins every refusal (the file's name).
 Plan parsePlan(const QByteArray& text, const QString& source);
 
+// Reads and parses the plan file at `path`: opened without waiting (a named pipe nobody writes reads as
+// empty), at most kMaxPlanBytes read.
+Plan readPlanFile(const QString& path);
+
 // The plan's file with `serial` filled into the row of `address`: the other cells, the separator and the
 // byte order mark as they were, CRLF line ends.
 QByteArray planWithSerial(const Plan& plan, quint8 address, quint32 serial);

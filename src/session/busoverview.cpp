@@ -1,5 +1,7 @@
 #include "session/busoverview.h"
 
+#include <QFileInfo>
+
 #include "session/devicesession.h"
 
 namespace kestrel {
@@ -75,6 +77,43 @@ void BusOverview::searchNow() {
 
 bus::SiteSnapshot BusOverview::site(const QString& tool, const QDateTime& saved) const {
     return bus::siteDocument(rounds_.roster(), tool, saved);
+}
+
+void BusOverview::setPlan(const bus::Plan& plan, const QString& path) {
+    plan_ = plan;
+    planPath_ = path;
+    for (const bus::PlanRow& row : plan.rows) rounds_.roster().add(row.address);
+    emit rowsChanged();
+}
+
+std::vector<bus::ReaderSeen> BusOverview::seenOnBus() const {
+    std::vector<bus::ReaderSeen> seen;
+    for (const bus::ReaderRow& r : rounds_.roster().rows()) {
+        bus::ReaderSeen s{r.address, {}, {}, r.boundIds};
+        const bool answers =
+            r.state == bus::ReaderState::Answering || r.state == bus::ReaderState::CheckErrors;
+        if (answers && r.identity) s.serial = r.identity->serial;
+        s.settings = r.settings ? r.settings : r.live ? r.live->settings : std::nullopt;
+        seen.push_back(s);
+    }
+    return seen;
+}
+
+std::vector<bus::PlanFinding> BusOverview::planFindings() const {
+    return plan_ ? bus::checkPlan(*plan_, seenOnBus()) : std::vector<bus::PlanFinding>{};
+}
+
+bus::PlanReport BusOverview::planReport(const QString& tool, const QDateTime& at) const {
+    bus::PlanReport report;
+    if (!plan_) return report;
+    report.plan = *plan_;
+    report.seen = seenOnBus();
+    report.findings = bus::checkPlan(*plan_, report.seen);
+    report.journal = bus::readPlanJournal(planPath_, plan_->separator);
+    report.site = QFileInfo(planPath_).completeBaseName();
+    report.at = at;
+    report.tool = tool;
+    return report;
 }
 
 void BusOverview::run() {

@@ -12,6 +12,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include "bus/plan.h"
+#include "bus/planreport.h"
 #include "bus/rounds.h"
 #include "bus/sitefile.h"
 
@@ -47,6 +49,17 @@ class BusOverview : public QObject {
     void setRoundOptions(const bus::BusRounds::Options& options) { rounds_.setOptions(options); }
     // The readers whose values are complete, as a site file.
     bus::SiteSnapshot site(const QString& tool, const QDateTime& saved) const;
+
+    // The plan of the site read from `path`: its readers are listed (those not listed yet are added, to be
+    // searched for by the rounds), and every row is judged against it as the rounds read it.
+    void setPlan(const bus::Plan& plan, const QString& path);
+    const std::optional<bus::Plan>& plan() const { return plan_; }
+    // What the rounds know of each listed reader, as the plan judges it: its serial while it answers (a
+    // reader silent or never identified is missing), its settings and bound IDs as last read.
+    std::vector<bus::ReaderSeen> seenOnBus() const;
+    // Each listed reader against the plan (none without a plan), and the report of them.
+    std::vector<bus::PlanFinding> planFindings() const;
+    bus::PlanReport planReport(const QString& tool, const QDateTime& at) const;
     // Takes the bus over: polling paused, the rounds started once the cycle's last answer is in. While the
     // link is not open, the rounds start when it is. setWanted(true).
     void run();
@@ -92,6 +105,8 @@ class BusOverview : public QObject {
     bool handingBack_ = false;  // the rounds are ending their exchange; polling resumes at stopped()
     QString port_;              // the identity of the port whose bus the roster is; empty: not known yet
     QMap<QString, QList<quint8>> otherBuses_;
+    std::optional<bus::Plan> plan_;
+    QString planPath_;
 };
 
 }  // namespace kestrel

@@ -2,6 +2,7 @@
 
 #include <QPalette>
 
+#include "bus/planreport.h"
 #include "device/readermode.h"
 #include "protocol/translation.h"
 
@@ -74,6 +75,24 @@ QString readerStateText(ReaderState state) {
     return {};
 }
 
+QString planStateText(bus::PlanState state) {
+    switch (state) {
+        case bus::PlanState::Ok:
+            return Texts::tr("как в плане");
+        case bus::PlanState::Missing:
+            return Texts::tr("нет ответа");
+        case bus::PlanState::OtherSerial:
+            return Texts::tr("другой серийный номер");
+        case bus::PlanState::Differs:
+            return Texts::tr("отличается от плана");
+        case bus::PlanState::DuplicateSerial:
+            return Texts::tr("серийный номер повторяется");
+        case bus::PlanState::Extra:
+            return Texts::tr("нет в плане");
+    }
+    return {};
+}
+
 QColor readerStateColour(ReaderState state) {
     // The traffic log's colours of the same outcomes: a good reply, no reply, a wrong check byte.
     switch (state) {
@@ -90,10 +109,11 @@ QColor readerStateColour(ReaderState state) {
 }
 
 QStringList BusOverviewModel::headers() {
-    return {Texts::tr("Адрес"),        Texts::tr("Тип"),      Texts::tr("Сер. Номер"), Texts::tr("Версия ПО"),
-            Texts::tr("Режим"),        Texts::tr("Сеть"),     Texts::tr("Канал"),      Texts::tr("Мощность"),
-            Texts::tr("Уровень"),      Texts::tr("Темп-ра"),  Texts::tr("Текущий"),    Texts::tr("Успех, %"),
-            Texts::tr("После ответа"), Texts::tr("Состояние")};
+    return {
+        Texts::tr("Адрес"),        Texts::tr("Тип"),       Texts::tr("Сер. Номер"), Texts::tr("Версия ПО"),
+        Texts::tr("Режим"),        Texts::tr("Сеть"),      Texts::tr("Канал"),      Texts::tr("Мощность"),
+        Texts::tr("Уровень"),      Texts::tr("Темп-ра"),   Texts::tr("Текущий"),    Texts::tr("Успех, %"),
+        Texts::tr("После ответа"), Texts::tr("Состояние"), Texts::tr("Имя"),        Texts::tr("План")};
 }
 
 void BusOverviewModel::setRows(const std::vector<ReaderRow>& rows, const QDateTime& now) {
@@ -110,6 +130,17 @@ void BusOverviewModel::setRows(const std::vector<ReaderRow>& rows, const QDateTi
     }
     rows_ = rows;
     if (!rows_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+}
+
+void BusOverviewModel::setPlanFindings(const std::vector<bus::PlanFinding>& findings) {
+    findings_ = findings;
+    if (!rows_.empty()) emit dataChanged(index(0, Name), index(rowCount() - 1, Plan));
+}
+
+const bus::PlanFinding* BusOverviewModel::findingOf(quint8 address) const {
+    for (const bus::PlanFinding& f : findings_)
+        if (f.address == address) return &f;
+    return nullptr;
 }
 
 int BusOverviewModel::rowCount(const QModelIndex& parent) const {
@@ -154,6 +185,10 @@ QString BusOverviewModel::text(const ReaderRow& r, int column) const {
             return r.lastGoodAt.isValid() ? ageText(r.lastGoodAt.msecsTo(now_)) : QString();
         case State:
             return readerStateText(r.state);
+        case Name:
+            return findingOf(r.address) ? findingOf(r.address)->name : QString();
+        case Plan:
+            return findingOf(r.address) ? planStateText(findingOf(r.address)->state) : QString();
     }
     return {};
 }
@@ -209,6 +244,13 @@ QString BusOverviewModel::tooltip(const ReaderRow& r, int column) const {
                          .arg(ageText(r.liveAt.msecsTo(now_)));
         else
             lines << Texts::tr("Считыватель не отвечает; значение прочитано раньше.");
+    }
+    if (const bus::PlanFinding* f = findingOf(r.address); f && column == Plan) {
+        if (f->state == bus::PlanState::OtherSerial)
+            lines << Texts::tr("По плану серийный номер %1, найден %2.")
+                         .arg(f->plannedSerial ? QString::number(*f->plannedSerial) : QString())
+                         .arg(f->foundSerial ? QString::number(*f->foundSerial) : QString());
+        if (!f->differences.empty()) lines << bus::differencesText(f->differences);
     }
     if (column == State && r.requests > 0)
         lines << Texts::tr(

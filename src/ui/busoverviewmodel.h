@@ -10,6 +10,7 @@
 #include <QSortFilterProxyModel>
 #include <vector>
 
+#include "bus/plan.h"
 #include "bus/roster.h"
 
 namespace kestrel {
@@ -32,6 +33,8 @@ class BusOverviewModel : public QAbstractTableModel {
         SuccessRate,
         SinceReply,
         State,
+        Name,  // the plan's name of the reader
+        Plan,  // how the reader stands to the plan
         ColumnCount
     };
     // The value a column sorts by: a number for numeric columns, the text otherwise; an absent value is
@@ -46,6 +49,8 @@ class BusOverviewModel : public QAbstractTableModel {
     // same order change their cells; another set of readers resets the table.
     void setRows(const std::vector<bus::ReaderRow>& rows, const QDateTime& now);
     const std::vector<bus::ReaderRow>& rows() const { return rows_; }
+    // Each reader against the site's plan, by address (none: no plan loaded, the columns stay empty).
+    void setPlanFindings(const std::vector<bus::PlanFinding>& findings);
     // The address of row `row`.
     quint8 address(int row) const { return rows_[std::size_t(row)].address; }
 
@@ -65,13 +70,18 @@ class BusOverviewModel : public QAbstractTableModel {
     // The live values (and settings) were read before the reader fell silent.
     bool aged(const bus::ReaderRow& row, int column) const;
 
+    const bus::PlanFinding* findingOf(quint8 address) const;
+
     std::vector<bus::ReaderRow> rows_;
     QDateTime now_;
+    std::vector<bus::PlanFinding> findings_;
 };
 
 // The background of a row by how its reader answers.
 QColor readerStateColour(bus::ReaderState state);
 // "отвечает", "нет ответа", ...
 QString readerStateText(bus::ReaderState state);
+// "как в плане", "нет ответа", ...
+QString planStateText(bus::PlanState state);
 
 }  // namespace kestrel

@@ -99,7 +99,14 @@ void BusOverviewWindow::buildControls() {
     auto* saveSiteButton = named(new QPushButton(Texts::tr("Сохранить п&лощадку…")), ctl::busSaveSite);
     for (QPushButton* b : {add_, remove_}) list->addWidget(b);
     list->addStretch(1);
-    for (QPushButton* b : {saveCsvButton, saveSiteButton}) list->addWidget(b);
+    auto* planButton = named(new QPushButton(Texts::tr("Пла&н площадки…")), ctl::busPlan);
+    planButton->setToolTip(
+        Texts::tr("Загрузить план площадки (CSV): столбцы «Имя» и «План» покажут, как каждый "
+                  "считыватель стоит к плану."));
+    report_ = named(new QPushButton(Texts::tr("О&тчёт…")), ctl::busReport);
+    report_->setToolTip(Texts::tr("Сохранить отчёт о вводе в работу по загруженному плану (HTML или CSV)."));
+    report_->setEnabled(false);
+    for (QPushButton* b : {saveCsvButton, saveSiteButton, planButton, report_}) list->addWidget(b);
 
     table_ = named(new QTableView, ctl::busTable);
     table_->setModel(&sorted_);
@@ -128,6 +135,8 @@ void BusOverviewWindow::buildControls() {
     connect(remove_, &QPushButton::clicked, this, &BusOverviewWindow::removeSelected);
     connect(saveCsvButton, &QPushButton::clicked, this, &BusOverviewWindow::saveCsv);
     connect(saveSiteButton, &QPushButton::clicked, this, &BusOverviewWindow::saveSite);
+    connect(planButton, &QPushButton::clicked, this, &BusOverviewWindow::loadPlan);
+    connect(report_, &QPushButton::clicked, this, &BusOverviewWindow::saveReport);
     // The row carries its reader's address as a number: that is the address the main window takes. A row is
     // activated by a double click, or by Enter from the keyboard.
     connect(table_, &QTableView::activated, this, [this](const QModelIndex& index) {
@@ -238,6 +247,7 @@ void BusOverviewWindow::refreshSoon() {
 
 void BusOverviewWindow::refresh() {
     model_.setRows(overview_->rows(), QDateTime::currentDateTimeUtc());
+    model_.setPlanFindings(overview_->planFindings());
     fitColumns();
 }
 
@@ -325,6 +335,33 @@ void BusOverviewWindow::saveSite() {
     if (path.isEmpty()) return;
     const QByteArray text = QJsonDocument(site.document).toJson(QJsonDocument::Indented);
     if (QString why; !saveWholeFile(path, text, &why))
+        dialogs_.message(Texts::tr("Не удалось сохранить файл %1: %2").arg(path, why),
+                         Dialogs::Icon::Exclamation);
+}
+
+void BusOverviewWindow::loadPlan() {
+    const QString path = dialogs_.openFileName(Texts::tr("План площадки"), QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty()) return;
+    const bus::Plan plan = bus::readPlanFile(path);
+    if (!plan.ok()) return dialogs_.message(plan.refusal, Dialogs::Icon::Exclamation);
+    overview_->setPlan(plan, path);
+    report_->setEnabled(true);
+    fittedRows_ = -1;
+    refresh();
+}
+
+void BusOverviewWindow::saveReport() {
+    if (!overview_->plan()) return;
+    const QString path =
+        dialogs_.saveFileName(Texts::tr("Сохранить отчёт"), QStringLiteral("kestrel-report.html"),
+                              QStringLiteral("HTML (*.html);;CSV (*.csv)"));
+    if (path.isEmpty()) return;
+    const std::optional<bus::ReportFormat> format = bus::reportFormatOf(path);
+    if (!format) return dialogs_.message(Texts::tr("Отчёт сохраняется в файл .html или .csv."));
+    const bus::PlanReport report =
+        overview_->planReport(QStringLiteral("%1 %2").arg(kAppTitle, QStringLiteral(KESTREL_VERSION)),
+                              QDateTime::currentDateTime());
+    if (QString why; !saveWholeFile(path, bus::planReportText(report, *format), &why))
         dialogs_.message(Texts::tr("Не удалось сохранить файл %1: %2").arg(path, why),
                          Dialogs::Icon::Exclamation);
 }

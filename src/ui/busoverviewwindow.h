@@ -54,6 +54,10 @@ class BusOverviewWindow : public QWidget {
     void removeSelected();
     void saveCsv();
     void saveSite();
+    // "План площадки…": a site's plan read, its readers listed and each row judged against it.
+    void loadPlan();
+    // "Отчёт…": the commissioning report of the plan loaded, as HTML or CSV.
+    void saveReport();
     // Copies the roster's rows into the table now (the window does so a few times a second).
     void refresh();
 
@@ -90,6 +94,7 @@ class BusOverviewWindow : public QWidget {
     QTimer ageTimer_;      // and the ages once a second
 
     QTableView* table_ = nullptr;
+    QPushButton* report_ = nullptr;
     QPushButton* search_ = nullptr;
     QPushButton* pause_ = nullptr;
     QCheckBox* autoSearch_ = nullptr;

@@ -157,6 +157,8 @@ KESTREL_CONTROL(busAdd)
 KESTREL_CONTROL(busRemove)
 KESTREL_CONTROL(busSaveCsv)
 KESTREL_CONTROL(busSaveSite)
+KESTREL_CONTROL(busPlan)
+KESTREL_CONTROL(busReport)
 KESTREL_CONTROL(busStatus)
 // The service panel: the controls the main window keeps out of view.
 KESTREL_CONTROL(servicePanel)
