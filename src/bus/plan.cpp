@@ -9,6 +9,7 @@
 #include <cerrno>
 
 #include "device/ranges.h"
+#include "device/requests.h"
 #include "protocol/hexid.h"
 #include "protocol/syserror.h"
 #include "protocol/translation.h"
@@ -325,6 +326,52 @@ std::vector<PlanFinding> checkPlan(const Plan& plan, const std::vector<ReaderSee
         if (r.serial && !plan.rowAt(r.address))
             out.push_back({r.address, {}, PlanState::Extra, {}, r.serial, {}});
     return out;
+}
+
+PlanRow plannedParts(const PlanRow& row, const QStringList& parts) {
+    PlanRow wanted = row;
+    if (!parts.contains(QStringLiteral("mode"))) wanted.mode.reset();
+    if (!parts.contains(QStringLiteral("radio")))
+        wanted.network = wanted.channel = wanted.power = std::nullopt;
+    if (!parts.contains(QStringLiteral("bound-ids"))) wanted.tags.reset();
+    return wanted;
+}
+
+std::vector<RestoreStep> planSteps(const PlanRow& wanted, const ReaderSeen& seen, QString* refusal) {
+    const std::vector<PlanDifference> differences = planDifferences(wanted, seen);
+    const auto differs = [&](const char* field) {
+        return std::any_of(differences.begin(), differences.end(),
+                           [&](const PlanDifference& d) { return d.field == QLatin1String(field); });
+    };
+    std::vector<RestoreStep> steps;
+    if (differs("mode"))
+        steps.push_back({QStringLiteral("mode"), device::setModeRequest(wanted.address, *wanted.mode)});
+    if (differs("network") || differs("channel") || differs("power")) {
+        const auto& s = seen.settings;
+        const auto value = [](const auto& planned, const auto& found) {
+            return planned ? QString::number(*planned) : found ? QString::number(*found) : QString();
+        };
+        const device::Request r = device::setRadioParamsRequest(
+            wanted.address, {value(wanted.network, s ? s->network : std::nullopt),
+                             value(wanted.channel, s ? s->channel : std::nullopt),
+                             value(wanted.power, s ? s->power : std::nullopt)});
+        if (!r.ok()) {
+            *refusal = Texts::tr("параметры радио не прочитаны; ничего не записано");
+            return {};
+        }
+        steps.push_back({QStringLiteral("radio"), r.frame});
+    }
+    if (differs("tags")) {
+        const std::vector<quint32> cells = plannedBoundIds(*wanted.tags);
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            if (seen.boundIds && i < seen.boundIds->cells.size() && seen.boundIds->cells[i] == cells[i])
+                continue;
+            const device::Request r =
+                device::writeBoundIdRequest(wanted.address, QString::number(i + 1), formatHexId(cells[i]));
+            steps.push_back({QStringLiteral("bound-ids %1").arg(i + 1), r.frame});
+        }
+    }
+    return steps;
 }
 
 }  // namespace kestrel::bus

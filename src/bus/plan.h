@@ -17,6 +17,7 @@
 #include <optional>
 #include <vector>
 
+#include "bus/sitefile.h"
 #include "device/values.h"
 
 namespace kestrel::bus {
@@ -102,6 +103,12 @@ std::vector<PlanDifference> planDifferences(const PlanRow& row, const ReaderSeen
 // seen. A reader is missing without a reply; one whose serial another reader seen carries too is a
 // duplicate; one whose serial is not the planned one is another reader; one with differences differs.
 std::vector<PlanFinding> checkPlan(const Plan& plan, const std::vector<ReaderSeen>& seen);
+// The row with only `parts` of it planned ("mode", "radio", "bound-ids").
+PlanRow plannedParts(const PlanRow& row, const QStringList& parts);
+// The writes that make the reader `seen` what `wanted` plans, for what differs only: the mode, the radio
+// parameters (those the row does not plan kept as read), and each bound-ID cell that differs. Nothing, with
+// the reason in `refusal`, when the radio parameters must be written but were not read.
+std::vector<RestoreStep> planSteps(const PlanRow& wanted, const ReaderSeen& seen, QString* refusal);
 // The bound-ID table a plan's tags stand for: the tags from cell 1, then empty (0) cells.
 std::vector<quint32> plannedBoundIds(const QList<quint32>& tags);
 

@@ -182,7 +182,7 @@ void Client::journal(const bus::Plan& plan, const QString& planPath, quint8 addr
 Client::PlanApplied Client::applyPlanRow(Context& c, const bus::Plan& plan, const QString& planPath,
                                          const bus::PlanRow& row, const QStringList& parts, bool verify) {
     PlanApplied out;
-    const bool tags = row.tags && parts.contains(QStringLiteral("bound-ids"));
+    const bool tags = bus::plannedParts(row, parts).tags.has_value();
     bus::ReaderSeen seen;
     out.exit = seeReader(c, row.address, tags, &seen);
     out.serial = seen.serial;
@@ -201,44 +201,13 @@ Client::PlanApplied Client::applyPlanRow(Context& c, const bus::Plan& plan, cons
     }
     out.tookReader = !row.serial;
     // Only what differs is written: a second run after a lost port writes nothing that is already there.
-    bus::PlanRow wanted = row;
-    if (!parts.contains(QStringLiteral("mode"))) wanted.mode.reset();
-    if (!parts.contains(QStringLiteral("radio")))
-        wanted.network = wanted.channel = wanted.power = std::nullopt;
-    if (!tags) wanted.tags.reset();
-    const std::vector<bus::PlanDifference> differences = bus::planDifferences(wanted, seen);
-    const auto differs = [&](const char* field) {
-        return std::any_of(differences.begin(), differences.end(),
-                           [&](const bus::PlanDifference& d) { return d.field == QLatin1String(field); });
-    };
-    std::vector<bus::RestoreStep> steps;
-    if (differs("mode"))
-        steps.push_back({QStringLiteral("mode"), device::setModeRequest(row.address, *row.mode)});
-    if (differs("network") || differs("channel") || differs("power")) {
-        const auto& s = seen.settings;
-        const auto value = [](const auto& planned, const auto& found) {
-            return planned ? QString::number(*planned) : found ? QString::number(*found) : QString();
-        };
-        const device::Request r =
-            device::setRadioParamsRequest(row.address, {value(wanted.network, s ? s->network : std::nullopt),
-                                                        value(wanted.channel, s ? s->channel : std::nullopt),
-                                                        value(wanted.power, s ? s->power : std::nullopt)});
-        if (!r.ok()) {
-            out.exit = kDeviceFailed;
-            out.message = Texts::tr("параметры радио не прочитаны; ничего не записано");
-            return out;
-        }
-        steps.push_back({QStringLiteral("radio"), r.frame});
-    }
-    if (differs("tags")) {
-        const std::vector<quint32> cells = bus::plannedBoundIds(*wanted.tags);
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            if (seen.boundIds && i < seen.boundIds->cells.size() && seen.boundIds->cells[i] == cells[i])
-                continue;
-            const device::Request r =
-                device::writeBoundIdRequest(row.address, QString::number(i + 1), formatHexId(cells[i]));
-            steps.push_back({QStringLiteral("bound-ids %1").arg(i + 1), r.frame});
-        }
+    const bus::PlanRow wanted = bus::plannedParts(row, parts);
+    QString refusal;
+    const std::vector<bus::RestoreStep> steps = bus::planSteps(wanted, seen, &refusal);
+    if (!refusal.isEmpty()) {
+        out.exit = kDeviceFailed;
+        out.message = refusal;
+        return out;
     }
     const FailuresHeld held(holdFailures_);
     for (std::size_t i = 0; i < steps.size(); ++i) {
