@@ -359,6 +359,56 @@ TEST_F(BusOverviewOnSimBus, ThePlanJudgesEachReaderAndTheCsvAndReportHoldThemAsS
     EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messageTexts().join(" | ").toStdString();
 }
 
+// The plan applied to the selected readers, once the engineer has seen which fields go to which reader and
+// which reader is left alone: written between the rounds, read back, journalled.
+TEST_F(BusOverviewOnSimBus, ThePlanIsWrittenIntoTheSelectedReadersTheEngineerConfirmed) {
+    ASSERT_TRUE(started);
+    openOnThreeReaders();
+    QTemporaryDir dir;
+    const QString plan = dir.filePath("site.csv");
+    QFile p(plan);
+    ASSERT_TRUE(p.open(QIODevice::WriteOnly));
+    p.write("address;name;serial;network;channel\r\n5;Tank 5;123456;1000;7\r\n7;Tank 7;999;;\r\n");
+    p.close();
+    dialogs.openNames = {plan};
+    click(QStringLiteral("busPlan"));
+    using C = BusOverviewModel::Column;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            window->busOverview().refresh();
+            return cell(5, C::Plan) == QStringLiteral("отличается от плана") &&
+                   cell(7, C::Plan) == QStringLiteral("другой серийный номер");
+        },
+        10000));
+    auto* table = ctl<QTableView>(QStringLiteral("busTable"));
+    for (int row = 0; row < table->model()->rowCount(); ++row) {
+        const quint8 a = table->model()->index(row, 0).data(BusOverviewModel::AddressRole).value<quint8>();
+        if (a == 5 || a == 7)
+            table->selectionModel()->select(table->model()->index(row, 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    dialogs.yesNo = {true};
+    click(QStringLiteral("busApplyPlan"));
+    EXPECT_EQ(dialogs.questions,
+              QStringList{QStringLiteral("Записать по плану:\nадрес 5 (Tank 5): network 1000, "
+                                         "channel 7\nНе записываются:\nадрес 7 (Tank 7): "
+                                         "другой серийный номер\nПрименить?")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.messages.empty(); }, 10000));
+    EXPECT_EQ(dialogs.messageTexts(),
+              QStringList{QStringLiteral(
+                  "План применён:\nадрес 5 (Tank 5), серийный номер 123456: записано radio; проверено")});
+    EXPECT_EQ(host.withBus([](sim::Bus& b) { return b.reader(5)->network; }), 1000);
+    EXPECT_EQ(host.withBus([](sim::Bus& b) { return b.reader(5)->channel; }), 7);
+    EXPECT_EQ(host.withBus([](sim::Bus& b) { return b.reader(7)->network; }), 1)
+        << "another reader: untouched";
+    QFile journal(dir.filePath("site.journal.csv"));
+    ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
+    QStringList actions;
+    for (const QStringList& record : csv::parse(QString::fromUtf8(journal.readAll()), ';').mid(1))
+        actions << record.mid(1).join(' ');
+    EXPECT_EQ(actions, (QStringList{"5 123456 radio written", "5 123456 verify verified"}));
+}
+
 TEST_F(BusOverviewOnSimBus, ADoubleClickAddressesThatReaderInTheMainWindow) {
     ASSERT_TRUE(started);
     openOnThreeReaders();

@@ -2741,5 +2741,65 @@ FILE - for backup and backup-site: standard output. Backup and site files are at
         <source>Отчёт сохраняется в файл .html или .csv.</source>
         <translation>The report is saved to a .html or .csv file.</translation>
     </message>
+    <message>
+        <source>нет подтверждения записи</source>
+        <translation>no confirmation of the write</translation>
+    </message>
+    <message>
+        <source>При&amp;менить план…</source>
+        <translation>Appl&amp;y the plan…</translation>
+    </message>
+    <message>
+        <source>Записать настройки плана в выбранные считыватели, чей серийный номер совпадает с планом, и проверить их.</source>
+        <translation>Write the plan&apos;s settings into the selected readers whose serial number matches the plan, and verify them.</translation>
+    </message>
+    <message>
+        <source>План применён:
+</source>
+        <translation>Plan applied:
+</translation>
+    </message>
+    <message>
+        <source>Выберите в таблице считыватели, к которым применить план.</source>
+        <translation>Select in the table the readers to apply the plan to.</translation>
+    </message>
+    <message>
+        <source>как в плане, будет только проверен</source>
+        <translation>as planned, will only be verified</translation>
+    </message>
+    <message>
+        <source>Среди выбранных нет считывателей, к которым можно применить план:
+</source>
+        <translation>None of the selected readers can take the plan:
+</translation>
+    </message>
+    <message>
+        <source>Записать по плану:
+</source>
+        <translation>Write as planned:
+</translation>
+    </message>
+    <message>
+        <source>
+Не записываются:
+</source>
+        <translation>
+Not written:
+</translation>
+    </message>
+    <message>
+        <source>
+Применить?</source>
+        <translation>
+Apply?</translation>
+    </message>
+    <message>
+        <source>План не применён: порт закрыт или план уже применяется.</source>
+        <translation>Plan not applied: the port is closed or the plan is being applied already.</translation>
+    </message>
+    <message>
+        <source>План применяется…</source>
+        <translation>Applying the plan…</translation>
+    </message>
 </context>
 </TS>

@@ -63,6 +63,8 @@ class BusRounds : public QObject {
     // Another bus's readers are listed: what the rounds kept of each reader (when its settings were read,
     // its silence) is forgotten.
     void forgetReaders();
+    // The reader's settings are read again in the next round (something else wrote them).
+    void readSettingsAgain(quint8 address) { settingsReadAt_.erase(address); }
     const Options& options() const { return options_; }
     // Rounds finished since the start.
     int round() const { return round_; }

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "session/devicesession.h"
+#include "session/planapplier.h"
 
 namespace kestrel {
 
@@ -114,6 +115,24 @@ bus::PlanReport BusOverview::planReport(const QString& tool, const QDateTime& at
     report.at = at;
     report.tool = tool;
     return report;
+}
+
+bool BusOverview::applyPlan(const QList<quint8>& addresses) {
+    if (!plan_ || applier_ || session_.link() != DeviceSession::Link::Open) return false;
+    applier_ = new PlanApplier(session_.queue(), *plan_, planPath_, addresses, this);
+    connect(applier_, &PlanApplier::readerDone, this, [this](const PlanApplier::Outcome& o) {
+        rounds_.readSettingsAgain(o.address);
+        emit planReaderApplied(PlanApplier::describe(o));
+    });
+    connect(applier_, &PlanApplier::finished, this, [this] {
+        QStringList lines;
+        for (const PlanApplier::Outcome& o : applier_->outcomes()) lines << PlanApplier::describe(o);
+        applier_->deleteLater();
+        applier_ = nullptr;
+        emit planApplied(lines);
+    });
+    applier_->start();
+    return true;
 }
 
 void BusOverview::run() {

@@ -15,6 +15,7 @@
 #include "bus/plan.h"
 #include "bus/planreport.h"
 #include "bus/rounds.h"
+#include "session/planapplier.h"
 #include "bus/sitefile.h"
 
 namespace kestrel {
@@ -60,6 +61,11 @@ class BusOverview : public QObject {
     // Each listed reader against the plan (none without a plan), and the report of them.
     std::vector<bus::PlanFinding> planFindings() const;
     bus::PlanReport planReport(const QString& tool, const QDateTime& at) const;
+    // Applies the plan to the readers at `addresses`, through the queue between the rounds' exchanges
+    // (PlanApplier); false when there is no plan, the link is not open or an apply is running. Their settings
+    // are read again by the next round.
+    bool applyPlan(const QList<quint8>& addresses);
+    bool applyingPlan() const { return applier_ != nullptr; }
     // Takes the bus over: polling paused, the rounds started once the cycle's last answer is in. While the
     // link is not open, the rounds start when it is. setWanted(true).
     void run();
@@ -84,6 +90,9 @@ class BusOverview : public QObject {
     // A round ended (its time, and the wire's floor for it); the port went away under the rounds.
     void roundFinished(int round, qint64 elapsedMs, qint64 floorMs);
     void portLost(const QString& reason);
+    // A reader of applyPlan() is done, and the whole apply is over (one line per reader, as describe() says).
+    void planReaderApplied(const QString& line);
+    void planApplied(const QStringList& lines);
 
   private:
     void takeOver();
@@ -106,6 +115,7 @@ class BusOverview : public QObject {
     QString port_;              // the identity of the port whose bus the roster is; empty: not known yet
     QMap<QString, QList<quint8>> otherBuses_;
     std::optional<bus::Plan> plan_;
+    QPointer<PlanApplier> applier_;
     QString planPath_;
 };
 

@@ -106,14 +106,20 @@ void BusOverviewWindow::buildControls() {
     report_ = named(new QPushButton(Texts::tr("О&тчёт…")), ctl::busReport);
     report_->setToolTip(Texts::tr("Сохранить отчёт о вводе в работу по загруженному плану (HTML или CSV)."));
     report_->setEnabled(false);
-    for (QPushButton* b : {saveCsvButton, saveSiteButton, planButton, report_}) list->addWidget(b);
+    applyPlan_ = named(new QPushButton(Texts::tr("При&менить план…")), ctl::busApplyPlan);
+    applyPlan_->setToolTip(
+        Texts::tr("Записать настройки плана в выбранные считыватели, чей серийный номер "
+                  "совпадает с планом, и проверить их."));
+    applyPlan_->setEnabled(false);
+    for (QPushButton* b : {saveCsvButton, saveSiteButton, planButton, report_, applyPlan_})
+        list->addWidget(b);
 
     table_ = named(new QTableView, ctl::busTable);
     table_->setModel(&sorted_);
     table_->setSortingEnabled(true);
     table_->sortByColumn(BusOverviewModel::Address, Qt::AscendingOrder);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setWordWrap(false);
     table_->verticalHeader()->hide();
@@ -137,6 +143,7 @@ void BusOverviewWindow::buildControls() {
     connect(saveSiteButton, &QPushButton::clicked, this, &BusOverviewWindow::saveSite);
     connect(planButton, &QPushButton::clicked, this, &BusOverviewWindow::loadPlan);
     connect(report_, &QPushButton::clicked, this, &BusOverviewWindow::saveReport);
+    connect(applyPlan_, &QPushButton::clicked, this, &BusOverviewWindow::applyPlan);
     // The row carries its reader's address as a number: that is the address the main window takes. A row is
     // activated by a double click, or by Enter from the keyboard.
     connect(table_, &QTableView::activated, this, [this](const QModelIndex& index) {
@@ -191,6 +198,15 @@ void BusOverviewWindow::makeOverview() {
         showState();
     });
     connect(overview_.get(), &BusOverview::stateChanged, this, &BusOverviewWindow::showState);
+    connect(overview, &BusOverview::planReaderApplied, this, [this](const QString& line) {
+        status_->setText(line);
+        refresh();
+    });
+    connect(overview, &BusOverview::planApplied, this, [this](const QStringList& lines) {
+        showState();
+        dialogs_.message(Texts::tr("План применён:\n") + lines.join(QLatin1Char('\n')), Dialogs::Icon::None,
+                         Texts::tr("План площадки"));
+    });
 }
 
 // The overview decides when it holds the bus; the window says only whether it is wanted (shown and not
@@ -227,6 +243,7 @@ void BusOverviewWindow::showState() {
     const bool open = link == Link::Open;
     // With the port closed nothing here writes to the bus.
     search_->setEnabled(open && !paused_);
+    applyPlan_->setEnabled(open && overview_->plan() && !overview_->applyingPlan());
     pause_->setEnabled(open);
     if (link == Link::Closed)
         status_->setText(portClosedText());
@@ -346,6 +363,7 @@ void BusOverviewWindow::loadPlan() {
     if (!plan.ok()) return dialogs_.message(plan.refusal, Dialogs::Icon::Exclamation);
     overview_->setPlan(plan, path);
     report_->setEnabled(true);
+    showState();
     fittedRows_ = -1;
     refresh();
 }
@@ -364,6 +382,46 @@ void BusOverviewWindow::saveReport() {
     if (QString why; !saveWholeFile(path, bus::planReportText(report, *format), &why))
         dialogs_.message(Texts::tr("Не удалось сохранить файл %1: %2").arg(path, why),
                          Dialogs::Icon::Exclamation);
+}
+
+void BusOverviewWindow::applyPlan() {
+    if (!overview_->plan()) return;
+    QList<quint8> addresses;
+    for (const QModelIndex& index : table_->selectionModel()->selectedRows())
+        addresses << index.data(BusOverviewModel::AddressRole).value<quint8>();
+    std::sort(addresses.begin(), addresses.end());
+    if (addresses.isEmpty())
+        return dialogs_.message(Texts::tr("Выберите в таблице считыватели, к которым применить план."));
+    // The engineer sees which readers get which fields, and which are left alone and why.
+    QStringList writes, left;
+    QList<quint8> writable;
+    for (const bus::PlanFinding& f : overview_->planFindings()) {
+        if (!addresses.contains(f.address)) continue;
+        const QString who = f.name.isEmpty() ? Texts::tr("адрес %1").arg(f.address)
+                                             : Texts::tr("адрес %1 (%2)").arg(f.address).arg(f.name);
+        if (f.state == bus::PlanState::Differs || f.state == bus::PlanState::Ok) {
+            QStringList fields;
+            for (const bus::PlanDifference& d : f.differences)
+                fields << d.field + QStringLiteral(" ") + d.planned;
+            writable << f.address;
+            writes << who + QStringLiteral(": ") +
+                          (fields.isEmpty() ? Texts::tr("как в плане, будет только проверен")
+                                            : fields.join(QStringLiteral(", ")));
+        } else {
+            left << who + QStringLiteral(": ") + planStateText(f.state);
+        }
+    }
+    if (writes.isEmpty())
+        return dialogs_.message(
+            Texts::tr("Среди выбранных нет считывателей, к которым можно применить план:\n") +
+            left.join(QLatin1Char('\n')));
+    QString question = Texts::tr("Записать по плану:\n") + writes.join(QLatin1Char('\n'));
+    if (!left.isEmpty()) question += Texts::tr("\nНе записываются:\n") + left.join(QLatin1Char('\n'));
+    if (!dialogs_.askYesNo(question + Texts::tr("\nПрименить?"))) return;
+    if (!overview_->applyPlan(writable))
+        return dialogs_.message(Texts::tr("План не применён: порт закрыт или план уже применяется."));
+    status_->setText(Texts::tr("План применяется…"));
+    showState();
 }
 
 }  // namespace kestrel

@@ -58,6 +58,9 @@ class BusOverviewWindow : public QWidget {
     void loadPlan();
     // "Отчёт…": the commissioning report of the plan loaded, as HTML or CSV.
     void saveReport();
+    // "Применить план…": the plan written into the selected readers, after the engineer confirmed the
+    // readers and the fields.
+    void applyPlan();
     // Copies the roster's rows into the table now (the window does so a few times a second).
     void refresh();
 
@@ -95,6 +98,7 @@ class BusOverviewWindow : public QWidget {
 
     QTableView* table_ = nullptr;
     QPushButton* report_ = nullptr;
+    QPushButton* applyPlan_ = nullptr;
     QPushButton* search_ = nullptr;
     QPushButton* pause_ = nullptr;
     QCheckBox* autoSearch_ = nullptr;

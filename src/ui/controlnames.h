@@ -159,6 +159,7 @@ KESTREL_CONTROL(busSaveCsv)
 KESTREL_CONTROL(busSaveSite)
 KESTREL_CONTROL(busPlan)
 KESTREL_CONTROL(busReport)
+KESTREL_CONTROL(busApplyPlan)
 KESTREL_CONTROL(busStatus)
 // The service panel: the controls the main window keeps out of view.
 KESTREL_CONTROL(servicePanel)
