@@ -23,6 +23,7 @@
 #include "exchange/classify.h"
 #include "fakeport.h"
 #include "protocol/frame.h"
+#include "protocol/hexid.h"
 #include "serial/qtserialport.h"
 #include "sim/ptyhost.h"
 #include "traffic/csv.h"
@@ -1348,6 +1349,45 @@ TEST_F(CliOnSimBus, NewReadersAreAssignedTheirPlannedAddressesOneAtATime) {
     EXPECT_EQ(
         err, plan + ": в плане нет строки без серийного номера для считывателя 123468; ничего не записано\n");
     EXPECT_EQ(wire, QStringList{frame(0, 0xFC)});
+}
+
+// Every tag the site hears, one line each, with the reader that hears it best: reader 5's two tags, and
+// reader 7's own tag and one of reader 5's, which 7 hears more strongly. Each reader is searched until a tag
+// comes round again.
+TEST_F(CliOnSimBus, TagsListsEveryTagOfTheSiteWithTheReaderThatHearsItBest) {
+    host.withBus([](sim::Bus& b) {
+        sim::Reader seven = sim::Bus::defaultReader(7, 1, 1);
+        sim::Tag shared = b.reader(5)->tags[1];
+        shared.level = -20;
+        seven.tags.push_back(shared);
+        return b.addReader(seven);
+    });
+    const auto tagsOf = [&](quint8 a) {
+        return host.withBus([a](sim::Bus& b) { return b.reader(a)->tags; });
+    };
+    const std::vector<sim::Tag> five = tagsOf(5), seven = tagsOf(7);
+    ASSERT_EQ(five.size(), 2u);
+    ASSERT_EQ(seven.size(), 2u);
+    ASSERT_EQ(run("tags"), kDone) << err.toStdString();
+    // The reception levels flicker by a count as the simulated bus runs: the line up to the level.
+    const auto line = [](const sim::Tag& t, int reader) {
+        return QStringLiteral("метка %1: серийный номер %2, считыватель %3, уровень ")
+            .arg(formatHexId(t.identifier))
+            .arg(t.serial)
+            .arg(reader);
+    };
+    const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(line(five[0], 5))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith(line(seven[1], 7))) << "heard better by 7: " << lines[1].toStdString();
+    EXPECT_GE(lines[1].section(QStringLiteral("уровень "), 1).section(',', 0, 0).toInt(), -22);
+    EXPECT_TRUE(lines[2].startsWith(line(seven[0], 7))) << lines[2].toStdString();
+    EXPECT_EQ(lines[3], "Меток на площадке: 3, считывателей опрошено: 2");
+    const QString search5 = frame(5, 0xE0, "7A7A7A7A"), search7 = frame(7, 0xE0, "7A7A7A7A");
+    EXPECT_EQ(wire.count(search5), 3) << "two tags, then the first again";
+    EXPECT_EQ(wire.count(search7), 3);
+    ASSERT_EQ(run("--json tags --addresses 7"), kDone);
+    EXPECT_EQ(QJsonDocument::fromJson(out.split('\n')[0].toUtf8()).object()["reader"].toInt(), 7);
 }
 
 }  // namespace

@@ -2356,146 +2356,6 @@ yellow — the port is closed.</translation>
         <translation>the plan holds no reader</translation>
     </message>
     <message>
-        <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
-
-Считыватель и шина:
-  scan                          опрос сети: адреса ответивших устройств
-  inventory                     опрос сети, затем идентификация и настройки каждого
-  identify                      серийный номер, тип и версия
-  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)
-  settings                      режим и параметры радио
-  set-address НОВЫЙ             сетевой адрес %1
-  set-serial НОМЕР              серийный номер %2
-  set-mode РЕЖИМ [--master] [--frequency-output]
-                                reader, indicator, powered-tag, bridge, repeater
-  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)
-  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня
-  bound-ids read | set ЯЧЕЙКА ID | clear
-  reset-delay get | set ЗАДЕРЖКА
-  backup [ФАЙЛ]                 настройки считывателя в JSON
-  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
-Вся шина:
-  monitor [--addresses СПИСОК] [--interval MS]
-                                все считыватели шины кругами до Ctrl-C
-  backup-site ФАЙЛ|- [--addresses СПИСОК]
-                                настройки всех считывателей в один файл площадки
-  restore-site ФАЙЛ [--verify] [--only ...] [--with-serial]
-                                каждый считыватель площадки по его адресу
-Ввод в работу по плану площадки (CSV):
-  plan check ПЛАН.csv           шина против плана: ok, missing, other-serial, differs,
-                                duplicate-serial; не названные планом - extra
-  plan apply ПЛАН.csv [--verify] [--only mode,radio,bound-ids]
-                                настройки плана в считыватели с его серийными номерами
-  plan assign ПЛАН.csv --from A новый считыватель с адреса A на адрес по плану
-  plan report ПЛАН.csv --out ФАЙЛ.html|ФАЙЛ.csv
-                                отчёт о вводе в работу
-Метки:
-  tag search                    метка, ответившая на поиск
-  tag read ID                   параметры метки (ID в HEX)
-  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
-  tag set-serial ID НОМЕР
-  tag set-id ID НОМЕР
-Мост:
-  bridge read                   данные ведомого и его значение RS485
-Пакет:
-  batch ФАЙЛ|-                  по команде в строке; # - комментарий
-Журнал обмена:
-  stats ФАЙЛ.csv                статистика связи по адресам из записанного журнала
-
-Параметры:
-  --port ПУТЬ                   порт (или переменная KESTREL_PORT),
-                                сервер портов: tcp://УЗЕЛ:ПОРТ
-  -a, --address A               адрес устройства
-  --addresses СПИСОК            адреса и диапазоны через запятую: 3,5,7-9
-  --json                        по объекту JSON на результат
-  --trace                       запросы и ответы в HEX на stderr
-  --log-file ФАЙЛ               журнал обмена в CSV
-  --verify                      проверить записанное чтением
-  --keep-going                  пакет не останавливается на ошибке
-  --lang ru|en                  язык сообщений (по умолчанию русский)
-  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
-  --silence MS (20)             ответ кончается после стольких мс тишины
-  --echo auto|on|off            эхо запроса перед ответом: auto - убирать точную
-                                копию запроса, on - первые байты длиной с запрос, off - нет
-  --direction rts|dtr|none      поднимать RTS или DTR на время передачи
-  --help, --version
-
-Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
-(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод
-(канал, закрытый читающей стороной, как в | head, - без сообщения).
-ФАЙЛ - в backup и backup-site: стандартный вывод. Файлы копий и площадок - до 1 МиБ.
-</source>
-        <translation>Usage: kestrel-cli [options] COMMAND [arguments]
-
-Reader and bus:
-  scan                          bus scan: addresses of the devices that answered
-  inventory                     bus scan, then identification and settings of each
-  identify                      serial number, type and version
-  live [--watch [--interval MS]] current parameters (with --watch - until Ctrl-C)
-  settings                      mode and radio parameters
-  set-address NEW               network address %1
-  set-serial NUMBER             serial number %2
-  set-mode MODE [--master] [--frequency-output]
-                                reader, indicator, powered-tag, bridge, repeater
-  set-radio NET CHANNEL POWER   (or --network, --channel, --power)
-  calibrate high|low --yes      recalibrate the upper or lower level
-  bound-ids read | set CELL ID | clear
-  reset-delay get | set DELAY
-  backup [FILE]                 reader settings in JSON
-  restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
-Whole bus:
-  monitor [--addresses LIST] [--interval MS]
-                                every reader of the bus in rounds until Ctrl-C
-  backup-site FILE|- [--addresses LIST]
-                                the settings of every reader in one site file
-  restore-site FILE [--verify] [--only ...] [--with-serial]
-                                each reader of a site at its address
-Commissioning from a site plan (CSV):
-  plan check PLAN.csv           the bus against the plan: ok, missing, other-serial, differs,
-                                duplicate-serial; readers the plan does not name: extra
-  plan apply PLAN.csv [--verify] [--only mode,radio,bound-ids]
-                                the plan&apos;s settings into the readers with its serial numbers
-  plan assign PLAN.csv --from A a new reader from address A to its planned address
-  plan report PLAN.csv --out FILE.html|FILE.csv
-                                the commissioning report
-Tags:
-  tag search                    the tag that answered the search
-  tag read ID                   tag parameters (ID in HEX)
-  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
-  tag set-serial ID NUMBER
-  tag set-id ID NUMBER
-Bridge:
-  bridge read                   slave data and its RS485 value
-Batch:
-  batch FILE|-                  one command per line; # - comment
-Traffic log:
-  stats FILE.csv                link statistics per address of a recorded log
-
-Options:
-  --port PATH                   port (or the KESTREL_PORT variable),
-                                port server: tcp://HOST:PORT
-  -a, --address A               device address
-  --addresses LIST              comma-separated addresses and ranges: 3,5,7-9
-  --json                        one JSON object per result
-  --trace                       requests and replies in HEX to stderr
-  --log-file FILE               traffic log in CSV
-  --verify                      read back and check what was written
-  --keep-going                  a batch does not stop on an error
-  --lang ru|en                  message language (Russian by default)
-  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
-  --silence MS (20)             a reply ends after this many ms of silence
-  --echo auto|on|off            the request&apos;s echo before the reply: auto - remove an exact
-                                copy of the request, on - the first request-length bytes, off - none
-  --direction rts|dtr|none      raise RTS or DTR while sending
-  --help, --version
-
-Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
-(nothing sent); 3 port error; 4 a file or standard output could not be written
-(a pipe closed by its reader, as with | head, ends without a message).
-FILE - for backup and backup-site: standard output. Backup and site files are at most 1 MiB.
-</translation>
-    </message>
-    <message>
         <source>plan check|apply|assign|report ПЛАН.csv [--verify] [--only mode,radio,bound-ids] [--from A] [--out ФАЙЛ]
   План площадки - CSV из таблицы (до 1 МиБ; разделитель , или ;): строка заголовка, затем по строке на считыватель: address (0..200), name, serial, network, channel, power, mode, tags (ID меток в HEX через пробел). check: каждый адрес плана и поиск по шине; по строке на считыватель: ok, missing, other-serial, differs, duplicate-serial, затем extra; код выхода 0, только если всё как в плане. apply: записывает отличающиеся настройки, только если серийный номер совпадает с планом (строка без номера берёт найденный). assign --from A: считыватель с адреса A - на адрес его строки (новый - на первую строку без номера, номер записывается в план), проверка, затем apply с --verify. report --out ФАЙЛ.html|.csv: отчёт для сдачи. Каждая запись - строка в ПЛАН.journal.csv.</source>
         <translation>plan check|apply|assign|report PLAN.csv [--verify] [--only mode,radio,bound-ids] [--from A] [--out FILE]
@@ -2800,6 +2660,162 @@ Apply?</translation>
     <message>
         <source>План применяется…</source>
         <translation>Applying the plan…</translation>
+    </message>
+    <message>
+        <source>tags [--addresses СПИСОК] [--json]
+  Все метки, которые слышат считыватели площадки: поиском меток у каждого считывателя (без --addresses - у ответивших на опрос сети), пока метка не придёт второй раз. По строке на метку: ID, серийный номер, считыватель, который слышит её лучше, уровень приёма, когда слышна.</source>
+        <translation>tags [--addresses LIST] [--json]
+  Every tag the site&apos;s readers hear: a tag search at each reader (without --addresses, at those that answer the bus search) until a tag comes round again. A line per tag: ID, serial number, the reader that hears it best, reception level, when heard.</translation>
+    </message>
+    <message>
+        <source>метка %1: серийный номер %2, считыватель %3, уровень %4, слышна %5</source>
+        <translation>tag %1: serial number %2, reader %3, level %4, heard %5</translation>
+    </message>
+    <message>
+        <source>Меток на площадке: %1, считывателей опрошено: %2</source>
+        <translation>Tags on the site: %1, readers searched: %2</translation>
+    </message>
+    <message>
+        <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
+
+Считыватель и шина:
+  scan                          опрос сети: адреса ответивших устройств
+  inventory                     опрос сети, затем идентификация и настройки каждого
+  identify                      серийный номер, тип и версия
+  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)
+  settings                      режим и параметры радио
+  set-address НОВЫЙ             сетевой адрес %1
+  set-serial НОМЕР              серийный номер %2
+  set-mode РЕЖИМ [--master] [--frequency-output]
+                                reader, indicator, powered-tag, bridge, repeater
+  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)
+  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня
+  bound-ids read | set ЯЧЕЙКА ID | clear
+  reset-delay get | set ЗАДЕРЖКА
+  backup [ФАЙЛ]                 настройки считывателя в JSON
+  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Вся шина:
+  monitor [--addresses СПИСОК] [--interval MS]
+                                все считыватели шины кругами до Ctrl-C
+  backup-site ФАЙЛ|- [--addresses СПИСОК]
+                                настройки всех считывателей в один файл площадки
+  restore-site ФАЙЛ [--verify] [--only ...] [--with-serial]
+                                каждый считыватель площадки по его адресу
+Ввод в работу по плану площадки (CSV):
+  plan check ПЛАН.csv           шина против плана: ok, missing, other-serial, differs,
+                                duplicate-serial; не названные планом - extra
+  plan apply ПЛАН.csv [--verify] [--only mode,radio,bound-ids]
+                                настройки плана в считыватели с его серийными номерами
+  plan assign ПЛАН.csv --from A новый считыватель с адреса A на адрес по плану
+  plan report ПЛАН.csv --out ФАЙЛ.html|ФАЙЛ.csv
+                                отчёт о вводе в работу
+Метки:
+  tag search                    метка, ответившая на поиск
+  tag read ID                   параметры метки (ID в HEX)
+  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
+  tag set-serial ID НОМЕР
+  tag set-id ID НОМЕР
+  tags [--addresses СПИСОК]     все метки площадки и считыватель, что слышит каждую лучше
+Мост:
+  bridge read                   данные ведомого и его значение RS485
+Пакет:
+  batch ФАЙЛ|-                  по команде в строке; # - комментарий
+Журнал обмена:
+  stats ФАЙЛ.csv                статистика связи по адресам из записанного журнала
+
+Параметры:
+  --port ПУТЬ                   порт (или переменная KESTREL_PORT),
+                                сервер портов: tcp://УЗЕЛ:ПОРТ
+  -a, --address A               адрес устройства
+  --addresses СПИСОК            адреса и диапазоны через запятую: 3,5,7-9
+  --json                        по объекту JSON на результат
+  --trace                       запросы и ответы в HEX на stderr
+  --log-file ФАЙЛ               журнал обмена в CSV
+  --verify                      проверить записанное чтением
+  --keep-going                  пакет не останавливается на ошибке
+  --lang ru|en                  язык сообщений (по умолчанию русский)
+  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --silence MS (20)             ответ кончается после стольких мс тишины
+  --echo auto|on|off            эхо запроса перед ответом: auto - убирать точную
+                                копию запроса, on - первые байты длиной с запрос, off - нет
+  --direction rts|dtr|none      поднимать RTS или DTR на время передачи
+  --help, --version
+
+Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
+(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод
+(канал, закрытый читающей стороной, как в | head, - без сообщения).
+ФАЙЛ - в backup и backup-site: стандартный вывод. Файлы копий и площадок - до 1 МиБ.
+</source>
+        <translation>Usage: kestrel-cli [options] COMMAND [arguments]
+
+Reader and bus:
+  scan                          bus scan: addresses of the devices that answered
+  inventory                     bus scan, then identification and settings of each
+  identify                      serial number, type and version
+  live [--watch [--interval MS]] current parameters (with --watch - until Ctrl-C)
+  settings                      mode and radio parameters
+  set-address NEW               network address %1
+  set-serial NUMBER             serial number %2
+  set-mode MODE [--master] [--frequency-output]
+                                reader, indicator, powered-tag, bridge, repeater
+  set-radio NET CHANNEL POWER   (or --network, --channel, --power)
+  calibrate high|low --yes      recalibrate the upper or lower level
+  bound-ids read | set CELL ID | clear
+  reset-delay get | set DELAY
+  backup [FILE]                 reader settings in JSON
+  restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Whole bus:
+  monitor [--addresses LIST] [--interval MS]
+                                every reader of the bus in rounds until Ctrl-C
+  backup-site FILE|- [--addresses LIST]
+                                the settings of every reader in one site file
+  restore-site FILE [--verify] [--only ...] [--with-serial]
+                                each reader of a site at its address
+Commissioning from a site plan (CSV):
+  plan check PLAN.csv           the bus against the plan: ok, missing, other-serial, differs,
+                                duplicate-serial; readers the plan does not name: extra
+  plan apply PLAN.csv [--verify] [--only mode,radio,bound-ids]
+                                the plan&apos;s settings into the readers with its serial numbers
+  plan assign PLAN.csv --from A a new reader from address A to its planned address
+  plan report PLAN.csv --out FILE.html|FILE.csv
+                                the commissioning report
+Tags:
+  tag search                    the tag that answered the search
+  tag read ID                   tag parameters (ID in HEX)
+  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
+  tag set-serial ID NUMBER
+  tag set-id ID NUMBER
+  tags [--addresses LIST]       every tag of the site and the reader that hears each best
+Bridge:
+  bridge read                   slave data and its RS485 value
+Batch:
+  batch FILE|-                  one command per line; # - comment
+Traffic log:
+  stats FILE.csv                link statistics per address of a recorded log
+
+Options:
+  --port PATH                   port (or the KESTREL_PORT variable),
+                                port server: tcp://HOST:PORT
+  -a, --address A               device address
+  --addresses LIST              comma-separated addresses and ranges: 3,5,7-9
+  --json                        one JSON object per result
+  --trace                       requests and replies in HEX to stderr
+  --log-file FILE               traffic log in CSV
+  --verify                      read back and check what was written
+  --keep-going                  a batch does not stop on an error
+  --lang ru|en                  message language (Russian by default)
+  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --silence MS (20)             a reply ends after this many ms of silence
+  --echo auto|on|off            the request&apos;s echo before the reply: auto - remove an exact
+                                copy of the request, on - the first request-length bytes, off - none
+  --direction rts|dtr|none      raise RTS or DTR while sending
+  --help, --version
+
+Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
+(nothing sent); 3 port error; 4 a file or standard output could not be written
+(a pipe closed by its reader, as with | head, ends without a message).
+FILE - for backup and backup-site: standard output. Backup and site files are at most 1 MiB.
+</translation>
     </message>
 </context>
 </TS>

@@ -279,6 +279,7 @@ QString programHelp() {
                "  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]\n"
                "  tag set-serial ID НОМЕР\n"
                "  tag set-id ID НОМЕР\n"
+               "  tags [--addresses СПИСОК]     все метки площадки и считыватель, что слышит каждую лучше\n"
                "Мост:\n"
                "  bridge read                   данные ведомого и его значение RS485\n"
                "Пакет:\n"
@@ -403,6 +404,14 @@ QString commandHelp(const QString& command) {
                     "tag search | read ID | write ID [поля] | set-serial ID НОМЕР | set-id ID НОМЕР\n  Поля "
                     "записи: --id HEX, --decimal-id N, --delay %1, --mode %2, --power %3, --period %4; не "
                     "названные поля сохраняют прочитанные у метки значения. НОМЕР: %5.")},
+        {"tags",
+         QT_TRANSLATE_NOOP(
+             "Texts",
+             "tags [--addresses СПИСОК] [--json]\n  Все метки, которые слышат считыватели площадки: поиском "
+             "меток "
+             "у каждого считывателя (без --addresses - у ответивших на опрос сети), пока метка не придёт "
+             "второй раз. По строке на метку: ID, серийный номер, считыватель, который слышит её лучше, "
+             "уровень приёма, когда слышна.")},
         {"bridge",
          QT_TRANSLATE_NOOP("Texts",
                            "bridge -a A read\n  Данные ведомого устройства моста и его значение RS485.")},

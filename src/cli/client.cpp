@@ -96,14 +96,15 @@ int Client::dispatch(Context& c) {
         {"monitor", &Client::monitor},
         {"stats", &Client::logStats},
         {"plan", &Client::plan},
+        {"tags", &Client::tags},
     };
     const auto it = commands.find(c.command);
     if (it == commands.end())
         return usage(output_, c.command, Texts::tr("неизвестная команда %1").arg(c.command));
     // Every command but the bus-wide ones talks to one device; a log's statistics need no device.
     if (c.command == QLatin1String("stats")) return logStats(c);
-    static const QStringList busWide = {"scan",         "inventory", "backup-site",
-                                        "restore-site", "monitor",   "plan"};
+    static const QStringList busWide = {"scan",    "inventory", "backup-site", "restore-site",
+                                        "monitor", "plan",      "tags"};
     if (!busWide.contains(c.command)) {
         if (!c.inv.address)
             return usage(

@@ -84,6 +84,7 @@ class Client {
     int backupSite(Context& c);
     int restoreSite(Context& c);
     int monitor(Context& c);
+    int tags(Context& c);
     int plan(Context& c);
     int planCheck(Context& c);
     int planApply(Context& c);

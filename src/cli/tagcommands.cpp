@@ -1,13 +1,17 @@
 // The commands about tags in a reader's range, and the bridge's read.
 
+#include <QDateTime>
 #include <QJsonObject>
 
+#include "bus/sitetags.h"
 #include "cli/client.h"
 #include "cli/commandkit.h"
 #include "device/ranges.h"
 #include "device/requests.h"
 #include "protocol/hexid.h"
 #include "protocol/translation.h"
+#include "traffic/csv.h"
+#include "traffic/csv.h"
 
 namespace kestrel::cli {
 
@@ -168,6 +172,58 @@ int Client::bridge(Context& c) {
     output_.result(c.command, device::describe(*data) + QStringLiteral("; ") + device::describe(*rs485),
                    fields);
     return kDone;
+}
+
+// Every tag the site's readers hear: each reader searched until a tag comes round again.
+int Client::tags(Context& c) {
+    if (!argumentCount(c, 1, 0, 0)) return c.exit;
+    QByteArray readers;
+    if (c.inv.addresses) {
+        const std::optional<QByteArray> listed = addressList(c, device::range::kNetAddress);
+        if (!listed) return c.exit;
+        readers = *listed;
+    } else if (const int e = pollBus(c, &readers)) {
+        return e;
+    }
+    bus::SiteTags site;
+    int exit = kDone;
+    {
+        const FailuresHeld held(holdFailures_);
+        for (const char a : readers) {
+            c.address = quint8(a);
+            QList<quint32> fromThisReader;
+            for (int i = 0; i < bus::kMaxTagSearches && !interrupted_; ++i) {
+                std::optional<device::DeviceValue> v;
+                const int e = ask(c, device::tagRequest(c.address, cmd::kAnyTag, cmd::kTagQuery), &v);
+                if (e == kPortError) return fail(c, heldFailure_, kPortError);
+                const auto* answer = as<device::TagAnswer>(v);
+                if (e != kDone || !answer || !answer->identifier) break;  // no tag (more) answers
+                if (fromThisReader.contains(*answer->identifier)) break;  // round again: all heard
+                fromThisReader << *answer->identifier;
+                site.heard(c.address, *answer, QDateTime::currentDateTime());
+            }
+        }
+    }
+    if (interrupted_) exit = kDeviceFailed;
+    for (const bus::SiteTag& t : site.tags()) {
+        QJsonObject fields{{QLatin1String("id"), formatHexId(t.identifier)},
+                           {QLatin1String("reader"), int(t.reader)},
+                           {QLatin1String("lastHeard"), csv::isoTime(t.lastHeard)}};
+        fields.insert(QLatin1String("serial"), t.serial ? QJsonValue(double(*t.serial)) : QJsonValue());
+        fields.insert(QLatin1String("level"), t.level ? QJsonValue(int(*t.level)) : QJsonValue());
+        output_.result(
+            c.command,
+            Texts::tr("метка %1: серийный номер %2, считыватель %3, уровень %4, слышна %5")
+                .arg(formatHexId(t.identifier), t.serial ? QString::number(*t.serial) : QStringLiteral("-"))
+                .arg(t.reader)
+                .arg(t.level ? QString::number(*t.level) : QStringLiteral("-"),
+                     t.lastHeard.toString(QStringLiteral("HH:mm:ss"))),
+            fields);
+    }
+    output_.note(Texts::tr("Меток на площадке: %1, считывателей опрошено: %2")
+                     .arg(site.tags().size())
+                     .arg(readers.size()));
+    return exit;
 }
 
 }  // namespace kestrel::cli
