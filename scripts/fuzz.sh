@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
 shift || true
-all=(fuzz_texts fuzz_replies fuzz_simbus fuzz_cli fuzz_settings fuzz_csv fuzz_views fuzz_logreader
+all=(fuzz_texts fuzz_replies fuzz_simbus fuzz_cli fuzz_settings fuzz_csv fuzz_views fuzz_logreader fuzz_plan
      fuzz_decode_live fuzz_decode_identity fuzz_decode_boundids fuzz_decode_resetdelay fuzz_decode_tags
      fuzz_decode_bridge fuzz_decode_modes fuzz_decode_acks fuzz_decode_poll)
 [[ $# -gt 0 ]] && targets=("$@") || targets=("${all[@]}")
@@ -23,7 +23,7 @@ dictionary() {
   case "$1" in
     fuzz_decode_*|fuzz_replies|fuzz_simbus|fuzz_views) echo fuzz/dict/frames.dict ;;
     fuzz_settings) echo fuzz/dict/settings.dict ;;
-    fuzz_csv|fuzz_logreader) echo fuzz/dict/csv.dict ;;
+    fuzz_csv|fuzz_logreader|fuzz_plan) echo fuzz/dict/csv.dict ;;
     fuzz_texts) echo fuzz/dict/texts.dict ;;
     fuzz_cli) echo fuzz/dict/cli.dict ;;
   esac

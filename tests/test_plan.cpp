@@ -123,6 +123,12 @@ TEST(Plan, ASerialIsFilledIntoTheFileWrittenWhole) {
     // A plan without the column gets it.
     const Plan bare = parsePlan("address,name\n7,x\n", QStringLiteral("plan.csv"));
     EXPECT_EQ(planWithSerial(bare, 7, 9), QByteArray("address,name,serial\r\n7,x,9\r\n"));
+    // A spreadsheet's trailing separator becomes the column, and a guarded tab reads back as it was.
+    const Plan trailing = parsePlan("address;name;\n7;\"\t=x\";\n", QStringLiteral("plan.csv"));
+    ASSERT_TRUE(trailing.ok()) << trailing.refusal.toStdString();
+    const QByteArray filled = planWithSerial(trailing, 7, 9);
+    EXPECT_EQ(filled, QByteArray("address;name;serial\r\n7;'\t=x;9\r\n"));
+    EXPECT_EQ(parsePlan(filled, QStringLiteral("plan.csv")).rowAt(7)->name, QStringLiteral("=x"));
 }
 
 // The bus against the plan: each planned reader's state, then the readers the plan does not name.

@@ -27,9 +27,9 @@ constexpr qsizetype kMaxRecordBytes = 4096;
 // tool's own CSV) puts before a text that would read as a formula taken off.
 QString cellText(const QString& raw) {
     QString text = raw.trimmed();
-    static const QString kFormulaStarts = QStringLiteral("=+-@");
+    static const QString kFormulaStarts = QStringLiteral("=+-@\t\r");
     if (text.size() > 1 && text.front() == QLatin1Char('\'') && kFormulaStarts.contains(text.at(1)))
-        text.remove(0, 1);
+        text = text.mid(1).trimmed();
     return text;
 }
 
@@ -221,9 +221,11 @@ QByteArray planWithSerial(const Plan& plan, quint8 address, quint32 serial) {
     for (int i = 0; i < head.size(); ++i)
         if (cellText(head[i]).toLower() == QLatin1String("serial")) column = i;
     if (column < 0) {
-        // A plan without the column gets it, after the others.
-        column = int(head.size());
-        head << QStringLiteral("serial");
+        // A plan without the column gets it, after the others (in place of a spreadsheet's trailing
+        // separator).
+        if (head.isEmpty() || !cellText(head.last()).isEmpty()) head << QString();
+        column = int(head.size()) - 1;
+        head[column] = QStringLiteral("serial");
     }
     QByteArray out = plan.byteOrderMark ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     for (int r = 0; r < records.size(); ++r) {
