@@ -26,11 +26,10 @@ constexpr qsizetype kMaxRecordBytes = 4096;
 // A cell as the engineer typed it: blanks around it dropped, and the apostrophe a spreadsheet (or this
 // tool's own CSV) puts before a text that would read as a formula taken off.
 QString cellText(const QString& raw) {
-    QString text = raw.trimmed();
     static const QString kFormulaStarts = QStringLiteral("=+-@\t\r");
-    if (text.size() > 1 && text.front() == QLatin1Char('\'') && kFormulaStarts.contains(text.at(1)))
-        text = text.mid(1).trimmed();
-    return text;
+    const bool guarded =
+        raw.size() > 1 && raw.front() == QLatin1Char('\'') && kFormulaStarts.contains(raw.at(1));
+    return (guarded ? raw.mid(1) : raw).trimmed();
 }
 
 }  // namespace
@@ -119,6 +118,8 @@ Plan parsePlan(const QByteArray& text, const QString& source) {
             return refuse(Texts::tr("строка 1, столбец %1: столбец \"%2\" второй раз").arg(i + 1).arg(name));
         column.insert(name, i);
     }
+    // The columns that have a name: a spreadsheet's trailing separator names none.
+    const qsizetype width = head.size() - (cellText(head.last()).isEmpty() ? 1 : 0);
     if (!column.contains(QStringLiteral("address")))
         return refuse(Texts::tr("строка 1: нет столбца \"address\""));
 
@@ -127,11 +128,10 @@ Plan parsePlan(const QByteArray& text, const QString& source) {
     for (int r = 1; r < plan.records.size(); ++r) {
         const QStringList& record = plan.records[r];
         const int line = int(lines[r]);
-        if (std::all_of(record.begin(), record.end(), [](const QString& c) { return c.trimmed().isEmpty(); }))
+        if (std::all_of(record.begin(), record.end(), [](const QString& c) { return cellText(c).isEmpty(); }))
             continue;  // a blank row of the spreadsheet
-        if (record.size() > head.size() &&
-            std::any_of(record.begin() + head.size(), record.end(),
-                        [](const QString& c) { return !c.trimmed().isEmpty(); }))
+        if (record.size() > width && std::any_of(record.begin() + width, record.end(),
+                                                 [](const QString& c) { return !cellText(c).isEmpty(); }))
             return refuse(Texts::tr("строка %1: ячеек больше, чем столбцов в заголовке").arg(line));
         PlanRow row;
         row.line = line;
