@@ -10,10 +10,12 @@
 #include <QTemporaryDir>
 
 #include "bus/sitefile.h"
+#include "protocol/hexid.h"
 #include "session/busoverview.h"
 #include "traffic/csv.h"
 #include "ui/busoverviewmodel.h"
 #include "ui/busoverviewwindow.h"
+#include "ui/sitetagswindow.h"
 #include "ui/trend.h"
 #include "window_harness.h"
 
@@ -407,6 +409,54 @@ TEST_F(BusOverviewOnSimBus, ThePlanIsWrittenIntoTheSelectedReadersTheEngineerCon
     for (const QStringList& record : csv::parse(QString::fromUtf8(journal.readAll()), ';').mid(1))
         actions << record.mid(1).join(' ');
     EXPECT_EQ(actions, (QStringList{"5 123456 radio written", "5 123456 verify verified"}));
+}
+
+// "Метки площадки": while it is shown the rounds search every reader for tags; each tag once, with the
+// reader that hears it; a tag picked is read by its own ID and bound into a cell of its reader's table.
+TEST_F(BusOverviewOnSimBus, TheSiteTagsListEveryTagHeardAndBindOneToItsReader) {
+    ASSERT_TRUE(started);
+    // Reader 11 hears no tag: its searches go unanswered, and it stays a reader that answers.
+    host.withBus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(11, 3, 0)); });
+    openOnThreeReaders();
+    click(QStringLiteral("busTags"));
+    SiteTagsWindow& tags = window->busOverview().siteTags();
+    ASSERT_TRUE(tags.isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tags.model().rowCount() == 6; }, 10000));
+    QStringList heard;
+    for (const bus::SiteTag& t : tags.model().tags())
+        heard << QStringLiteral("%1@%2").arg(formatHexId(t.identifier)).arg(t.reader);
+    heard.sort();
+    QStringList expected;
+    for (quint8 a : {5, 7, 9})
+        for (const sim::Tag& t : host.withBus([a](sim::Bus& b) { return b.reader(a)->tags; }))
+            expected << QStringLiteral("%1@%2").arg(formatHexId(t.identifier)).arg(a);
+    expected.sort();
+    EXPECT_EQ(heard, expected);
+    window->busOverview().refresh();
+    EXPECT_EQ(cell(11, BusOverviewModel::State), QStringLiteral("отвечает"));
+    auto* table = tags.findChild<QTableView*>(QStringLiteral("tagsTable"));
+    const sim::Tag tag7 = host.withBus([](sim::Bus& b) { return b.reader(7)->tags[1]; });
+    for (int row = 0; row < tags.model().rowCount(); ++row)
+        if (tags.model().tags()[std::size_t(row)].identifier == tag7.identifier) table->selectRow(row);
+    auto* status = tags.findChild<QLabel*>(QStringLiteral("tagsStatus"));
+    tags.findChild<QPushButton*>(QStringLiteral("tagsRead"))->click();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return status->text().startsWith("метка " + formatHexId(tag7.identifier) + ": "); }, 5000))
+        << status->text().toStdString();
+    EXPECT_TRUE(status->text().contains(QString::number(tag7.serial))) << status->text().toStdString();
+    dialogs.inputs = {QStringLiteral("3")};
+    tags.findChild<QPushButton*>(QStringLiteral("tagsBind"))->click();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return status->text().startsWith("считыватель 7, ячейка 3: метка " +
+                                             formatHexId(tag7.identifier));
+        },
+        5000))
+        << status->text().toStdString();
+    EXPECT_EQ(host.withBus([](sim::Bus& b) { return b.reader(7)->cells[2]; }), tag7.identifier);
+    tags.close();
+    EXPECT_FALSE(window->busOverview().overview()->rounds().options().searchTags)
+        << "closed: no more searches";
 }
 
 TEST_F(BusOverviewOnSimBus, ADoubleClickAddressesThatReaderInTheMainWindow) {

@@ -2817,5 +2817,81 @@ Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
 FILE - for backup and backup-site: standard output. Backup and site files are at most 1 MiB.
 </translation>
     </message>
+    <message>
+        <source>Метки пло&amp;щадки…</source>
+        <translation>Site &amp;tags…</translation>
+    </message>
+    <message>
+        <source>Все метки, которые слышат считыватели: пока окно открыто, круги ищут метки.</source>
+        <translation>Every tag the readers hear: while the window is open, the rounds search for tags.</translation>
+    </message>
+    <message>
+        <source>Слышна</source>
+        <translation>Heard</translation>
+    </message>
+    <message>
+        <source>Метки площадки</source>
+        <translation>Site tags</translation>
+    </message>
+    <message>
+        <source>&amp;Считать</source>
+        <translation>&amp;Read</translation>
+    </message>
+    <message>
+        <source>Параметры выбранной метки по её ID.</source>
+        <translation>The selected tag&apos;s parameters, by its ID.</translation>
+    </message>
+    <message>
+        <source>Сер&amp;ийный номер…</source>
+        <translation>Ser&amp;ial number…</translation>
+    </message>
+    <message>
+        <source>Записать выбранной метке новый серийный номер.</source>
+        <translation>Write a new serial number into the selected tag.</translation>
+    </message>
+    <message>
+        <source>&amp;Привязать…</source>
+        <translation>&amp;Bind…</translation>
+    </message>
+    <message>
+        <source>Записать ID выбранной метки в ячейку таблицы ID считывателя, который её слышит лучше.</source>
+        <translation>Write the selected tag&apos;s ID into a cell of the bound-ID table of the reader that hears it best.</translation>
+    </message>
+    <message>
+        <source>Нет ответа: %1</source>
+        <translation>No reply: %1</translation>
+    </message>
+    <message>
+        <source>Запрос отправлен…</source>
+        <translation>Request sent…</translation>
+    </message>
+    <message>
+        <source>Порт закрыт: запрос не отправлен.</source>
+        <translation>The port is closed: the request was not sent.</translation>
+    </message>
+    <message>
+        <source>Выберите метку в таблице.</source>
+        <translation>Select a tag in the table.</translation>
+    </message>
+    <message>
+        <source>метка %1</source>
+        <translation>tag %1</translation>
+    </message>
+    <message>
+        <source>Новый серийный номер метки %1 (%2):</source>
+        <translation>New serial number of tag %1 (%2):</translation>
+    </message>
+    <message>
+        <source>метка %1: серийный номер %2</source>
+        <translation>tag %1: serial number %2</translation>
+    </message>
+    <message>
+        <source>Ячейка таблицы ID считывателя %1 для метки %2 (%3):</source>
+        <translation>Cell of reader %1&apos;s bound-ID table for tag %2 (%3):</translation>
+    </message>
+    <message>
+        <source>считыватель %1, ячейка %2: метка %3</source>
+        <translation>reader %1, cell %2: tag %3</translation>
+    </message>
 </context>
 </TS>

@@ -85,6 +85,8 @@ QByteArray BusRounds::requestOf(const Step& step) const {
             return buildRequest(step.address, cmd::kReadResetDelay);
         case Ask::Scan:
             return networkPollRequest();
+        case Ask::TagSearch:
+            return device::tagRequest(step.address, cmd::kAnyTag, cmd::kTagQuery);
     }
     return {};
 }
@@ -105,6 +107,7 @@ void BusRounds::planReader(quint8 address, bool front) {
         steps.push_back({address, Ask::Identify});
     } else {
         steps.push_back({address, Ask::Live});
+        if (options_.searchTags) steps.push_back({address, Ask::TagSearch});
         const auto asked = settingsReadAt_.find(address);
         if (asked == settingsReadAt_.end() || round_ - asked->second >= std::max(1, options_.settingsEvery)) {
             settingsReadAt_[address] = round_;
@@ -160,7 +163,7 @@ void BusRounds::send() {
     // A reader asked in its back-off gets one attempt: it has not answered for rounds.
     const auto silence = silence_.find(step.address);
     const bool backedOff = silence != silence_.end() && silence->second.rounds >= kSilentRoundsBeforeBackOff;
-    request.retries = scan || backedOff ? 0 : options_.retries;
+    request.retries = scan || backedOff || step.ask == Ask::TagSearch ? 0 : options_.retries;
     request.user = scan ? "rounds scan" : "rounds";
     ExchangeReply* reply = queue_.submit(request);
     reply_ = reply;
@@ -194,6 +197,16 @@ void BusRounds::onAttempt(const Step& step, const Transaction& t) {
                     if (roundOpen_) planReader(static_cast<quint8>(a), false);
                 }
             }
+        return;
+    }
+    if (step.ask == Ask::TagSearch) {
+        // Not the reader's answer to judge it by: a reader that hears no tag stays quiet.
+        emit exchanged(step.address, t);
+        if (!alive) return;
+        const auto* answer =
+            t.outcome == Outcome::Decoded && t.value ? std::get_if<device::TagAnswer>(&*t.value) : nullptr;
+        if (answer && tags_.heard(step.address, *answer, QDateTime::currentDateTime()))
+            emit tagHeard(*answer->identifier);
         return;
     }
     const bool hadIdentity = roster_.row(step.address) && roster_.row(step.address)->identity;

@@ -18,6 +18,7 @@
 #include <optional>
 
 #include "bus/roster.h"
+#include "bus/sitetags.h"
 #include "exchange/exchangequeue.h"
 #include "exchange/transaction.h"
 
@@ -33,6 +34,9 @@ class BusRounds : public QObject {
         int scanWaitMs = 500;       // the network poll collects answers this long
         int intervalMs = 0;         // least time from one round's start to the next; 0: the next at once
         int autoSearchMinutes = 0;  // a network poll every this many minutes; 0: only searchNow()
+        // Each identified reader is also searched for a tag every round; the answers build siteTags(). A
+        // search nobody answers is no silence of the reader: a reader may hear no tag.
+        bool searchTags = false;
     };
 
     static constexpr int kSilentRoundsBeforeBackOff = 3;
@@ -66,6 +70,8 @@ class BusRounds : public QObject {
     // The reader's settings are read again in the next round (something else wrote them).
     void readSettingsAgain(quint8 address) { settingsReadAt_.erase(address); }
     const Options& options() const { return options_; }
+    // Every tag the readers' searches found (Options::searchTags).
+    const SiteTags& siteTags() const { return tags_; }
     // Rounds finished since the start.
     int round() const { return round_; }
 
@@ -74,6 +80,8 @@ class BusRounds : public QObject {
     void exchanged(quint8 address, const kestrel::Transaction& t);
     void rowChanged(quint8 address);
     void readerAdded(quint8 address);
+    // A tag search found a tag.
+    void tagHeard(quint32 identifier);
     // A round over: its number (from 0), its time from its first write to its last reply's end, and the
     // wire's floor for it: its request and reply bytes at 19200 baud, 10 bits a byte, plus the gaps. Waits
     // for replies that never came, and a search's collection time, are in the time and not in the floor.
@@ -84,7 +92,7 @@ class BusRounds : public QObject {
     void portLost(const QString& reason);
 
   private:
-    enum class Ask { Identify, Live, BoundIds, ResetDelay, Scan };
+    enum class Ask { Identify, Live, BoundIds, ResetDelay, Scan, TagSearch };
     struct Step {
         quint8 address = 0;
         Ask ask = Ask::Live;
@@ -103,6 +111,7 @@ class BusRounds : public QObject {
     ExchangeQueue& queue_;
     Options options_;
     BusRoster roster_;
+    SiteTags tags_;
     bool running_ = false;
     bool stopping_ = false;
     bool searchAsked_ = false;

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "protocol/translation.h"
 #include "session/devicesession.h"
 #include "session/planapplier.h"
 
@@ -15,6 +16,7 @@ BusOverview::BusOverview(DeviceSession& session, bus::BusRounds::Options options
     connect(&rounds_, &bus::BusRounds::rowChanged, this, &BusOverview::rowsChanged);
     connect(&rounds_, &bus::BusRounds::readerAdded, this, &BusOverview::rowsChanged);
     connect(&rounds_, &bus::BusRounds::roundFinished, this, &BusOverview::roundFinished);
+    connect(&rounds_, &bus::BusRounds::tagHeard, this, &BusOverview::tagsChanged);
     connect(&session_, &DeviceSession::linkChanged, this, &BusOverview::followPort);
     connect(&session_, &DeviceSession::linkChanged, this, &BusOverview::onLinkChanged);
     // A tick in progress when the overview asked for the bus ends first; the port changes hands after it.
@@ -115,6 +117,34 @@ bus::PlanReport BusOverview::planReport(const QString& tool, const QDateTime& at
     report.at = at;
     report.tool = tool;
     return report;
+}
+
+void BusOverview::setRoundOptions(const bus::BusRounds::Options& options) {
+    bus::BusRounds::Options o = options;
+    o.searchTags = searchTags_;
+    rounds_.setOptions(o);
+}
+
+void BusOverview::setSearchTags(bool on) {
+    searchTags_ = on;
+    setRoundOptions(rounds_.options());
+}
+
+bool BusOverview::ask(const QByteArray& frame,
+                      std::function<void(const Transaction&, const QString& failure)> done) {
+    if (session_.link() != DeviceSession::Link::Open || frame.isEmpty()) return false;
+    ExchangeRequest request;
+    request.frames = frame;
+    request.retries = 2;
+    request.user = "overview";
+    ExchangeReply* reply = session_.queue().submit(request);
+    connect(reply, &ExchangeReply::finished, this, [reply, done = std::move(done)] {
+        reply->deleteLater();
+        done(reply->transaction(), reply->cancelled() && reply->portFailure().isEmpty()
+                                       ? Texts::tr("прервано")
+                                       : reply->portFailure());
+    });
+    return true;
 }
 
 bool BusOverview::applyPlan(const QList<quint8>& addresses) {

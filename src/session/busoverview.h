@@ -11,12 +11,13 @@
 #include <QMap>
 #include <QObject>
 #include <QPointer>
+#include <functional>
 
 #include "bus/plan.h"
 #include "bus/planreport.h"
 #include "bus/rounds.h"
-#include "session/planapplier.h"
 #include "bus/sitefile.h"
+#include "session/planapplier.h"
 
 namespace kestrel {
 
@@ -47,7 +48,13 @@ class BusOverview : public QObject {
     const std::vector<bus::ReaderRow>& rows() const { return rounds_.roster().rows(); }
     // A bus search now, while the link is open.
     void searchNow();
-    void setRoundOptions(const bus::BusRounds::Options& options) { rounds_.setOptions(options); }
+    void setRoundOptions(const bus::BusRounds::Options& options);
+    // The readers are searched for tags every round while the site's tag table wants them.
+    void setSearchTags(bool on);
+    const bus::SiteTags& siteTags() const { return rounds_.siteTags(); }
+    // One request of the engineer's to a reader of the bus, between the rounds' exchanges; `done` gets its
+    // last attempt, or the port's failure. False, with nothing sent, while the link is not open.
+    bool ask(const QByteArray& frame, std::function<void(const Transaction&, const QString& failure)> done);
     // The readers whose values are complete, as a site file.
     bus::SiteSnapshot site(const QString& tool, const QDateTime& saved) const;
 
@@ -87,6 +94,8 @@ class BusOverview : public QObject {
     // A reader's row changed or a reader was added; the list was replaced by another bus's.
     void rowsChanged();
     void readersReplaced();
+    // A tag search found a tag.
+    void tagsChanged();
     // A round ended (its time, and the wire's floor for it); the port went away under the rounds.
     void roundFinished(int round, qint64 elapsedMs, qint64 floorMs);
     void portLost(const QString& reason);
@@ -116,6 +125,7 @@ class BusOverview : public QObject {
     QMap<QString, QList<quint8>> otherBuses_;
     std::optional<bus::Plan> plan_;
     QPointer<PlanApplier> applier_;
+    bool searchTags_ = false;
     QString planPath_;
 };
 

@@ -22,6 +22,7 @@
 #include "traffic/csv.h"
 #include "ui/controlnames.h"
 #include "ui/dialogs.h"
+#include "ui/sitetagswindow.h"
 
 namespace kestrel {
 
@@ -48,6 +49,7 @@ BusOverviewWindow::BusOverviewWindow(DeviceSession& session, Dialogs& dialogs, Q
     sorted_.setDynamicSortFilter(true);
     buildControls();
     makeOverview();
+    siteTags_ = new SiteTagsWindow(*overview_, dialogs_, this);
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(kRefreshMs);
     connect(&refreshTimer_, &QTimer::timeout, this, &BusOverviewWindow::refresh);
@@ -111,7 +113,10 @@ void BusOverviewWindow::buildControls() {
         Texts::tr("Записать настройки плана в выбранные считыватели, чей серийный номер "
                   "совпадает с планом, и проверить их."));
     applyPlan_->setEnabled(false);
-    for (QPushButton* b : {saveCsvButton, saveSiteButton, planButton, report_, applyPlan_})
+    auto* tagsButton = named(new QPushButton(Texts::tr("Метки пло&щадки…")), ctl::busTags);
+    tagsButton->setToolTip(
+        Texts::tr("Все метки, которые слышат считыватели: пока окно открыто, круги ищут метки."));
+    for (QPushButton* b : {saveCsvButton, saveSiteButton, planButton, report_, applyPlan_, tagsButton})
         list->addWidget(b);
 
     table_ = named(new QTableView, ctl::busTable);
@@ -144,6 +149,10 @@ void BusOverviewWindow::buildControls() {
     connect(planButton, &QPushButton::clicked, this, &BusOverviewWindow::loadPlan);
     connect(report_, &QPushButton::clicked, this, &BusOverviewWindow::saveReport);
     connect(applyPlan_, &QPushButton::clicked, this, &BusOverviewWindow::applyPlan);
+    connect(tagsButton, &QPushButton::clicked, this, [this] {
+        siteTags_->show();
+        siteTags_->raise();
+    });
     // The row carries its reader's address as a number: that is the address the main window takes. A row is
     // activated by a double click, or by Enter from the keyboard.
     connect(table_, &QTableView::activated, this, [this](const QModelIndex& index) {

@@ -27,6 +27,7 @@ namespace kestrel {
 
 class BusOverview;
 class Dialogs;
+class SiteTagsWindow;
 
 class BusOverviewWindow : public QWidget {
     Q_OBJECT
@@ -61,6 +62,8 @@ class BusOverviewWindow : public QWidget {
     // "Применить план…": the plan written into the selected readers, after the engineer confirmed the
     // readers and the fields.
     void applyPlan();
+    // "Метки площадки…": every tag the site hears.
+    SiteTagsWindow& siteTags() { return *siteTags_; }
     // Copies the roster's rows into the table now (the window does so a few times a second).
     void refresh();
 
@@ -99,6 +102,7 @@ class BusOverviewWindow : public QWidget {
     QTableView* table_ = nullptr;
     QPushButton* report_ = nullptr;
     QPushButton* applyPlan_ = nullptr;
+    SiteTagsWindow* siteTags_ = nullptr;
     QPushButton* search_ = nullptr;
     QPushButton* pause_ = nullptr;
     QCheckBox* autoSearch_ = nullptr;
