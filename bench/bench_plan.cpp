@@ -1,11 +1,17 @@
 // Commissioning from a plan on a simulated bus paced at 19200 baud, as kestrel-cli runs it:
 //   - `plan check` of a plan of 32 readers against the floor the wire sets for the same exchanges (every
 //     byte at 0.521 ms, the quiet gap before each request, the bus search's fixed collection time);
-//   - `plan assign` of 10 new readers, one after another, each plugged in at address 0: the time of each.
-#include <QCoreApplication>
+//   - `plan assign` of 10 new readers, one after another, each plugged in at address 0: the time of each;
+//   - with a file name, the first page of the 32 readers' report as Qt's rich-text engine lays it out on A4
+//     landscape at 96 dpi, as a PNG picture.
+#include <QAbstractTextDocumentLayout>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTextStream>
 #include <cstdio>
 
@@ -54,7 +60,7 @@ bool writeFile(const QString& path, const QByteArray& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     QTemporaryDir dir;
     sim::Bus bus;
     QByteArray plan = "address;name;serial;network;channel;power;mode\r\n";
@@ -85,6 +91,25 @@ int main(int argc, char** argv) {
         "requests, %d ms search); goal at most %.2f s (1.25 x floor + 0.2 s)\n",
         kReaders, checkS, checked, floorS, static_cast<long long>(bench.wireBytes), bench.requests,
         timing.scanWaitMs, 1.25 * floorS + 0.2);
+
+    if (argc > 1) {
+        const QString report = dir.filePath("report.html");
+        if (bench.run({"plan", "report", checkPlan, "--out", report}) != cli::kDone) return 1;
+        QFile f(report);
+        if (!f.open(QIODevice::ReadOnly)) return 1;
+        QTextDocument page;
+        page.setHtml(QString::fromUtf8(f.readAll()));
+        const QSizeF a4(1123, 794);  // A4 landscape at 96 dpi
+        page.setPageSize(a4);
+        QImage picture(a4.toSize(), QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        QPainter painter(&picture);
+        page.drawContents(&painter, QRectF(QPointF(0, 0), a4));
+        painter.end();
+        std::printf("report of %d readers: %d page(s); first page in %s\n", kReaders, page.pageCount(),
+                    argv[1]);
+        if (!picture.save(QString::fromLocal8Bit(argv[1]))) return 1;
+    }
 
     // New readers one at a time at the factory address; the plan's rows have no serial yet.
     host.withBus([](sim::Bus& b) {
