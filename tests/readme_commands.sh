@@ -22,10 +22,10 @@ export QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=$work/config
 cd "$work"
 
 fail() { echo "$doc: $1" >&2; exit 1; }
-# bus PATH: a simulated bus of readers 3, 5 and 7 at PATH, once its link is there. It answers at once rather
-# than at 19200 baud: what these commands are checked for does not depend on the wire's pace.
-bus() {
-  "$build/kestrel-sim" --readers 3,5,7 --no-pacing --link "$1" >"$1.out" 2>&1 &
+# A simulated bus of readers 3, 5 and 7 at PATH. It answers at once rather than at 19200 baud: what these
+# commands are checked for does not depend on the wire's pace.
+start_bus() { "$build/kestrel-sim" --readers 3,5,7 --no-pacing --link "$1" >"$1.out" 2>&1 & }
+wait_bus() {  # wait_bus PATH: until its link is there
   for _ in $(seq 250); do [ -e "$1" ] && return; sleep 0.02; done
   cat "$1.out" >&2
   fail "no simulated bus at $1"
@@ -33,7 +33,6 @@ bus() {
 check() {  # check LINE WANTED-EXIT-CODES EXIT-CODE OUTPUT-FILE
   [[ " $2 " == *" $3 "* ]] || { cat "$4" >&2; fail "'$1' ended with $3 (wanted $2)"; }
 }
-bus "$work/ttyKESTREL"
 ci=$(cat "$src/.ci/run" "$src/scripts/install-check.sh")
 
 code_blocks() { awk '/^```sh/{on=1; n++; next} /^```/{on=0; next} on{print n "\t" $0}' "$1"; }
@@ -82,28 +81,36 @@ done <<<"$blocks"
 
 # When each command that runs beside the others starts: after the last earlier client command or export
 # that it depends on (-1: at once).
-files() { grep -oE '[^ ]+\.(csv|json)' <<<"$1" | sort -u || true; }
 after=()
 for i in "${!kinds[@]}"; do
   case ${kinds[i]} in export|client) continue ;; esac
   after[i]=-1
-  mine=$(files "${lines[i]}")
+  read -ra words <<<"${lines[i]}"
   for ((j = 0; j < i; j++)); do
     case ${kinds[j]} in
       export) after[i]=$j ;;
-      client) [ -n "$mine" ] && [ -n "$(comm -12 <(echo "$mine") <(files "${lines[j]}"))" ] && after[i]=$j ;;
+      client)
+        for w in "${words[@]}"; do
+          [[ ( $w == *.csv || $w == *.json ) && " ${lines[j]} " == *" $w "* ]] && after[i]=$j
+        done ;;
     esac
   done
 done
+
+# The bus of the client's commands, and one for each --watch or monitor.
+buses=("$work/ttyKESTREL")
+for i in "${!kinds[@]}"; do [[ ${kinds[i]} == watch ]] && buses+=("$work/ttyWATCH$i"); done
+for b in "${buses[@]}"; do start_bus "$b"; done
+for b in "${buses[@]}"; do wait_bus "$b"; done
 
 pids=()
 launch() {  # launch I: starts the I-th command beside the others
   local i=$1 command=${commands[$1]}
   case ${kinds[i]} in
-    window) command="timeout 4 $command" ;;
+    # A settings folder of its own: windows that end together would queue for one file's lock.
+    window) command="XDG_CONFIG_HOME=$work/config$i timeout 4 $command" ;;
     sim) command="timeout 2 ${command//$work\/ttyKESTREL/$work/ttySIM$i}" ;;
     watch)
-      bus "$work/ttyWATCH$i"
       command="KESTREL_PORT=$work/ttyWATCH$i timeout --preserve-status -s INT 2 ${command//$work\/ttyKESTREL/$work/ttyWATCH$i}" ;;
   esac
   # Without set +e, bash would end the background shell with 1 instead of the command's own exit code.
