@@ -33,6 +33,7 @@ fi
 
 scripts/setup.sh
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/kestrel-mutate.XXXXXX")
+chmod 755 "$tmp"  # one test runs the suite's program as the user nobody, who must reach it
 tree=$tmp/tree
 cleanup() {
   git -C "$repo" worktree remove --force "$tree" 2>/dev/null || true
