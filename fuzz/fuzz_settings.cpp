@@ -27,9 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QString again;
     const RememberedState t = loadState(copy, &again);
     if (!again.isEmpty() || t.link.portIdentity != s.link.portIdentity || t.link.address != s.link.address ||
-        t.link.reconnect != s.link.reconnect || t.link.servers != s.link.servers || t.link.echo != s.link.echo ||
-        t.link.direction != s.link.direction || t.tab != s.tab || t.language != s.language ||
-        t.geometry != s.geometry)
+        t.link.reconnect != s.link.reconnect || t.link.servers != s.link.servers ||
+        t.link.echo != s.link.echo || t.link.direction != s.link.direction || t.tab != s.tab ||
+        t.language != s.language || t.geometry != s.geometry)
         __builtin_trap();
     return 0;
 }

@@ -11,7 +11,6 @@
 #include "protocol/hexid.h"
 #include "protocol/translation.h"
 #include "traffic/csv.h"
-#include "traffic/csv.h"
 
 namespace kestrel::cli {
 
