@@ -71,8 +71,11 @@ tool=$!
 wait_window "--name ^Kestrel.Tool$" "$(now_ms)" >/dev/null
 sleep 3   # past the start-up picture
 wid=$(xdotool search --onlyvisible --name "^Kestrel Tool$" | head -n1)
-# The menu bar's height: the window's beyond its 429-pixel client area and the 24-pixel status bar below it.
-top=$(( $(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p') - 429 - 24 ))
+# The menu bar's height: the window's beyond its 429-pixel client area and the status bar below it (its
+# height as the source says: two lines).
+bar=$(sed -n 's/.*kHeight = \([0-9]*\) \* kLineHeight.*/\1/p' src/ui/statusbar.h)
+line=$(sed -n 's/.*kLineHeight = \([0-9]*\);.*/\1/p' src/ui/statusbar.h)
+top=$(( $(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p') - 429 - ${bar:-1} * ${line:-24} ))
 xdotool mousemove 70 $((74 + top)) click 1   # Открыть порт
 sleep 2
 reconnects=()

@@ -2,6 +2,7 @@
 // An in-memory serial port: tests feed the bytes a device would send, see what was written, and make
 // opening or writing fail.
 
+#include <QFile>
 #include <QTimer>
 #include <ostream>
 #include <utility>
@@ -14,6 +15,12 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 }
 
 namespace kestrel::test {
+
+// Writes `bytes` to a new file at `path` (a plan, a site): false when it cannot.
+inline bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
 
 class FakePort : public SerialPort {
     Q_OBJECT

@@ -236,6 +236,14 @@ class BusOverviewOnSimBus : public WindowOnSimBus {
         openPort();
         window->busOverview().show();
     }
+    // The plan `text` written into `dir` and loaded with "План площадки…".
+    QString loadPlan(const QTemporaryDir& dir, const QByteArray& text) {
+        const QString plan = dir.filePath("site.csv");
+        EXPECT_TRUE(test::writeFile(plan, text));
+        dialogs.openNames = {plan};
+        click(QStringLiteral("busPlan"));
+        return plan;
+    }
     QString cell(quint8 address, int column) {
         const BusOverviewModel& m = window->busOverview().model();
         for (int row = 0; row < m.rowCount(); ++row)
@@ -303,13 +311,7 @@ TEST_F(BusOverviewOnSimBus, ThePlanJudgesEachReaderAndTheCsvAndReportHoldThemAsS
     ASSERT_TRUE(started);
     openOnThreeReaders();
     QTemporaryDir dir;
-    const QString plan = dir.filePath("site.csv");
-    QFile p(plan);
-    ASSERT_TRUE(p.open(QIODevice::WriteOnly));
-    p.write("address;name;serial;network\r\n5;Tank 5;123456;1\r\n7;Tank 7;999;\r\n11;Tank 11;;\r\n");
-    p.close();
-    dialogs.openNames = {plan};
-    click(QStringLiteral("busPlan"));
+    loadPlan(dir, "address;name;serial;network\r\n5;Tank 5;123456;1\r\n7;Tank 7;999;\r\n11;Tank 11;;\r\n");
     using C = BusOverviewModel::Column;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
@@ -367,13 +369,7 @@ TEST_F(BusOverviewOnSimBus, ThePlanIsWrittenIntoTheSelectedReadersTheEngineerCon
     ASSERT_TRUE(started);
     openOnThreeReaders();
     QTemporaryDir dir;
-    const QString plan = dir.filePath("site.csv");
-    QFile p(plan);
-    ASSERT_TRUE(p.open(QIODevice::WriteOnly));
-    p.write("address;name;serial;network;channel\r\n5;Tank 5;123456;1000;7\r\n7;Tank 7;999;;\r\n");
-    p.close();
-    dialogs.openNames = {plan};
-    click(QStringLiteral("busPlan"));
+    loadPlan(dir, "address;name;serial;network;channel\r\n5;Tank 5;123456;1000;7\r\n7;Tank 7;999;;\r\n");
     using C = BusOverviewModel::Column;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {

@@ -1198,16 +1198,13 @@ TEST_F(CliOnSimBus, ThePlanIsCheckedAgainstTheBusAndAppliedOnlyWhereTheSerialMat
     });
     QTemporaryDir dir;
     const QString plan = dir.filePath("site.csv");
-    QFile f(plan);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(
-        "\xEF\xBB\xBF"
-        "address;name;serial;network;channel;power;mode;tags\r\n"
-        "5;A;123456;1;5;10;2;\r\n"
-        "6;B;;1000;7;;;A1\r\n"
-        "7;C;999;;;;;\r\n"
-        "8;D;;;;;;\r\n");
-    f.close();
+    ASSERT_TRUE(test::writeFile(plan,
+                                "\xEF\xBB\xBF"
+                                "address;name;serial;network;channel;power;mode;tags\r\n"
+                                "5;A;123456;1;5;10;2;\r\n"
+                                "6;B;;1000;7;;;A1\r\n"
+                                "7;C;999;;;;;\r\n"
+                                "8;D;;;;;;\r\n"));
     const QString fast = QStringLiteral("--retries 0 --timeout 100 ");
     ASSERT_EQ(run(fast + "plan check " + plan), kDeviceFailed) << err.toStdString();
     EXPECT_EQ(out,
@@ -1286,10 +1283,7 @@ TEST_F(CliOnSimBus, AnApplyCutShortIsFinishedByTheSameCommandWithoutWritingTwice
     host.withBus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(6, 1)); });
     QTemporaryDir dir;
     const QString plan = dir.filePath("site.csv");
-    QFile f(plan);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("address,name,network,tags\n6,B,1000,A1\n");
-    f.close();
+    ASSERT_TRUE(test::writeFile(plan, "address,name,network,tags\n6,B,1000,A1\n"));
     const QString radio = device::setRadioParamsRequest(6, {"1000", "5", "10"}).frame.toHex(' ').toUpper();
     const auto silence = QObject::connect(&transactor, &Transactor::attempted, [&](const Transaction& t) {
         if (t.request.toHex(' ').toUpper() == radio)
@@ -1316,10 +1310,7 @@ TEST_F(CliOnSimBus, NewReadersAreAssignedTheirPlannedAddressesOneAtATime) {
     });
     QTemporaryDir dir;
     const QString plan = dir.filePath("site.csv");
-    QFile f(plan);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("address,name,serial,network\r\n1,Tank 1,,1000\r\n2,Tank 2,,\r\n");
-    f.close();
+    ASSERT_TRUE(test::writeFile(plan, "address,name,serial,network\r\n1,Tank 1,,1000\r\n2,Tank 2,,\r\n"));
     const auto planText = [&] {
         QFile p(plan);
         return p.open(QIODevice::ReadOnly) ? p.readAll() : QByteArray();
