@@ -1379,6 +1379,11 @@ TEST_F(CliOnSimBus, TagsListsEveryTagOfTheSiteWithTheReaderThatHearsItBest) {
     EXPECT_EQ(wire.count(search7), 3);
     ASSERT_EQ(run("--json tags --addresses 7"), kDone);
     EXPECT_EQ(QJsonDocument::fromJson(out.split('\n')[0].toUtf8()).object()["reader"].toInt(), 7);
+    // A reader that hears more tags than it is searched for: 16 searches, 16 tags.
+    host.withBus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(8, 2, 20)); });
+    ASSERT_EQ(run("tags --addresses 8"), kDone);
+    EXPECT_EQ(out.count(QStringLiteral(", считыватель 8, ")), 16);
+    EXPECT_EQ(wire.count(frame(8, 0xE0, "7A7A7A7A")), 16);
 }
 
 }  // namespace
