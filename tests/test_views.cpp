@@ -306,6 +306,11 @@ TEST_F(Views, ASearchMovesTheAddressOnlyWhenAnotherDeviceAnswersFirst) {
     }
     // A typed address is one a device can have: 254 is taken, 255 (the bus search) is not.
     auto* list = ctl<QComboBox>(QStringLiteral("CmbNet"));
+    list->setCurrentIndex(0);
+    const QString first = list->itemText(0);
+    list->setEditText(QStringLiteral("9x"));
+    QTest::keyClick(list->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(list->currentText(), first) << "a text that is no address gives way to the address selected";
     for (const auto& [typed, taken] : {std::pair("254", 254), std::pair("255", 254)}) {
         list->setEditText(QString::fromLatin1(typed));
         QTest::keyClick(list->lineEdit(), Qt::Key_Return);
