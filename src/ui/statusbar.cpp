@@ -136,7 +136,7 @@ void StatusBar::refresh() {
     using Link = DeviceSession::Link;
     const Link link = session_.link();
     const bool open = link == Link::Open;
-    // The line settings are the ones SerialPort::open() always sets.
+    // The line settings are the ones the link always opens the port with.
     const QString port = session_.portName() + QStringLiteral(", 19200 8N1, ");
     switch (link) {
         case Link::Closed:
