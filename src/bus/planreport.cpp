@@ -98,6 +98,30 @@ QMap<int, QStringList> readPlanJournal(const QString& planPath, char separator) 
     return out;
 }
 
+QString planReaderName(quint8 address, const QString& name) {
+    return name.isEmpty() ? Texts::tr("адрес %1").arg(address)
+                          : Texts::tr("адрес %1 (%2)").arg(address).arg(name);
+}
+
+QString appliedText(const QStringList& written, bool verified, bool tookReader) {
+    QString text = written.isEmpty() ? Texts::tr("уже как в плане, ничего не записано")
+                                     : Texts::tr("записано %1").arg(written.join(QStringLiteral(", ")));
+    text += QStringLiteral("; ") + (verified ? Texts::tr("проверено") : Texts::tr("не проверялось"));
+    if (tookReader)
+        text += Texts::tr("; в плане серийного номера нет: взят считыватель, найденный по адресу");
+    return text;
+}
+
+QString writeStoppedText(const QString& why, const QStringList& written, bool unknown, const QString& step,
+                         const QStringList& notSent) {
+    const auto listed = [](const QStringList& l) {
+        return l.isEmpty() ? Texts::tr("нет") : l.join(QStringLiteral(", "));
+    };
+    return Texts::tr("%1; записано: %2; %3: %4; не записано: %5")
+        .arg(why, listed(written), unknown ? Texts::tr("неизвестно, записано ли") : Texts::tr("не записано"),
+             step, listed(notSent));
+}
+
 QString differencesText(const std::vector<PlanDifference>& differences) {
     QStringList out;
     for (const PlanDifference& d : differences)

@@ -24,6 +24,16 @@ QString appendPlanJournal(const QString& planPath, char separator, quint8 addres
 // The journal's lines per address: "radio: written 2026-12-09T14:03:00+03:00". Nothing for no journal.
 QMap<int, QStringList> readPlanJournal(const QString& planPath, char separator);
 
+// "адрес 5 (Tank 5)", or "адрес 5" without a name: a planned reader as the lines name it.
+QString planReaderName(quint8 address, const QString& name);
+// What applying a row did, as the client's and the overview's lines say it: "записано radio; проверено", and
+// that the reader found was taken for a row without a serial.
+QString appliedText(const QStringList& written, bool verified, bool tookReader);
+// A write left without a good answer (`why`), and the row's steps: those written, the one that may or may not
+// have been (`unknown`) or was not, and those not sent.
+QString writeStoppedText(const QString& why, const QStringList& written, bool unknown, const QString& step,
+                         const QStringList& notSent);
+
 // "network 1000, по плану 1001; tags …": the differences as one text.
 QString differencesText(const std::vector<PlanDifference>& differences);
 

@@ -25,11 +25,6 @@ const QStringList kApplyParts = {QStringLiteral("mode"), QStringLiteral("radio")
                                  QStringLiteral("bound-ids")};
 
 // "адрес 5 (Tank 1)" or "адрес 5".
-QString readerName(quint8 address, const QString& name) {
-    return name.isEmpty() ? Texts::tr("адрес %1").arg(address)
-                          : Texts::tr("адрес %1 (%2)").arg(address).arg(name);
-}
-
 using bus::differencesText;
 
 QJsonArray differencesJson(const std::vector<bus::PlanDifference>& differences) {
@@ -156,10 +151,10 @@ int Client::planCheck(Context& c) {
         fields.insert(QLatin1String("serial"),
                       f.foundSerial ? QJsonValue(double(*f.foundSerial)) : QJsonValue());
         if (f.plannedSerial) fields.insert(QLatin1String("plannedSerial"), double(*f.plannedSerial));
-        output_.result(
-            c.command,
-            QStringLiteral("%1: %2: %3").arg(readerName(f.address, f.name), bus::planStateKey(f.state), text),
-            fields);
+        output_.result(c.command,
+                       QStringLiteral("%1: %2: %3")
+                           .arg(bus::planReaderName(f.address, f.name), bus::planStateKey(f.state), text),
+                       fields);
     }
     const int planned = int(plan->rows.size());
     output_.note(Texts::tr("План %1: как в плане %2 из %3, лишних на шине %4")
@@ -230,11 +225,7 @@ Client::PlanApplied Client::applyPlanRow(Context& c, const bus::Plan& plan, cons
         QStringList notWritten;
         for (std::size_t k = i + 1; k < steps.size(); ++k) notWritten << steps[k].label;
         out.exit = e;
-        out.message =
-            Texts::tr("%1; записано: %2; %3: %4; не записано: %5")
-                .arg(heldFailure_, out.written.isEmpty() ? Texts::tr("нет") : out.written.join(", "),
-                     unknown ? Texts::tr("неизвестно, записано ли") : Texts::tr("не записано"),
-                     steps[i].label, notWritten.isEmpty() ? Texts::tr("нет") : notWritten.join(", "));
+        out.message = bus::writeStoppedText(heldFailure_, out.written, unknown, steps[i].label, notWritten);
         return out;
     }
     if (!verify) return out;
@@ -271,7 +262,7 @@ int Client::reportApplied(Context& c, const bus::PlanRow& row, const PlanApplied
     QJsonObject fields{{QLatin1String("address"), int(row.address)}, {QLatin1String("name"), row.name}};
     if (r.serial) fields.insert(QLatin1String("serial"), double(*r.serial));
     fields.insert(QLatin1String("written"), QJsonArray::fromStringList(r.written));
-    const QString who = readerName(row.address, row.name) + QStringLiteral(", ") +
+    const QString who = bus::planReaderName(row.address, row.name) + QStringLiteral(", ") +
                         (r.serial ? Texts::tr("серийный номер %1").arg(*r.serial) : QStringLiteral("-"));
     if (r.exit != kDone) {
         output_.failure(c.command, QStringLiteral("%1: %2").arg(who, r.message),
@@ -280,12 +271,9 @@ int Client::reportApplied(Context& c, const bus::PlanRow& row, const PlanApplied
     }
     fields.insert(QLatin1String("verified"), r.verified);
     fields.insert(QLatin1String("tookReader"), r.tookReader);
-    QString text = r.written.isEmpty() ? Texts::tr("уже как в плане, ничего не записано")
-                                       : Texts::tr("записано %1").arg(r.written.join(QStringLiteral(", ")));
-    text += QStringLiteral("; ") + (r.verified ? Texts::tr("проверено") : Texts::tr("не проверялось"));
-    if (r.tookReader)
-        text += Texts::tr("; в плане серийного номера нет: взят считыватель, найденный по адресу");
-    output_.result(c.command, QStringLiteral("%1: %2").arg(who, text), fields);
+    output_.result(c.command,
+                   QStringLiteral("%1: %2").arg(who, bus::appliedText(r.written, r.verified, r.tookReader)),
+                   fields);
     return kDone;
 }
 
@@ -388,7 +376,7 @@ int Client::planAssign(Context& c) {
                         kDeviceFailed);
         c.address = quint8(*from);
     }
-    const QString rowName = readerName(target, row->name);
+    const QString rowName = bus::planReaderName(target, row->name);
     if (filled) {
         // The plan names the reader before anything is written to it: a plan that cannot be written stops
         // here, and a second run finds the reader by its serial.

@@ -43,17 +43,10 @@ void PlanApplier::stop() {
 }
 
 QString PlanApplier::describe(const Outcome& o) {
-    QString who = o.name.isEmpty() ? Texts::tr("адрес %1").arg(o.address)
-                                   : Texts::tr("адрес %1 (%2)").arg(o.address).arg(o.name);
-    who += QStringLiteral(", ") +
-           (o.serial ? Texts::tr("серийный номер %1").arg(*o.serial) : QStringLiteral("-"));
-    if (!o.failure.isEmpty()) return QStringLiteral("%1: %2").arg(who, o.failure);
-    QString text = o.written.isEmpty() ? Texts::tr("уже как в плане, ничего не записано")
-                                       : Texts::tr("записано %1").arg(o.written.join(QStringLiteral(", ")));
-    text += QStringLiteral("; ") + (o.verified ? Texts::tr("проверено") : Texts::tr("не проверялось"));
-    if (o.tookReader)
-        text += Texts::tr("; в плане серийного номера нет: взят считыватель, найденный по адресу");
-    return QStringLiteral("%1: %2").arg(who, text);
+    const QString who = bus::planReaderName(o.address, o.name) + QStringLiteral(", ") +
+                        (o.serial ? Texts::tr("серийный номер %1").arg(*o.serial) : QStringLiteral("-"));
+    return QStringLiteral("%1: %2").arg(
+        who, o.failure.isEmpty() ? bus::appliedText(o.written, o.verified, o.tookReader) : o.failure);
 }
 
 void PlanApplier::nextReader() {
@@ -125,14 +118,8 @@ void PlanApplier::answered() {
                 journal(label, unknown ? QStringLiteral("unknown") : QStringLiteral("not-written"));
                 QStringList notWritten;
                 for (std::size_t k = step_ + 1; k < steps_.size(); ++k) notWritten << steps_[k].label;
-                const auto listed = [](const QStringList& l) {
-                    return l.isEmpty() ? Texts::tr("нет") : l.join(QStringLiteral(", "));
-                };
-                return readerEnds(
-                    Texts::tr("%1; записано: %2; %3: %4; не записано: %5")
-                        .arg(Texts::tr("нет подтверждения записи"), listed(outcome_.written),
-                             unknown ? Texts::tr("неизвестно, записано ли") : Texts::tr("не записано"), label,
-                             listed(notWritten)));
+                return readerEnds(bus::writeStoppedText(Texts::tr("нет подтверждения записи"),
+                                                        outcome_.written, unknown, label, notWritten));
             }
             outcome_.written << label;
             journal(label, QStringLiteral("written"));

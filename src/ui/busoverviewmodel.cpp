@@ -133,14 +133,14 @@ void BusOverviewModel::setRows(const std::vector<ReaderRow>& rows, const QDateTi
 }
 
 void BusOverviewModel::setPlanFindings(const std::vector<bus::PlanFinding>& findings) {
-    findings_ = findings;
+    findings_.clear();
+    for (const bus::PlanFinding& f : findings) findings_[f.address] = f;
     if (!rows_.empty()) emit dataChanged(index(0, Name), index(rowCount() - 1, Plan));
 }
 
 const bus::PlanFinding* BusOverviewModel::findingOf(quint8 address) const {
-    for (const bus::PlanFinding& f : findings_)
-        if (f.address == address) return &f;
-    return nullptr;
+    const auto f = findings_.find(address);
+    return f == findings_.end() ? nullptr : &f->second;
 }
 
 int BusOverviewModel::rowCount(const QModelIndex& parent) const {

@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QDateTime>
 #include <QSortFilterProxyModel>
+#include <map>
 #include <vector>
 
 #include "bus/plan.h"
@@ -74,7 +75,7 @@ class BusOverviewModel : public QAbstractTableModel {
 
     std::vector<bus::ReaderRow> rows_;
     QDateTime now_;
-    std::vector<bus::PlanFinding> findings_;
+    std::map<quint8, bus::PlanFinding> findings_;  // by address
 };
 
 // The background of a row by how its reader answers.

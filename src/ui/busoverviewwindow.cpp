@@ -406,8 +406,7 @@ void BusOverviewWindow::applyPlan() {
     QList<quint8> writable;
     for (const bus::PlanFinding& f : overview_->planFindings()) {
         if (!addresses.contains(f.address)) continue;
-        const QString who = f.name.isEmpty() ? Texts::tr("адрес %1").arg(f.address)
-                                             : Texts::tr("адрес %1 (%2)").arg(f.address).arg(f.name);
+        const QString who = bus::planReaderName(f.address, f.name);
         if (f.state == bus::PlanState::Differs || f.state == bus::PlanState::Ok) {
             QStringList fields;
             for (const bus::PlanDifference& d : f.differences)
