@@ -1277,6 +1277,16 @@ TEST_F(CliOnSimBus, ThePlanIsCheckedAgainstTheBusAndAppliedOnlyWhereTheSerialMat
     EXPECT_EQ(run("plan report " + plan + " --out report.pdf"), kUsageError);
 }
 
+// A planned reader that answers with garbage is missing too, and its line says what came.
+TEST_F(CliOnSimBus, APlannedReaderAnsweringGarbageIsMissingAndSaysSo) {
+    QTemporaryDir dir;
+    const QString plan = dir.filePath("site.csv");
+    ASSERT_TRUE(test::writeFile(plan, "address,name\n5,A\n"));
+    host.injectFault(sim::FaultKind::Garbage, sim::kUntilCleared, 5);
+    ASSERT_EQ(run("--retries 0 --timeout 100 --scan-wait 50 plan check " + plan), kDeviceFailed);
+    EXPECT_TRUE(out.startsWith("адрес 5 (A): missing: не отвечает понятно: мусор\n")) << out.toStdString();
+}
+
 // A reader that falls silent in the middle of an apply: the output says what was written and what may
 // have been; the same command run again writes only what is not there yet.
 TEST_F(CliOnSimBus, AnApplyCutShortIsFinishedByTheSameCommandWithoutWritingTwice) {

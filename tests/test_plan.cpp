@@ -147,14 +147,14 @@ TEST(Plan, TheBusIsCheckedAgainstThePlanReaderByReader) {
     using S = device::LiveReading::Settings;
     const std::vector<quint32> tableA1 = {0xA1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     const std::vector<ReaderSeen> seen = {
-        {1, 11, S{2, 1000, 7, 10}, device::BoundIdTable{tableA1}},
-        {2, {}, {}, {}},
-        {3, 99, S{}, {}},
-        {4, 14, S{1, 1001, 7, 9}, device::BoundIdTable{tableA1}},
-        {5, 15, S{}, {}},
-        {6, 16, {}, {}},
-        {9, 15, S{}, {}},
-        {10, 20, {}, {}},
+        {1, 11, S{2, 1000, 7, 10}, device::BoundIdTable{tableA1}, {}},
+        {2, {}, {}, {}, {}},
+        {3, 99, S{}, {}, {}},
+        {4, 14, S{1, 1001, 7, 9}, device::BoundIdTable{tableA1}, {}},
+        {5, 15, S{}, {}, {}},
+        {6, 16, {}, {}, {}},
+        {9, 15, S{}, {}, {}},
+        {10, 20, {}, {}, {}},
     };
     const std::vector<PlanFinding> found = checkPlan(plan, seen);
     struct Expected {

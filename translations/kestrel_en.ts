@@ -2893,5 +2893,9 @@ FILE - for backup and backup-site: standard output. Backup and site files are at
         <source>считыватель %1, ячейка %2: метка %3</source>
         <translation>reader %1, cell %2: tag %3</translation>
     </message>
+    <message>
+        <source>не отвечает понятно: %1</source>
+        <translation>does not answer clearly: %1</translation>
+    </message>
 </context>
 </TS>

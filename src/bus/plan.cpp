@@ -312,8 +312,9 @@ std::vector<PlanFinding> checkPlan(const Plan& plan, const std::vector<ReaderSee
     };
     std::vector<PlanFinding> out;
     for (const PlanRow& row : plan.rows) {
-        PlanFinding f{row.address, row.name, PlanState::Missing, row.serial, {}, {}};
+        PlanFinding f{row.address, row.name, PlanState::Missing, row.serial, {}, {}, {}};
         const ReaderSeen* r = seenAt(row.address);
+        if (r) f.silence = r->silence;
         if (r && r->serial) {
             f.foundSerial = r->serial;
             f.differences = planDifferences(row, *r);
@@ -326,7 +327,7 @@ std::vector<PlanFinding> checkPlan(const Plan& plan, const std::vector<ReaderSee
     }
     for (const ReaderSeen& r : seen)
         if (r.serial && !plan.rowAt(r.address))
-            out.push_back({r.address, {}, PlanState::Extra, {}, r.serial, {}});
+            out.push_back({r.address, {}, PlanState::Extra, {}, r.serial, {}, {}});
     return out;
 }
 

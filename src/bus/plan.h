@@ -72,6 +72,7 @@ struct ReaderSeen {
     std::optional<quint32> serial;
     std::optional<device::LiveReading::Settings> settings;
     std::optional<device::BoundIdTable> boundIds;
+    QString silence;  // without a serial: what came instead ("нет ответа", "ошибка CRC"); empty: not said
 };
 
 // A planned reader as found, or a reader found that the plan does not name (Extra).
@@ -94,6 +95,7 @@ struct PlanFinding {
     std::optional<quint32> plannedSerial;
     std::optional<quint32> foundSerial;
     std::vector<PlanDifference> differences;
+    QString silence;  // missing: what came instead of an answer, as ReaderSeen says it
 };
 
 // The fields of `row` that the reader `seen` has otherwise (the settings and bound IDs it plans; the serial

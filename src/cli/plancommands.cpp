@@ -16,6 +16,7 @@
 #include "protocol/hexid.h"
 #include "protocol/savefile.h"
 #include "protocol/translation.h"
+#include "traffic/record.h"
 
 namespace kestrel::cli {
 
@@ -62,10 +63,13 @@ std::optional<bus::Plan> Client::readPlan(Context& c) {
 
 int Client::seeReader(Context& c, quint8 address, bool withTags, bus::ReaderSeen* seen) {
     const FailuresHeld held(holdFailures_);
-    *seen = {address, {}, {}, {}};
+    *seen = {address, {}, {}, {}, {}};
     c.address = address;
     std::optional<device::DeviceValue> id, live, table;
-    if (const int e = ask(c, device::identifyRequest(address), &id)) return e == kPortError ? e : kDone;
+    if (const int e = ask(c, device::identifyRequest(address), &id)) {
+        seen->silence = traffic::outcomeText(lastOutcome_);
+        return e == kPortError ? e : kDone;
+    }
     const auto* ident = as<device::Identification>(id);
     if (!ident || !ident->serial) return kDone;
     seen->serial = ident->serial;
@@ -122,7 +126,10 @@ int Client::planCheck(Context& c) {
                 text = Texts::tr("как в плане, серийный номер %1").arg(serial);
                 break;
             case bus::PlanState::Missing:
-                text = Texts::tr("не отвечает");
+                // A reader that answers garbage is as missing as a silent one, but the line says what came.
+                text = f.silence.isEmpty() || f.silence == traffic::outcomeText(Outcome::NoReply)
+                           ? Texts::tr("не отвечает")
+                           : Texts::tr("не отвечает понятно: %1").arg(f.silence);
                 break;
             case bus::PlanState::OtherSerial:
                 text = Texts::tr("серийный номер %1, по плану %2").arg(serial).arg(*f.plannedSerial);

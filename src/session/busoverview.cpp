@@ -92,7 +92,7 @@ void BusOverview::setPlan(const bus::Plan& plan, const QString& path) {
 std::vector<bus::ReaderSeen> BusOverview::seenOnBus() const {
     std::vector<bus::ReaderSeen> seen;
     for (const bus::ReaderRow& r : rounds_.roster().rows()) {
-        bus::ReaderSeen s{r.address, {}, {}, r.boundIds};
+        bus::ReaderSeen s{r.address, {}, {}, r.boundIds, {}};
         const bool answers =
             r.state == bus::ReaderState::Answering || r.state == bus::ReaderState::CheckErrors;
         if (answers && r.identity) s.serial = r.identity->serial;

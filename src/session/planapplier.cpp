@@ -56,7 +56,7 @@ void PlanApplier::nextReader() {
         if (!row) continue;  // not planned: nothing to apply
         if (stopped_) break;
         wanted_ = bus::plannedParts(*row, kParts);
-        seen_ = readBack_ = {address, {}, {}, {}};
+        seen_ = readBack_ = {address, {}, {}, {}, {}};
         steps_.clear();
         step_ = 0;
         outcome_ = {address, row->name, {}, {}, false, !row->serial, {}};
