@@ -1285,6 +1285,11 @@ TEST_F(CliOnSimBus, APlannedReaderAnsweringGarbageIsMissingAndSaysSo) {
     host.injectFault(sim::FaultKind::Garbage, sim::kUntilCleared, 5);
     ASSERT_EQ(run("--retries 0 --timeout 100 --scan-wait 50 plan check " + plan), kDeviceFailed);
     EXPECT_TRUE(out.startsWith("адрес 5 (A): missing: не отвечает понятно: мусор\n")) << out.toStdString();
+    // A plan file too large for any site is refused as a plan, before anything is sent.
+    ASSERT_TRUE(test::writeFile(plan, QByteArray(2 << 20, '\n')));
+    ASSERT_EQ(run("plan check " + plan), kUsageError);
+    EXPECT_EQ(err, plan + ": файл больше 1 МиБ (1048576 байт); план площадки не бывает больше\n");
+    EXPECT_TRUE(wire.isEmpty());
 }
 
 // A reader that falls silent in the middle of an apply: the output says what was written and what may
