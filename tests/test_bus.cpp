@@ -136,6 +136,50 @@ TEST(BusRoster, TakeJudgesOneExchangeForTheAskedRowOnly) {
     EXPECT_FALSE(roster.row(2)->duplicateSerial);
 }
 
+// A request's attempts, each judged as it comes: every one counts, but the state only turns with the last,
+// and a single miss shows in the rate.
+TEST(BusRoster, TheStateTurnsWithARequestsLastAttemptAndEveryMissCounts) {
+    const QByteArray identity5 = withCheckByte(hex("3E 05 FC 40 E2 01 00 86 00"));
+    const QByteArray badCheck = hex("3E 05 FC 40 E2 01 00 86 00 00");
+    using A = BusRoster::Attempt;
+    struct Step {
+        QByteArray reply;
+        A attempt;
+    };
+    struct Case {
+        const char* what;
+        int goodBefore;  // good answers before the steps
+        std::vector<Step> steps;
+        ReaderState state;
+        int percent;
+    };
+    const std::vector<Case> cases = {
+        {"a miss a retry makes good",
+         3,
+         {{{}, A::RetryFollows}, {identity5, A::Last}},
+         ReaderState::Answering,
+         80},
+        {"a miss with a retry to come", 3, {{{}, A::RetryFollows}}, ReaderState::Answering, 75},
+        {"a faulty reply with a retry to come", 1, {{badCheck, A::RetryFollows}}, ReaderState::Answering, 50},
+        {"silent through its retry", 2, {{{}, A::RetryFollows}, {{}, A::Last}}, ReaderState::NoReply, 50},
+        {"faulty through its retry",
+         0,
+         {{badCheck, A::RetryFollows}, {badCheck, A::Last}},
+         ReaderState::CheckErrors,
+         0},
+        {"one miss among a thousand", 999, {{{}, A::RetryFollows}}, ReaderState::Answering, 99},
+        {"all answered", 7, {}, ReaderState::Answering, 100},
+    };
+    for (const Case& c : cases) {
+        BusRoster roster;
+        ASSERT_TRUE(roster.add(5));
+        for (int i = 0; i < c.goodBefore; ++i) roster.take(5, judged("31 05 FC 5D", identity5));
+        for (const Step& s : c.steps) roster.take(5, judged("31 05 FC 5D", s.reply), s.attempt);
+        EXPECT_EQ(roster.row(5)->state, c.state) << c.what;
+        EXPECT_EQ(roster.row(5)->successPercent(), c.percent) << c.what;
+    }
+}
+
 class RoundsOnSimBus : public ::testing::Test {
   protected:
     RoundsOnSimBus() {
@@ -218,6 +262,24 @@ TEST_F(RoundsOnSimBus, EachReaderIdentifiedOnceLiveEveryRoundSettingsEveryNthAnd
     QTest::qWait(100);
     EXPECT_EQ(port.requests.size(), written);
     EXPECT_EQ(port.inFlight, 0);
+}
+
+// One reply lost on the wire, made good by the retry: the row keeps answering all along, and counts the miss.
+TEST_F(RoundsOnSimBus, AMissTheRetryMakesGoodNeverGreysTheRow) {
+    BusRounds rounds(queue, options);
+    rounds.start();
+    runRounds(rounds, 2);
+    ASSERT_EQ(rounds.roster().row(1)->state, ReaderState::Answering);
+    QList<ReaderState> seen;
+    QObject::connect(&rounds, &BusRounds::rowChanged, [&](quint8 a) {
+        if (a == 1) seen << rounds.roster().row(1)->state;
+    });
+    port.bus.injectFault(sim::FaultKind::Silence, 1, 1);
+    runRounds(rounds, 2);
+    EXPECT_FALSE(seen.isEmpty());
+    EXPECT_FALSE(seen.contains(ReaderState::NoReply));
+    EXPECT_EQ(rounds.roster().row(1)->noReply, 1);
+    EXPECT_LT(rounds.roster().row(1)->successPercent(), 100);
 }
 
 // A line that never falls quiet is written to after the reply timeout all the same: the rows show what the

@@ -11,6 +11,10 @@ double ReaderRow::successRate() const {
     return requests > 0 ? double(good) / double(requests) : 0.0;
 }
 
+int ReaderRow::successPercent() const {
+    return requests > 0 ? int(qint64(good) * 100 / requests) : 0;
+}
+
 const ReaderRow* BusRoster::row(quint8 address) const {
     const auto it =
         std::find_if(rows_.begin(), rows_.end(), [&](const ReaderRow& r) { return r.address == address; });
@@ -50,7 +54,7 @@ QList<quint8> BusRoster::addresses() const {
     return out;
 }
 
-void BusRoster::take(quint8 askedAddress, const Transaction& t) {
+void BusRoster::take(quint8 askedAddress, const Transaction& t, Attempt attempt) {
     ReaderRow* r = find(askedAddress);
     if (!r || t.request.isEmpty()) return;
     ++r->requests;
@@ -61,23 +65,16 @@ void BusRoster::take(quint8 askedAddress, const Transaction& t) {
         t.outcome == Outcome::OtherAddress ||
         (framed && t.outcome != Outcome::WrongCheckByte && static_cast<quint8>(t.reply[1]) != askedAddress);
     const bool otherCommand = t.outcome == Outcome::OtherCode || t.fit == Fit::OtherCommand;
-    if (t.reply.isEmpty()) {
-        ++r->noReply;
-        r->state = ReaderState::NoReply;
-        return;
-    }
-    if (otherAddress || otherCommand) {
-        // Nothing of its own came: the asked reader stays silent as far as this row knows.
-        ++r->misdirected;
-        r->state = ReaderState::NoReply;
-        return;
-    }
-    if (t.outcome != Outcome::Decoded || !t.value ||
-        (t.fit != Fit::Answers && t.fit != Fit::Acknowledgement)) {
-        ++r->badCheck;
-        r->state = ReaderState::CheckErrors;
-        return;
-    }
+    const auto fails = [&](int& count, ReaderState state) {
+        ++count;
+        if (attempt == Attempt::Last) r->state = state;
+    };
+    // Nothing of its own came, or another reader's or another command's reply: the asked reader stays
+    // silent as far as this row knows.
+    if (t.reply.isEmpty()) return fails(r->noReply, ReaderState::NoReply);
+    if (otherAddress || otherCommand) return fails(r->misdirected, ReaderState::NoReply);
+    if (t.outcome != Outcome::Decoded || !t.value || (t.fit != Fit::Answers && t.fit != Fit::Acknowledgement))
+        return fails(r->badCheck, ReaderState::CheckErrors);
     ++r->good;
     r->state = ReaderState::Answering;
     // When the reply came: the write's time plus the reply's time, else now.

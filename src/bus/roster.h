@@ -33,6 +33,9 @@ struct ReaderRow {
     bool duplicateSerial = false;  // another row reports the same serial number
     // The share of requests answered well, 0..1; 0 before any request.
     double successRate() const;
+    // The same in whole percent, rounded down: 100 only when every request was answered well, so that a
+    // single miss among a thousand shows.
+    int successPercent() const;
 };
 
 class BusRoster {
@@ -52,8 +55,10 @@ class BusRoster {
     // happens): the counts and the state move, and a decoded value goes into the row only when the reply
     // came from the asked address and answers the asked command. A reply from another address or to
     // another command is counted as misdirected. A new identity flags duplicate serials on every row
-    // that shares one.
-    void take(quint8 askedAddress, const Transaction& t);
+    // that shares one. Every attempt counts; the state turns to a failure only with the request's last
+    // attempt, after its retries: a miss that a retry makes good leaves the reader answering.
+    enum class Attempt { Last, RetryFollows };
+    void take(quint8 askedAddress, const Transaction& t, Attempt attempt = Attempt::Last);
     QList<quint8> addresses() const;
 
   private:

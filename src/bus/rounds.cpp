@@ -173,12 +173,14 @@ void BusRounds::send() {
         roundStartMs_ = queue_.nowMs();
         roundFloorMs_ = 0;
     });
-    connect(reply, &ExchangeReply::attempted, this,
-            [this, step](const Transaction& t) { onAttempt(step, t); });
+    connect(reply, &ExchangeReply::attempted, this, [this, step, reply](const Transaction& t) {
+        onAttempt(step, t,
+                  reply->retryFollows(t) ? BusRoster::Attempt::RetryFollows : BusRoster::Attempt::Last);
+    });
     connect(reply, &ExchangeReply::finished, this, [this, reply] { onFinished(reply); });
 }
 
-void BusRounds::onAttempt(const Step& step, const Transaction& t) {
+void BusRounds::onAttempt(const Step& step, const Transaction& t, BusRoster::Attempt attempt) {
     roundFloorMs_ +=
         qint64(std::lround(double(t.request.size() + t.reply.size()) * ExchangeQueue::kMsPerByte)) +
         queue_.line().gapMs;
@@ -211,7 +213,7 @@ void BusRounds::onAttempt(const Step& step, const Transaction& t) {
     }
     const bool hadIdentity = roster_.row(step.address) && roster_.row(step.address)->identity;
     if (t.outcome != Outcome::NoReply) silence_[step.address].rounds = 0;  // it speaks: asked every round
-    roster_.take(step.address, t);
+    roster_.take(step.address, t, attempt);
     emit exchanged(step.address, t);
     if (!alive) return;
     emit rowChanged(step.address);

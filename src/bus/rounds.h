@@ -102,7 +102,7 @@ class BusRounds : public QObject {
     void planRound();
     void planReader(quint8 address, bool front);
     void send();
-    void onAttempt(const Step& step, const Transaction& t);
+    void onAttempt(const Step& step, const Transaction& t, BusRoster::Attempt attempt);
     void onFinished(ExchangeReply* reply);
     void endRound();
     void fail(const QString& reason);

@@ -396,8 +396,6 @@ void ExchangeQueue::announce(const QPointer<ExchangeReply>& reply, const Transac
     if (!reply || reply != current_) return;
     const ExchangeRequest& r = reply->request_;
     const char* user = r.user;
-    const int retries = r.retries;
-    const bool answer = r.kind == ExchangeRequest::Kind::Answer;
     // Whoever asked sees the attempt, then the feed has it: the row and the statistics are in place when the
     // answer is shown (finished()).
     const QPointer<ExchangeQueue> alive(this);
@@ -406,9 +404,7 @@ void ExchangeQueue::announce(const QPointer<ExchangeReply>& reply, const Transac
     emit exchanged(t, user);
     if (!alive || !reply || reply != current_) return;
     // Asked to stop retrying meanwhile (a listener stopping), it is not retried.
-    const bool retry =
-        answer && t.outcome != Outcome::Decoded && !reply->noRetry_ && reply->attempts_ <= retries;
-    if (retry) {
+    if (reply->retryFollows(t)) {
         qCDebug(lcExchange).noquote() << user << ": another attempt after" << reply->attempts_;
         if (phase_ == Phase::Idle) beginAttempt();
         return;
@@ -416,6 +412,11 @@ void ExchangeQueue::announce(const QPointer<ExchangeReply>& reply, const Transac
     current_.clear();
     finishReply(reply, false);
     if (alive && current_.isNull()) startNext();
+}
+
+bool ExchangeReply::retryFollows(const Transaction& t) const {
+    return request_.kind == ExchangeRequest::Kind::Answer && t.outcome != Outcome::Decoded && !noRetry_ &&
+           attempts_ <= request_.retries;
 }
 
 void ExchangeQueue::finishReply(ExchangeReply* reply, bool deferred) {

@@ -81,6 +81,10 @@ class ExchangeReply : public QObject {
     // Dropped unanswered (ExchangeQueue::cancelAll): nobody reads its reply.
     bool cancelled() const { return cancelled_; }
     bool ok() const { return finished_ && portFailure_.isEmpty() && last_.outcome == Outcome::Decoded; }
+    // Whether another attempt follows the attempt `t` just made: an answer is asked for, none was
+    // decoded, attempts are left and nobody asked to stop retrying. The queue retries by this rule, and
+    // whoever judges each attempt can tell the last one from it.
+    bool retryFollows(const Transaction& t) const;
 
   signals:
     // The request is on the wire.

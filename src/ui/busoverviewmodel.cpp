@@ -180,7 +180,7 @@ QString BusOverviewModel::text(const ReaderRow& r, int column) const {
         case Current:
             return live ? numberText(live->current) : QString();
         case SuccessRate:
-            return r.requests > 0 ? QString::number(r.successRate() * 100.0, 'f', 0) : QString();
+            return r.requests > 0 ? QString::number(r.successPercent()) : QString();
         case SinceReply:
             return r.lastGoodAt.isValid() ? ageText(r.lastGoodAt.msecsTo(now_)) : QString();
         case State:
