@@ -16,6 +16,7 @@
 #include "ui/busoverviewmodel.h"
 #include "ui/busoverviewwindow.h"
 #include "ui/sitetagswindow.h"
+#include "ui/steadysort.h"
 #include "ui/trend.h"
 #include "window_harness.h"
 
@@ -140,6 +141,70 @@ TEST(BusOverviewRows, ColumnsSortAsNumbersWithTheEmptyCellsAfterTheValues) {
     EXPECT_EQ(order(C::SuccessRate, Qt::DescendingOrder), "100 12 7 5");
     EXPECT_EQ(order(C::SinceReply, Qt::AscendingOrder), "12 5 7 100");
     EXPECT_EQ(order(C::Serial, Qt::AscendingOrder), "5 12 7 100");
+}
+
+// Sorted by a live column, the rows keep their places while the engineer points at the table or has one
+// selected, and take their order again when neither holds, when the readers change or a header is clicked.
+TEST(BusOverviewRows, SortedByALiveColumnTheRowsHoldStillUnderThePointerAndASelection) {
+    using C = BusOverviewModel::Column;
+    struct Case {
+        const char* what;
+        bool pointerOver, selected, anotherReader, headerClicked;
+        const char* order;  // the addresses from top to bottom after the levels changed
+    };
+    const Case cases[] = {
+        {"nothing holds it", false, false, false, false, "12 5 7 100"},
+        {"the pointer over the rows", true, false, false, false, "7 5 12 100"},
+        {"a row selected", false, true, false, false, "7 5 12 100"},
+        {"the pointer over the rows and another reader", true, false, true, false, "12 3 5 7 100"},
+        {"a row selected and the header clicked", false, true, false, true, "12 5 7 100"},
+    };
+    for (const Case& c : cases) {
+        BusOverviewModel model;
+        QSortFilterProxyModel sorted;
+        sorted.setSourceModel(&model);
+        sorted.setSortRole(BusOverviewModel::SortRole);
+        QTableView table;
+        table.setModel(&sorted);
+        table.setSortingEnabled(true);
+        table.setSelectionBehavior(QAbstractItemView::SelectRows);
+        table.sortByColumn(C::Level, Qt::AscendingOrder);
+        SteadySort steady(table, sorted);
+        std::vector<ReaderRow> rows = site();
+        steady.refreshed(model.setRows(rows, kNow));
+        auto order = [&] {
+            QStringList addresses;
+            for (int row = 0; row < sorted.rowCount(); ++row)
+                addresses << QString::number(
+                    sorted.index(row, 0).data(BusOverviewModel::AddressRole).toInt());
+            return addresses.join(QLatin1Char(' '));
+        };
+        ASSERT_EQ(order(), "7 5 12 100") << c.what << ": levels 80, 300, 512 and none";
+        if (c.pointerOver) {
+            QEvent enter(QEvent::Enter);
+            QCoreApplication::sendEvent(table.viewport(), &enter);
+        }
+        if (c.selected) table.selectRow(0);
+        rows[0].live->level = 10;   // reader 12
+        rows[2].live->level = 900;  // reader 7
+        if (c.anotherReader) rows.push_back(reader(3, ReaderState::Answering, 77, 100, 1, 1, 0));
+        steady.refreshed(model.setRows(rows, kNow));
+        if (c.headerClicked) table.sortByColumn(C::Level, Qt::AscendingOrder);
+        EXPECT_EQ(order(), c.order) << c.what;
+        if (c.selected && !c.headerClicked) {
+            EXPECT_EQ(sorted.index(table.selectionModel()->selectedRows().value(0).row(), 0)
+                          .data(BusOverviewModel::AddressRole)
+                          .toInt(),
+                      7)
+                << c.what << ": the selection stays on its reader";
+        }
+        // The pointer gone and the selection cleared, the next refresh puts the rows in order.
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(table.viewport(), &leave);
+        table.clearSelection();
+        steady.refreshed(model.setRows(rows, kNow));
+        EXPECT_EQ(order(), c.anotherReader ? "12 3 5 7 100" : "12 5 7 100") << c.what;
+    }
 }
 
 class BusOverviewOnFakePort : public WindowOnFakePort {

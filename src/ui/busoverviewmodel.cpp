@@ -116,7 +116,7 @@ QStringList BusOverviewModel::headers() {
         Texts::tr("После ответа"), Texts::tr("Состояние"), Texts::tr("Имя"),        Texts::tr("План")};
 }
 
-void BusOverviewModel::setRows(const std::vector<ReaderRow>& rows, const QDateTime& now) {
+bool BusOverviewModel::setRows(const std::vector<ReaderRow>& rows, const QDateTime& now) {
     now_ = now;
     const bool sameReaders =
         rows.size() == rows_.size() &&
@@ -126,10 +126,11 @@ void BusOverviewModel::setRows(const std::vector<ReaderRow>& rows, const QDateTi
         beginResetModel();
         rows_ = rows;
         endResetModel();
-        return;
+        return true;
     }
     rows_ = rows;
     if (!rows_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+    return false;
 }
 
 void BusOverviewModel::setPlanFindings(const std::vector<bus::PlanFinding>& findings) {

@@ -47,8 +47,8 @@ class BusOverviewModel : public QAbstractTableModel {
     using QAbstractTableModel::QAbstractTableModel;
 
     // Takes the roster's rows as they are at `now` (which also ages the values): the same readers in the
-    // same order change their cells; another set of readers resets the table.
-    void setRows(const std::vector<bus::ReaderRow>& rows, const QDateTime& now);
+    // same order change their cells; another set of readers resets the table, and true says so.
+    bool setRows(const std::vector<bus::ReaderRow>& rows, const QDateTime& now);
     const std::vector<bus::ReaderRow>& rows() const { return rows_; }
     // Each reader against the site's plan, by address (none: no plan loaded, the columns stay empty).
     void setPlanFindings(const std::vector<bus::PlanFinding>& findings);

@@ -23,6 +23,7 @@
 #include "ui/controlnames.h"
 #include "ui/dialogs.h"
 #include "ui/sitetagswindow.h"
+#include "ui/steadysort.h"
 
 namespace kestrel {
 
@@ -46,7 +47,6 @@ BusOverviewWindow::BusOverviewWindow(DeviceSession& session, Dialogs& dialogs, Q
     setWindowTitle(Texts::tr("Обзор шины"));
     sorted_.setSourceModel(&model_);
     sorted_.setSortRole(BusOverviewModel::SortRole);
-    sorted_.setDynamicSortFilter(true);
     buildControls();
     makeOverview();
     siteTags_ = new SiteTagsWindow(*overview_, dialogs_, this);
@@ -123,6 +123,7 @@ void BusOverviewWindow::buildControls() {
     table_->setModel(&sorted_);
     table_->setSortingEnabled(true);
     table_->sortByColumn(BusOverviewModel::Address, Qt::AscendingOrder);
+    steadySort_ = new SteadySort(*table_, sorted_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -272,8 +273,9 @@ void BusOverviewWindow::refreshSoon() {
 }
 
 void BusOverviewWindow::refresh() {
-    model_.setRows(overview_->rows(), QDateTime::currentDateTimeUtc());
+    const bool rowsChanged = model_.setRows(overview_->rows(), QDateTime::currentDateTimeUtc());
     model_.setPlanFindings(overview_->planFindings());
+    steadySort_->refreshed(rowsChanged);
     fitColumns();
 }
 

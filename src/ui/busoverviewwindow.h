@@ -26,6 +26,7 @@ class QTableView;
 namespace kestrel {
 
 class BusOverview;
+class SteadySort;
 class Dialogs;
 class SiteTagsWindow;
 
@@ -100,6 +101,7 @@ class BusOverviewWindow : public QWidget {
     QTimer ageTimer_;      // and the ages once a second
 
     QTableView* table_ = nullptr;
+    SteadySort* steadySort_ = nullptr;  // the rows hold still under the pointer and a selection
     QPushButton* report_ = nullptr;
     QPushButton* applyPlan_ = nullptr;
     SiteTagsWindow* siteTags_ = nullptr;
