@@ -443,7 +443,9 @@ TEST_F(Session, TheLinkSettingsAreKeptHereAndTheRememberedPortIsPickedOnce) {
     EXPECT_FALSE(session->addServer(QStringLiteral("tcp://10.0.0.8"), &refusal));
     EXPECT_FALSE(refusal.isEmpty());
     EXPECT_TRUE(session->addServer(QStringLiteral("tcp://10.0.0.7:4001"), &refusal));
-    EXPECT_TRUE(session->addServer(QStringLiteral("tcp://10.0.0.9:23"), &refusal));
+    EXPECT_EQ(session->addServer(QStringLiteral(" 10.0.0.9:23 ")), QStringLiteral("tcp://10.0.0.9:23"))
+        << "typed without its scheme";
+    EXPECT_FALSE(session->addServer(QStringLiteral("/dev/ttyUSB0"))) << "a device is no server";
     EXPECT_EQ(session->linkSettings().servers,
               (QStringList{QStringLiteral("tcp://10.0.0.7:4001"), QStringLiteral("tcp://10.0.0.9:23")}))
         << "no server twice, the latest last";

@@ -102,16 +102,16 @@ TEST_F(Settings, AServerTypedInIsListedSelectedAndOfferedOnTheNextRun) {
     restart();
     port.ports = {QStringLiteral("ttyS0")};
     QAction* server = window->findChild<QAction*>(QStringLiteral("actionNetworkPort"));
-    dialogs.inputs = {QStringLiteral("tcp://10.0.0.7"), QStringLiteral(" tcp://10.0.0.7:4001 ")};
+    dialogs.inputs = {QStringLiteral("tcp://10.0.0.7"), QStringLiteral(" 10.0.0.7:4001 ")};
     server->trigger();
     EXPECT_EQ(dialogs.messageTexts(),
-              QStringList{QStringLiteral(
-                  "адрес сервера портов tcp://10.0.0.7 не понят: нужно tcp://УЗЕЛ:ПОРТ, порт от 1 до "
-                  "65535")});
+              QStringList{QStringLiteral("Адрес сервера портов «tcp://10.0.0.7» не понят.\n"
+                                         "Нужно УЗЕЛ:ПОРТ, например 192.168.0.7:4001,\n"
+                                         "порт от 1 до 65535.")});
     EXPECT_TRUE(port.servers.isEmpty());
     server->trigger();
-    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(),
-              QStringLiteral("tcp://10.0.0.7:4001"));
+    EXPECT_EQ(ctl<QComboBox>(QStringLiteral("CmbPort"))->currentText(), QStringLiteral("tcp://10.0.0.7:4001"))
+        << "typed without its scheme";
     openPort();
     EXPECT_FALSE(server->isEnabled()) << "not while a port is open";
     click(QStringLiteral("BTNCloseCom"));

@@ -24,6 +24,39 @@ TEST(TrendAxis, TheTimeStepIsTheShortestRoundStepThatGivesAtMostTenTicks) {
         EXPECT_EQ(trendTimeStepMs(span * 1000), step * 1000) << span << " s";
 }
 
+// Zoomed or panned to the newest samples, the live trend keeps following them; zoomed into the past, it
+// holds still until panned back.
+TEST(TrendWindow, AZoomAtTheNewestSamplesFollowsThemAndOneInThePastHoldsStill) {
+    struct Case {
+        const char* what;
+        double zoomAt, panBy;  // the zoom about this fraction of the axis (by half), then a pan
+        bool follows;
+    };
+    const Case cases[] = {
+        {"zoomed at the right edge", 1.0, 0, true},
+        {"zoomed in the middle", 0.5, 0, false},
+        {"zoomed in the middle, panned to now", 0.5, 1.0, true},
+        {"zoomed at the right edge, panned back", 1.0, -0.5, false},
+        {"zoomed at the right edge, panned past now", 1.0, 0.5, true},
+    };
+    for (const Case& c : cases) {
+        test::ScriptedDialogs dialogs;
+        TrendWindow window(dialogs, nullptr);
+        window.zoom(c.zoomAt, 0.5);
+        window.pan(c.panBy);
+        const std::pair<qint64, qint64> before = window.shownAxis();
+        EXPECT_EQ(before.second - before.first, 5 * 60 * 1000) << c.what << ": half of the 10 minutes";
+        EXPECT_LE(before.second, QDateTime::currentMSecsSinceEpoch()) << c.what << ": nothing after now";
+        QTest::qWait(30);
+        const std::pair<qint64, qint64> after = window.shownAxis();
+        EXPECT_EQ(after.second - after.first, 5 * 60 * 1000) << c.what;
+        if (c.follows)
+            EXPECT_GE(after.second - before.second, 30) << c.what;
+        else
+            EXPECT_EQ(after, before) << c.what;
+    }
+}
+
 TEST(TrendWindow, SavesTheShownAddressAndSpanAsCsvAndThePictureAsPng) {
     test::ScriptedDialogs dialogs;
     TrendWindow window(dialogs, nullptr);

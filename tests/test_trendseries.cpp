@@ -96,7 +96,8 @@ TEST(TrendSeries, StretchesBreakAtGapsMissingValuesAndLongStepsAndKeepToOneAddre
 
 // Gaps as "from-to reason|…", in ms; an open gap has no end.
 QString text(const std::vector<TrendSeries::GapSpan>& gaps) {
-    const char* reasons[] = {"no-reply", "bad-reply", "tag-view", "bridge-view", "port-closed", "port-lost"};
+    const char* reasons[] = {"no-reply",    "bad-reply", "tag-view",     "bridge-view",
+                             "port-closed", "port-lost", "other-address"};
     QStringList out;
     for (const auto& g : gaps)
         out << QStringLiteral("%1-%2 %3")
@@ -129,6 +130,39 @@ TEST(TrendSeries, AGapRunsFromItsFirstSampleToTheAddresssNextSampleAndOutlivesTh
         if (dropMs >= 0) series.dropBefore(t0.addMSecs(dropMs));
         EXPECT_EQ(text(series.gaps(5)), five) << dropMs;
         EXPECT_EQ(text(series.gaps(6)), six) << dropMs;
+    }
+}
+
+// The reply to a request written before another address was chosen comes after that choice: it takes its
+// place by time, so that the span while the other address is polled keeps its own reason.
+TEST(TrendSeries, ASampleThatComesLateTakesItsPlaceByTime) {
+    const QDateTime t0 = QDateTime::fromMSecsSinceEpoch(0);
+    struct Case {
+        const char* what;
+        int atMs;
+        std::optional<TrendGap> gap;  // none: a reading
+        const char* gaps;
+        const char* levels;
+    };
+    const Case cases[] = {
+        {"a faulty reply written before", 800, TrendGap::BadReply, "800-1000 bad-reply|1000- other-address",
+         "0:10"},
+        {"a reading written before", 900, std::nullopt, "1000- other-address", "0:10 900:12"},
+        {"a reply after the change", 1500, TrendGap::BadReply, "1000-1500 other-address|1500- bad-reply",
+         "0:10"},
+    };
+    for (const Case& c : cases) {
+        TrendSeries series;
+        series.addReading(t0, 5, reading(10, 20, 1));
+        series.addGap(t0.addMSecs(1000), 5, TrendGap::OtherAddress);
+        series.addGap(t0.addMSecs(1100), 7, TrendGap::NoReply);
+        if (c.gap)
+            series.addGap(t0.addMSecs(c.atMs), 5, *c.gap);
+        else
+            series.addReading(t0.addMSecs(c.atMs), 5, reading(12, 20, 1));
+        EXPECT_EQ(text(series.gaps(5)), c.gaps) << c.what;
+        EXPECT_EQ(text(series.stretches(5, TrendSeries::Value::Level, t0)), c.levels) << c.what;
+        EXPECT_EQ(text(series.gaps(7)), "1100- no-reply") << c.what;
     }
 }
 

@@ -410,3 +410,19 @@ TEST_F(Views, ARefusedCommandKeepsOrDropsWhatWasPendingAsEachButtonDoes) {
                   c.emptiesTrace ? QStringLiteral("\r\n\r\n") : QStringLiteral("before"));
     }
 }
+// Another address chosen, the former reader's trend says why its values stop; the reply to its last poll,
+// read after the change, keeps to its own time.
+TEST_F(Views, TheTrendsGapSaysAnotherAddressWasPolled) {
+    for (int i = 0; i < 2; ++i) receive(liveReply("FF"));  // the identification, then a reading
+    chooseAddress(QStringLiteral("7"));
+    receive(liveReply("FF"));  // reader 5's poll written before the change answers
+    runTick();                 // 7 is asked who it is, and says nothing
+    const auto& series = window->findChild<TrendWindow*>()->series();
+    const auto gaps = series.gaps(5);
+    ASSERT_EQ(gaps.size(), 1u);
+    EXPECT_EQ(gaps[0].reason, TrendGap::OtherAddress);
+    EXPECT_FALSE(gaps[0].to) << "until reader 5's values come again";
+    EXPECT_TRUE(std::none_of(series.samples().begin(), series.samples().end(),
+                             [](const TrendSeries::Sample& x) { return x.address == 0; }))
+        << "the first address chosen leaves no gap for an address never shown";
+}

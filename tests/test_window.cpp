@@ -254,6 +254,10 @@ TEST_F(Window, StatusBarShowsTheLinkTheDeviceTheLastReplyAndTheSuccessSinceThePo
     runTick();  // the live poll goes unanswered
     EXPECT_EQ(text(QStringLiteral("statusReply")), QStringLiteral("нет ответа 0 с"));
     EXPECT_EQ(text(QStringLiteral("statusSuccess")), QStringLiteral("успешно 66 % (2 из 3)"));
+    EXPECT_EQ(ctl(QStringLiteral("statusReply"))->toolTip(), QString());
+    receive(hex("31 05 F0 2A"));  // bytes, but no reply: an adapter's echo of the request, kept
+    EXPECT_EQ(text(QStringLiteral("statusReply")), QStringLiteral("ответы не разобраны (мусор) 0 с"));
+    EXPECT_TRUE(ctl(QStringLiteral("statusReply"))->toolTip().contains(QStringLiteral("«Эхо запроса»")));
 
     partOf<DeviceSession>(*window).setPollingPaused(true);
     EXPECT_EQ(text(QStringLiteral("statusPort")), QStringLiteral("COM3, 19200 8N1, опрос приостановлен"));

@@ -1698,10 +1698,6 @@ yellow — the port is closed.</translation>
         <translation>TCP port &amp;server…</translation>
     </message>
     <message>
-        <source>Адрес сервера последовательных портов (режим TCP-сервера):</source>
-        <translation>Address of the serial device server (TCP server mode):</translation>
-    </message>
-    <message>
         <source>Сервер портов TCP</source>
         <translation>TCP port server</translation>
     </message>
@@ -2014,10 +2010,6 @@ yellow — the port is closed.</translation>
     <message>
         <source>Сохранить п&amp;лощадку…</source>
         <translation>Save s&amp;ite…</translation>
-    </message>
-    <message>
-        <source>Круг %1: %2 мс (по проводу не меньше %3 мс).</source>
-        <translation>Round %1: %2 ms (the wire needs at least %3 ms).</translation>
     </message>
     <message>
         <source>Порт потерян, ожидание его возвращения.</source>
@@ -2676,148 +2668,6 @@ Apply?</translation>
         <translation>Tags on the site: %1, readers searched: %2</translation>
     </message>
     <message>
-        <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
-
-Считыватель и шина:
-  scan                          опрос сети: адреса ответивших устройств
-  inventory                     опрос сети, затем идентификация и настройки каждого
-  identify                      серийный номер, тип и версия
-  live [--watch [--interval MS]] текущие параметры (с --watch - до Ctrl-C)
-  settings                      режим и параметры радио
-  set-address НОВЫЙ             сетевой адрес %1
-  set-serial НОМЕР              серийный номер %2
-  set-mode РЕЖИМ [--master] [--frequency-output]
-                                reader, indicator, powered-tag, bridge, repeater
-  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)
-  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня
-  bound-ids read | set ЯЧЕЙКА ID | clear
-  reset-delay get | set ЗАДЕРЖКА
-  backup [ФАЙЛ]                 настройки считывателя в JSON
-  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
-Вся шина:
-  monitor [--addresses СПИСОК] [--interval MS]
-                                все считыватели шины кругами до Ctrl-C
-  backup-site ФАЙЛ|- [--addresses СПИСОК]
-                                настройки всех считывателей в один файл площадки
-  restore-site ФАЙЛ [--verify] [--only ...] [--with-serial]
-                                каждый считыватель площадки по его адресу
-Ввод в работу по плану площадки (CSV):
-  plan check ПЛАН.csv           шина против плана: ok, missing, other-serial, differs,
-                                duplicate-serial; не названные планом - extra
-  plan apply ПЛАН.csv [--verify] [--only mode,radio,bound-ids]
-                                настройки плана в считыватели с его серийными номерами
-  plan assign ПЛАН.csv --from A новый считыватель с адреса A на адрес по плану
-  plan report ПЛАН.csv --out ФАЙЛ.html|ФАЙЛ.csv
-                                отчёт о вводе в работу
-Метки:
-  tag search                    метка, ответившая на поиск
-  tag read ID                   параметры метки (ID в HEX)
-  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
-  tag set-serial ID НОМЕР
-  tag set-id ID НОМЕР
-  tags [--addresses СПИСОК]     все метки площадки и считыватель, что слышит каждую лучше
-Мост:
-  bridge read                   данные ведомого и его значение RS485
-Пакет:
-  batch ФАЙЛ|-                  по команде в строке; # - комментарий
-Журнал обмена:
-  stats ФАЙЛ.csv                статистика связи по адресам из записанного журнала
-
-Параметры:
-  --port ПУТЬ                   порт (или переменная KESTREL_PORT),
-                                сервер портов: tcp://УЗЕЛ:ПОРТ
-  -a, --address A               адрес устройства
-  --addresses СПИСОК            адреса и диапазоны через запятую: 3,5,7-9
-  --json                        по объекту JSON на результат
-  --trace                       запросы и ответы в HEX на stderr
-  --log-file ФАЙЛ               журнал обмена в CSV
-  --verify                      проверить записанное чтением
-  --keep-going                  пакет не останавливается на ошибке
-  --lang ru|en                  язык сообщений (по умолчанию русский)
-  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
-  --silence MS (20)             ответ кончается после стольких мс тишины
-  --echo auto|on|off            эхо запроса перед ответом: auto - убирать точную
-                                копию запроса, on - первые байты длиной с запрос, off - нет
-  --direction rts|dtr|none      поднимать RTS или DTR на время передачи
-  --help, --version
-
-Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
-(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод
-(канал, закрытый читающей стороной, как в | head, - без сообщения).
-ФАЙЛ - в backup и backup-site: стандартный вывод. Файлы копий и площадок - до 1 МиБ.
-</source>
-        <translation>Usage: kestrel-cli [options] COMMAND [arguments]
-
-Reader and bus:
-  scan                          bus scan: addresses of the devices that answered
-  inventory                     bus scan, then identification and settings of each
-  identify                      serial number, type and version
-  live [--watch [--interval MS]] current parameters (with --watch - until Ctrl-C)
-  settings                      mode and radio parameters
-  set-address NEW               network address %1
-  set-serial NUMBER             serial number %2
-  set-mode MODE [--master] [--frequency-output]
-                                reader, indicator, powered-tag, bridge, repeater
-  set-radio NET CHANNEL POWER   (or --network, --channel, --power)
-  calibrate high|low --yes      recalibrate the upper or lower level
-  bound-ids read | set CELL ID | clear
-  reset-delay get | set DELAY
-  backup [FILE]                 reader settings in JSON
-  restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
-Whole bus:
-  monitor [--addresses LIST] [--interval MS]
-                                every reader of the bus in rounds until Ctrl-C
-  backup-site FILE|- [--addresses LIST]
-                                the settings of every reader in one site file
-  restore-site FILE [--verify] [--only ...] [--with-serial]
-                                each reader of a site at its address
-Commissioning from a site plan (CSV):
-  plan check PLAN.csv           the bus against the plan: ok, missing, other-serial, differs,
-                                duplicate-serial; readers the plan does not name: extra
-  plan apply PLAN.csv [--verify] [--only mode,radio,bound-ids]
-                                the plan&apos;s settings into the readers with its serial numbers
-  plan assign PLAN.csv --from A a new reader from address A to its planned address
-  plan report PLAN.csv --out FILE.html|FILE.csv
-                                the commissioning report
-Tags:
-  tag search                    the tag that answered the search
-  tag read ID                   tag parameters (ID in HEX)
-  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
-  tag set-serial ID NUMBER
-  tag set-id ID NUMBER
-  tags [--addresses LIST]       every tag of the site and the reader that hears each best
-Bridge:
-  bridge read                   slave data and its RS485 value
-Batch:
-  batch FILE|-                  one command per line; # - comment
-Traffic log:
-  stats FILE.csv                link statistics per address of a recorded log
-
-Options:
-  --port PATH                   port (or the KESTREL_PORT variable),
-                                port server: tcp://HOST:PORT
-  -a, --address A               device address
-  --addresses LIST              comma-separated addresses and ranges: 3,5,7-9
-  --json                        one JSON object per result
-  --trace                       requests and replies in HEX to stderr
-  --log-file FILE               traffic log in CSV
-  --verify                      read back and check what was written
-  --keep-going                  a batch does not stop on an error
-  --lang ru|en                  message language (Russian by default)
-  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
-  --silence MS (20)             a reply ends after this many ms of silence
-  --echo auto|on|off            the request&apos;s echo before the reply: auto - remove an exact
-                                copy of the request, on - the first request-length bytes, off - none
-  --direction rts|dtr|none      raise RTS or DTR while sending
-  --help, --version
-
-Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
-(nothing sent); 3 port error; 4 a file or standard output could not be written
-(a pipe closed by its reader, as with | head, ends without a message).
-FILE - for backup and backup-site: standard output. Backup and site files are at most 1 MiB.
-</translation>
-    </message>
-    <message>
         <source>Метки пло&amp;щадки…</source>
         <translation>Site &amp;tags…</translation>
     </message>
@@ -2896,6 +2746,186 @@ FILE - for backup and backup-site: standard output. Backup and site files are at
     <message>
         <source>не отвечает понятно: %1</source>
         <translation>does not answer clearly: %1</translation>
+    </message>
+    <message>
+        <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
+
+Считыватель и шина:
+  scan                          опрос сети: адреса ответивших устройств
+  inventory                     опрос сети, затем идентификация и настройки каждого
+  identify                      серийный номер, тип и версия
+  live [--watch [--interval MS]]
+                                текущие параметры (с --watch - до Ctrl-C)
+  settings                      режим и параметры радио
+  set-address НОВЫЙ             сетевой адрес %1
+  set-serial НОМЕР              серийный номер %2
+  set-mode РЕЖИМ [--master] [--frequency-output]
+                                reader, indicator, powered-tag, bridge, repeater
+  set-radio СЕТЬ КАНАЛ МОЩНОСТЬ (или --network, --channel, --power)
+  calibrate high|low --yes      перекалибровка верхнего или нижнего уровня
+  bound-ids read | set ЯЧЕЙКА ID | clear
+  reset-delay get | set ЗАДЕРЖКА
+  backup [ФАЙЛ]                 настройки считывателя в JSON
+  restore ФАЙЛ [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Вся шина:
+  monitor [--addresses СПИСОК] [--interval MS]
+                                все считыватели шины кругами до Ctrl-C
+  backup-site ФАЙЛ|- [--addresses СПИСОК]
+                                настройки всех считывателей в один файл площадки
+  restore-site ФАЙЛ [--verify] [--only ...] [--with-serial]
+                                каждый считыватель площадки по его адресу
+Ввод в работу по плану площадки (CSV):
+  plan check ПЛАН.csv           шина против плана: ok, missing, other-serial, differs,
+                                duplicate-serial; не названные планом - extra
+  plan apply ПЛАН.csv [--verify] [--only mode,radio,bound-ids]
+                                настройки плана в считыватели с его серийными номерами
+  plan assign ПЛАН.csv --from A новый считыватель с адреса A на адрес по плану
+  plan report ПЛАН.csv --out ФАЙЛ.html|ФАЙЛ.csv
+                                отчёт о вводе в работу
+Метки:
+  tag search                    метка, ответившая на поиск
+  tag read ID                   параметры метки (ID в HEX)
+  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
+  tag set-serial ID НОМЕР
+  tag set-id ID НОМЕР
+  tags [--addresses СПИСОК]     все метки площадки и считыватель, что слышит каждую лучше
+Мост:
+  bridge read                   данные ведомого и его значение RS485
+Пакет:
+  batch ФАЙЛ|-                  по команде в строке; # - комментарий
+Журнал обмена:
+  stats ФАЙЛ.csv                статистика связи по адресам из записанного журнала
+
+Параметры:
+  --port ПУТЬ                   порт (или переменная KESTREL_PORT),
+                                сервер портов: tcp://УЗЕЛ:ПОРТ
+  -a, --address A               адрес устройства
+  --addresses СПИСОК            адреса и диапазоны через запятую: 3,5,7-9
+  --json                        по объекту JSON на результат
+  --trace                       запросы и ответы в HEX на stderr
+  --log-file ФАЙЛ               журнал обмена в CSV
+  --verify                      проверить записанное чтением
+  --keep-going                  пакет не останавливается на ошибке
+  --lang ru|en                  язык сообщений (по умолчанию русский)
+  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --silence MS (20)             ответ кончается после стольких мс тишины
+  --echo auto|on|off            эхо запроса перед ответом: auto - убирать точную
+                                копию запроса, on - первые байты длиной с запрос, off - нет
+  --direction rts|dtr|none      поднимать RTS или DTR на время передачи
+  --help, --version
+
+Коды выхода: 0 выполнено; 1 устройство не ответило или отказало; 2 ошибка ввода
+(ничего не отправлено); 3 ошибка порта; 4 не удалось записать файл или стандартный вывод
+(канал, закрытый читающей стороной, как в | head, - без сообщения).
+ФАЙЛ - в backup и backup-site: стандартный вывод. Файлы копий и площадок - до 1 МиБ.
+</source>
+        <translation>Usage: kestrel-cli [options] COMMAND [arguments]
+
+Reader and bus:
+  scan                          bus scan: addresses of the devices that answered
+  inventory                     bus scan, then identification and settings of each
+  identify                      serial number, type and version
+  live [--watch [--interval MS]]
+                                current parameters (with --watch - until Ctrl-C)
+  settings                      mode and radio parameters
+  set-address NEW               network address %1
+  set-serial NUMBER             serial number %2
+  set-mode MODE [--master] [--frequency-output]
+                                reader, indicator, powered-tag, bridge, repeater
+  set-radio NET CHANNEL POWER   (or --network, --channel, --power)
+  calibrate high|low --yes      recalibrate the upper or lower level
+  bound-ids read | set CELL ID | clear
+  reset-delay get | set DELAY
+  backup [FILE]                 reader settings in JSON
+  restore FILE [--only mode,radio,bound-ids,reset-delay,serial] [--with-serial]
+Whole bus:
+  monitor [--addresses LIST] [--interval MS]
+                                every reader of the bus in rounds until Ctrl-C
+  backup-site FILE|- [--addresses LIST]
+                                the settings of every reader in one site file
+  restore-site FILE [--verify] [--only ...] [--with-serial]
+                                each reader of a site at its address
+Commissioning from a site plan (CSV):
+  plan check PLAN.csv           the bus against the plan: ok, missing, other-serial, differs,
+                                duplicate-serial; readers the plan does not name: extra
+  plan apply PLAN.csv [--verify] [--only mode,radio,bound-ids]
+                                the plan&apos;s settings into the readers with its serial numbers
+  plan assign PLAN.csv --from A a new reader from address A to its planned address
+  plan report PLAN.csv --out FILE.html|FILE.csv
+                                the commissioning report
+Tags:
+  tag search                    the tag that answered the search
+  tag read ID                   tag parameters (ID in HEX)
+  tag write ID [--id HEX | --decimal-id N] [--delay N] [--mode N] [--power N] [--period N]
+  tag set-serial ID NUMBER
+  tag set-id ID NUMBER
+  tags [--addresses LIST]       every tag of the site and the reader that hears each best
+Bridge:
+  bridge read                   slave data and its RS485 value
+Batch:
+  batch FILE|-                  one command per line; # - comment
+Traffic log:
+  stats FILE.csv                link statistics per address of a recorded log
+
+Options:
+  --port PATH                   port (or the KESTREL_PORT variable),
+                                port server: tcp://HOST:PORT
+  -a, --address A               device address
+  --addresses LIST              comma-separated addresses and ranges: 3,5,7-9
+  --json                        one JSON object per result
+  --trace                       requests and replies in HEX to stderr
+  --log-file FILE               traffic log in CSV
+  --verify                      read back and check what was written
+  --keep-going                  a batch does not stop on an error
+  --lang ru|en                  message language (Russian by default)
+  --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
+  --silence MS (20)             a reply ends after this many ms of silence
+  --echo auto|on|off            the request&apos;s echo before the reply: auto - remove an exact
+                                copy of the request, on - the first request-length bytes, off - none
+  --direction rts|dtr|none      raise RTS or DTR while sending
+  --help, --version
+
+Exit codes: 0 done; 1 the device did not answer or refused; 2 input error
+(nothing sent); 3 port error; 4 a file or standard output could not be written
+(a pipe closed by its reader, as with | head, ends without a message).
+FILE - for backup and backup-site: standard output. Backup and site files are at most 1 MiB.
+</translation>
+    </message>
+    <message>
+        <source>Расчёт по проводу: время, за которое байты запросов и ответов круга проходят по линии на скорости порта, с паузами между запросами. Через псевдотерминал или сеть круг может пройти быстрее расчёта.</source>
+        <translation>Wire estimate: the time the round&apos;s request and reply bytes take on the line at the port&apos;s speed, with the gaps between requests. Through a pseudo-terminal or a network a round can be faster than the estimate.</translation>
+    </message>
+    <message>
+        <source>Круг %1: %2 мс (расчёт по проводу %3 мс).</source>
+        <translation>Round %1: %2 ms (wire estimate %3 ms).</translation>
+    </message>
+    <message>
+        <source>Адрес сервера последовательных портов (режим TCP-сервера), УЗЕЛ:ПОРТ:</source>
+        <translation>Address of the serial device server (TCP server mode), HOST:PORT:</translation>
+    </message>
+    <message>
+        <source>Адрес сервера портов «%1» не понят.
+Нужно УЗЕЛ:ПОРТ, например 192.168.0.7:4001,
+порт от 1 до 65535.</source>
+        <translation>The serial device server address “%1” is not understood.
+It takes HOST:PORT, for example 192.168.0.7:4001,
+the port from 1 to 65535.</translation>
+    </message>
+    <message>
+        <source>Режим «Повторитель» здесь не выбирается: отметка показывает, что считыватель сообщил этот режим. Записать его можно командой kestrel-cli set-mode repeater.</source>
+        <translation>The “Repeater” mode is not chosen here: the mark shows that the reader reported this mode. It can be written with the command kestrel-cli set-mode repeater.</translation>
+    </message>
+    <message>
+        <source>ответы не разобраны (мусор) %1 с</source>
+        <translation>replies not decoded (garbage) for %1 s</translation>
+    </message>
+    <message>
+        <source>Байты приходят, но ни один ответ не разобран. Если адаптер возвращает каждый запрос, выберите «Связь» → «Эхо запроса» → «Авто» или «Всегда убирать».</source>
+        <translation>Bytes arrive, but no reply is decoded. If the adapter returns each request, choose “Connection” → “Request echo” → “Auto” or “Always remove”.</translation>
+    </message>
+    <message>
+        <source>опрашивался другой адрес</source>
+        <translation>another address was polled</translation>
     </message>
 </context>
 </TS>

@@ -18,6 +18,11 @@ bool isNetworkPortName(const QString& name) {
     return name.startsWith(kScheme, Qt::CaseInsensitive);
 }
 
+QString typedNetworkPortName(const QString& typed) {
+    const QString name = typed.trimmed();
+    return name.contains(QLatin1String("://")) ? name : kScheme + name;
+}
+
 std::optional<NetworkAddress> parseNetworkPortName(const QString& name, QString* refusal) {
     const auto refuse = [&] {
         if (refusal)

@@ -20,6 +20,9 @@ struct NetworkAddress {
 
 // Whether `name` names a serial device server rather than a device node.
 bool isNetworkPortName(const QString& name);
+// The name of the server an engineer typed: "HOST:PORT" as well as "tcp://HOST:PORT" (blanks around it
+// dropped); a name with a scheme is kept as it is, to be judged by parseNetworkPortName.
+QString typedNetworkPortName(const QString& typed);
 // The host and port of "tcp://HOST:PORT" (an IPv6 address in brackets, the port 1..65535 in digits,
 // nothing after it); nothing, with the reason in `refusal`, for anything else.
 std::optional<NetworkAddress> parseNetworkPortName(const QString& name, QString* refusal = nullptr);

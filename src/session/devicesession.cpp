@@ -179,14 +179,15 @@ void DeviceSession::restore(const LinkSettings& settings, bool selectRememberedP
     emit linkSettingsChanged();
 }
 
-bool DeviceSession::addServer(const QString& name, QString* refusal) {
-    if (!parseNetworkPortName(name, refusal)) return false;
+std::optional<QString> DeviceSession::addServer(const QString& typed, QString* refusal) {
+    const QString name = typedNetworkPortName(typed);
+    if (!parseNetworkPortName(name, refusal)) return std::nullopt;
     QStringList servers = port_.networkPorts();
     servers.removeAll(name);
     servers.append(name);
     port_.setNetworkPorts(servers);
     emit linkSettingsChanged();
-    return true;
+    return name;
 }
 
 void DeviceSession::awaitPort(const QString& name) {
@@ -229,7 +230,10 @@ void DeviceSession::setLink(Link link) {
     if (link != Link::Waiting) lookForLostPort_.stop();
     if (link != Link::Open) {
         // Closed or lost: nothing answers from now on.
-        if (!silentSince_.isValid()) silentSince_ = QDateTime::currentDateTime();
+        if (!silentSince_.isValid()) {
+            silentSince_ = QDateTime::currentDateTime();
+            bytesWhileSilent_ = false;
+        }
         markStale(Staleness::Why::NoReply, silentSince_);
         if (std::exchange(paused_, false)) emit pollingPausedChanged(false);
     }
@@ -544,8 +548,11 @@ void DeviceSession::judgeReply(const Transaction& t, const traffic::Record& r, b
     if (t.request.isEmpty() || !address_ || r.address != *address_) return;
     const Answerer answerer = answererOf(r.code);
     if (r.outcome != Outcome::Decoded) {
-        if (!silentSince_.isValid())
+        if (!silentSince_.isValid()) {
             silentSince_ = t.writtenAt.isValid() ? t.writtenAt.toLocalTime() : QDateTime::currentDateTime();
+            bytesWhileSilent_ = false;
+        }
+        if (!t.reply.isEmpty()) bytesWhileSilent_ = true;
         markStale(Staleness::Why::NoReply, silentSince_, answerer);
         return;
     }

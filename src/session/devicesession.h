@@ -67,9 +67,9 @@ class DeviceSession : public QObject {
     // Takes the settings remembered from the last run. The remembered port is selected once it is listed,
     // unless `selectRememberedPort` is false (a port was named for this run).
     void restore(const LinkSettings& settings, bool selectRememberedPort);
-    // A serial device server joins the port list, the latest last; false, with the reason in `refusal`,
-    // when `name` is not one.
-    bool addServer(const QString& name, QString* refusal);
+    // A serial device server joins the port list, the latest last, under the name returned: `typed` is
+    // "tcp://HOST:PORT" or "HOST:PORT". Nothing, with the reason in `refusal`, when it names no server.
+    std::optional<QString> addServer(const QString& typed, QString* refusal = nullptr);
     // A port named for this run that is not there yet: said now, and selected by its name once it is listed,
     // unless the engineer chooses or opens another one first.
     void awaitPort(const QString& name);
@@ -120,6 +120,9 @@ class DeviceSession : public QObject {
     // device is addressed or the engineer opens a port; invalid when not known.
     QDateTime lastReplyAt() const { return lastReplyAt_; }
     QDateTime silentSince() const { return silentSince_; }
+    // While silent: bytes came for the addressed device, but none made a good reply (noise, or an echo of
+    // each request left in the reply).
+    bool silentWithBytes() const { return silentSince_.isValid() && bytesWhileSilent_; }
     // Requests and their outcomes per address since the engineer opened the port (kept across a lost port
     // and its return).
     const traffic::LinkStatistics& linkStatistics() const { return statistics_; }
@@ -247,6 +250,7 @@ class DeviceSession : public QObject {
     bool losing_ = false;  // a loss is being handled (its box may be open)
     QDateTime lastReplyAt_;
     QDateTime silentSince_;
+    bool bytesWhileSilent_ = false;
     QDateTime panelsFilledAt_;  // when the settings refresh last filled the panels
     std::array<Answerer, kReadingCount> silentAnswerer_{};  // whose silence a NoReply mark is
     traffic::LinkStatistics statistics_;

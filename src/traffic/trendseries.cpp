@@ -1,5 +1,6 @@
 #include "traffic/trendseries.h"
 
+#include <algorithm>
 #include <map>
 
 #include "device/commands.h"
@@ -30,11 +31,18 @@ void TrendSeries::addReading(const QDateTime& when, quint8 address, const device
     if (reading.level) s.level = *reading.level;
     if (const auto t = reading.temperature()) s.temperature = *t;
     if (reading.current) s.current = *reading.current;
-    samples_.push_back(s);
+    insert(s);
 }
 
 void TrendSeries::addGap(const QDateTime& when, quint8 address, TrendGap reason) {
-    samples_.push_back({when, address, {}, {}, {}, reason});
+    insert({when, address, {}, {}, {}, reason});
+}
+
+void TrendSeries::insert(const Sample& s) {
+    if (samples_.empty() || !(s.when < samples_.back().when)) return samples_.push_back(s);
+    const auto at = std::upper_bound(samples_.begin(), samples_.end(), s.when,
+                                     [](const QDateTime& when, const Sample& x) { return when < x.when; });
+    samples_.insert(at, s);
 }
 
 void TrendSeries::dropBefore(const QDateTime& oldest) {

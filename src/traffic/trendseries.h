@@ -15,8 +15,9 @@
 namespace kestrel {
 
 // Why the reader's live values did not come: its poll got no reply or no usable one, another view was
-// polled instead (the tag tab or the bridge tab was open), or the port was closed or lost.
-enum class TrendGap { NoReply, BadReply, TagView, BridgeView, PortClosed, PortLost };
+// polled instead (the tag tab or the bridge tab was open), another address was polled, or the port was
+// closed or lost.
+enum class TrendGap { NoReply, BadReply, TagView, BridgeView, PortClosed, PortLost, OtherAddress };
 
 // Time-stamped samples of the live values, per reader address, with gaps; plain data, no widget.
 class TrendSeries {
@@ -43,7 +44,9 @@ class TrendSeries {
     void addReading(const QDateTime& when, quint8 address, const device::LiveReading& reading);
     // No reading of `address` at `when`, and why.
     void addGap(const QDateTime& when, quint8 address, TrendGap reason);
-    // Forgets the samples older than `oldest`; samples arrive in time order, so they are at the front. A gap
+    // Samples are kept in time order: one that comes late (the reply to a request written before an
+    // event already added) takes its place by time, so a gap's reason is the one of its time.
+    // Forgets the samples older than `oldest`; they are at the front. A gap
     // that began before `oldest` and still goes on is kept, beginning at `oldest`.
     void dropBefore(const QDateTime& oldest);
     std::vector<GapSpan> gaps(quint8 address) const;
@@ -55,6 +58,8 @@ class TrendSeries {
     const std::deque<Sample>& samples() const { return samples_; }
 
   private:
+    void insert(const Sample& s);
+
     std::deque<Sample> samples_;
 };
 

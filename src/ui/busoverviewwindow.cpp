@@ -135,6 +135,10 @@ void BusOverviewWindow::buildControls() {
     table_->resizeColumnsToContents();
     layout->addWidget(table_, 1);
     status_ = named(new QLabel, ctl::busStatus);
+    status_->setToolTip(
+        Texts::tr("Расчёт по проводу: время, за которое байты запросов и ответов круга проходят по линии "
+                  "на скорости порта, с паузами между запросами. Через псевдотерминал или сеть круг может "
+                  "пройти быстрее расчёта."));
     layout->addWidget(status_);
 
     connect(search_, &QPushButton::clicked, this, &BusOverviewWindow::searchBus);
@@ -200,7 +204,7 @@ void BusOverviewWindow::makeOverview() {
     });
     connect(overview, &BusOverview::roundFinished, this, [this](int round, qint64 elapsedMs, qint64 floorMs) {
         roundText_ =
-            Texts::tr("Круг %1: %2 мс (по проводу не меньше %3 мс).").arg(round).arg(elapsedMs).arg(floorMs);
+            Texts::tr("Круг %1: %2 мс (расчёт по проводу %3 мс).").arg(round).arg(elapsedMs).arg(floorMs);
         showState();
     });
     connect(overview, &BusOverview::portLost, this, [this](const QString& reason) {

@@ -143,14 +143,21 @@ void MainMenu::showLinkSettings() {
 
 // A serial device server typed by the engineer joins the port list (and is remembered) and is selected.
 void MainMenu::addNetworkPort() {
-    const QString name = dialogs_
-                             .input(Texts::tr("Адрес сервера последовательных портов (режим TCP-сервера):"),
-                                    Texts::tr("Сервер портов TCP"), QStringLiteral("tcp://"))
-                             .trimmed();
-    if (name.isEmpty() || name == QLatin1String("tcp://")) return;
-    QString refusal;
-    if (!session_.addServer(name, &refusal)) return dialogs_.message(refusal, Dialogs::Icon::Exclamation);
-    emit serverAdded(name);
+    const QString typed =
+        dialogs_
+            .input(Texts::tr("Адрес сервера последовательных портов (режим TCP-сервера), УЗЕЛ:ПОРТ:"),
+                   Texts::tr("Сервер портов TCP"), QStringLiteral("tcp://"))
+            .trimmed();
+    if (typed.isEmpty() || typed == QLatin1String("tcp://")) return;
+    // The example on a line of its own: a message box would break it after "//".
+    const std::optional<QString> name = session_.addServer(typed);
+    if (!name)
+        return dialogs_.message(Texts::tr("Адрес сервера портов «%1» не понят.\n"
+                                          "Нужно УЗЕЛ:ПОРТ, например 192.168.0.7:4001,\n"
+                                          "порт от 1 до 65535.")
+                                    .arg(typed.left(80)),
+                                Dialogs::Icon::Exclamation);
+    emit serverAdded(*name);
 }
 
 void MainMenu::showAbout() {

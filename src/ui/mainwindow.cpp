@@ -256,6 +256,18 @@ void MainWindow::connectSession() {
     connect(s, &DeviceSession::logFileFailed, this,
             [this](const QString& text) { dialogs_.message(text, Dialogs::Icon::Exclamation); });
     connect(s, &DeviceSession::recorded, this, &MainWindow::record);
+    connect(s, &DeviceSession::addressChanged, this, [this] {
+        // The main window polls another reader from now on: the former one's trend says so until its values
+        // come again (the bus overview's rounds, while they poll, bring them without a pause).
+        const std::optional<quint8> now = session_->address();
+        const quint8 former = trend_->address();
+        const auto& samples = trend_->series().samples();
+        const bool shown = std::any_of(samples.begin(), samples.end(),
+                                       [former](const TrendSeries::Sample& x) { return x.address == former; });
+        if (session_->link() == DeviceSession::Link::Open && !session_->pollingPaused() && now &&
+            *now != former && shown)
+            trend_->addGap(QDateTime::currentDateTimeUtc(), former, TrendGap::OtherAddress);
+    });
     connect(s, &DeviceSession::answered, this, &MainWindow::render);
     connect(s, &DeviceSession::settingsAnnounced, this,
             [this] { services_.setStatus(text::settingsReceived()); });

@@ -40,7 +40,15 @@ ReaderTab::ReaderTab(ViewServices& services, QWidget* p, QWidget* parent)
                {ReaderMode::Bridge, option(ctl::R485, Texts::tr("Мост"), QRect(10, 88, 206, 22))},
                {ReaderMode::Repeater,
                 place<QRadioButton>(box, ctl::R_p, QRect(10, 110, 22, 22), ControlGroup::Repeater)}}};
-    label(box, ctl::Label2, Texts::tr("Повторитель"), QRect(32, 110, 180, 22), ControlGroup::Repeater);
+    QLabel* repeater =
+        label(box, ctl::Label2, Texts::tr("Повторитель"), QRect(32, 110, 180, 22), ControlGroup::Repeater);
+    // Always greyed: the window shows the mode when a reader reports it, but does not write it.
+    const QString whyGreyed = Texts::tr(
+        "Режим «Повторитель» здесь не выбирается: отметка показывает, что "
+        "считыватель сообщил этот режим. Записать его можно командой "
+        "kestrel-cli set-mode repeater.");
+    modes_.back().option->setToolTip(whyGreyed);
+    repeater->setToolTip(whyGreyed);
     auto* group = new QButtonGroup(box);
     for (const ModeOption& m : modes_) {
         group->addButton(m.option);

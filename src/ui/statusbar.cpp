@@ -18,9 +18,6 @@
 namespace kestrel {
 
 namespace {
-constexpr int kPortWidth = 340;
-constexpr int kDeviceWidth = 200;
-constexpr int kReplyWidth = 150;
 constexpr int kFieldMargin = 8;  // the sunken frame and a little air on each side of the text
 
 // A field of the bar. It shows its value, cut to the field when too long, and keeps it whole for screen
@@ -95,15 +92,32 @@ StatusBar::StatusBar(DeviceSession& session, int width, QWidget* parent)
     // Before any field is asked for its accessible interface, which Qt keeps once made.
     static const bool fieldsAccessible = (QAccessible::installFactory(fieldAccessible), true);
     Q_UNUSED(fieldsAccessible);
-    const int deviceX = kPortWidth;
-    const int replyX = deviceX + kDeviceWidth;
-    const int successX = replyX + kReplyWidth;
-    port_ = field(ctl::statusPort, Texts::tr("Порт"), {0, 0, kPortWidth});
-    device_ = field(ctl::statusDevice, Texts::tr("Устройство"), {deviceX, 0, kDeviceWidth});
-    reply_ = field(ctl::statusReply, Texts::tr("Последний ответ"), {replyX, 0, kReplyWidth});
-    success_ = field(ctl::statusSuccess, Texts::tr("Успешные ответы"), {successX, 0, width - successX});
-    // The last write on a line of its own: its texts are as long as the others together.
-    write_ = field(ctl::statusWrite, Texts::tr("Последняя запись"), {0, 1, width});
+    // The device, the reply and the success fields are as wide as their longest texts in the language
+    // shown (a week of silence, ten million requests); the port and the last write take the rest of their
+    // lines and show a longer text cut, whole in the tooltip.
+    const QFontMetrics metrics = fontMetrics();
+    const auto fitting = [&](const QStringList& texts) {
+        int widest = 0;
+        for (const QString& t : texts) widest = std::max(widest, metrics.horizontalAdvance(t));
+        return widest + 2 * kFieldMargin;
+    };
+    const int deviceWidth = fitting({Texts::tr("адрес %1").arg(254) + Texts::tr(", сер. № %1").arg(99999999),
+                                     Texts::tr("адрес не выбран")});
+    const QString week = QString::number(999999);
+    const int replyWidth =
+        fitting({Texts::tr("ответы не разобраны (мусор) %1 с").arg(week),
+                 Texts::tr("нет ответа %1 с").arg(week), Texts::tr("ответ %1 с назад").arg(week),
+                 Texts::tr("ответ был в %1").arg(QStringLiteral("23:59:59")), Texts::tr("ожидание ответа")});
+    const int successWidth =
+        fitting({Texts::tr("успешно %1 % (%2 из %3)").arg(99).arg(9999999).arg(9999999)});
+    const int replyX = width - replyWidth;
+    const int deviceX = replyX - deviceWidth;
+    const int successX = width - successWidth;
+    port_ = field(ctl::statusPort, Texts::tr("Порт"), {0, 0, deviceX});
+    device_ = field(ctl::statusDevice, Texts::tr("Устройство"), {deviceX, 0, deviceWidth});
+    reply_ = field(ctl::statusReply, Texts::tr("Последний ответ"), {replyX, 0, replyWidth});
+    write_ = field(ctl::statusWrite, Texts::tr("Последняя запись"), {0, 1, successX});
+    success_ = field(ctl::statusSuccess, Texts::tr("Успешные ответы"), {successX, 1, successWidth});
     resize(width, kHeight);
     connect(&session, &DeviceSession::linkChanged, this, &StatusBar::refresh);
     connect(&session, &DeviceSession::pollingPausedChanged, this, &StatusBar::refresh);
@@ -122,14 +136,16 @@ QLabel* StatusBar::field(const QString& name, const QString& title, Place at) {
     return l;
 }
 
-void StatusBar::showText(QLabel* field, const QString& text) {
+void StatusBar::showText(QLabel* field, const QString& text, const QString& hint) {
     // A text too long for its field is cut, and shown whole as a tooltip: a long device path in the middle,
     // so that the state stays in view; the others at their end.
     const Qt::TextElideMode cut = field == port_ ? Qt::ElideMiddle : Qt::ElideRight;
     const QString shown = field->fontMetrics().elidedText(text, cut, field->width() - kFieldMargin);
     field->setText(shown);
     static_cast<Field*>(field)->setValue(text);
-    if (const QString tip = shown == text ? QString() : text; tip != field->toolTip()) field->setToolTip(tip);
+    QString tip = shown == text ? QString() : text;
+    if (!hint.isEmpty()) tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + hint;
+    if (tip != field->toolTip()) field->setToolTip(tip);
 }
 
 void StatusBar::refresh() {
@@ -165,7 +181,7 @@ void StatusBar::refresh() {
     }
     showText(device_, device);
 
-    QString reply;
+    QString reply, replyHint;
     const QDateTime now = QDateTime::currentDateTime();
     const QDateTime last = session_.lastReplyAt();
     const QDateTime silent = session_.silentSince();
@@ -174,6 +190,12 @@ void StatusBar::refresh() {
     } else if (session_.pollingPaused()) {
         if (last.isValid())
             reply = Texts::tr("ответ был в %1").arg(last.toString(QStringLiteral("HH:mm:ss")));
+    } else if (silent.isValid() && session_.silentWithBytes()) {
+        // Bytes come but no reply is made of them: most often an adapter's echo of each request, kept.
+        reply = Texts::tr("ответы не разобраны (мусор) %1 с").arg(std::max<qint64>(0, silent.secsTo(now)));
+        replyHint = Texts::tr(
+            "Байты приходят, но ни один ответ не разобран. Если адаптер возвращает каждый "
+            "запрос, выберите «Связь» → «Эхо запроса» → «Авто» или «Всегда убирать».");
     } else if (silent.isValid()) {
         reply = Texts::tr("нет ответа %1 с").arg(std::max<qint64>(0, silent.secsTo(now)));
     } else if (last.isValid()) {
@@ -182,7 +204,7 @@ void StatusBar::refresh() {
     } else {
         reply = Texts::tr("ожидание ответа");
     }
-    showText(reply_, reply);
+    showText(reply_, reply, replyHint);
 
     // Good replies per request to the addressed device since the port was opened, in whole per cent (never
     // rounded up to 100 while one is missing).

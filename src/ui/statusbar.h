@@ -32,7 +32,8 @@ class StatusBar : public QWidget {
         int x, line, width;
     };
     QLabel* field(const QString& name, const QString& title, Place at);
-    void showText(QLabel* field, const QString& text);
+    // `hint`, when given, explains the text in its tooltip (after the whole text, where the field cuts it).
+    void showText(QLabel* field, const QString& text, const QString& hint = {});
 
     DeviceSession& session_;
     QLabel* port_ = nullptr;

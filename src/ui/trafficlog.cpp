@@ -295,7 +295,16 @@ void TrafficLogWindow::buildControls() {
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {90, 50, 170, 150, 240, 40, 100};
+    int widths[] = {90, 50, 170, 150, 240, 40, 100};
+    // The outcome column as wide as its longest text in the language shown, an echo taken off included.
+    for (Outcome o : traffic::allOutcomes()) {
+        traffic::Record r;
+        r.outcome = o;
+        r.echoRemoved = true;
+        const QString text = traffic::displayCell(r, kMeaningColumn - 1);
+        widths[kMeaningColumn - 1] =
+            std::max(widths[kMeaningColumn - 1], table_->fontMetrics().horizontalAdvance(text) + 12);
+    }
     for (int c = 0; c < kMeaningColumn; ++c) table_->setColumnWidth(c, widths[c]);
 
     auto* statisticsBox = new QWidget;

@@ -60,6 +60,7 @@ QColor gapShade(TrendGap reason) {
             return QColor(0xee, 0xee, 0xee);
         case TrendGap::TagView:
         case TrendGap::BridgeView:
+        case TrendGap::OtherAddress:
             return QColor(0xe2, 0xec, 0xf8);
         case TrendGap::PortClosed:
         case TrendGap::PortLost:
@@ -82,6 +83,8 @@ QString gapText(TrendGap reason) {
             return Texts::tr("порт закрыт");
         case TrendGap::PortLost:
             return Texts::tr("порт потерян");
+        case TrendGap::OtherAddress:
+            return Texts::tr("опрашивался другой адрес");
     }
     return {};
 }
@@ -101,6 +104,8 @@ QString gapKey(TrendGap reason) {
             return QStringLiteral("port-closed");
         case TrendGap::PortLost:
             return QStringLiteral("port-lost");
+        case TrendGap::OtherAddress:
+            return QStringLiteral("other-address");
     }
     return {};
 }
@@ -443,7 +448,11 @@ std::pair<qint64, qint64> TrendWindow::defaultAxis() const {
 }
 
 std::pair<qint64, qint64> TrendWindow::shownAxis() const {
-    return zoom_ ? *zoom_ : defaultAxis();
+    if (!zoom_) return defaultAxis();
+    if (!zoomFollows_) return *zoom_;
+    // Zoomed at the newest samples: the axis keeps its width and moves on with them.
+    const qint64 end = defaultAxis().second;
+    return {end - (zoom_->second - zoom_->first), end};
 }
 
 void TrendWindow::zoom(double fraction, double factor) {
@@ -461,19 +470,20 @@ void TrendWindow::zoom(double fraction, double factor) {
 }
 
 void TrendWindow::pan(double fraction) {
-    if (!zoom_) {
-        if (fraction == 0) return;
-        zoom_ = defaultAxis();
-    }
+    if (!zoom_ && fraction == 0) return;
+    zoom_ = shownAxis();  // where a following axis is now
     auto& [x0, x1] = *zoom_;
     const qint64 span = x1 - x0;
     x0 += qint64(std::llround(fraction * double(span)));
-    if (wholeSpan_) {
-        const std::pair<qint64, qint64> byDefault = defaultAxis();
-        const qint64 d0 = byDefault.first, d1 = byDefault.second;
+    const std::pair<qint64, qint64> byDefault = defaultAxis();
+    const qint64 d0 = byDefault.first, d1 = byDefault.second;
+    if (wholeSpan_)
         x0 = std::clamp(x0, d0, std::max(d0, d1 - span));
-    }
+    else
+        x0 = std::min(x0, d1 - span);  // nothing to see after now
     x1 = x0 + span;
+    // The live axis that reaches the newest samples (within a twentieth of its width) follows them.
+    zoomFollows_ = !wholeSpan_ && x1 >= d1 - span / 20;
     canvas_->update();
 }
 

@@ -46,6 +46,7 @@ class TrendWindow : public QWidget {
     // A gap of the address shown, for what concerns the whole link (the port closed or lost).
     void addGap(const QDateTime& when, TrendGap reason);
     void setAddress(quint8 address);
+    quint8 address() const { return address_; }
     TrendSeries& series() { return series_; }
     // A recorded log's samples, shown over their whole span (the address's first to last sample), for good:
     // no span to choose, no pause, nothing dropped; with samples of several addresses, a list chooses one.
@@ -57,7 +58,8 @@ class TrendWindow : public QWidget {
     // Zooms by `factor` (below 1 in, above 1 out) about the time at `fraction` of the axis's width; out to
     // the whole axis or beyond, the axis is as it was before any zoom.
     void zoom(double fraction, double factor);
-    // Moves the axis by `fraction` of its width, later for a positive one; a recorded log's stays within it.
+    // Moves the axis by `fraction` of its width, later for a positive one; a recorded log's stays within it,
+    // the live one ends at the latest now, and follows the newest samples when it reaches them.
     void pan(double fraction);
     // Back to the axis without zoom or pan: the live trend follows the newest samples again.
     void resetZoom();
@@ -84,6 +86,7 @@ class TrendWindow : public QWidget {
     QDateTime frozenEnd_;
     bool wholeSpan_ = false;                         // a recorded log's trend
     std::optional<std::pair<qint64, qint64>> zoom_;  // the axis zoom and pan made, while they hold
+    bool zoomFollows_ = false;  // the zoomed live axis ends at the newest samples and moves on with them
     QLabel* addressLabel_;
     QWidget* span_;
     QHBoxLayout* header_;
