@@ -414,6 +414,7 @@ TEST_F(Views, ARefusedCommandKeepsOrDropsWhatWasPendingAsEachButtonDoes) {
 // read after the change, keeps to its own time.
 TEST_F(Views, TheTrendsGapSaysAnotherAddressWasPolled) {
     for (int i = 0; i < 2; ++i) receive(liveReply("FF"));  // the identification, then a reading
+    QTest::qWait(3);  // the change a moment after reader 5's poll was written (not in the same millisecond)
     chooseAddress(QStringLiteral("7"));
     receive(liveReply("FF"));  // reader 5's poll written before the change answers
     runTick();                 // 7 is asked who it is, and says nothing
