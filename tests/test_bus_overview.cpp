@@ -54,7 +54,7 @@ std::vector<ReaderRow> site() {
     unknown.address = 100;
     std::vector<ReaderRow> rows = {
         reader(12, ReaderState::Answering, 4242, 512, 10, 9, 3),
-        reader(5, ReaderState::NoReply, 1001, 300, 20, 5, 125),
+        reader(5, ReaderState::NoReply, 1001, 300, 20, 5, 180),
         reader(7, ReaderState::CheckErrors, 4242, 80, 4, 2, 3725),
         unknown,
     };
@@ -89,7 +89,7 @@ TEST(BusOverviewRows, EachReaderShowsItsValuesStateColourAndAge) {
         {0, C::State, "отвечает"},
         {1, C::Serial, "1001"},
         {1, C::SuccessRate, "25"},
-        {1, C::SinceReply, "2 мин 5 с"},
+        {1, C::SinceReply, "3 мин 0 с"},
         {1, C::State, "нет ответа"},
         {2, C::Serial, "⚠ 4242"},
         {2, C::SuccessRate, "50"},
@@ -116,7 +116,7 @@ TEST(BusOverviewRows, EachReaderShowsItsValuesStateColourAndAge) {
     EXPECT_FALSE(model.index(0, C::Level).data(Qt::ForegroundRole).isValid());
     EXPECT_FALSE(model.index(1, C::State).data(Qt::ForegroundRole).isValid());
     EXPECT_TRUE(
-        model.index(1, C::Level).data(Qt::ToolTipRole).toString().contains(QStringLiteral("2 мин 5 с")));
+        model.index(1, C::Level).data(Qt::ToolTipRole).toString().contains(QStringLiteral("3 мин 0 с")));
     EXPECT_TRUE(
         model.index(2, C::Serial).data(Qt::ToolTipRole).toString().contains(QStringLiteral("другой")));
     EXPECT_FALSE(model.index(0, C::Level).data(Qt::ToolTipRole).isValid());

@@ -97,6 +97,21 @@ TEST(TraceBoxes, AppendedTextIsCappedAtALineBreak) {
     EXPECT_TRUE(box.traceText().startsWith(QStringLiteral("COM1, ")));
 }
 
+// A hidden box lays its text out when shown; the same text again (the same request every tick) is not laid
+// out again.
+TEST(TraceBoxes, AHiddenBoxWaitsForItsShowingAndTheSameTextIsNotLaidOutAgain) {
+    TraceBox box;
+    box.appendTraceText(QStringLiteral("31 05 F0 2A"));
+    EXPECT_EQ(box.toPlainText(), QString()) << "hidden";
+    box.show();
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("31 05 F0 2A"));
+    const int revision = box.document()->revision();
+    box.appendTraceText(QString());
+    EXPECT_EQ(box.document()->revision(), revision) << "nothing new: the document is left alone";
+    box.appendTraceText(QStringLiteral(" 3E"));
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("31 05 F0 2A 3E"));
+}
+
 // A busy and a forbidden port, as the system reports them, are in the fault table of test_port_faults.cpp.
 TEST_F(Window, AFailedOpenSaysWhyAndTheScanGoesOn) {
     port.ports = {};
