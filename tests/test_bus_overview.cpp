@@ -2,10 +2,12 @@
 // port, and the real window polling the simulated bus over a pty.
 #include <QAccessible>
 #include <QAction>
+#include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPalette>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -243,6 +245,13 @@ TEST_F(BusOverviewOnFakePort, CtrlBOpensItAndWithThePortClosedItOffersNothingTha
     EXPECT_TRUE(QTest::qWaitFor([&] { return !partOf<DeviceSession>(*window).pollingPaused(); }, 2000));
     click(QStringLiteral("busPause"));
     EXPECT_TRUE(overview().overview()->running());
+    // The rounds take the window's options as they change.
+    ctl<QCheckBox>(QStringLiteral("busAutoSearch"))->setChecked(true);
+    ctl<QSpinBox>(QStringLiteral("busSettingsEvery"))->setValue(3);
+    EXPECT_EQ(overview().overview()->rounds().options().autoSearchMinutes, 5);
+    EXPECT_EQ(overview().overview()->rounds().options().settingsEvery, 3);
+    ctl<QCheckBox>(QStringLiteral("busAutoSearch"))->setChecked(false);
+    EXPECT_EQ(overview().overview()->rounds().options().autoSearchMinutes, 0);
     overview().close();
     EXPECT_FALSE(overview().overview()->running()) << "closing the window ends its hold on the bus";
 }

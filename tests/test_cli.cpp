@@ -1291,6 +1291,12 @@ TEST_F(CliOnSimBus, ThePlanIsCheckedAgainstTheBusAndAppliedOnlyWhereTheSerialMat
     EXPECT_EQ(page.count("<tr>"), 1 + 5);
     EXPECT_FALSE(page.contains("<script"));
     EXPECT_EQ(run("plan report " + plan + " --out report.pdf"), kUsageError);
+    // As JSON, an applied reader says what was written and that it was read back.
+    ASSERT_EQ(run(fast + "--json plan apply " + plan + " --verify"), kDeviceFailed);
+    const QJsonObject five = QJsonDocument::fromJson(out.split('\n')[0].toUtf8()).object();
+    EXPECT_EQ(five["serial"].toInt(), 123456);
+    EXPECT_EQ(five["written"].toArray(), QJsonArray());
+    EXPECT_EQ(five["verified"], QJsonValue(true));
 }
 
 // A planned reader that answers with garbage is missing too, and its line says what came.
