@@ -1,5 +1,6 @@
 // The bus overview "Обзор шины": its table's rows and states, the window's features over the in-memory
 // port, and the real window polling the simulated bus over a pty.
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
@@ -66,6 +67,7 @@ std::vector<ReaderRow> site() {
 
 TEST(BusOverviewRows, EachReaderShowsItsValuesStateColourAndAge) {
     BusOverviewModel model;
+    QAbstractItemModelTester conforms(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     model.setRows(site(), kNow);
     ASSERT_EQ(model.rowCount(), 4);
     using C = BusOverviewModel::Column;
