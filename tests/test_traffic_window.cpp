@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <QAbstractItemModelTester>
-#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QDir>
 #include <QLabel>
