@@ -2,6 +2,7 @@
 // answers, the window's reads, the search) gets for what the line does.
 #include <gtest/gtest.h>
 
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -10,6 +11,7 @@
 #include "device/commands.h"
 #include "exchange/arrival.h"
 #include "exchange/exchangequeue.h"
+#include "exchange/logging.h"
 #include "fakeport.h"
 #include "protocol/frame.h"
 
@@ -294,4 +296,41 @@ TEST(ArrivalRule, AReplyEndsAtItsLastByteWhenCompleteAfterTheSilenceOrAtTheLimit
         rule.echo = c.echo;
         EXPECT_EQ(rule.endsAt(c.read, 1000, 1100), c.endsAt) << c.what;
     }
+}
+
+// With the kestrel.exchange debug log on, each attempt is one line: who asked, what, how it ended, and when
+// the reply began; off, nothing is formatted.
+TEST(ExchangeLog, EachAttemptIsOneLineSayingWhoAskedWhatAndHowItEnded) {
+    static QStringList lines;
+    lines.clear();
+    const QtMessageHandler before =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
+            if (QLatin1String(context.category) == QLatin1String("kestrel.exchange")) lines << text;
+        });
+    Transaction answered;
+    answered.request = hex("31 05 F0 2A");
+    answered.reply = withCheckByte(hex("3E 05 F0 19"));
+    answered.outcome = Outcome::Decoded;
+    answered.fit = Fit::Answers;
+    answered.writtenMs = 1000;
+    answered.firstByteMs = 1012;
+    Transaction silent;
+    silent.request = hex("31 07 FC 5D");
+    Transaction other = answered;
+    other.fit = Fit::OtherCommand;
+    other.firstByteMs = -1;
+    Transaction none;
+    none.reply = hex("00 11 22");
+    none.outcome = Outcome::Unframed;
+    logTransaction("cycle", answered);  // off: nothing
+    QLoggingCategory::setFilterRules(QStringLiteral("kestrel.exchange.debug=true"));
+    for (const Transaction* t : {&answered, &silent, &other, &none}) logTransaction("rounds", *t);
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(before);
+    EXPECT_EQ(lines, (QStringList{
+                         "rounds: address 5 command F0 -> decoded, 5 bytes, answers the request after 12 ms",
+                         "rounds: address 7 command FC -> no-reply, 0 bytes",
+                         "rounds: address 5 command F0 -> decoded, 5 bytes, another command's reply",
+                         "rounds: no request -> unframed, 3 bytes",
+                     }));
 }
