@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "sim/bus.h"
@@ -88,9 +89,10 @@ class PtyHost {
         std::lock_guard<std::mutex> lock(mutex_);
         return f(bus_);
     }
-    void injectFault(FaultKind kind, int count = kUntilCleared, std::optional<quint8> address = {},
-                     int delayMs = -1) {
-        withBus([&](Bus& b) { b.injectFault(kind, count, address, delayMs); });
+    // Bus::injectFault under the lock, with its arguments and their defaults.
+    template <class... Args>
+    void injectFault(Args&&... args) {
+        withBus([&](Bus& b) { b.injectFault(std::forward<Args>(args)...); });
     }
     void clearFaults() {
         withBus([](Bus& b) { b.clearFaults(); });
