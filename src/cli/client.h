@@ -20,6 +20,10 @@
 
 namespace kestrel::cli {
 
+// The addresses of a list ("3,5,7-9"), each a whole number in `r` and none twice; nothing (with the
+// refusal) when the list is refused.
+std::optional<QByteArray> parseAddressList(const QString& list, device::FieldRange r, QString* refusal);
+
 class Client {
   public:
     // `openPort` opens the port on the first exchange, so a command refused for its arguments needs no
@@ -84,6 +88,7 @@ class Client {
     int backupSite(Context& c);
     int restoreSite(Context& c);
     int monitor(Context& c);
+    int gateway(Context& c);
     int tags(Context& c);
     int plan(Context& c);
     int planCheck(Context& c);
