@@ -11,8 +11,8 @@ namespace kestrel::cli {
 namespace {
 
 // Options that take a value and set a named field of the command.
-const QStringList kFieldOptions = {"network", "channel", "power",      "delay", "mode",
-                                   "period",  "id",      "decimal-id", "from",  "out",
+const QStringList kFieldOptions = {"network", "channel", "power", "delay", "mode", "period", "id",
+                                   "decimal-id", "from", "out",
                                    // the gateway's
                                    "config", "modbus-tcp", "unit", "mqtt", "mqtt-prefix", "site", "mqtt-tls",
                                    "mqtt-user", "mqtt-password-file"};
@@ -394,8 +394,10 @@ QString commandHelp(const QString& command) {
              "Нужен хотя бы один выход. --modbus-tcp: сервер Modbus TCP (адрес устройства --unit, по "
              "умолчанию 1): у считывателя A блок из 16 регистров с A*16 (функции 3 и 4), состояние шлюза с "
              "0xFFF0; запись отклоняется. --mqtt: по сохраняемому сообщению JSON на считыватель в "
-             "ПРЕФИКС/ИМЯ/reader/A (префикс kestrel) при изменении и не реже раза в минуту, ПРЕФИКС/ИМЯ/status "
-             "- online или offline. Пароль MQTT - из файла или переменной KESTREL_MQTT_PASSWORD. --config: те "
+             "ПРЕФИКС/ИМЯ/reader/A (префикс kestrel) при изменении и не реже раза в минуту, "
+             "ПРЕФИКС/ИМЯ/status "
+             "- online или offline. Пароль MQTT - из файла или переменной KESTREL_MQTT_PASSWORD. --config: "
+             "те "
              "же настройки строками КЛЮЧ = ЗНАЧЕНИЕ; неверный файл отклоняется целиком. Потерянный порт шлюз "
              "ждёт.")},
         {"backup-site",

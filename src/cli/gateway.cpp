@@ -24,7 +24,7 @@ namespace kestrel::cli {
 
 namespace {
 
-constexpr int kLookForLostPortMs = 250;     // as the window looks for a lost adapter
+constexpr int kLookForLostPortMs = 250;      // as the window looks for a lost adapter
 constexpr int kTryUnavailablePortMs = 1000;  // a port never opened yet (missing, in use)
 constexpr int kLookAtReadersMs = 1000;       // the messages' heartbeat and the port's state looked at
 constexpr int kAutoSearchMinutes = 5;
@@ -45,7 +45,8 @@ int Client::gateway(Context& c) {
     const std::optional<GatewaySettings> settings = gatewaySettings(c.inv, &refusal);
     if (!settings) return refuse(c, refusal);
     const QString portName = c.inv.port;
-    if (portName.isEmpty()) return refuse(c, Texts::tr("не задан порт: --port ПУТЬ или переменная KESTREL_PORT"));
+    if (portName.isEmpty())
+        return refuse(c, Texts::tr("не задан порт: --port ПУТЬ или переменная KESTREL_PORT"));
     if (isNetworkPortName(portName) && !parseNetworkPortName(portName, &refusal)) return refuse(c, refusal);
     if (!busPort_) return fail(c, Texts::tr("порт не передан"), kPortError);
 
@@ -81,7 +82,8 @@ int Client::gateway(Context& c) {
             },
             gateway::RegisterServer::Options{});
         server->setServerAddress(settings->unit);
-        server->setConnectionParameter(QModbusDevice::NetworkAddressParameter, settings->modbusHost.toString());
+        server->setConnectionParameter(QModbusDevice::NetworkAddressParameter,
+                                       settings->modbusHost.toString());
         server->setConnectionParameter(QModbusDevice::NetworkPortParameter, settings->modbusPort);
         QObject::connect(server.get(), &gateway::RegisterServer::clientClosed,
                          [&](const QString& peer, const QString& why) {
@@ -107,8 +109,8 @@ int Client::gateway(Context& c) {
     gateway::ReaderMessages messages;
     auto publish = [&](quint8 address) {
         if (!mqtt) return;
-        const auto due = messages.due(address, rounds.roster().row(address), status.port,
-                                      QDateTime::currentDateTime());
+        const auto due =
+            messages.due(address, rounds.roster().row(address), status.port, QDateTime::currentDateTime());
         if (due) mqtt->offer(address, *due);
     };
     auto publishAll = [&] {
@@ -117,9 +119,8 @@ int Client::gateway(Context& c) {
     QObject::connect(&rounds, &bus::BusRounds::rowChanged, publish);
     QObject::connect(&rounds, &bus::BusRounds::roundFinished,
                      [&](int, qint64 elapsedMs, qint64) { status.roundMs = elapsedMs; });
-    QObject::connect(&rounds, &bus::BusRounds::readerAdded, [&](quint8 address) {
-        say(Texts::tr("найден считыватель по адресу %1").arg(address));
-    });
+    QObject::connect(&rounds, &bus::BusRounds::readerAdded,
+                     [&](quint8 address) { say(Texts::tr("найден считыватель по адресу %1").arg(address)); });
     QTimer heartbeat;
     QObject::connect(&heartbeat, &QTimer::timeout, publishAll);
     heartbeat.start(kLookAtReadersMs);

@@ -28,7 +28,8 @@ std::optional<HostPort> hostPort(const QString& text, bool hostOptional, int min
     if (colon >= 0) {
         host = text.left(colon);
         port = text.mid(colon + 1);
-        if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']'))) host = host.mid(1, host.size() - 2);
+        if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+            host = host.mid(1, host.size() - 2);
         if (host.isEmpty() || host.contains(QLatin1Char(' '))) return std::nullopt;
     } else if (!hostOptional) {
         return std::nullopt;
@@ -50,19 +51,20 @@ bool topicPart(const QString& text, bool levels) {
 }  // namespace
 
 const QStringList& gatewayConfigKeys() {
-    static const QStringList keys = {"port",  "addresses", "interval",   "timeout",     "retries",
-                                     "gap",   "silence",   "echo",       "direction",   "log-file",
-                                     "modbus-tcp", "unit", "mqtt",       "mqtt-prefix", "site",
-                                     "mqtt-tls",   "mqtt-user",          "mqtt-password-file"};
+    static const QStringList keys = {
+        "port",    "addresses",   "interval",  "timeout",  "retries",    "gap",
+        "silence", "echo",        "direction", "log-file", "modbus-tcp", "unit",
+        "mqtt",    "mqtt-prefix", "site",      "mqtt-tls", "mqtt-user",  "mqtt-password-file"};
     return keys;
 }
 
 QString gatewayValueRefusal(const QString& key, const QString& value) {
     if (key == QLatin1String("modbus-tcp")) {
-        const auto hp = hostPort(value, true, 0);
+        const auto hp = hostPort(value, true, 1);
         if (!hp || (!hp->host.isEmpty() && hp->host != QLatin1String("localhost") &&
                     QHostAddress(hp->host).isNull()))
-            return Texts::tr("--modbus-tcp: нужен [АДРЕС:]ПОРТ, порт от 0 до 65535, задано \"%1\"").arg(value);
+            return Texts::tr("--modbus-tcp: нужен [АДРЕС:]ПОРТ, порт от 1 до 65535, задано \"%1\"")
+                .arg(value);
     } else if (key == QLatin1String("unit")) {
         if (!parseExactWholeNumber(value, 0, 255).ok())
             return Texts::tr("--unit: нужно целое число от 0 до 255, задано \"%1\"").arg(value);
@@ -109,7 +111,7 @@ std::optional<GatewaySettings> gatewaySettings(const Invocation& inv, QString* r
         }
     }
     if (s.modbus) {
-        const auto hp = hostPort(f.value(QStringLiteral("modbus-tcp")), true, 0);
+        const auto hp = hostPort(f.value(QStringLiteral("modbus-tcp")), true, 1);
         s.modbusPort = hp->port;
         if (hp->host == QLatin1String("localhost"))
             s.modbusHost = QHostAddress::LocalHost;
@@ -144,7 +146,9 @@ std::optional<GatewaySettings> gatewaySettings(const Invocation& inv, QString* r
                     return std::nullopt;
                 }
                 // The first line, without its line end: a file written by `echo` works.
-                m.password = QString::fromUtf8(file.readLine(4096)).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+                m.password = QString::fromUtf8(file.readLine(4096))
+                                 .remove(QLatin1Char('\n'))
+                                 .remove(QLatin1Char('\r'));
             }
         }
     }
@@ -168,7 +172,9 @@ ConfigFile readGatewayConfig(const QString& path) {
     QMap<QString, int> seen;  // key -> its line
     for (int i = 0; i < lines.size(); ++i) {
         const int lineNo = i + 1;
-        auto refuse = [&](const QString& why) { out.refusals << Texts::tr("%1, строка %2: %3").arg(path).arg(lineNo).arg(why); };
+        auto refuse = [&](const QString& why) {
+            out.refusals << Texts::tr("%1, строка %2: %3").arg(path).arg(lineNo).arg(why);
+        };
         QByteArray raw = lines[i];
         if (raw.endsWith('\r')) raw.chop(1);
         if (raw.contains('\0') || QString::fromUtf8(raw).toUtf8() != raw) {

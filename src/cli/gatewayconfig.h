@@ -16,7 +16,7 @@ namespace kestrel::cli {
 struct GatewaySettings {
     bool modbus = false;
     QHostAddress modbusHost = QHostAddress::Any;
-    quint16 modbusPort = 0;  // 0: one the system picks (said at the start)
+    quint16 modbusPort = 502;
     int unit = 1;
     bool mqtt = false;
     gateway::MqttOptions mqttOptions;

@@ -75,7 +75,8 @@ struct MqttPublisher::Link {
         std::lock_guard<std::mutex> lock(mutex);
         if (!receiver) return;
         MqttPublisher* r = receiver;
-        QMetaObject::invokeMethod(r, [r, f = std::move(f)] { f(r); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            r, [r, f = std::move(f)] { f(r); }, Qt::QueuedConnection);
     }
     bool ending() {
         std::lock_guard<std::mutex> lock(mutex);
@@ -114,8 +115,8 @@ struct MqttPublisher::Link {
                 }
                 loop = mosquitto_loop(mosq, kLoopWaitMs, 1);
                 if (loop != MOSQ_ERR_SUCCESS) break;
-                if (connack == -1 && std::chrono::steady_clock::now() - started >
-                                         std::chrono::milliseconds(ackWaitMs)) {
+                if (connack == -1 &&
+                    std::chrono::steady_clock::now() - started > std::chrono::milliseconds(ackWaitMs)) {
                     noAck = true;
                     break;
                 }
@@ -168,7 +169,8 @@ bool MqttPublisher::start(QString* why) {
     auto link = std::make_shared<Link>();
     QString id = options_.clientId;
     if (id.isEmpty())
-        id = QStringLiteral("kestrel-%1-%2-%3").arg(options_.site, QHostInfo::localHostName()).arg(::getpid());
+        id =
+            QStringLiteral("kestrel-%1-%2-%3").arg(options_.site, QHostInfo::localHostName()).arg(::getpid());
     link->mosq = mosquitto_new(id.toUtf8().constData(), true, link.get());
     if (!link->mosq) {
         *why = libraryText(MOSQ_ERR_ERRNO);
@@ -232,8 +234,8 @@ void MqttPublisher::flush() {
 
 bool MqttPublisher::publish(const QString& topic, const QByteArray& payload) {
     const QByteArray t = topic.toUtf8();
-    const int rc =
-        mosquitto_publish(link_->mosq, nullptr, t.constData(), int(payload.size()), payload.constData(), kQos, true);
+    const int rc = mosquitto_publish(link_->mosq, nullptr, t.constData(), int(payload.size()),
+                                     payload.constData(), kQos, true);
     if (rc != MOSQ_ERR_SUCCESS) return false;
     ++inflight_;
     return true;
@@ -263,18 +265,21 @@ void MqttPublisher::onFailure(int kind, const QString& detail) {
                        .arg(broker, detail);
             break;
         case kNoAck:
-            text = Texts::tr("MQTT: брокер %1 принял соединение, но не подтвердил подключение за %2 с; "
-                             "повтор с нарастающей паузой")
+            text = Texts::tr(
+                       "MQTT: брокер %1 принял соединение, но не подтвердил подключение за %2 с; "
+                       "повтор с нарастающей паузой")
                        .arg(broker)
                        .arg(options_.ackWaitMs / 1000.0);
             break;
         case kLost:
-            text = Texts::tr("MQTT: связь с брокером %1 потеряна: %2; сообщения ждут, по последнему на "
-                             "считыватель")
+            text = Texts::tr(
+                       "MQTT: связь с брокером %1 потеряна: %2; сообщения ждут, по последнему на "
+                       "считыватель")
                        .arg(broker, detail);
             break;
         default:
-            text = Texts::tr("MQTT: брокер %1 недоступен: %2; повтор с нарастающей паузой").arg(broker, detail);
+            text =
+                Texts::tr("MQTT: брокер %1 недоступен: %2; повтор с нарастающей паузой").arg(broker, detail);
             break;
     }
     say(kind, text);

@@ -90,7 +90,7 @@ class MqttPublisher : public QObject {
     bool connected_ = false;
     bool finishing_ = false;
     int inflight_ = 0;
-    int lastSaid_ = -1;  // the kind of event said last
+    int lastSaid_ = -1;       // the kind of event said last
     quint8 nextAddress_ = 0;  // where the next flush starts looking
     bool finishedSent_ = false;
 };

@@ -35,7 +35,8 @@ QJsonObject readerMessage(quint8 address, const bus::ReaderRow* row, PortState p
         o[QLatin1String("temperature")] = value(row->live->temperature());
         o[QLatin1String("current")] = value(row->live->current);
     }
-    if (row->lastGoodAt.isValid()) o[QLatin1String("ageMs")] = double(std::max<qint64>(0, row->lastGoodAt.msecsTo(now)));
+    if (row->lastGoodAt.isValid())
+        o[QLatin1String("ageMs")] = double(std::max<qint64>(0, row->lastGoodAt.msecsTo(now)));
     return o;
 }
 

@@ -61,9 +61,9 @@ std::optional<QVector<quint16>> readRegisters(const bus::BusRoster& roster, cons
         return out;
     }
     if (start >= kStatusStart && end <= kStatusStart + kStatusRegisters) {
-        const quint16 status3[kStatusRegisters] = {
-            quint16(std::min(status.readers, 65535)), quint16(std::clamp<qint64>(status.roundMs, 0, 65535)),
-            quint16(status.port)};
+        const quint16 status3[kStatusRegisters] = {quint16(std::min(status.readers, 65535)),
+                                                   quint16(std::clamp<qint64>(status.roundMs, 0, 65535)),
+                                                   quint16(status.port)};
         for (int reg = start; reg < end; ++reg) out.append(status3[reg - kStatusStart]);
         return out;
     }

@@ -19,8 +19,8 @@
 namespace kestrel::gateway {
 
 inline constexpr int kBlockSize = 16;
-inline constexpr int kReaderBlocks = 255;                              // addresses 0..254
-inline constexpr int kReaderRegisters = kBlockSize * kReaderBlocks;    // 0 .. 4079
+inline constexpr int kReaderBlocks = 255;                            // addresses 0..254
+inline constexpr int kReaderRegisters = kBlockSize * kReaderBlocks;  // 0 .. 4079
 inline constexpr quint16 kStatusStart = 0xFFF0;
 inline constexpr int kStatusRegisters = 3;
 inline constexpr quint16 kAgeNever = 65535;

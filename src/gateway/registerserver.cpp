@@ -10,9 +10,9 @@ namespace kestrel::gateway {
 
 namespace {
 
-constexpr int kHeaderBytes = 7;   // transaction, protocol, length (2 bytes each), unit
-constexpr int kMaxLength = 254;   // the unit and the longest PDU, 253 bytes
-constexpr int kMinLength = 2;     // the unit and a function code
+constexpr int kHeaderBytes = 7;  // transaction, protocol, length (2 bytes each), unit
+constexpr int kMaxLength = 254;  // the unit and the longest PDU, 253 bytes
+constexpr int kMinLength = 2;    // the unit and a function code
 constexpr int kMostRegisters = 125;
 
 QModbusResponse exception(const QModbusPdu& request, QModbusExceptionResponse::ExceptionCode code) {
@@ -37,7 +37,13 @@ RegisterServer::RegisterServer(Reader reader, Options options, QObject* parent)
             [this](QTcpSocket* socket) { clients_.remove(socket); });
 }
 
-RegisterServer::~RegisterServer() = default;
+RegisterServer::~RegisterServer() {
+    // Qt's server closes its connections after this part of the object is gone: nothing of theirs may
+    // reach the guard then.
+    for (auto it = clients_.begin(); it != clients_.end(); ++it) it.key()->disconnect(this);
+    clients_.clear();
+    disconnect(this, &QModbusTcpServer::modbusClientDisconnected, this, nullptr);
+}
 
 bool RegisterServer::accept(QTcpSocket* socket) {
     if (clients_.size() >= options_.maxConnections) {
@@ -97,7 +103,8 @@ void RegisterServer::drop(QTcpSocket* socket, const QString& reason) {
     emit clientClosed(socket->peerAddress().toString(), reason);
     // After the server's own reading of this piece (its handler runs after the guard's): the server forgets
     // the connection when it disconnects.
-    QMetaObject::invokeMethod(socket, [socket] { socket->abort(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        socket, [socket] { socket->abort(); }, Qt::QueuedConnection);
 }
 
 QModbusResponse RegisterServer::processRequest(const QModbusPdu& request) {

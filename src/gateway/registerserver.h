@@ -47,9 +47,9 @@ class RegisterServer : public QModbusTcpServer {
   private:
     // What the guard knows of one connection's byte stream: where the next request's header begins.
     struct Stream {
-        QByteArray header;       // the header's bytes so far (at most 7)
-        qint64 bodyLeft = 0;     // bytes of the current request's body still to come
-        QPointer<QTimer> idle;   // closes the connection when it stays silent
+        QByteArray header;      // the header's bytes so far (at most 7)
+        qint64 bodyLeft = 0;    // bytes of the current request's body still to come
+        QPointer<QTimer> idle;  // closes the connection when it stays silent
     };
     class Observer;
     bool accept(QTcpSocket* socket);
