@@ -73,8 +73,7 @@ RowTexts textsOf(const bus::ReaderRow& r, const QDateTime& now) {
     } else {
         t.level = t.temperature = t.current = QStringLiteral("-");
     }
-    t.success =
-        r.requests > 0 ? QStringLiteral("%1 %").arg(r.successPercent()) : QStringLiteral("-");
+    t.success = r.requests > 0 ? QStringLiteral("%1 %").arg(r.successPercent()) : QStringLiteral("-");
     t.age = r.lastGoodAt.isValid()
                 ? Texts::tr("%1 с").arg(QString::number(r.lastGoodAt.msecsTo(now) / 1000.0, 'f', 1))
                 : QStringLiteral("-");
