@@ -270,6 +270,13 @@ std::optional<QByteArray> Client::addressList(Context& c, device::FieldRange r) 
     return addresses;
 }
 
+bool Client::listedReaders(Context& c, QByteArray* addresses) {
+    if (!c.inv.addresses) return true;
+    const std::optional<QByteArray> listed = addressList(c, device::range::kDeviceAddress);
+    if (listed) *addresses = *listed;
+    return listed.has_value();
+}
+
 int Client::scan(Context& c) {
     if (!argumentCount(c, 1, 0, 0)) return c.exit;
     QByteArray addresses;

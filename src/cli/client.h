@@ -127,6 +127,8 @@ class Client {
     // The addresses of --addresses ("3,5,7"), each a whole number in `r` and none twice; nothing when the
     // list is refused (printed, exit code 2 in c.exit).
     std::optional<QByteArray> addressList(Context& c, device::FieldRange r);
+    // The readers of --addresses (0..254) into `addresses`, none without it; false when the list is refused.
+    bool listedReaders(Context& c, QByteArray* addresses);
     // Reads what a backup of the reader at c.address holds; the exit code (a failure is printed or held).
     int readBackupValues(Context& c, std::optional<bus::BackupValues>* values);
     // The parts --only and --with-serial choose for a restore; a refusal's exit code.

@@ -36,11 +36,7 @@ int Client::gateway(Context& c) {
     using gateway::PortState;
     if (!argumentCount(c, 1, 0, 0)) return c.exit;
     QByteArray addresses;
-    if (c.inv.addresses) {
-        const std::optional<QByteArray> listed = addressList(c, device::range::kDeviceAddress);
-        if (!listed) return c.exit;
-        addresses = *listed;
-    }
+    if (!listedReaders(c, &addresses)) return c.exit;
     QString refusal;
     const std::optional<GatewaySettings> settings = gatewaySettings(c.inv, &refusal);
     if (!settings) return refuse(c, refusal);
