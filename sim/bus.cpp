@@ -145,11 +145,7 @@ Reader Bus::defaultReader(quint8 address, int index, int tagCount) {
     r.address = address;
     r.serial = 123456 + quint32(index);
     r.live = Live{21, 512, 12345, 100, 0x00A1B2C3u + quint32(index), 300};
-    r.mode = 2;
-    r.network = 1;
-    r.channel = 5;
-    r.power = 10;
-    r.resetDelay = 500;
+    r.resetDelay = 500;  // mode 2, network 1, channel 5, power 10: a reader's own defaults
     const quint32 idOffset = quint32(index) << 24;  // distinct identifiers per reader
     for (int i = 0; i < tagCount; ++i) {
         Tag t;

@@ -322,6 +322,25 @@ TEST_F(RoundsOnSimBus, RoundsOfSilentReadersFinishAndCount) {
     EXPECT_EQ(rounds.roster().row(1)->state, ReaderState::NoReply);
 }
 
+// With an interval, each round starts that long after the one before, however quickly the readers answer.
+TEST_F(RoundsOnSimBus, WithAnIntervalEachRoundStartsThatLongAfterTheLast) {
+    options.intervalMs = 150;
+    BusRounds rounds(queue, options);
+    for (quint8 a : {1, 2}) rounds.roster().add(a);
+    std::vector<qint64> starts;  // when each round's first request went out, on the queue's clock
+    int roundNow = 0;
+    QObject::connect(&rounds, &BusRounds::roundFinished, [&] { ++roundNow; });
+    QObject::connect(&rounds, &BusRounds::exchanged, [&](quint8, const Transaction&) {
+        if (int(starts.size()) == roundNow) starts.push_back(queue.nowMs());
+    });
+    rounds.start();
+    runRounds(rounds, 3);
+    ASSERT_GE(starts.size(), 3u);
+    // A coarse timer may fire up to 5 % early.
+    EXPECT_GE(starts[1] - starts[0], 140);
+    EXPECT_GE(starts[2] - starts[1], 140);
+}
+
 // A reader that stays silent is asked in its first three rounds (with its retry), then every tenth with one
 // attempt, and every round again from the round it answers.
 TEST_F(RoundsOnSimBus, ASilentReaderIsAskedLessOftenUntilItAnswers) {
@@ -443,9 +462,13 @@ TEST_F(OverviewOnSession, WantedItHoldsTheBusWhileTheLinkIsOpenOrWaitedFor) {
     const auto held = [&] { return std::pair(overview.running(), session->pollingPaused()); };
     overview.setWanted(true);
     EXPECT_EQ(held(), std::pair(true, true)) << "open";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overview.rounds().isRunning(); }, 2000));
+    QSignalSpy told(&overview, &BusOverview::stateChanged);
     port.hangUp();
     ASSERT_TRUE(QTest::qWaitFor([&] { return session->waitingForPort(); }, 2000));
     EXPECT_TRUE(overview.running()) << "waiting for the lost port, the hold is kept";
+    EXPECT_FALSE(overview.rounds().isRunning());
+    EXPECT_GE(told.count(), 1) << "the rounds that stopped are told";
     session->close();
     EXPECT_EQ(held(), std::pair(false, false)) << "closed";
     port.openResult = {true, OpenFailure::None, {}, 0};

@@ -1,11 +1,14 @@
 // The bus overview "Обзор шины": its table's rows and states, the window's features over the in-memory
 // port, and the real window polling the simulated bus over a pty.
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QAction>
+#include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPalette>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -54,7 +57,7 @@ std::vector<ReaderRow> site() {
     unknown.address = 100;
     std::vector<ReaderRow> rows = {
         reader(12, ReaderState::Answering, 4242, 512, 10, 9, 3),
-        reader(5, ReaderState::NoReply, 1001, 300, 20, 5, 125),
+        reader(5, ReaderState::NoReply, 1001, 300, 20, 5, 180),
         reader(7, ReaderState::CheckErrors, 4242, 80, 4, 2, 3725),
         unknown,
     };
@@ -64,6 +67,7 @@ std::vector<ReaderRow> site() {
 
 TEST(BusOverviewRows, EachReaderShowsItsValuesStateColourAndAge) {
     BusOverviewModel model;
+    QAbstractItemModelTester conforms(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     model.setRows(site(), kNow);
     ASSERT_EQ(model.rowCount(), 4);
     using C = BusOverviewModel::Column;
@@ -89,7 +93,7 @@ TEST(BusOverviewRows, EachReaderShowsItsValuesStateColourAndAge) {
         {0, C::State, "отвечает"},
         {1, C::Serial, "1001"},
         {1, C::SuccessRate, "25"},
-        {1, C::SinceReply, "2 мин 5 с"},
+        {1, C::SinceReply, "3 мин 0 с"},
         {1, C::State, "нет ответа"},
         {2, C::Serial, "⚠ 4242"},
         {2, C::SuccessRate, "50"},
@@ -116,7 +120,7 @@ TEST(BusOverviewRows, EachReaderShowsItsValuesStateColourAndAge) {
     EXPECT_FALSE(model.index(0, C::Level).data(Qt::ForegroundRole).isValid());
     EXPECT_FALSE(model.index(1, C::State).data(Qt::ForegroundRole).isValid());
     EXPECT_TRUE(
-        model.index(1, C::Level).data(Qt::ToolTipRole).toString().contains(QStringLiteral("2 мин 5 с")));
+        model.index(1, C::Level).data(Qt::ToolTipRole).toString().contains(QStringLiteral("3 мин 0 с")));
     EXPECT_TRUE(
         model.index(2, C::Serial).data(Qt::ToolTipRole).toString().contains(QStringLiteral("другой")));
     EXPECT_FALSE(model.index(0, C::Level).data(Qt::ToolTipRole).isValid());
@@ -243,6 +247,13 @@ TEST_F(BusOverviewOnFakePort, CtrlBOpensItAndWithThePortClosedItOffersNothingTha
     EXPECT_TRUE(QTest::qWaitFor([&] { return !partOf<DeviceSession>(*window).pollingPaused(); }, 2000));
     click(QStringLiteral("busPause"));
     EXPECT_TRUE(overview().overview()->running());
+    // The rounds take the window's options as they change.
+    ctl<QCheckBox>(QStringLiteral("busAutoSearch"))->setChecked(true);
+    ctl<QSpinBox>(QStringLiteral("busSettingsEvery"))->setValue(3);
+    EXPECT_EQ(overview().overview()->rounds().options().autoSearchMinutes, 5);
+    EXPECT_EQ(overview().overview()->rounds().options().settingsEvery, 3);
+    ctl<QCheckBox>(QStringLiteral("busAutoSearch"))->setChecked(false);
+    EXPECT_EQ(overview().overview()->rounds().options().autoSearchMinutes, 0);
     overview().close();
     EXPECT_FALSE(overview().overview()->running()) << "closing the window ends its hold on the bus";
 }

@@ -1051,6 +1051,22 @@ TEST(CliProgram, SpeaksEnglishWhenAskedAndSaysWhichLanguagesThereAre) {
     EXPECT_EQ(p.exitCode(), kDone);
     EXPECT_TRUE(p.readAllStandardError().contains("unknown language 'de' (available: ru, en)"));
     EXPECT_TRUE(p.readAllStandardOutput().startsWith("Использование: kestrel-cli"));
+    p.start(KESTREL_CLI_EXE, {"--help", "--lang"});
+    ASSERT_TRUE(p.waitForFinished());
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "--lang last, without its value";
+    EXPECT_TRUE(p.readAllStandardError().contains("у параметра --lang нет значения"));
+
+    // Installed, the client finds its translation in the share folder beside its own.
+    QTemporaryDir installed;
+    ASSERT_TRUE(QDir().mkpath(installed.filePath("bin")));
+    ASSERT_TRUE(QDir().mkpath(installed.filePath("share/kestrel-tool/translations")));
+    ASSERT_TRUE(QFile::copy(KESTREL_CLI_EXE, installed.filePath("bin/kestrel-cli")));
+    ASSERT_TRUE(QFile::copy(KESTREL_QM_DIR "/kestrel_en.qm",
+                            installed.filePath("share/kestrel-tool/translations/kestrel_en.qm")));
+    p.start(installed.filePath("bin/kestrel-cli"), {"--lang", "en", "--help"});
+    ASSERT_TRUE(p.waitForFinished());
+    EXPECT_TRUE(p.readAllStandardOutput().startsWith("Usage: kestrel-cli"));
+    EXPECT_EQ(p.readAllStandardError(), QByteArray());
 }
 
 TEST(CliProgram, StatsPrintsALogsCountsPerAddressWithoutAPortAndNamesItsBadRows) {
@@ -1275,6 +1291,12 @@ TEST_F(CliOnSimBus, ThePlanIsCheckedAgainstTheBusAndAppliedOnlyWhereTheSerialMat
     EXPECT_EQ(page.count("<tr>"), 1 + 5);
     EXPECT_FALSE(page.contains("<script"));
     EXPECT_EQ(run("plan report " + plan + " --out report.pdf"), kUsageError);
+    // As JSON, an applied reader says what was written and that it was read back.
+    ASSERT_EQ(run(fast + "--json plan apply " + plan + " --verify"), kDeviceFailed);
+    const QJsonObject five = QJsonDocument::fromJson(out.split('\n')[0].toUtf8()).object();
+    EXPECT_EQ(five["serial"].toInt(), 123456);
+    EXPECT_EQ(five["written"].toArray(), QJsonArray());
+    EXPECT_EQ(five["verified"], QJsonValue(true));
 }
 
 // A planned reader that answers with garbage is missing too, and its line says what came.

@@ -1,6 +1,7 @@
 // The exchange cycle over an in-memory port: what goes on the wire each tick, and what it reports.
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
 #include <QTest>
 
 #include "device/commands.h"
@@ -118,6 +119,21 @@ TEST_F(CycleOnFakePort, NoAddressedDeviceSkipsAddressChangeAndPoll) {
     EXPECT_TRUE(lost.isEmpty()) << "writing nothing is not a write failure";
     cycle->setAddress(0);
     EXPECT_EQ(tick(), hex("31 00 F0 01")) << "address 0 needs no identification first";
+}
+
+// Paused in an empty read window (nothing was asked), the tick ends there; after the pause the cycle ticks
+// and writes again.
+TEST_F(CycleOnFakePort, APauseInAnEmptyReadWindowEndsTheTickAndTheNextOneWrites) {
+    cycle->setAddress(std::nullopt);
+    QSignalSpy finished(cycle.get(), &ExchangeCycle::tickFinished);
+    startTick();
+    ASSERT_TRUE(cycle->tickInProgress());
+    cycle->setPaused(true);
+    EXPECT_FALSE(cycle->tickInProgress());
+    EXPECT_EQ(finished.count(), 1);
+    cycle->setPaused(false);
+    cycle->setAddress(0);
+    EXPECT_EQ(tick(), hex("31 00 F0 01"));
 }
 
 TEST_F(Exchange, EachReplyIsReportedWithTheRequestItAnswersItsOutcomeAndValue) {

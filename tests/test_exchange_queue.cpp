@@ -2,13 +2,16 @@
 // answers, the window's reads, the search) gets for what the line does.
 #include <gtest/gtest.h>
 
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 #include <vector>
 
 #include "device/commands.h"
+#include "exchange/arrival.h"
 #include "exchange/exchangequeue.h"
+#include "exchange/logging.h"
 #include "fakeport.h"
 #include "protocol/frame.h"
 
@@ -248,4 +251,86 @@ TEST_F(QueueOnFakePort, OneOnTheWireTheOthersInTurnAndAReadOpenedWhenAsked) {
     EXPECT_TRUE(dropped->isFinished() && dropped->cancelled());
     QTest::qWait(20);
     EXPECT_EQ(fed.count(), 2) << "a cancelled request is never fed";
+}
+
+// When a reply being read is over, by what has come: at its last byte when complete, after the silence
+// otherwise, and at the wait's limit while nothing (or only the echo) has come or a frame's check byte does
+// not add up yet where that waits. The wait began at 1000 ms, the last byte came at 1100 ms.
+TEST(ArrivalRule, AReplyEndsAtItsLastByteWhenCompleteAfterTheSilenceOrAtTheLimit) {
+    const QByteArray request = hex("31 05 F0 2A");
+    const QByteArray frame = withCheckByte(hex("3E 05 F0 19"));  // a whole frame, its check byte right
+    const QByteArray unfinished = hex("3E 05 F0 19 00");         // a frame whose check byte does not add up
+    struct Case {
+        const char* what;
+        QByteArray read;
+        int fullReplyBytes;
+        bool unfinishedWaits;
+        EchoMode echo;
+        qint64 endsAt;
+    };
+    const Case cases[] = {
+        {"nothing", {}, 0, false, EchoMode::Auto, 1256},
+        {"a frame of its command's full length", frame, 5, false, EchoMode::Auto, 1100},
+        {"a frame of open length", frame, 0, false, EchoMode::Auto, 1120},
+        {"a frame longer than its command's", frame + hex("00"), 5, false, EchoMode::Auto, 1100},
+        {"49 bytes of noise", QByteArray(49, '\x55'), 5, false, EchoMode::Auto, 1120},
+        {"50 bytes of noise: the longest any reply is", QByteArray(50, '\x55'), 5, false, EchoMode::Auto,
+         1100},
+        {"the echo and nothing after it", request, 5, false, EchoMode::Auto, 1256},
+        {"the echo, then a whole frame", request + frame, 5, false, EchoMode::Auto, 1100},
+        {"half the echo, taken off", request.left(2), 5, false, EchoMode::On, 1256},
+        {"half the echo, judged as bytes", request.left(2), 5, false, EchoMode::Auto, 1120},
+        {"an unfinished frame that waits", unfinished, 0, true, EchoMode::Auto, 1256},
+        {"an unfinished frame that does not wait", unfinished, 0, false, EchoMode::Auto, 1120},
+        {"a whole frame where unfinished ones wait", frame, 0, true, EchoMode::Auto, 1120},
+        {"bytes that are no frame where unfinished ones wait", hex("00 11"), 0, true, EchoMode::Auto, 1120},
+    };
+    for (const Case& c : cases) {
+        ArrivalRule rule;
+        rule.silenceMs = 20;
+        rule.limitMs = 256;
+        rule.fullReplyBytes = c.fullReplyBytes;
+        rule.longestBytes = 50;
+        rule.unfinishedFrameWaits = c.unfinishedWaits;
+        rule.echoOf = request;
+        rule.echo = c.echo;
+        EXPECT_EQ(rule.endsAt(c.read, 1000, 1100), c.endsAt) << c.what;
+    }
+}
+
+// With the kestrel.exchange debug log on, each attempt is one line: who asked, what, how it ended, and when
+// the reply began; off, nothing is formatted.
+TEST(ExchangeLog, EachAttemptIsOneLineSayingWhoAskedWhatAndHowItEnded) {
+    static QStringList lines;
+    lines.clear();
+    const QtMessageHandler before =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
+            if (QLatin1String(context.category) == QLatin1String("kestrel.exchange")) lines << text;
+        });
+    Transaction answered;
+    answered.request = hex("31 05 F0 2A");
+    answered.reply = withCheckByte(hex("3E 05 F0 19"));
+    answered.outcome = Outcome::Decoded;
+    answered.fit = Fit::Answers;
+    answered.writtenMs = 1000;
+    answered.firstByteMs = 1012;
+    Transaction silent;
+    silent.request = hex("31 07 FC 5D");
+    Transaction other = answered;
+    other.fit = Fit::OtherCommand;
+    other.firstByteMs = -1;
+    Transaction none;
+    none.reply = hex("00 11 22");
+    none.outcome = Outcome::Unframed;
+    logTransaction("cycle", answered);  // off: nothing
+    QLoggingCategory::setFilterRules(QStringLiteral("kestrel.exchange.debug=true"));
+    for (const Transaction* t : {&answered, &silent, &other, &none}) logTransaction("rounds", *t);
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(before);
+    EXPECT_EQ(lines, (QStringList{
+                         "rounds: address 5 command F0 -> decoded, 5 bytes, answers the request after 12 ms",
+                         "rounds: address 7 command FC -> no-reply, 0 bytes",
+                         "rounds: address 5 command F0 -> decoded, 5 bytes, another command's reply",
+                         "rounds: no request -> unframed, 3 bytes",
+                     }));
 }

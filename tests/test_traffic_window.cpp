@@ -2,6 +2,7 @@
 // statistics, the log file and the service panel, over the in-memory port.
 #include <unistd.h>
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QDir>
 #include <QLabel>
@@ -255,6 +256,8 @@ TEST_F(TrafficWindow, LogKeepsTheNewestRowsInViewAndRepaintsItsScrollBarOnlyWhen
 TEST(TrafficLogView, FollowsTheNewestRowAtTheBottomAndScrolledUpKeepsTheRowBeingReadAndCountsWhatCame) {
     ScriptedDialogs dialogs;
     TrafficLogWindow log(dialogs, nullptr, 300);  // a full ring drops as many oldest rows as come
+    // Every change the model tells is checked against what it says of itself (rows, columns, no children).
+    QAbstractItemModelTester conforms(&log.model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     auto* table = log.findChild<QTableView*>(QStringLiteral("logTable"));
     QScrollBar* bar = table->verticalScrollBar();
     qint64 next = 0;  // each row's time, in ms, numbers it

@@ -231,8 +231,11 @@ TEST_F(Views, ModeCalibrationAndSerialAskAndAppendOrReplace) {
     partOf<ExchangeCycle>(*window).replacePending(hex("31 05 FA 30"));
     ctl<QRadioButton>(QStringLiteral("R485"))->click();
     ctl<QCheckBox>(QStringLiteral("iinv"))->click();
+    ctl<TraceBox>(QStringLiteral("txtRec"))->setTraceText(QStringLiteral("before"));
     click(QStringLiteral("Set_mode"));
     EXPECT_EQ(pending(), hex("31 05 FA 30") + device::setModeRequest(5, 0x80)) << "the mode is appended";
+    EXPECT_TRUE(text(QStringLiteral("txtRec")).startsWith(QStringLiteral("31 5 FA 30 31 5 F2 80 ")))
+        << "the requests to go out are shown: " << text(QStringLiteral("txtRec")).toStdString();
 
     dialogs.yesNo = {false, true};
     click(QStringLiteral("hig"));

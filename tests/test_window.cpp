@@ -4,16 +4,22 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QAction>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "ui/accessiblenames.h"
 #include "ui/controlgroups.h"
+#include "ui/dialogs.h"
 #include "ui/splashwindow.h"
 #include "ui/statusbar.h"
 #include "ui/trafficlog.h"
@@ -89,12 +95,87 @@ TEST_F(Window, PortListShowsNamesWithDetailsAndTheIdentityOfEachAdapter) {
     EXPECT_EQ(partOf<PortPanel>(*window).indexOfIdentity(QStringLiteral("path:ttyS0")), 1);
 }
 
+// The real dialogs, answered as an engineer would: what each shows, and what each answer gives back.
+TEST(RealDialogs, EachDialogShowsItsTextAndGivesBackTheEngineersAnswer) {
+    QTemporaryDir dir;
+    QtDialogs dialogs;
+    QStringList seen;  // what each dialog showed: its title and its text or its buttons
+    // `act` is done to the dialog once it is up (a modal dialog runs its own loop).
+    const auto answer = [&](std::function<void(QWidget*)> act) {
+        auto* poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, [poll, act] {
+            if (QWidget* w = QApplication::activeModalWidget()) {
+                poll->stop();
+                poll->deleteLater();
+                act(w);
+            }
+        });
+        poll->start(5);
+    };
+    answer([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        seen << box->windowTitle() + ": " + box->text();
+        box->accept();
+    });
+    dialogs.message(QStringLiteral("Порт закрыт"), Dialogs::Icon::Exclamation, QString());
+    for (const bool yes : {true, false}) {
+        answer([&, yes](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            seen << box->button(QMessageBox::Yes)->text() + " " + box->button(QMessageBox::No)->text();
+            box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+        EXPECT_EQ(dialogs.askYesNo(QStringLiteral("Записать?")), yes);
+    }
+    for (const bool ok : {true, false}) {
+        answer([ok](QWidget* w) {
+            auto* input = qobject_cast<QInputDialog*>(w);
+            input->setTextValue(input->textValue() + QStringLiteral("10.0.0.7:4001"));
+            ok ? input->accept() : input->reject();
+        });
+        EXPECT_EQ(dialogs.input(QStringLiteral("Адрес:"), QStringLiteral("Сервер"), QStringLiteral("tcp://")),
+                  ok ? QStringLiteral("tcp://10.0.0.7:4001") : QString());
+    }
+    const QString saved = dir.filePath(QStringLiteral("site.csv"));
+    for (const bool ok : {true, false}) {
+        answer([&, ok](QWidget* w) {
+            auto* files = qobject_cast<QFileDialog*>(w);
+            files->selectFile(saved);
+            QMetaObject::invokeMethod(files, ok ? "accept" : "reject");
+        });
+        EXPECT_EQ(dialogs.saveFileName(QStringLiteral("Сохранить"), saved, QStringLiteral("CSV (*.csv)")),
+                  ok ? saved : QString());
+    }
+    ASSERT_TRUE(test::writeFile(saved, "address\n"));
+    answer([&](QWidget* w) {
+        auto* files = qobject_cast<QFileDialog*>(w);
+        files->selectFile(saved);
+        QMetaObject::invokeMethod(files, "accept");
+    });
+    EXPECT_EQ(dialogs.openFileName(QStringLiteral("План"), QStringLiteral("CSV (*.csv)")), saved);
+    EXPECT_EQ(seen, (QStringList{QString(kAppTitle) + ": Порт закрыт", "&Да &Нет", "&Да &Нет"}));
+}
+
 TEST(TraceBoxes, AppendedTextIsCappedAtALineBreak) {
     TraceBox box;
     for (int i = 0; i < 4000; ++i) box.appendTraceText(QStringLiteral("COM1, \r\n"));
     EXPECT_LE(box.traceText().size(), TraceBox::kMaxChars);
     EXPECT_GT(box.traceText().size(), TraceBox::kMaxChars - 10);
     EXPECT_TRUE(box.traceText().startsWith(QStringLiteral("COM1, ")));
+}
+
+// A hidden box lays its text out when shown; the same text again (the same request every tick) is not laid
+// out again.
+TEST(TraceBoxes, AHiddenBoxWaitsForItsShowingAndTheSameTextIsNotLaidOutAgain) {
+    TraceBox box;
+    box.appendTraceText(QStringLiteral("31 05 F0 2A"));
+    EXPECT_EQ(box.toPlainText(), QString()) << "hidden";
+    box.show();
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("31 05 F0 2A"));
+    const int revision = box.document()->revision();
+    box.appendTraceText(QString());
+    EXPECT_EQ(box.document()->revision(), revision) << "nothing new: the document is left alone";
+    box.appendTraceText(QStringLiteral(" 3E"));
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("31 05 F0 2A 3E"));
 }
 
 // A busy and a forbidden port, as the system reports them, are in the fault table of test_port_faults.cpp.

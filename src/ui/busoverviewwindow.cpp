@@ -112,7 +112,6 @@ void BusOverviewWindow::buildControls() {
     applyPlan_->setToolTip(
         Texts::tr("Записать настройки плана в выбранные считыватели, чей серийный номер "
                   "совпадает с планом, и проверить их."));
-    applyPlan_->setEnabled(false);
     auto* tagsButton = named(new QPushButton(Texts::tr("Метки пло&щадки…")), ctl::busTags);
     tagsButton->setToolTip(
         Texts::tr("Все метки, которые слышат считыватели: пока окно открыто, круги ищут метки."));

@@ -123,8 +123,6 @@ void ReaderTab::reset() {
     for (QWidget* c :
          std::initializer_list<QWidget*>{master_, masterCaption_, frequencyOutput_, frequencyCaption_})
         c->hide();
-    master_->setChecked(false);
-    frequencyOutput_->setChecked(false);
     modes_[0].option->setChecked(true);
 }
 

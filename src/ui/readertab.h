@@ -26,7 +26,7 @@ class ReaderTab : public QObject {
     ReaderTab(ViewServices& services, QWidget* page, QWidget* parent = nullptr);
     // The hidden commands: calibration and the reader's serial number.
     void buildHidden(ServicePanel& panel);
-    // Start-up state: the bridge check boxes hidden and cleared, mode "Считыватель" selected.
+    // Start-up state: the bridge check boxes hidden, mode "Считыватель" selected.
     void reset();
 
     // The mode byte the option and check boxes stand for.
