@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QModbusReply>
@@ -307,6 +308,54 @@ TEST_F(GatewayProgram, RegistersHoldTheReadersValuesAsTheMapSays) {
     ASSERT_TRUE(gateway.waitForFinished(3000));
     EXPECT_EQ(gateway.exitCode(), 0);
     EXPECT_TRUE(stderrText().endsWith("kestrel-cli gateway: шлюз остановлен\n")) << errors.toStdString();
+}
+
+// A lost port is waited for: the port's register says so meanwhile, the readers' values stay, and the rounds
+// go on when the adapter is back (kestrel-sim hangs up once, then comes back on a new pty behind its link).
+TEST(GatewayLostPort, IsWaitedForAndSaidInThePortsRegister) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath("bus");
+    QProcess sim;
+    sim.start(KESTREL_SIM_EXE,
+              {"--readers", "5", "--no-pacing", "--link", link, "--replug", "1500", "--fault", "hangup"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(link); }, 3000));
+    const quint16 port = freePort();
+    QProcess gateway;
+    gateway.start(KESTREL_CLI_EXE, {"--port", link, "gateway", "--addresses", "5", "--modbus-tcp",
+                                    QStringLiteral("127.0.0.1:%1").arg(port)});
+    QString said;
+    auto saw = [&](const QString& text) {
+        return QTest::qWaitFor(
+            [&] {
+                said += QString::fromUtf8(gateway.readAllStandardError());
+                return said.contains(text);
+            },
+            4000);
+    };
+    ASSERT_TRUE(saw("порт " + link + " открыт")) << said.toStdString();
+    QModbusTcpClient client;
+    client.setConnectionParameter(QModbusDevice::NetworkAddressParameter, "127.0.0.1");
+    client.setConnectionParameter(QModbusDevice::NetworkPortParameter, port);
+    ASSERT_TRUE(client.connectDevice());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return client.state() == QModbusDevice::ConnectedState; }, 3000));
+    const auto input = QModbusDataUnit::InputRegisters;
+    // The line hangs up at the first reply, and comes back 1.5 s later.
+    ASSERT_TRUE(saw("потерян")) << said.toStdString();
+    EXPECT_EQ(modbusRead(client, input, 0xFFF2, 1).values, QVector<quint16>{1}) << "port lost";
+    EXPECT_NE(modbusRead(client, input, 5 * 16 + 5, 1).values, QVector<quint16>{0})
+        << "not answering while lost";
+    ASSERT_TRUE(saw("снова открыт")) << said.toStdString();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return modbusRead(client, input, 0xFFF2, 1).values == QVector<quint16>{0}; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return modbusRead(client, input, 5 * 16 + 5, 1).values == QVector<quint16>{0}; }, 3000));
+    EXPECT_EQ(modbusRead(client, input, 5 * 16 + 6, 2).values, (QVector<quint16>{0x0001, 0xE240}))
+        << "serial 123456";
+    gateway.terminate();
+    EXPECT_TRUE(gateway.waitForFinished(3000));
+    EXPECT_EQ(gateway.exitCode(), 0);
+    sim.terminate();
+    sim.waitForFinished();
 }
 
 // ---- the server's guards, in process ----
