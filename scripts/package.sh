@@ -23,6 +23,18 @@ version=$(sed -n 's/^project(KestrelTool VERSION \([0-9.]*\).*/\1/p' CMakeLists.
 grep -q "release version=\"$version\"" "$contents/usr/share/metainfo/org.kestreltool.KestrelTool.metainfo.xml"
 [[ "$(basename "$deb")" == kestrel-tool_${version}_*.deb ]]
 test -s "$contents/usr/share/kestrel-tool/translations/kestrel_en.qm"
+# The gateway's service: an instance of the template as systemd reads it, against the package's files.
+test -s "$contents/usr/share/doc/kestrel-tool/examples/gateway.conf.example"
+unit="$contents/lib/systemd/system/kestrel-gateway@.service"
+mkdir -p "$contents/verify"
+sed "s|/usr/bin/kestrel-cli|$contents/usr/bin/kestrel-cli|" "$unit" >"$contents/verify/kestrel-gateway@north.service"
+# systemd only warns about a wrong line and goes on: any word from it fails the check.
+said=$(systemd-analyze verify --man=no "$contents/verify/kestrel-gateway@north.service" 2>&1)
+if [[ -n "$said" ]]; then
+  echo "$said" >&2
+  echo "package.sh: systemd-analyze verify finds fault with kestrel-gateway@.service" >&2
+  exit 1
+fi
 # Lintian as root needs to be told that is fine; errors fail, warnings and info are printed.
 lintian --allow-root --tag-display-limit 0 "$deb" | tee "$dir/lintian.txt" || true
 if grep -q '^E:' "$dir/lintian.txt"; then

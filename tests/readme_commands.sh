@@ -4,7 +4,7 @@
 #   readme_commands.sh SOURCE-DIR BUILD-DIR DOCUMENT      (DOCUMENT: README.md, docs/guide.en.md, ...)
 #   - the programs in build/ run against a simulated bus of readers 3, 5 and 7 (the README's /tmp/ttyKESTREL
 #     becomes this run's own path); a window must still be running after 4 seconds (offscreen), a client
-#     command must succeed, --watch and monitor must end with 0 on Ctrl-C, kestrel-sim must keep serving;
+#     command must succeed, --watch, monitor and gateway must end with 0 on Ctrl-C, kestrel-sim must keep serving;
 #   - the README's provisioning example runs as written, and every reader must then hold its radio parameters;
 #   - scripts and apt-get lines must be among what CI runs (.ci/run, scripts/install-check.sh);
 #   - a guide quotes the window as it is (quoted_texts, below): every «…» of guide.ru.md and every "…" of
@@ -200,7 +200,7 @@ while IFS=$'\t' read -r block line; do
       kind=client want=0 ;;
     build/kestrel-tool*)
       kind=window want=124 ;;
-    build/kestrel-cli*--watch*|build/kestrel-cli*monitor*)
+    build/kestrel-cli*--watch*|build/kestrel-cli*monitor*|build/kestrel-cli*\ gateway\ *)
       kind=watch want=0 ;;
     build/kestrel-cli*)
       kind=client want=0 ;;

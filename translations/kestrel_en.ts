@@ -2748,6 +2748,46 @@ Apply?</translation>
         <translation>does not answer clearly: %1</translation>
     </message>
     <message>
+        <source>Расчёт по проводу: время, за которое байты запросов и ответов круга проходят по линии на скорости порта, с паузами между запросами. Через псевдотерминал или сеть круг может пройти быстрее расчёта.</source>
+        <translation>Wire estimate: the time the round&apos;s request and reply bytes take on the line at the port&apos;s speed, with the gaps between requests. Through a pseudo-terminal or a network a round can be faster than the estimate.</translation>
+    </message>
+    <message>
+        <source>Круг %1: %2 мс (расчёт по проводу %3 мс).</source>
+        <translation>Round %1: %2 ms (wire estimate %3 ms).</translation>
+    </message>
+    <message>
+        <source>Адрес сервера последовательных портов (режим TCP-сервера), УЗЕЛ:ПОРТ:</source>
+        <translation>Address of the serial device server (TCP server mode), HOST:PORT:</translation>
+    </message>
+    <message>
+        <source>Адрес сервера портов «%1» не понят.
+Нужно УЗЕЛ:ПОРТ, например 192.168.0.7:4001,
+порт от 1 до 65535.</source>
+        <translation>The serial device server address “%1” is not understood.
+It takes HOST:PORT, for example 192.168.0.7:4001,
+the port from 1 to 65535.</translation>
+    </message>
+    <message>
+        <source>Режим «Повторитель» здесь не выбирается: отметка показывает, что считыватель сообщил этот режим. Записать его можно командой kestrel-cli set-mode repeater.</source>
+        <translation>The “Repeater” mode is not chosen here: the mark shows that the reader reported this mode. It can be written with the command kestrel-cli set-mode repeater.</translation>
+    </message>
+    <message>
+        <source>ответы не разобраны (мусор) %1 с</source>
+        <translation>replies not decoded (garbage) for %1 s</translation>
+    </message>
+    <message>
+        <source>Байты приходят, но ни один ответ не разобран. Если адаптер возвращает каждый запрос, выберите «Связь» → «Эхо запроса» → «Авто» или «Всегда убирать».</source>
+        <translation>Bytes arrive, but no reply is decoded. If the adapter returns each request, choose “Connection” → “Request echo” → “Auto” or “Always remove”.</translation>
+    </message>
+    <message>
+        <source>опрашивался другой адрес</source>
+        <translation>another address was polled</translation>
+    </message>
+    <message>
+        <source>пароль MQTT не задаётся в командной строке: --mqtt-password-file ФАЙЛ или переменная KESTREL_MQTT_PASSWORD</source>
+        <translation>the MQTT password is never given on the command line: --mqtt-password-file FILE or the variable KESTREL_MQTT_PASSWORD</translation>
+    </message>
+    <message>
         <source>Использование: kestrel-cli [параметры] КОМАНДА [аргументы]
 
 Считыватель и шина:
@@ -2770,6 +2810,10 @@ Apply?</translation>
 Вся шина:
   monitor [--addresses СПИСОК] [--interval MS]
                                 все считыватели шины кругами до Ctrl-C
+  gateway [--addresses СПИСОК] [--modbus-tcp [АДРЕС:]ПОРТ] [--unit N]
+          [--mqtt УЗЕЛ:ПОРТ] [--mqtt-prefix ПРЕФИКС] [--site ИМЯ] [--mqtt-tls CA-ФАЙЛ]
+          [--mqtt-user ИМЯ] [--mqtt-password-file ФАЙЛ] [--config ФАЙЛ]
+                                шлюз в АСУ ТП: значения считывателей по Modbus TCP и MQTT
   backup-site ФАЙЛ|- [--addresses СПИСОК]
                                 настройки всех считывателей в один файл площадки
   restore-site ФАЙЛ [--verify] [--only ...] [--with-serial]
@@ -2841,6 +2885,10 @@ Reader and bus:
 Whole bus:
   monitor [--addresses LIST] [--interval MS]
                                 every reader of the bus in rounds until Ctrl-C
+  gateway [--addresses LIST] [--modbus-tcp [ADDRESS:]PORT] [--unit N]
+          [--mqtt HOST:PORT] [--mqtt-prefix PREFIX] [--site NAME] [--mqtt-tls CAFILE]
+          [--mqtt-user NAME] [--mqtt-password-file FILE] [--config FILE]
+                                plant gateway: the readers' values over Modbus TCP and MQTT
   backup-site FILE|- [--addresses LIST]
                                 the settings of every reader in one site file
   restore-site FILE [--verify] [--only ...] [--with-serial]
@@ -2849,7 +2897,7 @@ Commissioning from a site plan (CSV):
   plan check PLAN.csv           the bus against the plan: ok, missing, other-serial, differs,
                                 duplicate-serial; readers the plan does not name: extra
   plan apply PLAN.csv [--verify] [--only mode,radio,bound-ids]
-                                the plan&apos;s settings into the readers with its serial numbers
+                                the plan's settings into the readers with its serial numbers
   plan assign PLAN.csv --from A a new reader from address A to its planned address
   plan report PLAN.csv --out FILE.html|FILE.csv
                                 the commissioning report
@@ -2880,7 +2928,7 @@ Options:
   --lang ru|en                  message language (Russian by default)
   --timeout MS (300)  --retries N (2)  --gap MS (5)  --scan-wait MS (500)
   --silence MS (20)             a reply ends after this many ms of silence
-  --echo auto|on|off            the request&apos;s echo before the reply: auto - remove an exact
+  --echo auto|on|off            the request's echo before the reply: auto - remove an exact
                                 copy of the request, on - the first request-length bytes, off - none
   --direction rts|dtr|none      raise RTS or DTR while sending
   --help, --version
@@ -2892,40 +2940,174 @@ FILE - for backup and backup-site: standard output. Backup and site files are at
 </translation>
     </message>
     <message>
-        <source>Расчёт по проводу: время, за которое байты запросов и ответов круга проходят по линии на скорости порта, с паузами между запросами. Через псевдотерминал или сеть круг может пройти быстрее расчёта.</source>
-        <translation>Wire estimate: the time the round&apos;s request and reply bytes take on the line at the port&apos;s speed, with the gaps between requests. Through a pseudo-terminal or a network a round can be faster than the estimate.</translation>
+        <source>gateway [--addresses СПИСОК] [--modbus-tcp [АДРЕС:]ПОРТ] [--unit N] [--mqtt УЗЕЛ:ПОРТ] [--mqtt-prefix ПРЕФИКС] [--site ИМЯ] [--mqtt-tls CA-ФАЙЛ] [--mqtt-user ИМЯ] [--mqtt-password-file ФАЙЛ] [--config ФАЙЛ]
+  Шлюз в АСУ ТП: круги опроса шины, пока не остановлен (SIGTERM, SIGHUP, Ctrl-C). Без --addresses - опрос сети в начале и каждые 5 минут. Нужен хотя бы один выход. --modbus-tcp: сервер Modbus TCP (адрес устройства --unit, по умолчанию 1): у считывателя A блок из 16 регистров с A*16 (функции 3 и 4), состояние шлюза с 0xFFF0; запись отклоняется. --mqtt: по сохраняемому сообщению JSON на считыватель в ПРЕФИКС/ИМЯ/reader/A (префикс kestrel) при изменении и не реже раза в минуту, ПРЕФИКС/ИМЯ/status - online или offline. Пароль MQTT - из файла или переменной KESTREL_MQTT_PASSWORD. --config: те же настройки строками КЛЮЧ = ЗНАЧЕНИЕ; неверный файл отклоняется целиком. Потерянный порт шлюз ждёт.</source>
+        <translation>gateway [--addresses LIST] [--modbus-tcp [ADDRESS:]PORT] [--unit N] [--mqtt HOST:PORT] [--mqtt-prefix PREFIX] [--site NAME] [--mqtt-tls CAFILE] [--mqtt-user NAME] [--mqtt-password-file FILE] [--config FILE]
+  Plant gateway: the bus's rounds until stopped (SIGTERM, SIGHUP, Ctrl-C). Without --addresses the bus is searched first and every 5 minutes. At least one output is needed. --modbus-tcp: a Modbus TCP server (unit identifier --unit, 1 by default): reader A has a block of 16 registers from A*16 (functions 3 and 4), the gateway's state from 0xFFF0; writes are refused. --mqtt: one retained JSON message per reader on PREFIX/NAME/reader/A (prefix kestrel) on each change and at least once a minute, PREFIX/NAME/status is online or offline. The MQTT password comes from a file or the variable KESTREL_MQTT_PASSWORD. --config: the same settings as KEY = VALUE lines; a wrong file is refused whole. A lost port is waited for.</translation>
     </message>
     <message>
-        <source>Круг %1: %2 мс (расчёт по проводу %3 мс).</source>
-        <translation>Round %1: %2 ms (wire estimate %3 ms).</translation>
+        <source>Modbus TCP: клиент %1 отключён: %2</source>
+        <translation>Modbus TCP: client %1 closed: %2</translation>
     </message>
     <message>
-        <source>Адрес сервера последовательных портов (режим TCP-сервера), УЗЕЛ:ПОРТ:</source>
-        <translation>Address of the serial device server (TCP server mode), HOST:PORT:</translation>
+        <source>Modbus TCP: не удалось открыть %1:%2: %3</source>
+        <translation>Modbus TCP: cannot open %1:%2: %3</translation>
     </message>
     <message>
-        <source>Адрес сервера портов «%1» не понят.
-Нужно УЗЕЛ:ПОРТ, например 192.168.0.7:4001,
-порт от 1 до 65535.</source>
-        <translation>The serial device server address “%1” is not understood.
-It takes HOST:PORT, for example 192.168.0.7:4001,
-the port from 1 to 65535.</translation>
+        <source>MQTT: %1</source>
+        <translation>MQTT: %1</translation>
     </message>
     <message>
-        <source>Режим «Повторитель» здесь не выбирается: отметка показывает, что считыватель сообщил этот режим. Записать его можно командой kestrel-cli set-mode repeater.</source>
-        <translation>The “Repeater” mode is not chosen here: the mark shows that the reader reported this mode. It can be written with the command kestrel-cli set-mode repeater.</translation>
+        <source>найден считыватель по адресу %1</source>
+        <translation>reader found at address %1</translation>
     </message>
     <message>
-        <source>ответы не разобраны (мусор) %1 с</source>
-        <translation>replies not decoded (garbage) for %1 s</translation>
+        <source>порт %1 недоступен%2; шлюз ждёт его</source>
+        <translation>port %1 is unavailable%2; the gateway waits for it</translation>
     </message>
     <message>
-        <source>Байты приходят, но ни один ответ не разобран. Если адаптер возвращает каждый запрос, выберите «Связь» → «Эхо запроса» → «Авто» или «Всегда убирать».</source>
-        <translation>Bytes arrive, but no reply is decoded. If the adapter returns each request, choose “Connection” → “Request echo” → “Auto” or “Always remove”.</translation>
+        <source>порт %1 снова открыт, опрос продолжается</source>
+        <translation>port %1 is open again, polling goes on</translation>
     </message>
     <message>
-        <source>опрашивался другой адрес</source>
-        <translation>another address was polled</translation>
+        <source>порт %1 открыт</source>
+        <translation>port %1 open</translation>
+    </message>
+    <message>
+        <source>порт %1 потерян: %2; шлюз ждёт его</source>
+        <translation>port %1 lost: %2; the gateway waits for it</translation>
+    </message>
+    <message>
+        <source>Modbus TCP %1:%2, устройство %3</source>
+        <translation>Modbus TCP %1:%2, unit %3</translation>
+    </message>
+    <message>
+        <source>MQTT %1:%2, темы %3</source>
+        <translation>MQTT %1:%2, topics %3</translation>
+    </message>
+    <message>
+        <source>шлюз запущен: %1; порт %2</source>
+        <translation>gateway started: %1; port %2</translation>
+    </message>
+    <message>
+        <source>шлюз останавливается</source>
+        <translation>gateway stopping</translation>
+    </message>
+    <message>
+        <source>шлюз остановлен</source>
+        <translation>gateway stopped</translation>
+    </message>
+    <message>
+        <source>--modbus-tcp: нужен [АДРЕС:]ПОРТ, порт от 1 до 65535, задано &quot;%1&quot;</source>
+        <translation>--modbus-tcp: [ADDRESS:]PORT needed, port 1 to 65535, given &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>--unit: нужно целое число от 0 до 255, задано &quot;%1&quot;</source>
+        <translation>--unit: a whole number from 0 to 255 needed, given &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>--mqtt: нужен УЗЕЛ:ПОРТ, порт от 1 до 65535, задано &quot;%1&quot;</source>
+        <translation>--mqtt: HOST:PORT needed, port 1 to 65535, given &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>--mqtt-prefix: уровни темы через /, без + и #, задано &quot;%1&quot;</source>
+        <translation>--mqtt-prefix: topic levels separated by /, without + and #, given &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>--site: одно слово без /, + и #, задано &quot;%1&quot;</source>
+        <translation>--site: one word without /, + and #, given &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>--%1: файл %2 не читается</source>
+        <translation>--%1: file %2 cannot be read</translation>
+    </message>
+    <message>
+        <source>--mqtt-user: пустое имя</source>
+        <translation>--mqtt-user: empty name</translation>
+    </message>
+    <message>
+        <source>нужен хотя бы один выход: --modbus-tcp [АДРЕС:]ПОРТ или --mqtt УЗЕЛ:ПОРТ</source>
+        <translation>at least one output needed: --modbus-tcp [ADDRESS:]PORT or --mqtt HOST:PORT</translation>
+    </message>
+    <message>
+        <source>--unit без --modbus-tcp</source>
+        <translation>--unit without --modbus-tcp</translation>
+    </message>
+    <message>
+        <source>--%1 без --mqtt</source>
+        <translation>--%1 without --mqtt</translation>
+    </message>
+    <message>
+        <source>пароль MQTT без --mqtt-user</source>
+        <translation>an MQTT password without --mqtt-user</translation>
+    </message>
+    <message>
+        <source>--mqtt-password-file: файл %1 не читается</source>
+        <translation>--mqtt-password-file: file %1 cannot be read</translation>
+    </message>
+    <message>
+        <source>%1: не открывается: %2</source>
+        <translation>%1: cannot be opened: %2</translation>
+    </message>
+    <message>
+        <source>%1: файл больше %2 КиБ</source>
+        <translation>%1: file larger than %2 KiB</translation>
+    </message>
+    <message>
+        <source>нужно КЛЮЧ = ЗНАЧЕНИЕ</source>
+        <translation>KEY = VALUE needed</translation>
+    </message>
+    <message>
+        <source>неизвестный ключ &quot;%1&quot;</source>
+        <translation>unknown key &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>ключ %1 уже задан в строке %2</source>
+        <translation>key %1 already set on line %2</translation>
+    </message>
+    <message>
+        <source>у ключа %1 нет значения</source>
+        <translation>key %1 has no value</translation>
+    </message>
+    <message>
+        <source>%1: ни одной настройки</source>
+        <translation>%1: no settings at all</translation>
+    </message>
+    <message>
+        <source>MQTT: связь с брокером %1:%2</source>
+        <translation>MQTT: connected to broker %1:%2</translation>
+    </message>
+    <message>
+        <source>MQTT: брокер %1 отказал в подключении: %2; повтор с нарастающей паузой</source>
+        <translation>MQTT: broker %1 refused the connection: %2; trying again with a growing pause</translation>
+    </message>
+    <message>
+        <source>MQTT: брокер %1 принял соединение, но не подтвердил подключение за %2 с; повтор с нарастающей паузой</source>
+        <translation>MQTT: broker %1 accepted the connection but did not acknowledge it within %2 s; trying again with a growing pause</translation>
+    </message>
+    <message>
+        <source>MQTT: связь с брокером %1 потеряна: %2; сообщения ждут, по последнему на считыватель</source>
+        <translation>MQTT: connection to broker %1 lost: %2; messages wait, the newest of each reader</translation>
+    </message>
+    <message>
+        <source>MQTT: брокер %1 недоступен: %2; повтор с нарастающей паузой</source>
+        <translation>MQTT: broker %1 unavailable: %2; trying again with a growing pause</translation>
+    </message>
+    <message>
+        <source>больше %1 соединений одновременно</source>
+        <translation>more than %1 connections at a time</translation>
+    </message>
+    <message>
+        <source>соединение молчит дольше %1 с</source>
+        <translation>the connection has been silent for more than %1 s</translation>
+    </message>
+    <message>
+        <source>заголовок не Modbus TCP (протокол %1)</source>
+        <translation>not a Modbus TCP header (protocol %1)</translation>
+    </message>
+    <message>
+        <source>длина запроса %1 вне 2..254</source>
+        <translation>request length %1 outside 2..254</translation>
     </message>
 </context>
 </TS>

@@ -11,8 +11,11 @@ namespace kestrel::cli {
 namespace {
 
 // Options that take a value and set a named field of the command.
-const QStringList kFieldOptions = {"network", "channel", "power",      "delay", "mode",
-                                   "period",  "id",      "decimal-id", "from",  "out"};
+const QStringList kFieldOptions = {"network", "channel", "power", "delay", "mode", "period", "id",
+                                   "decimal-id", "from", "out",
+                                   // the gateway's
+                                   "config", "modbus-tcp", "unit", "mqtt", "mqtt-prefix", "site", "mqtt-tls",
+                                   "mqtt-user", "mqtt-password-file"};
 // Options without a value that a command reads as flags.
 const QStringList kFlagOptions = {"master", "frequency-output"};
 
@@ -163,6 +166,12 @@ ParsedArguments parseArguments(const QStringList& arguments, const Invocation& d
                 return out;
             }
             inv.direction = lines.value(v);
+        } else if (name == QLatin1String("mqtt-password")) {
+            // A password on the command line is seen by every user of the machine (ps, /proc).
+            out.error = Texts::tr(
+                "пароль MQTT не задаётся в командной строке: --mqtt-password-file ФАЙЛ или переменная "
+                "KESTREL_MQTT_PASSWORD");
+            return out;
         } else if (kFieldOptions.contains(name)) {
             if (!needValue(&v)) return out;
             inv.fields[name] = v;
@@ -262,6 +271,10 @@ QString programHelp() {
                "Вся шина:\n"
                "  monitor [--addresses СПИСОК] [--interval MS]\n"
                "                                все считыватели шины кругами до Ctrl-C\n"
+               "  gateway [--addresses СПИСОК] [--modbus-tcp [АДРЕС:]ПОРТ] [--unit N]\n"
+               "          [--mqtt УЗЕЛ:ПОРТ] [--mqtt-prefix ПРЕФИКС] [--site ИМЯ] [--mqtt-tls CA-ФАЙЛ]\n"
+               "          [--mqtt-user ИМЯ] [--mqtt-password-file ФАЙЛ] [--config ФАЙЛ]\n"
+               "                                шлюз в АСУ ТП: значения считывателей по Modbus TCP и MQTT\n"
                "  backup-site ФАЙЛ|- [--addresses СПИСОК]\n"
                "                                настройки всех считывателей в один файл площадки\n"
                "  restore-site ФАЙЛ [--verify] [--only ...] [--with-serial]\n"
@@ -371,6 +384,22 @@ QString commandHelp(const QString& command) {
              "считыватель за круг; в конце итог по каждому. Без --addresses сначала опрос сети. Код "
              "выхода 0, если ответил каждый считыватель, иначе 1. Адреса: %1, списком и диапазонами "
              "(1-8,12).")},
+        {"gateway",
+         QT_TRANSLATE_NOOP(
+             "Texts",
+             "gateway [--addresses СПИСОК] [--modbus-tcp [АДРЕС:]ПОРТ] [--unit N] [--mqtt УЗЕЛ:ПОРТ] "
+             "[--mqtt-prefix ПРЕФИКС] [--site ИМЯ] [--mqtt-tls CA-ФАЙЛ] [--mqtt-user ИМЯ] "
+             "[--mqtt-password-file ФАЙЛ] [--config ФАЙЛ]\n  Шлюз в АСУ ТП: круги опроса шины, пока не "
+             "остановлен (SIGTERM, SIGHUP, Ctrl-C). Без --addresses - опрос сети в начале и каждые 5 минут. "
+             "Нужен хотя бы один выход. --modbus-tcp: сервер Modbus TCP (адрес устройства --unit, по "
+             "умолчанию 1): у считывателя A блок из 16 регистров с A*16 (функции 3 и 4), состояние шлюза с "
+             "0xFFF0; запись отклоняется. --mqtt: по сохраняемому сообщению JSON на считыватель в "
+             "ПРЕФИКС/ИМЯ/reader/A (префикс kestrel) при изменении и не реже раза в минуту, "
+             "ПРЕФИКС/ИМЯ/status "
+             "- online или offline. Пароль MQTT - из файла или переменной KESTREL_MQTT_PASSWORD. --config: "
+             "те "
+             "же настройки строками КЛЮЧ = ЗНАЧЕНИЕ; неверный файл отклоняется целиком. Потерянный порт шлюз "
+             "ждёт.")},
         {"backup-site",
          QT_TRANSLATE_NOOP(
              "Texts",

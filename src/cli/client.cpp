@@ -94,6 +94,7 @@ int Client::dispatch(Context& c) {
         {"backup-site", &Client::backupSite},
         {"restore-site", &Client::restoreSite},
         {"monitor", &Client::monitor},
+        {"gateway", &Client::gateway},
         {"stats", &Client::logStats},
         {"plan", &Client::plan},
         {"tags", &Client::tags},
@@ -104,7 +105,7 @@ int Client::dispatch(Context& c) {
     // Every command but the bus-wide ones talks to one device; a log's statistics need no device.
     if (c.command == QLatin1String("stats")) return logStats(c);
     static const QStringList busWide = {"scan",    "inventory", "backup-site", "restore-site",
-                                        "monitor", "plan",      "tags"};
+                                        "monitor", "plan",      "tags",        "gateway"};
     if (!busWide.contains(c.command)) {
         if (!c.inv.address)
             return usage(
@@ -234,9 +235,9 @@ int Client::pollBus(Context& c, QByteArray* addresses) {
     return kDone;
 }
 
-std::optional<QByteArray> Client::addressList(Context& c, device::FieldRange r) {
+std::optional<QByteArray> parseAddressList(const QString& list, device::FieldRange r, QString* refusal) {
     QByteArray addresses;
-    const QStringList items = c.inv.addresses->split(QLatin1Char(','));
+    const QStringList items = list.split(QLatin1Char(','));
     for (const QString& item : items) {
         // An address, or a range of them: "1-8".
         const QStringList ends = item.split(QLatin1Char('-'));
@@ -244,25 +245,36 @@ std::optional<QByteArray> Client::addressList(Context& c, device::FieldRange r) 
         const device::ExactValue from = device::exactValueIn(ends.front().trimmed(), r, option);
         const device::ExactValue to =
             ends.size() == 2 ? device::exactValueIn(ends.back().trimmed(), r, option) : from;
-        const QString refusal = ends.size() > 2 ? device::exactValueIn(item, r, option).refusal
-                                : !from.ok()    ? from.refusal
-                                : !to.ok()      ? to.refusal
-                                : to.value < from.value
-                                    ? Texts::tr("--addresses: диапазон %1 идёт назад").arg(item.trimmed())
-                                    : QString();
-        if (!refusal.isEmpty()) {
-            c.exit = refuse(c, refusal);
-            return std::nullopt;
-        }
+        *refusal = ends.size() > 2 ? device::exactValueIn(item, r, option).refusal
+                   : !from.ok()    ? from.refusal
+                   : !to.ok()      ? to.refusal
+                   : to.value < from.value
+                       ? Texts::tr("--addresses: диапазон %1 идёт назад").arg(item.trimmed())
+                       : QString();
+        if (!refusal->isEmpty()) return std::nullopt;
         for (qint64 a = from.value; a <= to.value; ++a) {
             if (addresses.contains(char(a))) {
-                c.exit = refuse(c, Texts::tr("--addresses: адрес %1 указан дважды").arg(a));
+                *refusal = Texts::tr("--addresses: адрес %1 указан дважды").arg(a);
                 return std::nullopt;
             }
             addresses.append(char(a));
         }
     }
     return addresses;
+}
+
+std::optional<QByteArray> Client::addressList(Context& c, device::FieldRange r) {
+    QString refusal;
+    const std::optional<QByteArray> addresses = parseAddressList(*c.inv.addresses, r, &refusal);
+    if (!addresses) c.exit = refuse(c, refusal);
+    return addresses;
+}
+
+bool Client::listedReaders(Context& c, QByteArray* addresses) {
+    if (!c.inv.addresses) return true;
+    const std::optional<QByteArray> listed = addressList(c, device::range::kDeviceAddress);
+    if (listed) *addresses = *listed;
+    return listed.has_value();
 }
 
 int Client::scan(Context& c) {

@@ -20,6 +20,10 @@
 
 namespace kestrel::cli {
 
+// The addresses of a list ("3,5,7-9"), each a whole number in `r` and none twice; nothing (with the
+// refusal) when the list is refused.
+std::optional<QByteArray> parseAddressList(const QString& list, device::FieldRange r, QString* refusal);
+
 class Client {
   public:
     // `openPort` opens the port on the first exchange, so a command refused for its arguments needs no
@@ -84,6 +88,7 @@ class Client {
     int backupSite(Context& c);
     int restoreSite(Context& c);
     int monitor(Context& c);
+    int gateway(Context& c);
     int tags(Context& c);
     int plan(Context& c);
     int planCheck(Context& c);
@@ -122,6 +127,8 @@ class Client {
     // The addresses of --addresses ("3,5,7"), each a whole number in `r` and none twice; nothing when the
     // list is refused (printed, exit code 2 in c.exit).
     std::optional<QByteArray> addressList(Context& c, device::FieldRange r);
+    // The readers of --addresses (0..254) into `addresses`, none without it; false when the list is refused.
+    bool listedReaders(Context& c, QByteArray* addresses);
     // Reads what a backup of the reader at c.address holds; the exit code (a failure is printed or held).
     int readBackupValues(Context& c, std::optional<bus::BackupValues>* values);
     // The parts --only and --with-serial choose for a restore; a refusal's exit code.

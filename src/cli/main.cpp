@@ -12,6 +12,7 @@
 
 #include "cli/arguments.h"
 #include "cli/client.h"
+#include "cli/gatewayconfig.h"
 #include "cli/output.h"
 #include "exchange/transactor.h"
 #include "protocol/syserror.h"
@@ -47,7 +48,16 @@ int main(int argc, char** argv) {
     // tool's own cover: a Qt without its translations is not worth a line on every run.
     const LanguageChoice language = useLanguage(languageArgument(QCoreApplication::arguments().mid(1)));
     if (!language.problem.isEmpty()) err << "kestrel-cli: " << language.problem << "\n";
-    const ParsedArguments parsed = parseArguments(QCoreApplication::arguments().mid(1));
+    ParsedArguments parsed = parseArguments(QCoreApplication::arguments().mid(1));
+    // gateway --config FILE: the file's settings under those of the command line, or every wrong line.
+    if (parsed.ok()) {
+        const ConfigFile config = withGatewayConfig(QCoreApplication::arguments().mid(1), parsed.invocation);
+        if (!config.refusals.isEmpty()) {
+            for (const QString& refusal : config.refusals) err << "kestrel-cli: " << refusal << "\n";
+            return kUsageError;
+        }
+        parsed = parseArguments(config.arguments);
+    }
     if (!parsed.ok()) {
         // With --json a script reads every refusal as an object on standard output, this one too.
         if (const QStringList arguments = QCoreApplication::arguments().mid(1); jsonArgument(arguments)) {

@@ -73,8 +73,7 @@ RowTexts textsOf(const bus::ReaderRow& r, const QDateTime& now) {
     } else {
         t.level = t.temperature = t.current = QStringLiteral("-");
     }
-    t.success =
-        r.requests > 0 ? QStringLiteral("%1 %").arg(r.successPercent()) : QStringLiteral("-");
+    t.success = r.requests > 0 ? QStringLiteral("%1 %").arg(r.successPercent()) : QStringLiteral("-");
     t.age = r.lastGoodAt.isValid()
                 ? Texts::tr("%1 с").arg(QString::number(r.lastGoodAt.msecsTo(now) / 1000.0, 'f', 1))
                 : QStringLiteral("-");
@@ -108,11 +107,7 @@ QJsonObject rowJson(const bus::ReaderRow& r, const QDateTime& now) {
 int Client::monitor(Context& c) {
     if (!argumentCount(c, 1, 0, 0)) return c.exit;
     QByteArray addresses;
-    if (c.inv.addresses) {
-        const std::optional<QByteArray> listed = addressList(c, device::range::kDeviceAddress);
-        if (!listed) return c.exit;
-        addresses = *listed;
-    }
+    if (!listedReaders(c, &addresses)) return c.exit;
     if (!busPort_) return fail(c, Texts::tr("порт не передан"), kPortError);
     if (const int e = ensurePort(c)) return e;
     if (!c.inv.addresses) {
