@@ -262,8 +262,9 @@ void MainWindow::connectSession() {
         const std::optional<quint8> now = session_->address();
         const quint8 former = trend_->address();
         const auto& samples = trend_->series().samples();
-        const bool shown = std::any_of(samples.begin(), samples.end(),
-                                       [former](const TrendSeries::Sample& x) { return x.address == former; });
+        const bool shown =
+            std::any_of(samples.begin(), samples.end(),
+                        [former](const TrendSeries::Sample& x) { return x.address == former; });
         if (session_->link() == DeviceSession::Link::Open && !session_->pollingPaused() && now &&
             *now != former && shown)
             trend_->addGap(QDateTime::currentDateTimeUtc(), former, TrendGap::OtherAddress);
