@@ -25,7 +25,7 @@ grep -q "release version=\"$version\"" "$contents/usr/share/metainfo/org.kestrel
 test -s "$contents/usr/share/kestrel-tool/translations/kestrel_en.qm"
 # The gateway's service: an instance of the template as systemd reads it, against the package's files.
 test -s "$contents/usr/share/doc/kestrel-tool/examples/gateway.conf.example"
-unit="$contents/lib/systemd/system/kestrel-gateway@.service"
+unit="$contents/usr/lib/systemd/system/kestrel-gateway@.service"
 mkdir -p "$contents/verify"
 sed "s|/usr/bin/kestrel-cli|$contents/usr/bin/kestrel-cli|" "$unit" >"$contents/verify/kestrel-gateway@north.service"
 # systemd only warns about a wrong line and goes on: any word from it fails the check.
