@@ -121,6 +121,13 @@ TEST(BusOverviewRows, EachReaderShowsItsValuesStateColourAndAge) {
     EXPECT_FALSE(model.index(1, C::State).data(Qt::ForegroundRole).isValid());
     EXPECT_TRUE(
         model.index(1, C::Level).data(Qt::ToolTipRole).toString().contains(QStringLiteral("3 мин 0 с")));
+    // The state's tooltip counts the exchanges, once there were any.
+    EXPECT_TRUE(model.index(1, C::State)
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .startsWith(QStringLiteral("Запросов: 20, ответов: 5, без ответа: 0")));
+    EXPECT_FALSE(
+        model.index(3, C::State).data(Qt::ToolTipRole).toString().contains(QStringLiteral("Запросов")));
     EXPECT_TRUE(
         model.index(2, C::Serial).data(Qt::ToolTipRole).toString().contains(QStringLiteral("другой")));
     EXPECT_FALSE(model.index(0, C::Level).data(Qt::ToolTipRole).isValid());

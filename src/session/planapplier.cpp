@@ -57,7 +57,6 @@ void PlanApplier::nextReader() {
         if (stopped_) break;
         wanted_ = bus::plannedParts(*row, kParts);
         seen_ = readBack_ = {address, {}, {}, {}, {}};
-        steps_.clear();
         step_ = 0;
         outcome_ = {address, row->name, {}, {}, false, !row->serial, {}};
         stage_ = Stage::Identify;
