@@ -89,6 +89,9 @@ TEST(TrafficRecord, ATransactionBecomesOneRowWithItsMeaningOnlyWhenDecoded) {
           "bad-crc", "", ""}},
         {exchange("", "3E 07 FC 11", Outcome::Unframed, -1),
          {"", "7", "identify", "FC", "", "3E 07 FC 11", "", "unframed", "", ""}},
+        {exchange("", "3E 07 FC", Outcome::Unframed, -1),
+         {"", "7", "identify", "FC", "", "3E 07 FC", "", "unframed", "", ""}},
+        {exchange("", "3E 07", Outcome::Unframed, -1), {"", "", "", "", "", "3E 07", "", "unframed", "", ""}},
         {exchange("31 FF DC", "", Outcome::NoReply),
          {"2026-12-07T10:00:00.005Z", "255", "network-poll", "", "31 FF DC", "", "", "no-reply", "", ""}},
         {exchange("31 FF 7B AA", "00 0F 13", Outcome::Unframed, 250),
@@ -108,7 +111,7 @@ TEST(TrafficRecord, ATransactionBecomesOneRowWithItsMeaningOnlyWhenDecoded) {
     }
     EXPECT_THAT(displayCells(recordOf(cases[0].t)).mid(0, 3),
                 testing::ElementsAre("10:00:00.005", "5", "текущие параметры (F0)"));
-    EXPECT_EQ(displayCell(recordOf(cases[6].t), 6), "ответ (эхо убрано)");
+    EXPECT_EQ(displayCell(recordOf(cases[8].t), 6), "ответ (эхо убрано)");
     EXPECT_EQ(displayCell(recordOf(cases[0].t), 6), "ответ");
 
     // A flood's reply: the row keeps its first 256 bytes and says how many more there were.
