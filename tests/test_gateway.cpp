@@ -684,6 +684,17 @@ TEST(GatewayConfig, AFileIsTakenWholeOrRefusedWholeWithLineNumbers) {
         for (const QString& refusal : r.refusals) expected << path + ", строка " + refusal;
         EXPECT_EQ(got.refusals.join('\n').toStdString(), expected.join('\n').toStdString()) << r.what;
     }
+    // A file longer than 64 KiB is no configuration; one of 64 KiB is read.
+    for (const qint64 size : {qint64(64 * 1024), qint64(64 * 1024 + 1)}) {
+        const QString path = dir.filePath("long.conf");
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("port = /dev/ttyUSB0\n" + QByteArray(size - 20, '#'));
+        f.close();
+        EXPECT_EQ(readGatewayConfig(path).refusals,
+                  size > 64 * 1024 ? QStringList{path + ": файл больше 64 КиБ"} : QStringList())
+            << size;
+    }
     EXPECT_EQ(readGatewayConfig(dir.filePath("none.conf"))
                   .refusals.value(0)
                   .left(dir.filePath("none.conf").size() + 17),
@@ -713,6 +724,22 @@ TEST(GatewayConfig, SettingsThatDoNotGoTogetherAreRefused) {
         const auto settings = gatewaySettings(parsed.invocation, &refusal);
         EXPECT_EQ(refusal, r.refusal) << r.arguments.join(' ').toStdString();
         EXPECT_EQ(bool(settings), r.refusal.isEmpty());
+    }
+    // The server's address as given: a port alone listens on every address.
+    const struct {
+        const char* given;
+        QHostAddress host;
+        quint16 port;
+    } listens[] = {{"1502", QHostAddress(QHostAddress::Any), 1502},
+                   {"127.0.0.1:15020", QHostAddress(QStringLiteral("127.0.0.1")), 15020},
+                   {"localhost:502", QHostAddress(QHostAddress::LocalHost), 502}};
+    for (const auto& l : listens) {
+        QString refusal;
+        const auto settings = gatewaySettings(
+            parseArguments({"gateway", "--modbus-tcp", QString::fromLatin1(l.given)}).invocation, &refusal);
+        ASSERT_TRUE(settings) << l.given << ": " << refusal.toStdString();
+        EXPECT_EQ(settings->modbusHost, l.host) << l.given;
+        EXPECT_EQ(settings->modbusPort, l.port) << l.given;
     }
     EXPECT_EQ(parseArguments({"gateway", "--mqtt-password", "secret"}).error,
               "пароль MQTT не задаётся в командной строке: --mqtt-password-file ФАЙЛ или переменная "
