@@ -45,7 +45,8 @@ TEST(LogReader, RecordsWrittenByTheLogFileReadBackEqual) {
     poll.writtenAt = live.writtenAt.addSecs(3600 * 24 * 400);
     poll.request = QByteArray::fromHex("31FFDC");
     std::vector<Record> written{recordOf(live), recordOf(flood), recordOf(poll),
-                                eventRecord(live.writtenAt, QStringLiteral("-порт, \"потерян\"\nснова"))};
+                                eventRecord(live.writtenAt, QStringLiteral("-порт, \"потерян\"\nснова")),
+                                eventRecord(live.writtenAt, QStringLiteral("'"))};
     {
         LogFile file;
         QString error;
