@@ -569,6 +569,7 @@ TEST(MqttPublisherOnABroker, OnlyTheNewestPerReaderIsHeldWhileTheBrokerIsAway) {
     ASSERT_TRUE(finished.wait(3000));
     EXPECT_EQ(subscribe(broker.port(), "kestrel/south/status", 1),
               QStringList{"kestrel/south/status offline"});
+    EXPECT_EQ(finished.count(), 1) << "the end is told once";
 }
 
 // Fake brokers: one that closes every connection, one that never acknowledges, one that refuses the login.
