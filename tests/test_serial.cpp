@@ -138,6 +138,15 @@ TEST(RealPort, AMissingDeviceReportsNotFoundAndThePortStaysClosed) {
     EXPECT_FALSE(port.isOpen());
     EXPECT_EQ(port.write("abc"), 0);
     EXPECT_TRUE(port.read(10).isEmpty());
+    // A file that is no terminal is no port either, with the system's reason.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("ttyFILE"));
+    QFile(file).open(QIODevice::WriteOnly);
+    const OpenResult plain = port.open(file);
+    EXPECT_FALSE(plain.ok);
+    EXPECT_EQ(plain.failure, OpenFailure::Other);
+    EXPECT_EQ(plain.cause, QStringLiteral("устройство не является терминалом"));
+    EXPECT_FALSE(port.isOpen());
 }
 
 // Whether some program holds the tty at `path` exclusively: refused outright without the privilege to ignore
@@ -299,6 +308,9 @@ TEST(NetworkPortName, OnlyATcpHostAndPortAreTaken) {
         EXPECT_EQ(a->host, QString::fromLatin1(host));
     }
     EXPECT_EQ(parseNetworkPortName(QStringLiteral("tcp://h:4001"))->port, 4001);
+    // A host name is at most 253 characters long, as DNS allows.
+    EXPECT_TRUE(parseNetworkPortName(QStringLiteral("tcp://") + QString(253, 'a') + QStringLiteral(":80")));
+    EXPECT_FALSE(parseNetworkPortName(QStringLiteral("tcp://") + QString(254, 'a') + QStringLiteral(":80")));
     for (const char* name : {"tcp://", "tcp://host", "tcp://:4001", "tcp://host:0", "tcp://host:65536",
                              "tcp://host:+80", "tcp://host:80/x", "tcp://::1:80", "tcp://[::1:80",
                              "tcp://ho st:80", "tcp://хост:80", "/dev/ttyUSB0", "udp://host:80"}) {
