@@ -413,10 +413,13 @@ int main(int argc, char** argv) {
         if (!host->hungUp()) continue;
         std::fprintf(stderr, "kestrel-sim: the line hung up\n");
         if (opt.replugMs == 0) break;
+        // Unplugged, the adapter's name goes at once, as the system takes a device's links away: a name
+        // left pointing at the old terminal would lead a program looking for the port to whatever terminal
+        // the system hands out under that number meanwhile.
+        removeLink(opt.link, linkTarget);
         for (int waited = 0; waited < opt.replugMs && !g_stop; waited += 50)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         if (g_stop) break;
-        removeLink(opt.link, linkTarget);
         if (!bringUp()) {
             status = 1;
             break;
