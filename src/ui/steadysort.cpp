@@ -9,9 +9,9 @@
 namespace kestrel {
 
 SteadySort::SteadySort(QTableView& table, QSortFilterProxyModel& sorted)
-    : QObject(&table), table_(table), sorted_(sorted) {
+    : QObject(&table), table_(table), sorted_(sorted), viewport_(table.viewport()) {
     sorted_.setDynamicSortFilter(false);
-    table_.viewport()->installEventFilter(this);
+    viewport_->installEventFilter(this);
 }
 
 bool SteadySort::held() const {
@@ -29,7 +29,8 @@ void SteadySort::sortNow() {
 }
 
 bool SteadySort::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == table_.viewport()) {
+    // Compared with the viewport kept: the table is not asked, since it may be being destroyed.
+    if (watched == viewport_) {
         if (event->type() == QEvent::Enter) pointerOver_ = true;
         if (event->type() == QEvent::Leave) pointerOver_ = false;
     }

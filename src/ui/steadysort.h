@@ -29,6 +29,7 @@ class SteadySort : public QObject {
 
     QTableView& table_;
     QSortFilterProxyModel& sorted_;
+    QObject* const viewport_;  // the rows' area, whose pointer events tell where the pointer is
     bool pointerOver_ = false;
 };
 
