@@ -530,7 +530,7 @@ TEST(MqttPublisherOnABroker, OnlyTheNewestPerReaderIsHeldWhileTheBrokerIsAway) {
     o.maxBackOffMs = 200;
     MqttPublisher publisher(o);
     QStringList events;
-    QObject::connect(&publisher, &MqttPublisher::event, [&](const QString& e) { events << e; });
+    QObject::connect(&publisher, &MqttPublisher::told, [&](const QString& e) { events << e; });
     QString why;
     ASSERT_TRUE(publisher.start(&why)) << why.toStdString();
     // An hour away holds one message per reader, whatever came.
@@ -608,7 +608,7 @@ TEST(MqttPublisherOnABadBroker, BackOffGrowsAndEachFaultIsSaidOnce) {
         o.ackWaitMs = 200;
         MqttPublisher publisher(o);
         QStringList events;
-        QObject::connect(&publisher, &MqttPublisher::event, [&](const QString& e) { events << e; });
+        QObject::connect(&publisher, &MqttPublisher::told, [&](const QString& e) { events << e; });
         QString why;
         ASSERT_TRUE(publisher.start(&why));
         ASSERT_TRUE(QTest::qWaitFor([&] { return at.size() >= 4; }, 4000)) << r.said;

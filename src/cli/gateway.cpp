@@ -97,7 +97,7 @@ int Client::gateway(Context& c) {
     std::unique_ptr<gateway::MqttPublisher> mqtt;
     if (settings->mqtt) {
         mqtt = std::make_unique<gateway::MqttPublisher>(settings->mqttOptions);
-        QObject::connect(mqtt.get(), &gateway::MqttPublisher::event, say);
+        QObject::connect(mqtt.get(), &gateway::MqttPublisher::told, say);
         if (!mqtt->start(&refusal)) return fail(c, Texts::tr("MQTT: %1").arg(refusal), kUsageError);
     }
 

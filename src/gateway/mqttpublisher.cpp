@@ -244,7 +244,7 @@ bool MqttPublisher::publish(const QString& topic, const QByteArray& payload) {
 void MqttPublisher::say(int kind, const QString& text) {
     if (kind == lastSaid_) return;
     lastSaid_ = kind;
-    emit event(text);
+    emit told(text);
 }
 
 void MqttPublisher::onConnected() {

@@ -69,7 +69,7 @@ class MqttPublisher : public QObject {
   signals:
     // A line for the log: connected, unreachable, refused, not acknowledged, lost. Each said once until
     // the state changes.
-    void event(const QString& text);
+    void told(const QString& text);
     void connectedChanged(bool connected);
     void finished();
 
