@@ -112,7 +112,7 @@ t0=$(now_ms)
 sim=$!
 cycles="not all reconnected"
 for _ in $(seq 1800); do
-  if tail -n +$((rows + 1)) "$out/bus.csv" | grep -q ",decoded,"; then cycles="all reconnected"; break; fi
+  if tail -n +$((rows + 1)) "$out/bus.csv" | grep ",decoded," >/dev/null; then cycles="all reconnected"; break; fi
   sleep 0.1
 done
 cycles="$cycles in $(( ($(now_ms) - t0) / 1000 )) s"

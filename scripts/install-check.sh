@@ -13,7 +13,9 @@ trap '$sudo apt-get remove -y -qq kestrel-tool >/dev/null' EXIT
 /usr/bin/kestrel-cli --version
 /usr/bin/kestrel-sim --help >/dev/null
 # The installed translation is found: English help, and the window starts in English without a complaint.
-/usr/bin/kestrel-cli --lang en --help | grep -q "^Usage: kestrel-cli"
+# (Read whole: grep -q would leave at the first line and the client's later writes would meet a closed pipe.)
+help=$(/usr/bin/kestrel-cli --lang en --help)
+grep -q "^Usage: kestrel-cli" <<<"$help" || { echo "install-check: no English help from kestrel-cli" >&2; exit 1; }
 err=$(QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=$(mktemp -d) timeout 3 /usr/bin/kestrel-tool --lang en 2>&1 >/dev/null) || true
 if grep -q "using Russian" <<<"$err"; then echo "install-check: kestrel-tool --lang en: $err" >&2; exit 1; fi
 # The menu entry's command starts the window (offscreen here) and keeps it running until stopped.
