@@ -3,8 +3,9 @@
 # they stay true. CMake registers one test per document, so that CTest runs them side by side:
 #   readme_commands.sh SOURCE-DIR BUILD-DIR DOCUMENT      (DOCUMENT: README.md, docs/guide.en.md, ...)
 #   - the programs in build/ run against a simulated bus of readers 3, 5 and 7 (the README's /tmp/ttyKESTREL
-#     becomes this run's own path); a window must still be running after 4 seconds (offscreen), a client
-#     command must succeed, --watch, monitor and gateway must end with 0 on Ctrl-C, kestrel-sim must keep serving;
+#     becomes this run's own path); a window must still be running after 3 seconds (offscreen; it shows
+#     itself at the second port scan, 2 s in), a client command must succeed, --watch, monitor and gateway
+#     must end with 0 on Ctrl-C, kestrel-sim must keep serving;
 #   - the README's provisioning example runs as written, and every reader must then hold its radio parameters;
 #   - scripts and apt-get lines must be among what CI runs (.ci/run, scripts/install-check.sh);
 #   - a guide quotes the window as it is (quoted_texts, below): every «…» of guide.ru.md and every "…" of
@@ -241,7 +242,7 @@ launch() {  # launch I: starts the I-th command beside the others
   local i=$1 command=${commands[$1]}
   case ${kinds[i]} in
     # A settings folder of its own: windows that end together would queue for one file's lock.
-    window) command="XDG_CONFIG_HOME=$work/config$i timeout 4 $command" ;;
+    window) command="XDG_CONFIG_HOME=$work/config$i timeout 3 $command" ;;
     sim) command="timeout 2 ${command//$work\/ttyKESTREL/$work/ttySIM$i}" ;;
     watch)
       command="KESTREL_PORT=$work/ttyWATCH$i timeout --preserve-status -s INT 2 ${command//$work\/ttyKESTREL/$work/ttyWATCH$i}" ;;

@@ -604,8 +604,8 @@ TEST(MqttPublisherOnABadBroker, BackOffGrowsAndEachFaultIsSaidOnce) {
         o.host = "127.0.0.1";
         o.port = fake.serverPort();
         o.site = "west";
-        o.firstBackOffMs = 150;
-        o.ackWaitMs = 200;
+        o.firstBackOffMs = 80;
+        o.ackWaitMs = 100;
         MqttPublisher publisher(o);
         QStringList events;
         QObject::connect(&publisher, &MqttPublisher::told, [&](const QString& e) { events << e; });
@@ -615,7 +615,7 @@ TEST(MqttPublisherOnABadBroker, BackOffGrowsAndEachFaultIsSaidOnce) {
         EXPECT_FALSE(publisher.isConnected());
         ASSERT_EQ(events.size(), 1) << events.join('\n').toStdString();
         EXPECT_TRUE(events[0].contains(r.said)) << events[0].toStdString();
-        // The waits between attempts grow: 150, 300, 600 ms after each failure.
+        // The waits between attempts grow: 80, 160, 320 ms after each failure.
         const qint64 first = at[2] - at[1], second = at[3] - at[2];
         EXPECT_GT(second, first) << r.said << ": " << first << " then " << second;
         for (QTcpSocket* s : kept) delete s;
