@@ -213,5 +213,31 @@ TEST(SimCommandLine, PrintsThePortServesItThroughTheLinkAndCleansUpOnTerminate) 
     EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
 
+// Pulled and plugged in again, the simulator makes its link anew; when it cannot (a file has taken the
+// link's place meanwhile), it says why and ends with 1, so a script that relies on the link hears of it.
+TEST(SimCommandLine, ALinkThatCannotBeMadeAgainAfterAReplugEndsItWithOne) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString link = dir.filePath(QStringLiteral("bus"));
+    QProcess p;
+    p.start(kSimExe, {"--no-pacing", "--fault", "hangup:1", "--replug", "300", "--link", link});
+    ASSERT_TRUE(p.waitForStarted(3000));
+    QByteArray out;
+    while (!out.contains("link ") && p.waitForReadyRead(3000)) out += p.readAllStandardOutput();
+    QtSerialPort port;
+    ASSERT_TRUE(port.open(link).ok) << out.toStdString();
+    port.write(hex("31 05 FC 5D"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QFileInfo(link).isSymLink(); }, 3000)) << "the link goes";
+    port.close();
+    QFile squatter(link);
+    ASSERT_TRUE(squatter.open(QIODevice::WriteOnly));
+    squatter.close();
+    ASSERT_TRUE(p.waitForFinished(3000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(p.readAllStandardError().contains("exists and is not a symbolic link; not replacing it"));
+    EXPECT_TRUE(QFileInfo(link).isFile()) << "the file is left as it was";
+}
+
 }  // namespace
 }  // namespace kestrel::sim

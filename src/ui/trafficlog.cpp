@@ -389,14 +389,13 @@ void TrafficLogWindow::flush() {
                                 : int(std::min(batch.size(), std::size_t(model_.capacity())));
         }
         // Scrolled up, the row at the top stays there, also when the oldest rows go to make room; when
-        // that row goes itself, the oldest row left takes its place.
+        // that row goes itself, the oldest row left takes its place. A following view needs nothing here:
+        // the scroll range's change takes it to the bottom.
         const QPersistentModelIndex top(following_ ? QModelIndex() : table_->indexAt(QPoint(0, 0)));
         const bool hadTop = top.isValid();
         moveView([&] {
             model_.append(std::move(batch));
-            if (following_)
-                table_->scrollToBottom();
-            else if (top.isValid())
+            if (top.isValid())
                 table_->scrollTo(top, QAbstractItemView::PositionAtTop);
             else if (hadTop)
                 table_->scrollToTop();
