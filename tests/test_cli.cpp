@@ -1224,7 +1224,7 @@ TEST_F(CliOnSimBus, ThePlanIsCheckedAgainstTheBusAndAppliedOnlyWhereTheSerialMat
                                 "6;B;;1000;7;;;A1\r\n"
                                 "7;C;999;;;;;\r\n"
                                 "8;D;;;;;;\r\n"));
-    const QString fast = QStringLiteral("--retries 0 --timeout 100 ");
+    const QString fast = QStringLiteral("--retries 0 --timeout 100 --scan-wait 100 ");
     ASSERT_EQ(run(fast + "plan check " + plan), kDeviceFailed) << err.toStdString();
     EXPECT_EQ(out,
               "адрес 5 (A): ok: как в плане, серийный номер 123456\n"
