@@ -126,6 +126,40 @@ TEST(PortNames, IdentityAndDetailsUseWhatIsKnown) {
     }
 }
 
+// A port is known by its listed name, its device path or its by-id link; a lost adapter is found again by
+// its identity under any name, except the names of look-alikes that stayed when it went; without an
+// identity (the system never listed it), by its name.
+TEST(PortNames, ALostAdapterIsFoundByItsIdentityAndNeverAsALookAlikeThatStayed) {
+    const QString byId = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_A10K3XYZ-if00-port0");
+    const PortInfo ours{"ttyUSB0", {}, {}, "A10K3XYZ", 0x0403, 0x6001, byId};
+    const PortInfo oursRenamed{"ttyUSB1", {}, {}, "A10K3XYZ", 0x0403, 0x6001, byId};
+    const PortInfo other{"ttyUSB0", {}, {}, "B77", 0x0403, 0x6001, {}};  // another adapter, our old name
+    const PortInfo clone{"ttyUSB2", {}, {}, "A10K3XYZ", 0x0403, 0x6001, byId};  // one serial number for both
+    const QList<PortInfo> listed{ours, clone};
+    const struct {
+        const char* name;
+        QString identity;
+    } names[] = {{"ttyUSB0", "usb:0403:6001:A10K3XYZ:if00"},
+                 {"/dev/ttyUSB0", "usb:0403:6001:A10K3XYZ:if00"},
+                 {"/dev/serial/by-id/usb-FTDI_FT232R_A10K3XYZ-if00-port0", "usb:0403:6001:A10K3XYZ:if00"},
+                 {"/dev/ttyUSB9", ""},
+                 {"tcp://10.0.0.7:4001", ""}};
+    for (const auto& n : names) EXPECT_EQ(listedIdentity(listed, n.name), n.identity) << n.name;
+
+    const LostAdapter lost(QStringLiteral("ttyUSB0"), ours.identity(), {clone});
+    const struct {
+        const char* when;
+        QList<PortInfo> listed;
+        const char* found;
+    } rows[] = {{"not back", {clone}, ""},
+                {"another adapter under its old name", {other, clone}, ""},
+                {"back under its old name", {clone, ours}, "ttyUSB0"},
+                {"back under a new name", {other, clone, oursRenamed}, "ttyUSB1"}};
+    for (const auto& r : rows) EXPECT_EQ(lost.findIn(r.listed), QString::fromUtf8(r.found)) << r.when;
+    const LostAdapter unlisted(QStringLiteral("/dev/pts/7"), QString(), {});
+    EXPECT_EQ(unlisted.findIn({}), QStringLiteral("/dev/pts/7"));
+}
+
 // Closing a port never opened is harmless (the destructor closes too); one that failed to open stays
 // closed, and a closed port neither writes nor reads.
 TEST(RealPort, AMissingDeviceReportsNotFoundAndThePortStaysClosed) {

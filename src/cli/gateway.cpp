@@ -117,15 +117,28 @@ int Client::gateway(Context& c) {
                      [&](int, qint64 elapsedMs, qint64) { status.roundMs = elapsedMs; });
     QObject::connect(&rounds, &bus::BusRounds::readerAdded,
                      [&](quint8 address) { say(Texts::tr("найден считыватель по адресу %1").arg(address)); });
+    // The port: opened now, or looked for until it is there; a lost one is looked for as the window does.
+    // While the system lists it, the adapter is known by its identity: lost, it is found again under a new
+    // name, and never taken for another adapter that has its old one meanwhile.
+    QString openName = portName, identity;
+    std::optional<LostAdapter> lost;
+    auto learnIdentity = [&] {
+        // The system completes an adapter's details (serial number, links) a moment after it appears.
+        if (const QString known = listedIdentity(busPort_->portInfos(), openName); !known.isEmpty())
+            identity = known;
+    };
     QTimer heartbeat;
-    QObject::connect(&heartbeat, &QTimer::timeout, publishAll);
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        publishAll();
+        if (status.port == PortState::Open) learnIdentity();
+    });
     heartbeat.start(kLookAtReadersMs);
 
-    // The port: opened now, or looked for until it is there; a lost one is looked for as the window does.
     QTimer lookForPort;
     auto tryPort = [&]() {
-        if (!busPort_->readyToOpen(portName)) return;
-        const OpenResult r = busPort_->open(portName);
+        const QString name = lost ? lost->findIn(busPort_->portInfos()) : portName;
+        if (name.isEmpty() || !busPort_->readyToOpen(name)) return;
+        const OpenResult r = busPort_->open(name);
         if (!r.ok) {
             if (status.port != PortState::Unavailable && status.port != PortState::Lost) {
                 status.port = PortState::Unavailable;
@@ -136,17 +149,21 @@ int Client::gateway(Context& c) {
         }
         lookForPort.stop();
         const bool wasLost = status.port == PortState::Lost;
+        lost.reset();
+        openName = name;
+        learnIdentity();
         status.port = PortState::Open;
-        say(wasLost ? Texts::tr("порт %1 снова открыт, опрос продолжается").arg(portName)
-                    : Texts::tr("порт %1 открыт").arg(portName));
+        say(wasLost ? Texts::tr("порт %1 снова открыт, опрос продолжается").arg(name)
+                    : Texts::tr("порт %1 открыт").arg(name));
         publishAll();
         rounds.start();
     };
     QObject::connect(&lookForPort, &QTimer::timeout, tryPort);
     QObject::connect(&rounds, &bus::BusRounds::portLost, [&](const QString& reason) {
         busPort_->close();
+        lost = LostAdapter(openName, identity, busPort_->portInfos());
         status.port = PortState::Lost;
-        say(Texts::tr("порт %1 потерян: %2; шлюз ждёт его").arg(portName, reason));
+        say(Texts::tr("порт %1 потерян: %2; шлюз ждёт его").arg(openName, reason));
         publishAll();
         lookForPort.start(kLookForLostPortMs);
     });

@@ -33,6 +33,27 @@ struct PortInfo {
     }
 };
 
+// The identity of the port `name` as the catalogue lists it, reached by its listed name, its device path
+// or its /dev/serial/by-id link; empty when the catalogue does not list it (a network port, a path the
+// system does not know as a serial port).
+QString listedIdentity(const QList<PortInfo>& listed, const QString& name);
+
+// An adapter that went away, and how it is found again: by its identity, under its old name or a new one.
+// Ports of the same identity that were still listed when it went (the other ports of an adapter with
+// several, clones with one serial number) are never taken for it. Without an identity, its name is all
+// there is to know it by.
+class LostAdapter {
+  public:
+    LostAdapter(const QString& name, const QString& identity, const QList<PortInfo>& listedWhenLost);
+    // The port to open now; empty while the adapter is not back.
+    QString findIn(const QList<PortInfo>& listed) const;
+    const QString& name() const { return name_; }
+
+  private:
+    QString name_, identity_;
+    QStringList others_;
+};
+
 class PortCatalogue {
   public:
     virtual ~PortCatalogue() = default;

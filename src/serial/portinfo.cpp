@@ -37,6 +37,25 @@ QString PortInfo::details() const {
     return parts.join(QStringLiteral(", "));
 }
 
+QString listedIdentity(const QList<PortInfo>& listed, const QString& name) {
+    for (const PortInfo& p : listed)
+        if (p.name == name || p.byIdLink == name || QStringLiteral("/dev/") + p.name == name) return p.identity();
+    return {};
+}
+
+LostAdapter::LostAdapter(const QString& name, const QString& identity, const QList<PortInfo>& listedWhenLost)
+    : name_(name), identity_(identity) {
+    for (const PortInfo& p : listedWhenLost)
+        if (p.identity() == identity && p.name != name) others_ << p.name;
+}
+
+QString LostAdapter::findIn(const QList<PortInfo>& listed) const {
+    if (identity_.isEmpty()) return name_;
+    for (const PortInfo& p : listed)
+        if (p.identity() == identity_ && !others_.contains(p.name)) return p.name;
+    return {};
+}
+
 QString directionLineName(DirectionLine line) {
     switch (line) {
         case DirectionLine::Rts:

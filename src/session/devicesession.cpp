@@ -324,30 +324,21 @@ void DeviceSession::connectionLost(const QString& reason) {
         return;
     }
     // Closed once, without a box; the port is waited for where the engineer was.
-    LostPort lost{portName_, portIdentity_, address_, view_, {}, {}};
+    const QString name = portName_;
+    const std::optional<quint8> address = address_;
+    const Tab view = view_;
     stopExchange();
-    // Adapters that look the same (the ports of one adapter with several, clones with one serial number,
-    // adapters without one) and are still there now are not the one that went away.
-    for (const PortInfo& p : port_.portInfos())
-        if (p.identity() == lost.identity && p.name != lost.name) lost.others << p.name;
-    lost_ = lost;
+    lost_ = LostPort{LostAdapter(name, portIdentity_, port_.portInfos()), address, view, {}};
     setLink(Link::Waiting);
     lookForLostPort_.start();
-    emit linkEvent(Texts::tr("Порт %1 потерян (%2), ожидание его возвращения").arg(lost.name, reason));
+    emit linkEvent(Texts::tr("Порт %1 потерян (%2), ожидание его возвращения").arg(name, reason));
 }
 
 // The lost adapter, under its old name or a new one, is opened again when it can be; a port that is back
 // but cannot be opened is reported once per cause.
 void DeviceSession::lookForLostPort() {
     if (link_ != Link::Waiting || !lost_) return lookForLostPort_.stop();
-    QString name;
-    for (const PortInfo& p : port_.portInfos()) {
-        if (!lost_->identity.isEmpty() && p.identity() == lost_->identity &&
-            !lost_->others.contains(p.name)) {
-            name = p.name;
-            break;
-        }
-    }
+    const QString name = lost_->adapter.findIn(port_.portInfos());
     if (name.isEmpty() || !port_.readyToOpen(name)) return;
     const OpenResult r = port_.open(name);
     if (!r.ok) {

@@ -196,12 +196,10 @@ class DeviceSession : public QObject {
 
   private:
     struct LostPort {
-        QString name;
-        QString identity;
+        LostAdapter adapter;
         std::optional<quint8> address;
         Tab view = TabReader;
         QString lastFailure;
-        QStringList others;  // ports of the same identity still there when it went: never taken for it
     };
     enum class SettingsRefresh { Idle, Asked, CopyNext };
 
