@@ -39,7 +39,8 @@ QString PortInfo::details() const {
 
 QString listedIdentity(const QList<PortInfo>& listed, const QString& name) {
     for (const PortInfo& p : listed)
-        if (p.name == name || p.byIdLink == name || QStringLiteral("/dev/") + p.name == name) return p.identity();
+        if (p.name == name || p.byIdLink == name || QStringLiteral("/dev/") + p.name == name)
+            return p.identity();
     return {};
 }
 
