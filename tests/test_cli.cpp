@@ -219,6 +219,7 @@ TEST_F(CliOnSimBus, RefusedArgumentsGetTheWindowsMessageAndNothingGoesOnTheWire)
         {"-a 5 set-radio 1 2",
          QStringLiteral("использование: kestrel-cli set-radio -a A СЕТЬ КАНАЛ МОЩНОСТЬ [--verify]")},
         {"-a 5 reboot", QStringLiteral("неизвестная команда reboot")},
+        {"reboot now --help", QStringLiteral("неизвестная команда reboot")},
         {"-a 5 identify extra", QStringLiteral("использование: kestrel-cli identify -a A")},
         {"-a 5 settings extra", QStringLiteral("использование: kestrel-cli settings -a A")},
         {"inventory extra", QStringLiteral("использование: kestrel-cli inventory")},
