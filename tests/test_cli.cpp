@@ -737,6 +737,10 @@ TEST(Transactor, TheQuietTimeFollowsEvenTheFirstRequest) {
     const Transactor::Result cut = waiting.exchange(device::identifyRequest(5));
     EXPECT_TRUE(cut.interrupted);
     EXPECT_EQ(cut.attempts, 1);
+    // So does Ctrl-C during a pause between requests (--watch's interval): the loop runs meanwhile.
+    Transactor resting(port, timing);
+    QTimer::singleShot(50, &resting, [&resting] { resting.interrupt(); });
+    EXPECT_FALSE(resting.pause(5000));
 }
 
 // The transactor's reply rules over the in-memory port, where the test decides when bytes come.
