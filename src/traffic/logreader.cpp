@@ -246,8 +246,7 @@ LogReading readLog(QIODevice* in, const QString& name) {
     if (!reader.next(&header)) return refuse(1, Texts::tr("файл пуст, нет заголовка журнала обмена"));
     if (header.first().startsWith("\xEF\xBB\xBF")) header.first().remove(0, 3);  // a byte order mark
     const QList<QByteArray>& known = knownColumns();
-    const bool knownStart =
-        header.size() >= known.size() && std::equal(known.begin(), known.end(), header.begin());
+    const bool knownStart = header.mid(0, known.size()) == known;  // a shorter header is no start
     const bool later = header.size() == known.size() + 1 && laterColumn(header.last());
     if (reader.overlong() || reader.unclosed() || !knownStart || (header.size() != known.size() && !later)) {
         QByteArray first = header.join(',');
