@@ -284,6 +284,16 @@ TEST_F(CliOnSimBus, BackupOfOneReaderRestoresAnotherAndTheSerialOnlyWhenAsked) {
     EXPECT_EQ(six.serial, 123457u) << "no serial without --with-serial";
     EXPECT_EQ(run("-a 6 restore " + file + " --with-serial --verify"), kDone);
     EXPECT_EQ(host.withBus([](sim::Bus& b) { return b.reader(6)->serial; }), 123456u);
+    // A reader that keeps nothing it is told: the check names each value as read back and as the file has it
+    // (the third reader's tags are 2123456 and 2ABCDEF; the file's are reader 5's, 0123456, and 0C0FFEE).
+    host.withBus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(7, 2)); });
+    host.injectFault(sim::FaultKind::Stuck, sim::kUntilCleared, 7);
+    EXPECT_EQ(run("-a 7 restore " + file + " --only radio,bound-ids --verify"), kDeviceFailed);
+    EXPECT_EQ(err,
+              "проверка не прошла: network 1, ожидалось 40; channel 5, ожидалось 9; power 10, ожидалось 30; "
+              "boundIds [\"2123456\",\"2ABCDEF\"" +
+                  QString(",\"0000000\"").repeated(8) + "], ожидалось [\"0123456\",\"0C0FFEE\"" +
+                  QString(",\"0000000\"").repeated(8) + "]\n");
     QFile(file).open(QIODevice::WriteOnly);
     EXPECT_EQ(run("-a 6 restore " + file), kUsageError);
 }

@@ -125,6 +125,17 @@ TEST_F(LanguageChoiceTest, EnglishIsUsedOnlyWhenAskedAndEveryFailureFallsBackToR
     }
 }
 
+// Without Qt's catalogues for the language (a machine without qt6-translations-l10n), the line for the
+// terminal names each missing file and where it was looked for; English needs none.
+TEST_F(LanguageChoiceTest, MissingQtCataloguesAreNamedAndEnglishNeedsNone) {
+    QTemporaryDir empty;
+    EXPECT_EQ(useQtTexts(QStringLiteral("ru"), empty.path()),
+              "Qt's own texts (file dialogs, standard buttons) stay in English: no qtbase_ru.qm, "
+              "qtserialport_ru.qm in " +
+                  empty.path() + " (Debian: qt6-translations-l10n)");
+    EXPECT_EQ(useQtTexts(QStringLiteral("en"), empty.path()), QString());
+}
+
 // The system's error texts in the tool's language, whatever the C library's locale: the tool's own for the
 // errors met at files and ports, the C library's English text for any other.
 TEST_F(LanguageChoiceTest, SystemErrorTextsSpeakTheToolsLanguage) {

@@ -63,7 +63,6 @@ void BusRounds::stop() {
         queue_.noRetry(reply_);
         return;
     }
-    current_.reset();
     emit stopped();
 }
 
@@ -154,7 +153,7 @@ void BusRounds::next() {
 }
 
 void BusRounds::send() {
-    const Step step = *current_;
+    const Step step = current_;
     ExchangeRequest request;
     request.frames = requestOf(step);
     const bool scan = step.ask == Ask::Scan;
@@ -232,9 +231,9 @@ void BusRounds::onFinished(ExchangeReply* reply) {
     spent_ = reply;
     if (reply->cancelled()) return;
     if (!reply->portFailure().isEmpty()) return fail(reply->portFailure());
-    if (current_ && current_->ask != Ask::Scan) {
+    if (current_.ask != Ask::Scan) {
         // Silent: not a byte came for any attempt. Counted once a round; a byte of any kind ends it.
-        Silence& silence = silence_[current_->address];
+        Silence& silence = silence_[current_.address];
         if (reply->transaction().outcome != Outcome::NoReply) {
             silence.rounds = 0;
         } else if (silence.silentAt != round_) {
@@ -242,12 +241,11 @@ void BusRounds::onFinished(ExchangeReply* reply) {
             ++silence.rounds;
             // The rest of its round is not asked: its next ask waits for the back-off.
             if (silence.rounds >= kSilentRoundsBeforeBackOff)
-                while (!steps_.empty() && steps_.front().address == current_->address &&
+                while (!steps_.empty() && steps_.front().address == current_.address &&
                        steps_.front().ask != Ask::Scan)
                     steps_.pop_front();
         }
     }
-    current_.reset();
     if (stopping_) {
         stopping_ = false;
         emit stopped();
@@ -266,7 +264,6 @@ void BusRounds::abandon() {
     wait_.stop();
     autoSearch_.stop();
     running_ = stopping_ = false;
-    current_.reset();
     steps_.clear();
     roundOpen_ = false;
     if (ExchangeReply* r = reply_) {

@@ -115,8 +115,8 @@ class BusRounds : public QObject {
     bool running_ = false;
     bool stopping_ = false;
     bool searchAsked_ = false;
-    std::deque<Step> steps_;  // what is left of the round
-    std::optional<Step> current_;
+    std::deque<Step> steps_;         // what is left of the round
+    Step current_;                   // the step of reply_: set before each request, read when it ends
     QPointer<ExchangeReply> reply_;  // the rounds' request in the queue
     QPointer<ExchangeReply> spent_;  // the one before, finished
     int round_ = 0;

@@ -19,12 +19,16 @@ QStringList translationFolders() {
     return folders;
 }
 
-// Qt's catalogues of the texts the programs can show: QtWidgets' dialogs and buttons, file errors (qtbase)
-// and the serial port's errors (qtserialport).
-QString useQtTexts(const QString& language) {
+LanguageChoice withQtTexts(LanguageChoice choice) {
+    choice.qtTexts = useQtTexts(choice.language, QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    return choice;
+}
+
+}  // namespace
+
+QString useQtTexts(const QString& language, const QString& folder) {
     // English is the language of Qt's sources.
     if (language == QLatin1String("en")) return {};
-    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     QStringList missing;
     for (const char* catalogue : {"qtbase", "qtserialport"}) {
         const QString name = QStringLiteral("%1_%2").arg(QLatin1String(catalogue), language);
@@ -42,13 +46,6 @@ QString useQtTexts(const QString& language) {
                "(Debian: qt6-translations-l10n)")
         .arg(missing.join(QStringLiteral(", ")), folder);
 }
-
-LanguageChoice withQtTexts(LanguageChoice choice) {
-    choice.qtTexts = useQtTexts(choice.language);
-    return choice;
-}
-
-}  // namespace
 
 QStringList availableLanguages() {
     return {QStringLiteral("ru"), QStringLiteral("en")};

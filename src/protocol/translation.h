@@ -33,4 +33,9 @@ struct LanguageChoice {
 // qt6-translations-l10n); without them they stay in English and `qtTexts` says so.
 LanguageChoice useLanguage(const QString& language);
 
+// Installs Qt's catalogues of the texts the programs can show, for `language` from `folder`: QtWidgets'
+// dialogs and buttons, file errors (qtbase) and the serial port's errors (qtserialport). Empty when both
+// were there (English needs none), else the line for the terminal naming the files that are missing.
+QString useQtTexts(const QString& language, const QString& folder);
+
 }  // namespace kestrel
