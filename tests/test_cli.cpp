@@ -972,15 +972,17 @@ TEST(CliProgram, EveryFileTargetIsWrittenThroughOrLeftAsItWas) {
 }
 
 // The monitor on the simulated bus, as a script runs it: a JSON object per reader per round, and at
-// Ctrl-C a summary per reader; a reader that never answered makes the exit code 1.
+// Ctrl-C a summary per reader; a reader that never answered makes the exit code 1. Reader 6 was given
+// reader 5's serial number: both are flagged.
 TEST(CliProgram, MonitorWritesEveryReaderEachRoundAndEndsWithItsSummary) {
     sim::PtyHost host;
+    host.withBus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(6, 0)); });
     ASSERT_TRUE(host.start());
     QProcess p;
-    p.start(KESTREL_CLI_EXE, {"--port", host.slavePath(), "--json", "monitor", "--addresses", "5,9",
+    p.start(KESTREL_CLI_EXE, {"--port", host.slavePath(), "--json", "monitor", "--addresses", "5,6,9",
                               "--interval", "20", "--timeout", "150", "--retries", "0"});
     std::map<int, QJsonObject> lastRow;  // by address
-    while (lastRow.size() < 2 || lastRow[9].value("round").toInt() < 3) {
+    while (lastRow.size() < 3 || lastRow[9].value("round").toInt() < 3) {
         ASSERT_TRUE(p.canReadLine() || p.waitForReadyRead(5000));
         while (p.canReadLine()) {
             QJsonParseError error;
@@ -994,12 +996,15 @@ TEST(CliProgram, MonitorWritesEveryReaderEachRoundAndEndsWithItsSummary) {
     EXPECT_TRUE(lastRow[5].contains("level"));
     EXPECT_EQ(lastRow[9].value("state").toString(), QStringLiteral("noReply"));
     EXPECT_EQ(lastRow[9].value("good").toInt(), 0);
+    EXPECT_EQ(lastRow[5].value("duplicateSerial"), QJsonValue(true));
+    EXPECT_EQ(lastRow[6].value("duplicateSerial"), QJsonValue(true));
+    EXPECT_FALSE(lastRow[9].contains("duplicateSerial"));
     ::kill(pid_t(p.processId()), SIGINT);
     ASSERT_TRUE(p.waitForFinished());
     EXPECT_EQ(p.exitCode(), kDeviceFailed);
     QList<QByteArray> lines = p.readAllStandardOutput().trimmed().split('\n');
-    ASSERT_GE(lines.size(), 3);  // the summaries of 5 and 9, then the failure
-    const QJsonObject five = QJsonDocument::fromJson(lines[lines.size() - 3]).object();
+    ASSERT_GE(lines.size(), 4);  // the summaries of 5, 6 and 9, then the failure
+    const QJsonObject five = QJsonDocument::fromJson(lines[lines.size() - 4]).object();
     const QJsonObject nine = QJsonDocument::fromJson(lines[lines.size() - 2]).object();
     EXPECT_EQ(QJsonDocument::fromJson(lines.last()).object().value("exitCode").toInt(), kDeviceFailed);
     EXPECT_TRUE(five.value("summary").toBool());
@@ -1011,12 +1016,13 @@ TEST(CliProgram, MonitorWritesEveryReaderEachRoundAndEndsWithItsSummary) {
     // Without --json and not on a terminal: a line per reader per round; SIGTERM ends it as Ctrl-C does.
     p.start(KESTREL_CLI_EXE, {"--port", host.slavePath(), "monitor", "--interval", "20"});
     while (!p.canReadLine()) ASSERT_TRUE(p.waitForReadyRead(5000));
-    EXPECT_TRUE(p.readLine().contains(" адрес 5: серийный номер 123456, уровень "));
+    const QByteArray first = p.readLine();
+    EXPECT_TRUE(first.contains(" адрес 5: серийный номер 123456*, уровень ")) << first.toStdString();
     ::kill(pid_t(p.processId()), SIGTERM);
     ASSERT_TRUE(p.waitForFinished());
     EXPECT_EQ(p.exitCode(), kDone);
     const QRegularExpression summary(QStringLiteral(
-        "(^|\n)адрес 5: запросов (\\d+), ответов \\2, без ответа 0, ошибок проверки 0, чужих ответов 0\n$"));
+        "(^|\n)адрес 6: запросов (\\d+), ответов \\2, без ответа 0, ошибок проверки 0, чужих ответов 0\n$"));
     const QString plain = QString::fromUtf8(p.readAllStandardOutput());
     EXPECT_TRUE(summary.match(plain).hasMatch()) << plain.right(300).toStdString();
 }
