@@ -10,6 +10,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QGroupBox>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -160,7 +161,16 @@ QString fields(const char* format, const T&... values) {
     return s;
 }
 
-// How every named control is placed, looks and starts: its rectangle where it is placed by hand, whether it
+// Whether `layout`, or one nested in it, places `w`.
+bool places(QLayout* layout, QWidget* w) {
+    if (layout->indexOf(w) >= 0) return true;
+    for (int i = 0; i < layout->count(); ++i)
+        if (QLayout* inner = layout->itemAt(i)->layout(); inner && places(inner, w)) return true;
+    return false;
+}
+
+// How every named control is placed, looks and starts: its rectangle where it is placed by hand (a control
+// its parent's layout leaves out would sit in the corner, over the others: it is named so), whether it
 // is hidden or disabled, and the properties that make it what it is (alignment, frame, shortcuts, checks,
 // ranges, pictures).
 std::map<QString, QString> builtLayout(MainWindow& window) {
@@ -178,6 +188,8 @@ std::map<QString, QString> builtLayout(MainWindow& window) {
         if (w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_"))) continue;
         if (!w->isWindow() && w->parentWidget() && !w->parentWidget()->layout())
             add(w, "place", rect(w->geometry()));
+        else if (!w->isWindow() && w->parentWidget() && !places(w->parentWidget()->layout(), w))
+            add(w, "place", QStringLiteral("outside its parent's layout"));
         add(w, "state", fields("hidden=%1 enabled=%2", w->isHidden(), w->isEnabled()));
         if (auto* l = qobject_cast<QLabel*>(w)) {
             add(w, "look",
