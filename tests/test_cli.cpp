@@ -2,6 +2,7 @@
 // output, exit codes), refusals that send nothing, timeouts and retries with the bus's faults, the reply
 // rules of the transactor over the in-memory port, batches, and the real program.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -1025,6 +1026,45 @@ TEST(CliProgram, MonitorWritesEveryReaderEachRoundAndEndsWithItsSummary) {
         "(^|\n)адрес 6: запросов (\\d+), ответов \\2, без ответа 0, ошибок проверки 0, чужих ответов 0\n$"));
     const QString plain = QString::fromUtf8(p.readAllStandardOutput());
     EXPECT_TRUE(summary.match(plain).hasMatch()) << plain.right(300).toStdString();
+}
+
+// On a terminal the monitor draws the roster as a table each round, the repeated serial number marked and
+// explained. The first Ctrl-C waits for the exchange in progress (reader 6, fallen silent, is given 10 s);
+// a second one ends it at once.
+TEST(CliProgram, OnATerminalTheMonitorDrawsATableAndASecondCtrlCEndsItAtOnce) {
+    sim::PtyHost host;
+    host.withBus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(6, 0)); });
+    ASSERT_TRUE(host.start());
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_TRUE(terminal >= 0 && ::grantpt(terminal) == 0 && ::unlockpt(terminal) == 0);
+    QProcess p;
+    p.setStandardOutputFile(QString::fromLocal8Bit(::ptsname(terminal)));
+    p.start(KESTREL_CLI_EXE, {"--port", host.slavePath(), "monitor", "--addresses", "5,6", "--timeout",
+                              "10000", "--retries", "0"});
+    QString screen;
+    const bool drawn = QTest::qWaitFor(
+        [&] {
+            char buffer[4096];
+            for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;)
+                screen += QString::fromUtf8(buffer, int(n)).remove(QLatin1Char('\r'));
+            return screen.contains(QStringLiteral("повторяется у другого считывателя"));
+        },
+        15000);
+    ::close(terminal);
+    ASSERT_TRUE(drawn) << screen.toStdString();
+    EXPECT_TRUE(screen.contains("\x1b[H\x1b[2Jkestrel-cli monitor: круг 1, ")) << screen.toStdString();
+    EXPECT_TRUE(
+        screen.contains("\nАдрес  Серийный  Уровень  Темп.    Текущее  Успешно    Ответ  Состояние\n"));
+    EXPECT_TRUE(screen.contains("\n    5   123456*      ")) << screen.toStdString();
+    EXPECT_TRUE(screen.contains("\n    6   123456*      ")) << screen.toStdString();
+    EXPECT_TRUE(screen.contains("\n* серийный номер повторяется у другого считывателя"));
+    host.injectFault(sim::FaultKind::Silence, sim::kUntilCleared, 6);
+    QTest::qWait(300);  // reader 5's exchange is over, reader 6's has begun
+    ::kill(pid_t(p.processId()), SIGINT);
+    EXPECT_FALSE(p.waitForFinished(300));
+    ::kill(pid_t(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
 }
 
 // Watching with no reading at all did not succeed; each failure line carries its time.
