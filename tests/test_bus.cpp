@@ -449,6 +449,13 @@ TEST_F(OverviewOnSession, ThePortChangesHandsBetweenExchangesOnlyAndComesBackAft
     EXPECT_EQ(cycleWrites, writesBefore + 1)
         << "only the reopened device's identification, between two round exchanges";
     EXPECT_EQ(port.interleaved, 0);
+    // Pulled and back once more: the same adapter is the same bus, and each reader's row goes on.
+    const int asked = overview.rounds().roster().row(2)->requests;
+    port.hangUp();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session->waitingForPort(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session->link() == DeviceSession::Link::Open; }, 2000));
+    runRounds(overview.rounds(), 1);
+    EXPECT_GE(overview.rounds().roster().row(2)->requests, asked + 1);
 }
 
 // The engineer's write while the overview holds the bus goes out between two round exchanges, ahead of the

@@ -31,7 +31,6 @@ QByteArray withCheckByte(const QByteArray& bytes) {
 
 QByteArray buildRequest(quint8 address, quint8 command, const QByteArray& data) {
     QByteArray frame;
-    frame.reserve(4 + data.size());
     frame.append(static_cast<char>(kRequestStart));
     frame.append(static_cast<char>(address));
     frame.append(static_cast<char>(command));
