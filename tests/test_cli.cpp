@@ -1028,36 +1028,48 @@ TEST(CliProgram, MonitorWritesEveryReaderEachRoundAndEndsWithItsSummary) {
     EXPECT_TRUE(summary.match(plain).hasMatch()) << plain.right(300).toStdString();
 }
 
-// On a terminal the monitor draws the roster as a table each round, the repeated serial number marked and
+// On a terminal the monitor draws the roster as a table each round, a repeated serial number marked and
 // explained. The first Ctrl-C waits for the exchange in progress (reader 6, fallen silent, is given 10 s);
 // a second one ends it at once.
 TEST(CliProgram, OnATerminalTheMonitorDrawsATableAndASecondCtrlCEndsItAtOnce) {
     sim::PtyHost host;
     host.withBus([](sim::Bus& b) { return b.addReader(sim::Bus::defaultReader(6, 0)); });
     ASSERT_TRUE(host.start());
-    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    ASSERT_TRUE(terminal >= 0 && ::grantpt(terminal) == 0 && ::unlockpt(terminal) == 0);
+    // Runs the monitor with a terminal for its output until its second screen begins; gives the first.
+    auto firstScreen = [&](QProcess& p, const QString& addresses) {
+        const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        EXPECT_TRUE(terminal >= 0 && ::grantpt(terminal) == 0 && ::unlockpt(terminal) == 0);
+        p.setStandardOutputFile(QString::fromLocal8Bit(::ptsname(terminal)));
+        p.start(KESTREL_CLI_EXE, {"--port", host.slavePath(), "monitor", "--addresses", addresses,
+                                  "--timeout", "10000", "--retries", "0"});
+        QString screen;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                char buffer[4096];
+                for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;)
+                    screen += QString::fromUtf8(buffer, int(n)).remove(QLatin1Char('\r'));
+                return screen.contains(QStringLiteral("monitor: круг 2, "));
+            },
+            15000))
+            << screen.toStdString();
+        ::close(terminal);
+        return screen.left(screen.indexOf(QStringLiteral("\x1b[H"), 1));
+    };
+    QProcess alone;
+    const QString five = firstScreen(alone, QStringLiteral("5"));
+    EXPECT_TRUE(five.startsWith("\x1b[H\x1b[2Jkestrel-cli monitor: круг 1, ")) << five.toStdString();
+    EXPECT_TRUE(five.contains("\nАдрес  Серийный  Уровень  Темп.    Текущее  Успешно    Ответ  Состояние\n"));
+    EXPECT_TRUE(five.contains("\n    5    123456      ")) << five.toStdString();
+    EXPECT_FALSE(five.contains(QStringLiteral("повторяется"))) << five.toStdString();
+    alone.terminate();
+    ASSERT_TRUE(alone.waitForFinished(3000));
+
     QProcess p;
-    p.setStandardOutputFile(QString::fromLocal8Bit(::ptsname(terminal)));
-    p.start(KESTREL_CLI_EXE, {"--port", host.slavePath(), "monitor", "--addresses", "5,6", "--timeout",
-                              "10000", "--retries", "0"});
-    QString screen;
-    const bool drawn = QTest::qWaitFor(
-        [&] {
-            char buffer[4096];
-            for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;)
-                screen += QString::fromUtf8(buffer, int(n)).remove(QLatin1Char('\r'));
-            return screen.contains(QStringLiteral("повторяется у другого считывателя"));
-        },
-        15000);
-    ::close(terminal);
-    ASSERT_TRUE(drawn) << screen.toStdString();
-    EXPECT_TRUE(screen.contains("\x1b[H\x1b[2Jkestrel-cli monitor: круг 1, ")) << screen.toStdString();
-    EXPECT_TRUE(
-        screen.contains("\nАдрес  Серийный  Уровень  Темп.    Текущее  Успешно    Ответ  Состояние\n"));
-    EXPECT_TRUE(screen.contains("\n    5   123456*      ")) << screen.toStdString();
-    EXPECT_TRUE(screen.contains("\n    6   123456*      ")) << screen.toStdString();
-    EXPECT_TRUE(screen.contains("\n* серийный номер повторяется у другого считывателя"));
+    const QString both = firstScreen(p, QStringLiteral("5,6"));
+    EXPECT_TRUE(both.contains("\n    5   123456*      ")) << both.toStdString();
+    EXPECT_TRUE(both.contains("\n    6   123456*      ")) << both.toStdString();
+    EXPECT_TRUE(both.endsWith("\n* серийный номер повторяется у другого считывателя\n"))
+        << both.toStdString();
     host.injectFault(sim::FaultKind::Silence, sim::kUntilCleared, 6);
     QTest::qWait(300);  // reader 5's exchange is over, reader 6's has begun
     ::kill(pid_t(p.processId()), SIGINT);
