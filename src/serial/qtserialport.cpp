@@ -540,12 +540,11 @@ void QtSerialPort::flush() {
 void QtSerialPort::setArrivalsReported(bool on) {
     if (socket_) {
         // A server's bytes come in a few packets, not a byte at a time: they are only not reported while
-        // held.
+        // held. Released, what came meanwhile is told of on the next pass of the loop.
         arrivalsHeld_ = !on;
-        if (on && socket_->bytesAvailable() > 0)
-            QTimer::singleShot(0, this, [this] {
-                if (socket_ && !arrivalsHeld_ && socket_->bytesAvailable() > 0) emit readyRead();
-            });
+        QTimer::singleShot(0, this, [this] {
+            if (socket_ && !arrivalsHeld_ && socket_->bytesAvailable() > 0) emit readyRead();
+        });
         return;
     }
     if (!isOpen()) return;
