@@ -92,6 +92,8 @@ TEST(TrafficRecord, ATransactionBecomesOneRowWithItsMeaningOnlyWhenDecoded) {
         {exchange("", "3E 07 FC", Outcome::Unframed, -1),
          {"", "7", "identify", "FC", "", "3E 07 FC", "", "unframed", "", ""}},
         {exchange("", "3E 07", Outcome::Unframed, -1), {"", "", "", "", "", "3E 07", "", "unframed", "", ""}},
+        {exchange("31 00 FC A2", "", Outcome::NoReply),  // address 0 is a device's like any other
+         {"2026-12-07T10:00:00.005Z", "0", "identify", "FC", "31 00 FC A2", "", "", "no-reply", "", ""}},
         {exchange("31 FF DC", "", Outcome::NoReply),
          {"2026-12-07T10:00:00.005Z", "255", "network-poll", "", "31 FF DC", "", "", "no-reply", "", ""}},
         {exchange("31 FF 7B AA", "00 0F 13", Outcome::Unframed, 250),
@@ -111,7 +113,7 @@ TEST(TrafficRecord, ATransactionBecomesOneRowWithItsMeaningOnlyWhenDecoded) {
     }
     EXPECT_THAT(displayCells(recordOf(cases[0].t)).mid(0, 3),
                 testing::ElementsAre("10:00:00.005", "5", "текущие параметры (F0)"));
-    EXPECT_EQ(displayCell(recordOf(cases[8].t), 6), "ответ (эхо убрано)");
+    EXPECT_EQ(displayCell(recordOf(cases[9].t), 6), "ответ (эхо убрано)");
     EXPECT_EQ(displayCell(recordOf(cases[0].t), 6), "ответ");
 
     // A flood's reply: the row keeps its first 256 bytes and says how many more there were.

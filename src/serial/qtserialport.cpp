@@ -257,7 +257,6 @@ OpenResult QtSerialPort::open(const QString& name) {
     if (probe.held()) return logged(explainPermissionError(node, EBUSY));
     port_ = new QSerialPort(this);
     port_->setPortName(node);
-    goneReported_ = false;
     errno = 0;
     if (!port_->open(QIODevice::ReadWrite)) {
         const int savedErrno = errno;
@@ -308,17 +307,17 @@ bool QtSerialPort::driveDirectionLine(bool high) {
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error) {
-    if (!port_ || goneReported_) return;
+    if (!port_) return;
     if (!isPortGoneError(error)) {
         if (error != QSerialPort::NoError)
             qCDebug(lcSerial).noquote()
                 << "error" << error << port_->errorString() << "(harmless, port stays open)";
         return;
     }
-    goneReported_ = true;
     const QString reason = goneReason(error);
     qCDebug(lcSerial).noquote() << "gone:" << reason << "(error" << error << ")";
-    // Closing here stops the error storm a hung-up device causes (a ReadError per empty read).
+    // Told once: the port says nothing more to us after this. Closing here stops the error storm a hung-up
+    // device causes (a ReadError per empty read).
     port_->disconnect(this);
     port_->close();
     emit gone(reason);
@@ -408,7 +407,6 @@ OpenResult QtSerialPort::openNetwork(const QString& name) {
 void QtSerialPort::adopt(QTcpSocket* socket) {
     socket->disconnect(this);
     socket_ = socket;
-    goneReported_ = false;
     arrivalsHeld_ = false;
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     // The server drives its own line: there is no direction line to switch from here.
@@ -428,8 +426,7 @@ void QtSerialPort::adopt(QTcpSocket* socket) {
 }
 
 void QtSerialPort::onNetworkGone() {
-    if (!socket_ || goneReported_) return;
-    goneReported_ = true;
+    if (!socket_) return;  // told once: the socket is let go below
     const QString reason = networkFailure(*socket_);
     qCDebug(lcSerial).noquote() << "connection gone:" << reason;
     QTcpSocket* s = socket_;

@@ -85,7 +85,6 @@ class QtSerialPort : public SerialPort {
     QHash<QString, qint64> probeFailedAt_;
     QElapsedTimer probeClock_;
     QStringList leadingPaths_;
-    bool goneReported_ = false;
     bool connecting_ = false;       // an open waits for a server's name or connection
     bool directionDriven_ = false;  // the direction line is switched around each write on this open
     QStringList deviceFolders_{QStringLiteral("/dev"), QStringLiteral("/dev/serial"),
