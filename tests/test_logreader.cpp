@@ -131,6 +131,26 @@ TEST(LogReader, EachMalformedRowIsLeftOutWithItsLineAndTheRestLoads) {
               "Строки с ошибками не загружены (25): 3, 8, 9, 10, 11, …. Строка 3: итог «x» неизвестен.");
 }
 
+// A time with an offset from UTC, at the ends of the calendar and of the offsets, is the moment it names.
+TEST(LogReader, TimesWithAnOffsetAreTheMomentsTheyName) {
+    const struct {
+        const char* cell;
+        const char* utc;
+    } cases[] = {
+        {"2026-12-07T10:00:00.005+05:59", "2026-12-07T04:01:00.005Z"},
+        {"2024-02-29T23:59:59.999-00:30", "2024-03-01T00:29:59.999Z"},
+        {"2000-02-29T00:00:00.000+23:00", "2000-02-28T01:00:00.000Z"},
+        {"2026-12-31T23:59:59.999Z", "2026-12-31T23:59:59.999Z"},
+    };
+    for (const auto& c : cases) {
+        const LogReading got =
+            readText(kHeader + QByteArray(c.cell) + ",5,current-params,F0,31 05 F0 FE,,,no-reply,\r\n");
+        ASSERT_TRUE(got.loaded()) << c.cell;
+        ASSERT_EQ(got.log.records.size(), 1u) << c.cell;
+        EXPECT_EQ(got.log.records[0].time.toUTC().toString(Qt::ISODateWithMs), QString::fromUtf8(c.utc));
+    }
+}
+
 TEST(LogReader, AFileOfAnotherProgramOrVersionIsRefusedWholeNamingItsFirstBadLine) {
     const struct {
         QByteArray text;
