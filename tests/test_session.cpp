@@ -145,6 +145,25 @@ TEST_F(Session, CloseEndsTheWaitingAndStaysUsableAndWithReconnectOffTheLossIsAFa
     EXPECT_FALSE(session->waitingForPort());
 }
 
+// What was queued for the bus when the port closes goes nowhere: opened again (on whatever bus is there now),
+// the port carries only what is asked after the open.
+TEST_F(Session, ClosingThePortDropsEveryQueuedRequestAndNothingOfItGoesOutAfterTheNextOpen) {
+    ASSERT_TRUE(session->open(QStringLiteral("ttyUSB0"), {}).ok);
+    const QByteArray identify = hex("31 05 FC 5D"), write = hex("31 05 E5 01 02 03");
+    ExchangeRequest first, queued;
+    first.frames = identify;
+    queued.frames = write;
+    ExchangeReply* inFlight = session->queue().submit(first);
+    ExchangeReply* waiting = session->queue().submit(queued);
+    session->close();
+    EXPECT_TRUE(inFlight->isFinished() && waiting->isFinished());
+    EXPECT_TRUE(waiting->cancelled());
+    port.clearWritten();
+    ASSERT_TRUE(session->open(QStringLiteral("ttyUSB0"), {}).ok);
+    QTest::qWait(50);
+    EXPECT_FALSE(port.written.contains(write)) << port.written.toHex(' ').toStdString();
+}
+
 // A current-parameters reply from reader 5 with its settings: mode 0x82, network 1, channel 5, power 10.
 QByteArray liveWithSettings() {
     return hex("3E 05 F0 19 00 02 01 00 00 00 10 00 00 00 0A 0B 0C 00 07 00 82 01 00 05 0A");
