@@ -95,6 +95,9 @@ TEST_F(SimPty, HangUpIsSeenAsThePortGoneOnceAndTakesTheDeviceNodeWithIt) {
     EXPECT_TRUE(host.slavePath().isEmpty());
     QTest::qWait(100);
     EXPECT_EQ(gone.count(), 1);
+    const std::vector<TraceEntry> sent = traced(false);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back().bytes, QByteArray("(hang-up)")) << "traced as what the line did, not as a request";
 }
 
 // Received bytes are traced whether or not a reader answers them (nobody has address 0). A split reply
