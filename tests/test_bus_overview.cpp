@@ -490,6 +490,20 @@ TEST_F(BusOverviewOnSimBus, ThePlanIsWrittenIntoTheSelectedReadersTheEngineerCon
     EXPECT_EQ(actions, (QStringList{"5 123456 radio written", "5 123456 verify verified"}));
 }
 
+// The same tags heard again with new values: every cell of every row is told changed, within the table.
+TEST(SiteTagsModel, NewValuesOfTheSameTagsAreToldForEveryCell) {
+    SiteTagsModel model;
+    QAbstractItemModelTester conforms(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    std::vector<bus::SiteTag> tags{{0x00123456, 1001, 5, -70, {}}, {0x00ABCDEF, 1002, 7, -85, {}}};
+    model.setTags(tags);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    tags[1].level = -60;
+    model.setTags(tags);
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed[0][0].toModelIndex(), model.index(0, 0));
+    EXPECT_EQ(changed[0][1].toModelIndex(), model.index(1, 4));
+}
+
 // "Метки площадки": while it is shown the rounds search every reader for tags; each tag once, with the
 // reader that hears it; a tag picked is read by its own ID and bound into a cell of its reader's table.
 TEST_F(BusOverviewOnSimBus, TheSiteTagsListEveryTagHeardAndBindOneToItsReader) {
