@@ -169,6 +169,21 @@ TEST_F(QueueOnFakePort, EachUserGetsWhatTheLineGaveJudgedOnceAndNothingJoinsTheN
     }
 }
 
+// A port that goes is told lost once, whether the queue's own read notices it before the port's signal
+// is handled or not.
+TEST_F(QueueOnFakePort, APortThatGoesIsToldLostOnce) {
+    QSignalSpy lost(&queue, &ExchangeQueue::portLost);
+    ExchangeReply* r = ask(Kind::Answer, kIdentify);
+    QTimer::singleShot(5, &port, [this] {
+        port.hangUp();
+        emit port.readyRead();  // read at once: the queue finds the port closed
+    });
+    ASSERT_TRUE(finishes(r));
+    QTest::qWait(20);
+    EXPECT_EQ(lost.count(), 1);
+    EXPECT_EQ(r->portFailure(), QStringLiteral("hung up"));
+}
+
 // A line that never falls quiet (bytes every 2 ms, against a gap of 5 ms) is written to once the timeout has
 // gone by, by every user: nobody waits for ever.
 TEST_F(QueueOnFakePort, ANeverQuietLineIsWrittenToAfterTheTimeout) {

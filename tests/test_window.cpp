@@ -93,6 +93,17 @@ TEST_F(Window, PortListShowsNamesWithDetailsAndTheIdentityOfEachAdapter) {
     EXPECT_GT(cmb->view()->minimumWidth(), cmb->fontMetrics().horizontalAdvance(usb.details()))
         << "the drop-down is wide enough for the details";
     EXPECT_EQ(partOf<PortPanel>(*window).indexOfIdentity(QStringLiteral("path:ttyS0")), 1);
+    // Another adapter under the same name: its details and identity are taken, the list itself stays.
+    cmb->setCurrentIndex(1);
+    int rebuilt = 0;
+    QObject::connect(cmb, &QComboBox::currentIndexChanged, [&] { ++rebuilt; });
+    const PortInfo other{"ttyUSB0", "CP2102", "Silicon Labs", "0001", 0x10c4, 0xea60, {}};
+    port.infos = {other, PortInfo{"ttyS0", {}, {}, {}, {}, {}, {}}};
+    window->scanPorts();
+    EXPECT_EQ(rebuilt, 0);
+    EXPECT_EQ(cmb->currentIndex(), 1);
+    EXPECT_EQ(cmb->itemData(0, Qt::ToolTipRole).toString(), other.details());
+    EXPECT_EQ(partOf<PortPanel>(*window).indexOfIdentity(QStringLiteral("usb:10C4:EA60:0001")), 0);
 }
 
 // The real dialogs, answered as an engineer would: what each shows, and what each answer gives back.
