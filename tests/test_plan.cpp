@@ -59,6 +59,17 @@ TEST(Plan, ASpreadsheetsCsvIsTakenWhicheverWayItWasSaved) {
     }
 }
 
+// The apostrophe a spreadsheet puts before a text that would read as a formula is taken off; any other,
+// a lone one among them, is the engineer's own.
+TEST(Plan, OnlyTheApostropheThatGuardsAFormulaIsTakenOff) {
+    const Plan plan =
+        parsePlan("address;name\n1;'=Tank\n2;'\n3;'Tank'\n4;'-1\n5;''\n", QStringLiteral("p.csv"));
+    ASSERT_TRUE(plan.ok()) << plan.refusal.toStdString();
+    QStringList names;
+    for (const PlanRow& r : plan.rows) names << r.name;
+    EXPECT_EQ(names, (QStringList{"=Tank", "'", "'Tank'", "-1", "''"}));
+}
+
 TEST(Plan, EachRefusalNamesTheLineAndTheColumn) {
     const QByteArray head = "address;name;serial;network;channel;power;mode;tags\r\n";
     const std::pair<QByteArray, QString> cases[] = {
