@@ -198,6 +198,14 @@ TEST_F(Window, AFailedOpenSaysWhyAndTheScanGoesOn) {
     EXPECT_TRUE(dialogs.messages[0].title.isEmpty()) << "the application's own title";
     EXPECT_TRUE(partOf<PortPanel>(*window).scanTimer().isActive());
     EXPECT_FALSE(port.isOpen());
+    bool asked = false;
+    const auto opens = [&asked](const QString&) {
+        asked = true;
+        return OpenResult{true, OpenFailure::None, {}, 0};
+    };
+    EXPECT_FALSE(partOf<PortPanel>(*window).openSelected(opens, nullptr))
+        << "nothing to open: nothing opened";
+    EXPECT_FALSE(asked);
     port.ports = {"COM3"};  // plugged in after the failure: listed on the scan's next round, below
     // What the port says, the first message, its sign.
     const std::tuple<OpenResult, QString, Dialogs::Icon> cases[] = {
