@@ -52,6 +52,9 @@ TEST(Csv, CellsAreQuotedAsRfc4180AndFormulasAreDefused) {
     ASSERT_EQ(back.size(), 2);
     EXPECT_EQ(back[0].mid(1, 4), (QStringList{"a,b", "say \"hi\"", "two\r\nlines", "'=1+1"}));
     EXPECT_EQ(back[1], (QStringList{"x", ""}));
+    // The last record without its line break is a record still, also when it is one quoted empty cell.
+    EXPECT_EQ(csv::parse(QStringLiteral("a\n\"\"")), (QList<QStringList>{{"a"}, {""}}));
+    EXPECT_EQ(csv::parse(QStringLiteral("a\n")), (QList<QStringList>{{"a"}}));
     EXPECT_EQ(csv::isoTime(QDateTime(QDate(2026, 12, 7), QTime(9, 5, 7, 42), Qt::OffsetFromUTC, 3 * 3600)),
               "2026-12-07T09:05:07.042+03:00");
 }
