@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <functional>
 #include <map>
 
+#include "bus/plan.h"
 #include "bus/roster.h"
 #include "bus/rounds.h"
 #include "device/commands.h"
@@ -19,6 +21,7 @@
 #include "serial/qtserialport.h"
 #include "session/busoverview.h"
 #include "session/devicesession.h"
+#include "session/planapplier.h"
 #include "sim/bus.h"
 #include "sim/ptyhost.h"
 
@@ -558,4 +561,26 @@ TEST(OverviewOnPty, ReadsEveryReaderAtWireSpeedAndHandsTheBusBack) {
     overview.pause();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !session.pollingPaused(); }, 2000));
     EXPECT_TRUE(session.cycle().isRunning());
+}
+
+// A reader that answers as told but keeps nothing (worn memory): the plan's check names what it read back,
+// not a change of reader.
+TEST(PlanApplierOnSimBus, AFailedCheckNamesWhatWasReadBack) {
+    sim::PtyHost host;
+    host.setPacing(false);
+    ASSERT_TRUE(host.start());
+    QtSerialPort port;
+    ASSERT_TRUE(port.open(host.slavePath()).ok);
+    ExchangeQueue queue(port);
+    QTemporaryDir dir;
+    const bus::Plan plan = bus::parsePlan("address;name;network\n5;Tank 5;1000\n", dir.filePath("site.csv"));
+    ASSERT_TRUE(plan.ok());
+    host.injectFault(sim::FaultKind::Stuck, sim::kUntilCleared, 5);
+    PlanApplier applier(queue, plan, dir.filePath("site.csv"), {5});
+    QSignalSpy finished(&applier, &PlanApplier::finished);
+    applier.start();
+    ASSERT_TRUE(finished.wait(5000));
+    ASSERT_EQ(applier.outcomes().size(), 1u);
+    EXPECT_EQ(PlanApplier::describe(applier.outcomes()[0]),
+              "адрес 5 (Tank 5), серийный номер 123456: проверка не прошла: network 1, по плану 1000");
 }
