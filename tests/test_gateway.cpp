@@ -317,7 +317,7 @@ TEST(GatewayLostPort, IsWaitedForAndSaidInThePortsRegister) {
     const QString link = dir.filePath("bus");
     QProcess sim;
     sim.start(KESTREL_SIM_EXE,
-              {"--readers", "5", "--no-pacing", "--link", link, "--replug", "1500", "--fault", "hangup"});
+              {"--readers", "5", "--no-pacing", "--link", link, "--replug", "1000", "--fault", "hangup"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(link); }, 3000));
     const quint16 port = freePort();
     QProcess gateway;
@@ -339,7 +339,7 @@ TEST(GatewayLostPort, IsWaitedForAndSaidInThePortsRegister) {
     ASSERT_TRUE(client.connectDevice());
     ASSERT_TRUE(QTest::qWaitFor([&] { return client.state() == QModbusDevice::ConnectedState; }, 3000));
     const auto input = QModbusDataUnit::InputRegisters;
-    // The line hangs up at the first reply, and comes back 1.5 s later.
+    // The line hangs up at the first reply, and comes back 1 s later.
     ASSERT_TRUE(saw("потерян")) << said.toStdString();
     EXPECT_EQ(modbusRead(client, input, 0xFFF2, 1).values, QVector<quint16>{1}) << "port lost";
     EXPECT_NE(modbusRead(client, input, 5 * 16 + 5, 1).values, QVector<quint16>{0})
