@@ -98,9 +98,9 @@ int Client::checkAgainstPlan(Context& c, const bus::Plan& plan, std::vector<bus:
     for (const char a : found) {
         if (interrupted_) return kDeviceFailed;
         const auto address = quint8(a);
-        if (plan.rowAt(address) || std::any_of(seen.begin(), seen.end(), [&](const bus::ReaderSeen& s) {
-                return s.address == address;
-            }))
+        // Every planned reader was seen above; an address the search gave twice is seen once.
+        if (std::any_of(seen.begin(), seen.end(),
+                        [&](const bus::ReaderSeen& s) { return s.address == address; }))
             continue;
         bus::ReaderSeen r;
         if (const int e = seeReader(c, address, false, &r)) return e;

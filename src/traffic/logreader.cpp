@@ -36,10 +36,11 @@ bool digitsAt(const char* s, int count, int* value) {
     return true;
 }
 
-// Days since 1970-01-01 of a civil date (proleptic Gregorian).
+// Days since 1970-01-01 of a civil date (proleptic Gregorian), for the years a log can be from (1970..9000):
+// never a negative one, whose era would have to be rounded down.
 qint64 daysFromCivil(int y, int m, int d) {
     y -= m <= 2;
-    const qint64 era = (y >= 0 ? y : y - 399) / 400;
+    const qint64 era = y / 400;
     const int yoe = int(y - era * 400);
     const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
     const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
