@@ -284,6 +284,12 @@ TEST_F(Views, BusSearchListsTheAnswersAndIdentifiesTheFirst) {
     EXPECT_EQ(list->currentText(), QStringLiteral("7"));
     expectTexts({"netdev", "7 3 ", "MsgCom", text::networkPolled(), "txtRec", "7 3 "});
     EXPECT_EQ(pending(), hex("31 07 FC CC")) << "the first device found is identified next";
+    dialogs.prompts.clear();
+    dialogs.inputs = {QString()};  // cancelled
+    click(QStringLiteral("net"));
+    EXPECT_EQ(dialogs.prompts,
+              QStringList{QStringLiteral("Введите новый сетевой номер|Ввод сетевого номера|7")})
+        << "the first entry's address offered";
 }
 
 // A search answered first by the device already addressed leaves its address alone: no change is told and

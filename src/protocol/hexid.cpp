@@ -18,7 +18,7 @@ QString HexIdResult::message() const {
 }
 
 quint32 HexIdResult::value() const {
-    if (!ok() || bytes.size() != 4) return 0;
+    if (!ok()) return 0;  // exactly four bytes otherwise
     return Reply(bytes).u32be(1).value_or(0);
 }
 
