@@ -578,6 +578,7 @@ TEST(PlanApplierOnSimBus, AFailedCheckNamesWhatWasReadBack) {
     host.injectFault(sim::FaultKind::Stuck, sim::kUntilCleared, 5);
     PlanApplier applier(queue, plan, dir.filePath("site.csv"), {5});
     QSignalSpy finished(&applier, &PlanApplier::finished);
+    applier.stop();  // nothing asked yet: nothing to stop
     applier.start();
     ASSERT_TRUE(finished.wait(5000));
     ASSERT_EQ(applier.outcomes().size(), 1u);
